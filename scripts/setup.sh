@@ -8,6 +8,7 @@ packages=(
     qttools5-dev qttools5-dev-tools
     libmosquitto-dev mosquitto libxlsxwriter-dev zlib1g-dev
     socat python3 python3-openpyxl xvfb xauth fonts-wqy-microhei
+    libbenchmark-dev
 )
 
 missing=()
