@@ -1,0 +1,7 @@
+# Tests of the widget-free monitoring-core logic, against real files in temporary folders.
+foreach(name sqlitehandler linkstring labelcsv projectfile)
+    if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tst_${name}.cpp)
+        morvelin_add_test(tst_${name} SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_${name}.cpp
+            LIBS morvelin_storage)
+    endif()
+endforeach()
