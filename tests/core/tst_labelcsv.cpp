@@ -1,0 +1,180 @@
+#include "labelcsv.h"
+#include "labeltypes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+using Records = QList<QStringList>;
+
+namespace {
+
+// The label table's header texts ("时间", "标签/地址", "描述", "当前值", "单位", "数据类型").
+const QStringList header = {
+    QStringLiteral(u"\u65F6\u95F4"),         QStringLiteral(u"\u6807\u7B7E/\u5730\u5740"),
+    QStringLiteral(u"\u63CF\u8FF0"),         QStringLiteral(u"\u5F53\u524D\u503C"),
+    QStringLiteral(u"\u5355\u4F4D"),         QStringLiteral(u"\u6570\u636E\u7C7B\u578B")};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_LabelCsv : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void plainFileByteForByte();
+    void roundTrip_data();
+    void roundTrip();
+    void emptyTable();
+    void unencodableTextFallsBackToUtf8();
+    void parseCsv_data();
+    void parseCsv();
+    void failures();
+
+private:
+    QString path(const QString &name = QStringLiteral("labels.csv")) const
+    {
+        return m_dir->filePath(name);
+    }
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void tst_LabelCsv::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+}
+
+void tst_LabelCsv::cleanup()
+{
+    QTextCodec::setCodecForLocale(nullptr);
+}
+
+void tst_LabelCsv::plainFileByteForByte()
+{
+    const QString floatEntry = LabelTypes::entryName(float_ABCD);
+    const QList<LabelRow> rows = {
+        {"08:00", "D100", "tank level", "12.5", "m", "Int16"},
+        {"", "AI3", "", "", "", floatEntry},
+    };
+    QVERIFY(LabelCsv::exportFile(path(), header, rows));
+    const QByteArray expected = header.join(',').toUtf8() + "\n"
+                                + "08:00,D100,tank level,12.5,m,Int16\n"
+                                + ",AI3,,,," + floatEntry.toLatin1() + "\n";
+    QCOMPARE(readAll(path()), expected);
+
+    QList<LabelRow> back;
+    QVERIFY(LabelCsv::importFile(path(), &back));
+    QCOMPARE(back, rows);
+    QCOMPARE(LabelTypes::positionOfName(back.at(1).at(LabelColumnType)), 25);
+}
+
+void tst_LabelCsv::roundTrip_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QByteArray>("written");
+
+    QTest::newRow("comma") << "level, tank 2" << QByteArray("\"level, tank 2\"");
+    QTest::newRow("quote") << "5\" pipe" << QByteArray("\"5\"\" pipe\"");
+    QTest::newRow("Chinese") << QStringLiteral(u"\u6DB2\u4F4D") << QStringLiteral(u"\u6DB2\u4F4D").toUtf8();
+    QTest::newRow("all of them and a line break")
+        << QStringLiteral(u"\u6DB2\u4F4D, \"A\"\nline 2")
+        << QStringLiteral(u"\"\u6DB2\u4F4D, \"\"A\"\"\nline 2\"").toUtf8();
+}
+
+void tst_LabelCsv::roundTrip()
+{
+    QFETCH(QString, description);
+    QFETCH(QByteArray, written);
+
+    const QList<LabelRow> rows = {{"08:00", "D100", description, "1", "m", "Int16"},
+                                  {"09:00", "D101", "plain", "", "", "bool"}};
+    QVERIFY(LabelCsv::exportFile(path(), header, rows));
+    QVERIFY(readAll(path()).contains(",D100," + written + ",1,m,Int16\n09:00,D101,plain,,,bool\n"));
+    QList<LabelRow> back;
+    QVERIFY(LabelCsv::importFile(path(), &back));
+    QCOMPARE(back, rows);
+}
+
+void tst_LabelCsv::emptyTable()
+{
+    QVERIFY(LabelCsv::exportFile(path(), header, {}));
+    QCOMPARE(readAll(path()), header.join(',').toUtf8() + "\n");
+    QList<LabelRow> back = {{"stale"}};
+    QVERIFY(LabelCsv::importFile(path(), &back));
+    QVERIFY(back.isEmpty());
+}
+
+void tst_LabelCsv::unencodableTextFallsBackToUtf8()
+{
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+    const QList<LabelRow> rows = {{"", "D1", QStringLiteral(u"\u6DB2\u4F4D"), "", "", "null"}};
+    QVERIFY(LabelCsv::exportFile(path(), header, rows));
+    QVERIFY(readAll(path()).startsWith("\xEF\xBB\xBF"));
+    QList<LabelRow> back;
+    QVERIFY(LabelCsv::importFile(path(), &back));
+    QCOMPARE(back, rows);
+
+    // Text the locale's encoding holds is still written in it, without a mark.
+    QVERIFY(LabelCsv::exportFile(path(), {"a", "b"}, {{QStringLiteral(u"\u00E9"), "x"}}));
+    QCOMPARE(readAll(path()), QByteArray("a,b\n\xE9,x\n"));
+}
+
+void tst_LabelCsv::parseCsv_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Records>("records");
+
+    QTest::newRow("empty") << "" << Records();
+    QTest::newRow("trailing line end adds nothing") << "a,b\n" << Records{{"a", "b"}};
+    QTest::newRow("last line without line end") << "a\nb,c" << Records{{"a"}, {"b", "c"}};
+    QTest::newRow("empty fields kept, no trimming")
+        << ", a ,,\n" << Records{{"", " a ", "", ""}};
+    QTest::newRow("empty line is a record of one empty field")
+        << "a\n\nb\n" << Records{{"a"}, {""}, {"b"}};
+    QTest::newRow("CRLF line ends") << "a,b\r\nc\r\n" << Records{{"a", "b"}, {"c"}};
+    QTest::newRow("comma inside an old unquoted file splits")
+        << "t,D1,level, tank,1,m,Int16\n" << Records{{"t", "D1", "level", " tank", "1", "m", "Int16"}};
+    QTest::newRow("quote inside an unquoted field is text")
+        << "a,5\" pipe,b\n" << Records{{"a", "5\" pipe", "b"}};
+    QTest::newRow("quoted field with doubled quote and line break")
+        << "\"x \"\"y\"\"\n z\",w\n" << Records{{"x \"y\"\n z", "w"}};
+    QTest::newRow("empty quoted field at the end") << "a,\"\"" << Records{{"a", ""}};
+    QTest::newRow("unterminated quote runs to the end") << "a,\"b,c\n" << Records{{"a", "b,c\n"}};
+}
+
+void tst_LabelCsv::parseCsv()
+{
+    QFETCH(QString, text);
+    QFETCH(Records, records);
+    QCOMPARE(LabelCsv::parseCsv(text), records);
+}
+
+void tst_LabelCsv::failures()
+{
+    QString error;
+    QVERIFY(!LabelCsv::exportFile(path("missing/labels.csv"), header, {}, &error));
+    QVERIFY(error.contains(path("missing/labels.csv")));
+    error.clear();
+    QVERIFY(!LabelCsv::exportFile(m_dir->path(), header, {}, &error));
+    QVERIFY(!error.isEmpty());
+
+    error.clear();
+    QList<LabelRow> rows = {{"kept"}};
+    QVERIFY(!LabelCsv::importFile(path("absent.csv"), &rows, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(rows, QList<LabelRow>{{"kept"}});
+}
+
+QTEST_GUILESS_MAIN(tst_LabelCsv)
+#include "tst_labelcsv.moc"
