@@ -39,6 +39,9 @@ private slots:
     void parseCsv_data();
     void parseCsv();
     void failures();
+    void typeEntries_data();
+    void typeEntries();
+    void typeEntryList();
 
 private:
     QString path(const QString &name = QStringLiteral("labels.csv")) const
@@ -174,6 +177,54 @@ void tst_LabelCsv::failures()
     QVERIFY(!LabelCsv::importFile(path("absent.csv"), &rows, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(rows, QList<LabelRow>{{"kept"}});
+}
+
+void tst_LabelCsv::typeEntries_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("type");
+
+    QTest::newRow("null") << "null" << 0 << int(null);
+    QTest::newRow("string") << "string" << 12 << int(string);
+    QTest::newRow("uint32_DCBA") << "uint32_DCBA" << 24 << int(uint32_DCBA);
+    QTest::newRow("padded float_ABCD")
+        << QStringLiteral("float_ABCD").leftJustified(259, ' ') << 25 << int(float_ABCD);
+    QTest::newRow("float_DCBA") << "float_DCBA" << 28 << int(float_DCBA);
+    QTest::newRow("double_HGFEDCBA") << "double_HGFEDCBA" << 32 << int(double_HGFEDCBA);
+    QTest::newRow("float_ABCD without blanks selects nothing") << "float_ABCD" << -1 << int(null);
+    QTest::newRow("other case selects nothing") << "INT16" << -1 << int(null);
+    QTest::newRow("64-bit byte order has no entry") << "int64_ABCDEFGH" << -1 << int(null);
+}
+
+void tst_LabelCsv::typeEntries()
+{
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(int, type);
+
+    QCOMPARE(LabelTypes::positionOfName(text), position);
+    QCOMPARE(int(LabelTypes::dataTypeAt(position)), type);
+    if (position >= 0) {
+        QCOMPARE(LabelTypes::positionOf(type), position);
+        QCOMPARE(LabelTypes::entryName(type), text);
+    }
+}
+
+void tst_LabelCsv::typeEntryList()
+{
+    const QStringList &names = LabelTypes::dataTypeNames();
+    QCOMPARE(names.size(), 33);
+    QCOMPARE(names.at(25).size(), 259);
+    QCOMPARE(names.at(25).trimmed(), QStringLiteral("float_ABCD"));
+    for (int p = 0; p < names.size(); ++p) {
+        if (p != 25)
+            QCOMPARE(names.at(p), dataTypeName(LabelTypes::dataTypeAt(p)));
+    }
+    for (int type = int64_ABCDEFGH; type <= uint64_HGFEDCBA; ++type)
+        QCOMPARE(LabelTypes::positionOf(type), -1);
+    QCOMPARE(int(LabelTypes::dataTypeAt(33)), int(null));
+    QCOMPARE(int(LabelTypes::dataTypeAt(-1)), int(null));
 }
 
 QTEST_GUILESS_MAIN(tst_LabelCsv)

@@ -1,0 +1,169 @@
+#include "projectfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace {
+
+const QLatin1String suffix(".dpro");
+
+// Writes the document; full adds connect and the labels, as a save does.
+bool writeDocument(QIODevice *device, const ProjectData &data, bool full)
+{
+    QXmlStreamWriter xml(device);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("pro"));
+    xml.writeTextElement(QStringLiteral("name"), data.name);
+    xml.writeTextElement(QStringLiteral("drivelib"), data.driveLibName);
+    if (full) {
+        xml.writeEmptyElement(QStringLiteral("connect"));
+        xml.writeAttribute(QStringLiteral("select"), data.linkMode);
+        xml.writeAttribute(QStringLiteral("par"), data.linkParameter);
+        xml.writeStartElement(QStringLiteral("label"));
+        for (const LabelRow &row : data.labels) {
+            xml.writeEmptyElement(QStringLiteral("item"));
+            xml.writeAttribute(QStringLiteral("time"), row.value(LabelColumnTime));
+            xml.writeAttribute(QStringLiteral("label"), row.value(LabelColumnLabel));
+            xml.writeAttribute(QStringLiteral("type"), row.value(LabelColumnType));
+            xml.writeAttribute(QStringLiteral("value"), row.value(LabelColumnValue));
+            xml.writeAttribute(QStringLiteral("unit"), row.value(LabelColumnUnit));
+            xml.writeAttribute(QStringLiteral("describe"), row.value(LabelColumnDescription));
+        }
+        xml.writeEndElement();
+    }
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return !xml.hasError();
+}
+
+} // namespace
+
+ProjectReadResult ProjectFile::read(const QString &path)
+{
+    ProjectReadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        result.status = ProjectReadResult::OpenFailed;
+        result.errorText = tr("无法打开项目文件 %1：%2").arg(path, file.errorString());
+        return result;
+    }
+    ProjectData &data = result.data;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringRef element = xml.name();
+        if (element == QLatin1String("name")) {
+            data.name = xml.readElementText();
+        } else if (element == QLatin1String("drivelib")) {
+            data.driveLibName = xml.readElementText();
+        } else if (element == QLatin1String("connect")) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            data.hasConnect = true;
+            data.linkMode = attributes.value(QLatin1String("select")).toString();
+            data.linkParameter = attributes.value(QLatin1String("par")).toString();
+        } else if (element == QLatin1String("item")) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            LabelRow row;
+            for (const char *key : {"time", "label", "describe", "value", "unit", "type"})
+                row.append(attributes.value(QLatin1String(key)).toString());
+            data.labels.append(row);
+        }
+    }
+    if (xml.hasError()) {
+        result.status = ProjectReadResult::XmlError;
+        result.errorLine = xml.lineNumber();
+        result.errorText = tr("项目文件 %1 第 %2 行有错误：%3")
+                               .arg(path)
+                               .arg(result.errorLine)
+                               .arg(xml.errorString());
+    }
+    return result;
+}
+
+bool ProjectFile::write(const QString &path, const ProjectData &data, QString *errorText)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text) && writeDocument(&file, data, true)
+        && file.commit()) {
+        return true;
+    }
+    if (errorText)
+        *errorText = tr("无法保存项目文件 %1：%2").arg(path, file.errorString());
+    return false;
+}
+
+bool ProjectFile::create(const QString &path, const QString &name, const QString &driveLibName,
+                         QString *errorText)
+{
+    QFile file(path);
+    // NewOnly: an existing project is never overwritten, not even by a race.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text)) {
+        if (errorText) {
+            *errorText = file.exists() ? tr("项目文件已存在：%1").arg(path)
+                                       : tr("无法创建项目文件 %1：%2").arg(path, file.errorString());
+        }
+        return false;
+    }
+    ProjectData data;
+    data.name = name;
+    data.driveLibName = driveLibName;
+    if (writeDocument(&file, data, false) && file.flush())
+        return true;
+    if (errorText)
+        *errorText = tr("无法创建项目文件 %1：%2").arg(path, file.errorString());
+    file.close();
+    file.remove();
+    return false;
+}
+
+bool ProjectFile::isPlainDriverName(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/'))
+           && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1String(".."))
+           && !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
+}
+
+QString ProjectFile::driverLibraryPath(const QString &driverDir, const QString &name,
+                                       QString *errorText)
+{
+    if (!isPlainDriverName(name)) {
+        if (errorText)
+            *errorText = tr("驱动库名称无效：%1").arg(name);
+        return QString();
+    }
+    const QFileInfoList files = QDir(driverDir).entryInfoList(QDir::Files,
+                                                              QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &file : files) {
+        if (file.baseName() == name && QLibrary::isLibrary(file.fileName()))
+            return file.absoluteFilePath();
+    }
+    if (errorText)
+        *errorText = tr("在 %1 中找不到驱动库 %2").arg(QDir::toNativeSeparators(driverDir), name);
+    return QString();
+}
+
+QString ProjectFile::historyDatabasePath(const QString &instanceMode, const QString &projectPath,
+                                         const QString &sharedDir)
+{
+    if (instanceMode != QLatin1String("1"))
+        return QDir(sharedDir).absoluteFilePath(QStringLiteral("HistoryData.db"));
+    QString path = QFileInfo(projectPath).absoluteFilePath();
+    if (path.endsWith(suffix, Qt::CaseInsensitive))
+        path.chop(suffix.size());
+    return path + QStringLiteral(".db");
+}
+
+QString ProjectFile::projectSettingsPath(const QString &dir, const QString &projectFileName)
+{
+    QString base = projectFileName;
+    if (base.endsWith(suffix, Qt::CaseInsensitive))
+        base.chop(suffix.size());
+    return QStringLiteral("%1/%2.ini").arg(dir, base);
+}

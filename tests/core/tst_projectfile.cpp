@@ -1,0 +1,328 @@
+#include "linkstring.h"
+#include "projectfile.h"
+#include "sqlitehandler.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_ProjectFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void saveAndOpen();
+    void savedLayout();
+    void emptyTable();
+    void newProjectFileOpens();
+    void newProjectRefusesExistingFile();
+    void failedWrites();
+    void xmlErrorNamesLine();
+    void missingFile();
+    void missingAttributesAreEmpty();
+    void serialLinkRestored();
+    void driverName_data();
+    void driverName();
+    void historyDatabase_data();
+    void historyDatabase();
+    void sameProjectIdOnReopen();
+    void settingsPath();
+
+private:
+    QString path(const QString &name = QStringLiteral("line1.dpro")) const
+    {
+        return m_dir->filePath(name);
+    }
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void tst_ProjectFile::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+}
+
+void tst_ProjectFile::saveAndOpen()
+{
+    ProjectData data;
+    data.name = QStringLiteral("line1.dpro");
+    data.driveLibName = QStringLiteral("LibVexmar");
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = QStringLiteral("192.168.1.10:502");
+    data.labels = {
+        {"08:00", "D100", "say \"hi\" & <go> 'now'", "12.5", "m", "Int16"},
+        {"", "AI3", QStringLiteral(u"\u6DB2\u4F4D"), "", "", LabelTypes::entryName(float_ABCD)},
+    };
+    QString error;
+    QVERIFY2(ProjectFile::write(path(), data, &error), qPrintable(error));
+
+    const ProjectReadResult read = ProjectFile::read(path());
+    QCOMPARE(read.status, ProjectReadResult::Ok);
+    QVERIFY(read.errorText.isEmpty());
+    QCOMPARE(read.data.name, data.name);
+    QCOMPARE(read.data.driveLibName, data.driveLibName);
+    QVERIFY(read.data.hasConnect);
+    QCOMPARE(read.data.linkMode, data.linkMode);
+    QCOMPARE(read.data.linkParameter, data.linkParameter);
+    QCOMPARE(read.data.labels, data.labels);
+    QCOMPARE(LabelTypes::positionOfName(read.data.labels.at(1).at(LabelColumnType)), 25);
+    QVERIFY(readAll(path()).contains("&amp;"));
+}
+
+void tst_ProjectFile::savedLayout()
+{
+    ProjectData data;
+    data.name = QStringLiteral("a.dpro");
+    data.driveLibName = QStringLiteral("LibCorvid");
+    data.linkMode = QStringLiteral("com");
+    data.linkParameter = QStringLiteral("COM3,115200,8,1,N");
+    data.labels = {{"t", "DB1.DBW0", "desc", "1", "bar", "UInt16"}};
+    QVERIFY(ProjectFile::write(path(), data));
+    QCOMPARE(readAll(path()),
+             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<pro>\n"
+                        "    <name>a.dpro</name>\n"
+                        "    <drivelib>LibCorvid</drivelib>\n"
+                        "    <connect select=\"com\" par=\"COM3,115200,8,1,N\"/>\n"
+                        "    <label>\n"
+                        "        <item time=\"t\" label=\"DB1.DBW0\" type=\"UInt16\" value=\"1\" "
+                        "unit=\"bar\" describe=\"desc\"/>\n"
+                        "    </label>\n"
+                        "</pro>\n"));
+}
+
+void tst_ProjectFile::emptyTable()
+{
+    ProjectData data;
+    data.name = QStringLiteral("line1.dpro");
+    data.driveLibName = QStringLiteral("LibVexmar");
+    data.linkMode = QStringLiteral("com");
+    QVERIFY(ProjectFile::write(path(), data));
+    QVERIFY(readAll(path()).contains("<label/>"));
+    const ProjectReadResult read = ProjectFile::read(path());
+    QCOMPARE(read.status, ProjectReadResult::Ok);
+    QVERIFY(read.data.labels.isEmpty());
+}
+
+void tst_ProjectFile::newProjectFileOpens()
+{
+    QString error;
+    QVERIFY2(ProjectFile::create(path(), QStringLiteral("line1"), QStringLiteral("LibVexmar"),
+                                 &error),
+             qPrintable(error));
+    QCOMPARE(readAll(path()), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                         "<pro>\n"
+                                         "    <name>line1</name>\n"
+                                         "    <drivelib>LibVexmar</drivelib>\n"
+                                         "</pro>\n"));
+    const ProjectReadResult read = ProjectFile::read(path());
+    QCOMPARE(read.status, ProjectReadResult::Ok);
+    QCOMPARE(read.data.driveLibName, QStringLiteral("LibVexmar"));
+    QVERIFY(!read.data.hasConnect);
+    QVERIFY(read.data.labels.isEmpty());
+}
+
+void tst_ProjectFile::newProjectRefusesExistingFile()
+{
+    ProjectData data;
+    data.name = QStringLiteral("line1.dpro");
+    data.driveLibName = QStringLiteral("LibVexmar");
+    data.labels = {{"", "D1", "", "", "", "bool"}};
+    QVERIFY(ProjectFile::write(path(), data));
+    const QByteArray before = readAll(path());
+
+    QString error;
+    QVERIFY(!ProjectFile::create(path(), QStringLiteral("line1"), QStringLiteral("LibCorvid"),
+                                 &error));
+    QVERIFY(error.contains(path()));
+    QCOMPARE(readAll(path()), before);
+}
+
+void tst_ProjectFile::failedWrites()
+{
+    const QString inMissingDir = path(QStringLiteral("missing/line1.dpro"));
+    QString error;
+    QVERIFY(!ProjectFile::write(inMissingDir, ProjectData(), &error));
+    QVERIFY(error.contains(inMissingDir));
+    error.clear();
+    QVERIFY(!ProjectFile::create(inMissingDir, QStringLiteral("line1"), QStringLiteral("L"),
+                                 &error));
+    QVERIFY(error.contains(inMissingDir));
+    QVERIFY(!QFile::exists(inMissingDir));
+}
+
+void tst_ProjectFile::xmlErrorNamesLine()
+{
+    QVERIFY(writeFile(path(), "<?xml version=\"1.0\"?>\n"
+                              "<pro>\n"
+                              "    <drivelib>LibVexmar</drivelib>\n"
+                              "    <label>\n"
+                              "        <item label=\"D1\" type=\"bool\"/>\n"
+                              "        <item label=\"D2\" type=\"bool\">\n"
+                              "    </label>\n"
+                              "</pro>\n"));
+    const ProjectReadResult read = ProjectFile::read(path());
+    QCOMPARE(read.status, ProjectReadResult::XmlError);
+    QCOMPARE(read.errorLine, 7);
+    QVERIFY(read.errorText.contains(path()));
+    QVERIFY(read.errorText.contains(QStringLiteral("7")));
+    // What came before the error stays.
+    QCOMPARE(read.data.driveLibName, QStringLiteral("LibVexmar"));
+    QCOMPARE(read.data.labels.size(), 2);
+}
+
+void tst_ProjectFile::missingFile()
+{
+    const ProjectReadResult read = ProjectFile::read(path(QStringLiteral("absent.dpro")));
+    QCOMPARE(read.status, ProjectReadResult::OpenFailed);
+    QVERIFY(read.errorText.contains(path(QStringLiteral("absent.dpro"))));
+}
+
+void tst_ProjectFile::missingAttributesAreEmpty()
+{
+    QVERIFY(writeFile(path(), "<pro><label><item label=\"D1\" unit=\"m\"/></label></pro>"));
+    const ProjectReadResult read = ProjectFile::read(path());
+    QCOMPARE(read.status, ProjectReadResult::Ok);
+    QCOMPARE(read.data.labels, QList<LabelRow>({{"", "D1", "", "", "m", ""}}));
+}
+
+void tst_ProjectFile::serialLinkRestored()
+{
+    ProjectData data;
+    data.name = QStringLiteral("line1.dpro");
+    data.driveLibName = QStringLiteral("LibVexmar");
+    data.linkMode = QStringLiteral("com");
+    data.linkParameter = QStringLiteral("ttyUSB0,115200,8,1,N");
+    QVERIFY(ProjectFile::write(path(), data));
+
+    const ProjectReadResult read = ProjectFile::read(path());
+    QCOMPARE(read.status, ProjectReadResult::Ok);
+    LinkString link;
+    link.setLinkMode(QStringLiteral("net"));
+    QVERIFY(link.setLinkMode(read.data.linkMode));
+    QCOMPARE(link.linkParameter(read.data.linkParameter), LinkString::Shape::Serial);
+    QCOMPARE(link.mode(), QStringLiteral("com"));
+    QCOMPARE(link.text(), QStringLiteral("ttyUSB0,115200,8,1,N"));
+    QCOMPARE(link.fields().portName, QStringLiteral("ttyUSB0"));
+}
+
+void tst_ProjectFile::driverName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("found");
+
+    QTest::newRow("library in the folder") << "LibVexmar" << true;
+    QTest::newRow("parent folder") << "../LibVexmar" << false;
+    QTest::newRow("dots alone") << ".." << false;
+    QTest::newRow("absolute path") << "/usr/lib/LibVexmar" << false;
+    QTest::newRow("backslash") << "..\\LibVexmar" << false;
+    QTest::newRow("drive letter") << "C:LibVexmar" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("not a library") << "notes" << false;
+    QTest::newRow("not in the folder") << "LibCorvid" << false;
+}
+
+void tst_ProjectFile::driverName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, found);
+
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("libdrive")));
+    const QString driverDir = m_dir->filePath(QStringLiteral("libdrive"));
+    QVERIFY(writeFile(driverDir + QStringLiteral("/LibVexmar.so"), "x"));
+    QVERIFY(writeFile(driverDir + QStringLiteral("/notes.txt"), "x"));
+    // A library outside the folder that "../LibVexmar" would reach.
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("LibVexmar.so")), "x"));
+
+    QString error;
+    const QString library = ProjectFile::driverLibraryPath(driverDir, name, &error);
+    QCOMPARE(library.isEmpty(), !found);
+    QCOMPARE(error.isEmpty(), found);
+    if (found)
+        QCOMPARE(library, QFileInfo(driverDir + QStringLiteral("/LibVexmar.so")).absoluteFilePath());
+    else
+        QVERIFY(error.contains(name));
+}
+
+void tst_ProjectFile::historyDatabase_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<QString>("database");
+
+    QTest::newRow("multiple-instance mode: beside the project") << "1" << "proj/a.dpro"
+                                                                << "proj/a.db";
+    QTest::newRow("multiple-instance mode, upper-case suffix") << "1" << "proj/b.DPRO"
+                                                               << "proj/b.db";
+    QTest::newRow("single-instance mode: shared file") << "0" << "proj/a.dpro"
+                                                       << "shared/HistoryData.db";
+    QTest::newRow("unknown mode is single-instance") << "" << "proj/a.dpro"
+                                                     << "shared/HistoryData.db";
+}
+
+void tst_ProjectFile::historyDatabase()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, project);
+    QFETCH(QString, database);
+
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("proj")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("shared")));
+    const QString name = ProjectFile::historyDatabasePath(mode, m_dir->filePath(project),
+                                                          m_dir->filePath("shared"));
+    QCOMPARE(name, m_dir->filePath(database));
+    QVERIFY(QFileInfo(name).isAbsolute());
+
+    // The file so named is the one created and the one opened, tables and all.
+    QString error;
+    QVERIFY2(SQLiteHandler::createDatabase(name, &error), qPrintable(error));
+    QVERIFY(QFile::exists(m_dir->filePath(database)));
+    SQLiteHandler handler;
+    QVERIFY(handler.openDatabase(name));
+    QCOMPARE(handler.databaseFile(), name);
+    QVERIFY(handler.database().tables().contains(QStringLiteral("data")));
+}
+
+void tst_ProjectFile::sameProjectIdOnReopen()
+{
+    QVERIFY(ProjectFile::create(path(QStringLiteral("a.dpro")), QStringLiteral("a"),
+                                QStringLiteral("LibVexmar")));
+    const QString database =
+        ProjectFile::historyDatabasePath(QStringLiteral("1"), path(QStringLiteral("a.dpro")), {});
+    int ids[2] = {-1, -2};
+    for (int &id : ids) {
+        SQLiteHandler handler;
+        QVERIFY(handler.openDatabase(database));
+        id = handler.projectRecordId(QFileInfo(path(QStringLiteral("a.dpro"))).fileName());
+    }
+    QVERIFY(ids[0] >= 0);
+    QCOMPARE(ids[1], ids[0]);
+}
+
+void tst_ProjectFile::settingsPath()
+{
+    QCOMPARE(ProjectFile::projectSettingsPath(QStringLiteral("/work"), QStringLiteral("a.dpro")),
+             QStringLiteral("/work/a.ini"));
+    QCOMPARE(ProjectFile::projectSettingsPath(QStringLiteral("/work"), QStringLiteral("it's")),
+             QStringLiteral("/work/it's.ini"));
+}
+
+QTEST_GUILESS_MAIN(tst_ProjectFile)
+#include "tst_projectfile.moc"
