@@ -1,0 +1,53 @@
+#pragma once
+
+#include "labelvariable.h"
+
+#include <QByteArray>
+#include <QVariant>
+
+// Value codecs of the controller family: data bytes of a reply to a value (decoders,
+// set_variant_*) and a value to the data bytes of a write (encoders, Wset_variant_*).
+// Numbers are little-endian; a value is a QVariant holding the QList of the element type.
+namespace Vexmar {
+
+// Encoder results. A list with fewer elements than the count is refused with nothing appended,
+// so that a write never sends bytes the caller did not give.
+enum CodecResult : int {
+    CodecOk = 0,
+    CodecShortList = -1,
+};
+
+QVariant set_variant_bool(QByteArray data, int count);
+QVariant set_variant_Int8(QByteArray data, int count);
+QVariant set_variant_UInt8(QByteArray data, int count);
+QVariant set_variant_Int16(QByteArray data, int count);
+QVariant set_variant_UInt16(QByteArray data, int count);
+QVariant set_variant_Int32(QByteArray data, int count);
+QVariant set_variant_UInt32(QByteArray data, int count);
+QVariant set_variant_fload(QByteArray data, int count);
+QVariant set_variant_Int64(QByteArray data, int count);
+QVariant set_variant_UInt64(QByteArray data, int count);
+QVariant set_variant_double(QByteArray data, int count);
+QVariant set_variant_string(QByteArray data, int count);
+
+int Wset_variant_bool(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_Int8(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_UInt8(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_Int16(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_uInt16(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_Int32(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_UInt32(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_float(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_Int64(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_UInt64(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_double(CLabelVariable value, int count, QByteArray *out);
+int Wset_variant_string(CLabelVariable value, int count, QByteArray *out);
+
+// The decoder and encoder of a base type (1 to 12), for callers that choose by DataType;
+// null for any other type.
+using Decoder = QVariant (*)(QByteArray, int);
+using Encoder = int (*)(CLabelVariable, int, QByteArray *);
+Decoder decoderFor(int type);
+Encoder encoderFor(int type);
+
+} // namespace Vexmar

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+
+// Request and reply frames of the controller family, pure bytes in and out. A request is the
+// 4-byte header (command, sequence, 01, 00), the area code, the address and the count as 24-bit
+// fields, and for writes the data; a reply echoes bytes 0 and 1 and carries its data from
+// offset 4. No checksum, no length field.
+namespace Vexmar {
+
+enum Command : quint8 {
+    CommandRead = 0x01,
+    CommandWrite = 0x02,
+    CommandHandshake = 0x04,
+};
+
+// The devices expect this sequence byte in every frame, so it cannot tell replies apart.
+constexpr quint8 sequenceByte = 0x01;
+constexpr int headerBytes = 4;
+constexpr int requestHeaderBytes = 11;
+
+// 24-bit field: bits 16-23, bits 0-7, bits 8-15 of the value (arithmetic shifts).
+QByteArray field24(int value);
+// The unsigned value of the 24-bit field at offset in frame (0 where the frame ends).
+int parseField24(const QByteArray &frame, int offset);
+
+// Address multiplier of the value requests: bytes per element in the word areas and slot
+// bytes in the string area; bit numbers and plain bytes everywhere else.
+int addressScale(int area);
+
+QByteArray handshakeRequest();
+QByteArray readValuesRequest(int area, int index, int count);
+QByteArray readStringRequest(int area, int index, int count);
+QByteArray readBitsRequest(int area, int index, int count);
+QByteArray writeValuesRequest(int area, int index, int count, const QByteArray &data);
+QByteArray writeBitsRequest(int area, int index, int count, const QByteArray &data);
+// count strings, given as the string encoder lays them out (length byte, characters, next),
+// each put into its own 256-byte slot. Empty when the data are not exactly count strings that
+// a slot can hold as the string read reads it (0 to 127 characters): nothing may be sent then.
+QByteArray writeStringRequest(int area, int index, int count, const QByteArray &strings);
+
+// Bytes of the reply that completes each request.
+int readReplyBytes(int dataLength);
+constexpr int writeReplyBytes = headerBytes;
+
+// Whether reply echoes the command and sequence bytes of request.
+bool echoes(const QByteArray &request, const QByteArray &reply);
+
+enum class ReplyCheck {
+    Ok,
+    WrongEcho,
+    Short, // echoed, but fewer bytes than the request asked for
+};
+// A read reply must echo and carry all dataLength bytes; a write reply must echo and carry its
+// header. Longer replies are fine: the surplus is ignored.
+ReplyCheck checkReply(const QByteArray &request, const QByteArray &reply, int dataLength);
+
+// The data of a checked read reply as the caller wants it.
+QByteArray readValuesData(int area, const QByteArray &reply, int count);
+QByteArray readBitsData(const QByteArray &reply, int count);
+QByteArray readStringData(const QByteArray &reply, int count);
+
+} // namespace Vexmar
