@@ -1,0 +1,48 @@
+#include "instanceguard.h"
+#include "mainwindow.h"
+#include "programfolder.h"
+#include "programsettings.h"
+#include "widgetprompt.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QIcon>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication app(argc, argv);
+    MainWindow::initResources();
+
+    // Started from elsewhere, the program still keeps its files beside itself.
+    const ProgramFolder folder(QCoreApplication::applicationDirPath());
+    if (!folder.enter())
+        qWarning() << "cannot enter the program folder" << folder.programDir();
+
+    WidgetPrompt prompt;
+    WidgetFileChooser fileChooser;
+    InstanceGuard guard;
+    const QString settingsPath = folder.settingsFilePath();
+    if (ProgramSettings::peekMode(settingsPath) == QLatin1String("0") && !guard.acquire()) {
+        // Refused before any window exists, in the saved language.
+        QTranslator translator;
+        translator.load(ProgramSettings::translationResource(
+            ProgramSettings::peekLanguage(settingsPath)));
+        QApplication::installTranslator(&translator);
+        prompt.warning(nullptr, QCoreApplication::translate("MainWindow", "提示"),
+                       QCoreApplication::translate("MainWindow", "程序已在运行。"));
+        return 1;
+    }
+
+    MainWindowServices services;
+    services.prompt = &prompt;
+    services.fileChooser = &fileChooser;
+    services.folder = folder;
+    services.instanceGuard = &guard;
+
+    MainWindow window(services);
+    window.setWindowIcon(QIcon(QStringLiteral(":/pic/mvlogo.png")));
+    window.show();
+    return app.exec();
+}

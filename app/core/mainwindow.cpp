@@ -1,0 +1,510 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "chartdrawer.h"
+#include "customcombobox.h"
+#include "datasheet.h"
+#include "dialogpermissions.h"
+#include "dialogsystemtray.h"
+#include "update_bin.h"
+#include "windowtitle.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QStandardItemModel>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+static void initMorvelinResources()
+{
+    Q_INIT_RESOURCE(morvelin);
+}
+
+namespace {
+
+// Green push buttons of the data-logger page.
+const char loggerButtonStyle[] =
+    "QPushButton { color: white; background-color: rgb(146, 194, 146); border-radius: 10px;"
+    " border-style: outset; border-width: 3px;"
+    " border-top-color: rgba(255, 255, 255, 0.6); border-left-color: rgba(255, 255, 255, 0.6);"
+    " border-bottom-color: rgba(155, 155, 155, 1); border-right-color: rgba(155, 155, 155, 1);"
+    " padding: 5px; }"
+    "QPushButton:hover { background-color: rgb(146, 194, 146); }"
+    "QPushButton:pressed { background-color: rgb(126, 164, 126); }";
+
+const char tabBarStyle[] =
+    "QTabBar::tab { background: rgba(202, 222, 185, 255); border-radius: 5px; color: black;"
+    " padding: 5px; border-style: solid; border-width: 2px;"
+    " border-top-color: rgba(228, 255, 208, 0.6); border-left-color: rgba(228, 255, 208, 0.6);"
+    " border-bottom-color: rgba(128, 128, 128, 0.8);"
+    " border-right-color: rgba(128, 128, 128, 0.8); }"
+    "QTabBar::tab:selected { background: rgba(160, 193, 152, 255);"
+    " border-top-color: rgba(255, 255, 255, 0.6); border-left-color: rgba(255, 255, 255, 0.6);"
+    " border-bottom-color: rgba(155, 155, 155, 1); border-right-color: rgba(155, 155, 155, 1); }";
+
+const char lineEditStyle[] =
+    "QTextEdit { background-color: white; border-radius: 15px; border: 1px solid black;"
+    " padding: 5px; }";
+
+} // namespace
+
+void MainWindow::initResources()
+{
+    initMorvelinResources();
+}
+
+MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services), ui(new Ui::MainWindow)
+{
+    initResources();
+    seriesColors = {Qt::red,      Qt::green,       Qt::blue,        Qt::darkYellow, Qt::cyan,
+                    Qt::magenta,  Qt::gray,        Qt::darkRed,     Qt::darkGreen,  Qt::darkBlue,
+                    Qt::yellow,   Qt::darkCyan,    Qt::darkMagenta, Qt::darkGray,   Qt::lightGray};
+
+    ui->setupUi(this);
+    resize(1920, 1080);
+    setObjectName(QStringLiteral("parentWidget"));
+    setStyleSheet(QStringLiteral("MainWindow#parentWidget {   border-image: "
+                                 "url(:/pic/Tbackground.png) 0 0 0 0 stretch stretch;}"));
+    applyStyles();
+
+    dataTypeNames = QStringList{"null", "bool", "Int8", "UInt8", "Int16", "UInt16", "Int32",
+                                "UInt32", "float", "Int64", "UInt64", "double", "string",
+                                "int16_AB", "int16_BA", "uint16_AB", "uint16_BA", "int32_ABCD",
+                                "int32_BADC", "int32_CDAB", "int32_DCBA", "uint32_ABCD",
+                                "uint32_BADC", "uint32_CDAB", "uint32_DCBA"};
+    // Stored project files and label lists carry this entry with its blanks, so it stays.
+    dataTypeNames << QStringLiteral("float_ABCD") + QString(249, QLatin1Char(' '));
+    dataTypeNames << QStringList{"float_BADC", "float_CDAB", "float_DCBA", "double_ABCDEFGH",
+                                 "double_BADCFEHG", "double_GHEFCDAB", "double_HGFEDCBA"};
+
+    readProgramSettings();
+    applyInstanceMode();
+    // main has refused a second copy already; a failure here can only be a race at start.
+    if (m_instanceMode == QLatin1String("0") && m_services.instanceGuard
+        && !m_services.instanceGuard->acquire())
+        qWarning() << "single-instance segment not held:" << m_services.instanceGuard->errorString();
+
+    initLabelTable();
+
+    m_datasheet = new datasheet(this, ui);
+    m_permissionDialog = new DialogPermissions(this, this);
+    m_updateBin = new Update_Bin(this, ui);
+    m_trayDialog = new dialogSystemTray(this);
+
+    connect(m_permissionDialog, &DialogPermissions::Closed, this, &MainWindow::onDialogClosed);
+    connect(&m_databaseDialog, &DialogDatabase::Closed, this, &MainWindow::onDialogClosed);
+    connect(m_trayDialog, &dialogSystemTray::Closed, this, &MainWindow::onDialogClosed);
+    connect(m_trayDialog, &dialogSystemTray::buttonClicked, this,
+            &MainWindow::handleCustomButtonClick);
+
+    ui->backgroundColorSelect->setStyleSheet(QStringLiteral("QComboBox::drop-down { border: none; }"));
+    ui->backgroundColorSelect->setItemData(0, QColor(Qt::white), Qt::BackgroundRole);
+    ui->backgroundColorSelect->setItemData(1, QColor(Qt::black), Qt::BackgroundRole);
+    ui->backgroundColorSelect->setItemData(2, QColor(Qt::gray), Qt::BackgroundRole);
+    ui->clearDays->setCurrentIndex(8);
+    ui->maxMemory->setCurrentIndex(4);
+
+    QApplication::installTranslator(&m_translator);
+    m_translatorInstalled = true;
+    ui->retranslateUi(this);
+
+    initDeviceLink();
+
+    sectionCount = 0;
+    rangeSeconds = 600;
+    seriesSelected = 0;
+    historyStep = 0;
+
+    for (QWidget *w : {static_cast<QWidget *>(ui->addData), static_cast<QWidget *>(ui->deleteData),
+                       static_cast<QWidget *>(ui->modifyData), static_cast<QWidget *>(ui->rangeTime),
+                       static_cast<QWidget *>(ui->fastForwardfor1min),
+                       static_cast<QWidget *>(ui->fastForwardfor15s),
+                       static_cast<QWidget *>(ui->goBack15s), static_cast<QWidget *>(ui->goBack1min),
+                       static_cast<QWidget *>(ui->StartandPause), static_cast<QWidget *>(ui->saveWave),
+                       static_cast<QWidget *>(ui->dataClassification),
+                       static_cast<QWidget *>(ui->queryData), static_cast<QWidget *>(ui->saveReport),
+                       static_cast<QWidget *>(ui->dataClassification1),
+                       static_cast<QWidget *>(ui->pushButton_startMonitor),
+                       static_cast<QWidget *>(ui->refresh)})
+        w->setEnabled(false);
+    ui->action_savePro->setEnabled(false);
+    ui->menu_MM->setEnabled(false);
+    for (QWidget *w : {static_cast<QWidget *>(ui->startDateTimeEdit),
+                       static_cast<QWidget *>(ui->startTime), static_cast<QWidget *>(ui->searchfor),
+                       static_cast<QWidget *>(ui->dataTableWidget),
+                       static_cast<QWidget *>(ui->pushButton_stopEdit),
+                       static_cast<QWidget *>(ui->pushButton_hide)})
+        w->setVisible(false);
+    ui->backgroundColorSelect->setPopupEnabled(true);
+    ui->progressBar->setValue(0);
+    ui->refresh->setIcon(QIcon(QStringLiteral(":/pic/refresh.png")));
+    ui->dateTimeStart->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Fixed);
+    ui->dateTimeEnd->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Fixed);
+
+    updateWindowTitle();
+    ui->devesn->setEnabled(false);
+    ui->pb_Disconnect->setEnabled(false);
+    on_backgroundColorSelect_activated(0);
+    initSystemTray();
+
+    isEditingSeries = false;
+    connect(ui->tableWidget, &QTableWidget::cellClicked, this, &MainWindow::onCellClicked);
+    ui->startDateTimeEdit->setDateTime(QDateTime::currentDateTime());
+
+    for (QPushButton *b : {ui->pushButton_COM_ClearFlashData, ui->pushButton_COM_ReadOff,
+                           ui->pushButton_COM_CheckTime, ui->pushButton_COM_ClearDatabaseData,
+                           ui->pushButton_B_ClearDBData, ui->pushButton_B_ClearFlashData,
+                           ui->pushButton_B_Link, ui->pushButton_B_RecData})
+        b->setStyleSheet(QLatin1String(loggerButtonStyle));
+    ui->tabWidget->setAutoFillBackground(false);
+    // The Bluetooth module is not offered yet; its widgets stay in the form but hidden.
+    for (QWidget *w : {static_cast<QWidget *>(ui->label_23), static_cast<QWidget *>(ui->label_20),
+                       static_cast<QWidget *>(ui->label_21), static_cast<QWidget *>(ui->label_24),
+                       static_cast<QWidget *>(ui->pushButton_B_ClearDBData),
+                       static_cast<QWidget *>(ui->pushButton_B_RecData),
+                       static_cast<QWidget *>(ui->pushButton_B_ClearFlashData),
+                       static_cast<QWidget *>(ui->pushButton_B_Link),
+                       static_cast<QWidget *>(ui->BlueToothName),
+                       static_cast<QWidget *>(ui->BlueToothFileName),
+                       static_cast<QWidget *>(ui->comboBox_comB)})
+        w->setVisible(false);
+}
+
+MainWindow::~MainWindow()
+{
+    releaseDeviceLink();
+    // Both keep pointers to the form, so they go before it.
+    delete m_updateBin;
+    delete m_datasheet;
+    delete ui;
+    ui = nullptr;
+    delete m_projectSettings;
+    delete m_programSettings;
+    // The driver library stays loaded: the driver object is never destroyed.
+}
+
+QSettings *MainWindow::programSettings() const
+{
+    return m_programSettings->settings();
+}
+
+void MainWindow::applyStyles()
+{
+    ui->tabWidget->setStyleSheet(QLatin1String(tabBarStyle));
+    ui->tabWidget->setAutoFillBackground(false);
+    for (QPushButton *b : {ui->pushButton_COM_ClearFlashData, ui->pushButton_COM_ReadOff,
+                           ui->pushButton_COM_CheckTime, ui->pushButton_COM_ClearDatabaseData,
+                           ui->pushButton_B_ClearDBData, ui->pushButton_B_ClearFlashData,
+                           ui->pushButton_B_Link, ui->pushButton_B_RecData})
+        b->setStyleSheet(QLatin1String(loggerButtonStyle));
+    ui->BlueToothName->setStyleSheet(QLatin1String(lineEditStyle));
+    ui->BlueToothFileName->setStyleSheet(QLatin1String(lineEditStyle));
+    ui->menubar->setStyleSheet(QStringLiteral(
+        "QMenuBar {   border-image: url(:/pic/background.png) 0 0 0 0 stretch stretch;}"));
+    ui->statusbar->setStyleSheet(QStringLiteral(
+        "QStatusBar {   border-image: url(:/pic/status.png) 0 0 0 0 stretch stretch;}"));
+    QPalette pagePalette;
+    pagePalette.setColor(QPalette::All, QPalette::Window, QColor(242, 248, 242));
+    for (QWidget *page : {ui->tab, ui->tab_2, ui->tab_3, ui->tab_4, ui->tab_5, ui->tab_6}) {
+        page->setPalette(pagePalette);
+        page->setAutoFillBackground(true);
+    }
+}
+
+void MainWindow::readProgramSettings()
+{
+    m_settingsFilePath = m_services.folder.settingsFilePath();
+    m_programSettings = new ProgramSettings(m_settingsFilePath);
+    const StartupSettings saved = m_programSettings->load(m_services.folder.programDir());
+    m_settingsExisted = saved.existed;
+    m_translator.load(ProgramSettings::translationResource(saved.language));
+    m_lastProjectFolder = saved.projectFolder;
+    m_lastReportFolder = saved.reportFolder;
+    m_instanceMode = saved.mode;
+}
+
+void MainWindow::applyInstanceMode()
+{
+    const bool multiple = m_instanceMode == QLatin1String("1");
+    ui->action_openMM->setEnabled(!multiple);
+    ui->action_closeMM->setEnabled(multiple);
+    updateWindowTitle();
+    m_programSettings->setMode(m_instanceMode);
+}
+
+void MainWindow::switchInstanceMode(const QString &mode)
+{
+    m_instanceMode = mode;
+    applyInstanceMode();
+    // Holding the segment from now on refuses a later start in single-instance mode.
+    if (m_services.instanceGuard)
+        m_services.instanceGuard->acquire();
+    const bool multiple = mode == QLatin1String("1");
+    prompt()->information(this, tr("Info"),
+                          multiple ? tr("Multiple instance mode enabled.")
+                                   : tr("Single instance mode enabled."));
+
+    // Only the file name changes while a project is open in single-instance mode (and with no
+    // project in multiple-instance mode: the project open chooses it then).
+    if (multiple != (m_projectOpen != 0))
+        return;
+    QString dbPath;
+    if (multiple) {
+        m_dbFileName = ProgramSettings::databaseFileName(mode, m_projectFilePath);
+        if (m_projectFilePath.isEmpty())
+            return;
+        dbPath = m_projectFilePath.left(qMax(0, m_projectFilePath.size() - 4))
+                 + QStringLiteral("db");
+    } else {
+        m_dbFileName = QStringLiteral("HistoryData.db");
+        dbPath = QDir(ProgramFolder::workingDir()).filePath(m_dbFileName);
+    }
+    if (QFileInfo::exists(dbPath))
+        return;
+    QFile file(dbPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        prompt()->critical(nullptr, QStringLiteral("Error"),
+                           QString::fromUtf8("\xe6\x97\xa0\xe6\xb3\x95\xe5\x88\x9b\xe5\xbb\xba"
+                                             "\xe6\x96\x87\xe4\xbb\xb6\xef\xbc\x81"));
+        return;
+    }
+    file.close();
+    // The history tables are created in it by the database access class (sqlitehandler.*).
+}
+
+void MainWindow::on_action_openMM_triggered()
+{
+    switchInstanceMode(QStringLiteral("1"));
+}
+
+void MainWindow::on_action_closeMM_triggered()
+{
+    switchInstanceMode(QStringLiteral("0"));
+}
+
+void MainWindow::selectLanguage(const QString &language)
+{
+    m_translator.load(ProgramSettings::translationResource(language));
+    // Installing twice would stack the same catalogue; remove the earlier installation first.
+    if (m_translatorInstalled)
+        QApplication::removeTranslator(&m_translator);
+    QApplication::installTranslator(&m_translator);
+    m_translatorInstalled = true;
+    retranslateOwnTexts();
+    m_programSettings->setLanguage(language);
+}
+
+void MainWindow::on_action_Chinese_triggered()
+{
+    selectLanguage(QStringLiteral("Chinese"));
+}
+
+void MainWindow::on_action_English_triggered()
+{
+    selectLanguage(QStringLiteral("English"));
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange && ui)
+        retranslateOwnTexts();
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::retranslateOwnTexts()
+{
+    ui->retranslateUi(this);
+    setSeriesHeaders();
+    setLabelHeaders();
+    const QStringList labelMenuTexts{tr("新增标签"), tr("标签写值"), tr("删除标签"), tr("导入标签"),
+                                     tr("导出标签"), tr("加入趋势图"), tr("隐藏")};
+    for (int i = 0; i < m_labelActions.size() && i < labelMenuTexts.size(); ++i)
+        m_labelActions[i]->setText(labelMenuTexts[i]);
+    if (deleteChartAction)
+        deleteChartAction->setText(tr("删除数据"));
+    if (m_trayMenu) {
+        m_trayEditAction->setText(tr("修改托盘标签"));
+        m_trayShowAction->setText(tr("显示窗口"));
+        m_trayQuitAction->setText(tr("退出"));
+    }
+    // The whole rule, so that a title with the link and device text survives a switch.
+    updateWindowTitle();
+}
+
+void MainWindow::updateWindowTitle()
+{
+    WindowTitleState state;
+    state.mode = m_instanceMode;
+    state.monitoring = m_monitoring;
+    state.linkName = m_linkName;
+    state.deviceText = m_deviceText;
+    setWindowTitle(composeWindowTitle(state, tr(" —— Multiple Mode")));
+}
+
+void MainWindow::askToQuit()
+{
+    if (prompt()->question(this, tr("确认退出"), tr("确定要退出程序吗？")))
+        QCoreApplication::quit();
+}
+
+void MainWindow::on_action_closeAPP_triggered()
+{
+    askToQuit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Without a system tray a hidden window could never be shown again.
+    if (m_trayIcon && m_trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    event->ignore();
+    askToQuit();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (chartDrawer)
+        chartDrawer->mousePressEvent(event);
+    QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (chartDrawer)
+        chartDrawer->mouseMoveEvent(event);
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::initSystemTray()
+{
+    m_trayIcon = new QSystemTrayIcon(this);
+    m_trayIcon->setIcon(QIcon(QStringLiteral(":/pic/mvlogo.png")));
+    m_trayIcon->setVisible(true);
+    m_trayIcon->setContextMenu(createTrayMenu());
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason != QSystemTrayIcon::DoubleClick)
+                    return;
+                showNormal();
+                activateWindow();
+            });
+    m_trayIcon->setToolTip(tr("新设备"));
+}
+
+QMenu *MainWindow::createTrayMenu()
+{
+    m_trayMenu = new QMenu(this);
+    m_trayEditAction = m_trayMenu->addAction(tr("修改托盘标签"));
+    connect(m_trayEditAction, &QAction::triggered, this, &MainWindow::on_action_Tray_triggered);
+    m_trayShowAction = m_trayMenu->addAction(tr("显示窗口"));
+    connect(m_trayShowAction, &QAction::triggered, this, [this] {
+        showNormal();
+        activateWindow();
+    });
+    m_trayQuitAction = m_trayMenu->addAction(tr("退出"));
+    connect(m_trayQuitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+    return m_trayMenu;
+}
+
+void MainWindow::handleCustomButtonClick(QString message)
+{
+    if (!message.isEmpty())
+        m_trayIcon->setToolTip(message);
+}
+
+void MainWindow::setMenuActionsEnabled(bool enabled)
+{
+    centralWidget()->setEnabled(enabled);
+    for (QAction *a : {ui->action_newPro, ui->action_openPro, ui->actionDatabase, ui->action_SetLink,
+                       ui->action_permissionsSettings, ui->action_Chinese, ui->action_English,
+                       ui->action_Tray})
+        a->setEnabled(enabled);
+}
+
+void MainWindow::disableMenuActions()
+{
+    setMenuActionsEnabled(false);
+}
+
+void MainWindow::onDialogClosed()
+{
+    setMenuActionsEnabled(true);
+    // While editing is unlocked the login entry stays off.
+    if (m_rights)
+        ui->action_permissionsSettings->setEnabled(false);
+}
+
+void MainWindow::enableProjectActions()
+{
+    ui->addData->setEnabled(true);
+    ui->deleteData->setEnabled(true);
+    ui->modifyData->setEnabled(true);
+    ui->rangeTime->setVisible(true);
+    ui->viewTime->setVisible(true);
+    for (QWidget *w : {static_cast<QWidget *>(ui->rangeTime),
+                       static_cast<QWidget *>(ui->StartandPause),
+                       static_cast<QWidget *>(ui->saveWave),
+                       static_cast<QWidget *>(ui->dataClassification),
+                       static_cast<QWidget *>(ui->queryData),
+                       static_cast<QWidget *>(ui->dataClassification1)})
+        w->setEnabled(true);
+    ui->action_savePro->setEnabled(true);
+    ui->refresh->setEnabled(true);
+    if (m_labelActions.size() > 1)
+        m_labelActions[1]->setEnabled(true);
+    ui->pushButton_startMonitor->setEnabled(true);
+    m_projectOpen = 1;
+}
+
+void MainWindow::on_action_Tray_triggered()
+{
+    m_trayDialog->show();
+    disableMenuActions();
+}
+
+void MainWindow::on_actionDatabase_triggered()
+{
+    m_databaseDialog.show();
+    disableMenuActions();
+}
+
+void MainWindow::on_action_permissionsSettings_triggered()
+{
+    m_permissionDialog->show();
+    disableMenuActions();
+}
+
+void MainWindow::onPermissionGranted()
+{
+    ui->pushButton_stopEdit->setVisible(true);
+    ui->action_permissionsSettings->setEnabled(false);
+    setLabelTableEditable(true);
+    m_labelActions[0]->setEnabled(true);
+    m_labelActions[2]->setEnabled(true);
+    ui->menu_MM->setEnabled(true);
+    m_rights = true;
+    statusBar()->showMessage(tr("权限开启"));
+}
+
+void MainWindow::on_pushButton_stopEdit_clicked()
+{
+    ui->pushButton_stopEdit->setVisible(false);
+    ui->action_permissionsSettings->setEnabled(true);
+    setLabelTableEditable(false);
+    m_labelActions[0]->setEnabled(false);
+    m_labelActions[2]->setEnabled(false);
+    ui->menu_MM->setEnabled(false);
+    m_rights = false;
+    statusBar()->showMessage(tr("权限关闭"));
+}

@@ -1,0 +1,231 @@
+#pragma once
+
+#include "dialogdatabase.h"
+#include "filechooser.h"
+#include "induction.h"
+#include "instanceguard.h"
+#include "programfolder.h"
+#include "programsettings.h"
+#include "prompt.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QLibrary>
+#include <QList>
+#include <QMainWindow>
+#include <QMutex>
+#include <QStringList>
+#include <QTranslator>
+
+class CDriveBaseClass;
+class ChartDrawer;
+class DialogPermissions;
+class QAction;
+class QMenu;
+class QSerialPort;
+class QSettings;
+class QStandardItem;
+class QStandardItemModel;
+class QSystemTrayIcon;
+class QTimer;
+class Update_Bin;
+class datasheet;
+class dialogSystemTray;
+
+QT_BEGIN_NAMESPACE
+class Ui_MainWindow;
+namespace Ui {
+class MainWindow;
+}
+QT_END_NAMESPACE
+
+// What the window needs from outside; main builds the real ones, tests their own.
+struct MainWindowServices
+{
+    Prompt *prompt = nullptr;
+    FileChooser *fileChooser = nullptr;
+    ProgramFolder folder;
+    // Held by main before the window exists; the window creates under it on a mode switch.
+    InstanceGuard *instanceGuard = nullptr;
+};
+
+// The one main window of the program. Its members are defined across the folders named in the
+// groups below.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(const MainWindowServices &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Registers the compiled-in images and catalogues (they live in a static library).
+    static void initResources();
+
+    Ui::MainWindow *form() const { return ui; }
+    Prompt *prompt() const { return m_services.prompt; }
+    FileChooser *fileChooser() const { return m_services.fileChooser; }
+    const ProgramFolder &programFolder() const { return m_services.folder; }
+
+    // Core (mainwindow.cpp)
+    QString instanceMode() const { return m_instanceMode; }
+    QString databaseFileName() const { return m_dbFileName; }
+    QSettings *programSettings() const;
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    QMenu *trayMenu() const { return m_trayMenu; }
+    bool hasRights() const { return m_rights; }
+    void updateWindowTitle();
+    void disableMenuActions();
+    void enableProjectActions();
+    void onPermissionGranted();
+
+    // Label table (mainwindow_labeltable.cpp)
+    QStandardItemModel *labelModel() const { return m_labelModel; }
+    QMenu *labelMenu() const { return m_labelMenu; }
+    void addLabelRow(const QStringList &fields);
+    int labelDataType(int row) const;
+    QStandardItem *labelItem(int row, int column) const;
+    int labelRowCount() const;
+    bool labelEditingEnabled() const { return m_labelEditing; }
+    void setLabelTableEditable(bool editable);
+    QStringList dataTypeNames;
+
+    // Trend (app/trend/mainwindow_trend.cpp)
+    ChartDrawer *trendView() const { return chartDrawer; }
+    int samplingSeconds = 1;
+    bool connectionGood = false;
+
+public slots:
+    // Core (mainwindow.cpp)
+    void onDialogClosed();
+    void handleCustomButtonClick(QString message);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    // Core (mainwindow.cpp), connected by name
+    void on_action_closeAPP_triggered();
+    void on_action_Chinese_triggered();
+    void on_action_English_triggered();
+    void on_action_openMM_triggered();
+    void on_action_closeMM_triggered();
+    void on_action_permissionsSettings_triggered();
+    void on_actionDatabase_triggered();
+    void on_action_Tray_triggered();
+    void on_pushButton_stopEdit_clicked();
+
+    // Trend (app/trend/mainwindow_trend.cpp)
+    void on_backgroundColorSelect_activated(int index);
+    void on_samplingTime_currentIndexChanged(int index);
+    void onCellClicked(int row, int column);
+    void updateTimeLine();
+
+private:
+    // Core (mainwindow.cpp)
+    void applyStyles();
+    void readProgramSettings();
+    void applyInstanceMode();
+    void switchInstanceMode(const QString &mode);
+    void selectLanguage(const QString &language);
+    void retranslateOwnTexts();
+    void initSystemTray();
+    QMenu *createTrayMenu();
+    void setMenuActionsEnabled(bool enabled);
+    void askToQuit();
+
+    // Label table (mainwindow_labeltable.cpp)
+    void initLabelTable();
+    void setLabelHeaders();
+
+    // Trend (app/trend/mainwindow_trend.cpp)
+    void initSeriesTable();
+    void initChartView();
+    void setSeriesHeaders();
+
+    // Device (app/device/mainwindow_device.cpp)
+    void initDeviceLink();
+    void releaseDeviceLink();
+
+    // ---- Trend state (app/trend/mainwindow_trend.cpp) ----
+    int rangeSeconds = 600;
+    ChartDrawer *chartDrawer = nullptr;
+    QMenu *chartMenu = nullptr;
+    QAction *deleteChartAction = nullptr;
+    QTimer *timeLineTimer = nullptr;
+    QDateTime windowNow;
+    int sectionCount = 0;
+    int seriesSelected = 0;
+    int historyStep = 0;
+    bool isEditingSeries = false;
+    float autoRangeMax = 1.0f;
+    float autoRangeMin = 0.0f;
+
+    // ---- Device state (app/device/mainwindow_device.cpp) ----
+    bool m_deviceLinkOpen = false;
+
+    // ---- Core (mainwindow.cpp) ----
+    MainWindowServices m_services;
+    QString m_dbFileName = QStringLiteral("HistoryData.db");
+    Ui::MainWindow *ui;
+
+    // ---- Label table (mainwindow_labeltable.cpp) ----
+    QStandardItemModel *m_labelModel = nullptr;
+    QMenu *m_labelMenu = nullptr;
+    QList<QAction *> m_labelActions; // add, write, delete, import, export, to trend, hide
+    bool m_labelEditing = false;
+
+    // ---- Driver and monitoring (the monitoring issue's files) ----
+    QLibrary m_driverLibrary;
+    CDriveBaseClass *m_driver = nullptr;
+    // Link dialogs, new-project dialog, write dialog: defined with their own issues.
+    DialogPermissions *m_permissionDialog = nullptr;
+    DialogDatabase m_databaseDialog;
+    datasheet *m_datasheet = nullptr;
+    Update_Bin *m_updateBin = nullptr;
+    dialogSystemTray *m_trayDialog = nullptr;
+    QTimer *m_monitorTimer = nullptr;
+    bool m_monitoring = false;
+    QString m_linkName;
+    QString m_deviceText;
+
+    // ---- Project (the project issue's files) ----
+    QString m_projectFileName;
+    QString m_driverName;
+    QString m_projectFolder;
+    // History database access (sqlitehandler.*): a member with the storage issue.
+    int m_projectId = 0;
+
+    // ---- Device serial link (app/device/mainwindow_device.cpp) ----
+    QMutex m_serialLock;
+    QSerialPort *m_serialPort = nullptr;
+
+    // ---- Trend colours (app/trend/mainwindow_trend.cpp) ----
+    QList<QColor> seriesColors;
+
+    // ---- Settings, language and instance mode (mainwindow.cpp) ----
+    QTranslator m_translator;
+    bool m_translatorInstalled = false;
+    QString m_settingsFilePath;
+    QString m_projectSettingsPath;
+    bool m_settingsExisted = false;
+    ProgramSettings *m_programSettings = nullptr; // lives until the process ends
+    QSettings *m_projectSettings = nullptr;       // chart sections of the open project
+    int m_projectOpen = 0;
+    QString m_projectFilePath;
+    QString m_lastProjectFolder;
+    QString m_lastReportFolder;
+    QString m_instanceMode = QStringLiteral("0");
+    QList<Induction::SReadInfo> m_readList;
+
+    // ---- Tray and permission lock (mainwindow.cpp) ----
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QAction *m_trayEditAction = nullptr;
+    QAction *m_trayShowAction = nullptr;
+    QAction *m_trayQuitAction = nullptr;
+    bool m_rights = false;
+};

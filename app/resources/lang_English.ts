@@ -1,0 +1,724 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="zh_CN">
+<context>
+    <name>DialogDatabase</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Database Settings</translation>
+    </message>
+    <message>
+        <source>SQLITE</source>
+        <translation>SQLITE</translation>
+    </message>
+    <message>
+        <source>数据库</source>
+        <translation>Database</translation>
+    </message>
+</context>
+<context>
+    <name>DialogPermissions</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Permissions</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>权限管理</source>
+        <translation>Permission Management</translation>
+    </message>
+    <message>
+        <source>用户名：</source>
+        <translation>User name:</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>密码：</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>用户名或密码错误</source>
+        <translation>Wrong user name or password</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MainWindow</source>
+        <translation>MainWindow</translation>
+    </message>
+    <message>
+        <source>标签数据</source>
+        <translation>Label Data</translation>
+    </message>
+    <message>
+        <source>取消隐藏</source>
+        <translation>Unhide</translation>
+    </message>
+    <message>
+        <source>覆盖时间：</source>
+        <translation>Overwrite after:</translation>
+    </message>
+    <message>
+        <source>1天</source>
+        <translation>1 day</translation>
+    </message>
+    <message>
+        <source>3天</source>
+        <translation>3 days</translation>
+    </message>
+    <message>
+        <source>5天</source>
+        <translation>5 days</translation>
+    </message>
+    <message>
+        <source>10天</source>
+        <translation>10 days</translation>
+    </message>
+    <message>
+        <source>15天</source>
+        <translation>15 days</translation>
+    </message>
+    <message>
+        <source>1个月</source>
+        <translation>1 month</translation>
+    </message>
+    <message>
+        <source>3个月</source>
+        <translation>3 months</translation>
+    </message>
+    <message>
+        <source>6个月</source>
+        <translation>6 months</translation>
+    </message>
+    <message>
+        <source>不覆盖</source>
+        <translation>Never</translation>
+    </message>
+    <message>
+        <source>最大使用内存：</source>
+        <translation>Max. storage:</translation>
+    </message>
+    <message>
+        <source>10M</source>
+        <translation>10M</translation>
+    </message>
+    <message>
+        <source>50M</source>
+        <translation>50M</translation>
+    </message>
+    <message>
+        <source>100M</source>
+        <translation>100M</translation>
+    </message>
+    <message>
+        <source>500M</source>
+        <translation>500M</translation>
+    </message>
+    <message>
+        <source>1G</source>
+        <translation>1G</translation>
+    </message>
+    <message>
+        <source>采样时间：</source>
+        <translation>Sampling time:</translation>
+    </message>
+    <message>
+        <source>1秒</source>
+        <translation>1 s</translation>
+    </message>
+    <message>
+        <source>2秒</source>
+        <translation>2 s</translation>
+    </message>
+    <message>
+        <source>5秒</source>
+        <translation>5 s</translation>
+    </message>
+    <message>
+        <source>10秒</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>30秒</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>60秒/1分钟</source>
+        <translation>60 s/1 min</translation>
+    </message>
+    <message>
+        <source>120秒/2分钟</source>
+        <translation>120 s/2 min</translation>
+    </message>
+    <message>
+        <source>300秒/5分钟</source>
+        <translation>300 s/5 min</translation>
+    </message>
+    <message>
+        <source>停止编辑</source>
+        <translation>Stop Editing</translation>
+    </message>
+    <message>
+        <source>开始监视</source>
+        <translation>Start Monitoring</translation>
+    </message>
+    <message>
+        <source>停止监视</source>
+        <translation>Stop Monitoring</translation>
+    </message>
+    <message>
+        <source>趋势图</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>背景颜色</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>保存图像</source>
+        <translation>Save Image</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <source>yyyy/M/d H:mm:ss</source>
+        <translation>yyyy/M/d H:mm:ss</translation>
+    </message>
+    <message>
+        <source>查看时间</source>
+        <translation>Time span</translation>
+    </message>
+    <message>
+        <source>1分钟</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>3分钟</source>
+        <translation>3 min</translation>
+    </message>
+    <message>
+        <source>5分钟</source>
+        <translation>5 min</translation>
+    </message>
+    <message>
+        <source>10分钟</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>15分钟</source>
+        <translation>15 min</translation>
+    </message>
+    <message>
+        <source>30分钟</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>1小时</source>
+        <translation>1 h</translation>
+    </message>
+    <message>
+        <source>2小时</source>
+        <translation>2 h</translation>
+    </message>
+    <message>
+        <source>3小时</source>
+        <translation>3 h</translation>
+    </message>
+    <message>
+        <source>6小时</source>
+        <translation>6 h</translation>
+    </message>
+    <message>
+        <source>12小时</source>
+        <translation>12 h</translation>
+    </message>
+    <message>
+        <source>24小时/1天</source>
+        <translation>24 h/1 day</translation>
+    </message>
+    <message>
+        <source>7天</source>
+        <translation>7 days</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>&lt;&lt;</source>
+        <translation>&lt;&lt;</translation>
+    </message>
+    <message>
+        <source>&lt;</source>
+        <translation>&lt;</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;</source>
+        <translation>&gt;&gt;</translation>
+    </message>
+    <message>
+        <source>报表</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>开始时间：</source>
+        <translation>Start time:</translation>
+    </message>
+    <message>
+        <source>yyyy-MM-dd HH:mm</source>
+        <translation>yyyy-MM-dd HH:mm</translation>
+    </message>
+    <message>
+        <source>结束时间：</source>
+        <translation>End time:</translation>
+    </message>
+    <message>
+        <source>当前时间</source>
+        <translation>Now</translation>
+    </message>
+    <message>
+        <source>列标题：</source>
+        <translation>Column title:</translation>
+    </message>
+    <message>
+        <source>标签</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>描述</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>数据组：</source>
+        <translation>Data group:</translation>
+    </message>
+    <message>
+        <source>查询数据</source>
+        <translation>Query</translation>
+    </message>
+    <message>
+        <source>保存报表</source>
+        <translation>Save Report</translation>
+    </message>
+    <message>
+        <source>程序下载</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Bin文件</source>
+        <translation>Bin file</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>进度：</source>
+        <translation>Progress:</translation>
+    </message>
+    <message>
+        <source>打开APP文件</source>
+        <translation>Open APP File</translation>
+    </message>
+    <message>
+        <source>Vexmar文件：</source>
+        <translation>Vexmar file:</translation>
+    </message>
+    <message>
+        <source>断开</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>打开Vexmar文件</source>
+        <translation>Open Vexmar File</translation>
+    </message>
+    <message>
+        <source>数据：</source>
+        <translation>Data:</translation>
+    </message>
+    <message>
+        <source>APP文件：</source>
+        <translation>APP file:</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>通信方式：</source>
+        <translation>Channel:</translation>
+    </message>
+    <message>
+        <source>重启APP版本</source>
+        <translation>Reboot APP Version</translation>
+    </message>
+    <message>
+        <source>更新APP</source>
+        <translation>Update APP</translation>
+    </message>
+    <message>
+        <source>ESN：</source>
+        <translation>ESN:</translation>
+    </message>
+    <message>
+        <source>获取版本信息</source>
+        <translation>Get Version</translation>
+    </message>
+    <message>
+        <source>更新Vexmar</source>
+        <translation>Update Vexmar</translation>
+    </message>
+    <message>
+        <source>Bin下载</source>
+        <translation>Bin Download</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>串口通信</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>MQTT通信</source>
+        <translation>MQTT</translation>
+    </message>
+    <message>
+        <source>设置APP版本</source>
+        <translation>APP version</translation>
+    </message>
+    <message>
+        <source>重启Vexmar版本</source>
+        <translation>Reboot Vexmar Version</translation>
+    </message>
+    <message>
+        <source>设置Vexmar版本</source>
+        <translation>Vexmar version</translation>
+    </message>
+    <message>
+        <source>标签数据区</source>
+        <translation>Label Data Area</translation>
+    </message>
+    <message>
+        <source>数据管理</source>
+        <translation>Data Management</translation>
+    </message>
+    <message>
+        <source>    串口连接</source>
+        <translation>    Serial Link</translation>
+    </message>
+    <message>
+        <source>离线读取设备数据</source>
+        <translation>Read Off Device Data</translation>
+    </message>
+    <message>
+        <source>校准设备时间</source>
+        <translation>Set Device Clock</translation>
+    </message>
+    <message>
+        <source>清除设备存储数据</source>
+        <translation>Clear Device Memory</translation>
+    </message>
+    <message>
+        <source>清除本地数据库</source>
+        <translation>Clear Local Database</translation>
+    </message>
+    <message>
+        <source>    蓝牙连接</source>
+        <translation>    Bluetooth Link</translation>
+    </message>
+    <message>
+        <source>蓝牙名称</source>
+        <translation>Bluetooth name</translation>
+    </message>
+    <message>
+        <source>串口号</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>蓝牙连接</source>
+        <translation>Bluetooth Connect</translation>
+    </message>
+    <message>
+        <source>接收数据</source>
+        <translation>Receive Data</translation>
+    </message>
+    <message>
+        <source>清除数据库数据</source>
+        <translation>Clear Database Data</translation>
+    </message>
+    <message>
+        <source>清除内存数据</source>
+        <translation>Clear Memory Data</translation>
+    </message>
+    <message>
+        <source>文件名称</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>语言设置</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>多应用模式</source>
+        <translation>Multiple Mode</translation>
+    </message>
+    <message>
+        <source>打开工程</source>
+        <translation>Open Project</translation>
+    </message>
+    <message>
+        <source>保存工程</source>
+        <translation>Save Project</translation>
+    </message>
+    <message>
+        <source>新建工程</source>
+        <translation>New Project</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>Link Settings</translation>
+    </message>
+    <message>
+        <source>数据库设置</source>
+        <translation>Database Settings</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>英文</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>权限设置</source>
+        <translation>Permissions</translation>
+    </message>
+    <message>
+        <source>开启多应用模式</source>
+        <translation>Enable Multiple Mode</translation>
+    </message>
+    <message>
+        <source>关闭多应用模式</source>
+        <translation>Disable Multiple Mode</translation>
+    </message>
+    <message>
+        <source>离线读取</source>
+        <translation>Read Off</translation>
+    </message>
+    <message>
+        <source>校对时间</source>
+        <translation>Check Time</translation>
+    </message>
+    <message>
+        <source>清除数据</source>
+        <translation>Clear Data</translation>
+    </message>
+    <message>
+        <source>关闭程序</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>托盘标签设置</source>
+        <translation>Tray Label</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Multiple instance mode enabled.</source>
+        <translation>Multiple instance mode enabled.</translation>
+    </message>
+    <message>
+        <source>Single instance mode enabled.</source>
+        <translation>Single instance mode enabled.</translation>
+    </message>
+    <message>
+        <source>新增标签</source>
+        <translation>Add Tags</translation>
+    </message>
+    <message>
+        <source>标签写值</source>
+        <translation>Label Write Values</translation>
+    </message>
+    <message>
+        <source>删除标签</source>
+        <translation>Delete Tags</translation>
+    </message>
+    <message>
+        <source>导入标签</source>
+        <translation>Import Tags</translation>
+    </message>
+    <message>
+        <source>导出标签</source>
+        <translation>Export labels</translation>
+    </message>
+    <message>
+        <source>加入趋势图</source>
+        <translation>Addition of trend charts</translation>
+    </message>
+    <message>
+        <source>隐藏</source>
+        <translation>Hide</translation>
+    </message>
+    <message>
+        <source>删除数据</source>
+        <translation>Delete data</translation>
+    </message>
+    <message>
+        <source>修改托盘标签</source>
+        <translation>Edit Tray Label</translation>
+    </message>
+    <message>
+        <source>显示窗口</source>
+        <translation>Show Windows</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source> —— Multiple Mode</source>
+        <translation> —— Multiple Mode</translation>
+    </message>
+    <message>
+        <source>确认退出</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>确定要退出程序吗？</source>
+        <translation>Are you sure you want to exit the program?</translation>
+    </message>
+    <message>
+        <source>新设备</source>
+        <translation>New device</translation>
+    </message>
+    <message>
+        <source>权限开启</source>
+        <translation>Permission granted</translation>
+    </message>
+    <message>
+        <source>权限关闭</source>
+        <translation>Permission withdrawn</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>标签/地址</source>
+        <translation>Tag/Address</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>Current value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>数据类型</source>
+        <translation>Data Type</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>程序已在运行。</source>
+        <translation>The program is already running.</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>可视</source>
+        <translation>Visible</translation>
+    </message>
+    <message>
+        <source>颜色</source>
+        <translation>Color</translation>
+    </message>
+    <message>
+        <source>注释</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>零刻度</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>满刻度</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>量程自动切换</source>
+        <translation>Auto scale</translation>
+    </message>
+</context>
+<context>
+    <name>dialogSystemTray</name>
+    <message>
+        <source>Form</source>
+        <translation>Tray Label</translation>
+    </message>
+    <message>
+        <source>托盘标签名称</source>
+        <translation>Tray label</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+</TS>
