@@ -1,5 +1,7 @@
 #include "labeltypes.h"
 
+#include <algorithm>
+
 namespace LabelTypes {
 
 namespace {
@@ -57,3 +59,18 @@ QString entryName(int type)
 }
 
 } // namespace LabelTypes
+
+namespace LabelRows {
+
+QList<int> removalOrder(const QList<int> &selectedRows)
+{
+    QList<int> rows;
+    for (int row : selectedRows) {
+        if (row >= 0 && !rows.contains(row))
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    return rows;
+}
+
+} // namespace LabelRows

@@ -28,6 +28,14 @@ QString entryName(int type);
 
 } // namespace LabelTypes
 
+namespace LabelRows {
+
+// The rows that hold a selected cell, each once, bottom row first: removing them one at a time
+// in this order keeps the indexes of the rows still to go valid. Negative rows are dropped.
+QList<int> removalOrder(const QList<int> &selectedRows);
+
+} // namespace LabelRows
+
 // One row of the label table as texts, in column order.
 using LabelRow = QStringList;
 

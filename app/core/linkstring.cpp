@@ -40,9 +40,9 @@ void takeIfOffered(const QStringList &items, const QString &wanted, QString *fie
 
 bool LinkFields::operator==(const LinkFields &other) const
 {
-    return portName == other.portName && baudRate == other.baudRate
-           && dataBits == other.dataBits && stopBits == other.stopBits
-           && parity == other.parity && ip == other.ip && port == other.port;
+    return portName == other.portName && baudRate == other.baudRate && dataBits == other.dataBits
+           && stopBits == other.stopBits && parity == other.parity && ip == other.ip
+           && port == other.port;
 }
 
 LinkString::Shape LinkString::shapeOf(const QString &text)

@@ -106,8 +106,9 @@ bool ProjectFile::create(const QString &path, const QString &name, const QString
     // NewOnly: an existing project is never overwritten, not even by a race.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text)) {
         if (errorText) {
-            *errorText = file.exists() ? tr("项目文件已存在：%1").arg(path)
-                                       : tr("无法创建项目文件 %1：%2").arg(path, file.errorString());
+            *errorText = file.exists()
+                             ? tr("项目文件已存在：%1").arg(path)
+                             : tr("无法创建项目文件 %1：%2").arg(path, file.errorString());
         }
         return false;
     }
@@ -125,9 +126,9 @@ bool ProjectFile::create(const QString &path, const QString &name, const QString
 
 bool ProjectFile::isPlainDriverName(const QString &name)
 {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/'))
-           && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1String(".."))
-           && !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
+           && !name.contains(QLatin1String("..")) && !name.contains(QLatin1Char(':'))
+           && !name.contains(QChar(0));
 }
 
 QString ProjectFile::driverLibraryPath(const QString &driverDir, const QString &name,
@@ -138,8 +139,8 @@ QString ProjectFile::driverLibraryPath(const QString &driverDir, const QString &
             *errorText = tr("驱动库名称无效：%1").arg(name);
         return QString();
     }
-    const QFileInfoList files = QDir(driverDir).entryInfoList(QDir::Files,
-                                                              QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList files
+        = QDir(driverDir).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &file : files) {
         if (file.baseName() == name && QLibrary::isLibrary(file.fileName()))
             return file.absoluteFilePath();

@@ -65,7 +65,8 @@ QString joinedPlaceholders(int count)
 
 SQLiteHandler::SQLiteHandler(QObject *parent)
     : QObject(parent)
-{}
+{
+}
 
 SQLiteHandler::~SQLiteHandler()
 {
@@ -177,8 +178,9 @@ bool SQLiteHandler::createTable(const QString &table, const QMap<QString, QStrin
     for (auto it = columns.cbegin(); it != columns.cend(); ++it)
         definitions.append(it.key() + QLatin1Char(' ') + it.value());
     QSqlQuery query(m_db);
-    return runStatement(query, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
-                                   .arg(table, definitions.join(QLatin1Char(','))),
+    return runStatement(query,
+                        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
+                            .arg(table, definitions.join(QLatin1Char(','))),
                         {});
 }
 
@@ -205,9 +207,9 @@ bool SQLiteHandler::insertRecords(const QString &table, const QList<QVariantMap>
             return false;
         }
     }
-    const QString statement = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(table, columns.join(QLatin1Char(',')),
-                                       joinedPlaceholders(columns.size()));
+    const QString statement
+        = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+              .arg(table, columns.join(QLatin1Char(',')), joinedPlaceholders(columns.size()));
     QSqlQuery query(m_db);
     if (!query.prepare(statement)) {
         emit errorOccurred(query.lastError().text());
@@ -288,9 +290,9 @@ QString SQLiteHandler::buildSelectQuery(const QString &table, const QStringList 
                                         const QString &where, const QString &orderBy,
                                         const QString &groupBy, int limit, int offset) const
 {
-    QString statement = QStringLiteral("SELECT %1 FROM %2")
-                            .arg(columns.isEmpty() ? QStringLiteral("*") : columns.join(','),
-                                 table);
+    QString statement
+        = QStringLiteral("SELECT %1 FROM %2")
+              .arg(columns.isEmpty() ? QStringLiteral("*") : columns.join(','), table);
     if (!where.isEmpty())
         statement += QStringLiteral(" WHERE ") + where;
     if (!groupBy.isEmpty())
@@ -331,8 +333,8 @@ QList<QVariantMap> SQLiteHandler::selectRecords(const QString &table, const QStr
 }
 
 QList<QVariantMap> SQLiteHandler::selectJoin(const QString &table1, const QString &table2,
-                                             const QStringList &columns,
-                                             const QString &onCondition, const QString &where)
+                                             const QStringList &columns, const QString &onCondition,
+                                             const QString &where)
 {
     if (table1.isEmpty() || table2.isEmpty() || onCondition.isEmpty() || columns.isEmpty()) {
         emit errorOccurred(QStringLiteral("Invalid table names or columns."));
@@ -345,8 +347,7 @@ QList<QVariantMap> SQLiteHandler::selectJoin(const QString &table1, const QStrin
     return collectRows(statement, {});
 }
 
-QList<QVariantMap> SQLiteHandler::collectRows(const QString &statement,
-                                              const QVariantList &values)
+QList<QVariantMap> SQLiteHandler::collectRows(const QString &statement, const QVariantList &values)
 {
     QSqlQuery query(m_db);
     if (!runStatement(query, statement, values))

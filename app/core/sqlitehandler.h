@@ -49,9 +49,9 @@ public:
     // is removed again. Returns false and sets errorText (translated) on failure.
     static bool createDatabase(const QString &fileName, QString *errorText = nullptr);
 
-    QString buildSelectQuery(const QString &table, const QStringList &columns,
-                             const QString &where, const QString &orderBy,
-                             const QString &groupBy, int limit, int offset) const;
+    QString buildSelectQuery(const QString &table, const QStringList &columns, const QString &where,
+                             const QString &orderBy, const QString &groupBy, int limit,
+                             int offset) const;
     QList<QVariantMap> selectRecords(const QString &table, const QStringList &columns,
                                      const QString &where, const QString &orderBy,
                                      const QString &groupBy, int limit, int offset);

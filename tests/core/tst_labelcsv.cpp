@@ -42,6 +42,8 @@ private slots:
     void typeEntries_data();
     void typeEntries();
     void typeEntryList();
+    void removalOrder_data();
+    void removalOrder();
 
 private:
     QString path(const QString &name = QStringLiteral("labels.csv")) const
@@ -89,7 +91,8 @@ void tst_LabelCsv::roundTrip_data()
 
     QTest::newRow("comma") << "level, tank 2" << QByteArray("\"level, tank 2\"");
     QTest::newRow("quote") << "5\" pipe" << QByteArray("\"5\"\" pipe\"");
-    QTest::newRow("Chinese") << QStringLiteral(u"\u6DB2\u4F4D") << QStringLiteral(u"\u6DB2\u4F4D").toUtf8();
+    const QString level = QStringLiteral(u"\u6DB2\u4F4D");
+    QTest::newRow("Chinese") << level << level.toUtf8();
     QTest::newRow("all of them and a line break")
         << QStringLiteral(u"\u6DB2\u4F4D, \"A\"\nline 2")
         << QStringLiteral(u"\"\u6DB2\u4F4D, \"\"A\"\"\nline 2\"").toUtf8();
@@ -147,7 +150,8 @@ void tst_LabelCsv::parseCsv_data()
         << "a\n\nb\n" << Records{{"a"}, {""}, {"b"}};
     QTest::newRow("CRLF line ends") << "a,b\r\nc\r\n" << Records{{"a", "b"}, {"c"}};
     QTest::newRow("comma inside an old unquoted file splits")
-        << "t,D1,level, tank,1,m,Int16\n" << Records{{"t", "D1", "level", " tank", "1", "m", "Int16"}};
+        << "t,D1,level, tank,1,m,Int16\n"
+        << Records{{"t", "D1", "level", " tank", "1", "m", "Int16"}};
     QTest::newRow("quote inside an unquoted field is text")
         << "a,5\" pipe,b\n" << Records{{"a", "5\" pipe", "b"}};
     QTest::newRow("quoted field with doubled quote and line break")
@@ -225,6 +229,25 @@ void tst_LabelCsv::typeEntryList()
         QCOMPARE(LabelTypes::positionOf(type), -1);
     QCOMPARE(int(LabelTypes::dataTypeAt(33)), int(null));
     QCOMPARE(int(LabelTypes::dataTypeAt(-1)), int(null));
+}
+
+void tst_LabelCsv::removalOrder_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QList<int>>("order");
+
+    QTest::newRow("rows 2 and 5 only, not those between") << QList<int>{2, 5} << QList<int>{5, 2};
+    QTest::newRow("selected bottom up") << QList<int>{5, 2} << QList<int>{5, 2};
+    QTest::newRow("several cells of one row") << QList<int>{3, 1, 3, 3} << QList<int>{3, 1};
+    QTest::newRow("nothing selected") << QList<int>() << QList<int>();
+    QTest::newRow("invalid index dropped") << QList<int>{-1, 0} << QList<int>{0};
+}
+
+void tst_LabelCsv::removalOrder()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(QList<int>, order);
+    QCOMPARE(LabelRows::removalOrder(selected), order);
 }
 
 QTEST_GUILESS_MAIN(tst_LabelCsv)
