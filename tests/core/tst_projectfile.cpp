@@ -20,6 +20,18 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+ProjectData project(const QString &mode, const QString &linkParameter,
+                    const QList<LabelRow> &labels = {})
+{
+    ProjectData data;
+    data.name = QStringLiteral("line1.dpro");
+    data.driveLibName = QStringLiteral("LibVexmar");
+    data.linkMode = mode;
+    data.linkParameter = linkParameter;
+    data.labels = labels;
+    return data;
+}
+
 } // namespace
 
 class tst_ProjectFile : public QObject
@@ -61,15 +73,10 @@ void tst_ProjectFile::init()
 
 void tst_ProjectFile::saveAndOpen()
 {
-    ProjectData data;
-    data.name = QStringLiteral("line1.dpro");
-    data.driveLibName = QStringLiteral("LibVexmar");
-    data.linkMode = QStringLiteral("net");
-    data.linkParameter = QStringLiteral("192.168.1.10:502");
-    data.labels = {
-        {"08:00", "D100", "say \"hi\" & <go> 'now'", "12.5", "m", "Int16"},
-        {"", "AI3", QStringLiteral(u"\u6DB2\u4F4D"), "", "", LabelTypes::entryName(float_ABCD)},
-    };
+    const ProjectData data = project(
+        QStringLiteral("net"), QStringLiteral("192.168.1.10:502"),
+        {{"08:00", "D100", "say \"hi\" & <go> 'now'", "12.5", "m", "Int16"},
+         {"", "AI3", QStringLiteral(u"\u6DB2\u4F4D"), "", "", LabelTypes::entryName(float_ABCD)}});
     QString error;
     QVERIFY2(ProjectFile::write(path(), data, &error), qPrintable(error));
 
@@ -88,12 +95,10 @@ void tst_ProjectFile::saveAndOpen()
 
 void tst_ProjectFile::savedLayout()
 {
-    ProjectData data;
+    ProjectData data = project(QStringLiteral("com"), QStringLiteral("COM3,115200,8,1,N"),
+                               {{"t", "DB1.DBW0", "desc", "1", "bar", "UInt16"}});
     data.name = QStringLiteral("a.dpro");
     data.driveLibName = QStringLiteral("LibCorvid");
-    data.linkMode = QStringLiteral("com");
-    data.linkParameter = QStringLiteral("COM3,115200,8,1,N");
-    data.labels = {{"t", "DB1.DBW0", "desc", "1", "bar", "UInt16"}};
     QVERIFY(ProjectFile::write(path(), data));
     QCOMPARE(readAll(path()),
              QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -110,11 +115,7 @@ void tst_ProjectFile::savedLayout()
 
 void tst_ProjectFile::emptyTable()
 {
-    ProjectData data;
-    data.name = QStringLiteral("line1.dpro");
-    data.driveLibName = QStringLiteral("LibVexmar");
-    data.linkMode = QStringLiteral("com");
-    QVERIFY(ProjectFile::write(path(), data));
+    QVERIFY(ProjectFile::write(path(), project(QStringLiteral("com"), QString())));
     QVERIFY(readAll(path()).contains("<label/>"));
     const ProjectReadResult read = ProjectFile::read(path());
     QCOMPARE(read.status, ProjectReadResult::Ok);
@@ -141,11 +142,8 @@ void tst_ProjectFile::newProjectFileOpens()
 
 void tst_ProjectFile::newProjectRefusesExistingFile()
 {
-    ProjectData data;
-    data.name = QStringLiteral("line1.dpro");
-    data.driveLibName = QStringLiteral("LibVexmar");
-    data.labels = {{"", "D1", "", "", "", "bool"}};
-    QVERIFY(ProjectFile::write(path(), data));
+    QVERIFY(ProjectFile::write(path(), project(QStringLiteral("com"), QString(),
+                                               {{"", "D1", "", "", "", "bool"}})));
     const QByteArray before = readAll(path());
 
     QString error;
@@ -205,12 +203,8 @@ void tst_ProjectFile::missingAttributesAreEmpty()
 
 void tst_ProjectFile::serialLinkRestored()
 {
-    ProjectData data;
-    data.name = QStringLiteral("line1.dpro");
-    data.driveLibName = QStringLiteral("LibVexmar");
-    data.linkMode = QStringLiteral("com");
-    data.linkParameter = QStringLiteral("ttyUSB0,115200,8,1,N");
-    QVERIFY(ProjectFile::write(path(), data));
+    const QString serial = QStringLiteral("ttyUSB0,115200,8,1,N");
+    QVERIFY(ProjectFile::write(path(), project(QStringLiteral("com"), serial)));
 
     const ProjectReadResult read = ProjectFile::read(path());
     QCOMPARE(read.status, ProjectReadResult::Ok);
@@ -219,7 +213,7 @@ void tst_ProjectFile::serialLinkRestored()
     QVERIFY(link.setLinkMode(read.data.linkMode));
     QCOMPARE(link.linkParameter(read.data.linkParameter), LinkString::Shape::Serial);
     QCOMPARE(link.mode(), QStringLiteral("com"));
-    QCOMPARE(link.text(), QStringLiteral("ttyUSB0,115200,8,1,N"));
+    QCOMPARE(link.text(), serial);
     QCOMPARE(link.fields().portName, QStringLiteral("ttyUSB0"));
 }
 
