@@ -14,7 +14,8 @@ class QSqlQuery;
 //
 // Every file has one connection of its own, shared by all handlers that open that file and
 // closed when the last of them lets go, so one handler's open never cuts off another's.
-// Run a statement of your own on database(), not on Qt's default connection.
+// Run a statement of your own on database(), not on Qt's default connection, and hold no copy
+// of it past closeDatabase(). GUI thread only, like every connection of Qt SQL.
 class SQLiteHandler : public QObject
 {
     Q_OBJECT
