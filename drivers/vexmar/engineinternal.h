@@ -1,5 +1,7 @@
 #pragma once
 
+#include "addressgrammar.h"
+
 // Helpers shared by the read and the write half of the induction engine.
 namespace EngineInternal {
 
@@ -8,6 +10,25 @@ namespace EngineInternal {
 constexpr int stringSlotBytes = 256;
 
 bool isStringArea(int area);
+
+// itemElementSize, with a string in a string area sized as a slot whatever the case of its
+// address: the prefix test of itemElementSize knows "SI" and "SO" only, so "si5" would have no
+// size and could never be read or written.
+template<typename Item>
+int labelElementSize(const Item &item, int area)
+{
+    return item.type == DataType::string && isStringArea(area) ? stringSlotBytes
+                                                               : itemElementSize(item);
+}
+
+// The same for an item whose area is not known yet.
+template<typename Item>
+int labelElementSize(const AddressGrammar &grammar, const Item &item)
+{
+    if (item.type != DataType::string)
+        return itemElementSize(item);
+    return labelElementSize(item, grammar.match(item.name, DataType::null).area);
+}
 
 // Blocks the calling thread for ms milliseconds; nothing for 0 or less.
 void pause(int ms);

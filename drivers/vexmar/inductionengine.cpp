@@ -177,7 +177,7 @@ QList<QList<SReadInfo>> InductionEngine::InductiveDrive_Read(const QString &key,
             failed.append(item);
             continue;
         }
-        byArea[m.area].push_back(Placed{item, m.index, itemElementSize(item)});
+        byArea[m.area].push_back(Placed{item, m.index, labelElementSize(item, m.area)});
         anyPlaced = true;
     }
 
@@ -399,7 +399,7 @@ QMap<SReadInfo, CLabelVariable> InductionEngine::BlockReading(const QString &key
     const QList<char> data = rec.value.canConvert<QList<char>>() ? rec.value.value<QList<char>>()
                                                                  : QList<char>();
     for (auto it = b.members.cbegin(); it != b.members.cend(); ++it) {
-        const int size = itemElementSize(it.key());
+        const int size = labelElementSize(grammar, it.key());
         if (it->offset < 0 || size < 0)
             continue;
         result.insert(it.key(),
@@ -421,7 +421,7 @@ CLabelVariable InductionEngine::PointReading(const QString &key, const SReadInfo
         const AddressMatch m = grammar.match(item.name, DataType::string);
         read.address = areaNames.nameFromCode(m.area) + QString::number(m.index);
         read.type = DataType::Int8;
-        read.count = itemElementSize(item);
+        read.count = labelElementSize(grammar, item);
         known.insert(item, read);
     }
     return readCallback(key, read.address, static_cast<DataType>(read.type), read.count);

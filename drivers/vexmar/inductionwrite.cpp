@@ -125,7 +125,7 @@ bool buildRecord(const SWriteInfo &item, const AddressMatch &m, WriteRecord &r)
         r.whole = r.payload.size() == r.length;
         return true;
     }
-    r.length = itemElementSize(item);
+    r.length = labelElementSize(item, m.area);
     if (item.type == DataType::string) {
         const QList<QString> strings = stringList(item.value);
         if (strings.isEmpty())
@@ -235,9 +235,11 @@ QList<QList<SWriteInfo>> InductionEngine::InductiveDrive_Write(const QString &ke
                 if (i > 0) {
                     // Only a record that starts exactly where the block ends may join: its bytes
                     // are laid after the block's, so anything else would land at a wrong index.
+                    // A string area takes one slot per write, as it is read.
                     const int end = bits ? open.start + open.length
                                          : open.start + open.length / unit;
                     const bool joins = open.whole && r.whole && r.start == end
+                                       && (bits || !isStringArea(area))
                                        && open.length < limit
                                        && open.length + r.length <= frameMax;
                     if (joins) {
@@ -328,7 +330,7 @@ CLabelVariable InductionEngine::PointWriting(const QString &key, const SWriteInf
                                item.value, 1);
         return result;
     }
-    const int n = itemElementSize(item);
+    const int n = labelElementSize(grammar, item);
     const AddressMatch m = grammar.match(item.name, DataType::string);
     const QString address = areaNames.nameFromCode(m.area) + QString::number(m.index);
     const QList<QString> strings = stringList(item.value);
