@@ -155,7 +155,7 @@ QByteArray readValuesData(int area, const QByteArray &reply, int count)
     for (int i = 0; i < count / 8; ++i) {
         quint8 b = 0;
         for (int j = 0; j < 8; ++j)
-            b |= quint8((byteAt(reply, headerBytes + 8 * i + j) & 1) << j);
+            b |= quint8((byteAt(reply, headerBytes + 8 * i + j) != 0 ? 1 : 0) << j);
         out.append(char(b));
     }
     return out;

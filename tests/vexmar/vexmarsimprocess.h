@@ -1,0 +1,175 @@
+#pragma once
+
+// Starts the Vexmar simulator (tools/vexmarsim) and socat pty pairs as child processes and
+// always stops them again. Free of QtTest, so the benchmark can use it too.
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Reads from process until pattern matches the collected text or the time is up.
+inline QRegularExpressionMatch waitForOutput(QProcess *process, QProcess::ProcessChannel channel,
+                                             const QRegularExpression &pattern, int timeoutMs,
+                                             QByteArray *collected)
+{
+    process->setReadChannel(channel);
+    QDeadlineTimer deadline(timeoutMs);
+    while (true) {
+        collected->append(process->readAll());
+        const QRegularExpressionMatch m = pattern.match(QString::fromLocal8Bit(*collected));
+        if (m.hasMatch() || deadline.hasExpired() || process->state() == QProcess::NotRunning)
+            return m;
+        process->waitForReadyRead(
+            int(qMax<qint64>(1, qMin<qint64>(100, deadline.remainingTime()))));
+    }
+}
+
+class VexmarSimProcess
+{
+public:
+    explicit VexmarSimProcess(QString program = defaultProgram())
+        : m_program(std::move(program))
+    {
+    }
+    ~VexmarSimProcess() { stop(); }
+    VexmarSimProcess(const VexmarSimProcess &) = delete;
+    VexmarSimProcess &operator=(const VexmarSimProcess &) = delete;
+
+    static QString defaultProgram()
+    {
+#ifdef MORVELIN_BIN_DIR
+        return QStringLiteral(MORVELIN_BIN_DIR "/vexmarsim");
+#else
+        return QStringLiteral("vexmarsim");
+#endif
+    }
+
+    // On a free UDP port of 127.0.0.1; extra are further options (--pattern, --fault ...).
+    bool startUdp(const QStringList &extra = {}, int timeoutMs = 10000)
+    {
+        return start(QStringList{QStringLiteral("--udp"), QStringLiteral("0")} + extra, timeoutMs);
+    }
+
+    bool startSerial(const QString &device, int baud, const QStringList &extra = {},
+                     int timeoutMs = 10000)
+    {
+        return start(QStringList{QStringLiteral("--serial"), device, QStringLiteral("--baud"),
+                                 QString::number(baud)}
+                         + extra,
+                     timeoutMs);
+    }
+
+    quint16 port() const
+    {
+        return m_port;
+    }
+    QString error() const
+    {
+        return m_error;
+    }
+    QString logPath() const
+    {
+        return m_dir.filePath(QStringLiteral("requests.log"));
+    }
+
+    // One line per request the simulator received, in order.
+    QStringList logLines() const
+    {
+        QFile f(logPath());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    int requestCount() const
+    {
+        return logLines().size();
+    }
+
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+private:
+    bool start(QStringList args, int timeoutMs)
+    {
+        stop();
+        args << QStringLiteral("--log") << logPath();
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(m_program, args);
+        if (!m_process.waitForStarted(timeoutMs)) {
+            m_error = m_process.errorString();
+            return false;
+        }
+        QByteArray out;
+        static const QRegularExpression ready(
+            QStringLiteral("vexmarsim ready (udp 127\\.0\\.0\\.1:(\\d+)|serial )"));
+        const QRegularExpressionMatch m
+            = waitForOutput(&m_process, QProcess::StandardOutput, ready, timeoutMs, &out);
+        if (!m.hasMatch()) {
+            m_error = QString::fromLocal8Bit(out + m_process.readAllStandardError());
+            stop();
+            return false;
+        }
+        m_port = quint16(m.captured(2).toUInt());
+        return true;
+    }
+
+    QString m_program;
+    QProcess m_process;
+    QTemporaryDir m_dir;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+// Two linked pseudo-terminals from socat: what is written to one is read from the other.
+class SocatPtyPair
+{
+public:
+    SocatPtyPair() = default;
+    ~SocatPtyPair() { stop(); }
+    SocatPtyPair(const SocatPtyPair &) = delete;
+    SocatPtyPair &operator=(const SocatPtyPair &) = delete;
+
+    bool start(int timeoutMs = 10000)
+    {
+        m_process.start(QStringLiteral("socat"),
+                        {QStringLiteral("-d"), QStringLiteral("-d"),
+                         QStringLiteral("pty,raw,echo=0"), QStringLiteral("pty,raw,echo=0")});
+        if (!m_process.waitForStarted(timeoutMs))
+            return false;
+        static const QRegularExpression pair(
+            QStringLiteral("PTY is (\\S+)[\\s\\S]*PTY is (\\S+)[\\s\\S]*starting data transfer"));
+        QByteArray err;
+        const QRegularExpressionMatch m
+            = waitForOutput(&m_process, QProcess::StandardError, pair, timeoutMs, &err);
+        if (!m.hasMatch()) {
+            stop();
+            return false;
+        }
+        m_first = m.captured(1);
+        m_second = m.captured(2);
+        return true;
+    }
+
+    QString first() const { return m_first; }
+    QString second() const { return m_second; }
+
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+private:
+    QProcess m_process;
+    QString m_first;
+    QString m_second;
+};

@@ -1,0 +1,196 @@
+#include "simlink.h"
+
+#include "vexmarareas.h"
+#include "vexmarframes.h"
+
+#include <QNetworkDatagram>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QUdpSocket>
+
+using namespace Vexmar;
+
+bool SimFault::parse(const QString &text, SimFault *fault)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(drop|late|twice|short|long|echo)(?:=(\\d+))?([@%])(\\d+)$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch() || m.captured(4).toInt() < 1)
+        return false;
+    static const QStringList kinds{"drop", "late", "twice", "short", "long", "echo"};
+    static const int defaults[] = {0, 500, 0, 1, 4, 0};
+    const int kind = kinds.indexOf(m.captured(1));
+    fault->kind = Kind(kind);
+    fault->argument = m.captured(2).isEmpty() ? defaults[kind] : m.captured(2).toInt();
+    fault->every = m.captured(3) == QLatin1String("%");
+    fault->number = m.captured(4).toInt();
+    return true;
+}
+
+SimLink::SimLink(SimDevice *device, QList<SimFault> faults, QObject *parent)
+    : QObject(parent)
+    , m_device(device)
+    , m_faults(std::move(faults))
+{
+    m_clock.start();
+    m_pump.setTimerType(Qt::PreciseTimer);
+    m_pump.setInterval(1);
+    connect(&m_pump, &QTimer::timeout, this, &SimLink::pump);
+    m_serialQuiet.setSingleShot(true);
+    connect(&m_serialQuiet, &QTimer::timeout, this, [this] { takeSerialRequests(true); });
+}
+
+bool SimLink::openLog(const QString &path)
+{
+    m_log.setFileName(path);
+    return m_log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+}
+
+void SimLink::logLine(const QString &line)
+{
+    if (!m_log.isOpen())
+        return;
+    m_log.write(line.toUtf8() + '\n');
+    m_log.flush();
+}
+
+quint16 SimLink::listenUdp(quint16 port)
+{
+    m_udp = new QUdpSocket(this);
+    if (!m_udp->bind(QHostAddress::LocalHost, port))
+        return 0;
+    connect(m_udp, &QUdpSocket::readyRead, this, &SimLink::onDatagrams);
+    return m_udp->localPort();
+}
+
+bool SimLink::openSerial(const QString &path, int baud)
+{
+    m_serial = new QSerialPort(path, this);
+    m_baud = qMax(1, baud);
+    if (!m_serial->open(QIODevice::ReadWrite))
+        return false;
+    m_serial->setBaudRate(m_baud);
+    connect(m_serial, &QSerialPort::readyRead, this, &SimLink::onSerialBytes);
+    return true;
+}
+
+void SimLink::onDatagrams()
+{
+    while (m_udp->hasPendingDatagrams()) {
+        const QNetworkDatagram d = m_udp->receiveDatagram();
+        handle(d.data(), d.senderAddress(), quint16(d.senderPort()));
+    }
+}
+
+void SimLink::onSerialBytes()
+{
+    m_serialIn.append(m_serial->readAll());
+    // A request ends when its header says so, or else at a pause of three characters.
+    m_serialQuiet.start(qMax(2, 3 * 10 * 1000 / m_baud));
+    takeSerialRequests(false);
+}
+
+void SimLink::takeSerialRequests(bool lineQuiet)
+{
+    while (!m_serialIn.isEmpty()) {
+        const auto command = quint8(m_serialIn.at(0));
+        int size = 0;
+        if (command == CommandHandshake)
+            size = 2;
+        else if (command == CommandRead)
+            size = requestHeaderBytes;
+        else if (command == CommandWrite && m_serialIn.size() >= requestHeaderBytes)
+            size = requestHeaderBytes + parseField24(m_serialIn, 8);
+        if (size == 0 || m_serialIn.size() < size) {
+            if (!lineQuiet)
+                return;
+            size = m_serialIn.size(); // what came before the pause is one request
+        }
+        handle(m_serialIn.left(size), {}, 0);
+        m_serialIn.remove(0, size);
+    }
+}
+
+void SimLink::handle(const QByteArray &request, const QHostAddress &address, quint16 port)
+{
+    const int n = ++m_requests;
+    QString what;
+    QByteArray reply = m_device->answer(request, &what);
+    QStringList applied;
+    int copies = reply.isEmpty() ? 0 : 1;
+    int lateMs = 0;
+    for (const SimFault &f : qAsConst(m_faults)) {
+        if (!f.selects(n) || reply.isEmpty())
+            continue;
+        switch (f.kind) {
+        case SimFault::Drop:
+            copies = 0;
+            applied << QStringLiteral("drop");
+            break;
+        case SimFault::Late:
+            lateMs += f.argument;
+            applied << QStringLiteral("late=%1").arg(f.argument);
+            break;
+        case SimFault::Twice:
+            copies = 2;
+            applied << QStringLiteral("twice");
+            break;
+        case SimFault::Short:
+            reply.chop(qMin(f.argument, reply.size() - 2));
+            applied << QStringLiteral("short=%1").arg(f.argument);
+            break;
+        case SimFault::Long:
+            reply.append(QByteArray(f.argument, char(0xEE)));
+            applied << QStringLiteral("long=%1").arg(f.argument);
+            break;
+        case SimFault::Echo:
+            reply[1] = char(quint8(reply.at(1)) ^ 0x03);
+            applied << QStringLiteral("echo");
+            break;
+        }
+    }
+    logLine(QStringLiteral("%1 %2 %3%4")
+                .arg(n)
+                .arg(what, QString::fromLatin1(request.toHex()),
+                     applied.isEmpty() ? QString() : QLatin1Char(' ') + applied.join(' ')));
+    const qint64 now = m_clock.elapsed();
+    const qint64 due = qMax(now, m_deviceFreeMs) + lateMs;
+    for (int i = 0; i < copies; ++i)
+        m_queue.append({due, reply, address, port});
+    if (copies > 0)
+        m_deviceFreeMs = due;
+    pump();
+}
+
+void SimLink::pump()
+{
+    const qint64 now = m_clock.elapsed();
+    while (!m_queue.isEmpty() && m_queue.first().dueMs <= now) {
+        Outgoing &head = m_queue.first();
+        if (m_udp) {
+            m_udp->writeDatagram(head.bytes, head.address, head.port);
+            m_queue.removeFirst();
+            continue;
+        }
+        // Serial: the bytes leave at the line's rate (start, 8 data and stop bit each).
+        if (m_pacingStartMs < 0) {
+            m_pacingStartMs = qMax(head.dueMs, now - 1);
+            m_pacedBytes = 0;
+        }
+        const qint64 allowed
+            = qMin<qint64>(head.bytes.size(), (now - m_pacingStartMs) * m_baud / 10 / 1000 + 1);
+        if (allowed > m_pacedBytes) {
+            m_serial->write(head.bytes.mid(m_pacedBytes, int(allowed - m_pacedBytes)));
+            m_pacedBytes = int(allowed);
+        }
+        if (m_pacedBytes < head.bytes.size())
+            break;
+        m_deviceFreeMs = qMax(m_deviceFreeMs, now);
+        m_queue.removeFirst();
+        m_pacingStartMs = -1;
+    }
+    if (m_queue.isEmpty())
+        m_pump.stop();
+    else if (!m_pump.isActive())
+        m_pump.start();
+}

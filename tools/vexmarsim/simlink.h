@@ -1,0 +1,75 @@
+#pragma once
+
+#include "simdevice.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+class QSerialPort;
+class QUdpSocket;
+
+// One way of misbehaving, for the requests it selects (numbered from 1, handshake included).
+struct SimFault
+{
+    enum Kind { Drop, Late, Twice, Short, Long, Echo };
+    Kind kind = Drop;
+    int argument = 0; // late: ms; short: bytes cut; long: bytes added
+    int number = 0;   // the request it applies to, or every number-th one
+    bool every = false;
+
+    bool selects(int request) const { return every ? request % number == 0 : request == number; }
+    // "drop@3", "late=600@2", "twice%5", ...; false when the text is not one.
+    static bool parse(const QString &text, SimFault *fault);
+};
+
+// Serves a SimDevice over UDP on 127.0.0.1 or over a serial line. The device answers one request
+// after the other: a late reply also holds back the replies after it. Serial replies go out at
+// the line's rate.
+class SimLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    SimLink(SimDevice *device, QList<SimFault> faults, QObject *parent = nullptr);
+
+    bool openLog(const QString &path);
+    // The port actually bound (the free one picked for port 0), or 0 on failure.
+    quint16 listenUdp(quint16 port);
+    bool openSerial(const QString &path, int baud);
+
+private:
+    struct Outgoing
+    {
+        qint64 dueMs;
+        QByteArray bytes;
+        QHostAddress address;
+        quint16 port;
+    };
+
+    void onDatagrams();
+    void onSerialBytes();
+    void takeSerialRequests(bool lineQuiet);
+    void handle(const QByteArray &request, const QHostAddress &address, quint16 port);
+    void pump();
+    void logLine(const QString &line);
+
+    SimDevice *m_device;
+    QList<SimFault> m_faults;
+    QFile m_log;
+    QUdpSocket *m_udp = nullptr;
+    QSerialPort *m_serial = nullptr;
+    int m_baud = 9600;
+    QByteArray m_serialIn;
+    QTimer m_serialQuiet; // ends a serial request whose length its header cannot tell
+    int m_requests = 0;
+    QElapsedTimer m_clock;
+    QList<Outgoing> m_queue;
+    qint64 m_deviceFreeMs = 0;   // when the device has finished its previous reply
+    qint64 m_pacingStartMs = -1; // when the head of a serial queue started going out
+    int m_pacedBytes = 0;
+    QTimer m_pump;
+};
