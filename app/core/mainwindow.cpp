@@ -352,6 +352,14 @@ void MainWindow::updateWindowTitle()
 void MainWindow::askToQuit()
 {
     if (prompt()->question(this, tr("确认退出"), tr("确定要退出程序吗？")))
+        quitApplication();
+}
+
+void MainWindow::quitApplication()
+{
+    if (m_services.quitApplication)
+        m_services.quitApplication();
+    else
         QCoreApplication::quit();
 }
 
@@ -413,7 +421,7 @@ QMenu *MainWindow::createTrayMenu()
         activateWindow();
     });
     m_trayQuitAction = m_trayMenu->addAction(tr("退出"));
-    connect(m_trayQuitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(m_trayQuitAction, &QAction::triggered, this, &MainWindow::quitApplication);
     return m_trayMenu;
 }
 

@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <functional>
+
 class CDriveBaseClass;
 class ChartDrawer;
 class DialogPermissions;
@@ -47,6 +49,8 @@ struct MainWindowServices
     ProgramFolder folder;
     // Held by main before the window exists; the window creates under it on a mode switch.
     InstanceGuard *instanceGuard = nullptr;
+    // Ends the program; QCoreApplication::quit when empty.
+    std::function<void()> quitApplication;
 };
 
 // The one main window of the program. Its members are defined across the folders named in the
@@ -73,6 +77,7 @@ public:
     QSettings *programSettings() const;
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QMenu *trayMenu() const { return m_trayMenu; }
+    DialogDatabase *databaseDialog() { return &m_databaseDialog; }
     bool hasRights() const { return m_rights; }
     void updateWindowTitle();
     void disableMenuActions();
@@ -136,6 +141,7 @@ private:
     QMenu *createTrayMenu();
     void setMenuActionsEnabled(bool enabled);
     void askToQuit();
+    void quitApplication();
 
     // Label table (mainwindow_labeltable.cpp)
     void initLabelTable();

@@ -136,9 +136,15 @@ void Client::onDisconnect(mosquitto *, void *self, int rc)
     if (rc == 0)
         return;
     auto *client = static_cast<Client *>(self);
-    QMetaObject::invokeMethod(client, [client] {
-        if (client->m_connected)
+    QMetaObject::invokeMethod(client, [client, rc] {
+        if (client->m_connected) {
             client->connectionLost();
+            return;
+        }
+        // The connection never came up.
+        emit client->error(rc);
+        if (!client->m_autoReconnect)
+            client->release();
     }, Qt::QueuedConnection);
 }
 

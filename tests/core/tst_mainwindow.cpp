@@ -1,0 +1,649 @@
+// The main window built offscreen in a temporary program folder: form objects, type list,
+// title, exit question, close without a tray, dialog gating, language switch, instance mode,
+// tray label and the permission lock.
+#include "recordingprompt.h"
+
+#include "chartdrawer.h"
+#include "customcombobox.h"
+#include "dialogdatabase.h"
+#include "dialogpermissions.h"
+#include "dialogsystemtray.h"
+#include "instanceguard.h"
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardItemModel>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString multipleZh = QString::fromUtf8(" \xe2\x80\x94\xe2\x80\x94 \xe5\xa4\x9a\xe5\xba\x94"
+                                             "\xe7\x94\xa8\xe6\xa8\xa1\xe5\xbc\x8f");
+const QString multipleEn = QString::fromUtf8(" \xe2\x80\x94\xe2\x80\x94 Multiple Mode");
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QList<QAction *> gatedActions(Ui::MainWindow *ui)
+{
+    return {ui->action_newPro,  ui->action_openPro,   ui->actionDatabase,
+            ui->action_SetLink, ui->action_permissionsSettings, ui->action_Chinese,
+            ui->action_English, ui->action_Tray};
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStartWritesDefaults();
+    void formObjects_data();
+    void formObjects();
+    void tabsAndMenus();
+    void typeList();
+    void initialTitleAndStates();
+    void exitQuestion_data();
+    void exitQuestion();
+    void closeWithoutTrayAsks();
+    void dialogGating_data();
+    void dialogGating();
+    void languageSwitch();
+    void savedEnglishStartsEnglish();
+    void instanceModeSwitch();
+    void trayLabel();
+    void trayMenu();
+    void permissionRefused_data();
+    void permissionRefused();
+    void permissionLock_data();
+    void permissionLock();
+
+private:
+    void createWindow();
+    Ui::MainWindow *ui() const { return m_window->form(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<RecordingPrompt> m_prompt;
+    std::unique_ptr<RefusingFileChooser> m_chooser;
+    std::unique_ptr<InstanceGuard> m_guard;
+    std::unique_ptr<MainWindow> m_window;
+    int m_quits = 0;
+};
+
+void tst_MainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prompt = std::make_unique<RecordingPrompt>();
+    m_chooser = std::make_unique<RefusingFileChooser>();
+    // A key of this test alone, so that tests run in parallel.
+    m_guard = std::make_unique<InstanceGuard>(
+        "tst_mainwindow-" + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    QDir::setCurrent(m_dir->path());
+    m_quits = 0;
+}
+
+void tst_MainWindow::createWindow()
+{
+    MainWindowServices services;
+    services.prompt = m_prompt.get();
+    services.fileChooser = m_chooser.get();
+    services.folder = ProgramFolder(m_dir->path());
+    services.instanceGuard = m_guard.get();
+    services.quitApplication = [this] { ++m_quits; };
+    m_window = std::make_unique<MainWindow>(services);
+}
+
+void tst_MainWindow::cleanup()
+{
+    m_window.reset();
+    QDir::setCurrent(QDir::tempPath());
+    QVERIFY2(m_prompt->unexpected.isEmpty(), qPrintable(m_prompt->unexpected.join("\n")));
+    QCOMPARE(m_prompt->pending(), 0);
+    QVERIFY(m_chooser->calls.isEmpty());
+    m_guard.reset();
+    m_dir.reset();
+}
+
+void tst_MainWindow::firstStartWritesDefaults()
+{
+    createWindow();
+    QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+    QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
+    QCOMPARE(file.value("Path/dPro").toString(), m_dir->path());
+    QCOMPARE(file.value("Path/xlsx").toString(), m_dir->path());
+    QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));
+    QCOMPARE(m_window->databaseFileName(), QStringLiteral("HistoryData.db"));
+    QVERIFY(m_guard->isHeld());
+}
+
+void tst_MainWindow::formObjects_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("items");
+
+    struct Row
+    {
+        const char *name;
+        const char *className;
+        const char *text;
+        QStringList items;
+    };
+    const QList<Row> rows{
+        {"centralwidget", "QWidget", nullptr, {}},
+        {"tabWidget", "QTabWidget", nullptr, {}},
+        {"menubar", "QMenuBar", nullptr, {}},
+        {"statusbar", "QStatusBar", nullptr, {}},
+        {"action_openPro", "QAction", "打开工程", {}},
+        {"action_savePro", "QAction", "保存工程", {}},
+        {"action_newPro", "QAction", "新建工程", {}},
+        {"action_SetLink", "QAction", "通信设置", {}},
+        {"actionDatabase", "QAction", "数据库设置", {}},
+        {"action_Chinese", "QAction", "中文", {}},
+        {"action_English", "QAction", "英文", {}},
+        {"action_permissionsSettings", "QAction", "权限设置", {}},
+        {"action_openMM", "QAction", "开启多应用模式", {}},
+        {"action_closeMM", "QAction", "关闭多应用模式", {}},
+        {"action_ReadOff", "QAction", "离线读取", {}},
+        {"action_CheckTime", "QAction", "校对时间", {}},
+        {"action_ClearData", "QAction", "清除数据", {}},
+        {"action_closeAPP", "QAction", "关闭程序", {}},
+        {"action_Tray", "QAction", "托盘标签设置", {}},
+        {"menu_file", "QMenu", "文件", {}},
+        {"menu_config", "QMenu", "设置", {}},
+        {"menu", "QMenu", "语言设置", {}},
+        {"menu_MM", "QMenu", "多应用模式", {}},
+        // Page 0
+        {"tableView_label", "QTableView", nullptr, {}},
+        {"pushButton_hide", "QPushButton", "取消隐藏", {}},
+        {"label_4", "QLabel", "覆盖时间：", {}},
+        {"clearDays", "QComboBox", nullptr,
+         {"1天", "3天", "5天", "10天", "15天", "1个月", "3个月", "6个月", "不覆盖"}},
+        {"pushButton_stopMonitor", "QPushButton", "停止监视", {}},
+        {"pushButton_stopEdit", "QPushButton", "停止编辑", {}},
+        {"label_6", "QLabel", "采样时间：", {}},
+        {"samplingTime", "QComboBox", nullptr,
+         {"1秒", "2秒", "5秒", "10秒", "30秒", "60秒/1分钟", "120秒/2分钟", "300秒/5分钟"}},
+        {"pushButton_startMonitor", "QPushButton", "开始监视", {}},
+        {"label_5", "QLabel", "最大使用内存：", {}},
+        {"maxMemory", "QComboBox", nullptr, {"10M", "50M", "100M", "500M", "1G"}},
+        // Page 1
+        {"tableWidget", "QTableWidget", nullptr, {}},
+        {"dataTableWidget", "QTableWidget", nullptr, {}},
+        {"StartandPause", "QPushButton", "暂停", {}},
+        {"label_2", "QLabel", "背景颜色", {}},
+        {"backgroundColorSelect", "CustomComboBox", nullptr, {"", "", ""}},
+        {"saveWave", "QPushButton", "保存图像", {}},
+        {"dataClassification", "QComboBox", nullptr, {}},
+        {"addData", "QPushButton", "添加", {}},
+        {"deleteData", "QPushButton", "删除", {}},
+        {"modifyData", "QPushButton", "保存", {}},
+        {"startTime", "QLabel", "开始时间", {}},
+        {"startDateTimeEdit", "QDateTimeEdit", nullptr, {}},
+        {"viewTime", "QLabel", "查看时间", {}},
+        {"rangeTime", "QComboBox", nullptr,
+         {"1分钟", "3分钟", "5分钟", "10分钟", "15分钟", "30分钟", "1小时", "2小时", "3小时",
+          "6小时", "12小时", "24小时/1天", "3天", "7天"}},
+        {"searchfor", "QPushButton", "查询", {}},
+        {"goBack1min", "QPushButton", "<<", {}},
+        {"goBack15s", "QPushButton", "<", {}},
+        {"refresh", "QPushButton", "", {}},
+        {"fastForwardfor15s", "QPushButton", ">", {}},
+        {"fastForwardfor1min", "QPushButton", ">>", {}},
+        {"verticalLayout", "QVBoxLayout", nullptr, {}},
+        // Page 2
+        {"label", "QLabel", "开始时间：", {}},
+        {"dateTimeStart", "QDateTimeEdit", nullptr, {}},
+        {"label_3", "QLabel", "结束时间：", {}},
+        {"dateTimeEnd", "QDateTimeEdit", nullptr, {}},
+        {"pushButton_currentTime", "QPushButton", "当前时间", {}},
+        {"label_7", "QLabel", "列标题：", {}},
+        {"columnHeading", "QComboBox", nullptr, {"标签", "描述"}},
+        {"label_8", "QLabel", "数据组：", {}},
+        {"dataClassification1", "QComboBox", nullptr, {}},
+        {"queryData", "QPushButton", "查询数据", {}},
+        {"saveReport", "QPushButton", "保存报表", {}},
+        {"reportTable", "QTableWidget", nullptr, {}},
+        // Page 3
+        {"label_17", "QLabel", "Bin文件", {}},
+        {"pb_Connect", "QPushButton", "连接", {}},
+        {"label_13", "QLabel", "进度：", {}},
+        {"pb_openfile", "QPushButton", "打开APP文件", {}},
+        {"label_11", "QLabel", "Vexmar文件：", {}},
+        {"pb_Disconnect", "QPushButton", "断开", {}},
+        {"devesn", "QLineEdit", nullptr, {}},
+        {"pb_openfile_vexmar", "QPushButton", "打开Vexmar文件", {}},
+        {"label_18", "QLabel", "数据：", {}},
+        {"textBrowser", "QTextBrowser", nullptr, {}},
+        {"label_10", "QLabel", "APP文件：", {}},
+        {"progressBar_2", "QProgressBar", nullptr, {}},
+        {"filepath", "QLineEdit", "", {}},
+        {"filepath_vexmar", "QLineEdit", "", {}},
+        {"pushButton_openbinfile", "QPushButton", "打开文件", {}},
+        {"label_16", "QLabel", "进度：", {}},
+        {"lineEdit_binpath", "QLineEdit", "", {}},
+        {"label_19", "QLabel", "通信方式：", {}},
+        {"pb_reboot", "QPushButton", "重启APP版本", {}},
+        {"pb_update", "QPushButton", "更新APP", {}},
+        {"label_14", "QLabel", "ESN：", {}},
+        {"progressBar", "QProgressBar", nullptr, {}},
+        {"pb_version", "QPushButton", "获取版本信息", {}},
+        {"pb_update_vexmar", "QPushButton", "更新Vexmar", {}},
+        {"progressBar_vexmar", "QProgressBar", nullptr, {}},
+        {"pushButton_bindownload", "QPushButton", "Bin下载", {}},
+        {"version", "QLineEdit", "1", {}},
+        {"button_Serial", "QRadioButton", "串口通信", {}},
+        {"button_MQTT", "QRadioButton", "MQTT通信", {}},
+        {"label_12", "QLabel", "设置APP版本", {}},
+        {"pb_reboot_vexmar", "QPushButton", "重启Vexmar版本", {}},
+        {"label_9", "QLabel", "进度：", {}},
+        {"version_vexmar", "QLineEdit", "1", {}},
+        {"label_15", "QLabel", "设置Vexmar版本", {}},
+        // Page 5
+        {"label_22", "QLabel", "    串口连接", {}},
+        {"pushButton_COM_ReadOff", "QPushButton", "离线读取设备数据", {}},
+        {"pushButton_COM_CheckTime", "QPushButton", "校准设备时间", {}},
+        {"pushButton_COM_ClearFlashData", "QPushButton", "清除设备存储数据", {}},
+        {"pushButton_COM_ClearDatabaseData", "QPushButton", "清除本地数据库", {}},
+        {"label_23", "QLabel", "    蓝牙连接", {}},
+        {"label_20", "QLabel", "蓝牙名称", {}},
+        {"BlueToothName", "QTextEdit", nullptr, {}},
+        {"label_24", "QLabel", "串口号", {}},
+        {"comboBox_comB", "QComboBox", nullptr, {}},
+        {"pushButton_B_Link", "QPushButton", "蓝牙连接", {}},
+        {"pushButton_B_RecData", "QPushButton", "接收数据", {}},
+        {"pushButton_B_ClearDBData", "QPushButton", "清除数据库数据", {}},
+        {"pushButton_B_ClearFlashData", "QPushButton", "清除内存数据", {}},
+        {"label_21", "QLabel", "文件名称", {}},
+        {"BlueToothFileName", "QTextEdit", nullptr, {}},
+    };
+    for (const Row &row : rows) {
+        QStringList items;
+        for (const QString &item : row.items)
+            items << item;
+        QTest::newRow(row.name) << QString::fromLatin1(row.name) << QString::fromLatin1(row.className)
+                                << (row.text ? QString::fromUtf8(row.text) : QString()) << items;
+    }
+}
+
+void tst_MainWindow::formObjects()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QString, text);
+    QFETCH(QStringList, items);
+
+    createWindow();
+    QObject *object = m_window->findChild<QObject *>(name);
+    QVERIFY2(object, qPrintable(name));
+    QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
+    if (!text.isNull()) {
+        const char *property = qobject_cast<QMenu *>(object) ? "title" : "text";
+        QCOMPARE(object->property(property).toString(), text);
+    }
+    if (auto *combo = qobject_cast<QComboBox *>(object)) {
+        QStringList shown;
+        for (int i = 0; i < combo->count(); ++i)
+            shown << combo->itemText(i);
+        QCOMPARE(shown, items);
+    }
+}
+
+void tst_MainWindow::tabsAndMenus()
+{
+    createWindow();
+    const QStringList tabs{zh("标签数据"), zh("趋势图"), zh("报表"), zh("程序下载"),
+                           zh("标签数据区"), zh("数据管理")};
+    const QList<QWidget *> pages{ui()->tab, ui()->tab_3, ui()->tab_5, ui()->tab_2, ui()->tab_4,
+                                 ui()->tab_6};
+    QCOMPARE(ui()->tabWidget->count(), 6);
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(ui()->tabWidget->tabText(i), tabs[i]);
+        QCOMPARE(ui()->tabWidget->widget(i), pages[i]);
+    }
+    QCOMPARE(ui()->tabWidget->currentIndex(), 0);
+
+    auto names = [](const QList<QAction *> &actions) {
+        QStringList result;
+        for (QAction *a : actions)
+            result << (a->menu() ? a->menu()->objectName() : a->objectName());
+        return result;
+    };
+    QCOMPARE(names(ui()->menubar->actions()), (QStringList{"menu_file", "menu_config"}));
+    QCOMPARE(names(ui()->menu_file->actions()),
+             (QStringList{"action_newPro", "action_openPro", "action_savePro", "action_closeAPP"}));
+    QCOMPARE(names(ui()->menu_config->actions()),
+             (QStringList{"action_SetLink", "actionDatabase", "menu", "action_permissionsSettings",
+                          "menu_MM", "action_Tray"}));
+    QCOMPARE(names(ui()->menu->actions()), (QStringList{"action_Chinese", "action_English"}));
+    QCOMPARE(names(ui()->menu_MM->actions()), (QStringList{"action_openMM", "action_closeMM"}));
+    // Three actions exist but sit in no menu.
+    for (QAction *a : {ui()->action_ReadOff, ui()->action_CheckTime, ui()->action_ClearData}) {
+        for (QWidget *w : a->associatedWidgets())
+            QVERIFY2(!qobject_cast<QMenu *>(w), qPrintable(a->objectName()));
+    }
+    QCOMPARE(ui()->action_savePro->toolTip(), zh("保存工程"));
+}
+
+void tst_MainWindow::typeList()
+{
+    createWindow();
+    const QStringList &names = m_window->dataTypeNames;
+    QCOMPARE(names.size(), 33);
+    QCOMPARE(names.first(), QStringLiteral("null"));
+    QCOMPARE(names[24], QStringLiteral("uint32_DCBA"));
+    QCOMPARE(names[25].size(), 259);
+    QCOMPARE(names[25], QStringLiteral("float_ABCD") + QString(249, ' '));
+    QCOMPARE(names.last(), QStringLiteral("double_HGFEDCBA"));
+
+    // The long entry is matched with its blanks only; positions map onto the type codes.
+    m_window->addLabelRow({"", "D1", "", "", "", names[25]});
+    m_window->addLabelRow({"", "D2", "", "", "", "float_ABCD"});
+    m_window->addLabelRow({"", "D3", "", "", "", "double_HGFEDCBA"});
+    m_window->addLabelRow({"", "D4", "", "", "", "uint32_DCBA"});
+    QCOMPARE(m_window->labelDataType(0), 33);
+    QCOMPARE(m_window->labelDataType(1), 0);
+    QCOMPARE(m_window->labelDataType(2), 40);
+    QCOMPARE(m_window->labelDataType(3), 24);
+}
+
+void tst_MainWindow::initialTitleAndStates()
+{
+    createWindow();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
+    QCOMPARE(m_window->objectName(), QStringLiteral("parentWidget"));
+    QVERIFY(!ui()->menu_MM->isEnabled());
+    QVERIFY(!ui()->action_savePro->isEnabled());
+    QVERIFY(!ui()->pushButton_startMonitor->isEnabled());
+    QVERIFY(ui()->action_openMM->isEnabled());
+    QVERIFY(!ui()->action_closeMM->isEnabled());
+    QVERIFY(ui()->pushButton_stopEdit->isHidden());
+    QVERIFY(ui()->BlueToothName->isHidden());
+    QCOMPARE(ui()->clearDays->currentIndex(), 8);
+    QCOMPARE(ui()->maxMemory->currentIndex(), 4);
+    QVERIFY(m_window->trendView());
+    QCOMPARE(m_window->labelModel()->columnCount(), 6);
+    QCOMPARE(ui()->tableWidget->columnCount(), 17);
+    QCOMPARE(m_window->trayIcon()->toolTip(), zh("新设备"));
+}
+
+void tst_MainWindow::exitQuestion_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes quits") << true;
+    QTest::newRow("No stays") << false;
+}
+
+void tst_MainWindow::exitQuestion()
+{
+    QFETCH(bool, yes);
+    createWindow();
+    m_window->show();
+    m_prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), yes);
+    ui()->action_closeAPP->trigger();
+    QCOMPARE(m_prompt->shown, 1);
+    QCOMPARE(m_quits, yes ? 1 : 0);
+    QVERIFY(m_window->isVisible());
+}
+
+void tst_MainWindow::closeWithoutTrayAsks()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this platform has a system tray; closing hides the window there");
+    createWindow();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), false);
+    QVERIFY(!m_window->close());
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_quits, 0);
+}
+
+void tst_MainWindow::dialogGating_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("tray label") << "action_Tray";
+    QTest::newRow("database") << "actionDatabase";
+    QTest::newRow("permissions") << "action_permissionsSettings";
+}
+
+void tst_MainWindow::dialogGating()
+{
+    QFETCH(QString, action);
+    createWindow();
+    m_window->show();
+    m_window->findChild<QAction *>(action)->trigger();
+    QWidget *dialog = nullptr;
+    if (action == "action_Tray")
+        dialog = m_window->findChild<dialogSystemTray *>();
+    else if (action == "actionDatabase")
+        dialog = m_window->databaseDialog();
+    else
+        dialog = m_window->findChild<DialogPermissions *>();
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(!m_window->centralWidget()->isEnabled());
+    for (QAction *a : gatedActions(ui()))
+        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+
+    QVERIFY(dialog->close());
+    QVERIFY(m_window->centralWidget()->isEnabled());
+    for (QAction *a : gatedActions(ui()))
+        QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+}
+
+void tst_MainWindow::languageSwitch()
+{
+    createWindow();
+    ui()->samplingTime->setCurrentIndex(3);
+    m_guard->acquire();
+    m_prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
+    ui()->action_openMM->trigger();
+    QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
+
+    ui()->action_English->trigger();
+    QCOMPARE(ui()->tabWidget->tabText(1), QStringLiteral("Trend"));
+    QCOMPARE(ui()->menu_file->title(), QStringLiteral("File"));
+    QCOMPARE(ui()->action_openPro->text(), QStringLiteral("Open Project"));
+    QCOMPARE(ui()->samplingTime->itemText(3), QStringLiteral("10 s"));
+    QCOMPARE(ui()->samplingTime->currentIndex(), 3);
+    QStringList headers;
+    for (int c = 0; c < 6; ++c)
+        headers << m_window->labelModel()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(headers, (QStringList{"Time", "Tag/Address", "Description", "Current value", "Unit",
+                                   "Data Type"}));
+    QCOMPARE(ui()->tableWidget->horizontalHeaderItem(0)->text(), QStringLiteral("No"));
+    QCOMPARE(ui()->tableWidget->horizontalHeaderItem(16)->text(), QStringLiteral("Auto scale"));
+    QCOMPARE(m_window->labelMenu()->actions().last()->text(), QStringLiteral("Hide"));
+    QCOMPARE(m_window->trayMenu()->actions().last()->text(), QStringLiteral("Quit"));
+    QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleEn);
+    QCOMPARE(m_window->programSettings()->value("Language/language").toString(),
+             QStringLiteral("English"));
+
+    // Switching back removes the English catalogue rather than stacking both.
+    ui()->action_Chinese->trigger();
+    QCOMPARE(ui()->tabWidget->tabText(1), zh("趋势图"));
+    QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
+    QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+    QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
+    QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("1"));
+}
+
+void tst_MainWindow::savedEnglishStartsEnglish()
+{
+    {
+        QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+        file.setValue("Language/language", "English");
+        file.setValue("multiModeofAPP/Mode", "1");
+    }
+    createWindow();
+    QCOMPARE(ui()->tabWidget->tabText(0), QStringLiteral("Label Data"));
+    QVERIFY(!m_guard->isHeld()); // multiple-instance mode holds nothing at start
+    // The change event that installing the catalogue posts completes the title.
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), "Morvelin V1.8.5" + multipleEn, 5000);
+    QVERIFY(!ui()->action_openMM->isEnabled());
+    QVERIFY(ui()->action_closeMM->isEnabled());
+}
+
+void tst_MainWindow::instanceModeSwitch()
+{
+    createWindow();
+    m_prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
+    ui()->action_openMM->trigger();
+    QCOMPARE(m_window->instanceMode(), QStringLiteral("1"));
+    QVERIFY(!ui()->action_openMM->isEnabled());
+    QVERIFY(ui()->action_closeMM->isEnabled());
+
+    // Back to single-instance mode with no project: the shared history file is created.
+    m_prompt->expect("information", zh("提示"), zh("单应用模式已开启。"));
+    ui()->action_closeMM->trigger();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
+    QCOMPARE(m_window->databaseFileName(), QStringLiteral("HistoryData.db"));
+    QVERIFY(QFileInfo::exists(m_dir->path() + "/HistoryData.db"));
+    QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+    QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));
+    QVERIFY(m_guard->isHeld());
+}
+
+void tst_MainWindow::trayLabel()
+{
+    createWindow();
+    ui()->action_Tray->trigger();
+    auto *dialog = m_window->findChild<dialogSystemTray *>();
+    QVERIFY(dialog->isVisible());
+    dialog->findChild<QLineEdit *>("lineEdit")->setText("Line 3");
+    dialog->findChild<QPushButton *>("pushButton_OK")->click();
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Line 3"));
+    QVERIFY(ui()->action_Tray->isEnabled());
+
+    // An empty label keeps the previous one.
+    m_window->handleCustomButtonClick(QString());
+    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Line 3"));
+}
+
+void tst_MainWindow::trayMenu()
+{
+    createWindow();
+    QStringList texts;
+    for (QAction *a : m_window->trayMenu()->actions())
+        texts << a->text();
+    QCOMPARE(texts, (QStringList{zh("修改托盘标签"), zh("显示窗口"), zh("退出")}));
+    QVERIFY(m_window->trayIcon()->isVisible());
+    m_window->hide();
+    m_window->trayMenu()->actions().at(1)->trigger();
+    QVERIFY(m_window->isVisible());
+
+    // The tray's exit quits without a question.
+    m_window->trayMenu()->actions().at(2)->trigger();
+    QCOMPARE(m_quits, 1);
+    QCOMPARE(m_prompt->shown, 0);
+}
+
+void tst_MainWindow::permissionRefused_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("crossed") << "tovek" << "kavrum@4682";
+    QTest::newRow("case") << "MIRN" << "kavrum@4682";
+    QTest::newRow("blank") << "tovek" << " tovek";
+}
+
+void tst_MainWindow::permissionRefused()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    createWindow();
+    ui()->action_permissionsSettings->trigger();
+    auto *dialog = m_window->findChild<DialogPermissions *>();
+    auto *userEdit = dialog->findChild<QLineEdit *>("lineEditUserName");
+    auto *passwordEdit = dialog->findChild<QLineEdit *>("lineEditPassword");
+    QCOMPARE(passwordEdit->echoMode(), QLineEdit::Password);
+    userEdit->setText(user);
+    passwordEdit->setText(password);
+    m_prompt->expect("warning", zh("警告"), zh("用户名或密码错误"));
+    dialog->findChild<QPushButton *>("pushButtonOK")->click();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(userEdit->text().isEmpty());
+    QVERIFY(passwordEdit->text().isEmpty());
+    QVERIFY(!m_window->hasRights());
+    QVERIFY(!ui()->menu_MM->isEnabled());
+}
+
+void tst_MainWindow::permissionLock_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("first pair") << "tovek" << "tovek";
+    QTest::newRow("second pair") << "mirn" << "kavrum@4682";
+}
+
+void tst_MainWindow::permissionLock()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    createWindow();
+    m_window->show();
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    QStandardItemModel *model = m_window->labelModel();
+    auto *selector = qobject_cast<CustomComboBox *>(
+        ui()->tableView_label->indexWidget(model->index(0, 5)));
+    QVERIFY(selector);
+    QList<QAction *> labelActions = m_window->labelMenu()->actions();
+
+    ui()->action_permissionsSettings->trigger();
+    auto *dialog = m_window->findChild<DialogPermissions *>();
+    dialog->findChild<QLineEdit *>("lineEditUserName")->setText(user);
+    dialog->findChild<QLineEdit *>("lineEditPassword")->setText(password);
+    dialog->findChild<QPushButton *>("pushButtonOK")->click();
+
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(m_window->hasRights());
+    QVERIFY(!ui()->pushButton_stopEdit->isHidden());
+    // Closing the login dialog must not offer the login again while unlocked.
+    QVERIFY(!ui()->action_permissionsSettings->isEnabled());
+    QVERIFY(ui()->menu_MM->isEnabled());
+    QVERIFY(labelActions[0]->isEnabled());
+    QVERIFY(!labelActions[1]->isEnabled()); // writing needs an open project
+    QVERIFY(labelActions[2]->isEnabled());
+    for (int c : {0, 1, 2, 4})
+        QVERIFY2(model->item(0, c)->isEditable(), qPrintable(QString::number(c)));
+    QVERIFY(!model->item(0, 3)->isEditable());
+    QVERIFY(selector->popupEnabled());
+    QVERIFY(m_window->labelEditingEnabled());
+    QCOMPARE(m_window->statusBar()->currentMessage(), zh("权限开启"));
+
+    ui()->pushButton_stopEdit->click();
+    QVERIFY(!m_window->hasRights());
+    QVERIFY(ui()->pushButton_stopEdit->isHidden());
+    QVERIFY(ui()->action_permissionsSettings->isEnabled());
+    QVERIFY(!ui()->menu_MM->isEnabled());
+    QVERIFY(!labelActions[0]->isEnabled());
+    QVERIFY(!labelActions[2]->isEnabled());
+    for (int c : {0, 1, 2, 4})
+        QVERIFY(!model->item(0, c)->isEditable());
+    QVERIFY(!selector->popupEnabled());
+    QCOMPARE(model->item(0, 3)->text(), QStringLiteral("12.5"));
+    QCOMPARE(m_window->statusBar()->currentMessage(), zh("权限关闭"));
+}
+
+QTEST_MAIN(tst_MainWindow)
+
+#include "tst_mainwindow.moc"

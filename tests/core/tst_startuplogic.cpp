@@ -1,0 +1,239 @@
+// Start-up rules without a window: settings defaults and reading, instance mode and database
+// name, window title, login pairs and the single-instance guard across processes.
+#include "instanceguard.h"
+#include "permissioncheck.h"
+#include "programfolder.h"
+#include "programsettings.h"
+#include "windowtitle.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtTest>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QString uniqueKey()
+{
+    return QStringLiteral("tst_startuplogic-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+// The test executable doubles as the other process that holds the segment.
+int holdSegment(const char *key)
+{
+    InstanceGuard guard(QString::fromLocal8Bit(key));
+    std::puts(guard.acquire() ? "held" : "refused");
+    std::fflush(stdout);
+    // Held until the test kills this process (without any clean-up of the segment).
+    std::getchar();
+    std::_Exit(0);
+}
+
+} // namespace
+
+class tst_StartupLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartWritesDefaults();
+    void savedSettingsAreRead_data();
+    void savedSettingsAreRead();
+    void databaseFileName_data();
+    void databaseFileName();
+    void windowTitle_data();
+    void windowTitle();
+    void permission_data();
+    void permission();
+    void secondGuardInProcessIsRefused();
+    void liveHolderRefusesAndCrashedHolderIsRecovered();
+};
+
+void tst_StartupLogic::firstStartWritesDefaults()
+{
+    QTemporaryDir dir;
+    const ProgramFolder folder(dir.path());
+    QCOMPARE(folder.settingsFilePath(), dir.path() + "/settings.ini");
+    ProgramSettings settings(folder.settingsFilePath());
+    const StartupSettings loaded = settings.load(folder.programDir());
+    QVERIFY(!loaded.existed);
+    QCOMPARE(loaded.language, QStringLiteral("Chinese"));
+    QCOMPARE(loaded.mode, QStringLiteral("0"));
+
+    QSettings file(folder.settingsFilePath(), QSettings::IniFormat);
+    QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
+    QCOMPARE(file.value("Path/dPro").toString(), dir.path());
+    QCOMPARE(file.value("Path/xlsx").toString(), dir.path());
+    QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));
+
+    // The second start finds the file.
+    ProgramSettings again(folder.settingsFilePath());
+    QVERIFY(again.load(folder.programDir()).existed);
+}
+
+void tst_StartupLogic::savedSettingsAreRead_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("loadedMode");
+
+    QTest::newRow("English, multiple") << "English" << "1" << ":/lang_English.qm" << "1";
+    QTest::newRow("lower-case english is Chinese") << "english" << "0" << ":/lang_Chinese.qm" << "0";
+    QTest::newRow("mode 2 becomes single") << "Chinese" << "2" << ":/lang_Chinese.qm" << "0";
+    QTest::newRow("missing keys") << QString() << QString() << ":/lang_Chinese.qm" << "0";
+}
+
+void tst_StartupLogic::savedSettingsAreRead()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, mode);
+    QFETCH(QString, catalogue);
+    QFETCH(QString, loadedMode);
+
+    QTemporaryDir dir;
+    const QString path = ProgramFolder(dir.path()).settingsFilePath();
+    {
+        QSettings file(path, QSettings::IniFormat);
+        if (!language.isNull())
+            file.setValue("Language/language", language);
+        if (!mode.isNull())
+            file.setValue("multiModeofAPP/Mode", mode);
+        file.setValue("Path/dPro", "/projects");
+    }
+    QCOMPARE(ProgramSettings::peekMode(path), loadedMode);
+    ProgramSettings settings(path);
+    const StartupSettings loaded = settings.load(dir.path());
+    QVERIFY(loaded.existed);
+    QCOMPARE(ProgramSettings::translationResource(loaded.language), catalogue);
+    QCOMPARE(loaded.mode, loadedMode);
+    QCOMPARE(loaded.projectFolder, QStringLiteral("/projects"));
+    QCOMPARE(loaded.reportFolder, QString());
+    // Every start leaves "0" or "1" in the file.
+    QCOMPARE(QSettings(path, QSettings::IniFormat).value("multiModeofAPP/Mode").toString(),
+             loadedMode);
+}
+
+void tst_StartupLogic::databaseFileName_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("single") << "0" << "/p/line1.dpro" << "HistoryData.db";
+    QTest::newRow("multiple") << "1" << "/p/line1.dpro" << "line1.db";
+    QTest::newRow("multiple, no project") << "1" << QString() << "HistoryData.db";
+    QTest::newRow("multiple, short name") << "1" << "/p/ab" << "db";
+}
+
+void tst_StartupLogic::databaseFileName()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, project);
+    QFETCH(QString, expected);
+    QCOMPARE(ProgramSettings::databaseFileName(mode, project), expected);
+}
+
+void tst_StartupLogic::windowTitle_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("monitoring");
+    QTest::addColumn<QString>("expected");
+
+    const QString sep = QString::fromUtf8(" \xe2\x80\x94\xe2\x80\x94 ");
+    QTest::newRow("single, idle") << "0" << false << "Morvelin V1.8.5";
+    QTest::newRow("single, monitoring") << "0" << true << "Morvelin V1.8.5" + sep + "COM3" + sep + "12";
+    QTest::newRow("multiple, idle") << "1" << false << "Morvelin V1.8.5 [M]";
+    QTest::newRow("multiple, monitoring")
+        << "1" << true << "Morvelin V1.8.5 [M]" + sep + "COM3" + sep + "12";
+    QTest::newRow("unknown mode") << "7" << true << "Morvelin V1.8.5";
+}
+
+void tst_StartupLogic::windowTitle()
+{
+    QFETCH(QString, mode);
+    QFETCH(bool, monitoring);
+    QFETCH(QString, expected);
+    WindowTitleState state;
+    state.mode = mode;
+    state.monitoring = monitoring;
+    state.linkName = "COM3";
+    state.deviceText = "12";
+    QCOMPARE(composeWindowTitle(state, " [M]"), expected);
+}
+
+void tst_StartupLogic::permission_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("first pair") << "tovek" << "tovek" << true;
+    QTest::newRow("second pair") << "mirn" << "kavrum@4682" << true;
+    QTest::newRow("crossed pairs 1") << "tovek" << "kavrum@4682" << false;
+    QTest::newRow("crossed pairs 2") << "mirn" << "tovek" << false;
+    QTest::newRow("letter case") << "Tovek" << "tovek" << false;
+    QTest::newRow("blank not trimmed") << "tovek " << "tovek" << false;
+    QTest::newRow("empty") << "" << "" << false;
+}
+
+void tst_StartupLogic::permission()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, accepted);
+    QCOMPARE(permissionAccepted(user, password), accepted);
+}
+
+void tst_StartupLogic::secondGuardInProcessIsRefused()
+{
+    const QString key = uniqueKey();
+    InstanceGuard first(key);
+    InstanceGuard second(key);
+    QVERIFY(first.acquire());
+    QVERIFY(first.acquire()); // holding already
+    QVERIFY(!second.acquire());
+    QVERIFY(!second.isHeld());
+}
+
+void tst_StartupLogic::liveHolderRefusesAndCrashedHolderIsRecovered()
+{
+    const QString key = uniqueKey();
+    QProcess holder; // its destructor kills the process if a check below fails
+    holder.start(QCoreApplication::applicationFilePath(), {"--hold", key});
+    QVERIFY(holder.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(holder.canReadLine(), 10000);
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+
+    {
+        InstanceGuard refused(key);
+        QVERIFY(!refused.acquire());
+    }
+    // The live segment survived the probe of the refused guard.
+    {
+        InstanceGuard stillRefused(key);
+        QVERIFY(!stillRefused.acquire());
+    }
+
+    // A crash leaves the segment behind with nobody attached.
+    holder.kill();
+    QVERIFY(holder.waitForFinished(5000));
+    InstanceGuard next(key);
+    QVERIFY2(next.acquire(), qPrintable(next.errorString()));
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--hold") == 0)
+        return holdSegment(argv[2]);
+    QCoreApplication app(argc, argv);
+    tst_StartupLogic test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startuplogic.moc"
