@@ -206,7 +206,8 @@ Reply parseReadReply(const QByteArray &frame, quint16 reference, const QList<Rea
         // Bit, byte and integer data count their length in bits, the others in bytes.
         const bool inBits = transport == dataBit || transport == dataBytesInBits
                             || transport == 0x05;
-        const int bytes = inBits ? (length + 7) / 8 : length;
+        // A refused item is its 4-byte header alone, whatever its length field says.
+        const int bytes = result.returnCode != itemOk ? 0 : inBits ? (length + 7) / 8 : length;
         pos += 4;
         if (pos + bytes > frame.size()
             || (result.returnCode == itemOk && bytes != items.at(i).byteCount)) {

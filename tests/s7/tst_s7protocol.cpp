@@ -123,7 +123,8 @@ void TestS7Protocol::readReply_data()
     QTest::newRow("TPKT length disagrees")
         << QByteArray(ackData(ref, params, hex("FF 04 00 10 12 34"))).append('\0')
         << int(S7::ReplyError::NotTpkt) << 0 << QByteArray();
-    QTest::newRow("address out of range") << ackData(ref, params, hex("05 00 00 00"))
+    // Refused items carry no data, even where their length field is not 0.
+    QTest::newRow("address out of range") << ackData(ref, params, hex("05 00 00 04"))
                                           << int(S7::ReplyError::None) << 0x05 << QByteArray();
     QTest::newRow("header error") << ackData(ref, QByteArray(), QByteArray(), 0x8500)
                                   << int(S7::ReplyError::HeaderError) << 0 << QByteArray();
