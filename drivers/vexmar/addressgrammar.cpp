@@ -2,6 +2,8 @@
 
 #include "areanames.h"
 
+#include <cstring>
+
 namespace {
 
 // 1..32767 with one to five digits, leading zeros allowed within the five.
@@ -44,7 +46,11 @@ int areaOfMnemonic(const QStringRef &letters)
     }
     if (hasUpper == hasLower) // mixed case, or no letter at all
         return 0;
-    return areaCodeFromName(QString::fromLatin1(upper));
+    for (int code = 1; code <= vexmarAreaCount; ++code) {
+        if (std::strcmp(upper, vexmarAreaNames()[code - 1]) == 0)
+            return code;
+    }
+    return 0;
 }
 
 } // namespace
