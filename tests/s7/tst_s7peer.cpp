@@ -1,0 +1,193 @@
+// LibCorvid against the scripted peer: the granted PDU, late, split, stale and missing replies,
+// refused set-ups.
+#include "libcorvid.h"
+#include "s7peerprocess.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr int db1 = 0x84;
+
+QStringList jobLines(const QStringList &lines)
+{
+    QStringList jobs;
+    for (const QString &line : lines)
+        if (line.startsWith(QLatin1String("REQ ")) || line.startsWith(QLatin1String("REFUSED")))
+            jobs << line;
+    return jobs;
+}
+
+quint8 firstByte(const CLabelVariable &v)
+{
+    return v.value.value<QList<unsigned char>>().value(0);
+}
+
+} // namespace
+
+class TestS7Peer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void grantedPduSlicesReadsAndWrites_data();
+    void grantedPduSlicesReadsAndWrites();
+    void lateReplyNeverAnswersAnotherRequest();
+    void staleAndSplitRepliesGiveTheirOwnData_data();
+    void staleAndSplitRepliesGiveTheirOwnData();
+    void silentPeerCostsOneTimeoutPerTick();
+    void refusedHandshakeFailsTheConnect_data();
+    void refusedHandshakeFailsTheConnect();
+};
+
+void TestS7Peer::grantedPduSlicesReadsAndWrites_data()
+{
+    QTest::addColumn<int>("pdu");
+    QTest::addColumn<int>("readJobs");  // 400 bytes in pieces of PDU - 18
+    QTest::addColumn<int>("writeJobs"); // 300 bytes in pieces of PDU - 28
+    QTest::newRow("240") << 240 << 2 << 2;
+    QTest::newRow("480") << 480 << 1 << 1;
+}
+
+void TestS7Peer::grantedPduSlicesReadsAndWrites()
+{
+    QFETCH(int, pdu);
+    QFETCH(int, readJobs);
+    QFETCH(int, writeJobs);
+    S7PeerProcess peer;
+    QVERIFY2(peer.startScripted({"--pdu", QString::number(pdu)}), qPrintable(peer.errorText()));
+    LibCorvid driver;
+    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    QCOMPARE(driver.transport().pduLength(), pdu);
+
+    const CLabelVariable r = driver.ReadVariable(QStringLiteral("DB1.DBB100"), UInt8, 400);
+    QCOMPARE(r.status, int(LabelStatus::Ok));
+    const QList<unsigned char> bytes = r.value.value<QList<unsigned char>>();
+    QCOMPARE(bytes.size(), 400);
+    for (int i = 0; i < 400; ++i)
+        QCOMPARE(bytes.at(i), peerPattern(db1, 1, 100 + i));
+    QStringList jobs = jobLines(peer.takeLines(readJobs));
+    QCOMPARE(jobs.size(), readJobs);
+    QVERIFY(jobs.filter(QStringLiteral("REFUSED")).isEmpty());
+
+    QList<unsigned char> written;
+    for (int i = 0; i < 300; ++i)
+        written.append(static_cast<unsigned char>(255 - i));
+    CLabelVariable w;
+    w.value = QVariant::fromValue(written);
+    QCOMPARE(driver.WriteVariable(QStringLiteral("MB1000"), UInt8, w, 300).status,
+             int(LabelStatus::Ok));
+    jobs = jobLines(peer.takeLines(writeJobs));
+    QCOMPARE(jobs.filter(QStringLiteral("REQ write")).size(), writeJobs);
+    QVERIFY(jobs.filter(QStringLiteral("REFUSED")).isEmpty());
+    QCOMPARE(driver.ReadVariable(QStringLiteral("MB1000"), UInt8, 300)
+                 .value.value<QList<unsigned char>>(),
+             written);
+}
+
+void TestS7Peer::lateReplyNeverAnswersAnotherRequest()
+{
+    S7PeerProcess peer;
+    QVERIFY2(peer.startScripted({"--fault", "late", "--delay", "2.5"}),
+             qPrintable(peer.errorText()));
+    LibCorvid driver;
+    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    const CLabelVariable late = driver.ReadVariable(QStringLiteral("DB1.DBB0"), UInt8);
+    QCOMPARE(late.status, int(LabelStatus::ResponseTimeout));
+    QVERIFY(late.time.isNull());
+    // The rest of the tick fails at once instead of waiting for a reply each.
+    QCOMPARE(driver.ReadVariable(QStringLiteral("DB1.DBB10"), UInt8).status,
+             int(LabelStatus::DeviceOffline));
+    // The next start connects again; the late reply to DBB0 must not pass for DBB10.
+    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    for (int offset : {10, 20, 30}) {
+        const CLabelVariable v = driver.ReadVariable(QStringLiteral("DB1.DBB%1").arg(offset), UInt8);
+        QCOMPARE(v.status, int(LabelStatus::Ok));
+        QCOMPARE(firstByte(v), peerPattern(db1, 1, offset));
+    }
+}
+
+void TestS7Peer::staleAndSplitRepliesGiveTheirOwnData_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("stale reply before each") << "stale";
+    QTest::newRow("reply in three segments") << "split";
+}
+
+void TestS7Peer::staleAndSplitRepliesGiveTheirOwnData()
+{
+    QFETCH(QString, fault);
+    S7PeerProcess peer;
+    QVERIFY2(peer.startScripted({"--fault", fault}), qPrintable(peer.errorText()));
+    LibCorvid driver;
+    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    for (int offset : {0, 1, 2, 50, 51}) {
+        const CLabelVariable v = driver.ReadVariable(QStringLiteral("DB2.DBW%1").arg(offset), UInt16);
+        QCOMPARE(v.status, int(LabelStatus::Ok));
+        const int expected = peerPattern(db1, 2, offset) << 8 | peerPattern(db1, 2, offset + 1);
+        QCOMPARE(int(v.value.value<QList<unsigned short>>().value(0)), expected);
+    }
+    CLabelVariable w;
+    w.value = QVariant::fromValue(QList<int>{-12345});
+    QCOMPARE(driver.WriteVariable(QStringLiteral("DB3.DBD8"), Int32, w).status,
+             int(LabelStatus::Ok));
+    QCOMPARE(driver.ReadVariable(QStringLiteral("DB3.DBD8"), Int32).value.value<QList<int>>(),
+             QList<int>{-12345});
+    // A grouped tick over several items and jobs as well.
+    QList<Induction::SReadInfo> records;
+    for (int i = 0; i < 60; ++i)
+        records.append({QStringLiteral("M%1").arg(20 * i), UInt8});
+    int entries = 0;
+    for (const auto &block : driver.InductiveDrive_Read(QStringLiteral("1"), records)) {
+        const auto values = driver.BlockReading(QStringLiteral("1"), block);
+        for (auto it = values.cbegin(); it != values.cend(); ++it, ++entries) {
+            QCOMPARE(it->status, int(LabelStatus::Ok));
+            QCOMPARE(firstByte(*it), peerPattern(0x83, 0, it.key().name.mid(1).toInt()));
+        }
+    }
+    QCOMPARE(entries, records.size());
+}
+
+void TestS7Peer::silentPeerCostsOneTimeoutPerTick()
+{
+    S7PeerProcess peer;
+    QVERIFY2(peer.startScripted({"--fault", "silent"}), qPrintable(peer.errorText()));
+    LibCorvid driver;
+    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    // Items far apart in three areas: several jobs, so several requests if nothing stopped them.
+    QList<Induction::SReadInfo> records;
+    for (int i = 0; i < 50; ++i)
+        records.append({QStringLiteral("%1W%2").arg(i % 2 ? 'M' : 'Q').arg(40 * i), Int16});
+    const auto blocks = driver.InductiveDrive_Read(QStringLiteral("1"), records);
+    QVERIFY(blocks.size() >= 3);
+    QList<int> statuses;
+    for (const auto &block : blocks)
+        for (const CLabelVariable &v : driver.BlockReading(QStringLiteral("1"), block))
+            statuses.append(v.status);
+    QCOMPARE(statuses.size(), records.size());
+    QCOMPARE(statuses.count(int(LabelStatus::ResponseTimeout)), blocks.first().size());
+    QCOMPARE(statuses.count(int(LabelStatus::DeviceOffline)),
+             records.size() - blocks.first().size());
+    QCOMPARE(jobLines(peer.takeLines(1)).size(), 1);
+    QCOMPARE(jobLines(peer.takeLines(0, 200)).size(), 0);
+}
+
+void TestS7Peer::refusedHandshakeFailsTheConnect_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("connection request refused") << "refuse-cotp";
+    QTest::newRow("set-up refused") << "refuse-setup";
+}
+
+void TestS7Peer::refusedHandshakeFailsTheConnect()
+{
+    QFETCH(QString, fault);
+    S7PeerProcess peer;
+    QVERIFY2(peer.startScripted({"--fault", fault}), qPrintable(peer.errorText()));
+    LibCorvid driver;
+    QCOMPARE(driver.ConnectDrive(peer.link()), -2);
+    QCOMPARE(driver.ReadVariable(QStringLiteral("M0"), UInt8).status,
+             int(LabelStatus::DeviceOffline));
+}
+
+QTEST_GUILESS_MAIN(TestS7Peer)
+#include "tst_s7peer.moc"
