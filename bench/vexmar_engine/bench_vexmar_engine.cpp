@@ -3,21 +3,19 @@
 // windows of the limit's size (bytes in a word area, points in a bit area) covering every label.
 #include "inductionengine.h"
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <map>
 #include <vector>
 
 namespace {
 
-const char *const areaNames[] = {"DI",  "DI_F", "DI_S", "DO",  "DO_F", "DO_S", "AI",
-                                 "AI_F", "AI_S", "AO",  "AO_F", "AO_S", "SD",  "SA",
-                                 "NDI", "NDO", "NAI", "NAO", "HDS", "HDP", "HAI",
-                                 "LD",  "LA",  "LW",  "SI",  "SO"};
+const char *const areaNames[] = {"DI",  "DI_F", "DI_S", "DO", "DO_F", "DO_S", "AI",  "AI_F", "AI_S",
+                                 "AO",  "AO_F", "AO_S", "SD", "SA",   "NDI",  "NDO", "NAI",  "NAO",
+                                 "HDS", "HDP",  "HAI",  "LD", "LA",   "LW",   "SI",  "SO"};
 // Bytes per index of each area, 1 for the bit areas.
-const int unitBytes[] = {1, 1, 1, 1, 1, 1, 4, 4, 1, 4, 4, 1, 1,
-                         2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
+const int unitBytes[]
+    = {1, 1, 1, 1, 1, 1, 4, 4, 1, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
 const int byteLimit = 160; // the engine's defaults
 const int bitLimit = 1280;
 
@@ -72,7 +70,7 @@ std::vector<Label> sparse(int n)
     std::fill(std::begin(next), std::end(next), 1);
     for (int i = 0; i < n; ++i) {
         const int area = i % 26;
-        const int type = unitBytes[area] == 1 ? Bool
+        const int type = unitBytes[area] == 1   ? Bool
                          : unitBytes[area] == 2 ? Int16
                          : unitBytes[area] == 4 ? Int32
                                                 : string;
@@ -142,8 +140,8 @@ int lowerBound(const std::vector<Label> &labels)
         int windowEnd = 0;
         for (const auto &span : spans) {
             const bool inside = open && span.second <= windowEnd;
-            const bool sameOversizePlace = open && span.first == windowStart
-                                           && span.second - span.first > limit;
+            const bool sameOversizePlace
+                = open && span.first == windowStart && span.second - span.first > limit;
             if (inside || sameOversizePlace)
                 continue;
             ++windows;

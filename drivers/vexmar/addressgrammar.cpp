@@ -80,7 +80,8 @@ AddressMatch AddressGrammar::match(const QString &address, const DataType &type)
 
     int end = digitsAt;
     int index = 0;
-    while (end < address.size() && isAsciiDigit(address.at(end)) && end - digitsAt < maxIndexDigits + 1) {
+    while (end < address.size() && isAsciiDigit(address.at(end))
+           && end - digitsAt < maxIndexDigits + 1) {
         index = index * 10 + (address.at(end).unicode() - '0');
         ++end;
     }

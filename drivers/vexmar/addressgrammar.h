@@ -14,8 +14,8 @@ struct AddressMatch
     QString areaText; // area letters as written ("DI" or "di")
     qint32 area = 0;  // engine area code 1 to 26, 0 without a match
     qint32 index = -1;
-    qint32 bit = -1;  // the notation has no bit syntax
-    qint32 size = 0;  // element size in bytes of the given type; 0 for string
+    qint32 bit = -1; // the notation has no bit syntax
+    qint32 size = 0; // element size in bytes of the given type; 0 for string
 };
 
 // Parser of the controller family's label addresses: one of 26 area mnemonics, all upper or all

@@ -4,7 +4,6 @@
 
 #include <QThread>
 #include <QtEndian>
-
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -12,8 +11,8 @@
 int areaUnitBytes(int area)
 {
     // Indexed by engine area code; 0 is "no area".
-    static const int units[] = {0, 1, 1, 1, 1, 1, 1,   4, 4, 1,  4,  4, 1,  1,
-                                2, 1, 1, 4, 4, 1, 1,   4, 1, 4,  4,  256, 256};
+    static const int units[]
+        = {0, 1, 1, 1, 1, 1, 1, 4, 4, 1, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
     static_assert(sizeof(units) / sizeof(units[0]) == vexmarAreaCount + 1, "one unit per area");
     return area >= 1 && area <= vexmarAreaCount ? units[area] : 0;
 }
@@ -201,8 +200,8 @@ QList<QList<SReadInfo>> InductionEngine::InductiveDrive_Read(const QString &key,
         if (byArea[area].empty())
             continue;
         sortAndMerge(area, byArea[area]);
-        const QList<SReadBlock> blocks = groupArea(area, byArea[area], bitLimit, byteLimit,
-                                                   grammar);
+        const QList<SReadBlock> blocks
+            = groupArea(area, byArea[area], bitLimit, byteLimit, grammar);
         for (const SReadBlock &block : blocks) {
             const QList<SReadInfo> members = block.members.keys();
             stored.insert(members, block);
@@ -212,8 +211,9 @@ QList<QList<SReadInfo>> InductionEngine::InductiveDrive_Read(const QString &key,
     return result;
 }
 
-QList<QList<SReadInfo>> InductionEngine::InductiveDrive_Read(
-    const QString &key, const QList<Induction::SReadInfo_manual> &blocks)
+QList<QList<SReadInfo>>
+InductionEngine::InductiveDrive_Read(const QString &key,
+                                     const QList<Induction::SReadInfo_manual> &blocks)
 {
     QList<QList<SReadInfo>> result;
     for (const Induction::SReadInfo_manual &manual : blocks) {
@@ -383,21 +383,22 @@ QMap<SReadInfo, CLabelVariable> InductionEngine::BlockReading(const QString &key
     const CLabelVariable rec = readCallback(key, address, readType, b.length);
 
     if (b.type == Induction::InductionBit) {
-        const QList<bool> points = rec.value.canConvert<QList<bool>>() ? rec.value.value<QList<bool>>()
-                                                                       : QList<bool>();
+        const QList<bool> points
+            = rec.value.canConvert<QList<bool>>() ? rec.value.value<QList<bool>>() : QList<bool>();
         for (auto it = b.members.cbegin(); it != b.members.cend(); ++it) {
             const int offset = it->offset;
             // A failed read has no points; its members still learn that it failed.
             if (offset < 0 || (rec.status == LabelStatus::Ok && offset >= points.size()))
                 continue;
             const bool point = offset < points.size() && points.at(offset);
-            result.insert(it.key(), memberRecord(rec, it.key(), QVariant::fromValue(QList<bool>{point})));
+            result.insert(it.key(),
+                          memberRecord(rec, it.key(), QVariant::fromValue(QList<bool>{point})));
         }
         return result;
     }
 
-    const QList<char> data = rec.value.canConvert<QList<char>>() ? rec.value.value<QList<char>>()
-                                                                 : QList<char>();
+    const QList<char> data
+        = rec.value.canConvert<QList<char>>() ? rec.value.value<QList<char>>() : QList<char>();
     for (auto it = b.members.cbegin(); it != b.members.cend(); ++it) {
         const int size = labelElementSize(grammar, it.key());
         if (it->offset < 0 || size < 0)
@@ -427,9 +428,8 @@ CLabelVariable InductionEngine::PointReading(const QString &key, const SReadInfo
     return readCallback(key, read.address, static_cast<DataType>(read.type), read.count);
 }
 
-QMap<SReadInfo, CLabelVariable> InductionEngine::PointReading(const QString &key,
-                                                              const QList<SReadInfo> &items,
-                                                              const int &delayMs)
+QMap<SReadInfo, CLabelVariable>
+InductionEngine::PointReading(const QString &key, const QList<SReadInfo> &items, const int &delayMs)
 {
     QMap<SReadInfo, CLabelVariable> result;
     for (const SReadInfo &item : items) {

@@ -10,7 +10,6 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
-
 #include <functional>
 
 // Bytes per index unit of an engine area code: 1 in the bit areas, 2 in SA, 4 in the 32-bit
@@ -46,8 +45,8 @@ struct AreaNames
 class InductionEngine
 {
 public:
-    using ReadCallback
-        = std::function<CLabelVariable(const QString &key, QString address, DataType type, int count)>;
+    using ReadCallback = std::function<CLabelVariable(const QString &key, QString address,
+                                                      DataType type, int count)>;
     using WriteCallback = std::function<CLabelVariable(const QString &key, QString address,
                                                        DataType type, QVariant data, int count)>;
 
@@ -62,10 +61,10 @@ public:
     void SetInductionParam(const Induction::EInductionFun &fun,
                            const Induction::EInductionType &type, const int &value);
 
-    QList<QList<Induction::SReadInfo>> InductiveDrive_Read(const QString &key,
-                                                           const QList<Induction::SReadInfo> &items);
-    QList<QList<Induction::SReadInfo>> InductiveDrive_Read(
-        const QString &key, const QList<Induction::SReadInfo_manual> &blocks);
+    QList<QList<Induction::SReadInfo>>
+    InductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &items);
+    QList<QList<Induction::SReadInfo>>
+    InductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo_manual> &blocks);
     QMap<QList<Induction::SReadInfo>, SReadBlock> GetInductiveDrive_Read(const QString &key) const;
     SReadBlock GetInductiveDrive_Read(const QString &key,
                                       const QList<Induction::SReadInfo> &block) const;
@@ -74,24 +73,24 @@ public:
     QList<Induction::SReadInfo> GetCannotInductiveDrive_Read(const QString &key) const;
     void DelCannotInductiveDrive_Read(const QString &key);
 
-    QMap<Induction::SReadInfo, CLabelVariable> BlockReading(
-        const QString &key, const QList<Induction::SReadInfo> &block);
+    QMap<Induction::SReadInfo, CLabelVariable>
+    BlockReading(const QString &key, const QList<Induction::SReadInfo> &block);
     CLabelVariable PointReading(const QString &key, const Induction::SReadInfo &item);
-    QMap<Induction::SReadInfo, CLabelVariable> PointReading(
-        const QString &key, const QList<Induction::SReadInfo> &items, const int &delayMs);
+    QMap<Induction::SReadInfo, CLabelVariable>
+    PointReading(const QString &key, const QList<Induction::SReadInfo> &items, const int &delayMs);
 
-    QList<QList<Induction::SWriteInfo>> InductiveDrive_Write(
-        const QString &key, const QList<Induction::SWriteInfo> &items);
-    QMap<QList<Induction::SWriteInfo>, SWriteBlock> GetInductiveDrive_Write(
-        const QString &key) const;
+    QList<QList<Induction::SWriteInfo>>
+    InductiveDrive_Write(const QString &key, const QList<Induction::SWriteInfo> &items);
+    QMap<QList<Induction::SWriteInfo>, SWriteBlock>
+    GetInductiveDrive_Write(const QString &key) const;
     SWriteBlock GetInductiveDrive_Write(const QString &key,
                                         const QList<Induction::SWriteInfo> &block) const;
     QList<Induction::SWriteInfo> GetCannotInductiveDrive_Write(const QString &key) const;
-    QMap<Induction::SWriteInfo, CLabelVariable> BlockWriting(
-        const QString &key, const QList<Induction::SWriteInfo> &block);
+    QMap<Induction::SWriteInfo, CLabelVariable>
+    BlockWriting(const QString &key, const QList<Induction::SWriteInfo> &block);
     CLabelVariable PointWriting(const QString &key, const Induction::SWriteInfo &item);
-    QMap<Induction::SWriteInfo, CLabelVariable> PointWriting(
-        const QString &key, const QList<Induction::SWriteInfo> &items, const int &delay);
+    QMap<Induction::SWriteInfo, CLabelVariable>
+    PointWriting(const QString &key, const QList<Induction::SWriteInfo> &items, const int &delay);
 
     ReadCallback readCallback;
     WriteCallback writeCallback;

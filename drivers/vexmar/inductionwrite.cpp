@@ -1,10 +1,8 @@
 // The write half of the induction engine: records per item, write blocks, block and point writes.
+#include "engineinternal.h"
 #include "inductionengine.h"
 
-#include "engineinternal.h"
-
 #include <QtEndian>
-
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -20,7 +18,7 @@ struct WriteRecord
 {
     SWriteInfo item;
     int start = 0;
-    int length = 0;     // bytes, or 1 point for a bool item
+    int length = 0; // bytes, or 1 point for a bool item
     bool bits = false;
     QByteArray payload; // the bytes, or one 0/1 byte per point
     // The payload is exactly `length` long and fills whole index units, so the record can be
@@ -137,8 +135,7 @@ bool buildRecord(const SWriteInfo &item, const AddressMatch &m, WriteRecord &r)
         // Further elements would land in the next label's bytes.
         r.payload.truncate(qMax(0, r.length));
     }
-    r.whole = r.length > 0 && r.payload.size() == r.length
-              && r.length % areaUnitBytes(m.area) == 0;
+    r.whole = r.length > 0 && r.payload.size() == r.length && r.length % areaUnitBytes(m.area) == 0;
     return true;
 }
 
@@ -236,11 +233,10 @@ QList<QList<SWriteInfo>> InductionEngine::InductiveDrive_Write(const QString &ke
                     // Only a record that starts exactly where the block ends may join: its bytes
                     // are laid after the block's, so anything else would land at a wrong index.
                     // A string area takes one slot per write, as it is read.
-                    const int end = bits ? open.start + open.length
-                                         : open.start + open.length / unit;
+                    const int end
+                        = bits ? open.start + open.length : open.start + open.length / unit;
                     const bool joins = open.whole && r.whole && r.start == end
-                                       && (bits || !isStringArea(area))
-                                       && open.length < limit
+                                       && (bits || !isStringArea(area)) && open.length < limit
                                        && open.length + r.length <= frameMax;
                     if (joins) {
                         members.append(r.item);
@@ -261,8 +257,8 @@ QList<QList<SWriteInfo>> InductionEngine::InductiveDrive_Write(const QString &ke
     return blocks.keys();
 }
 
-QMap<QList<SWriteInfo>, SWriteBlock> InductionEngine::GetInductiveDrive_Write(
-    const QString &key) const
+QMap<QList<SWriteInfo>, SWriteBlock>
+InductionEngine::GetInductiveDrive_Write(const QString &key) const
 {
     return writeBlocks.value(key);
 }
@@ -336,15 +332,13 @@ CLabelVariable InductionEngine::PointWriting(const QString &key, const SWriteInf
     const QList<QString> strings = stringList(item.value);
     for (const QString &text : strings) {
         const QByteArray bytes = stringBytes(text, n, isStringArea(m.area));
-        result = writeCallback(key, address, DataType::Int8,
-                               blockData(false, bytes), n);
+        result = writeCallback(key, address, DataType::Int8, blockData(false, bytes), n);
     }
     return result;
 }
 
-QMap<SWriteInfo, CLabelVariable> InductionEngine::PointWriting(const QString &key,
-                                                               const QList<SWriteInfo> &items,
-                                                               const int &delay)
+QMap<SWriteInfo, CLabelVariable>
+InductionEngine::PointWriting(const QString &key, const QList<SWriteInfo> &items, const int &delay)
 {
     QMap<SWriteInfo, CLabelVariable> result;
     for (const SWriteInfo &item : items) {

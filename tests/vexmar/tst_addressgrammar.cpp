@@ -9,7 +9,7 @@ struct MatchRow
 {
     const char *tag;
     QString address;
-    int area;       // 0: no match expected
+    int area; // 0: no match expected
     QString letters;
     int index;
 };
@@ -115,9 +115,9 @@ void tst_AddressGrammar::match()
 void tst_AddressGrammar::agreesWithPatterns()
 {
     const AddressGrammar grammar;
-    const QStringList indexes = {"0",     "1",      "7",      "07",    "00007", "0000",
-                                 "32767", "32768",  "99999",  "09999", "000001", "123456",
-                                 "10",    "00100",  "3276",   "32760", "30000", "19999"};
+    const QStringList indexes
+        = {"0",     "1",      "7",      "07", "00007", "0000", "32767", "32768", "99999",
+           "09999", "000001", "123456", "10", "00100", "3276", "32760", "30000", "19999"};
     const QStringList tails = {"", "\n", "\n\n", "\r", "\r\n", " ", "x", "[20]"};
     int checked = 0;
     for (int code = 1; code <= vexmarAreaCount; ++code) {
@@ -130,13 +130,14 @@ void tst_AddressGrammar::agreesWithPatterns()
                     const QString address = letters + index + tail;
                     const AddressMatch expected = matchByPatterns(grammar, address);
                     const AddressMatch got = grammar.match(address, DataType::Int8);
-                    QVERIFY2(got.area == expected.area && got.index == expected.index
-                                 && got.areaText == expected.areaText,
-                             qPrintable(QString("%1: %2/%3 vs %4/%5")
-                                            .arg(address.toUtf8().toHex(), QString::number(got.area),
-                                                 QString::number(got.index),
-                                                 QString::number(expected.area),
-                                                 QString::number(expected.index))));
+                    QVERIFY2(
+                        got.area == expected.area && got.index == expected.index
+                            && got.areaText == expected.areaText,
+                        qPrintable(QString("%1: %2/%3 vs %4/%5")
+                                       .arg(address.toUtf8().toHex(), QString::number(got.area),
+                                            QString::number(got.index),
+                                            QString::number(expected.area),
+                                            QString::number(expected.index))));
                     ++checked;
                 }
             }

@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QtTest>
-
 #include <algorithm>
 
 using Induction::SReadInfo;
@@ -55,28 +54,28 @@ struct Recorder
     explicit Recorder(InductionEngine &engine)
     {
         clock.start();
-        engine.readCallback = [this](const QString &key, QString address, DataType type,
-                                     int count) {
-            Call c{key, address, int(type), count, QVariant(), clock.elapsed()};
-            reads.append(c);
-            if (readAnswer)
-                return readAnswer(c);
-            CLabelVariable r;
-            r.status = LabelStatus::Ok;
-            r.name = address;
-            return r;
-        };
-        engine.writeCallback = [this](const QString &key, QString address, DataType type,
-                                      QVariant data, int count) {
-            Call c{key, address, int(type), count, data, clock.elapsed()};
-            writes.append(c);
-            if (writeAnswer)
-                return writeAnswer(c);
-            CLabelVariable r;
-            r.status = LabelStatus::Ok;
-            r.name = address;
-            return r;
-        };
+        engine.readCallback
+            = [this](const QString &key, QString address, DataType type, int count) {
+                  Call c{key, address, int(type), count, QVariant(), clock.elapsed()};
+                  reads.append(c);
+                  if (readAnswer)
+                      return readAnswer(c);
+                  CLabelVariable r;
+                  r.status = LabelStatus::Ok;
+                  r.name = address;
+                  return r;
+              };
+        engine.writeCallback
+            = [this](const QString &key, QString address, DataType type, QVariant data, int count) {
+                  Call c{key, address, int(type), count, data, clock.elapsed()};
+                  writes.append(c);
+                  if (writeAnswer)
+                      return writeAnswer(c);
+                  CLabelVariable r;
+                  r.status = LabelStatus::Ok;
+                  r.name = address;
+                  return r;
+              };
     }
 };
 
@@ -181,8 +180,7 @@ QStringList describe(const QMap<QList<SWriteInfo>, SWriteBlock> &blocks)
             names << m.name;
         out << QStringLiteral("%1 %2 %3 %4 %5 [%6]")
                    .arg(b.areaText, b.start.toString(), QString::number(b.length),
-                        b.type == Induction::InductionBit ? "bit" : "byte", data,
-                        names.join(' '));
+                        b.type == Induction::InductionBit ? "bit" : "byte", data, names.join(' '));
     }
     return out;
 }
@@ -380,7 +378,8 @@ void tst_InductionEngine::deleteAndGet()
     QCOMPARE(engine.GetInductiveDrive_Read("2", lists.at(1)).type, 0);
 
     engine.DelInductiveDrive_Read("1", lists.at(1));
-    QCOMPARE(engine.GetInductiveDrive_Read("1").keys(), (QList<QList<SReadInfo>>{lists.at(0), lists.at(2)}));
+    QCOMPARE(engine.GetInductiveDrive_Read("1").keys(),
+             (QList<QList<SReadInfo>>{lists.at(0), lists.at(2)}));
     engine.DelInductiveDrive_Read("2", lists.at(0)); // missing key: nothing happens
     QCOMPARE(engine.GetInductiveDrive_Read("1").size(), 2);
 
@@ -411,20 +410,18 @@ void tst_InductionEngine::grouping_data()
         << QList<SReadInfo>{rd("AI5", Int16), rd("AI5", Int32)} << 160 << 1280
         << QStringList{"AI 5 4 word: AI5@0 AI5@0"};
     QTest::newRow("leading zeros, duplicates")
-        << QList<SReadInfo>{rd("AI5", Int16), rd("AI005", Int16), rd("AI5", Int16)} << 160
-        << 1280 << QStringList{"AI 5 4 word: AI005@0 AI5@0"};
+        << QList<SReadInfo>{rd("AI5", Int16), rd("AI005", Int16), rd("AI5", Int16)} << 160 << 1280
+        << QStringList{"AI 5 4 word: AI005@0 AI5@0"};
     QTest::newRow("AI10 AI12 AI60")
-        << QList<SReadInfo>{rd("AI60", Int16), rd("AI10", Int32), rd("AI12", Float)} << 160
-        << 1280 << QStringList{"AI 10 12 word: AI10@0 AI12@2", "AI 60 4 word: AI60@0"};
-    QTest::newRow("byte limit 8")
-        << QList<SReadInfo>{rd("AI1", Int32), rd("AI3", Int32)} << 8 << 1280
-        << QStringList{"AI 1 4 word: AI1@0", "AI 3 4 word: AI3@0"};
-    QTest::newRow("6 bytes read as 8")
-        << QList<SReadInfo>{rd("AI1", Int32), rd("AI2", Int16)} << 160 << 1280
-        << QStringList{"AI 1 8 word: AI1@0 AI2@1"};
-    QTest::newRow("16-bit units in SA")
-        << QList<SReadInfo>{rd("SA3", Int16), rd("SA4", UInt8)} << 160 << 1280
-        << QStringList{"SA 3 4 word: SA3@0 SA4@1"};
+        << QList<SReadInfo>{rd("AI60", Int16), rd("AI10", Int32), rd("AI12", Float)} << 160 << 1280
+        << QStringList{"AI 10 12 word: AI10@0 AI12@2", "AI 60 4 word: AI60@0"};
+    QTest::newRow("byte limit 8") << QList<SReadInfo>{rd("AI1", Int32), rd("AI3", Int32)} << 8
+                                  << 1280
+                                  << QStringList{"AI 1 4 word: AI1@0", "AI 3 4 word: AI3@0"};
+    QTest::newRow("6 bytes read as 8") << QList<SReadInfo>{rd("AI1", Int32), rd("AI2", Int16)}
+                                       << 160 << 1280 << QStringList{"AI 1 8 word: AI1@0 AI2@1"};
+    QTest::newRow("16-bit units in SA") << QList<SReadInfo>{rd("SA3", Int16), rd("SA4", UInt8)}
+                                        << 160 << 1280 << QStringList{"SA 3 4 word: SA3@0 SA4@1"};
     QTest::newRow("bits of a word area")
         << QList<SReadInfo>{rd("AI10", Bool), rd("AI12", Bool), rd("AI12", Int16)} << 160 << 1280
         << QStringList{"AI 10 12 word: AI10@0 AI12@64 AI12@2"};
@@ -432,14 +429,14 @@ void tst_InductionEngine::grouping_data()
         << QList<SReadInfo>{rd("di5", Bool), rd("DI6", Bool), rd("ai1", Int32)} << 160 << 1280
         << QStringList{"DI 5 2 bit: DI6@1 di5@0", "AI 1 4 word: ai1@0"};
     QTest::newRow("areas in code order, starts ascending")
-        << QList<SReadInfo>{rd("LW9", Int32), rd("AI5", Int32), rd("DI300", Bool),
-                            rd("DI3", Bool), rd("AI1", Int32)}
+        << QList<SReadInfo>{rd("LW9", Int32), rd("AI5", Int32), rd("DI300", Bool), rd("DI3", Bool),
+                            rd("AI1", Int32)}
         << 8 << 200
         << QStringList{"DI 3 1 bit: DI3@0", "DI 300 1 bit: DI300@0", "AI 1 4 word: AI1@0",
                        "AI 5 4 word: AI5@0", "LW 9 4 word: LW9@0"};
     QTest::newRow("a slot per string block")
-        << QList<SReadInfo>{rd("SI1", string), rd("SI2", string), rd("SI1", Int16)} << 1464
-        << 1280 << QStringList{"SI 1 256 word: SI1@0 SI1@0", "SI 2 256 word: SI2@0"};
+        << QList<SReadInfo>{rd("SI1", string), rd("SI2", string), rd("SI1", Int16)} << 1464 << 1280
+        << QStringList{"SI 1 256 word: SI1@0 SI1@0", "SI 2 256 word: SI2@0"};
     QTest::newRow("no empty block before an oversize item")
         << QList<SReadInfo>{rd("AI1", Int64), rd("AI2", Int32), rd("AI3", Int32)} << 4 << 1280
         << QStringList{"AI 1 8 word: AI1@0", "AI 2 4 word: AI2@0", "AI 3 4 word: AI3@0"};
@@ -516,8 +513,8 @@ void tst_InductionEngine::unparsableItemsKeptOnce()
 void tst_InductionEngine::shorterSecondCallKeepsEarlierBlocks()
 {
     InductionEngine engine;
-    const auto first = engine.InductiveDrive_Read("1", {rd("AI1", Int32), rd("AI2", Int32),
-                                                         rd("DI1", Bool)});
+    const auto first
+        = engine.InductiveDrive_Read("1", {rd("AI1", Int32), rd("AI2", Int32), rd("DI1", Bool)});
     const auto second = engine.InductiveDrive_Read("1", {rd("AI1", Int32), rd("DI1", Bool)});
     QCOMPARE(first.size(), 2);
     QCOMPARE(second.size(), 2);
@@ -541,10 +538,10 @@ void tst_InductionEngine::wordMemberDecoding_data()
     const QByteArray at12 = QByteArray(12, '\0') + QByteArray::fromHex("3412");
     QTest::newRow("Int16 at offset 3") << "AI4" << int(Int16) << 3 << at12 << "short:4660";
     QTest::newRow("int16_BA not reordered") << "AI4" << int(int16_BA) << 3 << at12 << "short:4660";
-    QTest::newRow("bool at bit 13") << "AI1" << int(Bool) << 13 << QByteArray::fromHex("0020")
-                                    << "bool:1";
-    QTest::newRow("bool, other bits set") << "AI1" << int(Bool) << 13
-                                          << QByteArray::fromHex("ffdf") << "bool:0";
+    QTest::newRow("bool at bit 13")
+        << "AI1" << int(Bool) << 13 << QByteArray::fromHex("0020") << "bool:1";
+    QTest::newRow("bool, other bits set")
+        << "AI1" << int(Bool) << 13 << QByteArray::fromHex("ffdf") << "bool:0";
     QTest::newRow("UInt8 0xff") << "AI1" << int(UInt8) << 0 << QByteArray::fromHex("ff")
                                 << "uchar:255";
     QTest::newRow("Int8 0xff") << "AI1" << int(Int8) << 0 << QByteArray::fromHex("ff") << "char:-1";
@@ -562,18 +559,16 @@ void tst_InductionEngine::wordMemberDecoding_data()
                             << "uint64:9223372036854775808";
     QTest::newRow("double") << "AI1" << int(double_ABCDEFGH) << 0
                             << QByteArray::fromHex("000000000000f8bf") << "double:-1.5";
-    QTest::newRow("string with zero byte") << "LW1[8]" << int(string) << 0
-                                           << QByteArray("ABC\0defg", 8) << "string:ABC";
-    QTest::newRow("string without zero byte") << "LW1[8]" << int(string) << 0
-                                              << QByteArray("ABCDEFGHIJ") << "string:ABCDEFGH";
+    QTest::newRow("string with zero byte")
+        << "LW1[8]" << int(string) << 0 << QByteArray("ABC\0defg", 8) << "string:ABC";
+    QTest::newRow("string without zero byte")
+        << "LW1[8]" << int(string) << 0 << QByteArray("ABCDEFGHIJ") << "string:ABCDEFGH";
     QTest::newRow("UTF-8 string") << "LW1[8]" << int(string) << 1 << QByteArray("1234\xc3\xa9")
                                   << QStringLiteral("string:\u00e9");
-    QTest::newRow("short data counts as zeros") << "AI1" << int(Int32) << 1
-                                                << QByteArray::fromHex("000000000102")
-                                                << "int:513";
+    QTest::newRow("short data counts as zeros")
+        << "AI1" << int(Int32) << 1 << QByteArray::fromHex("000000000102") << "int:513";
     QTest::newRow("no data at all") << "AI1" << int(Double) << 5 << QByteArray() << "double:0";
-    QTest::newRow("type 41 sized, not decoded") << "AI1" << 41 << 0 << QByteArray("x")
-                                                << "invalid";
+    QTest::newRow("type 41 sized, not decoded") << "AI1" << 41 << 0 << QByteArray("x") << "invalid";
     // Caller-given offsets are not checked: positions must not overflow.
     QTest::newRow("huge offset") << "SI1" << int(string) << 2147483647 << QByteArray("abc")
                                  << "string:";
@@ -633,8 +628,8 @@ void tst_InductionEngine::bitBlockMembers()
     rec.readAnswer = [](const Call &c) {
         return pointsRecord(c.count == 3 ? QList<bool>{true, false, true} : QList<bool>{true});
     };
-    const auto lists = engine.InductiveDrive_Read("1", {rd("DO1", Bool), rd("do3", Int16),
-                                                         rd("DO2", Bool)});
+    const auto lists
+        = engine.InductiveDrive_Read("1", {rd("DO1", Bool), rd("do3", Int16), rd("DO2", Bool)});
     const auto records = engine.BlockReading("1", lists.value(0));
     QCOMPARE(rec.reads.at(0).address, QString("DO1"));
     QCOMPARE(rec.reads.at(0).type, int(Bool));
@@ -723,8 +718,8 @@ void tst_InductionEngine::manualBlocks()
     QCOMPARE(stored.type, 1);
     QCOMPARE(stored.members.value(b).unitBytes, 4);
 
-    engine.InductiveDrive_Read(
-        "2", QList<Induction::SReadInfo_manual>{{"ai100", 8, {{b, 5}, {a, 2}}}});
+    engine.InductiveDrive_Read("2",
+                               QList<Induction::SReadInfo_manual>{{"ai100", 8, {{b, 5}, {a, 2}}}});
     const SReadBlock under2 = engine.GetInductiveDrive_Read("2", {a, b});
     QCOMPARE(under2.areaText, QString("AI"));
     QCOMPARE(under2.start.toString(), QString("100"));
@@ -745,9 +740,9 @@ void tst_InductionEngine::everyMemberServedByDevice()
     Recorder rec(engine);
     FakeDevice device;
     device.bytes["AI"] = QByteArray(40 * 4, '\0');
-    device.bytes["AI"].replace(9 * 4, 4, QByteArray::fromHex("07000000"));  // AI10
-    device.bytes["AI"].replace(11 * 4, 4, QByteArray::fromHex("0000c03f")); // AI12
-    device.bytes["AI"].replace(59 * 4, 4, QByteArray::fromHex("3412"));     // AI60
+    device.bytes["AI"].replace(9 * 4, 4, QByteArray::fromHex("07000000"));          // AI10
+    device.bytes["AI"].replace(11 * 4, 4, QByteArray::fromHex("0000c03f"));         // AI12
+    device.bytes["AI"].replace(59 * 4, 4, QByteArray::fromHex("3412"));             // AI60
     device.bytes["AI"].replace(20 * 4, 8, QByteArray::fromHex("0200000005000000")); // AI21, AI22
     device.points["DI"] = {false, true, true};
     rec.readAnswer = [&](const Call &c) { return device.read(c); };
@@ -780,9 +775,15 @@ void tst_InductionEngine::stringSlotsReadWhole()
     Recorder rec(engine);
     FakeDevice device;
     QByteArray slotBytes(3 * 256, '\0');
-    slotBytes.replace(0, 4, QByteArray("\x03" "abc"));
-    slotBytes.replace(256, 6, QByteArray("\x05" "hello"));
-    slotBytes.replace(512, 3, QByteArray("\x02" "xy"));
+    slotBytes.replace(0, 4,
+                      QByteArray("\x03"
+                                 "abc"));
+    slotBytes.replace(256, 6,
+                      QByteArray("\x05"
+                                 "hello"));
+    slotBytes.replace(512, 3,
+                      QByteArray("\x02"
+                                 "xy"));
     device.bytes["SI"] = slotBytes;
     rec.readAnswer = [&](const Call &c) { return device.read(c); };
     engine.SetInductionParam(Induction::InductionRead, Induction::InductionWord, 1464);
@@ -884,11 +885,11 @@ void tst_InductionEngine::writeGrouping_data()
     QTest::newRow("int32_DCBA, same bytes")
         << QList<SWriteInfo>{wr("AI5", int32_DCBA, QList<int>{1})}
         << QStringList{"AI 5 4 byte 01000000 [AI5]"};
-    QTest::newRow("gap splits")
-        << QList<SWriteInfo>{wr("AI13", Int32, QList<int>{3}), wr("AI10", Int32, QList<int>{1}),
-                             wr("AI11", Int32, QList<int>{2})}
-        << QStringList{"AI 10 8 byte 0100000002000000 [AI10 AI11]",
-                       "AI 13 4 byte 03000000 [AI13]"};
+    QTest::newRow("gap splits") << QList<SWriteInfo>{wr("AI13", Int32, QList<int>{3}),
+                                                     wr("AI10", Int32, QList<int>{1}),
+                                                     wr("AI11", Int32, QList<int>{2})}
+                                << QStringList{"AI 10 8 byte 0100000002000000 [AI10 AI11]",
+                                               "AI 13 4 byte 03000000 [AI13]"};
     QTest::newRow("extra elements do not spill")
         << QList<SWriteInfo>{wr("AI10", Int32, QList<int>{1, 2, 3}),
                              wr("AI11", Int32, QList<int>{9})}
@@ -908,14 +909,15 @@ void tst_InductionEngine::writeGrouping_data()
     QTest::newRow("Int16 in AI: no whole unit")
         << QList<SWriteInfo>{wr("AI10", Int16, QList<short>{1}), wr("AI11", Int16, QList<short>{2})}
         << QStringList{"AI 10 2 byte 0100 [AI10]", "AI 11 2 byte 0200 [AI11]"};
-    QTest::newRow("Int16 in SA")
-        << QList<SWriteInfo>{wr("SA2", Int16, QList<short>{2}), wr("SA1", Int16, QList<short>{1})}
-        << QStringList{"SA 1 4 byte 01000200 [SA1 SA2]"};
-    QTest::newRow("bools in DO")
-        << QList<SWriteInfo>{wr("DO1", Bool, QList<bool>{true}), wr("DO2", Bool, QList<bool>{false}),
-                             wr("do3", Bool, QList<bool>{true, true}),
-                             wr("DO5", Bool, QList<bool>{true})}
-        << QStringList{"DO 1 3 bit 101 [DO1 DO2 do3]", "DO 5 1 bit 1 [DO5]"};
+    QTest::newRow("Int16 in SA") << QList<SWriteInfo>{wr("SA2", Int16, QList<short>{2}),
+                                                      wr("SA1", Int16, QList<short>{1})}
+                                 << QStringList{"SA 1 4 byte 01000200 [SA1 SA2]"};
+    QTest::newRow("bools in DO") << QList<SWriteInfo>{wr("DO1", Bool, QList<bool>{true}),
+                                                      wr("DO2", Bool, QList<bool>{false}),
+                                                      wr("do3", Bool, QList<bool>{true, true}),
+                                                      wr("DO5", Bool, QList<bool>{true})}
+                                 << QStringList{"DO 1 3 bit 101 [DO1 DO2 do3]",
+                                                "DO 5 1 bit 1 [DO5]"};
     QTest::newRow("plain bool dropped")
         << QList<SWriteInfo>{SWriteInfo{"DO1", Bool, QVariant(true)}} << QStringList{};
     QTest::newRow("bytes before bits in one area")
@@ -990,9 +992,9 @@ void tst_InductionEngine::blockWriting()
 {
     InductionEngine engine;
     Recorder rec(engine);
-    const auto lists = engine.InductiveDrive_Write(
-        "5", {wr("AI5", Int32, QList<int>{1}), wr("DO1", Bool, QList<bool>{true}),
-              wr("DO2", Bool, QList<bool>{false})});
+    const auto lists = engine.InductiveDrive_Write("5", {wr("AI5", Int32, QList<int>{1}),
+                                                         wr("DO1", Bool, QList<bool>{true}),
+                                                         wr("DO2", Bool, QList<bool>{false})});
     QCOMPARE(lists.size(), 2);
     const QList<SWriteInfo> bytes = lists.at(0);
     const QList<SWriteInfo> bits = lists.at(1);
@@ -1053,7 +1055,8 @@ void tst_InductionEngine::blockWritingRefusesWhatCannotBeSentWhole()
     Recorder rec(engine);
     const auto lists = engine.InductiveDrive_Write("1", {item, wr("AI11", Int32, QList<int>{7})});
     QCOMPARE(lists.size(), 2); // never joined to a neighbour
-    const QList<SWriteInfo> own = lists.contains({item}) ? QList<SWriteInfo>{item} : QList<SWriteInfo>();
+    const QList<SWriteInfo> own
+        = lists.contains({item}) ? QList<SWriteInfo>{item} : QList<SWriteInfo>();
     QVERIFY(!own.isEmpty());
     const auto result = engine.BlockWriting("1", own);
     QCOMPARE(result.value(item).status, int(LabelStatus::BadCount));
@@ -1086,8 +1089,8 @@ void tst_InductionEngine::writtenValuesReadBack()
 
     QMap<QString, QString> values;
     const QList<SReadInfo> reads{rd("SI2", string), rd("SI3", string), rd("si5", string),
-                                 rd("AI1", Int32), rd("AI2", Float), rd("SA4", UInt16),
-                                 rd("DO4", Bool), rd("DO3", Bool)};
+                                 rd("AI1", Int32),  rd("AI2", Float),  rd("SA4", UInt16),
+                                 rd("DO4", Bool),   rd("DO3", Bool)};
     for (const auto &list : engine.InductiveDrive_Read("1", reads)) {
         const auto records = engine.BlockReading("1", list);
         for (auto it = records.cbegin(); it != records.cend(); ++it)
@@ -1113,7 +1116,9 @@ void tst_InductionEngine::pointWriting()
     QCOMPARE(rec.writes.at(0).address, QString("SO2"));
     QCOMPARE(rec.writes.at(0).type, int(Int8));
     QCOMPARE(rec.writes.at(0).count, 256);
-    QCOMPARE(bytesOf(rec.writes.at(0).data), QByteArray("\x03" "abc") + QByteArray(252, '\0'));
+    QCOMPARE(bytesOf(rec.writes.at(0).data), QByteArray("\x03"
+                                                        "abc")
+                                                 + QByteArray(252, '\0'));
     QCOMPARE(r.status, 0);
     QCOMPARE(r.error, 1);
 
@@ -1139,7 +1144,8 @@ void tst_InductionEngine::pointWriting()
     QCOMPARE(rec.writes.at(3).count, 1);
     QCOMPARE(rec.writes.at(3).data.value<QList<int>>(), (QList<int>{5, 6}));
 
-    const auto results = engine.PointWriting("2", {value, wr("DO1", Bool, QList<bool>{true}), value}, 0);
+    const auto results
+        = engine.PointWriting("2", {value, wr("DO1", Bool, QList<bool>{true}), value}, 0);
     QCOMPARE(rec.writes.size(), 7); // a repeated item is written again
     QCOMPARE(results.size(), 2);
     QElapsedTimer timer;
