@@ -159,11 +159,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(ui->tableWidget, &QTableWidget::cellClicked, this, &MainWindow::onCellClicked);
     ui->startDateTimeEdit->setDateTime(QDateTime::currentDateTime());
 
-    for (QPushButton *b : {ui->pushButton_COM_ClearFlashData, ui->pushButton_COM_ReadOff,
-                           ui->pushButton_COM_CheckTime, ui->pushButton_COM_ClearDatabaseData,
-                           ui->pushButton_B_ClearDBData, ui->pushButton_B_ClearFlashData,
-                           ui->pushButton_B_Link, ui->pushButton_B_RecData})
-        b->setStyleSheet(QLatin1String(loggerButtonStyle));
+    styleLoggerButtons();
     ui->tabWidget->setAutoFillBackground(false);
     // The Bluetooth module is not offered yet; its widgets stay in the form but hidden.
     for (QWidget *w : {static_cast<QWidget *>(ui->label_23), static_cast<QWidget *>(ui->label_20),
@@ -200,11 +196,7 @@ void MainWindow::applyStyles()
 {
     ui->tabWidget->setStyleSheet(QLatin1String(tabBarStyle));
     ui->tabWidget->setAutoFillBackground(false);
-    for (QPushButton *b : {ui->pushButton_COM_ClearFlashData, ui->pushButton_COM_ReadOff,
-                           ui->pushButton_COM_CheckTime, ui->pushButton_COM_ClearDatabaseData,
-                           ui->pushButton_B_ClearDBData, ui->pushButton_B_ClearFlashData,
-                           ui->pushButton_B_Link, ui->pushButton_B_RecData})
-        b->setStyleSheet(QLatin1String(loggerButtonStyle));
+    styleLoggerButtons();
     ui->BlueToothName->setStyleSheet(QLatin1String(lineEditStyle));
     ui->BlueToothFileName->setStyleSheet(QLatin1String(lineEditStyle));
     ui->menubar->setStyleSheet(QStringLiteral(
@@ -217,6 +209,15 @@ void MainWindow::applyStyles()
         page->setPalette(pagePalette);
         page->setAutoFillBackground(true);
     }
+}
+
+void MainWindow::styleLoggerButtons()
+{
+    for (QPushButton *b : {ui->pushButton_COM_ClearFlashData, ui->pushButton_COM_ReadOff,
+                           ui->pushButton_COM_CheckTime, ui->pushButton_COM_ClearDatabaseData,
+                           ui->pushButton_B_ClearDBData, ui->pushButton_B_ClearFlashData,
+                           ui->pushButton_B_Link, ui->pushButton_B_RecData})
+        b->setStyleSheet(QLatin1String(loggerButtonStyle));
 }
 
 void MainWindow::readProgramSettings()
@@ -495,24 +496,23 @@ void MainWindow::on_action_permissionsSettings_triggered()
 
 void MainWindow::onPermissionGranted()
 {
-    ui->pushButton_stopEdit->setVisible(true);
-    ui->action_permissionsSettings->setEnabled(false);
-    setLabelTableEditable(true);
-    m_labelActions[0]->setEnabled(true);
-    m_labelActions[2]->setEnabled(true);
-    ui->menu_MM->setEnabled(true);
-    m_rights = true;
+    setEditingUnlocked(true);
     statusBar()->showMessage(tr("权限开启"));
 }
 
 void MainWindow::on_pushButton_stopEdit_clicked()
 {
-    ui->pushButton_stopEdit->setVisible(false);
-    ui->action_permissionsSettings->setEnabled(true);
-    setLabelTableEditable(false);
-    m_labelActions[0]->setEnabled(false);
-    m_labelActions[2]->setEnabled(false);
-    ui->menu_MM->setEnabled(false);
-    m_rights = false;
+    setEditingUnlocked(false);
     statusBar()->showMessage(tr("权限关闭"));
+}
+
+void MainWindow::setEditingUnlocked(bool unlocked)
+{
+    ui->pushButton_stopEdit->setVisible(unlocked);
+    ui->action_permissionsSettings->setEnabled(!unlocked);
+    setLabelTableEditable(unlocked);
+    m_labelActions[0]->setEnabled(unlocked); // add label
+    m_labelActions[2]->setEnabled(unlocked); // delete label
+    ui->menu_MM->setEnabled(unlocked);
+    m_rights = unlocked;
 }

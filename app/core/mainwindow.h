@@ -132,6 +132,8 @@ private slots:
 private:
     // Core (mainwindow.cpp)
     void applyStyles();
+    void styleLoggerButtons();
+    void setEditingUnlocked(bool unlocked);
     void readProgramSettings();
     void applyInstanceMode();
     void switchInstanceMode(const QString &mode);

@@ -21,10 +21,16 @@ QImage gradient(int width, int height, const QColor &top, const QColor &bottom)
     return image;
 }
 
+QImage transparent(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 QImage logo()
 {
-    QImage image(128, 128, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
+    QImage image = transparent(128);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -47,8 +53,7 @@ QImage logo()
 
 QImage refreshArrow()
 {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
+    QImage image = transparent(32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(40, 110, 60), 3.5, Qt::SolidLine, Qt::RoundCap));
