@@ -1,6 +1,9 @@
 #pragma once
 
 #include "addressgrammar.h"
+#include "datatype.h"
+
+#include <QString>
 
 // Helpers shared by the read and the write half of the induction engine.
 namespace EngineInternal {
@@ -28,6 +31,62 @@ int labelElementSize(const AddressGrammar &grammar, const Item &item)
     if (item.type != DataType::string)
         return itemElementSize(item);
     return labelElementSize(item, grammar.match(item.name, DataType::null).area);
+}
+
+// Calls f(T()) with T the element type of a numeric DataType, the byte-order variants as their
+// base type; false, without a call, for bool, string and non-types.
+template<typename F>
+bool withNumericType(int type, F &&f)
+{
+    switch (baseDataType(type)) {
+    case Int8:
+        f(char());
+        return true;
+    case UInt8:
+        f((unsigned char)0);
+        return true;
+    case Int16:
+        f(short());
+        return true;
+    case UInt16:
+        f((unsigned short)0);
+        return true;
+    case Int32:
+        f(int());
+        return true;
+    case UInt32:
+        f(0u);
+        return true;
+    case Float:
+        f(float());
+        return true;
+    case Int64:
+        f(qint64());
+        return true;
+    case UInt64:
+        f(quint64());
+        return true;
+    case Double:
+        f(double());
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How the device is asked for a block: bytes as Int8, points as bool; null for anything else.
+DataType blockDeviceType(int blockType);
+
+// The block stored under exactly this member list and key, or nullptr.
+template<typename Stored, typename List>
+typename Stored::mapped_type::mapped_type *storedBlock(Stored &stored, const QString &key,
+                                                       const List &block)
+{
+    const auto keyIt = stored.find(key);
+    if (keyIt == stored.end())
+        return nullptr;
+    const auto blockIt = keyIt->find(block);
+    return blockIt == keyIt->end() ? nullptr : &*blockIt;
 }
 
 // Blocks the calling thread for ms milliseconds; nothing for 0 or less.

@@ -34,6 +34,15 @@ bool isStringArea(int area)
     return areaUnitBytes(area) == stringSlotBytes;
 }
 
+DataType blockDeviceType(int blockType)
+{
+    if (blockType == Induction::InductionWord)
+        return DataType::Int8;
+    if (blockType == Induction::InductionBit)
+        return DataType::Bool;
+    return DataType::null;
+}
+
 void pause(int ms)
 {
     if (ms > 0)
@@ -277,40 +286,16 @@ void InductionEngine::DelCannotInductiveDrive_Read(const QString &key)
 
 namespace {
 
-template<typename T>
-QVariant oneElement(const uchar *bytes)
-{
-    return QVariant::fromValue(QList<T>{qFromLittleEndian<T>(bytes)});
-}
-
 // One element of a word-area member from its bytes (least significant first). The byte-order
 // variants travel with the bytes of their base type, unreordered.
 QVariant decodeElement(int type, const uchar *bytes)
 {
-    switch (baseDataType(type)) {
-    case Int8:
-        return QVariant::fromValue(QList<char>{char(bytes[0])});
-    case UInt8:
-        return QVariant::fromValue(QList<unsigned char>{bytes[0]});
-    case Int16:
-        return oneElement<short>(bytes);
-    case UInt16:
-        return oneElement<unsigned short>(bytes);
-    case Int32:
-        return oneElement<int>(bytes);
-    case UInt32:
-        return oneElement<unsigned int>(bytes);
-    case Float:
-        return oneElement<float>(bytes);
-    case Int64:
-        return oneElement<qint64>(bytes);
-    case UInt64:
-        return oneElement<quint64>(bytes);
-    case Double:
-        return oneElement<double>(bytes);
-    default:
-        return QVariant();
-    }
+    QVariant value;
+    withNumericType(type, [&](auto tag) {
+        using T = decltype(tag);
+        value = QVariant::fromValue(QList<T>{qFromLittleEndian<T>(bytes)});
+    });
+    return value;
 }
 
 // The value of one member of a word-area block; missing data counts as zero bytes.
@@ -364,19 +349,12 @@ QMap<SReadInfo, CLabelVariable> InductionEngine::BlockReading(const QString &key
     QMap<SReadInfo, CLabelVariable> result;
     if (!readCallback)
         return result;
-    const auto keyIt = readBlocks.constFind(key);
-    if (keyIt == readBlocks.constEnd())
+    const SReadBlock *stored = storedBlock(readBlocks, key, block);
+    if (!stored)
         return result;
-    const auto blockIt = keyIt->constFind(block);
-    if (blockIt == keyIt->constEnd())
-        return result;
-    const SReadBlock b = *blockIt;
-    DataType readType = DataType::null;
-    if (b.type == Induction::InductionWord)
-        readType = DataType::Int8;
-    else if (b.type == Induction::InductionBit)
-        readType = DataType::Bool;
-    else
+    const SReadBlock b = *stored;
+    const DataType readType = blockDeviceType(b.type);
+    if (readType == DataType::null)
         return result;
 
     const QString address = b.areaText + b.start.toString();

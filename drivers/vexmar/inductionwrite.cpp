@@ -44,40 +44,7 @@ QByteArray littleEndianBytes(const QVariant &value)
 // The bytes of a numeric value list, least significant byte first; false for a non-numeric type.
 bool numericBytes(int type, const QVariant &value, QByteArray &out)
 {
-    switch (baseDataType(type)) {
-    case Int8:
-        out = littleEndianBytes<char>(value);
-        return true;
-    case UInt8:
-        out = littleEndianBytes<unsigned char>(value);
-        return true;
-    case Int16:
-        out = littleEndianBytes<short>(value);
-        return true;
-    case UInt16:
-        out = littleEndianBytes<unsigned short>(value);
-        return true;
-    case Int32:
-        out = littleEndianBytes<int>(value);
-        return true;
-    case UInt32:
-        out = littleEndianBytes<unsigned int>(value);
-        return true;
-    case Float:
-        out = littleEndianBytes<float>(value);
-        return true;
-    case Int64:
-        out = littleEndianBytes<qint64>(value);
-        return true;
-    case UInt64:
-        out = littleEndianBytes<quint64>(value);
-        return true;
-    case Double:
-        out = littleEndianBytes<double>(value);
-        return true;
-    default:
-        return false;
-    }
+    return withNumericType(type, [&](auto tag) { out = littleEndianBytes<decltype(tag)>(value); });
 }
 
 // The device reads a string slot's length byte as a signed byte.
@@ -280,19 +247,12 @@ QMap<SWriteInfo, CLabelVariable> InductionEngine::BlockWriting(const QString &ke
     QMap<SWriteInfo, CLabelVariable> result;
     if (!writeCallback)
         return result;
-    const auto keyIt = writeBlocks.find(key);
-    if (keyIt == writeBlocks.end())
+    const SWriteBlock *stored = storedBlock(writeBlocks, key, block);
+    if (!stored)
         return result;
-    const auto blockIt = keyIt->find(block);
-    if (blockIt == keyIt->end())
-        return result;
-    const SWriteBlock b = *blockIt;
-    DataType writeType = DataType::null;
-    if (b.type == Induction::InductionWord)
-        writeType = DataType::Int8;
-    else if (b.type == Induction::InductionBit)
-        writeType = DataType::Bool;
-    else
+    const SWriteBlock b = *stored;
+    const DataType writeType = blockDeviceType(b.type);
+    if (writeType == DataType::null)
         return result;
 
     const QString address = b.areaText + b.start.toString();
@@ -312,7 +272,7 @@ QMap<SWriteInfo, CLabelVariable> InductionEngine::BlockWriting(const QString &ke
         result.insert(item, r);
     }
     if (v.status == LabelStatus::Ok)
-        keyIt->erase(blockIt);
+        writeBlocks[key].remove(block);
     return result;
 }
 

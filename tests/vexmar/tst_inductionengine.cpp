@@ -202,15 +202,24 @@ struct FakeDevice
         return m.hasMatch() && areaCodeFromName(area) != 0 && area != "SO";
     }
 
-    CLabelVariable read(const Call &c)
+    CLabelVariable read(const Call &c) { return serve(c, false); }
+    CLabelVariable write(const Call &c) { return serve(c, true); }
+
+    CLabelVariable serve(const Call &c, bool write)
     {
-        CLabelVariable r;
         QString area;
         int index = 0;
         if (!parse(c.address, area, index)) {
+            CLabelVariable r;
             r.status = LabelStatus::AreaNotRecognised;
             return r;
         }
+        return write ? writeAt(area, index, c) : readAt(area, index, c);
+    }
+
+    CLabelVariable readAt(const QString &area, int index, const Call &c)
+    {
+        CLabelVariable r;
         if (c.type == DataType::Bool) {
             QList<bool> out;
             for (int i = 0; i < c.count; ++i)
@@ -232,15 +241,9 @@ struct FakeDevice
         return bytesRecord(data);
     }
 
-    CLabelVariable write(const Call &c)
+    CLabelVariable writeAt(const QString &area, int index, const Call &c)
     {
         CLabelVariable r;
-        QString area;
-        int index = 0;
-        if (!parse(c.address, area, index)) {
-            r.status = LabelStatus::AreaNotRecognised;
-            return r;
-        }
         if (c.type == DataType::Bool) {
             QList<bool> &target = points[area];
             const QList<bool> given = c.data.value<QList<bool>>();
