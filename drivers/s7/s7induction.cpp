@@ -87,24 +87,55 @@ ReadPlan planReads(const QList<Induction::SReadInfo> &records, int pdu)
         ranges.append(Range{ReadItem{a.area, db, a.byteAddress, end - a.byteAddress}, {i}});
     }
 
-    // First fit, largest ranges first, within the PDU's item count and reply size.
-    std::stable_sort(ranges.begin(), ranges.end(), [](const Range &a, const Range &b) {
-        return a.item.byteCount > b.item.byteCount;
-    });
+    // Ranges fill the jobs in address order; one that does not fit whole is cut between two
+    // of its labels so that its first part fills the job, and the rest opens the next.
     const int maxItems = maxReadItems(pdu);
-    QList<Job> jobs;
-    for (const Range &range : ranges) {
-        auto fits = [&](const Job &job) {
-            return job.ranges.size() < maxItems && job.replyBytes + replyCost(range) <= pdu;
-        };
-        auto it = std::find_if(jobs.begin(), jobs.end(), fits);
-        if (it == jobs.end()) {
-            jobs.append(Job());
-            it = jobs.end() - 1;
+    QList<Job> jobs{Job()};
+    const auto span = [&](const QList<int> &members) {
+        int from = maxByteAddress + 1, to = 0;
+        for (int m : members) {
+            from = qMin(from, plan.labels.at(m).address.byteAddress);
+            to = qMax(to, plan.labels.at(m).address.byteAddress + plan.labels.at(m).bytes);
         }
-        it->ranges.append(range);
-        it->replyBytes += replyCost(range);
+        return qMakePair(from, to);
+    };
+    const auto add = [&](Job &job, ReadItem item, const QList<int> &members) {
+        const auto [from, to] = span(members);
+        item.byteAddress = from;
+        item.byteCount = to - from;
+        job.ranges.append(Range{item, members});
+        job.replyBytes += replyCost(job.ranges.last());
+    };
+    for (Range range : ranges) {
+        for (;;) {
+            Job &job = jobs.last();
+            const bool roomForItem = job.ranges.size() < maxItems;
+            // An empty job takes any range: alone it is the last item, which has no pad byte.
+            if (roomForItem && (job.ranges.isEmpty() || job.replyBytes + replyCost(range) <= pdu)) {
+                add(job, range.item, range.members);
+                break;
+            }
+            // The longest run of leading labels that still fits (one pad byte allowed for).
+            const int room = pdu - job.replyBytes - 4 - 1;
+            int cut = 0;
+            while (roomForItem && cut < range.members.size() - 1) {
+                const auto [from, to] = span(range.members.mid(0, cut + 1));
+                if (to - from > room)
+                    break;
+                ++cut;
+            }
+            if (cut > 0) {
+                add(job, range.item, range.members.mid(0, cut));
+                range.members = range.members.mid(cut);
+                const auto [from, to] = span(range.members);
+                range.item.byteAddress = from;
+                range.item.byteCount = to - from;
+            }
+            jobs.append(Job());
+        }
     }
+    if (jobs.last().ranges.isEmpty())
+        jobs.removeLast();
 
     for (Job &job : jobs) {
         std::sort(job.ranges.begin(), job.ranges.end(), [](const Range &a, const Range &b) {

@@ -252,6 +252,7 @@ void TestS7Protocol::planKeepsEveryJobWithinThePdu_data()
     // 300 Int32 labels: dense (1200 bytes) or 40 bytes apart (one item each).
     QTest::newRow("dense at 240") << 240 << 4 << 6;   // 1200 / 222 rounded up
     QTest::newRow("dense at 480") << 480 << 4 << 3;   // 1200 / 462 rounded up
+    QTest::newRow("dense at odd 241") << 241 << 4 << 6; // 1200 / 223 rounded up
     QTest::newRow("sparse at 240") << 240 << 40 << 16; // 300 items / 19 rounded up
     QTest::newRow("sparse at 480") << 480 << 40 << 15; // 300 items / 20
 }
