@@ -293,7 +293,8 @@ CmdVexmar::Exchange CmdVexmar::exchange(const QByteArray &request, int replyByte
 void CmdVexmar::drain()
 {
     if (m_link == Link::Udp && udpSocket) {
-        while (udpSocket->hasPendingDatagrams())
+        while (udpSocket->state() == QAbstractSocket::BoundState
+               && udpSocket->hasPendingDatagrams())
             udpSocket->receiveDatagram(0);
     } else if (m_link == Link::Serial && serialPort) {
         serialPort->clear(QSerialPort::Input);
@@ -308,10 +309,11 @@ CmdVexmar::Exchange CmdVexmar::udpExchange(const QByteArray &request, QByteArray
 
     QPointer<QUdpSocket> socket = udpSocket;
     bool matched = false;
-    bool mismatched = false;
+    QByteArray mismatched;
     QEventLoop loop;
     const auto takePending = [&] {
-        while (socket && socket->hasPendingDatagrams()) {
+        while (socket && socket->state() == QAbstractSocket::BoundState
+               && socket->hasPendingDatagrams()) {
             const QByteArray datagram = socket->receiveDatagram().data();
             // The sender is not compared: controllers may answer from another address.
             // Of several echoing datagrams pending at once the last one is kept.
@@ -319,7 +321,7 @@ CmdVexmar::Exchange CmdVexmar::udpExchange(const QByteArray &request, QByteArray
                 recvBuffer = datagram;
                 matched = true;
             } else {
-                mismatched = true;
+                mismatched = datagram;
             }
         }
         if (matched)
@@ -337,17 +339,20 @@ CmdVexmar::Exchange CmdVexmar::udpExchange(const QByteArray &request, QByteArray
     }
     if (!socket || socket != udpSocket)
         return Exchange::LinkDown;
+    // Every reply carries the same sequence byte, so a late or repeated answer to this request
+    // would look like the next one's. The next exchange goes out from a fresh socket, on a new
+    // local port, which such an answer cannot reach.
+    delete socket;
+    createUdpSocket();
     if (matched) {
         reply->append(recvBuffer);
         recvBuffer.clear();
         return Exchange::Reply;
     }
-    // The reply may still come. A fresh socket gets a new local port, so it cannot reach the
-    // next exchange.
-    socket->disconnect(this);
-    socket->deleteLater();
-    createUdpSocket();
-    return mismatched ? Exchange::WrongEcho : Exchange::NoReply;
+    if (mismatched.isEmpty())
+        return Exchange::NoReply;
+    reply->append(mismatched);
+    return Exchange::WrongEcho;
 }
 
 void CmdVexmar::settleSerial()
@@ -418,11 +423,11 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
         m_replyOutstanding = true;
     if (received.isEmpty())
         return Exchange::NoReply;
+    reply->append(received);
     if (!echoes(request, received)) {
         m_replyOutstanding = true;
         return Exchange::WrongEcho;
     }
-    reply->append(received);
     return Exchange::Reply;
 }
 

@@ -64,7 +64,7 @@ public:
 
     // Sends request and waits for the reply that echoes it; replyBytes is the size of a
     // complete reply, which ends a serial exchange early. Everything that arrived before the
-    // request went out is discarded first.
+    // request went out is discarded first. On WrongEcho, reply gets what came instead.
     Exchange exchange(const QByteArray &request, int replyBytes, QByteArray *reply);
 
     // How long a UDP reply may take, and a serial reply before its bytes' own transfer time.

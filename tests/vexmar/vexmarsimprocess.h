@@ -77,14 +77,20 @@ public:
     // One line per request the simulator received, in order.
     QStringList logLines() const
     {
-        QFile f(logPath());
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return logEntries(false);
     }
     int requestCount() const
     {
         return logLines().size();
+    }
+    // How many copies of the reply to request n (numbered from 1) have been sent.
+    int repliesSent(int n) const
+    {
+        const QString prefix = QStringLiteral("reply %1 ").arg(n);
+        int sent = 0;
+        for (const QString &line : logEntries(true))
+            sent += line.startsWith(prefix) ? 1 : 0;
+        return sent;
     }
 
     void stop()
@@ -96,6 +102,20 @@ public:
     }
 
 private:
+    QStringList logEntries(bool replies) const
+    {
+        QFile f(logPath());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        QStringList lines;
+        const QString text = QString::fromUtf8(f.readAll());
+        for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String("reply ")) == replies)
+                lines << line;
+        }
+        return lines;
+    }
+
     bool start(QStringList args, int timeoutMs)
     {
         stop();

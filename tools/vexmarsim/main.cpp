@@ -55,9 +55,11 @@ int main(int argc, char *argv[])
         QStringLiteral("Baud rate of the serial line (default 9600); "
                        "replies go out at this rate"),
         QStringLiteral("rate"), QStringLiteral("9600"));
-    const QCommandLineOption logOption(QStringLiteral("log"),
-                                       QStringLiteral("Write one line per request to <file>"),
-                                       QStringLiteral("file"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Write one line per request to <file>, and a line \"reply <n> <hex>\" "
+                       "for each reply sent"),
+        QStringLiteral("file"));
     const QCommandLineOption patternOption(
         QStringLiteral("pattern"),
         QStringLiteral("Start with a known pattern instead of zeros: word areas byte a = a*7 + "

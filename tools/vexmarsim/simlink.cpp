@@ -156,7 +156,7 @@ void SimLink::handle(const QByteArray &request, const QHostAddress &address, qui
     const qint64 now = m_clock.elapsed();
     const qint64 due = qMax(now, m_deviceFreeMs) + lateMs;
     for (int i = 0; i < copies; ++i)
-        m_queue.append({due, reply, address, port});
+        m_queue.append({due, reply, address, port, n});
     if (copies > 0)
         m_deviceFreeMs = due;
     pump();
@@ -169,6 +169,9 @@ void SimLink::pump()
         Outgoing &head = m_queue.first();
         if (m_udp) {
             m_udp->writeDatagram(head.bytes, head.address, head.port);
+            logLine(QStringLiteral("reply %1 %2")
+                        .arg(head.request)
+                        .arg(QString::fromLatin1(head.bytes.toHex())));
             m_queue.removeFirst();
             continue;
         }
@@ -186,6 +189,9 @@ void SimLink::pump()
         if (m_pacedBytes < head.bytes.size())
             break;
         m_deviceFreeMs = qMax(m_deviceFreeMs, now);
+        logLine(QStringLiteral("reply %1 %2")
+                    .arg(head.request)
+                    .arg(QString::fromLatin1(head.bytes.toHex())));
         m_queue.removeFirst();
         m_pacingStartMs = -1;
     }

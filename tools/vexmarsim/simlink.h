@@ -48,6 +48,7 @@ private:
         QByteArray bytes;
         QHostAddress address;
         quint16 port;
+        int request;
     };
 
     void onDatagrams();
