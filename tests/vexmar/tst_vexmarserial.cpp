@@ -1,0 +1,165 @@
+// The link over a serial line: a socat pty pair with the simulator on its far end, pacing its
+// replies at the line's rate.
+#include "cmdvexmar.h"
+#include "vexmarsimprocess.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+namespace {
+
+QByteArray pattern(int area, int address, int count)
+{
+    QByteArray b;
+    for (int a = address; a < address + count; ++a)
+        b.append(char(quint8(a * 7 + area)));
+    return b;
+}
+
+} // namespace
+
+class tst_VexmarSerial : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void pacedReplyAt9600();
+    void writesReadBack();
+    void faults_data();
+    void faults();
+    void silenceByRate();
+    void closedOrMissingPort();
+
+private:
+    bool link(int baud, const QStringList &faults = {});
+
+    SocatPtyPair *m_pair = nullptr;
+    VexmarSimProcess *m_sim = nullptr;
+    CmdVexmar *m_cmd = nullptr;
+};
+
+void tst_VexmarSerial::init()
+{
+    m_pair = new SocatPtyPair;
+    QVERIFY2(m_pair->start(), "socat did not start");
+    m_sim = new VexmarSimProcess;
+    m_cmd = new CmdVexmar;
+}
+
+void tst_VexmarSerial::cleanup()
+{
+    delete m_cmd;
+    delete m_sim;
+    delete m_pair;
+    m_cmd = nullptr;
+    m_sim = nullptr;
+    m_pair = nullptr;
+}
+
+bool tst_VexmarSerial::link(int baud, const QStringList &faults)
+{
+    QStringList args{QStringLiteral("--pattern")};
+    for (const QString &f : faults)
+        args << QStringLiteral("--fault") << f;
+    if (!m_sim->startSerial(m_pair->second(), baud, args)) {
+        qWarning() << "simulator:" << m_sim->error();
+        return false;
+    }
+    return m_cmd->OpenSerial(m_pair->first(), baud, 8, 1, QStringLiteral("N")) == 0;
+}
+
+void tst_VexmarSerial::pacedReplyAt9600()
+{
+    QVERIFY(link(9600));
+    QByteArray out;
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(m_cmd->ReadValues(7, 0, 160, &out, QStringLiteral("AI1")), 0);
+    const qint64 ms = t.elapsed();
+    QCOMPARE(out, pattern(7, 0, 160));
+    // 164 reply bytes of 10 bits need 171 ms at 9600 baud: the exchange lasts about that long
+    // and ends with the last byte, well before its time-out.
+    const int timeoutMs = m_cmd->serialTimeoutMs(11, 164);
+    QVERIFY2(ms >= 160 && ms < timeoutMs, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+    QCOMPARE(m_sim->requestCount(), 1);
+}
+
+void tst_VexmarSerial::writesReadBack()
+{
+    QVERIFY(link(115200));
+    const QByteArray words = QByteArray::fromHex("a1a2a3a4b1b2b3b4");
+    QCOMPARE(m_cmd->WriteValues(24, 1, 8, words, QStringLiteral("LW2")), 0);
+    QByteArray out;
+    QCOMPARE(m_cmd->ReadValues(24, 1, 8, &out, QStringLiteral("LW2")), 0);
+    QCOMPARE(out, words);
+    QCOMPARE(m_cmd->WriteBits(19, 0, 2, QByteArray::fromHex("0001"), QStringLiteral("HDS1")), 0);
+    out.clear();
+    QCOMPARE(m_cmd->ReadBits(19, 0, 3, &out, QStringLiteral("HDS1")), 0);
+    QCOMPARE(out.toHex(), QByteArray("000100"));
+    QCOMPARE(m_sim->requestCount(), 4);
+}
+
+void tst_VexmarSerial::faults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("result");
+    QTest::newRow("no answer") << "drop@1" << -2;
+    QTest::newRow("wrong echo") << "echo@1" << -2;
+    QTest::newRow("short reply") << "short=3@1" << -1;
+    QTest::newRow("long reply") << "long=6@1" << 0;
+    QTest::newRow("answered twice") << "twice@1" << 0;
+    QTest::newRow("late reply") << "late=500@1" << -2;
+}
+
+void tst_VexmarSerial::faults()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, result);
+    QVERIFY(link(115200, {fault}));
+    if (result != 0)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    QByteArray out;
+    QCOMPARE(m_cmd->ReadValues(7, 3, 8, &out, QStringLiteral("AI4")), result);
+    QCOMPARE(out, result == 0 ? pattern(7, 12, 8) : QByteArray());
+    // Whatever is left of that reply on the line is not the next exchange's reply.
+    for (int k = 0; k < 2; ++k) {
+        out.clear();
+        QCOMPARE(m_cmd->ReadValues(7, 10 + k, 8, &out, QStringLiteral("AI11")), 0);
+        QCOMPARE(out.toHex(), pattern(7, 40 + 4 * k, 8).toHex());
+    }
+    QCOMPARE(m_sim->requestCount(), 3);
+}
+
+void tst_VexmarSerial::silenceByRate()
+{
+    // The quiet time that ends a reply covers more than two characters at every rate.
+    QCOMPARE(m_cmd->OpenSerial(m_pair->first(), 1200, 8, 1, QStringLiteral("N")), 0);
+    QVERIFY(m_cmd->silenceIntervalMs() > 2 * 10 * 1000 / 1200);
+    QCOMPARE(m_cmd->OpenSerial(m_pair->first(), 9600, 8, 1, QStringLiteral("E")), 0);
+    QCOMPARE(m_cmd->silenceIntervalMs(), 3);
+    // Rates without their own interval keep the last one.
+    QCOMPARE(m_cmd->OpenSerial(m_pair->first(), 115200, 8, 1, QStringLiteral("N")), 0);
+    QCOMPARE(m_cmd->silenceIntervalMs(), 3);
+}
+
+void tst_VexmarSerial::closedOrMissingPort()
+{
+    QVERIFY(link(115200));
+    QByteArray out;
+    QCOMPARE(m_cmd->CloseSerial(), 0);
+    QCOMPARE(m_cmd->CloseSerial(), -1);
+    QCOMPARE(m_cmd->ReadValues(7, 0, 4, &out, QStringLiteral("AI1")), -3);
+    QCOMPARE(
+        m_cmd->OpenSerial(QStringLiteral("/dev/no-such-port"), 9600, 8, 1, QStringLiteral("N")),
+        -1);
+    QCOMPARE(m_cmd->IsConnected(), -3);
+    QCOMPARE(m_cmd->WriteBits(1, 0, 1, QByteArray(1, '\1'), QStringLiteral("DI1")), -3);
+    QCOMPARE(m_sim->requestCount(), 0);
+    QCOMPARE(m_cmd->CloseTransport(), 0);
+    QCOMPARE(m_cmd->CloseTransport(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_VexmarSerial)
+#include "tst_vexmarserial.moc"
