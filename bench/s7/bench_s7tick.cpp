@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSet>
-
 #include <cmath>
 #include <cstdio>
 
@@ -29,8 +28,11 @@ QList<Induction::SReadInfo> makeLabels(int count)
         if (i % 50 == 49)
             cursor[a] += 6; // an unused stretch
         if (type == Bool) {
-            labels.append({QStringLiteral("%1%2%3.%4").arg(areas[a], db ? "X" : "")
-                               .arg(cursor[a]).arg(bit[a]), type});
+            labels.append({QStringLiteral("%1%2%3.%4")
+                               .arg(areas[a], db ? "X" : "")
+                               .arg(cursor[a])
+                               .arg(bit[a]),
+                           type});
             if (++bit[a] == 8) {
                 bit[a] = 0;
                 ++cursor[a];
@@ -43,8 +45,12 @@ QList<Induction::SReadInfo> makeLabels(int count)
         }
         const int bytes = S7::byteLength(type, 1);
         const char *size = bytes == 1 ? "B" : bytes == 2 ? "W" : "D";
-        labels.append({QStringLiteral("%1%2%3").arg(areas[a], db ? size : bytes >= 4 ? "D" : size)
-                           .arg(cursor[a]), type});
+        labels.append({QStringLiteral("%1%2%3")
+                           .arg(areas[a], db           ? size
+                                          : bytes >= 4 ? "D"
+                                                       : size)
+                           .arg(cursor[a]),
+                       type});
         cursor[a] += bytes;
     }
     return labels;
@@ -103,9 +109,8 @@ int main(int argc, char **argv)
             int planned = 0;
             for (const auto &block : blocks)
                 planned += S7::parseAddress(block.first().name).valid ? ticks : 0;
-            const int requests = peer.takeLines(planned, 5000)
-                                     .filter(QStringLiteral("REQ read"))
-                                     .size();
+            const int requests
+                = peer.takeLines(planned, 5000).filter(QStringLiteral("REQ read")).size();
             const double perTick = double(requests) / ticks;
             const int bound = lowerBound(labels, pdu);
             std::printf("%7d %5d %14.1f %11d %7.2f %10.2f%s\n", count, pdu, perTick, bound,

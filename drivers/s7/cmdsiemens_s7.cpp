@@ -2,7 +2,6 @@
 
 #include <QDebug>
 #include <QTcpSocket>
-
 #include <cstdlib>
 
 namespace {
@@ -88,8 +87,8 @@ int CmdSiemens_S7::SendAndReceive(QByteArray request, QByteArray *reply)
     socket->waitForReadyRead(0);
     myreadyRead();
     if (!recvBuffer.isEmpty() && debugEnabled)
-        qDebug().noquote() << QStringLiteral("lib[Siemens_S7] dropped %1 stale bytes")
-                                  .arg(recvBuffer.size());
+        qDebug().noquote()
+            << QStringLiteral("lib[Siemens_S7] dropped %1 stale bytes").arg(recvBuffer.size());
     recvBuffer.clear();
     const QDeadlineTimer deadline(m_replyTimeoutMs);
     socket->write(request);
@@ -242,8 +241,8 @@ int CmdSiemens_S7::ReadItems(const QList<S7::ReadItem> &items, QList<S7::ItemRes
     return rc;
 }
 
-int CmdSiemens_S7::ReadArea(int byteAddress, int count, QByteArray *data, int dbNumber,
-                            int area, QString address)
+int CmdSiemens_S7::ReadArea(int byteAddress, int count, QByteArray *data, int dbNumber, int area,
+                            QString address)
 {
     if (!isConnected())
         return NotConnected;
@@ -264,8 +263,8 @@ int CmdSiemens_S7::ReadArea(int byteAddress, int count, QByteArray *data, int db
 
 int CmdSiemens_S7::writeJob(const QByteArray &request, const QString &address, int length)
 {
-    const quint16 reference = static_cast<quint16>(
-        static_cast<quint8>(request.at(11)) << 8 | static_cast<quint8>(request.at(12)));
+    const quint16 reference = static_cast<quint16>(static_cast<quint8>(request.at(11)) << 8
+                                                   | static_cast<quint8>(request.at(12)));
     S7::Reply reply;
     const int rc = transact(
         request, [&](const QByteArray &frame) { return S7::parseWriteReply(frame, reference); },
@@ -302,8 +301,8 @@ int CmdSiemens_S7::WriteBits(int dbNumber, int bitAddress, const QByteArray &bit
     if (!isConnected())
         return NotConnected;
     for (int i = 0; i < bits.size(); ++i) {
-        const QByteArray request = S7::writeBitRequest(nextReference(), area, dbNumber,
-                                                       bitAddress + i, bits.at(i) != 0);
+        const QByteArray request
+            = S7::writeBitRequest(nextReference(), area, dbNumber, bitAddress + i, bits.at(i) != 0);
         const int rc = writeJob(request, address, 1);
         if (rc != Ok)
             return rc;

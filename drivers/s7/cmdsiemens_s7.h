@@ -7,7 +7,6 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 class QTcpSocket;

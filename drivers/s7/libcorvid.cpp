@@ -105,19 +105,27 @@ CLabelVariable LibCorvid::ReadVariable(QString address, DataType type)
     return ReadVariable(address, type, 1);
 }
 
+int LibCorvid::checkRequest(const S7::Address &address, DataType type, int count)
+{
+    if (!address.valid)
+        return LabelStatus::AddressOutOfRange;
+    if (count <= 0)
+        return LabelStatus::BadCount;
+    if (address.byteAddress + count > S7::maxByteAddress)
+        return LabelStatus::AddressOutOfRange;
+    if (getBytelen(type, count) == 0)
+        return LabelStatus::TypeNotSupported; // no codec: nothing worth a request
+    return LabelStatus::Ok;
+}
+
 CLabelVariable LibCorvid::ReadVariable(QString address, DataType type, int count)
 {
     CLabelVariable result;
     result.time = QDateTime::currentDateTime();
     const S7::Address a = S7::parseAddress(address);
-    if (!a.valid)
-        result.status = LabelStatus::AddressOutOfRange;
-    else if (count <= 0)
-        result.status = LabelStatus::BadCount;
-    else if (a.byteAddress + count > S7::maxByteAddress)
-        result.status = LabelStatus::AddressOutOfRange;
-    else if (getBytelen(type, count) == 0)
-        result.status = LabelStatus::TypeNotSupported; // no codec: nothing worth a request
+    const int refusal = checkRequest(a, type, count);
+    if (refusal != LabelStatus::Ok)
+        result.status = refusal;
     else
         result = Read_data(a.byteAddress, a.dbNumber, a.bit, type, count, a.area, address);
     result.name = address;
@@ -153,14 +161,9 @@ CLabelVariable LibCorvid::WriteVariable(QString address, DataType type, CLabelVa
                                         int count)
 {
     const S7::Address a = S7::parseAddress(address);
-    if (!a.valid)
-        value.status = LabelStatus::AddressOutOfRange;
-    else if (count <= 0)
-        value.status = LabelStatus::BadCount;
-    else if (a.byteAddress + count > S7::maxByteAddress)
-        value.status = LabelStatus::AddressOutOfRange;
-    else if (getBytelen(type, count) == 0)
-        value.status = LabelStatus::TypeNotSupported;
+    const int refusal = checkRequest(a, type, count);
+    if (refusal != LabelStatus::Ok)
+        value.status = refusal;
     else {
         value = Write_data(a.byteAddress, a.dbNumber, a.bit, type, count, value, a.area, address);
         // Inputs are overwritten by the controller's next input scan: the write is reported.
@@ -248,14 +251,14 @@ int LibCorvid::getBytelen(DataType type, int count)
 
 // Grouped reads ------------------------------------------------------------------------------
 
-void LibCorvid::SetInductionParam(const Induction::EInductionFun &, const Induction::EInductionType &,
-                                  const int &)
+void LibCorvid::SetInductionParam(const Induction::EInductionFun &,
+                                  const Induction::EInductionType &, const int &)
 {
     // Grouping follows the PDU the controller grants; there is nothing to set.
 }
 
-QList<QList<Induction::SReadInfo>> LibCorvid::InductiveDrive_Read(
-    const QString &key, const QList<Induction::SReadInfo> &items)
+QList<QList<Induction::SReadInfo>>
+LibCorvid::InductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &items)
 {
     const S7::ReadPlan plan = S7::planReads(items, m_transport.pduLength());
     QMap<QList<Induction::SReadInfo>, S7::ReadPlan> stored;
@@ -294,8 +297,8 @@ QList<QList<Induction::SReadInfo>> LibCorvid::InductiveDrive_Read(
     return blocks;
 }
 
-QList<QList<Induction::SReadInfo>> LibCorvid::InductiveDrive_Read(
-    const QString &, const QList<Induction::SReadInfo_manual> &)
+QList<QList<Induction::SReadInfo>>
+LibCorvid::InductiveDrive_Read(const QString &, const QList<Induction::SReadInfo_manual> &)
 {
     return {}; // caller-laid-out blocks are a feature of the controller-family driver
 }
@@ -305,8 +308,7 @@ void LibCorvid::DelInductiveDrive_Read(const QString &key)
     m_readLists.remove(key);
 }
 
-void LibCorvid::DelInductiveDrive_Read(const QString &key,
-                                       const QList<Induction::SReadInfo> &block)
+void LibCorvid::DelInductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &block)
 {
     auto it = m_readLists.find(key);
     if (it != m_readLists.end())
@@ -318,8 +320,7 @@ void LibCorvid::DelCannotInductiveDrive_Read(const QString &)
     // Every record lands in a block; there is no list of left-out records.
 }
 
-QMap<QList<Induction::SReadInfo>, SReadBlock> LibCorvid::GetInductiveDrive_Read(
-    const QString &key)
+QMap<QList<Induction::SReadInfo>, SReadBlock> LibCorvid::GetInductiveDrive_Read(const QString &key)
 {
     QMap<QList<Induction::SReadInfo>, SReadBlock> result;
     const auto stored = m_readLists.value(key);
@@ -357,8 +358,8 @@ QList<Induction::SReadInfo> LibCorvid::GetCannotInductiveDrive_Read(const QStrin
     return {};
 }
 
-QMap<Induction::SReadInfo, CLabelVariable> LibCorvid::BlockReading(
-    const QString &key, const QList<Induction::SReadInfo> &block)
+QMap<Induction::SReadInfo, CLabelVariable>
+LibCorvid::BlockReading(const QString &key, const QList<Induction::SReadInfo> &block)
 {
     const auto stored = m_readLists.constFind(key);
     S7::ReadPlan plan;
@@ -402,8 +403,8 @@ QMap<Induction::SReadInfo, CLabelVariable> LibCorvid::BlockReading(
     return result;
 }
 
-QMap<Induction::SReadInfo, CLabelVariable> LibCorvid::PointReading(
-    const QString &, const QList<Induction::SReadInfo> &items, const int &)
+QMap<Induction::SReadInfo, CLabelVariable>
+LibCorvid::PointReading(const QString &, const QList<Induction::SReadInfo> &items, const int &)
 {
     QMap<Induction::SReadInfo, CLabelVariable> result;
     for (const Induction::SReadInfo &item : items)
@@ -418,8 +419,8 @@ CLabelVariable LibCorvid::PointReading(const QString &, const Induction::SReadIn
 
 // Grouped writes: every record is its own write, in the order given --------------------------
 
-QList<QList<Induction::SWriteInfo>> LibCorvid::InductiveDrive_Write(
-    const QString &, const QList<Induction::SWriteInfo> &items)
+QList<QList<Induction::SWriteInfo>>
+LibCorvid::InductiveDrive_Write(const QString &, const QList<Induction::SWriteInfo> &items)
 {
     QList<QList<Induction::SWriteInfo>> blocks;
     for (const Induction::SWriteInfo &item : items)
@@ -443,8 +444,8 @@ QList<Induction::SWriteInfo> LibCorvid::GetCannotInductiveDrive_Write(const QStr
     return {};
 }
 
-QMap<Induction::SWriteInfo, CLabelVariable> LibCorvid::BlockWriting(
-    const QString &key, const QList<Induction::SWriteInfo> &block)
+QMap<Induction::SWriteInfo, CLabelVariable>
+LibCorvid::BlockWriting(const QString &key, const QList<Induction::SWriteInfo> &block)
 {
     QMap<Induction::SWriteInfo, CLabelVariable> result;
     for (const Induction::SWriteInfo &item : block)
@@ -452,8 +453,8 @@ QMap<Induction::SWriteInfo, CLabelVariable> LibCorvid::BlockWriting(
     return result;
 }
 
-QMap<Induction::SWriteInfo, CLabelVariable> LibCorvid::PointWriting(
-    const QString &key, const QList<Induction::SWriteInfo> &items, const int &)
+QMap<Induction::SWriteInfo, CLabelVariable>
+LibCorvid::PointWriting(const QString &key, const QList<Induction::SWriteInfo> &items, const int &)
 {
     return BlockWriting(key, items);
 }
@@ -474,14 +475,14 @@ QVariant LibCorvid::set_variant_bool(int startBit, QByteArray data, int byteCoun
     return S7::decodeBits(startBit, data, byteCount);
 }
 
-#define CORVID_CODEC(Type, Decoder, Encoder)                                                  \
-    QVariant LibCorvid::Decoder(QByteArray data, int count)                                   \
-    {                                                                                          \
-        return S7::decodeNumbers<Type>(data, count);                                           \
-    }                                                                                          \
-    int LibCorvid::Encoder(CLabelVariable value, int count, QByteArray *out)                   \
-    {                                                                                          \
-        return S7::encodeNumbers<Type>(value, count, out);                                     \
+#define CORVID_CODEC(Type, Decoder, Encoder)                                                       \
+    QVariant LibCorvid::Decoder(QByteArray data, int count)                                        \
+    {                                                                                              \
+        return S7::decodeNumbers<Type>(data, count);                                               \
+    }                                                                                              \
+    int LibCorvid::Encoder(CLabelVariable value, int count, QByteArray *out)                       \
+    {                                                                                              \
+        return S7::encodeNumbers<Type>(value, count, out);                                         \
     }
 
 CORVID_CODEC(char, set_variant_Int8, Wset_variant_Int8)

@@ -40,38 +40,40 @@ public:
     /* 11 */ void SetInductionParam(const Induction::EInductionFun &fun,
                                     const Induction::EInductionType &type,
                                     const int &value) override;
-    /* 12 */ QList<QList<Induction::SReadInfo>> InductiveDrive_Read(
-        const QString &key, const QList<Induction::SReadInfo> &items) override;
-    /* 13 */ QList<QList<Induction::SReadInfo>> InductiveDrive_Read(
-        const QString &key, const QList<Induction::SReadInfo_manual> &blocks) override;
+    /* 12 */ QList<QList<Induction::SReadInfo>>
+    InductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &items) override;
+    /* 13 */ QList<QList<Induction::SReadInfo>>
+    InductiveDrive_Read(const QString &key,
+                        const QList<Induction::SReadInfo_manual> &blocks) override;
     /* 14 */ void DelInductiveDrive_Read(const QString &key) override;
     /* 15 */ void DelInductiveDrive_Read(const QString &key,
                                          const QList<Induction::SReadInfo> &block) override;
     /* 16 */ void DelCannotInductiveDrive_Read(const QString &key) override;
-    /* 17 */ QMap<QList<Induction::SReadInfo>, SReadBlock> GetInductiveDrive_Read(
-        const QString &key) override;
+    /* 17 */ QMap<QList<Induction::SReadInfo>, SReadBlock>
+    GetInductiveDrive_Read(const QString &key) override;
     /* 18 */ SReadBlock GetInductiveDrive_Read(const QString &key,
                                                const QList<Induction::SReadInfo> &block) override;
     /* 19 */ QList<Induction::SReadInfo> GetCannotInductiveDrive_Read(const QString &key) override;
-    /* 20 */ QMap<Induction::SReadInfo, CLabelVariable> BlockReading(
-        const QString &key, const QList<Induction::SReadInfo> &block) override;
-    /* 21 */ QMap<Induction::SReadInfo, CLabelVariable> PointReading(
-        const QString &key, const QList<Induction::SReadInfo> &items,
-        const int &pauseMs) override;
+    /* 20 */ QMap<Induction::SReadInfo, CLabelVariable>
+    BlockReading(const QString &key, const QList<Induction::SReadInfo> &block) override;
+    /* 21 */ QMap<Induction::SReadInfo, CLabelVariable>
+    PointReading(const QString &key, const QList<Induction::SReadInfo> &items,
+                 const int &pauseMs) override;
     /* 22 */ CLabelVariable PointReading(const QString &key,
                                          const Induction::SReadInfo &item) override;
-    /* 23 */ QList<QList<Induction::SWriteInfo>> InductiveDrive_Write(
-        const QString &key, const QList<Induction::SWriteInfo> &items) override;
-    /* 24 */ QMap<QList<Induction::SWriteInfo>, SWriteBlock> GetInductiveDrive_Write(
-        const QString &key) override;
-    /* 25 */ SWriteBlock GetInductiveDrive_Write(const QString &key,
-                                                 const QList<Induction::SWriteInfo> &block) override;
-    /* 26 */ QList<Induction::SWriteInfo> GetCannotInductiveDrive_Write(const QString &key) override;
-    /* 27 */ QMap<Induction::SWriteInfo, CLabelVariable> BlockWriting(
-        const QString &key, const QList<Induction::SWriteInfo> &block) override;
-    /* 28 */ QMap<Induction::SWriteInfo, CLabelVariable> PointWriting(
-        const QString &key, const QList<Induction::SWriteInfo> &items,
-        const int &pauseMs) override;
+    /* 23 */ QList<QList<Induction::SWriteInfo>>
+    InductiveDrive_Write(const QString &key, const QList<Induction::SWriteInfo> &items) override;
+    /* 24 */ QMap<QList<Induction::SWriteInfo>, SWriteBlock>
+    GetInductiveDrive_Write(const QString &key) override;
+    /* 25 */ SWriteBlock
+    GetInductiveDrive_Write(const QString &key, const QList<Induction::SWriteInfo> &block) override;
+    /* 26 */ QList<Induction::SWriteInfo>
+    GetCannotInductiveDrive_Write(const QString &key) override;
+    /* 27 */ QMap<Induction::SWriteInfo, CLabelVariable>
+    BlockWriting(const QString &key, const QList<Induction::SWriteInfo> &block) override;
+    /* 28 */ QMap<Induction::SWriteInfo, CLabelVariable>
+    PointWriting(const QString &key, const QList<Induction::SWriteInfo> &items,
+                 const int &pauseMs) override;
     /* 29 */ CLabelVariable PointWriting(const QString &key,
                                          const Induction::SWriteInfo &item) override;
     /* 30 */ void SetDataInfo(const QString &key, const QList<DataInfo::SDataInfo> &info) override;
@@ -120,6 +122,8 @@ public:
 private:
     // Status of a label after a transport result.
     int statusOf(int transportResult) const;
+    // The checks before a read or write: 0, or the status that refuses it with no frame.
+    int checkRequest(const S7::Address &address, DataType type, int count);
 
     CmdSiemens_S7 m_transport;
     quint32 m_connectionParameter = 1;

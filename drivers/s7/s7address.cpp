@@ -20,16 +20,16 @@ const QRegularExpression &plainForm()
 const QRegularExpression &blockForm()
 {
     static const QRegularExpression re(
-        QStringLiteral("^(?:V_OR_)?DB([0-9]{1,7})[._:;]DB([XBWD])([0-9]{1,7})(?:\\.([0-9]{1,2}))?$"),
+        QStringLiteral(
+            "^(?:V_OR_)?DB([0-9]{1,7})[._:;]DB([XBWD])([0-9]{1,7})(?:\\.([0-9]{1,2}))?$"),
         QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 
 const QRegularExpression &vOrDbForm()
 {
-    static const QRegularExpression re(
-        QStringLiteral("^V_OR_DB([0-9]{1,7})(?:\\.([0-9]{1,2}))?$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral("^V_OR_DB([0-9]{1,7})(?:\\.([0-9]{1,2}))?$"),
+                                       QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 

@@ -21,8 +21,8 @@ QVariant decodeValue(int type, const QByteArray &bytes, int count, int startBit)
 {
     switch (type) {
     case Bool: {
-        QList<bool> bits = decodeBits(startBit, bytes, (startBit + count + 7) / 8)
-                               .value<QList<bool>>();
+        QList<bool> bits
+            = decodeBits(startBit, bytes, (startBit + count + 7) / 8).value<QList<bool>>();
         return QVariant::fromValue(bits.mid(0, qMax(count, 0)));
     }
     case Int8:

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QVariant>
-
 #include <cstring>
 #include <type_traits>
 
@@ -14,11 +13,28 @@
 namespace S7 {
 
 namespace detail {
-template<int W> struct UnsignedOf;
-template<> struct UnsignedOf<1> { using type = quint8; };
-template<> struct UnsignedOf<2> { using type = quint16; };
-template<> struct UnsignedOf<4> { using type = quint32; };
-template<> struct UnsignedOf<8> { using type = quint64; };
+template<int W>
+struct UnsignedOf;
+template<>
+struct UnsignedOf<1>
+{
+    using type = quint8;
+};
+template<>
+struct UnsignedOf<2>
+{
+    using type = quint16;
+};
+template<>
+struct UnsignedOf<4>
+{
+    using type = quint32;
+};
+template<>
+struct UnsignedOf<8>
+{
+    using type = quint64;
+};
 } // namespace detail
 
 // count elements of T from bytes, most significant byte first; missing bytes read as 0.

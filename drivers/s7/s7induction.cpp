@@ -4,7 +4,6 @@
 #include "labelvariable.h"
 
 #include <QMap>
-
 #include <algorithm>
 
 namespace S7 {

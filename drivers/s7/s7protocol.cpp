@@ -204,8 +204,8 @@ Reply parseReadReply(const QByteArray &frame, quint16 reference, const QList<Rea
         const quint8 transport = byteAt(frame, pos + 1);
         const int length = wordAt(frame, pos + 2);
         // Bit, byte and integer data count their length in bits, the others in bytes.
-        const bool inBits = transport == dataBit || transport == dataBytesInBits
-                            || transport == 0x05;
+        const bool inBits
+            = transport == dataBit || transport == dataBytesInBits || transport == 0x05;
         // A refused item is its 4-byte header alone, whatever its length field says.
         const int bytes = result.returnCode != itemOk ? 0 : inBits ? (length + 7) / 8 : length;
         pos += 4;

@@ -43,12 +43,12 @@ struct ItemResult
 
 enum class ReplyError {
     None,
-    NotTpkt,         // no TPKT/COTP data frame, or lengths that disagree with the frame
-    NotAckData,      // not an S7 acknowledgement with data (ROSCTR 3)
-    WrongReference,  // the PDU reference is not the request's
-    HeaderError,     // the acknowledgement header reports an error class and code
-    WrongFunction,   // the parameter names another function or item count
-    Malformed,       // the item data do not fit the frame or the request
+    NotTpkt,        // no TPKT/COTP data frame, or lengths that disagree with the frame
+    NotAckData,     // not an S7 acknowledgement with data (ROSCTR 3)
+    WrongReference, // the PDU reference is not the request's
+    HeaderError,    // the acknowledgement header reports an error class and code
+    WrongFunction,  // the parameter names another function or item count
+    Malformed,      // the item data do not fit the frame or the request
 };
 QString errorText(ReplyError error);
 

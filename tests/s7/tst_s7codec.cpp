@@ -1,5 +1,6 @@
 // S7 value codecs: big-endian numbers, IEEE 754, packed bits; encoders refuse short values.
 #include "libcorvid.h"
+#include "s7values.h"
 
 #include <QtTest>
 
@@ -8,14 +9,6 @@ namespace {
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
-}
-
-template<typename T>
-CLabelVariable valueOf(const QList<T> &list)
-{
-    CLabelVariable v;
-    v.value = QVariant::fromValue(list);
-    return v;
 }
 
 } // namespace

@@ -79,8 +79,8 @@ void TestS7Driver::tickGivesAnEntryPerRecord()
 {
     S7PeerProcess peer;
     QVERIFY2(peer.startScripted({"--pdu", "240"}), qPrintable(peer.errorText()));
-    auto entry = reinterpret_cast<GetSharedLibraryFn>(
-        m_loaded.library->resolve(getSharedLibrarySymbol));
+    auto entry
+        = reinterpret_cast<GetSharedLibraryFn>(m_loaded.library->resolve(getSharedLibrarySymbol));
     CDriveBaseClass *d = entry();
     CDriveBaseClass *other = entry(); // a second object with its own connection
     QCOMPARE(d->ConnectDrive(peer.link()), 0);

@@ -2,6 +2,7 @@
 // refused set-ups.
 #include "libcorvid.h"
 #include "s7peerprocess.h"
+#include "s7values.h"
 
 #include <QtTest>
 
@@ -16,6 +17,15 @@ QStringList jobLines(const QStringList &lines)
         if (line.startsWith(QLatin1String("REQ ")) || line.startsWith(QLatin1String("REFUSED")))
             jobs << line;
     return jobs;
+}
+
+// Starts the scripted peer with args and connects driver to it; empty when both worked.
+QString startAndConnect(S7PeerProcess &peer, LibCorvid &driver, const QStringList &args)
+{
+    if (!peer.startScripted(args))
+        return QStringLiteral("peer did not start: ") + peer.errorText();
+    const int rc = driver.ConnectDrive(peer.link());
+    return rc == 0 ? QString() : QStringLiteral("ConnectDrive gave %1").arg(rc);
 }
 
 quint8 firstByte(const CLabelVariable &v)
@@ -54,9 +64,9 @@ void TestS7Peer::grantedPduSlicesReadsAndWrites()
     QFETCH(int, readJobs);
     QFETCH(int, writeJobs);
     S7PeerProcess peer;
-    QVERIFY2(peer.startScripted({"--pdu", QString::number(pdu)}), qPrintable(peer.errorText()));
     LibCorvid driver;
-    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    const QString failed = startAndConnect(peer, driver, {"--pdu", QString::number(pdu)});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
     QCOMPARE(driver.transport().pduLength(), pdu);
 
     const CLabelVariable r = driver.ReadVariable(QStringLiteral("DB1.DBB100"), UInt8, 400);
@@ -72,9 +82,7 @@ void TestS7Peer::grantedPduSlicesReadsAndWrites()
     QList<unsigned char> written;
     for (int i = 0; i < 300; ++i)
         written.append(static_cast<unsigned char>(255 - i));
-    CLabelVariable w;
-    w.value = QVariant::fromValue(written);
-    QCOMPARE(driver.WriteVariable(QStringLiteral("MB1000"), UInt8, w, 300).status,
+    QCOMPARE(driver.WriteVariable(QStringLiteral("MB1000"), UInt8, valueOf(written), 300).status,
              int(LabelStatus::Ok));
     jobs = jobLines(peer.takeLines(writeJobs));
     QCOMPARE(jobs.filter(QStringLiteral("REQ write")).size(), writeJobs);
@@ -87,10 +95,9 @@ void TestS7Peer::grantedPduSlicesReadsAndWrites()
 void TestS7Peer::lateReplyNeverAnswersAnotherRequest()
 {
     S7PeerProcess peer;
-    QVERIFY2(peer.startScripted({"--fault", "late", "--delay", "2.5"}),
-             qPrintable(peer.errorText()));
     LibCorvid driver;
-    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    const QString failed = startAndConnect(peer, driver, {"--fault", "late", "--delay", "2.5"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
     const CLabelVariable late = driver.ReadVariable(QStringLiteral("DB1.DBB0"), UInt8);
     QCOMPARE(late.status, int(LabelStatus::ResponseTimeout));
     QVERIFY(late.time.isNull());
@@ -100,7 +107,8 @@ void TestS7Peer::lateReplyNeverAnswersAnotherRequest()
     // The next start connects again; the late reply to DBB0 must not pass for DBB10.
     QCOMPARE(driver.ConnectDrive(peer.link()), 0);
     for (int offset : {10, 20, 30}) {
-        const CLabelVariable v = driver.ReadVariable(QStringLiteral("DB1.DBB%1").arg(offset), UInt8);
+        const CLabelVariable v
+            = driver.ReadVariable(QStringLiteral("DB1.DBB%1").arg(offset), UInt8);
         QCOMPARE(v.status, int(LabelStatus::Ok));
         QCOMPARE(firstByte(v), peerPattern(db1, 1, offset));
     }
@@ -117,19 +125,19 @@ void TestS7Peer::staleAndSplitRepliesGiveTheirOwnData()
 {
     QFETCH(QString, fault);
     S7PeerProcess peer;
-    QVERIFY2(peer.startScripted({"--fault", fault}), qPrintable(peer.errorText()));
     LibCorvid driver;
-    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    const QString failed = startAndConnect(peer, driver, {"--fault", fault});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
     for (int offset : {0, 1, 2, 50, 51}) {
-        const CLabelVariable v = driver.ReadVariable(QStringLiteral("DB2.DBW%1").arg(offset), UInt16);
+        const CLabelVariable v
+            = driver.ReadVariable(QStringLiteral("DB2.DBW%1").arg(offset), UInt16);
         QCOMPARE(v.status, int(LabelStatus::Ok));
         const int expected = peerPattern(db1, 2, offset) << 8 | peerPattern(db1, 2, offset + 1);
         QCOMPARE(int(v.value.value<QList<unsigned short>>().value(0)), expected);
     }
-    CLabelVariable w;
-    w.value = QVariant::fromValue(QList<int>{-12345});
-    QCOMPARE(driver.WriteVariable(QStringLiteral("DB3.DBD8"), Int32, w).status,
-             int(LabelStatus::Ok));
+    QCOMPARE(
+        driver.WriteVariable(QStringLiteral("DB3.DBD8"), Int32, valueOf(QList<int>{-12345})).status,
+        int(LabelStatus::Ok));
     QCOMPARE(driver.ReadVariable(QStringLiteral("DB3.DBD8"), Int32).value.value<QList<int>>(),
              QList<int>{-12345});
     // A grouped tick over several items and jobs as well.
@@ -150,9 +158,9 @@ void TestS7Peer::staleAndSplitRepliesGiveTheirOwnData()
 void TestS7Peer::silentPeerCostsOneTimeoutPerTick()
 {
     S7PeerProcess peer;
-    QVERIFY2(peer.startScripted({"--fault", "silent"}), qPrintable(peer.errorText()));
     LibCorvid driver;
-    QCOMPARE(driver.ConnectDrive(peer.link()), 0);
+    const QString failed = startAndConnect(peer, driver, {"--fault", "silent"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
     // Items far apart in three areas: several jobs, so several requests if nothing stopped them.
     QList<Induction::SReadInfo> records;
     for (int i = 0; i < 50; ++i)

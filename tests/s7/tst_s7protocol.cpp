@@ -56,18 +56,22 @@ void TestS7Protocol::requestFrames_data()
 {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("COTP connection request") << S7::cotpConnectionRequest()
+    QTest::newRow("COTP connection request")
+        << S7::cotpConnectionRequest()
         << hex("03 00 00 16 11 E0 00 00 00 01 00 C0 01 0A C1 02 10 00 C2 02 03 00");
-    QTest::newRow("setup communication") << S7::setupCommunicationRequest()
+    QTest::newRow("setup communication")
+        << S7::setupCommunicationRequest()
         << hex("03 00 00 19 02 F0 80 32 01 00 00 CC C1 00 08 00 00 F0 00 00 01 00 01 03 C0");
     QTest::newRow("read DB5 byte 10, 2 bytes")
         << S7::readRequest(ref, {{0x84, 5, 10, 2}})
         << hex("03 00 00 1F 02 F0 80 32 01 00 00 AB CD 00 0E 00 00 04 01 12 0A 10 02 00 02"
                " 00 05 84 00 00 50");
-    QTest::newRow("V memory names DB1") << S7::readRequest(ref, {{0x84, 0, 100, 4}})
+    QTest::newRow("V memory names DB1")
+        << S7::readRequest(ref, {{0x84, 0, 100, 4}})
         << hex("03 00 00 1F 02 F0 80 32 01 00 00 AB CD 00 0E 00 00 04 01 12 0A 10 02 00 04"
                " 00 01 84 00 03 20");
-    QTest::newRow("flags carry no block") << S7::readRequest(ref, {{0x83, 7, 100, 4}})
+    QTest::newRow("flags carry no block")
+        << S7::readRequest(ref, {{0x83, 7, 100, 4}})
         << hex("03 00 00 1F 02 F0 80 32 01 00 00 AB CD 00 0E 00 00 04 01 12 0A 10 02 00 04"
                " 00 00 83 00 03 20");
     QTest::newRow("two read items")
@@ -111,8 +115,8 @@ void TestS7Protocol::readReply_data()
     QTest::newRow("good") << ackData(ref, params, hex("FF 04 00 10 12 34"))
                           << int(S7::ReplyError::None) << 0xFF << hex("12 34");
     QTest::newRow("another request's reference")
-        << ackData(0x1234, params, hex("FF 04 00 10 12 34"))
-        << int(S7::ReplyError::WrongReference) << 0 << QByteArray();
+        << ackData(0x1234, params, hex("FF 04 00 10 12 34")) << int(S7::ReplyError::WrongReference)
+        << 0 << QByteArray();
     QTest::newRow("a job, not an acknowledgement")
         << QByteArray(ackData(ref, params, hex("FF 04 00 10 12 34"))).replace(8, 1, "\x01")
         << int(S7::ReplyError::NotAckData) << 0 << QByteArray();
@@ -151,8 +155,8 @@ void TestS7Protocol::multiItemReplyWithPadding()
 {
     const QList<S7::ReadItem> items{{0x83, 0, 0, 1}, {0x84, 9, 0, 2}, {0x82, 0, 0, 3}};
     // The odd first item is padded, the refused second has no data, the last is not padded.
-    const QByteArray frame = ackData(ref, hex("04 03"),
-                                     hex("FF 04 00 08 AA 00  0A 00 00 00  FF 04 00 18 01 02 03"));
+    const QByteArray frame
+        = ackData(ref, hex("04 03"), hex("FF 04 00 08 AA 00  0A 00 00 00  FF 04 00 18 01 02 03"));
     const S7::Reply reply = S7::parseReadReply(frame, ref, items);
     QCOMPARE(int(reply.error), int(S7::ReplyError::None));
     QCOMPARE(reply.items.size(), 3);
@@ -171,10 +175,9 @@ void TestS7Protocol::setupReply_data()
     QTest::newRow("grants 240") << ackData(0xCCC1, hex("F0 00 00 01 00 01 00 F0"), {})
                                 << int(S7::ReplyError::None) << 240;
     QTest::newRow("more than asked is held to 960")
-        << ackData(0xCCC1, hex("F0 00 00 01 00 01 07 80"), {}) << int(S7::ReplyError::None)
-        << 960;
-    QTest::newRow("refused") << ackData(0xCCC1, {}, {}, 0x8104)
-                             << int(S7::ReplyError::HeaderError) << 0;
+        << ackData(0xCCC1, hex("F0 00 00 01 00 01 07 80"), {}) << int(S7::ReplyError::None) << 960;
+    QTest::newRow("refused") << ackData(0xCCC1, {}, {}, 0x8104) << int(S7::ReplyError::HeaderError)
+                             << 0;
     QTest::newRow("too small to use") << ackData(0xCCC1, hex("F0 00 00 01 00 01 00 10"), {})
                                       << int(S7::ReplyError::Malformed) << 16;
 }
@@ -194,12 +197,12 @@ void TestS7Protocol::writeReply_data()
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<int>("error");
     QTest::addColumn<int>("returnCode");
-    QTest::newRow("accepted") << ackData(ref, hex("05 01"), hex("FF"))
-                              << int(S7::ReplyError::None) << 0xFF;
-    QTest::newRow("no such object") << ackData(ref, hex("05 01"), hex("0A"))
-                                    << int(S7::ReplyError::None) << 0x0A;
-    QTest::newRow("late reply of another write") << ackData(0x0101, hex("05 01"), hex("FF"))
-                                                 << int(S7::ReplyError::WrongReference) << 0;
+    QTest::newRow("accepted") << ackData(ref, hex("05 01"), hex("FF")) << int(S7::ReplyError::None)
+                              << 0xFF;
+    QTest::newRow("no such object")
+        << ackData(ref, hex("05 01"), hex("0A")) << int(S7::ReplyError::None) << 0x0A;
+    QTest::newRow("late reply of another write")
+        << ackData(0x0101, hex("05 01"), hex("FF")) << int(S7::ReplyError::WrongReference) << 0;
 }
 
 void TestS7Protocol::writeReply()
@@ -250,11 +253,11 @@ void TestS7Protocol::planKeepsEveryJobWithinThePdu_data()
     QTest::addColumn<int>("spacing");
     QTest::addColumn<int>("jobs");
     // 300 Int32 labels: dense (1200 bytes) or 40 bytes apart (one item each).
-    QTest::newRow("dense at 240") << 240 << 4 << 6;   // 1200 / 222 rounded up
-    QTest::newRow("dense at 480") << 480 << 4 << 3;   // 1200 / 462 rounded up
+    QTest::newRow("dense at 240") << 240 << 4 << 6;     // 1200 / 222 rounded up
+    QTest::newRow("dense at 480") << 480 << 4 << 3;     // 1200 / 462 rounded up
     QTest::newRow("dense at odd 241") << 241 << 4 << 6; // 1200 / 223 rounded up
-    QTest::newRow("sparse at 240") << 240 << 40 << 16; // 300 items / 19 rounded up
-    QTest::newRow("sparse at 480") << 480 << 40 << 15; // 300 items / 20
+    QTest::newRow("sparse at 240") << 240 << 40 << 16;  // 300 items / 19 rounded up
+    QTest::newRow("sparse at 480") << 480 << 40 << 15;  // 300 items / 20
 }
 
 void TestS7Protocol::planKeepsEveryJobWithinThePdu()
@@ -281,9 +284,9 @@ void TestS7Protocol::planKeepsEveryJobWithinThePdu()
 void TestS7Protocol::planMergesNeighboursAndSetsAsideBadRecords()
 {
     const QList<Induction::SReadInfo> records{
-        {QStringLiteral("DB1.DBW0"), Int16},    {QStringLiteral("DB1.DBW2"), Int16},
-        {QStringLiteral("DB1.DBX4.3"), Bool},   {QStringLiteral("DB2.DBW0"), Int16},
-        {QStringLiteral("DB1.W20"), Int16},     {QStringLiteral("M0"), string},
+        {QStringLiteral("DB1.DBW0"), Int16},  {QStringLiteral("DB1.DBW2"), Int16},
+        {QStringLiteral("DB1.DBX4.3"), Bool}, {QStringLiteral("DB2.DBW0"), Int16},
+        {QStringLiteral("DB1.W20"), Int16},   {QStringLiteral("M0"), string},
         {QStringLiteral("DB1.DBW0"), Int16}, // the same record twice is read once
     };
     const S7::ReadPlan plan = S7::planReads(records, 240);

@@ -1,6 +1,7 @@
 // LibCorvid against the Snap7 server, an independent S7 implementation, with DB, M, I and Q.
 #include "libcorvid.h"
 #include "s7peerprocess.h"
+#include "s7values.h"
 
 #include <QTcpServer>
 #include <QtTest>
@@ -56,27 +57,31 @@ double first(const CLabelVariable &v)
 double firstValue(const CLabelVariable &v)
 {
     switch (v.type) {
-    case Bool: return first<bool>(v);
-    case Int8: return first<char>(v);
-    case UInt8: return first<unsigned char>(v);
-    case Int16: return first<short>(v);
-    case UInt16: return first<unsigned short>(v);
-    case Int32: return first<int>(v);
-    case UInt32: return first<unsigned int>(v);
-    case Float: return first<float>(v);
-    case Int64: return first<qlonglong>(v);
-    case UInt64: return first<qulonglong>(v);
-    case Double: return first<double>(v);
-    default: return qQNaN();
+    case Bool:
+        return first<bool>(v);
+    case Int8:
+        return first<char>(v);
+    case UInt8:
+        return first<unsigned char>(v);
+    case Int16:
+        return first<short>(v);
+    case UInt16:
+        return first<unsigned short>(v);
+    case Int32:
+        return first<int>(v);
+    case UInt32:
+        return first<unsigned int>(v);
+    case Float:
+        return first<float>(v);
+    case Int64:
+        return first<qlonglong>(v);
+    case UInt64:
+        return first<qulonglong>(v);
+    case Double:
+        return first<double>(v);
+    default:
+        return qQNaN();
     }
-}
-
-template<typename T>
-CLabelVariable valueOf(const QList<T> &list)
-{
-    CLabelVariable v;
-    v.value = QVariant::fromValue(list);
-    return v;
 }
 
 } // namespace
@@ -104,8 +109,10 @@ void TestS7Snap7::initTestCase()
 {
     if (!snap7Installed())
         QSKIP("node-snap7 is not installed (scripts/setup.d/s7.sh installs it)");
-    QHash<int, QByteArray> areas{{'D', QByteArray(128, 0)}, {'M', QByteArray(64, 0)},
-                                 {'I', QByteArray(16, 0)}, {'Q', QByteArray(16, 0)}};
+    QHash<int, QByteArray> areas{{'D', QByteArray(128, 0)},
+                                 {'M', QByteArray(64, 0)},
+                                 {'I', QByteArray(16, 0)},
+                                 {'Q', QByteArray(16, 0)}};
     for (const Label &l : labels) {
         const QByteArray bytes = QByteArray::fromHex(l.bytes);
         areas[l.area].replace(l.offset, bytes.size(), bytes);
@@ -165,8 +172,8 @@ void TestS7Snap7::tickReadsEveryLabel()
 void TestS7Snap7::writeReadsBack()
 {
     const QList<int> values{123456, -7, 0x01020304};
-    CLabelVariable w = m_driver.WriteVariable(QStringLiteral("DB1.DBD40"), Int32,
-                                              valueOf(values), 3);
+    CLabelVariable w
+        = m_driver.WriteVariable(QStringLiteral("DB1.DBD40"), Int32, valueOf(values), 3);
     QCOMPARE(w.status, int(LabelStatus::Ok));
     const CLabelVariable r = m_driver.ReadVariable(QStringLiteral("DB1.DBD40"), Int32, 3);
     QCOMPARE(r.value.value<QList<int>>(), values);
@@ -179,16 +186,13 @@ void TestS7Snap7::writeReadsBack()
 void TestS7Snap7::bitWriteKeepsTheOtherBits()
 {
     const QString mb40 = QStringLiteral("MB40");
-    QCOMPARE(m_driver.ReadVariable(mb40, UInt8).value.value<QList<unsigned char>>().value(0),
-             0xA5);
-    QCOMPARE(m_driver.WriteVariable(QStringLiteral("M40.3"), Bool, valueOf(QList<bool>{true}))
-                 .status,
-             int(LabelStatus::Ok));
-    QCOMPARE(m_driver.ReadVariable(mb40, UInt8).value.value<QList<unsigned char>>().value(0),
-             0xAD);
+    QCOMPARE(m_driver.ReadVariable(mb40, UInt8).value.value<QList<unsigned char>>().value(0), 0xA5);
+    QCOMPARE(
+        m_driver.WriteVariable(QStringLiteral("M40.3"), Bool, valueOf(QList<bool>{true})).status,
+        int(LabelStatus::Ok));
+    QCOMPARE(m_driver.ReadVariable(mb40, UInt8).value.value<QList<unsigned char>>().value(0), 0xAD);
     m_driver.WriteVariable(QStringLiteral("M40.0"), Bool, valueOf(QList<bool>{false}));
-    QCOMPARE(m_driver.ReadVariable(mb40, UInt8).value.value<QList<unsigned char>>().value(0),
-             0xAC);
+    QCOMPARE(m_driver.ReadVariable(mb40, UInt8).value.value<QList<unsigned char>>().value(0), 0xAC);
     QCOMPARE(m_driver.ReadVariable(QStringLiteral("M40.2"), Bool, 3).value.value<QList<bool>>(),
              (QList<bool>{true, true, false}));
 }
@@ -200,9 +204,11 @@ void TestS7Snap7::refusalsByMeaning_data()
     QTest::addColumn<int>("status");
     QTest::newRow("absent DB, read") << "DB9.DBW0" << false << int(LabelStatus::AreaNotRecognised);
     QTest::newRow("absent DB, write") << "DB9.DBW0" << true << int(LabelStatus::AreaNotRecognised);
-    QTest::newRow("beyond DB1, read") << "DB1.DBW200" << false << int(LabelStatus::AddressOutOfRange);
+    QTest::newRow("beyond DB1, read")
+        << "DB1.DBW200" << false << int(LabelStatus::AddressOutOfRange);
     QTest::newRow("beyond M, write") << "MW100" << true << int(LabelStatus::AddressOutOfRange);
-    QTest::newRow("outside the grammar") << "DB1,DBW20" << false << int(LabelStatus::AddressOutOfRange);
+    QTest::newRow("outside the grammar")
+        << "DB1,DBW20" << false << int(LabelStatus::AddressOutOfRange);
     QTest::newRow("input write is reported") << "IW6" << true << int(LabelStatus::WriteToInputArea);
 }
 
@@ -211,9 +217,9 @@ void TestS7Snap7::refusalsByMeaning()
     QFETCH(QString, address);
     QFETCH(bool, write);
     QFETCH(int, status);
-    const CLabelVariable v = write ? m_driver.WriteVariable(address, Int16,
-                                                            valueOf(QList<short>{1}))
-                                   : m_driver.ReadVariable(address, Int16);
+    const CLabelVariable v = write
+                                 ? m_driver.WriteVariable(address, Int16, valueOf(QList<short>{1}))
+                                 : m_driver.ReadVariable(address, Int16);
     QCOMPARE(v.status, status);
     // A refusal leaves the connection usable.
     QCOMPARE(m_driver.ReadVariable(QStringLiteral("MW10"), Int16).status, int(LabelStatus::Ok));
