@@ -83,8 +83,8 @@ int CmdSiemens_S7::SendAndReceive(QByteArray request, QByteArray *reply)
 {
     if (!socket)
         return -1;
-    // Whatever is already here answers an earlier request that gave up waiting.
-    socket->waitForReadyRead(0);
+    // Whatever is already here answers an earlier request that gave up waiting; what is still
+    // on its way is told apart by its PDU reference.
     myreadyRead();
     if (!recvBuffer.isEmpty() && debugEnabled)
         qDebug().noquote()
