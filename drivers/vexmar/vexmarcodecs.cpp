@@ -19,6 +19,9 @@ quint8 byteAt(const QByteArray &data, qint64 i)
 template<typename T>
 T elementAt(const QByteArray &data, int k)
 {
+    // Any byte but 0 is true; copying it into a bool would make an invalid bool.
+    if constexpr (std::is_same_v<T, bool>)
+        return byteAt(data, k) != 0;
     using U = std::conditional_t<sizeof(T) <= 4, quint32, quint64>;
     U bits = 0;
     for (int b = 0; b < int(sizeof(T)); ++b)
