@@ -9,15 +9,6 @@
 
 namespace {
 
-// What the simulator's --pattern puts at byte address a of a word area.
-QByteArray pattern(int area, int address, int count)
-{
-    QByteArray b;
-    for (int a = address; a < address + count; ++a)
-        b.append(char(quint8(a * 7 + area)));
-    return b;
-}
-
 QRegularExpression exactly(const QString &text)
 {
     return QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(text)
@@ -124,10 +115,10 @@ void tst_VexmarLink::readFaults_data()
     QTest::newRow("no answer") << QStringList{"drop@2"} << -2 << "  AI4 len = 8 msg : ";
     QTest::newRow("wrong echo") << QStringList{"echo@2"} << -2
                                 << "  AI4 len = 8 msg : 01020100"
-                                       + QString::fromLatin1(pattern(7, 12, 8).toHex());
+                                       + QString::fromLatin1(simPattern(7, 12, 8).toHex());
     QTest::newRow("short reply") << QStringList{"short@2"} << -1
                                  << "  AI4 len = 8 msg : 01010100"
-                                        + QString::fromLatin1(pattern(7, 12, 7).toHex());
+                                        + QString::fromLatin1(simPattern(7, 12, 7).toHex());
     QTest::newRow("long reply") << QStringList{"long=6@2"} << 0 << QString();
     QTest::newRow("two datagrams") << QStringList{"twice@2"} << 0 << QString();
     // The regression of the stale reply: it must not be taken by the next exchange, whether
@@ -155,7 +146,7 @@ void tst_VexmarLink::readFaults()
     }
     QByteArray out("x");
     QCOMPARE(cmd.ReadValues(7, 3, 8, &out, QStringLiteral("AI4")), result);
-    QCOMPARE(out, result == 0 ? "x" + pattern(7, 12, 8) : QByteArray("x"));
+    QCOMPARE(out, result == 0 ? "x" + simPattern(7, 12, 8) : QByteArray("x"));
     if (QTest::currentDataTag() == QLatin1String("late reply waiting"))
         QTRY_COMPARE_WITH_TIMEOUT(sim.repliesSent(2), 1, 5000);
     if (QTest::currentDataTag() == QLatin1String("two datagrams"))
@@ -166,7 +157,7 @@ void tst_VexmarLink::readFaults()
     for (int k = 0; k < 2; ++k) {
         QByteArray next;
         QCOMPARE(cmd.ReadValues(7, 10 + k, 8, &next, QStringLiteral("AI11")), 0);
-        QCOMPARE(next.toHex(), pattern(7, 40 + 4 * k, 8).toHex());
+        QCOMPARE(next.toHex(), simPattern(7, 40 + 4 * k, 8).toHex());
     }
     QCOMPARE(sim.requestCount(), 4);
 }
@@ -195,7 +186,7 @@ void tst_VexmarLink::writeFaults()
              result);
     QByteArray back;
     QCOMPARE(cmd.ReadValues(10, 1, 4, &back, QStringLiteral("AO2")), 0);
-    QCOMPARE(back, pattern(10, 4, 4));
+    QCOMPARE(back, simPattern(10, 4, 4));
 }
 
 void tst_VexmarLink::writesReadBack()
@@ -283,7 +274,7 @@ void tst_VexmarLink::secondExchangeWaitingIsRefused()
     QCOMPARE(cmd.ReadValues(7, 3, 8, &out, QStringLiteral("AI4")), 0);
     QCOMPARE(nested, int(CmdVexmar::Busy));
     QVERIFY(nestedOut.isEmpty());
-    QCOMPARE(out, pattern(7, 12, 8));
+    QCOMPARE(out, simPattern(7, 12, 8));
     QCOMPARE(sim.requestCount(), 2);
 }
 
@@ -313,7 +304,7 @@ void tst_VexmarLink::debugLines()
                                              + "  AI4 len = 8 msg : 0101010007000c00000800"));
     QTest::ignoreMessage(QtDebugMsg,
                          exactly(QStringLiteral("lib[Vexmar]\u8BFB\u54CD\u5E94 ") + peer
-                                 + "  AI4 len = 8 msg : 01010100" + pattern(7, 12, 8).toHex()));
+                                 + "  AI4 len = 8 msg : 01010100" + simPattern(7, 12, 8).toHex()));
     QByteArray out;
     QCOMPARE(cmd.ReadValues(7, 3, 8, &out, QStringLiteral("AI4")), 0);
     QTest::ignoreMessage(QtDebugMsg, exactly(QStringLiteral("\u5199\u547D\u4EE4 ") + peer

@@ -6,18 +6,6 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-namespace {
-
-QByteArray pattern(int area, int address, int count)
-{
-    QByteArray b;
-    for (int a = address; a < address + count; ++a)
-        b.append(char(quint8(a * 7 + area)));
-    return b;
-}
-
-} // namespace
-
 class tst_VexmarSerial : public QObject
 {
     Q_OBJECT
@@ -78,7 +66,7 @@ void tst_VexmarSerial::pacedReplyAt9600()
     t.start();
     QCOMPARE(m_cmd->ReadValues(7, 0, 160, &out, QStringLiteral("AI1")), 0);
     const qint64 ms = t.elapsed();
-    QCOMPARE(out, pattern(7, 0, 160));
+    QCOMPARE(out, simPattern(7, 0, 160));
     // 164 reply bytes of 10 bits need 171 ms at 9600 baud: the exchange lasts about that long
     // and ends with the last byte, well before its time-out.
     const int timeoutMs = m_cmd->serialTimeoutMs(11, 164);
@@ -122,12 +110,12 @@ void tst_VexmarSerial::faults()
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
     QByteArray out;
     QCOMPARE(m_cmd->ReadValues(7, 3, 8, &out, QStringLiteral("AI4")), result);
-    QCOMPARE(out, result == 0 ? pattern(7, 12, 8) : QByteArray());
+    QCOMPARE(out, result == 0 ? simPattern(7, 12, 8) : QByteArray());
     // Whatever is left of that reply on the line is not the next exchange's reply.
     for (int k = 0; k < 2; ++k) {
         out.clear();
         QCOMPARE(m_cmd->ReadValues(7, 10 + k, 8, &out, QStringLiteral("AI11")), 0);
-        QCOMPARE(out.toHex(), pattern(7, 40 + 4 * k, 8).toHex());
+        QCOMPARE(out.toHex(), simPattern(7, 40 + 4 * k, 8).toHex());
     }
     QCOMPARE(m_sim->requestCount(), 3);
 }

@@ -26,6 +26,16 @@ inline QRegularExpressionMatch waitForOutput(QProcess *process, QProcess::Proces
     }
 }
 
+// What the simulator's --pattern puts at byte addresses address ... address + count - 1 of a
+// word area.
+inline QByteArray simPattern(int area, int address, int count)
+{
+    QByteArray b;
+    for (int a = address; a < address + count; ++a)
+        b.append(char(quint8(a * 7 + area)));
+    return b;
+}
+
 class VexmarSimProcess
 {
 public:
