@@ -1,5 +1,7 @@
 #include "labelvariable.h"
 
+#include "elementtype.h"
+
 #include <limits>
 #include <type_traits>
 
@@ -152,52 +154,6 @@ bool elementsEqual(bool eq, const CLabelVariable &left, const CLabelVariable &ri
             return false;
     }
     return eq;
-}
-
-// Calls f.template operator()<T>() with T the element type of a DataType; false for a non-type.
-template<typename F>
-bool withElementType(int type, F &&f)
-{
-    switch (baseDataType(type)) {
-    case Bool:
-        f(bool());
-        return true;
-    case Int8:
-        f(char());
-        return true;
-    case UInt8:
-        f((unsigned char)0);
-        return true;
-    case Int16:
-        f(short());
-        return true;
-    case UInt16:
-        f((unsigned short)0);
-        return true;
-    case Int32:
-        f(int());
-        return true;
-    case UInt32:
-        f(0u);
-        return true;
-    case Float:
-        f(float());
-        return true;
-    case Int64:
-        f(qint64());
-        return true;
-    case UInt64:
-        f(quint64());
-        return true;
-    case Double:
-        f(double());
-        return true;
-    case string:
-        f(QString());
-        return true;
-    default:
-        return false;
-    }
 }
 
 CLabelVariable arithmeticByType(Op op, const CLabelVariable &left, const CLabelVariable &right)

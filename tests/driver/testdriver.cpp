@@ -2,6 +2,8 @@
 // TestDriverControl and recording every call with its slot.
 #include "testdrivercontrol.h"
 
+#include "elementtype.h"
+
 #include <QDateTime>
 #include <QObject>
 
@@ -15,43 +17,20 @@ TestDriverControl &control()
     return c;
 }
 
-template<typename T>
-QVariant listOfOne(double x)
-{
-    return QVariant::fromValue(QList<T>{static_cast<T>(x)});
-}
-
 // A one-element value list of the type's element type holding x.
 QVariant valueOf(int type, double x)
 {
-    switch (baseDataType(type)) {
-    case Bool:
-        return QVariant::fromValue(QList<bool>{std::fmod(x, 2.0) != 0.0});
-    case Int8:
-        return listOfOne<char>(x);
-    case UInt8:
-        return listOfOne<unsigned char>(x);
-    case Int16:
-        return listOfOne<short>(x);
-    case UInt16:
-        return listOfOne<unsigned short>(x);
-    case Int32:
-        return listOfOne<int>(x);
-    case UInt32:
-        return listOfOne<unsigned int>(x);
-    case Float:
-        return listOfOne<float>(x);
-    case Int64:
-        return listOfOne<qint64>(x);
-    case UInt64:
-        return listOfOne<quint64>(x);
-    case Double:
-        return listOfOne<double>(x);
-    case string:
-        return QVariant::fromValue(QList<QString>{QString::number(x)});
-    default:
-        return QVariant();
-    }
+    QVariant v;
+    withElementType(type, [&](auto tag) {
+        using T = decltype(tag);
+        if constexpr (std::is_same<T, QString>::value)
+            v = QVariant::fromValue(QList<QString>{QString::number(x)});
+        else if constexpr (std::is_same<T, bool>::value)
+            v = QVariant::fromValue(QList<bool>{std::fmod(x, 2.0) != 0.0});
+        else
+            v = QVariant::fromValue(QList<T>{static_cast<T>(x)});
+    });
+    return v;
 }
 
 } // namespace
