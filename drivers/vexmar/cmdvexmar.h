@@ -46,6 +46,8 @@ public:
     int ConnectHandshake();
     // 0 when the link last opened is usable, -3 when it is not.
     int IsConnected() const;
+    // Whether a UDP socket exists (DestroyFree releases it), so a close can tell it has none.
+    bool hasUdpSocket() const { return !udpSocket.isNull(); }
     int CloseSerial();
     int CloseUdp();
     int ReleaseSerial();
