@@ -54,7 +54,10 @@ set_property(SOURCE ${MV_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${MV_IMAGES} 
 # Everything of the window except main(), so that tests build the same window.
 add_library(morvelin_window STATIC
     ${MV_APP}/core/mainwindow.h ${MV_APP}/core/mainwindow.cpp ${MV_APP}/core/mainwindow.ui
-    ${MV_APP}/core/mainwindow_labeltable.cpp
+    ${MV_APP}/core/mainwindow_labeltable.cpp ${MV_APP}/core/mainwindow_project.cpp
+    ${MV_APP}/core/dialogsetlink.h ${MV_APP}/core/dialogsetlink.cpp ${MV_APP}/core/dialogsetlink.ui
+    ${MV_APP}/core/dialognewproject.h ${MV_APP}/core/dialognewproject.cpp
+    ${MV_APP}/core/dialognewproject.ui
     ${MV_APP}/core/customcombobox.h ${MV_APP}/core/customcombobox.cpp
     ${MV_APP}/core/dialogpermissions.h ${MV_APP}/core/dialogpermissions.cpp
     ${MV_APP}/core/dialogsystemtray.h ${MV_APP}/core/dialogsystemtray.cpp

@@ -13,4 +13,6 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
+    virtual QString existingDirectory(QWidget *parent, const QString &caption,
+                                      const QString &dir) = 0;
 };

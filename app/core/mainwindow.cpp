@@ -4,13 +4,18 @@
 #include "chartdrawer.h"
 #include "customcombobox.h"
 #include "datasheet.h"
+#include "dialognewproject.h"
 #include "dialogpermissions.h"
+#include "dialogsetlink.h"
 #include "dialogsystemtray.h"
+#include "projectfile.h"
 #include "update_bin.h"
 #include "windowtitle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QDir>
 #include <QDebug>
 #include <QFile>
@@ -75,17 +80,9 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
                                  "url(:/pic/Tbackground.png) 0 0 0 0 stretch stretch;}"));
     applyStyles();
 
-    dataTypeNames = QStringList{"null", "bool", "Int8", "UInt8", "Int16", "UInt16", "Int32",
-                                "UInt32", "float", "Int64", "UInt64", "double", "string",
-                                "int16_AB", "int16_BA", "uint16_AB", "uint16_BA", "int32_ABCD",
-                                "int32_BADC", "int32_CDAB", "int32_DCBA", "uint32_ABCD",
-                                "uint32_BADC", "uint32_CDAB", "uint32_DCBA"};
-    // Stored project files and label lists carry this entry with its blanks, so it stays.
-    dataTypeNames << QStringLiteral("float_ABCD") + QString(249, QLatin1Char(' '));
-    dataTypeNames << QStringList{"float_BADC", "float_CDAB", "float_DCBA", "double_ABCDEFGH",
-                                 "double_BADCFEHG", "double_GHEFCDAB", "double_HGFEDCBA"};
-
     readProgramSettings();
+    // One absolute file, whatever the working directory is when it is opened.
+    m_dbFileName = historyDatabasePathFor(QString());
     applyInstanceMode();
     // main has refused a second copy already; a failure here can only be a race at start.
     if (m_instanceMode == QLatin1String("0") && m_services.instanceGuard
@@ -94,13 +91,25 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
 
     initLabelTable();
 
+    const DialogSetLink::PortLister ports = m_services.serialPortNames
+                                                ? m_services.serialPortNames
+                                                : DialogSetLink::systemPorts;
     m_datasheet = new datasheet(this, ui);
+    m_newProjectDialog = new DialogNewProject(prompt(), fileChooser(), driverDir(), this);
     m_permissionDialog = new DialogPermissions(this, this);
+    m_linkDialog = new DialogSetLink(m_settingsFilePath, ports, this);
     m_updateBin = new Update_Bin(this, ui);
+    m_portDialog = new DialogSetLink(m_settingsFilePath, ports, this);
     m_trayDialog = new dialogSystemTray(this);
 
+    connect(m_newProjectDialog, &DialogNewProject::Closed, this, &MainWindow::onDialogClosed);
     connect(m_permissionDialog, &DialogPermissions::Closed, this, &MainWindow::onDialogClosed);
+    connect(m_linkDialog, &DialogSetLink::Closed, this, &MainWindow::onDialogClosed);
+    connect(m_portDialog, &DialogSetLink::Closed, this, &MainWindow::onDialogClosed);
     connect(&m_databaseDialog, &DialogDatabase::Closed, this, &MainWindow::onDialogClosed);
+    connect(m_newProjectDialog, &DialogNewProject::creatProject, this, &MainWindow::newProject);
+    connect(&m_sqlite, &SQLiteHandler::errorOccurred, this,
+            [](const QString &error) { qWarning() << "history database:" << error; });
     connect(m_trayDialog, &dialogSystemTray::Closed, this, &MainWindow::onDialogClosed);
     connect(m_trayDialog, &dialogSystemTray::buttonClicked, this,
             &MainWindow::handleCustomButtonClick);
@@ -117,6 +126,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     ui->retranslateUi(this);
 
     initDeviceLink();
+    m_linkDialog->loadSettings(m_settingsExisted);
 
     sectionCount = 0;
     rangeSeconds = 600;
@@ -253,32 +263,17 @@ void MainWindow::switchInstanceMode(const QString &mode)
                           multiple ? tr("Multiple instance mode enabled.")
                                    : tr("Single instance mode enabled."));
 
-    // Only the file name changes while a project is open in single-instance mode (and with no
-    // project in multiple-instance mode: the project open chooses it then).
+    // The database changes with the mode only while a project is open in multiple-instance mode
+    // (its own file) or while none is open in single-instance mode (the shared file).
     if (multiple != (m_projectOpen != 0))
         return;
-    QString dbPath;
-    if (multiple) {
-        m_dbFileName = ProgramSettings::databaseFileName(mode, m_projectFilePath);
-        if (m_projectFilePath.isEmpty())
-            return;
-        dbPath = m_projectFilePath.left(qMax(0, m_projectFilePath.size() - 4))
-                 + QStringLiteral("db");
-    } else {
-        m_dbFileName = QStringLiteral("HistoryData.db");
-        dbPath = QDir(ProgramFolder::workingDir()).filePath(m_dbFileName);
-    }
-    if (QFileInfo::exists(dbPath))
+    if (multiple && m_projectFilePath.isEmpty())
         return;
-    QFile file(dbPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        prompt()->critical(nullptr, QStringLiteral("Error"),
-                           QString::fromUtf8("\xe6\x97\xa0\xe6\xb3\x95\xe5\x88\x9b\xe5\xbb\xba"
-                                             "\xe6\x96\x87\xe4\xbb\xb6\xef\xbc\x81"));
+    m_dbFileName = historyDatabasePathFor(m_projectFilePath);
+    if (!ensureHistoryDatabase(m_dbFileName) || !multiple)
         return;
-    }
-    file.close();
-    // The history tables are created in it by the database access class (sqlitehandler.*).
+    // The open project's samples go to its own file now, under that file's project row.
+    openProjectRecord();
 }
 
 void MainWindow::on_action_openMM_triggered()
@@ -472,8 +467,42 @@ void MainWindow::enableProjectActions()
     ui->refresh->setEnabled(true);
     if (m_labelActions.size() > 1)
         m_labelActions[1]->setEnabled(true);
-    ui->pushButton_startMonitor->setEnabled(true);
     m_projectOpen = 1;
+    updateStartButton();
+}
+
+void MainWindow::on_action_SetLink_triggered()
+{
+    m_linkDialog->show();
+    disableMenuActions();
+    m_linkDialog->refreshPorts();
+    m_linkDialog->loadSettings(true);
+}
+
+void MainWindow::on_tabWidget_currentChanged(int index)
+{
+    // The data-logger page: adapters plugged in since the last visit appear.
+    if (index != 5)
+        return;
+    m_portDialog->refreshPorts();
+    ui->comboBox_comB->clear();
+    ui->comboBox_comB->addItems(m_portDialog->portNames());
+}
+
+void MainWindow::delayMs(int ms)
+{
+    if (ms <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // Waits in an event loop rather than spinning; re-armed should a timer fire early.
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 remaining = ms; remaining > 0; remaining = ms - clock.elapsed()) {
+        QEventLoop loop;
+        QTimer::singleShot(int(remaining), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 void MainWindow::on_action_Tray_triggered()

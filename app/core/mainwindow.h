@@ -7,6 +7,7 @@
 #include "programfolder.h"
 #include "programsettings.h"
 #include "prompt.h"
+#include "sqlitehandler.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -21,9 +22,12 @@
 
 class CDriveBaseClass;
 class ChartDrawer;
+class DialogNewProject;
 class DialogPermissions;
+class DialogSetLink;
 class QAction;
 class QMenu;
+class QPoint;
 class QSerialPort;
 class QSettings;
 class QStandardItem;
@@ -51,6 +55,8 @@ struct MainWindowServices
     InstanceGuard *instanceGuard = nullptr;
     // Ends the program; QCoreApplication::quit when empty.
     std::function<void()> quitApplication;
+    // Serial port names the system lists; QSerialPortInfo when empty.
+    std::function<QStringList()> serialPortNames;
 };
 
 // The one main window of the program. Its members are defined across the folders named in the
@@ -83,6 +89,23 @@ public:
     void disableMenuActions();
     void enableProjectActions();
     void onPermissionGranted();
+    // Waits ms milliseconds while events keep being processed.
+    static void delayMs(int ms);
+
+    // Project (mainwindow_project.cpp)
+    // Path of the open project file, or of its settings file; empty with no project.
+    QString projectFilePath(bool settingsFile) const;
+    int projectId() const { return m_projectId; }
+    SQLiteHandler *historyDatabase() { return &m_sqlite; }
+    QSettings *projectSettings() const { return m_projectSettings; }
+    DialogSetLink *linkDialog() const { return m_linkDialog; }
+    DialogNewProject *newProjectDialog() const { return m_newProjectDialog; }
+    // Opens a project file: database, driver, link, labels, project row, settings.
+    bool openProjectFile(const QString &path);
+    bool saveProject();
+    void openProjectRecord();
+    // Binds the driver named by a project; false, with a message, when it cannot.
+    bool loadDriveLibrary(const QString &driveName);
 
     // Label table (mainwindow_labeltable.cpp)
     QStandardItemModel *labelModel() const { return m_labelModel; }
@@ -93,17 +116,36 @@ public:
     int labelRowCount() const;
     bool labelEditingEnabled() const { return m_labelEditing; }
     void setLabelTableEditable(bool editable);
-    QStringList dataTypeNames;
+    // The rows as texts in column order, the type column as its selector shows it.
+    QList<QStringList> labelRows() const;
+    QStringList labelHeaderTexts() const;
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
     int samplingSeconds = 1;
     bool connectionGood = false;
 
+signals:
+    // The write entry of the label table chose a label: its row, address and current value.
+    void labelWriteRequested(int row, const QString &label, double value);
+
 public slots:
     // Core (mainwindow.cpp)
     void onDialogClosed();
     void handleCustomButtonClick(QString message);
+
+    // Project (mainwindow_project.cpp)
+    void newProject(QString filepath, QString driveName);
+
+    // Label table (mainwindow_labeltable.cpp)
+    void onMenuAddlabelClicked();
+    void onMenuWritelabelClicked();
+    void onMenuDellabelClicked();
+    void onMenuHideDataClicked();
+    void onMenuImportLabelClicked();
+    void onMenuExportLableClicked();
+    void onShowlabelMenuMenu(const QPoint &pos);
+    void handleItemChanged(QStandardItem *item);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -122,6 +164,16 @@ private slots:
     void on_actionDatabase_triggered();
     void on_action_Tray_triggered();
     void on_pushButton_stopEdit_clicked();
+    void on_action_SetLink_triggered();
+    void on_tabWidget_currentChanged(int index);
+
+    // Project (mainwindow_project.cpp), connected by name
+    void on_action_newPro_triggered();
+    void on_action_openPro_triggered();
+    void on_action_savePro_triggered();
+
+    // Label table (mainwindow_labeltable.cpp), connected by name
+    void on_pushButton_hide_clicked();
 
     // Trend (app/trend/mainwindow_trend.cpp)
     void on_backgroundColorSelect_activated(int index);
@@ -148,6 +200,16 @@ private:
     // Label table (mainwindow_labeltable.cpp)
     void initLabelTable();
     void setLabelHeaders();
+    void clearLabelRows();
+
+    // Project (mainwindow_project.cpp)
+    QString driverDir() const;
+    // The history database of projectPath in the current instance mode, absolute.
+    QString historyDatabasePathFor(const QString &projectPath) const;
+    // Creates the file and its tables where missing; reports a failure and returns false.
+    bool ensureHistoryDatabase(const QString &path);
+    void openProjectSettings();
+    void updateStartButton();
 
     // Trend (app/trend/mainwindow_trend.cpp)
     void initSeriesTable();
@@ -189,8 +251,11 @@ private:
     // ---- Driver and monitoring (the monitoring issue's files) ----
     QLibrary m_driverLibrary;
     CDriveBaseClass *m_driver = nullptr;
-    // Link dialogs, new-project dialog, write dialog: defined with their own issues.
+    // The dialog the menu opens and the projects use; the second only lists serial ports.
+    DialogSetLink *m_linkDialog = nullptr;
+    DialogSetLink *m_portDialog = nullptr;
     DialogPermissions *m_permissionDialog = nullptr;
+    DialogNewProject *m_newProjectDialog = nullptr;
     DialogDatabase m_databaseDialog;
     datasheet *m_datasheet = nullptr;
     Update_Bin *m_updateBin = nullptr;
@@ -200,12 +265,14 @@ private:
     QString m_linkName;
     QString m_deviceText;
 
-    // ---- Project (the project issue's files) ----
+    // ---- Project (mainwindow_project.cpp) ----
     QString m_projectFileName;
     QString m_driverName;
     QString m_projectFolder;
-    // History database access (sqlitehandler.*): a member with the storage issue.
+    SQLiteHandler m_sqlite;
+    // -1 when the database has no row for the project: nothing may then be stored.
     int m_projectId = 0;
+    bool m_driverReady = false;
 
     // ---- Device serial link (app/device/mainwindow_device.cpp) ----
     QMutex m_serialLock;

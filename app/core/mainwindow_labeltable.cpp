@@ -1,20 +1,22 @@
-// The label table's frame: model, headers, context menu, rows and their editability. The menu
-// entries' behaviour (add, write, delete, import, export, hide) comes with the label-table work.
+// The label table: model, headers, type selectors, context menu, add, write entry, delete,
+// hide, CSV import and export, and the rows' editability.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include "customcombobox.h"
+#include "labelcsv.h"
+#include "labeltypes.h"
 
 #include <QHeaderView>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const int labelColumnWidths[] = {280, 240, 480, 160, 80, 160};
-const int typeColumn = 5;
-const int valueColumn = 3;
 
 QStandardItem *centredItem()
 {
@@ -22,6 +24,12 @@ QStandardItem *centredItem()
     item->setData(int(Qt::AlignHCenter | Qt::AlignVCenter), Qt::TextAlignmentRole);
     item->setEditable(false);
     return item;
+}
+
+CustomComboBox *typeSelector(const QTableView *view, const QStandardItemModel *model, int row)
+{
+    return qobject_cast<CustomComboBox *>(
+        view->indexWidget(model->index(row, LabelColumnType)));
 }
 
 } // namespace
@@ -33,18 +41,29 @@ void MainWindow::initLabelTable()
                             tr("导出标签"), tr("加入趋势图"), tr("隐藏")};
     for (const QString &text : texts)
         m_labelActions << m_labelMenu->addAction(text);
+    connect(m_labelActions[0], &QAction::triggered, this, &MainWindow::onMenuAddlabelClicked);
+    connect(m_labelActions[1], &QAction::triggered, this, &MainWindow::onMenuWritelabelClicked);
+    connect(m_labelActions[2], &QAction::triggered, this, &MainWindow::onMenuDellabelClicked);
+    connect(m_labelActions[3], &QAction::triggered, this, &MainWindow::onMenuImportLabelClicked);
+    connect(m_labelActions[4], &QAction::triggered, this, &MainWindow::onMenuExportLableClicked);
+    // Entry 5 ("to trend") is connected by the trend page.
+    connect(m_labelActions[6], &QAction::triggered, this, &MainWindow::onMenuHideDataClicked);
     ui->tableView_label->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tableView_label, &QWidget::customContextMenuRequested, this,
+            &MainWindow::onShowlabelMenuMenu);
     for (int i = 0; i < 3; ++i)
         m_labelActions[i]->setEnabled(false);
 
     m_labelModel = new QStandardItemModel(this);
-    m_labelModel->setColumnCount(6);
+    connect(m_labelModel, &QStandardItemModel::itemChanged, this, &MainWindow::handleItemChanged);
+    m_labelModel->setColumnCount(LabelColumnCount);
     setLabelHeaders();
     ui->tableView_label->setModel(m_labelModel);
-    for (int c = 0; c < 6; ++c)
+    for (int c = 0; c < LabelColumnCount; ++c)
         ui->tableView_label->setColumnWidth(c, labelColumnWidths[c]);
     ui->tableView_label->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter
                                                                  | Qt::AlignVCenter);
+    // The model itself is sorted; the selectors are index widgets and move with their rows.
     ui->tableView_label->setSortingEnabled(true);
     ui->tableView_label->horizontalHeader()->setSortIndicatorShown(true);
     ui->tableView_label->sortByColumn(0, Qt::AscendingOrder);
@@ -61,10 +80,14 @@ void MainWindow::initLabelTable()
     initChartView();
 }
 
+QStringList MainWindow::labelHeaderTexts() const
+{
+    return {tr("时间"), tr("标签/地址"), tr("描述"), tr("当前值"), tr("单位"), tr("数据类型")};
+}
+
 void MainWindow::setLabelHeaders()
 {
-    const QStringList headers{tr("时间"), tr("标签/地址"), tr("描述"),
-                              tr("当前值"), tr("单位"),    tr("数据类型")};
+    const QStringList headers = labelHeaderTexts();
     for (int c = 0; c < headers.size(); ++c)
         m_labelModel->setHeaderData(c, Qt::Horizontal, headers[c], Qt::EditRole);
 }
@@ -73,33 +96,33 @@ void MainWindow::addLabelRow(const QStringList &fields)
 {
     const int row = m_labelModel->rowCount();
     QList<QStandardItem *> items;
-    for (int c = 0; c < 6; ++c)
+    for (int c = 0; c < LabelColumnCount; ++c)
         items << centredItem();
     m_labelModel->appendRow(items);
 
     auto *selector = new CustomComboBox;
     selector->setEditable(false);
-    selector->addItems(dataTypeNames);
-    ui->tableView_label->setIndexWidget(m_labelModel->index(row, typeColumn), selector);
+    selector->addItems(LabelTypes::dataTypeNames());
+    ui->tableView_label->setIndexWidget(m_labelModel->index(row, LabelColumnType), selector);
 
-    if (fields.size() != 6)
+    if (fields.size() != LabelColumnCount)
         return;
-    for (int c = 0; c < typeColumn; ++c)
+    for (int c = 0; c < LabelColumnType; ++c)
         m_labelModel->item(row, c)->setText(fields[c]);
-    const int typeIndex = dataTypeNames.indexOf(fields[typeColumn]);
-    if (typeIndex >= 0)
-        selector->setCurrentIndex(typeIndex);
+    const int position = LabelTypes::positionOfName(fields[LabelColumnType]);
+    if (position >= 0)
+        selector->setCurrentIndex(position);
+}
+
+void MainWindow::clearLabelRows()
+{
+    m_labelModel->removeRows(0, m_labelModel->rowCount());
 }
 
 int MainWindow::labelDataType(int row) const
 {
-    auto *selector = qobject_cast<CustomComboBox *>(
-        ui->tableView_label->indexWidget(m_labelModel->index(row, typeColumn)));
-    if (!selector)
-        return 0;
-    const int position = selector->currentIndex();
-    // The table cannot offer the 64-bit byte orders, so floats and doubles skip eight codes.
-    return position <= 24 ? qMax(position, 0) : position + 8;
+    const CustomComboBox *selector = typeSelector(ui->tableView_label, m_labelModel, row);
+    return selector ? LabelTypes::dataTypeAt(selector->currentIndex()) : null;
 }
 
 QStandardItem *MainWindow::labelItem(int row, int column) const
@@ -112,22 +135,125 @@ int MainWindow::labelRowCount() const
     return m_labelModel->rowCount();
 }
 
+QList<QStringList> MainWindow::labelRows() const
+{
+    QList<QStringList> rows;
+    for (int row = 0; row < m_labelModel->rowCount(); ++row) {
+        QStringList fields;
+        for (int c = 0; c < LabelColumnType; ++c) {
+            const QStandardItem *item = m_labelModel->item(row, c);
+            fields << (item ? item->text() : QString());
+        }
+        const CustomComboBox *selector = typeSelector(ui->tableView_label, m_labelModel, row);
+        fields << (selector ? selector->currentText() : QString());
+        rows << fields;
+    }
+    return rows;
+}
+
 void MainWindow::setLabelTableEditable(bool editable)
 {
     for (int row = 0; row < m_labelModel->rowCount(); ++row) {
-        for (int column = 0; column < m_labelModel->columnCount(); ++column) {
-            const QModelIndex index = m_labelModel->index(row, column);
-            if (column == typeColumn) {
-                if (!index.isValid())
-                    continue;
-                if (auto *selector = qobject_cast<CustomComboBox *>(
-                        ui->tableView_label->indexWidget(index)))
-                    selector->setPopupEnabled(editable);
-            } else if (column != valueColumn) {
-                if (QStandardItem *item = m_labelModel->item(row, column))
-                    item->setEditable(editable);
-            }
+        for (int column = 0; column < LabelColumnType; ++column) {
+            if (column == LabelColumnValue)
+                continue;
+            if (QStandardItem *item = m_labelModel->item(row, column))
+                item->setEditable(editable);
         }
+        if (CustomComboBox *selector = typeSelector(ui->tableView_label, m_labelModel, row))
+            selector->setPopupEnabled(editable);
     }
     m_labelEditing = editable;
+}
+
+void MainWindow::onMenuAddlabelClicked()
+{
+    addLabelRow({});
+}
+
+void MainWindow::onMenuWritelabelClicked()
+{
+    const QModelIndexList selected = ui->tableView_label->selectionModel()->selectedIndexes();
+    if (selected.size() != 1)
+        return;
+    const int row = selected.first().row();
+    const QStandardItem *label = m_labelModel->item(row, LabelColumnLabel);
+    const QStandardItem *value = m_labelModel->item(row, LabelColumnValue);
+    // A value that is no number starts the dialog at 0.
+    emit labelWriteRequested(row, label ? label->text() : QString(),
+                             value ? value->text().toDouble() : 0.0);
+}
+
+void MainWindow::onMenuDellabelClicked()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : ui->tableView_label->selectionModel()->selectedIndexes())
+        rows << index.row();
+    // Exactly the rows that hold a selected cell; the view deletes their selectors.
+    for (int row : LabelRows::removalOrder(rows))
+        m_labelModel->removeRow(row);
+}
+
+void MainWindow::onMenuHideDataClicked()
+{
+    const QModelIndexList selected = ui->tableView_label->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    // The span of the selected columns, whichever cell was selected first.
+    const auto [first, last] = std::minmax_element(
+        selected.cbegin(), selected.cend(),
+        [](const QModelIndex &a, const QModelIndex &b) { return a.column() < b.column(); });
+    for (int c = first->column(); c <= last->column(); ++c)
+        ui->tableView_label->hideColumn(c);
+    ui->pushButton_hide->setVisible(true);
+}
+
+void MainWindow::on_pushButton_hide_clicked()
+{
+    for (int c = 0; c < m_labelModel->columnCount(); ++c)
+        ui->tableView_label->showColumn(c);
+    ui->pushButton_hide->setVisible(false);
+}
+
+void MainWindow::onShowlabelMenuMenu(const QPoint &pos)
+{
+    m_labelMenu->exec(ui->tableView_label->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::handleItemChanged(QStandardItem *item)
+{
+    Q_UNUSED(item)
+}
+
+void MainWindow::onMenuExportLableClicked()
+{
+    const QString path = fileChooser()->saveFileName(nullptr, tr("Save CSV"), QString(),
+                                                     QStringLiteral("CSV Files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!LabelCsv::exportFile(path, labelHeaderTexts(), labelRows(), &error)) {
+        prompt()->warning(this, tr("信息"), tr("导出失败：%1").arg(error));
+        return;
+    }
+    prompt()->information(this, tr("信息"), tr("导出完成：%1条记录").arg(labelRowCount()));
+}
+
+void MainWindow::onMenuImportLabelClicked()
+{
+    const QString path = fileChooser()->openFileName(nullptr, tr("Import CSV"), QString(),
+                                                     QStringLiteral("CSV Files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QList<LabelRow> rows;
+    QString error;
+    // The table stays as it was when the file cannot be read.
+    if (!LabelCsv::importFile(path, &rows, &error)) {
+        prompt()->warning(this, tr("信息"), tr("导入失败：%1").arg(error));
+        return;
+    }
+    clearLabelRows();
+    for (const LabelRow &row : rows)
+        addLabelRow(row);
+    prompt()->information(this, tr("信息"), tr("导入完成：%1条记录").arg(labelRowCount()));
 }

@@ -36,3 +36,9 @@ QString WidgetFileChooser::saveFileName(QWidget *parent, const QString &caption,
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
+
+QString WidgetFileChooser::existingDirectory(QWidget *parent, const QString &caption,
+                                             const QString &dir)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
+}

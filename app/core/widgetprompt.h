@@ -20,4 +20,6 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
+    QString existingDirectory(QWidget *parent, const QString &caption,
+                              const QString &dir) override;
 };

@@ -65,19 +65,33 @@ private:
     QList<Box> m_expected;
 };
 
-// No file dialog is expected by the window tests; every call is recorded.
-class RefusingFileChooser : public FileChooser
+// Answers file dialogs from a list, in order, and records every caption; with no answer left
+// it answers as a cancelled dialog.
+class ScriptedFileChooser : public FileChooser
 {
 public:
     QStringList calls;
-    QString openFileName(QWidget *, const QString &caption, const QString &, const QString &) override
+    QStringList answers;
+
+    QString openFileName(QWidget *, const QString &caption, const QString &,
+                         const QString &) override
     {
-        calls << caption;
-        return QString();
+        return take(caption);
     }
-    QString saveFileName(QWidget *, const QString &caption, const QString &, const QString &) override
+    QString saveFileName(QWidget *, const QString &caption, const QString &,
+                         const QString &) override
+    {
+        return take(caption);
+    }
+    QString existingDirectory(QWidget *, const QString &caption, const QString &) override
+    {
+        return take(caption);
+    }
+
+private:
+    QString take(const QString &caption)
     {
         calls << caption;
-        return QString();
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };

@@ -9,6 +9,7 @@
 #include "dialogpermissions.h"
 #include "dialogsystemtray.h"
 #include "instanceguard.h"
+#include "labeltypes.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -80,7 +81,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingPrompt> m_prompt;
-    std::unique_ptr<RefusingFileChooser> m_chooser;
+    std::unique_ptr<ScriptedFileChooser> m_chooser;
     std::unique_ptr<InstanceGuard> m_guard;
     std::unique_ptr<MainWindow> m_window;
     int m_quits = 0;
@@ -91,7 +92,7 @@ void tst_MainWindow::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_prompt = std::make_unique<RecordingPrompt>();
-    m_chooser = std::make_unique<RefusingFileChooser>();
+    m_chooser = std::make_unique<ScriptedFileChooser>();
     // A key of this test alone, so that tests run in parallel.
     m_guard = std::make_unique<InstanceGuard>(
         "tst_mainwindow-" + QUuid::createUuid().toString(QUuid::WithoutBraces));
@@ -129,7 +130,7 @@ void tst_MainWindow::firstStartWritesDefaults()
     QCOMPARE(file.value("Path/dPro").toString(), m_dir->path());
     QCOMPARE(file.value("Path/xlsx").toString(), m_dir->path());
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));
-    QCOMPARE(m_window->databaseFileName(), QStringLiteral("HistoryData.db"));
+    QCOMPARE(m_window->databaseFileName(), m_dir->filePath("HistoryData.db"));
     QVERIFY(m_guard->isHeld());
 }
 
@@ -346,7 +347,7 @@ void tst_MainWindow::tabsAndMenus()
 void tst_MainWindow::typeList()
 {
     createWindow();
-    const QStringList &names = m_window->dataTypeNames;
+    const QStringList &names = LabelTypes::dataTypeNames();
     QCOMPARE(names.size(), 33);
     QCOMPARE(names.first(), QStringLiteral("null"));
     QCOMPARE(names[24], QStringLiteral("uint32_DCBA"));
@@ -515,7 +516,7 @@ void tst_MainWindow::instanceModeSwitch()
     m_prompt->expect("information", zh("提示"), zh("单应用模式已开启。"));
     ui()->action_closeMM->trigger();
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
-    QCOMPARE(m_window->databaseFileName(), QStringLiteral("HistoryData.db"));
+    QCOMPARE(m_window->databaseFileName(), m_dir->filePath("HistoryData.db"));
     QVERIFY(QFileInfo::exists(m_dir->path() + "/HistoryData.db"));
     QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));

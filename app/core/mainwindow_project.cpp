@@ -1,0 +1,223 @@
+// The project half of the main window: new, open and save, the driver check, the project row
+// in the history database and the per-project settings file.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "dialognewproject.h"
+#include "dialogsetlink.h"
+#include "projectfile.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStatusBar>
+
+namespace {
+
+// A hand-edited settings file cannot make the section lists grow without end.
+constexpr int maxChartSections = 1000;
+
+} // namespace
+
+QString MainWindow::driverDir() const
+{
+    return m_services.folder.filePath(QStringLiteral("libdrive"));
+}
+
+QString MainWindow::historyDatabasePathFor(const QString &projectPath) const
+{
+    return ProjectFile::historyDatabasePath(m_instanceMode, projectPath,
+                                            m_services.folder.programDir());
+}
+
+bool MainWindow::ensureHistoryDatabase(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            prompt()->critical(nullptr, QStringLiteral("Error"),
+                               tr("无法创建文件！") + QLatin1Char('\n')
+                                   + QDir::toNativeSeparators(path));
+            return false;
+        }
+    }
+    QString error;
+    if (!SQLiteHandler::createDatabase(path, &error)) {
+        prompt()->critical(nullptr, QStringLiteral("Error"), error);
+        return false;
+    }
+    return true;
+}
+
+QString MainWindow::projectFilePath(bool settingsFile) const
+{
+    if (!m_projectOpen)
+        return QString();
+    return settingsFile ? m_projectSettingsPath : m_projectFilePath;
+}
+
+bool MainWindow::loadDriveLibrary(const QString &driveName)
+{
+    QString error;
+    const QString path = ProjectFile::driverLibraryPath(driverDir(), driveName, &error);
+    m_driverReady = !path.isEmpty();
+    if (!m_driverReady) {
+        qDebug() << "driver library refused:" << driveName;
+        statusBar()->showMessage(tr("库加载失败"));
+        prompt()->warning(this, tr("警告"), error);
+        return false;
+    }
+    // Loading the library and taking its driver object come with monitoring.
+    return true;
+}
+
+void MainWindow::updateStartButton()
+{
+    ui->pushButton_startMonitor->setEnabled(m_projectOpen && m_projectId >= 0 && m_driverReady
+                                            && !m_monitoring);
+}
+
+void MainWindow::openProjectRecord()
+{
+    if (!m_sqlite.openDatabase(m_dbFileName)) {
+        qDebug() << "Failed to open the database.";
+        statusBar()->showMessage(tr("打开数据库失败"));
+        m_projectId = -1;
+        updateStartButton();
+        return;
+    }
+    statusBar()->showMessage(tr("查询不到ID"));
+    // Without a row no sample may be stored, not even under the previous project's id.
+    m_projectId = m_sqlite.projectRecordId(m_projectFileName);
+    qDebug() << "project id" << m_projectId;
+    statusBar()->showMessage(m_projectId < 0 ? tr("数据库无相关ID或数据") : tr("打开成功"));
+    updateStartButton();
+}
+
+void MainWindow::openProjectSettings()
+{
+    m_projectSettingsPath = ProjectFile::projectSettingsPath(m_services.folder.programDir(),
+                                                             m_projectFileName);
+    const bool existed = QFileInfo::exists(m_projectSettingsPath);
+    delete m_projectSettings;
+    m_projectSettings = new QSettings(m_projectSettingsPath, QSettings::IniFormat);
+    if (!existed) {
+        m_projectSettings->setValue(QStringLiteral("Section/1"), QStringLiteral("value"));
+        m_projectSettings->sync();
+        return;
+    }
+    sectionCount = qBound(0, m_projectSettings->value(QStringLiteral("Section/0")).toInt(),
+                          maxChartSections);
+    ui->dataClassification->clear();
+    ui->dataClassification1->clear();
+    for (int n = 1; n <= sectionCount; ++n) {
+        const QString name
+            = m_projectSettings->value(QStringLiteral("Section%1/name").arg(n)).toString();
+        ui->dataClassification->addItem(name);
+        ui->dataClassification1->addItem(name);
+    }
+}
+
+void MainWindow::newProject(QString filepath, QString driveName)
+{
+    const QFileInfo file(filepath);
+    m_projectFilePath = file.absoluteFilePath();
+    m_projectFileName = file.fileName();
+    m_projectFolder = file.absolutePath();
+    m_driverName = driveName;
+    // A new project gets the database of the mode at once, like an opened one; a failure is
+    // reported there and leaves the project without a row.
+    m_dbFileName = historyDatabasePathFor(m_projectFilePath);
+    ensureHistoryDatabase(m_dbFileName);
+    loadDriveLibrary(m_driverName);
+    clearLabelRows();
+    ui->tabWidget->show();
+    statusBar()->showMessage(filepath);
+    openProjectRecord();
+    openProjectSettings();
+    enableProjectActions();
+}
+
+bool MainWindow::openProjectFile(const QString &path)
+{
+    const ProjectReadResult read = ProjectFile::read(path);
+    if (read.status == ProjectReadResult::OpenFailed) {
+        prompt()->warning(this, tr("打开工程"), read.errorText);
+        return false;
+    }
+    const QString databasePath = historyDatabasePathFor(path);
+    if (!ensureHistoryDatabase(databasePath))
+        return false;
+    // What came before the error is still opened.
+    if (read.status == ProjectReadResult::XmlError)
+        prompt()->warning(this, tr("打开工程"), read.errorText);
+
+    const QFileInfo file(path);
+    m_projectFilePath = file.absoluteFilePath();
+    m_projectFileName = file.fileName();
+    m_projectFolder = file.absolutePath();
+    m_dbFileName = databasePath;
+    m_driverName = read.data.driveLibName;
+    loadDriveLibrary(m_driverName);
+    if (read.data.hasConnect) {
+        m_linkDialog->setLinkMode(read.data.linkMode);
+        m_linkDialog->linkParameter(read.data.linkParameter);
+    }
+    clearLabelRows();
+    for (const LabelRow &row : read.data.labels)
+        addLabelRow(row);
+
+    ui->tabWidget->show();
+    statusBar()->showMessage(m_projectFilePath);
+    // After the path, so that a missing project row stays in the status bar.
+    openProjectRecord();
+    openProjectSettings();
+    enableProjectActions();
+    return true;
+}
+
+bool MainWindow::saveProject()
+{
+    ProjectData data;
+    data.name = m_projectFileName;
+    data.driveLibName = m_driverName;
+    data.hasConnect = true;
+    data.linkMode = m_linkDialog->linkMode();
+    data.linkParameter = m_linkDialog->linkString();
+    data.labels = labelRows();
+    QString error;
+    if (!ProjectFile::write(m_projectFilePath, data, &error)) {
+        prompt()->critical(this, tr("错误"), error);
+        return false;
+    }
+    statusBar()->showMessage(tr("工程已保存：%1").arg(m_projectFilePath));
+    return true;
+}
+
+void MainWindow::on_action_newPro_triggered()
+{
+    m_newProjectDialog->loadDriveList(driverDir());
+    m_newProjectDialog->show();
+    disableMenuActions();
+}
+
+void MainWindow::on_action_openPro_triggered()
+{
+    if (m_lastProjectFolder.isEmpty() || !QDir(m_lastProjectFolder).exists())
+        m_lastProjectFolder = m_services.folder.programDir();
+    const QString path = fileChooser()->openFileName(nullptr, tr("dpro"), m_lastProjectFolder,
+                                                     QStringLiteral("bin Files (*.dpro)"));
+    if (path.isEmpty())
+        return;
+    // The program settings keep the folder for the next start, never the project's file.
+    m_lastProjectFolder = QFileInfo(path).absolutePath();
+    m_programSettings->setProjectFolder(m_lastProjectFolder);
+    openProjectFile(path);
+}
+
+void MainWindow::on_action_savePro_triggered()
+{
+    saveProject();
+}
