@@ -2,11 +2,15 @@
 morvelin_add_test(tst_startuplogic SOURCES tst_startuplogic.cpp LIBS morvelin_startup)
 
 if(TARGET morvelin_window)
-    morvelin_add_test(tst_mainwindow SOURCES tst_mainwindow.cpp recordingprompt.h
-        LIBS morvelin_window)
-    # The form's generated header lives with the window library.
-    target_include_directories(tst_mainwindow PRIVATE
-        ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+    foreach(name mainwindow labeltable projectwindow dialogsetlink)
+        if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tst_${name}.cpp)
+            morvelin_add_test(tst_${name} SOURCES tst_${name}.cpp recordingprompt.h
+                windowfixture.h LIBS morvelin_window)
+            # The forms' generated headers live with the window library.
+            target_include_directories(tst_${name} PRIVATE
+                ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+        endif()
+    endforeach()
 endif()
 
 if(TARGET morvelin_qmqtt)

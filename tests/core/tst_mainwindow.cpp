@@ -1,4 +1,4 @@
-// The main window built offscreen in a temporary program folder: form objects, type list,
+// The main window built offscreen in a temporary program folder: form objects,
 // title, exit question, close without a tray, dialog gating, language switch, instance mode,
 // tray label and the permission lock.
 #include "recordingprompt.h"
@@ -6,10 +6,11 @@
 #include "chartdrawer.h"
 #include "customcombobox.h"
 #include "dialogdatabase.h"
+#include "dialognewproject.h"
 #include "dialogpermissions.h"
+#include "dialogsetlink.h"
 #include "dialogsystemtray.h"
 #include "instanceguard.h"
-#include "labeltypes.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -58,7 +59,6 @@ private slots:
     void formObjects_data();
     void formObjects();
     void tabsAndMenus();
-    void typeList();
     void initialTitleAndStates();
     void exitQuestion_data();
     void exitQuestion();
@@ -344,28 +344,6 @@ void tst_MainWindow::tabsAndMenus()
     QCOMPARE(ui()->action_savePro->toolTip(), zh("保存工程"));
 }
 
-void tst_MainWindow::typeList()
-{
-    createWindow();
-    const QStringList &names = LabelTypes::dataTypeNames();
-    QCOMPARE(names.size(), 33);
-    QCOMPARE(names.first(), QStringLiteral("null"));
-    QCOMPARE(names[24], QStringLiteral("uint32_DCBA"));
-    QCOMPARE(names[25].size(), 259);
-    QCOMPARE(names[25], QStringLiteral("float_ABCD") + QString(249, ' '));
-    QCOMPARE(names.last(), QStringLiteral("double_HGFEDCBA"));
-
-    // The long entry is matched with its blanks only; positions map onto the type codes.
-    m_window->addLabelRow({"", "D1", "", "", "", names[25]});
-    m_window->addLabelRow({"", "D2", "", "", "", "float_ABCD"});
-    m_window->addLabelRow({"", "D3", "", "", "", "double_HGFEDCBA"});
-    m_window->addLabelRow({"", "D4", "", "", "", "uint32_DCBA"});
-    QCOMPARE(m_window->labelDataType(0), 33);
-    QCOMPARE(m_window->labelDataType(1), 0);
-    QCOMPARE(m_window->labelDataType(2), 40);
-    QCOMPARE(m_window->labelDataType(3), 24);
-}
-
 void tst_MainWindow::initialTitleAndStates()
 {
     createWindow();
@@ -424,6 +402,8 @@ void tst_MainWindow::dialogGating_data()
     QTest::newRow("tray label") << "action_Tray";
     QTest::newRow("database") << "actionDatabase";
     QTest::newRow("permissions") << "action_permissionsSettings";
+    QTest::newRow("link settings") << "action_SetLink";
+    QTest::newRow("new project") << "action_newPro";
 }
 
 void tst_MainWindow::dialogGating()
@@ -437,6 +417,10 @@ void tst_MainWindow::dialogGating()
         dialog = m_window->findChild<dialogSystemTray *>();
     else if (action == "actionDatabase")
         dialog = m_window->databaseDialog();
+    else if (action == "action_SetLink")
+        dialog = m_window->linkDialog();
+    else if (action == "action_newPro")
+        dialog = m_window->newProjectDialog();
     else
         dialog = m_window->findChild<DialogPermissions *>();
     QVERIFY(dialog && dialog->isVisible());

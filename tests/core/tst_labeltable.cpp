@@ -1,0 +1,327 @@
+// The label table of the main window: rows and their type selectors, the context-menu
+// entries (add, write, delete, hide, import, export) against real files, the accessors the
+// other pages use, and delayMs.
+#include "windowfixture.h"
+
+#include "customcombobox.h"
+#include "labeltypes.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// (row, column) of selected cells, in the order they are selected.
+using Cells = QList<QPair<int, int>>;
+
+enum MenuEntry { AddEntry, WriteEntry, DeleteEntry, ImportEntry, ExportEntry, TrendEntry, HideEntry };
+
+} // namespace
+
+class tst_LabelTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void addRows();
+    void typeOfRow_data();
+    void typeOfRow();
+    void deleteExactRows_data();
+    void deleteExactRows();
+    void hideAndShowColumns();
+    void writeEntry_data();
+    void writeEntry();
+    void csvRoundTrip();
+    void csvFailuresReported();
+    void cancelledChooserChangesNothing();
+    void sortingKeepsSelectorsWithTheirRows();
+    void accessors();
+    void delayMsProcessesEvents();
+
+private:
+    void addRows(const QList<QStringList> &rows);
+    void select(const Cells &cells);
+    QAction *entry(MenuEntry e) const { return m_f.window->labelMenu()->actions().at(e); }
+    QStringList labels() const;
+
+    WindowFixture m_f;
+    MainWindow *m_window = nullptr;
+};
+
+void tst_LabelTable::init()
+{
+    m_f.setUp();
+    m_window = m_f.create();
+}
+
+void tst_LabelTable::cleanup()
+{
+    m_window = nullptr;
+    m_f.tearDown();
+}
+
+void tst_LabelTable::addRows(const QList<QStringList> &rows)
+{
+    for (const QStringList &row : rows)
+        m_window->addLabelRow(row);
+}
+
+void tst_LabelTable::select(const Cells &cells)
+{
+    QItemSelectionModel *selection = m_window->form()->tableView_label->selectionModel();
+    selection->clear();
+    for (const auto &cell : cells)
+        selection->select(m_window->labelModel()->index(cell.first, cell.second),
+                          QItemSelectionModel::Select);
+}
+
+QStringList tst_LabelTable::labels() const
+{
+    QStringList result;
+    for (int row = 0; row < m_window->labelRowCount(); ++row)
+        result << m_window->labelItem(row, 1)->text();
+    return result;
+}
+
+void tst_LabelTable::addRows()
+{
+    entry(AddEntry)->trigger();
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    m_window->addLabelRow({"only", "five", "fields", "make", "nothing"});
+    QCOMPARE(m_window->labelRowCount(), 3);
+    QCOMPARE(m_window->labelRows(),
+             (QList<QStringList>{{"", "", "", "", "", "null"},
+                                 {"08:00", "D100", "tank", "12.5", "m", "Int16"},
+                                 {"", "", "", "", "", "null"}}));
+    auto *selector = qobject_cast<CustomComboBox *>(m_window->form()->tableView_label->indexWidget(
+        m_window->labelModel()->index(1, 5)));
+    QVERIFY(selector);
+    QCOMPARE(selector->count(), LabelTypes::entryCount);
+    // New rows are locked until the permission lock opens them.
+    QVERIFY(!selector->popupEnabled());
+    QVERIFY(!m_window->labelItem(1, 2)->isEditable());
+    QCOMPARE(m_window->labelItem(1, 0)->textAlignment(), Qt::AlignHCenter | Qt::AlignVCenter);
+}
+
+void tst_LabelTable::typeOfRow_data()
+{
+    QTest::addColumn<QString>("typeText");
+    QTest::addColumn<int>("type");
+    const QString padded = QStringLiteral("float_ABCD") + QString(249, ' ');
+    QTest::newRow("null") << "null" << 0;
+    QTest::newRow("string") << "string" << 12;
+    QTest::newRow("uint32_DCBA, last of the direct positions") << "uint32_DCBA" << 24;
+    QTest::newRow("float_ABCD with its 249 blanks") << padded << 33;
+    QTest::newRow("float_ABCD without the blanks selects nothing") << "float_ABCD" << 0;
+    QTest::newRow("float_DCBA") << "float_DCBA" << 36;
+    QTest::newRow("double_ABCDEFGH") << "double_ABCDEFGH" << 37;
+    QTest::newRow("double_HGFEDCBA") << "double_HGFEDCBA" << 40;
+    QTest::newRow("other case selects nothing") << "INT16" << 0;
+}
+
+void tst_LabelTable::typeOfRow()
+{
+    QFETCH(QString, typeText);
+    QFETCH(int, type);
+    QCOMPARE(LabelTypes::dataTypeNames().at(25).size(), 259);
+    m_window->addLabelRow({"", "D1", "", "", "", typeText});
+    QCOMPARE(m_window->labelDataType(0), type);
+}
+
+void tst_LabelTable::deleteExactRows_data()
+{
+    QTest::addColumn<Cells>("cells");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("rows 2 and 5, those between stay") << Cells{{2, 0}, {5, 3}}
+                                                     << QStringList{"D0", "D1", "D3", "D4", "D6"};
+    QTest::newRow("selected bottom up") << Cells{{5, 1}, {2, 4}}
+                                        << QStringList{"D0", "D1", "D3", "D4", "D6"};
+    QTest::newRow("two cells of one row") << Cells{{4, 0}, {4, 2}}
+                                          << QStringList{"D0", "D1", "D2", "D3", "D5", "D6"};
+    QTest::newRow("nothing selected") << Cells{}
+                                      << QStringList{"D0", "D1", "D2", "D3", "D4", "D5", "D6"};
+}
+
+void tst_LabelTable::deleteExactRows()
+{
+    QFETCH(Cells, cells);
+    QFETCH(QStringList, left);
+    for (int i = 0; i < 7; ++i)
+        m_window->addLabelRow({"", QString("D%1").arg(i), "", "", "", LabelTypes::dataTypeNames()[i]});
+    select(cells);
+    entry(DeleteEntry)->setEnabled(true);
+    entry(DeleteEntry)->trigger();
+    QCOMPARE(labels(), left);
+    // Every remaining row kept its own selector.
+    for (int row = 0; row < left.size(); ++row)
+        QCOMPARE(m_window->labelDataType(row), left[row].mid(1).toInt());
+}
+
+void tst_LabelTable::hideAndShowColumns()
+{
+    QTableView *view = m_window->form()->tableView_label;
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    // Last cell selected first: the span still runs from column 1 to column 3.
+    select({{0, 3}, {0, 1}});
+    entry(HideEntry)->trigger();
+    for (int c = 0; c < 6; ++c)
+        QCOMPARE(view->isColumnHidden(c), c >= 1 && c <= 3);
+    QVERIFY(!m_window->form()->pushButton_hide->isHidden());
+
+    m_window->form()->pushButton_hide->click();
+    for (int c = 0; c < 6; ++c)
+        QVERIFY(!view->isColumnHidden(c));
+    QVERIFY(m_window->form()->pushButton_hide->isHidden());
+
+    select({});
+    entry(HideEntry)->trigger();
+    QVERIFY(m_window->form()->pushButton_hide->isHidden());
+}
+
+void tst_LabelTable::writeEntry_data()
+{
+    QTest::addColumn<Cells>("cells");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<double>("value");
+    QTest::newRow("one cell") << Cells{{1, 4}} << true << 1 << "D200" << 12.5;
+    QTest::newRow("value no number starts at 0") << Cells{{0, 0}} << true << 0 << "D100" << 0.0;
+    QTest::newRow("two cells") << Cells{{0, 0}, {1, 0}} << false << 0 << "" << 0.0;
+    QTest::newRow("no cell") << Cells{} << false << 0 << "" << 0.0;
+}
+
+void tst_LabelTable::writeEntry()
+{
+    QFETCH(Cells, cells);
+    QFETCH(bool, asked);
+    addRows({{"", "D100", "", "--", "", "Int16"}, {"", "D200", "", "12.5", "", "float"}});
+    QSignalSpy spy(m_window, &MainWindow::labelWriteRequested);
+    select(cells);
+    entry(WriteEntry)->setEnabled(true);
+    entry(WriteEntry)->trigger();
+    QCOMPARE(spy.count(), asked ? 1 : 0);
+    if (!asked)
+        return;
+    QFETCH(int, row);
+    QFETCH(QString, label);
+    QFETCH(double, value);
+    QCOMPARE(spy.first().at(0).toInt(), row);
+    QCOMPARE(spy.first().at(1).toString(), label);
+    QCOMPARE(spy.first().at(2).toDouble(), value);
+}
+
+void tst_LabelTable::csvRoundTrip()
+{
+    const QString padded = LabelTypes::dataTypeNames().at(25);
+    const QList<QStringList> rows{
+        {"08:00", "D100", zh("液位, 1号罐"), "12.5", "m", "Int16"},
+        {"08:01", "D102", zh("5\" 管道 \xe5\x8e\x8b\xe5\x8a\x9b"), "", "kPa", padded},
+        {"", "D104", "plain", "1", "", "double_HGFEDCBA"},
+    };
+    addRows(rows);
+    const QString file = m_f.path("labels.csv");
+    m_f.chooser->answers << file;
+    m_f.prompt->expect("information", zh("信息"), zh("导出完成：3条记录"));
+    entry(ExportEntry)->trigger();
+    QCOMPARE(m_f.chooser->calls.last(), QStringLiteral("Save CSV"));
+
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    // Only the fields that need it are quoted.
+    QVERIFY(bytes.contains("\"5\"\" "));
+    QVERIFY(bytes.contains(",D104,plain,1,,double_HGFEDCBA\n"));
+
+    m_window->addLabelRow({"", "extra", "", "", "", "null"});
+    m_f.chooser->answers << file;
+    m_f.prompt->expect("information", zh("信息"), zh("导入完成：3条记录"));
+    entry(ImportEntry)->trigger();
+    QCOMPARE(m_f.chooser->calls.last(), QStringLiteral("Import CSV"));
+    QCOMPARE(m_window->labelRows(), rows);
+    QCOMPARE(m_window->labelDataType(1), 33);
+}
+
+void tst_LabelTable::csvFailuresReported()
+{
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    const QString missingFolder = m_f.path("gone/labels.csv");
+    m_f.chooser->answers << missingFolder << missingFolder;
+    m_f.prompt->expectStartingWith("warning", zh("信息"), zh("导出失败："));
+    entry(ExportEntry)->trigger();
+    QVERIFY(!QFile::exists(missingFolder));
+    m_f.prompt->expectStartingWith("warning", zh("信息"), zh("导入失败："));
+    entry(ImportEntry)->trigger();
+    QCOMPARE(labels(), QStringList{"D100"});
+
+    // A header line alone empties the table.
+    QFile headerOnly(m_f.path("header.csv"));
+    QVERIFY(headerOnly.open(QIODevice::WriteOnly));
+    headerOnly.write("a,b,c,d,e,f\n");
+    headerOnly.close();
+    m_f.chooser->answers << headerOnly.fileName();
+    m_f.prompt->expect("information", zh("信息"), zh("导入完成：0条记录"));
+    entry(ImportEntry)->trigger();
+    QCOMPARE(m_window->labelRowCount(), 0);
+}
+
+void tst_LabelTable::cancelledChooserChangesNothing()
+{
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    entry(ImportEntry)->trigger();
+    entry(ExportEntry)->trigger();
+    QCOMPARE(m_f.chooser->calls.size(), 2);
+    QCOMPARE(m_f.prompt->shown, 0);
+    QCOMPARE(labels(), QStringList{"D100"});
+}
+
+void tst_LabelTable::sortingKeepsSelectorsWithTheirRows()
+{
+    addRows({{"2", "D2", "", "", "", "Int16"}, {"1", "D1", "", "", "", "float"}});
+    m_window->form()->tableView_label->sortByColumn(0, Qt::AscendingOrder);
+    QCOMPARE(labels(), (QStringList{"D1", "D2"}));
+    QCOMPARE(m_window->labelDataType(0), 8);
+    QCOMPARE(m_window->labelDataType(1), 4);
+}
+
+void tst_LabelTable::accessors()
+{
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    QCOMPARE(m_window->labelRowCount(), 1);
+    QCOMPARE(m_window->labelItem(0, 2)->text(), QStringLiteral("tank"));
+    QVERIFY(!m_window->labelItem(1, 0));
+    QVERIFY(!m_window->labelItem(0, 9));
+    QCOMPARE(m_window->labelDataType(3), 0);
+    // No project is open yet.
+    QVERIFY(m_window->projectFilePath(false).isEmpty());
+    QVERIFY(m_window->projectFilePath(true).isEmpty());
+}
+
+void tst_LabelTable::delayMsProcessesEvents()
+{
+    bool fired = false;
+    QTimer::singleShot(10, [&fired] { fired = true; });
+    QElapsedTimer clock;
+    clock.start();
+    MainWindow::delayMs(60);
+    QVERIFY(clock.elapsed() >= 60);
+    QVERIFY(fired);
+}
+
+QTEST_MAIN(tst_LabelTable)
+
+#include "tst_labeltable.moc"
