@@ -1,0 +1,440 @@
+// Projects in the main window against real files: the new-project dialog, open and save, the
+// history database by instance mode with its project row, the driver-name check, the link and
+// the chart sections restored, and the failures the user is told about.
+#include "windowfixture.h"
+
+#include "dialognewproject.h"
+#include "dialogsetlink.h"
+#include "projectfile.h"
+#include "sqlitehandler.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QStatusBar>
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Runs statement on fileName through a connection of its own; the first column of each row.
+QStringList sqlColumn(const QString &fileName, const QString &statement)
+{
+    QStringList values;
+    const QString name = QStringLiteral("tst_projectwindow");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(fileName);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(statement)) {
+                while (query.next())
+                    values << query.value(0).toString();
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return values;
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+} // namespace
+
+class tst_ProjectWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newSaveAndReopen();
+    void newProjectRefusesExistingFile();
+    void historyDatabaseByMode_data();
+    void historyDatabaseByMode();
+    void modeSwitchMovesOpenProject();
+    void driverNameChecked_data();
+    void driverNameChecked();
+    void noProjectRowKeepsMonitoringOff();
+    void xmlErrorNamesLine();
+    void failedSaveReported();
+    void linkRestored_data();
+    void linkRestored();
+    void chartSectionsAndFolders();
+    void dataLoggerPortsRefreshed();
+
+private:
+    void makeDriver(const QString &name);
+    void setMode(const QString &mode);
+    // A project file with driver LibTest and the given labels in folder sub of the program folder.
+    QString writeProject(const QString &sub, const QString &name, const QString &driver,
+                         const QList<LabelRow> &labels = {});
+    void open(const QString &path);
+    Ui::MainWindow *ui() const { return m_f.window->form(); }
+
+    WindowFixture m_f;
+};
+
+void tst_ProjectWindow::init()
+{
+    m_f.setUp();
+}
+
+void tst_ProjectWindow::cleanup()
+{
+    m_f.tearDown();
+}
+
+void tst_ProjectWindow::makeDriver(const QString &name)
+{
+    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
+    writeBytes(m_f.path("libdrive/" + name + ".so"), QByteArray());
+}
+
+void tst_ProjectWindow::setMode(const QString &mode)
+{
+    QSettings settings(m_f.path("settings.ini"), QSettings::IniFormat);
+    settings.setValue("multiModeofAPP/Mode", mode);
+}
+
+QString tst_ProjectWindow::writeProject(const QString &sub, const QString &name,
+                                        const QString &driver, const QList<LabelRow> &labels)
+{
+    QDir(m_f.dir->path()).mkpath(sub);
+    const QString path = m_f.path(sub + "/" + name + ".dpro");
+    ProjectData data;
+    data.name = name + ".dpro";
+    data.driveLibName = driver;
+    data.hasConnect = true;
+    data.linkMode = "com";
+    data.linkParameter = "ttyS0,115200,8,1,N";
+    data.labels = labels;
+    if (!ProjectFile::write(path, data))
+        return QString();
+    return path;
+}
+
+void tst_ProjectWindow::open(const QString &path)
+{
+    m_f.chooser->answers << path;
+    ui()->action_openPro->trigger();
+}
+
+void tst_ProjectWindow::newSaveAndReopen()
+{
+    makeDriver("LibTest");
+    QVERIFY(QDir(m_f.dir->path()).mkpath("proj"));
+    const QString path = m_f.path("proj/it's.dpro");
+
+    // Created through the dialog.
+    MainWindow *window = m_f.create();
+    ui()->action_newPro->trigger();
+    DialogNewProject *dialog = window->newProjectDialog();
+    QVERIFY(dialog->isVisible());
+    QSignalSpy created(dialog, &DialogNewProject::creatProject);
+    dialog->findChild<QLineEdit *>("lineEdit_name")->setText("it's");
+    m_f.chooser->answers << m_f.path("proj");
+    dialog->findChild<QPushButton *>("pushButton_dir")->click();
+    QCOMPARE(dialog->findChild<QComboBox *>("comboBox_libname")->currentText(),
+             QStringLiteral("LibTest"));
+    dialog->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(created.count(), 1);
+    QCOMPARE(created.first().at(0).toString(), path);
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(ui()->centralwidget->isEnabled());
+    QCOMPARE(window->projectFilePath(false), path);
+    QCOMPARE(window->projectFilePath(true), m_f.path("it's.ini"));
+    QCOMPARE(QSettings(m_f.path("it's.ini"), QSettings::IniFormat).value("Section/1").toString(),
+             QStringLiteral("value"));
+    const int id = window->projectId();
+    QVERIFY(id > 0);
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    QVERIFY(ui()->action_savePro->isEnabled());
+
+    // The file the dialog wrote opens: no labels, the link dialog keeps what it had.
+    window = m_f.create();
+    open(path);
+    QCOMPARE(window->labelRowCount(), 0);
+    QVERIFY(window->linkDialog()->linkString().isEmpty());
+    QCOMPARE(window->projectId(), id);
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+
+    // Saved with labels and a link, then opened again unchanged.
+    const QList<QStringList> rows{
+        {"08:00", "D100", "say \"hi\" & <b>", "12.5", "m", "Int16"},
+        {"", "D102", zh("压力 < 5 & \"高\""), "", "kPa", LabelTypes::dataTypeNames().at(25)},
+    };
+    for (const QStringList &row : rows)
+        window->addLabelRow(row);
+    window->linkDialog()->setLinkMode("net");
+    window->linkDialog()->linkParameter("192.168.1.10:502");
+    ui()->action_savePro->trigger();
+
+    window = m_f.create();
+    open(path);
+    QCOMPARE(window->labelRows(), rows);
+    QCOMPARE(window->linkDialog()->linkMode(), QStringLiteral("net"));
+    QCOMPARE(window->linkDialog()->linkString(), QStringLiteral("192.168.1.10:502"));
+    QCOMPARE(window->projectId(), id);
+    QCOMPARE(sqlColumn(m_f.path("HistoryData.db"), "SELECT name FROM project"),
+             QStringList{"it's.dpro"});
+}
+
+void tst_ProjectWindow::newProjectRefusesExistingFile()
+{
+    makeDriver("LibTest");
+    const QString path = writeProject("proj", "a", "LibTest", {{"", "D1", "", "", "", "Int16"}});
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    MainWindow *window = m_f.create();
+    ui()->action_newPro->trigger();
+    DialogNewProject *dialog = window->newProjectDialog();
+    QSignalSpy created(dialog, &DialogNewProject::creatProject);
+    auto *ok = dialog->findChild<QPushButton *>("pushButton_ok");
+    // An empty field does nothing at all.
+    dialog->findChild<QLineEdit *>("lineEdit_name")->setText("a");
+    ok->click();
+    QCOMPARE(m_f.prompt->shown, 0);
+
+    dialog->findChild<QLineEdit *>("lineEdit_path")->setText(m_f.path("proj"));
+    m_f.prompt->expectStartingWith("warning", zh("新建工程"), zh("项目文件已存在"));
+    ok->click();
+    QCOMPARE(created.count(), 0);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(window->projectFilePath(false).isEmpty());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+void tst_ProjectWindow::historyDatabaseByMode_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("notCreated");
+    QTest::newRow("single-instance: shared file in the program folder")
+        << "0" << "HistoryData.db" << "proj/a.db";
+    QTest::newRow("multiple-instance: a.db beside a.dpro") << "1" << "proj/a.db"
+                                                           << "HistoryData.db";
+}
+
+void tst_ProjectWindow::historyDatabaseByMode()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, database);
+    QFETCH(QString, notCreated);
+    makeDriver("LibTest");
+    setMode(mode);
+    const QString path = writeProject("proj", "a", "LibTest");
+    // Opened from elsewhere, the file is still the one of the mode.
+    QVERIFY(QDir::setCurrent(QDir::tempPath()));
+    MainWindow *window = m_f.create();
+    open(path);
+    QCOMPARE(window->databaseFileName(), m_f.path(database));
+    QVERIFY(!QFileInfo::exists(m_f.path(notCreated)));
+    QCOMPARE(sqlColumn(m_f.path(database), "SELECT sql FROM sqlite_master WHERE type = 'table' "
+                                           "ORDER BY name"),
+             SQLiteHandler::schemaStatements());
+    QVERIFY(window->projectId() > 0);
+}
+
+void tst_ProjectWindow::modeSwitchMovesOpenProject()
+{
+    makeDriver("LibTest");
+    // Another project first, so that a's row has a different id in the shared file.
+    writeProject("proj", "other", "LibTest");
+    const QString path = writeProject("proj", "a", "LibTest");
+    MainWindow *window = m_f.create();
+    open(m_f.path("proj/other.dpro"));
+    open(path);
+    QCOMPARE(window->projectId(), 2);
+
+    m_f.prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
+    ui()->action_openMM->trigger();
+    QCOMPARE(window->databaseFileName(), m_f.path("proj/a.db"));
+    QCOMPARE(sqlColumn(m_f.path("proj/a.db"), "SELECT id FROM project WHERE name = 'a.dpro'"),
+             QStringList{"1"});
+    QCOMPARE(window->projectId(), 1);
+}
+
+void tst_ProjectWindow::driverNameChecked_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("library in libdrive") << "LibTest" << "";
+    QTest::newRow("parent folder") << "../LibTest" << "驱动库名称无效";
+    QTest::newRow("absolute path") << "%1/LibTest" << "驱动库名称无效";
+    QTest::newRow("backslash") << "..\\LibTest" << "驱动库名称无效";
+    QTest::newRow("not in libdrive") << "Missing" << "在 ";
+}
+
+void tst_ProjectWindow::driverNameChecked()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, warning);
+    makeDriver("LibTest");
+    // A library beside libdrive, where "../LibTest" would lead.
+    writeBytes(m_f.path("LibTest.so"), QByteArray());
+    const QString path = writeProject("proj", "a", QString(driver).replace("%1", m_f.dir->path()),
+                                      {{"", "D1", "", "", "", "Int16"}});
+    MainWindow *window = m_f.create();
+    if (!warning.isEmpty())
+        m_f.prompt->expectStartingWith("warning", zh("警告"), warning);
+    open(path);
+    // The labels are there either way; only a found driver lets monitoring start.
+    QCOMPARE(window->labelRowCount(), 1);
+    QCOMPARE(ui()->pushButton_startMonitor->isEnabled(), warning.isEmpty());
+}
+
+void tst_ProjectWindow::noProjectRowKeepsMonitoringOff()
+{
+    makeDriver("LibTest");
+    setMode("1");
+    const QString good = writeProject("proj", "good", "LibTest");
+    const QString bad = writeProject("proj", "bad", "LibTest");
+    QVERIFY(SQLiteHandler::createDatabase(m_f.path("proj/bad.db")));
+    QCOMPARE(sqlColumn(m_f.path("proj/bad.db"),
+                       "CREATE TRIGGER refuse BEFORE INSERT ON project "
+                       "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+             QStringList());
+    MainWindow *window = m_f.create();
+    open(good);
+    QVERIFY(window->projectId() > 0);
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+
+    open(bad);
+    QCOMPARE(window->projectId(), -1);
+    QVERIFY(!ui()->pushButton_startMonitor->isEnabled());
+    QCOMPARE(window->statusBar()->currentMessage(), zh("数据库无相关ID或数据"));
+}
+
+void tst_ProjectWindow::xmlErrorNamesLine()
+{
+    makeDriver("LibTest");
+    const QString path = m_f.path("broken.dpro");
+    writeBytes(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<pro>\n"
+                     "    <drivelib>LibTest</drivelib>\n"
+                     "    <label>\n"
+                     "        <item time=\"\" label=\"D1\" type=\"Int16\"/>\n"
+                     "        <item label=\"D2\" <oops/>\n"
+                     "    </label>\n"
+                     "</pro>\n");
+    MainWindow *window = m_f.create();
+    m_f.prompt->expectStartingWith("warning", zh("打开工程"),
+                                   zh("项目文件 %1 第 6 行有错误").arg(path));
+    open(path);
+    QCOMPARE(window->labelRowCount(), 1);
+    QCOMPARE(window->labelItem(0, 1)->text(), QStringLiteral("D1"));
+}
+
+void tst_ProjectWindow::failedSaveReported()
+{
+    makeDriver("LibTest");
+    const QString path = writeProject("gone", "a", "LibTest");
+    MainWindow *window = m_f.create();
+    open(path);
+    QVERIFY(QDir(m_f.path("gone")).removeRecursively());
+    m_f.prompt->expectStartingWith("critical", zh("错误"), zh("无法保存项目文件"));
+    ui()->action_savePro->trigger();
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(window->labelRowCount(), 0);
+}
+
+void tst_ProjectWindow::linkRestored_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("Linux USB adapter") << "com" << "ttyUSB0,115200,8,1,N"
+                                       << "ttyUSB0,115200,8,1,N" << "ttyUSB0";
+    QTest::newRow("pseudo-terminal") << "com" << "/dev/pts/4,9600,8,1,N"
+                                     << "/dev/pts/4,9600,8,1,N" << "/dev/pts/4";
+    QTest::newRow("short text") << "com" << "ttyS1" << "ttyS1,115200,8,1,N" << "ttyS1";
+    QTest::newRow("network") << "net" << "192.168.1.10:502" << "192.168.1.10:502" << "ttyS0";
+}
+
+void tst_ProjectWindow::linkRestored()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, stored);
+    QFETCH(QString, link);
+    QFETCH(QString, port);
+    makeDriver("LibTest");
+    ProjectData data;
+    data.driveLibName = "LibTest";
+    data.hasConnect = true;
+    data.linkMode = mode;
+    data.linkParameter = stored;
+    QVERIFY(ProjectFile::write(m_f.path("a.dpro"), data));
+    // Neither port is listed by the system.
+    m_f.ports = QStringList{"ttyS0"};
+    MainWindow *window = m_f.create();
+    open(m_f.path("a.dpro"));
+    QCOMPARE(window->linkDialog()->linkMode(), mode);
+    QCOMPARE(window->linkDialog()->linkString(), link);
+    QCOMPARE(window->linkDialog()->findChild<QComboBox *>("comboBox_comx")->currentText(), port);
+}
+
+void tst_ProjectWindow::chartSectionsAndFolders()
+{
+    makeDriver("LibTest");
+    const QString path = writeProject("proj", "a", "LibTest");
+    {
+        QSettings sections(m_f.path("a.ini"), QSettings::IniFormat);
+        sections.setValue("Section/0", 2);
+        sections.setValue("Section1/name", "Tank");
+        sections.setValue("Section2/name", "Pump");
+    }
+    MainWindow *window = m_f.create();
+    open(path);
+    QCOMPARE(window->projectFilePath(true), m_f.path("a.ini"));
+    for (QComboBox *combo : {ui()->dataClassification, ui()->dataClassification1}) {
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(0), QStringLiteral("Tank"));
+        QCOMPARE(combo->itemText(1), QStringLiteral("Pump"));
+    }
+    // The start folder goes to the program settings, never into the project's file.
+    QCOMPARE(window->programSettings()->value("Path/dPro").toString(), m_f.path("proj"));
+    QVERIFY(!window->projectSettings()->contains("Path/dPro"));
+    QCOMPARE(m_f.chooser->calls, QStringList{"dpro"});
+}
+
+void tst_ProjectWindow::dataLoggerPortsRefreshed()
+{
+    m_f.ports = QStringList{"ttyS0"};
+    m_f.create();
+    ui()->tabWidget->setCurrentIndex(5);
+    QCOMPARE(ui()->comboBox_comB->count(), 1);
+
+    // An adapter plugged in later appears the next time the page is shown.
+    m_f.ports = QStringList{"ttyS0", "ttyUSB0"};
+    ui()->tabWidget->setCurrentIndex(0);
+    ui()->tabWidget->setCurrentIndex(5);
+    QCOMPARE(ui()->comboBox_comB->count(), 2);
+    QCOMPARE(ui()->comboBox_comB->itemText(1), QStringLiteral("ttyUSB0"));
+}
+
+QTEST_MAIN(tst_ProjectWindow)
+
+#include "tst_projectwindow.moc"
