@@ -10,9 +10,10 @@
 
 int areaUnitBytes(int area)
 {
-    // Indexed by engine area code; 0 is "no area".
+    // Indexed by engine area code; 0 is "no area". AI_S (9) holds 32-bit registers on the
+    // wire, where its index is scaled by 4, so it is grouped as a word area like AI.
     static const int units[]
-        = {0, 1, 1, 1, 1, 1, 1, 4, 4, 1, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
+        = {0, 1, 1, 1, 1, 1, 1, 4, 4, 4, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
     static_assert(sizeof(units) / sizeof(units[0]) == vexmarAreaCount + 1, "one unit per area");
     return area >= 1 && area <= vexmarAreaCount ? units[area] : 0;
 }

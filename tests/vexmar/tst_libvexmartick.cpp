@@ -1,0 +1,480 @@
+// LibVexmar loaded as the program loads it, against the simulator over UDP on 127.0.0.1 and over
+// a socat pty pair: polling ticks over every area kind and type, the statuses of failed and
+// refused requests, and writes that read back, strings through both roads.
+#include "driverloader.h"
+#include "vexmarsimprocess.h"
+#include "vexmartick.h"
+
+#include <QtTest>
+#include <cstring>
+
+using Induction::SReadInfo;
+
+namespace {
+
+struct Area
+{
+    const char *name;
+    int code;
+    int unitBytes; // bytes per element index; 0 in a bit area
+};
+
+const Area wordAreas[] = {{"AI", 7, 4},  {"AI_F", 8, 4}, {"AI_S", 9, 4}, {"AO", 10, 4},
+                          {"NAI", 17, 4}, {"NAO", 18, 4}, {"HAI", 21, 4}, {"LA", 23, 4},
+                          {"LW", 24, 4}, {"SA", 14, 2}};
+const Area bitAreas[] = {{"DI", 1, 0},   {"DI_F", 2, 0}, {"DI_S", 3, 0}, {"DO", 4, 0},
+                         {"DO_F", 5, 0}, {"DO_S", 6, 0}, {"SD", 13, 0},  {"NDI", 15, 0},
+                         {"NDO", 16, 0}, {"HDS", 19, 0}, {"HDP", 20, 0}, {"LD", 22, 0}};
+const DataType numericTypes[] = {Int8,  UInt8, Int16, UInt16, Int32,
+                                 UInt32, Float, Int64, UInt64, Double};
+
+int sizeOf(DataType type)
+{
+    switch (type) {
+    case Int16:
+    case UInt16:
+        return 2;
+    case Int32:
+    case UInt32:
+    case Float:
+        return 4;
+    case Int64:
+    case UInt64:
+    case Double:
+        return 8;
+    default:
+        return 1;
+    }
+}
+
+template<typename T>
+QVariant one(const QByteArray &littleEndian)
+{
+    T v;
+    std::memcpy(&v, littleEndian.constData(), sizeof(T));
+    return QVariant::fromValue(QList<T>{v});
+}
+
+// One element of a numeric type from its little-endian bytes (this host is little-endian).
+QVariant numberOf(DataType type, const QByteArray &b)
+{
+    switch (type) {
+    case Int8:
+        return one<char>(b);
+    case UInt8:
+        return one<uchar>(b);
+    case Int16:
+        return one<short>(b);
+    case UInt16:
+        return one<ushort>(b);
+    case Int32:
+        return one<int>(b);
+    case UInt32:
+        return one<uint>(b);
+    case Float:
+        return one<float>(b);
+    case Int64:
+        return one<qlonglong>(b);
+    case UInt64:
+        return one<qulonglong>(b);
+    default:
+        return one<double>(b);
+    }
+}
+
+template<typename T>
+QVariant listOf(const QList<T> &list)
+{
+    return QVariant::fromValue(list);
+}
+
+CLabelVariable record(const QVariant &value)
+{
+    CLabelVariable v;
+    v.value = value;
+    return v;
+}
+
+// Labels of every area kind and base type, each with the value the simulator's pattern holds.
+QMap<SReadInfo, QString> patternLabels()
+{
+    QMap<SReadInfo, QString> labels;
+    for (const Area &a : wordAreas) {
+        for (int k = 0; k < int(std::size(numericTypes)); ++k) {
+            const DataType type = numericTypes[k];
+            const int index = 1 + 2 * k;
+            const QByteArray bytes = simPattern(a.code, (index - 1) * a.unitBytes, sizeOf(type));
+            labels.insert({QStringLiteral("%1%2").arg(a.name).arg(index), type},
+                          valueText(numberOf(type, bytes)));
+        }
+    }
+    for (const Area &a : bitAreas) {
+        for (int index : {1, 2, 4, 9}) {
+            labels.insert({QStringLiteral("%1%2").arg(a.name).arg(index), Bool},
+                          valueText(listOf(QList<bool>{(index - 1) % 3 == 0})));
+        }
+    }
+    for (int index : {1, 2, 7}) {
+        labels.insert({QStringLiteral("SI%1").arg(index), string},
+                      valueText(listOf(QList<QString>{QStringLiteral("S%1").arg(index)})));
+    }
+    return labels;
+}
+
+} // namespace
+
+class tst_LibVexmarTick : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void links_data();
+    void tickReadsEveryKind_data() { links_data(); }
+    void tickReadsEveryKind();
+    void failedExchanges_data();
+    void failedExchanges();
+    void releasedLink_data() { links_data(); }
+    void releasedLink();
+    void refusedWithoutFrame_data();
+    void refusedWithoutFrame();
+    void engineBlocksTheDriverRefuses();
+    void writesReadBack_data();
+    void writesReadBack();
+    void multiByteNumbersInBitAreas();
+    void stringsAgreeEndToEnd();
+
+private:
+    // Starts the simulator with its pattern and the faults, and connects a new driver to it
+    // over "udp" or "serial".
+    bool link(const QString &kind, const QStringList &faults = {});
+    // Read and write requests the simulator received (the UDP handshake not counted).
+    int frames() const;
+
+    LoadedDriver m_loaded;
+    GetSharedLibraryFn m_entry = nullptr;
+    CDriveBaseClass *m_driver = nullptr;
+    SocatPtyPair *m_pair = nullptr;
+    VexmarSimProcess *m_sim = nullptr;
+};
+
+void tst_LibVexmarTick::initTestCase()
+{
+    m_loaded = loadDriver(QStringLiteral("LibVexmar"));
+    QVERIFY2(m_loaded.driver, qPrintable(m_loaded.error));
+    m_entry = reinterpret_cast<GetSharedLibraryFn>(
+        m_loaded.library->resolve(getSharedLibrarySymbol));
+}
+
+void tst_LibVexmarTick::init()
+{
+    m_driver = m_entry();
+    m_sim = new VexmarSimProcess;
+}
+
+void tst_LibVexmarTick::cleanup()
+{
+    // Drivers live on by design; only their link is released, before its peer goes.
+    m_driver->DestroyFree();
+    delete m_sim;
+    delete m_pair;
+    m_sim = nullptr;
+    m_pair = nullptr;
+}
+
+bool tst_LibVexmarTick::link(const QString &kind, const QStringList &faults)
+{
+    QStringList args{QStringLiteral("--pattern")};
+    for (const QString &f : faults)
+        args << QStringLiteral("--fault") << f;
+    if (kind == QLatin1String("udp")) {
+        if (!m_sim->startUdp(args)) {
+            qWarning() << "simulator:" << m_sim->error();
+            return false;
+        }
+        return m_driver->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(m_sim->port())) == 0;
+    }
+    m_pair = new SocatPtyPair;
+    if (!m_pair->start() || !m_sim->startSerial(m_pair->second(), 115200, args)) {
+        qWarning() << "socat or simulator:" << m_sim->error();
+        return false;
+    }
+    return m_driver->ConnectDrive(m_pair->first() + QLatin1String(",115200,8,1,N")) == 0;
+}
+
+int tst_LibVexmarTick::frames() const
+{
+    int n = 0;
+    for (const QString &line : m_sim->logLines())
+        n += line.section(QLatin1Char(' '), 1, 1) == QLatin1String("handshake") ? 0 : 1;
+    return n;
+}
+
+void tst_LibVexmarTick::links_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("udp") << "udp";
+    QTest::newRow("serial") << "serial";
+}
+
+void tst_LibVexmarTick::tickReadsEveryKind()
+{
+    QFETCH(QString, kind);
+    QVERIFY(link(kind));
+    const QMap<SReadInfo, QString> labels = patternLabels();
+    const VexmarTick tick = runTick(m_driver, labels.keys());
+    QVERIFY(!tick.blocks.isEmpty());
+    QCOMPARE(tick.values.size(), labels.size());
+    for (auto it = labels.cbegin(); it != labels.cend(); ++it) {
+        const CLabelVariable v = tick.values.value(it.key());
+        QVERIFY2(v.status == LabelStatus::Ok, qPrintable(it.key().name));
+        QVERIFY(v.time.isValid());
+        QCOMPARE(v.name, it.key().name);
+        QCOMPARE(v.type, it.key().type);
+        QCOMPARE(valueText(v.value), it.value());
+    }
+    // One exchange per block, none more.
+    QCOMPARE(frames(), tick.blocks.size());
+    // A second tick repeats the blocks.
+    const VexmarTick again = runTick(m_driver, labels.keys());
+    QCOMPARE(again.blocks, tick.blocks);
+    QCOMPARE(frames(), 2 * tick.blocks.size());
+}
+
+void tst_LibVexmarTick::failedExchanges_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("status");
+    // Over UDP the handshake is request 1.
+    QTest::newRow("udp no reply") << "udp" << "drop@2" << int(LabelStatus::ResponseTimeout);
+    QTest::newRow("udp wrong echo") << "udp" << "echo@2" << int(LabelStatus::ResponseTimeout);
+    QTest::newRow("udp short reply") << "udp" << "short=2@2" << int(LabelStatus::ReplyFrameError);
+    QTest::newRow("serial no reply") << "serial" << "drop@1" << int(LabelStatus::ResponseTimeout);
+    QTest::newRow("serial short reply")
+        << "serial" << "short=2@1" << int(LabelStatus::ReplyFrameError);
+}
+
+void tst_LibVexmarTick::failedExchanges()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, fault);
+    QFETCH(int, status);
+    QVERIFY(link(kind, {fault}));
+    const QList<SReadInfo> records{{QStringLiteral("AI1"), Int32},
+                                   {QStringLiteral("AI2"), Int16},
+                                   {QStringLiteral("DI1"), Bool}};
+    const VexmarTick tick = runTick(m_driver, records);
+    QCOMPARE(tick.blocks.size(), 2);
+    // Every member of the first block learns the failure; the next block reads fine.
+    for (const SReadInfo &r : records) {
+        const CLabelVariable v = tick.values.value(r);
+        const bool first = tick.blocks.first().contains(r);
+        QCOMPARE(v.status, first ? status : int(LabelStatus::Ok));
+    }
+    QCOMPARE(frames(), 2);
+}
+
+void tst_LibVexmarTick::releasedLink()
+{
+    QFETCH(QString, kind);
+    const QList<SReadInfo> records{{QStringLiteral("AI3"), UInt16}, {QStringLiteral("DO1"), Bool}};
+    // Before any link every member reports the device offline, and nothing is sent.
+    for (const CLabelVariable &v : runTick(m_driver, records).values)
+        QCOMPARE(v.status, int(LabelStatus::DeviceOffline));
+
+    QVERIFY(link(kind));
+    QCOMPARE(m_driver->DestroyFree(), 0);
+    // Let the deferred deletion of the socket or port run: a later close must not touch it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_driver->DisConnectDrive(), -1);
+    QCOMPARE(m_driver->DestroyFree(), 1);
+    for (const CLabelVariable &v : runTick(m_driver, records).values)
+        QCOMPARE(v.status, int(LabelStatus::DeviceOffline));
+    QCOMPARE(frames(), 0);
+
+    // The same object links again.
+    const QString linkText = kind == QLatin1String("udp")
+                                 ? QStringLiteral("127.0.0.1:%1").arg(m_sim->port())
+                                 : m_pair->first() + QLatin1String(",115200,8,1,N");
+    QCOMPARE(m_driver->ConnectDrive(linkText), 0);
+    for (const CLabelVariable &v : runTick(m_driver, records).values)
+        QCOMPARE(v.status, int(LabelStatus::Ok));
+    QCOMPARE(m_driver->DisConnectDrive(), 0);
+}
+
+void tst_LibVexmarTick::refusedWithoutFrame_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("status");
+    const CLabelVariable none;
+    QTest::newRow("no area name") << false << "XY1" << int(UInt8) << 1 << 3;
+    QTest::newRow("lower case") << false << "di1" << int(Bool) << 1 << 3;
+    QTest::newRow("SO has no wire code") << false << "SO1" << int(Int8) << 4 << 3;
+    QTest::newRow("index 0") << false << "AI0" << int(Int16) << 1 << 3;
+    QTest::newRow("no index") << false << "AI" << int(Int16) << 1 << 3;
+    QTest::newRow("write to index 0") << true << "DO0" << int(Bool) << 1 << 3;
+    QTest::newRow("write without index") << true << "SA" << int(Int16) << 1 << 3;
+    QTest::newRow("read count 0") << false << "DI1" << int(Bool) << 0 << 4;
+    QTest::newRow("byte-order type") << false << "AI1" << int(int16_AB) << 1 << 4;
+    QTest::newRow("bytes of AO_F") << false << "AO_F1" << int(UInt8) << 4 << 4;
+    QTest::newRow("too long for a frame") << false << "LW1" << int(Int32) << 367 << 4;
+    QTest::newRow("write count 0") << true << "DI1" << int(Bool) << 0 << 4;
+    QTest::newRow("write count -1") << true << "DI1" << int(Bool) << -1 << 4;
+    QTest::newRow("write list too short") << true << "SA1" << int(Int16) << 3 << 4;
+    QTest::newRow("type none") << false << "AI1" << int(null) << 1 << 2;
+    QTest::newRow("string outside SI") << false << "AI1" << int(string) << 1 << 2;
+    QTest::newRow("write float to AI") << true << "AI1" << int(Float) << 1 << 2;
+    QTest::newRow("write Int32 to AO") << true << "AO1" << int(Int32) << 1 << 2;
+    QTest::newRow("write string to AI") << true << "AI1" << int(string) << 1 << 2;
+}
+
+void tst_LibVexmarTick::refusedWithoutFrame()
+{
+    QFETCH(bool, write);
+    QFETCH(QString, address);
+    QFETCH(int, type);
+    QFETCH(int, count);
+    QFETCH(int, status);
+    QVERIFY(link(QStringLiteral("udp")));
+    const DataType t = DataType(type);
+    const QVariant given = t == string    ? listOf(QList<QString>{QStringLiteral("x")})
+                           : t == Bool    ? listOf(QList<bool>{true})
+                           : t == Float   ? listOf(QList<float>{1.5f})
+                           : t == Int32   ? listOf(QList<int>{7})
+                                          : listOf(QList<short>{1, 2});
+    const CLabelVariable v = write ? m_driver->WriteVariable(address, t, record(given), count)
+                                   : m_driver->ReadVariable(address, t, count);
+    QCOMPARE(v.status, status);
+    QCOMPARE(v.name, address);
+    QCOMPARE(v.type, type);
+    QCOMPARE(v.count, count);
+    // A refused read has no value; a refused write keeps the caller's.
+    QCOMPARE(valueText(v.value), write ? valueText(given) : QStringLiteral("invalid"));
+    QCOMPARE(frames(), 0);
+}
+
+void tst_LibVexmarTick::engineBlocksTheDriverRefuses()
+{
+    QVERIFY(link(QStringLiteral("udp")));
+    // The engine groups SO and AO_F like other word areas; the wire has no code for SO and no
+    // byte reads in AO_F, so those blocks end in the driver without a frame.
+    const QList<SReadInfo> records{{QStringLiteral("SO1"), string},
+                                   {QStringLiteral("AO_F1"), Int16},
+                                   {QStringLiteral("AI1"), Int32}};
+    const VexmarTick tick = runTick(m_driver, records);
+    QCOMPARE(tick.blocks.size(), 3);
+    QCOMPARE(tick.values.value(records.at(0)).status, int(LabelStatus::AreaNotRecognised));
+    QCOMPARE(tick.values.value(records.at(1)).status, int(LabelStatus::BadCount));
+    QCOMPARE(tick.values.value(records.at(2)).status, int(LabelStatus::Ok));
+    QCOMPARE(frames(), 1);
+}
+
+void tst_LibVexmarTick::writesReadBack_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("float to AO") << "udp" << "AO3" << int(Float) << listOf(QList<float>{-2.25f});
+    QTest::newRow("float to LA") << "udp" << "LA9" << int(Float) << listOf(QList<float>{1e6f});
+    QTest::newRow("Int32 to LW") << "udp" << "LW3" << int(Int32) << listOf(QList<int>{-7, 9});
+    QTest::newRow("UInt32 to LW") << "udp" << "LW8" << int(UInt32)
+                                  << listOf(QList<uint>{4000000000u});
+    QTest::newRow("Int16 to AI") << "udp" << "AI4" << int(Int16) << listOf(QList<short>{-300});
+    QTest::newRow("UInt16 to SA") << "udp" << "SA5" << int(UInt16)
+                                  << listOf(QList<ushort>{65000, 2});
+    QTest::newRow("UInt8 to NAO") << "udp" << "NAO2" << int(UInt8)
+                                  << listOf(QList<uchar>{1, 2, 3, 250});
+    QTest::newRow("Int64 to NAI") << "udp" << "NAI7" << int(Int64)
+                                  << listOf(QList<qlonglong>{-(1LL << 40)});
+    QTest::newRow("double to HAI") << "udp" << "HAI2" << int(Double)
+                                   << listOf(QList<double>{3.141592653589793});
+    QTest::newRow("bits to DO") << "udp" << "DO5" << int(Bool)
+                                << listOf(QList<bool>{true, false, true});
+    QTest::newRow("string to SI") << "udp" << "SI4" << int(string)
+                                  << listOf(QList<QString>{QStringLiteral("pump 4")});
+    QTest::newRow("serial Int32 to LW") << "serial" << "LW1" << int(Int32)
+                                        << listOf(QList<int>{123456});
+    QTest::newRow("serial bits to NDO") << "serial" << "NDO20" << int(Bool)
+                                        << listOf(QList<bool>{false, true});
+}
+
+void tst_LibVexmarTick::writesReadBack()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, address);
+    QFETCH(int, type);
+    QFETCH(QVariant, value);
+    QVERIFY(link(kind));
+    const int count = value.value<QSequentialIterable>().size();
+    const DataType t = DataType(type);
+    const CLabelVariable w = m_driver->WriteVariable(address, t, record(value), count);
+    QCOMPARE(w.status, int(LabelStatus::Ok));
+    QVERIFY(w.time.isValid());
+    const CLabelVariable r = m_driver->ReadVariable(address, t, count);
+    QCOMPARE(r.status, int(LabelStatus::Ok));
+    QCOMPARE(valueText(r.value), valueText(value));
+    QCOMPARE(frames(), 2);
+}
+
+void tst_LibVexmarTick::multiByteNumbersInBitAreas()
+{
+    QVERIFY(link(QStringLiteral("udp")));
+    // A 16-bit number in a bit area is 16 points, least significant first.
+    const CLabelVariable w = m_driver->WriteVariable(
+        QStringLiteral("DO17"), UInt16, record(listOf(QList<ushort>{0x8421})), 1);
+    QCOMPARE(w.status, int(LabelStatus::Ok));
+    const CLabelVariable points = m_driver->ReadVariable(QStringLiteral("DO17"), Bool, 16);
+    QList<bool> expected;
+    for (int bit = 0; bit < 16; ++bit)
+        expected << (((0x8421 >> bit) & 1) != 0);
+    QCOMPARE(valueText(points.value), valueText(listOf(expected)));
+    QCOMPARE(valueText(m_driver->ReadVariable(QStringLiteral("DO17"), UInt16, 1).value),
+             valueText(listOf(QList<ushort>{0x8421})));
+    // 32 and 64 bits alike: DI1 onwards holds 1 at every third point.
+    quint64 every3rd = 0;
+    for (int bit = 0; bit < 64; bit += 3)
+        every3rd |= quint64(1) << bit;
+    QCOMPARE(valueText(m_driver->ReadVariable(QStringLiteral("DI1"), UInt32, 1).value),
+             valueText(listOf(QList<uint>{uint(every3rd)})));
+    QCOMPARE(valueText(m_driver->ReadVariable(QStringLiteral("DI1"), UInt64, 1).value),
+             valueText(listOf(QList<qulonglong>{every3rd})));
+}
+
+void tst_LibVexmarTick::stringsAgreeEndToEnd()
+{
+    QVERIFY(link(QStringLiteral("udp")));
+    const QString key = QStringLiteral("1");
+    const auto text = [](const QString &s) { return listOf(QList<QString>{s}); };
+    // Written by the engine (a slot of bytes), read by the driver as a string.
+    const CLabelVariable e = m_driver->PointWriting(
+        key, Induction::SWriteInfo{QStringLiteral("SI3"), string, text(QStringLiteral("hello"))});
+    QCOMPARE(e.status, int(LabelStatus::Ok));
+    QCOMPARE(valueText(m_driver->ReadVariable(QStringLiteral("SI3"), string).value),
+             valueText(text(QStringLiteral("hello"))));
+    // Written by the driver as a string, read by a tick and by a point read of the engine.
+    const CLabelVariable w = m_driver->WriteVariable(QStringLiteral("SI6"), string,
+                                                     record(text(QStringLiteral("world"))));
+    QCOMPARE(w.status, int(LabelStatus::Ok));
+    const SReadInfo si6{QStringLiteral("SI6"), string};
+    QCOMPARE(valueText(runTick(m_driver, {si6}).values.value(si6).value),
+             valueText(text(QStringLiteral("world"))));
+    // A point read of a string hands back the slot's bytes, as a block read of them does.
+    const CLabelVariable point = m_driver->PointReading(key, si6);
+    QCOMPARE(point.status, int(LabelStatus::Ok));
+    QCOMPARE(valueText(point.value).left(26), QStringLiteral("char:119,111,114,108,100,0"));
+    // The slot as bytes: its length byte is left out, the text follows.
+    const CLabelVariable bytes = m_driver->ReadVariable(QStringLiteral("SI6"), Int8, 256);
+    const QList<char> slot = bytes.value.value<QList<char>>();
+    QCOMPARE(slot.size(), 255);
+    QCOMPARE(QByteArray(slot.mid(0, 6).toVector().constData(), 6), QByteArray("world\0", 6));
+}
+
+QTEST_GUILESS_MAIN(tst_LibVexmarTick)
+#include "tst_libvexmartick.moc"
