@@ -1,7 +1,12 @@
 # Tests of the LibVexmar driver class: without a device (the module as the program loads it,
-# link strings, debug commands, the engine's callbacks), then polling ticks, refusals and writes
-# against the simulator over UDP on 127.0.0.1 and over a socat pty pair.
-foreach(t tst_libvexmar tst_libvexmartick)
+# link strings, debug commands, the engine's callbacks); polling ticks, refusals and writes
+# against the simulator over UDP on 127.0.0.1 and over a socat pty pair; and the demo project
+# of examples/, read as the program reads project files, then polled.
+set(vexmar_driver_tests tst_libvexmar tst_libvexmartick)
+if(TARGET morvelin_storage)
+    list(APPEND vexmar_driver_tests tst_libvexmardemo)
+endif()
+foreach(t ${vexmar_driver_tests})
     if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp)
         morvelin_add_test(${t} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp
             ${CMAKE_CURRENT_LIST_DIR}/vexmarsimprocess.h ${CMAKE_CURRENT_LIST_DIR}/vexmartick.h
@@ -13,3 +18,6 @@ foreach(t tst_libvexmar tst_libvexmartick)
         endif()
     endif()
 endforeach()
+if(TARGET tst_libvexmardemo)
+    target_link_libraries(tst_libvexmardemo PRIVATE morvelin_storage)
+endif()

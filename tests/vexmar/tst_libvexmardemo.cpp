@@ -1,0 +1,84 @@
+// The demo project in examples/: it reads as a project file, names the LibVexmar module the
+// program finds, and every one of its labels is polled successfully from the simulator with
+// changing values, as scripts/run.sh starts it.
+#include "driverloader.h"
+#include "labeltypes.h"
+#include "projectfile.h"
+#include "vexmarsimprocess.h"
+#include "vexmartick.h"
+
+#include <QSet>
+#include <QtTest>
+
+class tst_LibVexmarDemo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void projectNamesTheDriverAndEveryType();
+    void everyLabelPollsAndValuesChange();
+
+private:
+    QList<Induction::SReadInfo> m_records;
+    ProjectData m_project;
+};
+
+void tst_LibVexmarDemo::initTestCase()
+{
+    const ProjectReadResult r
+        = ProjectFile::read(QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"));
+    QCOMPARE(r.status, ProjectReadResult::Ok);
+    m_project = r.data;
+    for (const LabelRow &row : m_project.labels) {
+        const int position = LabelTypes::positionOfName(row.value(LabelColumnType));
+        QVERIFY2(position >= 0, qPrintable(row.join(QLatin1Char(' '))));
+        m_records.append({row.value(LabelColumnLabel), LabelTypes::dataTypeAt(position)});
+    }
+}
+
+void tst_LibVexmarDemo::projectNamesTheDriverAndEveryType()
+{
+    QCOMPARE(m_project.driveLibName, QStringLiteral("LibVexmar"));
+    QVERIFY(!ProjectFile::driverLibraryPath(QStringLiteral(MORVELIN_DRIVER_DIR),
+                                            m_project.driveLibName)
+                 .isEmpty());
+    QVERIFY(m_project.hasConnect);
+    QCOMPARE(m_project.linkMode, QStringLiteral("net"));
+    // The simulator's default port, on which scripts/run.sh starts it.
+    QCOMPARE(m_project.linkParameter, QStringLiteral("127.0.0.1:5000"));
+    QVERIFY(m_records.size() >= 30);
+    QSet<int> types;
+    for (const Induction::SReadInfo &r : m_records)
+        types.insert(r.type);
+    for (int t = Bool; t <= string; ++t)
+        QVERIFY2(types.contains(t), qPrintable(dataTypeName(t)));
+}
+
+void tst_LibVexmarDemo::everyLabelPollsAndValuesChange()
+{
+    const LoadedDriver loaded = loadDriver(m_project.driveLibName);
+    QVERIFY2(loaded.driver, qPrintable(loaded.error));
+    VexmarSimProcess sim;
+    QVERIFY2(sim.startUdp({QStringLiteral("--pattern"), QStringLiteral("--changing"),
+                           QStringLiteral("--interval"), QStringLiteral("50")}),
+             qPrintable(sim.error()));
+    CDriveBaseClass *d = loaded.driver;
+    QCOMPARE(d->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(sim.port())), 0);
+
+    const VexmarTick first = runTick(d, m_records);
+    QCOMPARE(first.values.size(), m_records.size());
+    for (const Induction::SReadInfo &r : m_records)
+        QVERIFY2(first.values.value(r).status == LabelStatus::Ok, qPrintable(r.name));
+    QCOMPARE(sim.requestCount(), 1 + first.blocks.size());
+
+    const Induction::SReadInfo counter{QStringLiteral("AI1"), Int32};
+    const QString before = valueText(first.values.value(counter).value);
+    QTRY_VERIFY_WITH_TIMEOUT(valueText(runTick(d, m_records).values.value(counter).value)
+                                 != before,
+                             5000);
+    QCOMPARE(d->DestroyFree(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_LibVexmarDemo)
+#include "tst_libvexmardemo.moc"
