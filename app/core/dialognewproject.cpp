@@ -1,9 +1,9 @@
 #include "dialognewproject.h"
-#include "ui_dialognewproject.h"
 
 #include "filechooser.h"
 #include "projectfile.h"
 #include "prompt.h"
+#include "ui_dialognewproject.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -11,7 +11,10 @@
 
 DialogNewProject::DialogNewProject(Prompt *prompt, FileChooser *fileChooser,
                                    const QString &driverDir, QWidget *parent)
-    : QDialog(parent), ui(new Ui::DialogNewProject), m_prompt(prompt), m_fileChooser(fileChooser)
+    : QDialog(parent)
+    , ui(new Ui::DialogNewProject)
+    , m_prompt(prompt)
+    , m_fileChooser(fileChooser)
 {
     ui->setupUi(this);
     loadDriveList(driverDir);
@@ -47,8 +50,7 @@ void DialogNewProject::on_pushButton_ok_clicked()
     if (m_projectName.isEmpty() || m_driveName.isEmpty() || m_projectDir.isEmpty())
         return;
 
-    const QString path = m_projectDir + QLatin1Char('/') + m_projectName
-                         + QStringLiteral(".dpro");
+    const QString path = m_projectDir + QLatin1Char('/') + m_projectName + QStringLiteral(".dpro");
     QString error;
     // An existing project is never taken over: its labels would be lost at the next save.
     if (!ProjectFile::create(path, m_projectName, m_driveName, &error)) {
@@ -63,8 +65,8 @@ void DialogNewProject::on_pushButton_ok_clicked()
 
 void DialogNewProject::on_pushButton_dir_clicked()
 {
-    ui->lineEdit_path->setText(m_fileChooser->existingDirectory(nullptr, tr("Select Folder"),
-                                                                QString()));
+    ui->lineEdit_path->setText(
+        m_fileChooser->existingDirectory(nullptr, tr("Select Folder"), QString()));
 }
 
 void DialogNewProject::on_pushButton_cancel_clicked()

@@ -1,4 +1,5 @@
 #include "dialogsetlink.h"
+
 #include "ui_dialogsetlink.h"
 
 #include <QCloseEvent>
@@ -28,8 +29,10 @@ QStringList DialogSetLink::systemPorts()
 }
 
 DialogSetLink::DialogSetLink(const QString &settingsPath, PortLister ports, QWidget *parent)
-    : QDialog(parent), ui(new Ui::DialogSetLink), m_settingsPath(settingsPath),
-      m_ports(std::move(ports))
+    : QDialog(parent)
+    , ui(new Ui::DialogSetLink)
+    , m_settingsPath(settingsPath)
+    , m_ports(std::move(ports))
 {
     ui->setupUi(this);
     setWindowTitle(tr("通信设置"));

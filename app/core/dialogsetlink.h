@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <QStringList>
-
 #include <functional>
 
 QT_BEGIN_NAMESPACE

@@ -10,9 +10,11 @@ class FileChooser
 public:
     virtual ~FileChooser() = default;
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
+                                 const QString &filter)
+        = 0;
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
-    virtual QString existingDirectory(QWidget *parent, const QString &caption,
-                                      const QString &dir) = 0;
+                                 const QString &filter)
+        = 0;
+    virtual QString existingDirectory(QWidget *parent, const QString &caption, const QString &dir)
+        = 0;
 };

@@ -106,7 +106,8 @@ bool exportFile(const QString &path, const QStringList &header, const QList<Labe
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         if (errorText)
-            *errorText = fileError("无法打开文件 %1：%2", path, file.errorString());
+            *errorText = fileError(QT_TRANSLATE_NOOP("LabelCsv", "无法打开文件 %1：%2"), path,
+                                   file.errorString());
         return false;
     }
     QTextStream out(&file);
@@ -121,7 +122,8 @@ bool exportFile(const QString &path, const QStringList &header, const QList<Labe
     out.flush();
     if (out.status() != QTextStream::Ok || !file.commit()) {
         if (errorText)
-            *errorText = fileError("无法写入文件 %1：%2", path, file.errorString());
+            *errorText = fileError(QT_TRANSLATE_NOOP("LabelCsv", "无法写入文件 %1：%2"), path,
+                                   file.errorString());
         return false;
     }
     return true;
@@ -132,7 +134,8 @@ bool importFile(const QString &path, QList<LabelRow> *rows, QString *errorText)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         if (errorText)
-            *errorText = fileError("无法打开文件 %1：%2", path, file.errorString());
+            *errorText = fileError(QT_TRANSLATE_NOOP("LabelCsv", "无法打开文件 %1：%2"), path,
+                                   file.errorString());
         return false;
     }
     QTextStream in(&file);

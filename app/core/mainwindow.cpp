@@ -1,5 +1,4 @@
 #include "mainwindow.h"
-#include "ui_mainwindow.h"
 
 #include "chartdrawer.h"
 #include "customcombobox.h"
@@ -9,15 +8,16 @@
 #include "dialogsetlink.h"
 #include "dialogsystemtray.h"
 #include "projectfile.h"
+#include "ui_mainwindow.h"
 #include "update_bin.h"
 #include "windowtitle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QDir>
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -35,28 +35,28 @@ static void initMorvelinResources()
 namespace {
 
 // Green push buttons of the data-logger page.
-const char loggerButtonStyle[] =
-    "QPushButton { color: white; background-color: rgb(146, 194, 146); border-radius: 10px;"
-    " border-style: outset; border-width: 3px;"
-    " border-top-color: rgba(255, 255, 255, 0.6); border-left-color: rgba(255, 255, 255, 0.6);"
-    " border-bottom-color: rgba(155, 155, 155, 1); border-right-color: rgba(155, 155, 155, 1);"
-    " padding: 5px; }"
-    "QPushButton:hover { background-color: rgb(146, 194, 146); }"
-    "QPushButton:pressed { background-color: rgb(126, 164, 126); }";
+const char loggerButtonStyle[]
+    = "QPushButton { color: white; background-color: rgb(146, 194, 146); border-radius: 10px;"
+      " border-style: outset; border-width: 3px;"
+      " border-top-color: rgba(255, 255, 255, 0.6); border-left-color: rgba(255, 255, 255, 0.6);"
+      " border-bottom-color: rgba(155, 155, 155, 1); border-right-color: rgba(155, 155, 155, 1);"
+      " padding: 5px; }"
+      "QPushButton:hover { background-color: rgb(146, 194, 146); }"
+      "QPushButton:pressed { background-color: rgb(126, 164, 126); }";
 
-const char tabBarStyle[] =
-    "QTabBar::tab { background: rgba(202, 222, 185, 255); border-radius: 5px; color: black;"
-    " padding: 5px; border-style: solid; border-width: 2px;"
-    " border-top-color: rgba(228, 255, 208, 0.6); border-left-color: rgba(228, 255, 208, 0.6);"
-    " border-bottom-color: rgba(128, 128, 128, 0.8);"
-    " border-right-color: rgba(128, 128, 128, 0.8); }"
-    "QTabBar::tab:selected { background: rgba(160, 193, 152, 255);"
-    " border-top-color: rgba(255, 255, 255, 0.6); border-left-color: rgba(255, 255, 255, 0.6);"
-    " border-bottom-color: rgba(155, 155, 155, 1); border-right-color: rgba(155, 155, 155, 1); }";
+const char tabBarStyle[]
+    = "QTabBar::tab { background: rgba(202, 222, 185, 255); border-radius: 5px; color: black;"
+      " padding: 5px; border-style: solid; border-width: 2px;"
+      " border-top-color: rgba(228, 255, 208, 0.6); border-left-color: rgba(228, 255, 208, 0.6);"
+      " border-bottom-color: rgba(128, 128, 128, 0.8);"
+      " border-right-color: rgba(128, 128, 128, 0.8); }"
+      "QTabBar::tab:selected { background: rgba(160, 193, 152, 255);"
+      " border-top-color: rgba(255, 255, 255, 0.6); border-left-color: rgba(255, 255, 255, 0.6);"
+      " border-bottom-color: rgba(155, 155, 155, 1); border-right-color: rgba(155, 155, 155, 1); }";
 
-const char lineEditStyle[] =
-    "QTextEdit { background-color: white; border-radius: 15px; border: 1px solid black;"
-    " padding: 5px; }";
+const char lineEditStyle[]
+    = "QTextEdit { background-color: white; border-radius: 15px; border: 1px solid black;"
+      " padding: 5px; }";
 
 } // namespace
 
@@ -66,12 +66,14 @@ void MainWindow::initResources()
 }
 
 MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
-    : QMainWindow(parent), m_services(services), ui(new Ui::MainWindow)
+    : QMainWindow(parent)
+    , m_services(services)
+    , ui(new Ui::MainWindow)
 {
     initResources();
-    seriesColors = {Qt::red,      Qt::green,       Qt::blue,        Qt::darkYellow, Qt::cyan,
-                    Qt::magenta,  Qt::gray,        Qt::darkRed,     Qt::darkGreen,  Qt::darkBlue,
-                    Qt::yellow,   Qt::darkCyan,    Qt::darkMagenta, Qt::darkGray,   Qt::lightGray};
+    seriesColors = {Qt::red,     Qt::green,    Qt::blue,        Qt::darkYellow, Qt::cyan,
+                    Qt::magenta, Qt::gray,     Qt::darkRed,     Qt::darkGreen,  Qt::darkBlue,
+                    Qt::yellow,  Qt::darkCyan, Qt::darkMagenta, Qt::darkGray,   Qt::lightGray};
 
     ui->setupUi(this);
     resize(1920, 1080);
@@ -87,13 +89,13 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     // main has refused a second copy already; a failure here can only be a race at start.
     if (m_instanceMode == QLatin1String("0") && m_services.instanceGuard
         && !m_services.instanceGuard->acquire())
-        qWarning() << "single-instance segment not held:" << m_services.instanceGuard->errorString();
+        qWarning() << "single-instance segment not held:"
+                   << m_services.instanceGuard->errorString();
 
     initLabelTable();
 
-    const DialogSetLink::PortLister ports = m_services.serialPortNames
-                                                ? m_services.serialPortNames
-                                                : DialogSetLink::systemPorts;
+    const DialogSetLink::PortLister ports
+        = m_services.serialPortNames ? m_services.serialPortNames : DialogSetLink::systemPorts;
     m_datasheet = new datasheet(this, ui);
     m_newProjectDialog = new DialogNewProject(prompt(), fileChooser(), driverDir(), this);
     m_permissionDialog = new DialogPermissions(this, this);
@@ -114,7 +116,8 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(m_trayDialog, &dialogSystemTray::buttonClicked, this,
             &MainWindow::handleCustomButtonClick);
 
-    ui->backgroundColorSelect->setStyleSheet(QStringLiteral("QComboBox::drop-down { border: none; }"));
+    ui->backgroundColorSelect->setStyleSheet(
+        QStringLiteral("QComboBox::drop-down { border: none; }"));
     ui->backgroundColorSelect->setItemData(0, QColor(Qt::white), Qt::BackgroundRole);
     ui->backgroundColorSelect->setItemData(1, QColor(Qt::black), Qt::BackgroundRole);
     ui->backgroundColorSelect->setItemData(2, QColor(Qt::gray), Qt::BackgroundRole);
@@ -133,25 +136,24 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     seriesSelected = 0;
     historyStep = 0;
 
-    for (QWidget *w : {static_cast<QWidget *>(ui->addData), static_cast<QWidget *>(ui->deleteData),
-                       static_cast<QWidget *>(ui->modifyData), static_cast<QWidget *>(ui->rangeTime),
-                       static_cast<QWidget *>(ui->fastForwardfor1min),
-                       static_cast<QWidget *>(ui->fastForwardfor15s),
-                       static_cast<QWidget *>(ui->goBack15s), static_cast<QWidget *>(ui->goBack1min),
-                       static_cast<QWidget *>(ui->StartandPause), static_cast<QWidget *>(ui->saveWave),
-                       static_cast<QWidget *>(ui->dataClassification),
-                       static_cast<QWidget *>(ui->queryData), static_cast<QWidget *>(ui->saveReport),
-                       static_cast<QWidget *>(ui->dataClassification1),
-                       static_cast<QWidget *>(ui->pushButton_startMonitor),
-                       static_cast<QWidget *>(ui->refresh)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->addData), static_cast<QWidget *>(ui->deleteData),
+          static_cast<QWidget *>(ui->modifyData), static_cast<QWidget *>(ui->rangeTime),
+          static_cast<QWidget *>(ui->fastForwardfor1min),
+          static_cast<QWidget *>(ui->fastForwardfor15s), static_cast<QWidget *>(ui->goBack15s),
+          static_cast<QWidget *>(ui->goBack1min), static_cast<QWidget *>(ui->StartandPause),
+          static_cast<QWidget *>(ui->saveWave), static_cast<QWidget *>(ui->dataClassification),
+          static_cast<QWidget *>(ui->queryData), static_cast<QWidget *>(ui->saveReport),
+          static_cast<QWidget *>(ui->dataClassification1),
+          static_cast<QWidget *>(ui->pushButton_startMonitor), static_cast<QWidget *>(ui->refresh)})
         w->setEnabled(false);
     ui->action_savePro->setEnabled(false);
     ui->menu_MM->setEnabled(false);
-    for (QWidget *w : {static_cast<QWidget *>(ui->startDateTimeEdit),
-                       static_cast<QWidget *>(ui->startTime), static_cast<QWidget *>(ui->searchfor),
-                       static_cast<QWidget *>(ui->dataTableWidget),
-                       static_cast<QWidget *>(ui->pushButton_stopEdit),
-                       static_cast<QWidget *>(ui->pushButton_hide)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->startDateTimeEdit), static_cast<QWidget *>(ui->startTime),
+          static_cast<QWidget *>(ui->searchfor), static_cast<QWidget *>(ui->dataTableWidget),
+          static_cast<QWidget *>(ui->pushButton_stopEdit),
+          static_cast<QWidget *>(ui->pushButton_hide)})
         w->setVisible(false);
     ui->backgroundColorSelect->setPopupEnabled(true);
     ui->progressBar->setValue(0);
@@ -172,15 +174,14 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     styleLoggerButtons();
     ui->tabWidget->setAutoFillBackground(false);
     // The Bluetooth module is not offered yet; its widgets stay in the form but hidden.
-    for (QWidget *w : {static_cast<QWidget *>(ui->label_23), static_cast<QWidget *>(ui->label_20),
-                       static_cast<QWidget *>(ui->label_21), static_cast<QWidget *>(ui->label_24),
-                       static_cast<QWidget *>(ui->pushButton_B_ClearDBData),
-                       static_cast<QWidget *>(ui->pushButton_B_RecData),
-                       static_cast<QWidget *>(ui->pushButton_B_ClearFlashData),
-                       static_cast<QWidget *>(ui->pushButton_B_Link),
-                       static_cast<QWidget *>(ui->BlueToothName),
-                       static_cast<QWidget *>(ui->BlueToothFileName),
-                       static_cast<QWidget *>(ui->comboBox_comB)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->label_23), static_cast<QWidget *>(ui->label_20),
+          static_cast<QWidget *>(ui->label_21), static_cast<QWidget *>(ui->label_24),
+          static_cast<QWidget *>(ui->pushButton_B_ClearDBData),
+          static_cast<QWidget *>(ui->pushButton_B_RecData),
+          static_cast<QWidget *>(ui->pushButton_B_ClearFlashData),
+          static_cast<QWidget *>(ui->pushButton_B_Link), static_cast<QWidget *>(ui->BlueToothName),
+          static_cast<QWidget *>(ui->BlueToothFileName), static_cast<QWidget *>(ui->comboBox_comB)})
         w->setVisible(false);
 }
 
@@ -320,8 +321,9 @@ void MainWindow::retranslateOwnTexts()
     ui->retranslateUi(this);
     setSeriesHeaders();
     setLabelHeaders();
-    const QStringList labelMenuTexts{tr("新增标签"), tr("标签写值"), tr("删除标签"), tr("导入标签"),
-                                     tr("导出标签"), tr("加入趋势图"), tr("隐藏")};
+    const QStringList labelMenuTexts{tr("新增标签"), tr("标签写值"), tr("删除标签"),
+                                     tr("导入标签"), tr("导出标签"), tr("加入趋势图"),
+                                     tr("隐藏")};
     for (int i = 0; i < m_labelActions.size() && i < labelMenuTexts.size(); ++i)
         m_labelActions[i]->setText(labelMenuTexts[i]);
     if (deleteChartAction)
@@ -430,9 +432,9 @@ void MainWindow::handleCustomButtonClick(QString message)
 void MainWindow::setMenuActionsEnabled(bool enabled)
 {
     centralWidget()->setEnabled(enabled);
-    for (QAction *a : {ui->action_newPro, ui->action_openPro, ui->actionDatabase, ui->action_SetLink,
-                       ui->action_permissionsSettings, ui->action_Chinese, ui->action_English,
-                       ui->action_Tray})
+    for (QAction *a :
+         {ui->action_newPro, ui->action_openPro, ui->actionDatabase, ui->action_SetLink,
+          ui->action_permissionsSettings, ui->action_Chinese, ui->action_English, ui->action_Tray})
         a->setEnabled(enabled);
 }
 
@@ -456,12 +458,10 @@ void MainWindow::enableProjectActions()
     ui->modifyData->setEnabled(true);
     ui->rangeTime->setVisible(true);
     ui->viewTime->setVisible(true);
-    for (QWidget *w : {static_cast<QWidget *>(ui->rangeTime),
-                       static_cast<QWidget *>(ui->StartandPause),
-                       static_cast<QWidget *>(ui->saveWave),
-                       static_cast<QWidget *>(ui->dataClassification),
-                       static_cast<QWidget *>(ui->queryData),
-                       static_cast<QWidget *>(ui->dataClassification1)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->rangeTime), static_cast<QWidget *>(ui->StartandPause),
+          static_cast<QWidget *>(ui->saveWave), static_cast<QWidget *>(ui->dataClassification),
+          static_cast<QWidget *>(ui->queryData), static_cast<QWidget *>(ui->dataClassification1)})
         w->setEnabled(true);
     ui->action_savePro->setEnabled(true);
     ui->refresh->setEnabled(true);

@@ -17,7 +17,6 @@
 #include <QMutex>
 #include <QStringList>
 #include <QTranslator>
-
 #include <functional>
 
 class CDriveBaseClass;

@@ -1,17 +1,15 @@
 // The label table: model, headers, type selectors, context menu, add, write entry, delete,
 // hide, CSV import and export, and the rows' editability.
-#include "mainwindow.h"
-#include "ui_mainwindow.h"
-
 #include "customcombobox.h"
 #include "labelcsv.h"
 #include "labeltypes.h"
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
 
 #include <QHeaderView>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QTimer>
-
 #include <algorithm>
 
 namespace {
@@ -28,8 +26,7 @@ QStandardItem *centredItem()
 
 CustomComboBox *typeSelector(const QTableView *view, const QStandardItemModel *model, int row)
 {
-    return qobject_cast<CustomComboBox *>(
-        view->indexWidget(model->index(row, LabelColumnType)));
+    return qobject_cast<CustomComboBox *>(view->indexWidget(model->index(row, LabelColumnType)));
 }
 
 } // namespace
@@ -37,7 +34,7 @@ CustomComboBox *typeSelector(const QTableView *view, const QStandardItemModel *m
 void MainWindow::initLabelTable()
 {
     m_labelMenu = new QMenu(this);
-    const QStringList texts{tr("新增标签"), tr("标签写值"), tr("删除标签"), tr("导入标签"),
+    const QStringList texts{tr("新增标签"), tr("标签写值"),   tr("删除标签"), tr("导入标签"),
                             tr("导出标签"), tr("加入趋势图"), tr("隐藏")};
     for (const QString &text : texts)
         m_labelActions << m_labelMenu->addAction(text);

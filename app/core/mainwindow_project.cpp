@@ -1,11 +1,10 @@
 // The project half of the main window: new, open and save, the driver check, the project row
 // in the history database and the per-project settings file.
-#include "mainwindow.h"
-#include "ui_mainwindow.h"
-
 #include "dialognewproject.h"
 #include "dialogsetlink.h"
+#include "mainwindow.h"
 #include "projectfile.h"
+#include "ui_mainwindow.h"
 
 #include <QDebug>
 #include <QDir>
@@ -98,8 +97,8 @@ void MainWindow::openProjectRecord()
 
 void MainWindow::openProjectSettings()
 {
-    m_projectSettingsPath = ProjectFile::projectSettingsPath(m_services.folder.programDir(),
-                                                             m_projectFileName);
+    m_projectSettingsPath
+        = ProjectFile::projectSettingsPath(m_services.folder.programDir(), m_projectFileName);
     const bool existed = QFileInfo::exists(m_projectSettingsPath);
     delete m_projectSettings;
     m_projectSettings = new QSettings(m_projectSettingsPath, QSettings::IniFormat);

@@ -25,14 +25,14 @@ bool WidgetPrompt::question(QWidget *parent, const QString &title, const QString
            == QMessageBox::Yes;
 }
 
-QString WidgetFileChooser::openFileName(QWidget *parent, const QString &caption,
-                                        const QString &dir, const QString &filter)
+QString WidgetFileChooser::openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                        const QString &filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString WidgetFileChooser::saveFileName(QWidget *parent, const QString &caption,
-                                        const QString &dir, const QString &filter)
+QString WidgetFileChooser::saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                        const QString &filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }

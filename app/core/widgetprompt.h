@@ -20,6 +20,5 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
-    QString existingDirectory(QWidget *parent, const QString &caption,
-                              const QString &dir) override;
+    QString existingDirectory(QWidget *parent, const QString &caption, const QString &dir) override;
 };

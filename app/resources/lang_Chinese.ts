@@ -17,6 +17,41 @@
     </message>
 </context>
 <context>
+    <name>DialogNewProject</name>
+    <message>
+        <source>Dialog</source>
+        <translation>新建工程</translation>
+    </message>
+    <message>
+        <source>名称：</source>
+        <translation>名称：</translation>
+    </message>
+    <message>
+        <source>创建路径：</source>
+        <translation>创建路径：</translation>
+    </message>
+    <message>
+        <source>驱动库：</source>
+        <translation>驱动库：</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>新建工程</source>
+        <translation>新建工程</translation>
+    </message>
+    <message>
+        <source>Select Folder</source>
+        <translation>选择文件夹</translation>
+    </message>
+</context>
+<context>
     <name>DialogPermissions</name>
     <message>
         <source>Dialog</source>
@@ -49,6 +84,84 @@
     <message>
         <source>用户名或密码错误</source>
         <translation>用户名或密码错误</translation>
+    </message>
+</context>
+<context>
+    <name>DialogSetLink</name>
+    <message>
+        <source>Dialog</source>
+        <translation>通信设置</translation>
+    </message>
+    <message>
+        <source>通信方式：</source>
+        <translation>通信方式：</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>网口</source>
+        <translation>网口</translation>
+    </message>
+    <message>
+        <source>串口参数</source>
+        <translation>串口参数</translation>
+    </message>
+    <message>
+        <source>串口号</source>
+        <translation>串口号</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>波特率</translation>
+    </message>
+    <message>
+        <source>数据位</source>
+        <translation>数据位</translation>
+    </message>
+    <message>
+        <source>停止位</source>
+        <translation>停止位</translation>
+    </message>
+    <message>
+        <source>校验位</source>
+        <translation>校验位</translation>
+    </message>
+    <message>
+        <source>网口参数</source>
+        <translation>网口参数</translation>
+    </message>
+    <message>
+        <source>IP地址</source>
+        <translation>IP地址</translation>
+    </message>
+    <message>
+        <source>端口号</source>
+        <translation>端口号</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>通信设置</translation>
+    </message>
+</context>
+<context>
+    <name>LabelCsv</name>
+    <message>
+        <source>无法打开文件 %1：%2</source>
+        <translation>无法打开文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>无法写入文件 %1：%2</source>
+        <translation>无法写入文件 %1：%2</translation>
     </message>
 </context>
 <context>
@@ -701,6 +814,74 @@
         <source>量程自动切换</source>
         <translation>量程自动切换</translation>
     </message>
+    <message>
+        <source>无法创建文件！</source>
+        <translation>无法创建文件！</translation>
+    </message>
+    <message>
+        <source>库加载失败</source>
+        <translation>库加载失败</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>打开数据库失败</source>
+        <translation>打开数据库失败</translation>
+    </message>
+    <message>
+        <source>查询不到ID</source>
+        <translation>查询不到ID</translation>
+    </message>
+    <message>
+        <source>数据库无相关ID或数据</source>
+        <translation>数据库无相关ID或数据</translation>
+    </message>
+    <message>
+        <source>打开成功</source>
+        <translation>打开成功</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>工程已保存：%1</source>
+        <translation>工程已保存：%1</translation>
+    </message>
+    <message>
+        <source>dpro</source>
+        <translation>dpro</translation>
+    </message>
+    <message>
+        <source>Save CSV</source>
+        <translation>保存CSV</translation>
+    </message>
+    <message>
+        <source>Import CSV</source>
+        <translation>导入CSV</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>导出失败：%1</translation>
+    </message>
+    <message>
+        <source>导出完成：%1条记录</source>
+        <translation>导出完成：%1条记录</translation>
+    </message>
+    <message>
+        <source>导入失败：%1</source>
+        <translation>导入失败：%1</translation>
+    </message>
+    <message>
+        <source>导入完成：%1条记录</source>
+        <translation>导入完成：%1条记录</translation>
+    </message>
 </context>
 <context>
     <name>dialogSystemTray</name>
@@ -719,6 +900,52 @@
     <message>
         <source>取消</source>
         <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>ProjectFile</name>
+    <message>
+        <source>无法打开项目文件 %1：%2</source>
+        <translation>无法打开项目文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>项目文件 %1 第 %2 行有错误：%3</source>
+        <translation>项目文件 %1 第 %2 行有错误：%3</translation>
+    </message>
+    <message>
+        <source>无法保存项目文件 %1：%2</source>
+        <translation>无法保存项目文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>项目文件已存在：%1</source>
+        <translation>项目文件已存在：%1</translation>
+    </message>
+    <message>
+        <source>无法创建项目文件 %1：%2</source>
+        <translation>无法创建项目文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>驱动库名称无效：%1</source>
+        <translation>驱动库名称无效：%1</translation>
+    </message>
+    <message>
+        <source>在 %1 中找不到驱动库 %2</source>
+        <translation>在 %1 中找不到驱动库 %2</translation>
+    </message>
+</context>
+<context>
+    <name>SQLiteHandler</name>
+    <message>
+        <source>无法打开数据库连接！</source>
+        <translation>无法打开数据库连接！</translation>
+    </message>
+    <message>
+        <source>无法准备查询！</source>
+        <translation>无法准备查询！</translation>
+    </message>
+    <message>
+        <source>无法创建表格！</source>
+        <translation>无法创建表格！</translation>
     </message>
 </context>
 </TS>

@@ -17,6 +17,41 @@
     </message>
 </context>
 <context>
+    <name>DialogNewProject</name>
+    <message>
+        <source>Dialog</source>
+        <translation>New Project</translation>
+    </message>
+    <message>
+        <source>名称：</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>创建路径：</source>
+        <translation>Folder:</translation>
+    </message>
+    <message>
+        <source>驱动库：</source>
+        <translation>Driver:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>新建工程</source>
+        <translation>New Project</translation>
+    </message>
+    <message>
+        <source>Select Folder</source>
+        <translation>Select Folder</translation>
+    </message>
+</context>
+<context>
     <name>DialogPermissions</name>
     <message>
         <source>Dialog</source>
@@ -49,6 +84,84 @@
     <message>
         <source>用户名或密码错误</source>
         <translation>Wrong user name or password</translation>
+    </message>
+</context>
+<context>
+    <name>DialogSetLink</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Link Settings</translation>
+    </message>
+    <message>
+        <source>通信方式：</source>
+        <translation>Link type:</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>网口</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>串口参数</source>
+        <translation>Serial parameters</translation>
+    </message>
+    <message>
+        <source>串口号</source>
+        <translation>Port name</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>数据位</source>
+        <translation>Data bits</translation>
+    </message>
+    <message>
+        <source>停止位</source>
+        <translation>Stop bits</translation>
+    </message>
+    <message>
+        <source>校验位</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>网口参数</source>
+        <translation>Network parameters</translation>
+    </message>
+    <message>
+        <source>IP地址</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>端口号</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>Link Settings</translation>
+    </message>
+</context>
+<context>
+    <name>LabelCsv</name>
+    <message>
+        <source>无法打开文件 %1：%2</source>
+        <translation>Cannot open the file %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入文件 %1：%2</source>
+        <translation>Cannot write the file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -701,6 +814,74 @@
         <source>量程自动切换</source>
         <translation>Auto scale</translation>
     </message>
+    <message>
+        <source>无法创建文件！</source>
+        <translation>Cannot create the file!</translation>
+    </message>
+    <message>
+        <source>库加载失败</source>
+        <translation>Failed to load the driver library</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>打开数据库失败</source>
+        <translation>Failed to open the database</translation>
+    </message>
+    <message>
+        <source>查询不到ID</source>
+        <translation>No project ID found yet</translation>
+    </message>
+    <message>
+        <source>数据库无相关ID或数据</source>
+        <translation>The database holds no ID or data for this project</translation>
+    </message>
+    <message>
+        <source>打开成功</source>
+        <translation>Project opened</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>工程已保存：%1</source>
+        <translation>Project saved: %1</translation>
+    </message>
+    <message>
+        <source>dpro</source>
+        <translation>dpro</translation>
+    </message>
+    <message>
+        <source>Save CSV</source>
+        <translation>Save CSV</translation>
+    </message>
+    <message>
+        <source>Import CSV</source>
+        <translation>Import CSV</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>Export failed: %1</translation>
+    </message>
+    <message>
+        <source>导出完成：%1条记录</source>
+        <translation>Export finished: %1 records</translation>
+    </message>
+    <message>
+        <source>导入失败：%1</source>
+        <translation>Import failed: %1</translation>
+    </message>
+    <message>
+        <source>导入完成：%1条记录</source>
+        <translation>Import finished: %1 records</translation>
+    </message>
 </context>
 <context>
     <name>dialogSystemTray</name>
@@ -719,6 +900,52 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>ProjectFile</name>
+    <message>
+        <source>无法打开项目文件 %1：%2</source>
+        <translation>Cannot open the project file %1: %2</translation>
+    </message>
+    <message>
+        <source>项目文件 %1 第 %2 行有错误：%3</source>
+        <translation>The project file %1 has an error in line %2: %3</translation>
+    </message>
+    <message>
+        <source>无法保存项目文件 %1：%2</source>
+        <translation>Cannot save the project file %1: %2</translation>
+    </message>
+    <message>
+        <source>项目文件已存在：%1</source>
+        <translation>The project file already exists: %1</translation>
+    </message>
+    <message>
+        <source>无法创建项目文件 %1：%2</source>
+        <translation>Cannot create the project file %1: %2</translation>
+    </message>
+    <message>
+        <source>驱动库名称无效：%1</source>
+        <translation>Invalid driver library name: %1</translation>
+    </message>
+    <message>
+        <source>在 %1 中找不到驱动库 %2</source>
+        <translation>Driver library %2 not found in %1</translation>
+    </message>
+</context>
+<context>
+    <name>SQLiteHandler</name>
+    <message>
+        <source>无法打开数据库连接！</source>
+        <translation>Cannot open the database connection!</translation>
+    </message>
+    <message>
+        <source>无法准备查询！</source>
+        <translation>Cannot prepare the query!</translation>
+    </message>
+    <message>
+        <source>无法创建表格！</source>
+        <translation>Cannot create the table!</translation>
     </message>
 </context>
 </TS>

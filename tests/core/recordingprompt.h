@@ -20,8 +20,7 @@ public:
         bool prefixOnly = false;
     };
 
-    void expect(const QString &kind, const QString &title, const QString &text,
-                bool answer = false)
+    void expect(const QString &kind, const QString &title, const QString &text, bool answer = false)
     {
         m_expected << Box{kind, title, text, answer, false};
     }

@@ -11,7 +11,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 class tst_DialogSetLink : public QObject
@@ -93,8 +92,8 @@ void tst_DialogSetLink::defaultsWithoutSettingsFile()
     m_dialog->loadSettings(false);
     const QSettings file = settings();
     const QList<QPair<const char *, QString>> expected{
-        {"Link/IP", "0,0,0,0"}, {"Link/Port", "0"},      {"Link/Com", com},  {"Link/Baud", "115200"},
-        {"Link/Databit", "8"},  {"Link/Stopbit", "1"},   {"Link/Parity", "N"}};
+        {"Link/IP", "0,0,0,0"}, {"Link/Port", "0"},    {"Link/Com", com},   {"Link/Baud", "115200"},
+        {"Link/Databit", "8"},  {"Link/Stopbit", "1"}, {"Link/Parity", "N"}};
     for (const auto &key : expected)
         QCOMPARE(file.value(key.first).toString(), key.second);
     // The form keeps what it showed.
@@ -109,11 +108,20 @@ void tst_DialogSetLink::okBuildsAndStores_data()
     QTest::addColumn<QString>("ip");
     QTest::addColumn<QString>("tcpPort");
     QTest::addColumn<QString>("link");
-    QTest::newRow("listed serial port") << false << "ttyUSB0" << "115200" << "" << ""
+    QTest::newRow("listed serial port") << false << "ttyUSB0"
+                                        << "115200"
+                                        << ""
+                                        << ""
                                         << "ttyUSB0,115200,8,1,N";
-    QTest::newRow("typed pseudo-terminal") << false << "/dev/pts/7" << "9600" << "" << ""
+    QTest::newRow("typed pseudo-terminal") << false << "/dev/pts/7"
+                                           << "9600"
+                                           << ""
+                                           << ""
                                            << "/dev/pts/7,9600,8,1,N";
-    QTest::newRow("network") << true << "" << "" << "192.168.1.10" << "502"
+    QTest::newRow("network") << true << ""
+                             << ""
+                             << "192.168.1.10"
+                             << "502"
                              << "192.168.1.10:502";
 }
 
@@ -207,10 +215,14 @@ void tst_DialogSetLink::setLinkMode_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("result");
-    QTest::newRow("net") << "net" << "net";
-    QTest::newRow("other case changes nothing") << "Com" << "net";
-    QTest::newRow("empty changes nothing") << "" << "net";
-    QTest::newRow("com") << "com" << "com";
+    QTest::newRow("net") << "net"
+                         << "net";
+    QTest::newRow("other case changes nothing") << "Com"
+                                                << "net";
+    QTest::newRow("empty changes nothing") << ""
+                                           << "net";
+    QTest::newRow("com") << "com"
+                         << "com";
 }
 
 void tst_DialogSetLink::setLinkMode()

@@ -1,11 +1,10 @@
 // The label table of the main window: rows and their type selectors, the context-menu
 // entries (add, write, delete, hide, import, export) against real files, the accessors the
 // other pages use, and delayMs.
-#include "windowfixture.h"
-
 #include "customcombobox.h"
 #include "labeltypes.h"
 #include "ui_mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -25,7 +24,15 @@ QString zh(const char *utf8)
 // (row, column) of selected cells, in the order they are selected.
 using Cells = QList<QPair<int, int>>;
 
-enum MenuEntry { AddEntry, WriteEntry, DeleteEntry, ImportEntry, ExportEntry, TrendEntry, HideEntry };
+enum MenuEntry {
+    AddEntry,
+    WriteEntry,
+    DeleteEntry,
+    ImportEntry,
+    ExportEntry,
+    TrendEntry,
+    HideEntry
+};
 
 } // namespace
 
@@ -107,8 +114,8 @@ void tst_LabelTable::addRows()
              (QList<QStringList>{{"", "", "", "", "", "null"},
                                  {"08:00", "D100", "tank", "12.5", "m", "Int16"},
                                  {"", "", "", "", "", "null"}}));
-    auto *selector = qobject_cast<CustomComboBox *>(m_window->form()->tableView_label->indexWidget(
-        m_window->labelModel()->index(1, 5)));
+    auto *selector = qobject_cast<CustomComboBox *>(
+        m_window->form()->tableView_label->indexWidget(m_window->labelModel()->index(1, 5)));
     QVERIFY(selector);
     QCOMPARE(selector->count(), LabelTypes::entryCount);
     // New rows are locked until the permission lock opens them.
@@ -146,14 +153,14 @@ void tst_LabelTable::deleteExactRows_data()
 {
     QTest::addColumn<Cells>("cells");
     QTest::addColumn<QStringList>("left");
-    QTest::newRow("rows 2 and 5, those between stay") << Cells{{2, 0}, {5, 3}}
-                                                     << QStringList{"D0", "D1", "D3", "D4", "D6"};
-    QTest::newRow("selected bottom up") << Cells{{5, 1}, {2, 4}}
-                                        << QStringList{"D0", "D1", "D3", "D4", "D6"};
-    QTest::newRow("two cells of one row") << Cells{{4, 0}, {4, 2}}
-                                          << QStringList{"D0", "D1", "D2", "D3", "D5", "D6"};
-    QTest::newRow("nothing selected") << Cells{}
-                                      << QStringList{"D0", "D1", "D2", "D3", "D4", "D5", "D6"};
+    QTest::newRow("rows 2 and 5, those between stay")
+        << Cells{{2, 0}, {5, 3}} << QStringList{"D0", "D1", "D3", "D4", "D6"};
+    QTest::newRow("selected bottom up")
+        << Cells{{5, 1}, {2, 4}} << QStringList{"D0", "D1", "D3", "D4", "D6"};
+    QTest::newRow("two cells of one row")
+        << Cells{{4, 0}, {4, 2}} << QStringList{"D0", "D1", "D2", "D3", "D5", "D6"};
+    QTest::newRow("nothing selected")
+        << Cells{} << QStringList{"D0", "D1", "D2", "D3", "D4", "D5", "D6"};
 }
 
 void tst_LabelTable::deleteExactRows()
@@ -161,7 +168,8 @@ void tst_LabelTable::deleteExactRows()
     QFETCH(Cells, cells);
     QFETCH(QStringList, left);
     for (int i = 0; i < 7; ++i)
-        m_window->addLabelRow({"", QString("D%1").arg(i), "", "", "", LabelTypes::dataTypeNames()[i]});
+        m_window->addLabelRow(
+            {"", QString("D%1").arg(i), "", "", "", LabelTypes::dataTypeNames()[i]});
     select(cells);
     entry(DeleteEntry)->setEnabled(true);
     entry(DeleteEntry)->trigger();
@@ -238,7 +246,7 @@ void tst_LabelTable::csvRoundTrip()
     m_f.chooser->answers << file;
     m_f.prompt->expect("information", zh("信息"), zh("导出完成：3条记录"));
     entry(ExportEntry)->trigger();
-    QCOMPARE(m_f.chooser->calls.last(), QStringLiteral("Save CSV"));
+    QCOMPARE(m_f.chooser->calls.last(), zh("保存CSV"));
 
     QFile written(file);
     QVERIFY(written.open(QIODevice::ReadOnly));
@@ -251,7 +259,7 @@ void tst_LabelTable::csvRoundTrip()
     m_f.chooser->answers << file;
     m_f.prompt->expect("information", zh("信息"), zh("导入完成：3条记录"));
     entry(ImportEntry)->trigger();
-    QCOMPARE(m_f.chooser->calls.last(), QStringLiteral("Import CSV"));
+    QCOMPARE(m_f.chooser->calls.last(), zh("导入CSV"));
     QCOMPARE(m_window->labelRows(), rows);
     QCOMPARE(m_window->labelDataType(1), 33);
 }

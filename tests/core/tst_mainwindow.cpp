@@ -1,8 +1,6 @@
 // The main window built offscreen in a temporary program folder: form objects,
 // title, exit question, close without a tray, dialog gating, language switch, instance mode,
 // tray label and the permission lock.
-#include "recordingprompt.h"
-
 #include "chartdrawer.h"
 #include "customcombobox.h"
 #include "dialogdatabase.h"
@@ -12,6 +10,7 @@
 #include "dialogsystemtray.h"
 #include "instanceguard.h"
 #include "mainwindow.h"
+#include "recordingprompt.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -24,7 +23,6 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
-
 #include <memory>
 
 namespace {
@@ -40,9 +38,14 @@ QString zh(const char *utf8)
 
 QList<QAction *> gatedActions(Ui::MainWindow *ui)
 {
-    return {ui->action_newPro,  ui->action_openPro,   ui->actionDatabase,
-            ui->action_SetLink, ui->action_permissionsSettings, ui->action_Chinese,
-            ui->action_English, ui->action_Tray};
+    return {ui->action_newPro,
+            ui->action_openPro,
+            ui->actionDatabase,
+            ui->action_SetLink,
+            ui->action_permissionsSettings,
+            ui->action_Chinese,
+            ui->action_English,
+            ui->action_Tray};
 }
 
 } // namespace
@@ -94,8 +97,8 @@ void tst_MainWindow::init()
     m_prompt = std::make_unique<RecordingPrompt>();
     m_chooser = std::make_unique<ScriptedFileChooser>();
     // A key of this test alone, so that tests run in parallel.
-    m_guard = std::make_unique<InstanceGuard>(
-        "tst_mainwindow-" + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    m_guard = std::make_unique<InstanceGuard>("tst_mainwindow-"
+                                              + QUuid::createUuid().toString(QUuid::WithoutBraces));
     QDir::setCurrent(m_dir->path());
     m_quits = 0;
 }
@@ -176,12 +179,16 @@ void tst_MainWindow::formObjects_data()
         {"tableView_label", "QTableView", nullptr, {}},
         {"pushButton_hide", "QPushButton", "取消隐藏", {}},
         {"label_4", "QLabel", "覆盖时间：", {}},
-        {"clearDays", "QComboBox", nullptr,
+        {"clearDays",
+         "QComboBox",
+         nullptr,
          {"1天", "3天", "5天", "10天", "15天", "1个月", "3个月", "6个月", "不覆盖"}},
         {"pushButton_stopMonitor", "QPushButton", "停止监视", {}},
         {"pushButton_stopEdit", "QPushButton", "停止编辑", {}},
         {"label_6", "QLabel", "采样时间：", {}},
-        {"samplingTime", "QComboBox", nullptr,
+        {"samplingTime",
+         "QComboBox",
+         nullptr,
          {"1秒", "2秒", "5秒", "10秒", "30秒", "60秒/1分钟", "120秒/2分钟", "300秒/5分钟"}},
         {"pushButton_startMonitor", "QPushButton", "开始监视", {}},
         {"label_5", "QLabel", "最大使用内存：", {}},
@@ -200,7 +207,9 @@ void tst_MainWindow::formObjects_data()
         {"startTime", "QLabel", "开始时间", {}},
         {"startDateTimeEdit", "QDateTimeEdit", nullptr, {}},
         {"viewTime", "QLabel", "查看时间", {}},
-        {"rangeTime", "QComboBox", nullptr,
+        {"rangeTime",
+         "QComboBox",
+         nullptr,
          {"1分钟", "3分钟", "5分钟", "10分钟", "15分钟", "30分钟", "1小时", "2小时", "3小时",
           "6小时", "12小时", "24小时/1天", "3天", "7天"}},
         {"searchfor", "QPushButton", "查询", {}},
@@ -280,7 +289,8 @@ void tst_MainWindow::formObjects_data()
         QStringList items;
         for (const QString &item : row.items)
             items << item;
-        QTest::newRow(row.name) << QString::fromLatin1(row.name) << QString::fromLatin1(row.className)
+        QTest::newRow(row.name) << QString::fromLatin1(row.name)
+                                << QString::fromLatin1(row.className)
                                 << (row.text ? QString::fromUtf8(row.text) : QString()) << items;
     }
 }
@@ -311,10 +321,10 @@ void tst_MainWindow::formObjects()
 void tst_MainWindow::tabsAndMenus()
 {
     createWindow();
-    const QStringList tabs{zh("标签数据"), zh("趋势图"), zh("报表"), zh("程序下载"),
-                           zh("标签数据区"), zh("数据管理")};
-    const QList<QWidget *> pages{ui()->tab, ui()->tab_3, ui()->tab_5, ui()->tab_2, ui()->tab_4,
-                                 ui()->tab_6};
+    const QStringList tabs{zh("标签数据"), zh("趋势图"),     zh("报表"),
+                           zh("程序下载"), zh("标签数据区"), zh("数据管理")};
+    const QList<QWidget *> pages{ui()->tab,   ui()->tab_3, ui()->tab_5,
+                                 ui()->tab_2, ui()->tab_4, ui()->tab_6};
     QCOMPARE(ui()->tabWidget->count(), 6);
     for (int i = 0; i < 6; ++i) {
         QCOMPARE(ui()->tabWidget->tabText(i), tabs[i]);
@@ -459,6 +469,10 @@ void tst_MainWindow::languageSwitch()
     QCOMPARE(m_window->labelMenu()->actions().last()->text(), QStringLiteral("Hide"));
     QCOMPARE(m_window->trayMenu()->actions().last()->text(), QStringLiteral("Quit"));
     QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleEn);
+    // The dialogs follow on the language-change event the catalogue posts.
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->linkDialog()->windowTitle(),
+                              QStringLiteral("Link Settings"), 5000);
+    QCOMPARE(m_window->newProjectDialog()->windowTitle(), QStringLiteral("New Project"));
     QCOMPARE(m_window->programSettings()->value("Language/language").toString(),
              QStringLiteral("English"));
 
@@ -546,9 +560,12 @@ void tst_MainWindow::permissionRefused_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
-    QTest::newRow("crossed") << "tovek" << "kavrum@4682";
-    QTest::newRow("case") << "MIRN" << "kavrum@4682";
-    QTest::newRow("blank") << "tovek" << " tovek";
+    QTest::newRow("crossed") << "tovek"
+                             << "kavrum@4682";
+    QTest::newRow("case") << "MIRN"
+                          << "kavrum@4682";
+    QTest::newRow("blank") << "tovek"
+                           << " tovek";
 }
 
 void tst_MainWindow::permissionRefused()
@@ -576,8 +593,10 @@ void tst_MainWindow::permissionLock_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
-    QTest::newRow("first pair") << "tovek" << "tovek";
-    QTest::newRow("second pair") << "mirn" << "kavrum@4682";
+    QTest::newRow("first pair") << "tovek"
+                                << "tovek";
+    QTest::newRow("second pair") << "mirn"
+                                 << "kavrum@4682";
 }
 
 void tst_MainWindow::permissionLock()
@@ -588,8 +607,8 @@ void tst_MainWindow::permissionLock()
     m_window->show();
     m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
     QStandardItemModel *model = m_window->labelModel();
-    auto *selector = qobject_cast<CustomComboBox *>(
-        ui()->tableView_label->indexWidget(model->index(0, 5)));
+    auto *selector
+        = qobject_cast<CustomComboBox *>(ui()->tableView_label->indexWidget(model->index(0, 5)));
     QVERIFY(selector);
     QList<QAction *> labelActions = m_window->labelMenu()->actions();
 

@@ -1,13 +1,12 @@
 // Projects in the main window against real files: the new-project dialog, open and save, the
 // history database by instance mode with its project row, the driver-name check, the link and
 // the chart sections restored, and the failures the user is told about.
-#include "windowfixture.h"
-
 #include "dialognewproject.h"
 #include "dialogsetlink.h"
 #include "projectfile.h"
 #include "sqlitehandler.h"
 #include "ui_mainwindow.h"
+#include "windowfixture.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -231,9 +230,11 @@ void tst_ProjectWindow::historyDatabaseByMode_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("notCreated");
-    QTest::newRow("single-instance: shared file in the program folder")
-        << "0" << "HistoryData.db" << "proj/a.db";
-    QTest::newRow("multiple-instance: a.db beside a.dpro") << "1" << "proj/a.db"
+    QTest::newRow("single-instance: shared file in the program folder") << "0"
+                                                                        << "HistoryData.db"
+                                                                        << "proj/a.db";
+    QTest::newRow("multiple-instance: a.db beside a.dpro") << "1"
+                                                           << "proj/a.db"
                                                            << "HistoryData.db";
 }
 
@@ -280,11 +281,16 @@ void tst_ProjectWindow::driverNameChecked_data()
 {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("library in libdrive") << "LibTest" << "";
-    QTest::newRow("parent folder") << "../LibTest" << "驱动库名称无效";
-    QTest::newRow("absolute path") << "%1/LibTest" << "驱动库名称无效";
-    QTest::newRow("backslash") << "..\\LibTest" << "驱动库名称无效";
-    QTest::newRow("not in libdrive") << "Missing" << "在 ";
+    QTest::newRow("library in libdrive") << "LibTest"
+                                         << "";
+    QTest::newRow("parent folder") << "../LibTest"
+                                   << "驱动库名称无效";
+    QTest::newRow("absolute path") << "%1/LibTest"
+                                   << "驱动库名称无效";
+    QTest::newRow("backslash") << "..\\LibTest"
+                               << "驱动库名称无效";
+    QTest::newRow("not in libdrive") << "Missing"
+                                     << "在 ";
 }
 
 void tst_ProjectWindow::driverNameChecked()
@@ -312,9 +318,8 @@ void tst_ProjectWindow::noProjectRowKeepsMonitoringOff()
     const QString good = writeProject("proj", "good", "LibTest");
     const QString bad = writeProject("proj", "bad", "LibTest");
     QVERIFY(SQLiteHandler::createDatabase(m_f.path("proj/bad.db")));
-    QCOMPARE(sqlColumn(m_f.path("proj/bad.db"),
-                       "CREATE TRIGGER refuse BEFORE INSERT ON project "
-                       "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+    QCOMPARE(sqlColumn(m_f.path("proj/bad.db"), "CREATE TRIGGER refuse BEFORE INSERT ON project "
+                                                "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
              QStringList());
     MainWindow *window = m_f.create();
     open(good);
@@ -366,12 +371,22 @@ void tst_ProjectWindow::linkRestored_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("link");
     QTest::addColumn<QString>("port");
-    QTest::newRow("Linux USB adapter") << "com" << "ttyUSB0,115200,8,1,N"
-                                       << "ttyUSB0,115200,8,1,N" << "ttyUSB0";
-    QTest::newRow("pseudo-terminal") << "com" << "/dev/pts/4,9600,8,1,N"
-                                     << "/dev/pts/4,9600,8,1,N" << "/dev/pts/4";
-    QTest::newRow("short text") << "com" << "ttyS1" << "ttyS1,115200,8,1,N" << "ttyS1";
-    QTest::newRow("network") << "net" << "192.168.1.10:502" << "192.168.1.10:502" << "ttyS0";
+    QTest::newRow("Linux USB adapter") << "com"
+                                       << "ttyUSB0,115200,8,1,N"
+                                       << "ttyUSB0,115200,8,1,N"
+                                       << "ttyUSB0";
+    QTest::newRow("pseudo-terminal") << "com"
+                                     << "/dev/pts/4,9600,8,1,N"
+                                     << "/dev/pts/4,9600,8,1,N"
+                                     << "/dev/pts/4";
+    QTest::newRow("short text") << "com"
+                                << "ttyS1"
+                                << "ttyS1,115200,8,1,N"
+                                << "ttyS1";
+    QTest::newRow("network") << "net"
+                             << "192.168.1.10:502"
+                             << "192.168.1.10:502"
+                             << "ttyS0";
 }
 
 void tst_ProjectWindow::linkRestored()

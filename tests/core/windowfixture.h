@@ -1,15 +1,13 @@
 #pragma once
 
-#include "recordingprompt.h"
-
 #include "instanceguard.h"
 #include "mainwindow.h"
+#include "recordingprompt.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
-
 #include <memory>
 
 // The main window offscreen in a temporary program folder (also the working directory), with
@@ -32,8 +30,8 @@ struct WindowFixture
         prompt = std::make_unique<RecordingPrompt>();
         chooser = std::make_unique<ScriptedFileChooser>();
         // A key of this test alone, so that tests run in parallel.
-        guard = std::make_unique<InstanceGuard>("tst-window-"
-                                                + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        guard = std::make_unique<InstanceGuard>(
+            "tst-window-" + QUuid::createUuid().toString(QUuid::WithoutBraces));
         QVERIFY(QDir::setCurrent(dir->path()));
         ports.clear();
         quits = 0;
