@@ -482,7 +482,7 @@ void MainWindow::on_action_SetLink_triggered()
 void MainWindow::on_tabWidget_currentChanged(int index)
 {
     // The data-logger page: adapters plugged in since the last visit appear.
-    if (index != 5)
+    if (index != 5 || !m_portDialog)
         return;
     m_portDialog->refreshPorts();
     ui->comboBox_comB->clear();

@@ -8,10 +8,8 @@
 #include "dialogpermissions.h"
 #include "dialogsetlink.h"
 #include "dialogsystemtray.h"
-#include "instanceguard.h"
-#include "mainwindow.h"
-#include "recordingprompt.h"
 #include "ui_mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -20,10 +18,6 @@
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
-#include <QUuid>
-#include <QtTest>
-#include <memory>
 
 namespace {
 
@@ -79,62 +73,33 @@ private slots:
     void permissionLock();
 
 private:
-    void createWindow();
-    Ui::MainWindow *ui() const { return m_window->form(); }
+    Ui::MainWindow *ui() const { return m_f.window->form(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<RecordingPrompt> m_prompt;
-    std::unique_ptr<ScriptedFileChooser> m_chooser;
-    std::unique_ptr<InstanceGuard> m_guard;
-    std::unique_ptr<MainWindow> m_window;
-    int m_quits = 0;
+    WindowFixture m_f;
 };
 
 void tst_MainWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_prompt = std::make_unique<RecordingPrompt>();
-    m_chooser = std::make_unique<ScriptedFileChooser>();
-    // A key of this test alone, so that tests run in parallel.
-    m_guard = std::make_unique<InstanceGuard>("tst_mainwindow-"
-                                              + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    QDir::setCurrent(m_dir->path());
-    m_quits = 0;
-}
-
-void tst_MainWindow::createWindow()
-{
-    MainWindowServices services;
-    services.prompt = m_prompt.get();
-    services.fileChooser = m_chooser.get();
-    services.folder = ProgramFolder(m_dir->path());
-    services.instanceGuard = m_guard.get();
-    services.quitApplication = [this] { ++m_quits; };
-    m_window = std::make_unique<MainWindow>(services);
+    m_f.setUp();
 }
 
 void tst_MainWindow::cleanup()
 {
-    m_window.reset();
-    QDir::setCurrent(QDir::tempPath());
-    QVERIFY2(m_prompt->unexpected.isEmpty(), qPrintable(m_prompt->unexpected.join("\n")));
-    QCOMPARE(m_prompt->pending(), 0);
-    QVERIFY(m_chooser->calls.isEmpty());
-    m_guard.reset();
-    m_dir.reset();
+    // No file dialog belongs to these tests.
+    QVERIFY(m_f.chooser->calls.isEmpty());
+    m_f.tearDown();
 }
 
 void tst_MainWindow::firstStartWritesDefaults()
 {
-    createWindow();
-    QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+    m_f.create();
+    QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
-    QCOMPARE(file.value("Path/dPro").toString(), m_dir->path());
-    QCOMPARE(file.value("Path/xlsx").toString(), m_dir->path());
+    QCOMPARE(file.value("Path/dPro").toString(), m_f.dir->path());
+    QCOMPARE(file.value("Path/xlsx").toString(), m_f.dir->path());
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));
-    QCOMPARE(m_window->databaseFileName(), m_dir->filePath("HistoryData.db"));
-    QVERIFY(m_guard->isHeld());
+    QCOMPARE(m_f.window->databaseFileName(), m_f.dir->filePath("HistoryData.db"));
+    QVERIFY(m_f.guard->isHeld());
 }
 
 void tst_MainWindow::formObjects_data()
@@ -302,8 +267,8 @@ void tst_MainWindow::formObjects()
     QFETCH(QString, text);
     QFETCH(QStringList, items);
 
-    createWindow();
-    QObject *object = m_window->findChild<QObject *>(name);
+    m_f.create();
+    QObject *object = m_f.window->findChild<QObject *>(name);
     QVERIFY2(object, qPrintable(name));
     QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
     if (!text.isNull()) {
@@ -320,7 +285,7 @@ void tst_MainWindow::formObjects()
 
 void tst_MainWindow::tabsAndMenus()
 {
-    createWindow();
+    m_f.create();
     const QStringList tabs{zh("标签数据"), zh("趋势图"),     zh("报表"),
                            zh("程序下载"), zh("标签数据区"), zh("数据管理")};
     const QList<QWidget *> pages{ui()->tab,   ui()->tab_3, ui()->tab_5,
@@ -356,9 +321,9 @@ void tst_MainWindow::tabsAndMenus()
 
 void tst_MainWindow::initialTitleAndStates()
 {
-    createWindow();
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
-    QCOMPARE(m_window->objectName(), QStringLiteral("parentWidget"));
+    m_f.create();
+    QCOMPARE(m_f.window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
+    QCOMPARE(m_f.window->objectName(), QStringLiteral("parentWidget"));
     QVERIFY(!ui()->menu_MM->isEnabled());
     QVERIFY(!ui()->action_savePro->isEnabled());
     QVERIFY(!ui()->pushButton_startMonitor->isEnabled());
@@ -368,10 +333,10 @@ void tst_MainWindow::initialTitleAndStates()
     QVERIFY(ui()->BlueToothName->isHidden());
     QCOMPARE(ui()->clearDays->currentIndex(), 8);
     QCOMPARE(ui()->maxMemory->currentIndex(), 4);
-    QVERIFY(m_window->trendView());
-    QCOMPARE(m_window->labelModel()->columnCount(), 6);
+    QVERIFY(m_f.window->trendView());
+    QCOMPARE(m_f.window->labelModel()->columnCount(), 6);
     QCOMPARE(ui()->tableWidget->columnCount(), 17);
-    QCOMPARE(m_window->trayIcon()->toolTip(), zh("新设备"));
+    QCOMPARE(m_f.window->trayIcon()->toolTip(), zh("新设备"));
 }
 
 void tst_MainWindow::exitQuestion_data()
@@ -384,26 +349,26 @@ void tst_MainWindow::exitQuestion_data()
 void tst_MainWindow::exitQuestion()
 {
     QFETCH(bool, yes);
-    createWindow();
-    m_window->show();
-    m_prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), yes);
+    m_f.create();
+    m_f.window->show();
+    m_f.prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), yes);
     ui()->action_closeAPP->trigger();
-    QCOMPARE(m_prompt->shown, 1);
-    QCOMPARE(m_quits, yes ? 1 : 0);
-    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_f.prompt->shown, 1);
+    QCOMPARE(m_f.quits, yes ? 1 : 0);
+    QVERIFY(m_f.window->isVisible());
 }
 
 void tst_MainWindow::closeWithoutTrayAsks()
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
         QSKIP("this platform has a system tray; closing hides the window there");
-    createWindow();
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), false);
-    QVERIFY(!m_window->close());
-    QVERIFY(m_window->isVisible());
-    QCOMPARE(m_quits, 0);
+    m_f.create();
+    m_f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_f.window.get()));
+    m_f.prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), false);
+    QVERIFY(!m_f.window->close());
+    QVERIFY(m_f.window->isVisible());
+    QCOMPARE(m_f.quits, 0);
 }
 
 void tst_MainWindow::dialogGating_data()
@@ -419,39 +384,39 @@ void tst_MainWindow::dialogGating_data()
 void tst_MainWindow::dialogGating()
 {
     QFETCH(QString, action);
-    createWindow();
-    m_window->show();
-    m_window->findChild<QAction *>(action)->trigger();
+    m_f.create();
+    m_f.window->show();
+    m_f.window->findChild<QAction *>(action)->trigger();
     QWidget *dialog = nullptr;
     if (action == "action_Tray")
-        dialog = m_window->findChild<dialogSystemTray *>();
+        dialog = m_f.window->findChild<dialogSystemTray *>();
     else if (action == "actionDatabase")
-        dialog = m_window->databaseDialog();
+        dialog = m_f.window->databaseDialog();
     else if (action == "action_SetLink")
-        dialog = m_window->linkDialog();
+        dialog = m_f.window->linkDialog();
     else if (action == "action_newPro")
-        dialog = m_window->newProjectDialog();
+        dialog = m_f.window->newProjectDialog();
     else
-        dialog = m_window->findChild<DialogPermissions *>();
+        dialog = m_f.window->findChild<DialogPermissions *>();
     QVERIFY(dialog && dialog->isVisible());
-    QVERIFY(!m_window->centralWidget()->isEnabled());
+    QVERIFY(!m_f.window->centralWidget()->isEnabled());
     for (QAction *a : gatedActions(ui()))
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
 
     QVERIFY(dialog->close());
-    QVERIFY(m_window->centralWidget()->isEnabled());
+    QVERIFY(m_f.window->centralWidget()->isEnabled());
     for (QAction *a : gatedActions(ui()))
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
 }
 
 void tst_MainWindow::languageSwitch()
 {
-    createWindow();
+    m_f.create();
     ui()->samplingTime->setCurrentIndex(3);
-    m_guard->acquire();
-    m_prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
+    m_f.guard->acquire();
+    m_f.prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
     ui()->action_openMM->trigger();
-    QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
+    QCOMPARE(m_f.window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
 
     ui()->action_English->trigger();
     QCOMPARE(ui()->tabWidget->tabText(1), QStringLiteral("Trend"));
@@ -461,26 +426,26 @@ void tst_MainWindow::languageSwitch()
     QCOMPARE(ui()->samplingTime->currentIndex(), 3);
     QStringList headers;
     for (int c = 0; c < 6; ++c)
-        headers << m_window->labelModel()->headerData(c, Qt::Horizontal).toString();
+        headers << m_f.window->labelModel()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, (QStringList{"Time", "Tag/Address", "Description", "Current value", "Unit",
                                    "Data Type"}));
     QCOMPARE(ui()->tableWidget->horizontalHeaderItem(0)->text(), QStringLiteral("No"));
     QCOMPARE(ui()->tableWidget->horizontalHeaderItem(16)->text(), QStringLiteral("Auto scale"));
-    QCOMPARE(m_window->labelMenu()->actions().last()->text(), QStringLiteral("Hide"));
-    QCOMPARE(m_window->trayMenu()->actions().last()->text(), QStringLiteral("Quit"));
-    QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleEn);
+    QCOMPARE(m_f.window->labelMenu()->actions().last()->text(), QStringLiteral("Hide"));
+    QCOMPARE(m_f.window->trayMenu()->actions().last()->text(), QStringLiteral("Quit"));
+    QCOMPARE(m_f.window->windowTitle(), "Morvelin V1.8.5" + multipleEn);
     // The dialogs follow on the language-change event the catalogue posts.
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->linkDialog()->windowTitle(),
+    QTRY_COMPARE_WITH_TIMEOUT(m_f.window->linkDialog()->windowTitle(),
                               QStringLiteral("Link Settings"), 5000);
-    QCOMPARE(m_window->newProjectDialog()->windowTitle(), QStringLiteral("New Project"));
-    QCOMPARE(m_window->programSettings()->value("Language/language").toString(),
+    QCOMPARE(m_f.window->newProjectDialog()->windowTitle(), QStringLiteral("New Project"));
+    QCOMPARE(m_f.window->programSettings()->value("Language/language").toString(),
              QStringLiteral("English"));
 
     // Switching back removes the English catalogue rather than stacking both.
     ui()->action_Chinese->trigger();
     QCOMPARE(ui()->tabWidget->tabText(1), zh("趋势图"));
-    QCOMPARE(m_window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
-    QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+    QCOMPARE(m_f.window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
+    QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("1"));
 }
@@ -488,72 +453,72 @@ void tst_MainWindow::languageSwitch()
 void tst_MainWindow::savedEnglishStartsEnglish()
 {
     {
-        QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+        QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
         file.setValue("Language/language", "English");
         file.setValue("multiModeofAPP/Mode", "1");
     }
-    createWindow();
+    m_f.create();
     QCOMPARE(ui()->tabWidget->tabText(0), QStringLiteral("Label Data"));
-    QVERIFY(!m_guard->isHeld()); // multiple-instance mode holds nothing at start
+    QVERIFY(!m_f.guard->isHeld()); // multiple-instance mode holds nothing at start
     // The change event that installing the catalogue posts completes the title.
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), "Morvelin V1.8.5" + multipleEn, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_f.window->windowTitle(), "Morvelin V1.8.5" + multipleEn, 5000);
     QVERIFY(!ui()->action_openMM->isEnabled());
     QVERIFY(ui()->action_closeMM->isEnabled());
 }
 
 void tst_MainWindow::instanceModeSwitch()
 {
-    createWindow();
-    m_prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
+    m_f.create();
+    m_f.prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
     ui()->action_openMM->trigger();
-    QCOMPARE(m_window->instanceMode(), QStringLiteral("1"));
+    QCOMPARE(m_f.window->instanceMode(), QStringLiteral("1"));
     QVERIFY(!ui()->action_openMM->isEnabled());
     QVERIFY(ui()->action_closeMM->isEnabled());
 
     // Back to single-instance mode with no project: the shared history file is created.
-    m_prompt->expect("information", zh("提示"), zh("单应用模式已开启。"));
+    m_f.prompt->expect("information", zh("提示"), zh("单应用模式已开启。"));
     ui()->action_closeMM->trigger();
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
-    QCOMPARE(m_window->databaseFileName(), m_dir->filePath("HistoryData.db"));
-    QVERIFY(QFileInfo::exists(m_dir->path() + "/HistoryData.db"));
-    QSettings file(m_dir->path() + "/settings.ini", QSettings::IniFormat);
+    QCOMPARE(m_f.window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
+    QCOMPARE(m_f.window->databaseFileName(), m_f.dir->filePath("HistoryData.db"));
+    QVERIFY(QFileInfo::exists(m_f.dir->path() + "/HistoryData.db"));
+    QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("0"));
-    QVERIFY(m_guard->isHeld());
+    QVERIFY(m_f.guard->isHeld());
 }
 
 void tst_MainWindow::trayLabel()
 {
-    createWindow();
+    m_f.create();
     ui()->action_Tray->trigger();
-    auto *dialog = m_window->findChild<dialogSystemTray *>();
+    auto *dialog = m_f.window->findChild<dialogSystemTray *>();
     QVERIFY(dialog->isVisible());
     dialog->findChild<QLineEdit *>("lineEdit")->setText("Line 3");
     dialog->findChild<QPushButton *>("pushButton_OK")->click();
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Line 3"));
+    QCOMPARE(m_f.window->trayIcon()->toolTip(), QStringLiteral("Line 3"));
     QVERIFY(ui()->action_Tray->isEnabled());
 
     // An empty label keeps the previous one.
-    m_window->handleCustomButtonClick(QString());
-    QCOMPARE(m_window->trayIcon()->toolTip(), QStringLiteral("Line 3"));
+    m_f.window->handleCustomButtonClick(QString());
+    QCOMPARE(m_f.window->trayIcon()->toolTip(), QStringLiteral("Line 3"));
 }
 
 void tst_MainWindow::trayMenu()
 {
-    createWindow();
+    m_f.create();
     QStringList texts;
-    for (QAction *a : m_window->trayMenu()->actions())
+    for (QAction *a : m_f.window->trayMenu()->actions())
         texts << a->text();
     QCOMPARE(texts, (QStringList{zh("修改托盘标签"), zh("显示窗口"), zh("退出")}));
-    QVERIFY(m_window->trayIcon()->isVisible());
-    m_window->hide();
-    m_window->trayMenu()->actions().at(1)->trigger();
-    QVERIFY(m_window->isVisible());
+    QVERIFY(m_f.window->trayIcon()->isVisible());
+    m_f.window->hide();
+    m_f.window->trayMenu()->actions().at(1)->trigger();
+    QVERIFY(m_f.window->isVisible());
 
     // The tray's exit quits without a question.
-    m_window->trayMenu()->actions().at(2)->trigger();
-    QCOMPARE(m_quits, 1);
-    QCOMPARE(m_prompt->shown, 0);
+    m_f.window->trayMenu()->actions().at(2)->trigger();
+    QCOMPARE(m_f.quits, 1);
+    QCOMPARE(m_f.prompt->shown, 0);
 }
 
 void tst_MainWindow::permissionRefused_data()
@@ -572,20 +537,20 @@ void tst_MainWindow::permissionRefused()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
-    createWindow();
+    m_f.create();
     ui()->action_permissionsSettings->trigger();
-    auto *dialog = m_window->findChild<DialogPermissions *>();
+    auto *dialog = m_f.window->findChild<DialogPermissions *>();
     auto *userEdit = dialog->findChild<QLineEdit *>("lineEditUserName");
     auto *passwordEdit = dialog->findChild<QLineEdit *>("lineEditPassword");
     QCOMPARE(passwordEdit->echoMode(), QLineEdit::Password);
     userEdit->setText(user);
     passwordEdit->setText(password);
-    m_prompt->expect("warning", zh("警告"), zh("用户名或密码错误"));
+    m_f.prompt->expect("warning", zh("警告"), zh("用户名或密码错误"));
     dialog->findChild<QPushButton *>("pushButtonOK")->click();
     QVERIFY(dialog->isVisible());
     QVERIFY(userEdit->text().isEmpty());
     QVERIFY(passwordEdit->text().isEmpty());
-    QVERIFY(!m_window->hasRights());
+    QVERIFY(!m_f.window->hasRights());
     QVERIFY(!ui()->menu_MM->isEnabled());
 }
 
@@ -603,23 +568,23 @@ void tst_MainWindow::permissionLock()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
-    createWindow();
-    m_window->show();
-    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
-    QStandardItemModel *model = m_window->labelModel();
+    m_f.create();
+    m_f.window->show();
+    m_f.window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    QStandardItemModel *model = m_f.window->labelModel();
     auto *selector
         = qobject_cast<CustomComboBox *>(ui()->tableView_label->indexWidget(model->index(0, 5)));
     QVERIFY(selector);
-    QList<QAction *> labelActions = m_window->labelMenu()->actions();
+    QList<QAction *> labelActions = m_f.window->labelMenu()->actions();
 
     ui()->action_permissionsSettings->trigger();
-    auto *dialog = m_window->findChild<DialogPermissions *>();
+    auto *dialog = m_f.window->findChild<DialogPermissions *>();
     dialog->findChild<QLineEdit *>("lineEditUserName")->setText(user);
     dialog->findChild<QLineEdit *>("lineEditPassword")->setText(password);
     dialog->findChild<QPushButton *>("pushButtonOK")->click();
 
     QVERIFY(!dialog->isVisible());
-    QVERIFY(m_window->hasRights());
+    QVERIFY(m_f.window->hasRights());
     QVERIFY(!ui()->pushButton_stopEdit->isHidden());
     // Closing the login dialog must not offer the login again while unlocked.
     QVERIFY(!ui()->action_permissionsSettings->isEnabled());
@@ -631,11 +596,11 @@ void tst_MainWindow::permissionLock()
         QVERIFY2(model->item(0, c)->isEditable(), qPrintable(QString::number(c)));
     QVERIFY(!model->item(0, 3)->isEditable());
     QVERIFY(selector->popupEnabled());
-    QVERIFY(m_window->labelEditingEnabled());
-    QCOMPARE(m_window->statusBar()->currentMessage(), zh("权限开启"));
+    QVERIFY(m_f.window->labelEditingEnabled());
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("权限开启"));
 
     ui()->pushButton_stopEdit->click();
-    QVERIFY(!m_window->hasRights());
+    QVERIFY(!m_f.window->hasRights());
     QVERIFY(ui()->pushButton_stopEdit->isHidden());
     QVERIFY(ui()->action_permissionsSettings->isEnabled());
     QVERIFY(!ui()->menu_MM->isEnabled());
@@ -645,7 +610,7 @@ void tst_MainWindow::permissionLock()
         QVERIFY(!model->item(0, c)->isEditable());
     QVERIFY(!selector->popupEnabled());
     QCOMPARE(model->item(0, 3)->text(), QStringLiteral("12.5"));
-    QCOMPARE(m_window->statusBar()->currentMessage(), zh("权限关闭"));
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("权限关闭"));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -65,7 +65,7 @@ private slots:
     void cleanup();
 
     void newSaveAndReopen();
-    void newProjectRefusesExistingFile();
+    void newProjectRefusesExistingOrUnwritableFile();
     void historyDatabaseByMode_data();
     void historyDatabaseByMode();
     void modeSwitchMovesOpenProject();
@@ -196,7 +196,7 @@ void tst_ProjectWindow::newSaveAndReopen()
              QStringList{"it's.dpro"});
 }
 
-void tst_ProjectWindow::newProjectRefusesExistingFile()
+void tst_ProjectWindow::newProjectRefusesExistingOrUnwritableFile()
 {
     makeDriver("LibTest");
     const QString path = writeProject("proj", "a", "LibTest", {{"", "D1", "", "", "", "Int16"}});
@@ -223,6 +223,13 @@ void tst_ProjectWindow::newProjectRefusesExistingFile()
     QVERIFY(window->projectFilePath(false).isEmpty());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
+
+    // A file that cannot be written is reported the same way.
+    dialog->findChild<QLineEdit *>("lineEdit_path")->setText(m_f.path("nowhere"));
+    m_f.prompt->expectStartingWith("warning", zh("新建工程"), zh("无法创建项目文件"));
+    ok->click();
+    QCOMPARE(created.count(), 0);
+    QVERIFY(!QFileInfo::exists(m_f.path("nowhere")));
 }
 
 void tst_ProjectWindow::historyDatabaseByMode_data()
