@@ -86,10 +86,10 @@ LibVexmar::LibVexmar()
     engine.readCallback = [this](const QString &key, QString address, DataType type, int count) {
         return InductionRead(key, address, type, count);
     };
-    engine.writeCallback = [this](const QString &key, QString address, DataType type,
-                                  QVariant value, int count) {
-        return InductionWrite(key, address, type, value, count);
-    };
+    engine.writeCallback
+        = [this](const QString &key, QString address, DataType type, QVariant value, int count) {
+              return InductionWrite(key, address, type, value, count);
+          };
 }
 
 LibVexmar::~LibVexmar() = default;
@@ -331,8 +331,7 @@ void LibVexmar::DelInductiveDrive_Read(const QString &key)
     engine.DelInductiveDrive_Read(key);
 }
 
-void LibVexmar::DelInductiveDrive_Read(const QString &key,
-                                       const QList<Induction::SReadInfo> &block)
+void LibVexmar::DelInductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &block)
 {
     engine.DelInductiveDrive_Read(key, block);
 }

@@ -77,8 +77,8 @@ public:
     // One read or write of count elements at an area code and element index; the label is
     // the address text, for the link's log lines.
     CLabelVariable Read_data(int area, int index, DataType type, int count, QString label);
-    CLabelVariable Write_data(int area, int index, DataType type, CLabelVariable value,
-                              int count, QString label);
+    CLabelVariable Write_data(int area, int index, DataType type, CLabelVariable value, int count,
+                              QString label);
 
     // The address areas as they travel on the wire (vexmarareas.h).
     static int getArea(QString address) { return Vexmar::getArea(address); }

@@ -39,8 +39,8 @@ public:
 
 CDriveBaseClass *newDriver(const LoadedDriver &loaded)
 {
-    auto entry = reinterpret_cast<GetSharedLibraryFn>(
-        loaded.library->resolve(getSharedLibrarySymbol));
+    auto entry
+        = reinterpret_cast<GetSharedLibraryFn>(loaded.library->resolve(getSharedLibrarySymbol));
     return entry ? entry() : nullptr;
 }
 
@@ -122,11 +122,16 @@ void tst_LibVexmar::buildDate_data()
     QTest::addColumn<QString>("compilerDate");
     QTest::addColumn<QString>("printed");
     // The compiler pads days 1 to 9 with a space; those days must not come out empty.
-    QTest::newRow("day 9") << "Aug  9 2024" << "2024-08-09";
-    QTest::newRow("day 1") << "Jan  1 2025" << "2025-01-01";
-    QTest::newRow("day 19") << "Aug 19 2024" << "2024-08-19";
-    QTest::newRow("day 31") << "Dec 31 1999" << "1999-12-31";
-    QTest::newRow("not a date") << "Foo 40 2024" << "";
+    QTest::newRow("day 9") << "Aug  9 2024"
+                           << "2024-08-09";
+    QTest::newRow("day 1") << "Jan  1 2025"
+                           << "2025-01-01";
+    QTest::newRow("day 19") << "Aug 19 2024"
+                            << "2024-08-19";
+    QTest::newRow("day 31") << "Dec 31 1999"
+                            << "1999-12-31";
+    QTest::newRow("not a date") << "Foo 40 2024"
+                                << "";
 }
 
 void tst_LibVexmar::buildDate()
@@ -211,15 +216,13 @@ void tst_LibVexmar::engineReadsThroughTheInterface()
 void tst_LibVexmar::engineWritesThroughTheInterface()
 {
     RecordingVexmar d;
-    const CLabelVariable v = d.PointWriting(QStringLiteral("3"),
-                                            Induction::SWriteInfo{QStringLiteral("SA2"), Int16,
-                                                                  QVariant::fromValue(
-                                                                      QList<short>{5})});
+    const CLabelVariable v = d.PointWriting(
+        QStringLiteral("3"),
+        Induction::SWriteInfo{QStringLiteral("SA2"), Int16, QVariant::fromValue(QList<short>{5})});
     // The record the callback builds starts "not done"; with no link the write finds the
     // device offline.
-    QCOMPARE(d.calls,
-             QStringList({QStringLiteral("SetConnectPar 3"),
-                          QStringLiteral("WriteVariable SA2 4 1 status 1")}));
+    QCOMPARE(d.calls, QStringList({QStringLiteral("SetConnectPar 3"),
+                                   QStringLiteral("WriteVariable SA2 4 1 status 1")}));
     QCOMPARE(v.status, int(LabelStatus::DeviceOffline));
     QCOMPARE(v.name, QStringLiteral("SA2"));
 }

@@ -40,9 +40,9 @@ void tst_LibVexmarDemo::initTestCase()
 void tst_LibVexmarDemo::projectNamesTheDriverAndEveryType()
 {
     QCOMPARE(m_project.driveLibName, QStringLiteral("LibVexmar"));
-    QVERIFY(!ProjectFile::driverLibraryPath(QStringLiteral(MORVELIN_DRIVER_DIR),
-                                            m_project.driveLibName)
-                 .isEmpty());
+    QVERIFY(
+        !ProjectFile::driverLibraryPath(QStringLiteral(MORVELIN_DRIVER_DIR), m_project.driveLibName)
+             .isEmpty());
     QVERIFY(m_project.hasConnect);
     QCOMPARE(m_project.linkMode, QStringLiteral("net"));
     // The simulator's default port, on which scripts/run.sh starts it.
@@ -74,8 +74,7 @@ void tst_LibVexmarDemo::everyLabelPollsAndValuesChange()
 
     const Induction::SReadInfo counter{QStringLiteral("AI1"), Int32};
     const QString before = valueText(first.values.value(counter).value);
-    QTRY_VERIFY_WITH_TIMEOUT(valueText(runTick(d, m_records).values.value(counter).value)
-                                 != before,
+    QTRY_VERIFY_WITH_TIMEOUT(valueText(runTick(d, m_records).values.value(counter).value) != before,
                              5000);
     QCOMPARE(d->DestroyFree(), 0);
 }

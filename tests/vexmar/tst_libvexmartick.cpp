@@ -19,14 +19,14 @@ struct Area
     int unitBytes; // bytes per element index; 0 in a bit area
 };
 
-const Area wordAreas[] = {{"AI", 7, 4},  {"AI_F", 8, 4}, {"AI_S", 9, 4}, {"AO", 10, 4},
-                          {"NAI", 17, 4}, {"NAO", 18, 4}, {"HAI", 21, 4}, {"LA", 23, 4},
-                          {"LW", 24, 4}, {"SA", 14, 2}};
+const Area wordAreas[]
+    = {{"AI", 7, 4},   {"AI_F", 8, 4}, {"AI_S", 9, 4}, {"AO", 10, 4}, {"NAI", 17, 4},
+       {"NAO", 18, 4}, {"HAI", 21, 4}, {"LA", 23, 4},  {"LW", 24, 4}, {"SA", 14, 2}};
 const Area bitAreas[] = {{"DI", 1, 0},   {"DI_F", 2, 0}, {"DI_S", 3, 0}, {"DO", 4, 0},
                          {"DO_F", 5, 0}, {"DO_S", 6, 0}, {"SD", 13, 0},  {"NDI", 15, 0},
                          {"NDO", 16, 0}, {"HDS", 19, 0}, {"HDP", 20, 0}, {"LD", 22, 0}};
-const DataType numericTypes[] = {Int8,  UInt8, Int16, UInt16, Int32,
-                                 UInt32, Float, Int64, UInt64, Double};
+const DataType numericTypes[]
+    = {Int8, UInt8, Int16, UInt16, Int32, UInt32, Float, Int64, UInt64, Double};
 
 int sizeOf(DataType type)
 {
@@ -164,8 +164,8 @@ void tst_LibVexmarTick::initTestCase()
 {
     m_loaded = loadDriver(QStringLiteral("LibVexmar"));
     QVERIFY2(m_loaded.driver, qPrintable(m_loaded.error));
-    m_entry = reinterpret_cast<GetSharedLibraryFn>(
-        m_loaded.library->resolve(getSharedLibrarySymbol));
+    m_entry
+        = reinterpret_cast<GetSharedLibraryFn>(m_loaded.library->resolve(getSharedLibrarySymbol));
 }
 
 void tst_LibVexmarTick::init()
@@ -249,12 +249,16 @@ void tst_LibVexmarTick::failedExchanges_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("status");
     // Over UDP the handshake is request 1.
-    QTest::newRow("udp no reply") << "udp" << "drop@2" << int(LabelStatus::ResponseTimeout);
-    QTest::newRow("udp wrong echo") << "udp" << "echo@2" << int(LabelStatus::ResponseTimeout);
-    QTest::newRow("udp short reply") << "udp" << "short=2@2" << int(LabelStatus::ReplyFrameError);
-    QTest::newRow("serial no reply") << "serial" << "drop@1" << int(LabelStatus::ResponseTimeout);
-    QTest::newRow("serial short reply")
-        << "serial" << "short=2@1" << int(LabelStatus::ReplyFrameError);
+    QTest::newRow("udp no reply") << "udp"
+                                  << "drop@2" << int(LabelStatus::ResponseTimeout);
+    QTest::newRow("udp wrong echo") << "udp"
+                                    << "echo@2" << int(LabelStatus::ResponseTimeout);
+    QTest::newRow("udp short reply") << "udp"
+                                     << "short=2@2" << int(LabelStatus::ReplyFrameError);
+    QTest::newRow("serial no reply") << "serial"
+                                     << "drop@1" << int(LabelStatus::ResponseTimeout);
+    QTest::newRow("serial short reply") << "serial"
+                                        << "short=2@1" << int(LabelStatus::ReplyFrameError);
 }
 
 void tst_LibVexmarTick::failedExchanges()
@@ -343,11 +347,11 @@ void tst_LibVexmarTick::refusedWithoutFrame()
     QFETCH(int, status);
     QVERIFY(link(QStringLiteral("udp")));
     const DataType t = DataType(type);
-    const QVariant given = t == string    ? listOf(QList<QString>{QStringLiteral("x")})
-                           : t == Bool    ? listOf(QList<bool>{true})
-                           : t == Float   ? listOf(QList<float>{1.5f})
-                           : t == Int32   ? listOf(QList<int>{7})
-                                          : listOf(QList<short>{1, 2});
+    const QVariant given = t == string  ? listOf(QList<QString>{QStringLiteral("x")})
+                           : t == Bool  ? listOf(QList<bool>{true})
+                           : t == Float ? listOf(QList<float>{1.5f})
+                           : t == Int32 ? listOf(QList<int>{7})
+                                        : listOf(QList<short>{1, 2});
     const CLabelVariable v = write ? m_driver->WriteVariable(address, t, record(given), count)
                                    : m_driver->ReadVariable(address, t, count);
     QCOMPARE(v.status, status);
@@ -381,28 +385,34 @@ void tst_LibVexmarTick::writesReadBack_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("type");
     QTest::addColumn<QVariant>("value");
-    QTest::newRow("float to AO") << "udp" << "AO3" << int(Float) << listOf(QList<float>{-2.25f});
-    QTest::newRow("float to LA") << "udp" << "LA9" << int(Float) << listOf(QList<float>{1e6f});
-    QTest::newRow("Int32 to LW") << "udp" << "LW3" << int(Int32) << listOf(QList<int>{-7, 9});
-    QTest::newRow("UInt32 to LW") << "udp" << "LW8" << int(UInt32)
-                                  << listOf(QList<uint>{4000000000u});
-    QTest::newRow("Int16 to AI") << "udp" << "AI4" << int(Int16) << listOf(QList<short>{-300});
-    QTest::newRow("UInt16 to SA") << "udp" << "SA5" << int(UInt16)
-                                  << listOf(QList<ushort>{65000, 2});
-    QTest::newRow("UInt8 to NAO") << "udp" << "NAO2" << int(UInt8)
-                                  << listOf(QList<uchar>{1, 2, 3, 250});
-    QTest::newRow("Int64 to NAI") << "udp" << "NAI7" << int(Int64)
-                                  << listOf(QList<qlonglong>{-(1LL << 40)});
-    QTest::newRow("double to HAI") << "udp" << "HAI2" << int(Double)
-                                   << listOf(QList<double>{3.141592653589793});
-    QTest::newRow("bits to DO") << "udp" << "DO5" << int(Bool)
-                                << listOf(QList<bool>{true, false, true});
-    QTest::newRow("string to SI") << "udp" << "SI4" << int(string)
+    QTest::newRow("float to AO") << "udp"
+                                 << "AO3" << int(Float) << listOf(QList<float>{-2.25f});
+    QTest::newRow("float to LA") << "udp"
+                                 << "LA9" << int(Float) << listOf(QList<float>{1e6f});
+    QTest::newRow("Int32 to LW") << "udp"
+                                 << "LW3" << int(Int32) << listOf(QList<int>{-7, 9});
+    QTest::newRow("UInt32 to LW") << "udp"
+                                  << "LW8" << int(UInt32) << listOf(QList<uint>{4000000000u});
+    QTest::newRow("Int16 to AI") << "udp"
+                                 << "AI4" << int(Int16) << listOf(QList<short>{-300});
+    QTest::newRow("UInt16 to SA") << "udp"
+                                  << "SA5" << int(UInt16) << listOf(QList<ushort>{65000, 2});
+    QTest::newRow("UInt8 to NAO") << "udp"
+                                  << "NAO2" << int(UInt8) << listOf(QList<uchar>{1, 2, 3, 250});
+    QTest::newRow("Int64 to NAI") << "udp"
+                                  << "NAI7" << int(Int64) << listOf(QList<qlonglong>{-(1LL << 40)});
+    QTest::newRow("double to HAI")
+        << "udp"
+        << "HAI2" << int(Double) << listOf(QList<double>{3.141592653589793});
+    QTest::newRow("bits to DO") << "udp"
+                                << "DO5" << int(Bool) << listOf(QList<bool>{true, false, true});
+    QTest::newRow("string to SI") << "udp"
+                                  << "SI4" << int(string)
                                   << listOf(QList<QString>{QStringLiteral("pump 4")});
-    QTest::newRow("serial Int32 to LW") << "serial" << "LW1" << int(Int32)
-                                        << listOf(QList<int>{123456});
-    QTest::newRow("serial bits to NDO") << "serial" << "NDO20" << int(Bool)
-                                        << listOf(QList<bool>{false, true});
+    QTest::newRow("serial Int32 to LW") << "serial"
+                                        << "LW1" << int(Int32) << listOf(QList<int>{123456});
+    QTest::newRow("serial bits to NDO") << "serial"
+                                        << "NDO20" << int(Bool) << listOf(QList<bool>{false, true});
 }
 
 void tst_LibVexmarTick::writesReadBack()
@@ -427,8 +437,8 @@ void tst_LibVexmarTick::multiByteNumbersInBitAreas()
 {
     QVERIFY(link(QStringLiteral("udp")));
     // A 16-bit number in a bit area is 16 points, least significant first.
-    const CLabelVariable w = m_driver->WriteVariable(
-        QStringLiteral("DO17"), UInt16, record(listOf(QList<ushort>{0x8421})), 1);
+    const CLabelVariable w = m_driver->WriteVariable(QStringLiteral("DO17"), UInt16,
+                                                     record(listOf(QList<ushort>{0x8421})), 1);
     QCOMPARE(w.status, int(LabelStatus::Ok));
     const CLabelVariable points = m_driver->ReadVariable(QStringLiteral("DO17"), Bool, 16);
     QList<bool> expected;

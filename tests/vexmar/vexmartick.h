@@ -30,11 +30,26 @@ inline VexmarTick runTick(CDriveBaseClass *driver, const QList<Induction::SReadI
 
 namespace VexmarValueText {
 
-inline QString element(bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); }
-inline QString element(char c) { return QString::number(int(c)); }
-inline QString element(const QString &s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
-inline QString element(float f) { return QString::number(double(f), 'g', 9); }
-inline QString element(double d) { return QString::number(d, 'g', 17); }
+inline QString element(bool b)
+{
+    return b ? QStringLiteral("true") : QStringLiteral("false");
+}
+inline QString element(char c)
+{
+    return QString::number(int(c));
+}
+inline QString element(const QString &s)
+{
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+inline QString element(float f)
+{
+    return QString::number(double(f), 'g', 9);
+}
+inline QString element(double d)
+{
+    return QString::number(d, 'g', 17);
+}
 template<typename T>
 QString element(T n)
 {
