@@ -1,5 +1,7 @@
 #include "libvexmar.h"
 
+#include "addressgrammar.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -14,32 +16,13 @@ constexpr int areaNAO = 18;
 constexpr int areaLA = 23;
 constexpr int areaLW = 24;
 
-int elementBytes(DataType type)
-{
-    switch (type) {
-    case Int16:
-    case UInt16:
-        return 2;
-    case Int32:
-    case UInt32:
-    case Float:
-        return 4;
-    case Int64:
-    case UInt64:
-    case Double:
-        return 8;
-    default:
-        return 1;
-    }
-}
-
 // The length field of a transfer. A bit area carries one point per bit on the wire, so a
 // number wider than a byte spans 8 points per byte there, as the 8-bit types already do;
 // without this an Int16 of DI1 would read two points and decode as 0.
 int transferLength(DataType type, int count, int area)
 {
     const int len = Vexmar::getBytelen(type, count, area);
-    if (len == 0 || !Vexmar::isBitArea(area) || elementBytes(type) == 1)
+    if (len == 0 || !Vexmar::isBitArea(area) || elementSizeOfType(type) <= 1)
         return len;
     const qint64 points = qint64(len) * 8;
     return points < Vexmar::maxFrameDataBytes ? int(points) : 0;
@@ -51,7 +34,7 @@ int decodeCount(DataType type, int count, int len, int area)
 {
     if (type == Bool || Vexmar::isBitArea(area))
         return count;
-    return type == string ? len : len / elementBytes(type);
+    return type == string ? len : len / elementSizeOfType(type);
 }
 
 // The checks both directions make before any frame: 0, or the status that refuses the call.

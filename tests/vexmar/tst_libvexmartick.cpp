@@ -1,6 +1,7 @@
 // LibVexmar loaded as the program loads it, against the simulator over UDP on 127.0.0.1 and over
 // a socat pty pair: polling ticks over every area kind and type, the statuses of failed and
 // refused requests, and writes that read back, strings through both roads.
+#include "addressgrammar.h"
 #include "driverloader.h"
 #include "vexmarsimprocess.h"
 #include "vexmartick.h"
@@ -27,25 +28,6 @@ const Area bitAreas[] = {{"DI", 1, 0},   {"DI_F", 2, 0}, {"DI_S", 3, 0}, {"DO", 
                          {"NDO", 16, 0}, {"HDS", 19, 0}, {"HDP", 20, 0}, {"LD", 22, 0}};
 const DataType numericTypes[]
     = {Int8, UInt8, Int16, UInt16, Int32, UInt32, Float, Int64, UInt64, Double};
-
-int sizeOf(DataType type)
-{
-    switch (type) {
-    case Int16:
-    case UInt16:
-        return 2;
-    case Int32:
-    case UInt32:
-    case Float:
-        return 4;
-    case Int64:
-    case UInt64:
-    case Double:
-        return 8;
-    default:
-        return 1;
-    }
-}
 
 template<typename T>
 QVariant one(const QByteArray &littleEndian)
@@ -103,7 +85,7 @@ QMap<SReadInfo, QString> patternLabels()
         for (int k = 0; k < int(std::size(numericTypes)); ++k) {
             const DataType type = numericTypes[k];
             const int index = 1 + 2 * k;
-            const QByteArray bytes = simPattern(a.code, (index - 1) * a.unitBytes, sizeOf(type));
+            const QByteArray bytes = simPattern(a.code, (index - 1) * a.unitBytes, elementSizeOfType(type));
             labels.insert({QStringLiteral("%1%2").arg(a.name).arg(index), type},
                           valueText(numberOf(type, bytes)));
         }
