@@ -5,13 +5,12 @@
 #include "prompt.h"
 #include "ui_dialognewproject.h"
 
-#include <QCloseEvent>
 #include <QDebug>
 #include <QDir>
 
 DialogNewProject::DialogNewProject(Prompt *prompt, FileChooser *fileChooser,
                                    const QString &driverDir, QWidget *parent)
-    : QDialog(parent)
+    : WindowDialog(parent)
     , ui(new Ui::DialogNewProject)
     , m_prompt(prompt)
     , m_fileChooser(fileChooser)
@@ -74,15 +73,7 @@ void DialogNewProject::on_pushButton_cancel_clicked()
     close();
 }
 
-void DialogNewProject::closeEvent(QCloseEvent *event)
+void DialogNewProject::retranslate()
 {
-    emit Closed();
-    QDialog::closeEvent(event);
-}
-
-void DialogNewProject::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        ui->retranslateUi(this);
-    QDialog::changeEvent(event);
+    ui->retranslateUi(this);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "windowdialog.h"
 
 class FileChooser;
 class Prompt;
@@ -13,7 +13,7 @@ QT_END_NAMESPACE
 
 // The new-project dialog: name, folder and driver of a project. OK writes the initial project
 // file and hands its path and the driver name back through creatProject.
-class DialogNewProject : public QDialog
+class DialogNewProject : public WindowDialog
 {
     Q_OBJECT
 
@@ -32,18 +32,15 @@ public:
 
 signals:
     void creatProject(QString Pathfile, QString driveName);
-    void Closed();
 
 private slots:
     void on_pushButton_ok_clicked();
     void on_pushButton_dir_clicked();
     void on_pushButton_cancel_clicked();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
 private:
+    void retranslate() override;
+
     Ui::DialogNewProject *ui;
     Prompt *m_prompt;
     FileChooser *m_fileChooser;

@@ -3,22 +3,21 @@
 #include "mainwindow.h"
 #include "permissioncheck.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 DialogPermissions::DialogPermissions(QWidget *parent, MainWindow *mainWindow)
-    : QDialog(parent),
-      m_mainWindow(mainWindow),
-      m_okButton(new QPushButton(this)),
-      m_titleLabel(new QLabel(this)),
-      m_userLabel(new QLabel(this)),
-      m_cancelButton(new QPushButton(this)),
-      m_passwordLabel(new QLabel(this)),
-      m_userName(new QLineEdit(this)),
-      m_password(new QLineEdit(this))
+    : WindowDialog(parent)
+    , m_mainWindow(mainWindow)
+    , m_okButton(new QPushButton(this))
+    , m_titleLabel(new QLabel(this))
+    , m_userLabel(new QLabel(this))
+    , m_cancelButton(new QPushButton(this))
+    , m_passwordLabel(new QLabel(this))
+    , m_userName(new QLineEdit(this))
+    , m_password(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("DialogPermissions"));
     m_okButton->setObjectName(QStringLiteral("pushButtonOK"));
@@ -77,17 +76,4 @@ void DialogPermissions::on_pushButtonOK_clicked()
 void DialogPermissions::on_pushButtonCancel_clicked()
 {
     close();
-}
-
-void DialogPermissions::closeEvent(QCloseEvent *event)
-{
-    emit Closed();
-    QDialog::closeEvent(event);
-}
-
-void DialogPermissions::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
 }

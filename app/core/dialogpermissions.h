@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "windowdialog.h"
 
 class MainWindow;
 class QLabel;
@@ -8,7 +8,7 @@ class QLineEdit;
 class QPushButton;
 
 // The login dialog that unlocks editing of the label table and the instance-mode menu.
-class DialogPermissions : public QDialog
+class DialogPermissions : public WindowDialog
 {
     Q_OBJECT
 
@@ -16,19 +16,12 @@ public:
     DialogPermissions(QWidget *parent, MainWindow *mainWindow);
     void clearFields();
 
-signals:
-    void Closed();
-
 private slots:
     void on_pushButtonOK_clicked();
     void on_pushButtonCancel_clicked();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
 
     MainWindow *m_mainWindow;
     QPushButton *m_okButton;

@@ -2,7 +2,6 @@
 
 #include "ui_dialogsetlink.h"
 
-#include <QCloseEvent>
 #include <QDebug>
 #include <QIntValidator>
 #include <QSerialPortInfo>
@@ -29,7 +28,7 @@ QStringList DialogSetLink::systemPorts()
 }
 
 DialogSetLink::DialogSetLink(const QString &settingsPath, PortLister ports, QWidget *parent)
-    : QDialog(parent)
+    : WindowDialog(parent)
     , ui(new Ui::DialogSetLink)
     , m_settingsPath(settingsPath)
     , m_ports(std::move(ports))
@@ -179,17 +178,8 @@ void DialogSetLink::showPort(const QString &name)
         ui->comboBox_comx->setEditText(name);
 }
 
-void DialogSetLink::closeEvent(QCloseEvent *event)
+void DialogSetLink::retranslate()
 {
-    emit Closed();
-    QDialog::closeEvent(event);
-}
-
-void DialogSetLink::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
-        setWindowTitle(tr("通信设置"));
-    }
-    QDialog::changeEvent(event);
+    ui->retranslateUi(this);
+    setWindowTitle(tr("通信设置"));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "linkstring.h"
+#include "windowdialog.h"
 
-#include <QDialog>
 #include <QStringList>
 #include <functional>
 
@@ -14,7 +14,7 @@ QT_END_NAMESPACE
 
 // The link settings dialog: serial port or network address for the driver. The form shows the
 // fields of a LinkString, which builds the link string and keeps the "Link/" keys.
-class DialogSetLink : public QDialog
+class DialogSetLink : public WindowDialog
 {
     Q_OBJECT
 
@@ -40,9 +40,6 @@ public:
     QString linkString() const { return m_link.text(); }
     QStringList portNames() const;
 
-signals:
-    void Closed();
-
 public slots:
     void combtnToggled(bool checked);
     void netbtnToggled(bool checked);
@@ -51,11 +48,8 @@ private slots:
     void on_pushButton_ok_clicked();
     void on_pushButton_cancel_clicked();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
 private:
+    void retranslate() override;
     LinkFields formFields() const;
     void showFields(const LinkFields &fields);
     void showPort(const QString &name);

@@ -1,25 +1,25 @@
 #include "dialogsystemtray.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 dialogSystemTray::dialogSystemTray(QWidget *parent)
-    : QDialog(parent),
-      m_label(new QLabel(this)),
-      m_lineEdit(new QLineEdit(this)),
-      m_okButton(new QPushButton(this)),
-      m_cancelButton(new QPushButton(this))
+    : WindowDialog(parent)
+    , m_label(new QLabel(this))
+    , m_lineEdit(new QLineEdit(this))
+    , m_okButton(new QPushButton(this))
+    , m_cancelButton(new QPushButton(this))
 {
     setObjectName(QStringLiteral("dialogSystemTray"));
     m_label->setObjectName(QStringLiteral("label"));
     m_lineEdit->setObjectName(QStringLiteral("lineEdit"));
     m_okButton->setObjectName(QStringLiteral("pushButton_OK"));
     m_cancelButton->setObjectName(QStringLiteral("pushButton_Cancel"));
-    const QString font = QString::fromUtf8("font-family: 'Times New Roman', '\xe5\xae\x8b\xe4\xbd\x93';"
-                                           "\nfont-size: 16pt; ");
+    const QString font
+        = QString::fromUtf8("font-family: 'Times New Roman', '\xe5\xae\x8b\xe4\xbd\x93';"
+                            "\nfont-size: 16pt; ");
     for (QWidget *w : {static_cast<QWidget *>(m_label), static_cast<QWidget *>(m_lineEdit),
                        static_cast<QWidget *>(m_okButton), static_cast<QWidget *>(m_cancelButton)})
         w->setStyleSheet(font);
@@ -56,17 +56,4 @@ void dialogSystemTray::on_pushButton_OK_clicked()
 void dialogSystemTray::on_pushButton_Cancel_clicked()
 {
     close();
-}
-
-void dialogSystemTray::closeEvent(QCloseEvent *event)
-{
-    emit Closed();
-    QDialog::closeEvent(event);
-}
-
-void dialogSystemTray::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
 }

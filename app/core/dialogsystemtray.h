@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "windowdialog.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The tray-label dialog: edits the tooltip of the tray icon.
-class dialogSystemTray : public QDialog
+class dialogSystemTray : public WindowDialog
 {
     Q_OBJECT
 
@@ -16,19 +16,14 @@ public:
     QString text() const;
 
 signals:
-    void Closed();
     void buttonClicked(QString message);
 
 private slots:
     void on_pushButton_OK_clicked();
     void on_pushButton_Cancel_clicked();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
 
     QLabel *m_label;
     QLineEdit *m_lineEdit;
