@@ -15,11 +15,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSettings>
