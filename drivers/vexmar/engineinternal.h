@@ -2,6 +2,7 @@
 
 #include "addressgrammar.h"
 #include "datatype.h"
+#include "elementtype.h"
 
 #include <QString>
 
@@ -31,47 +32,6 @@ int labelElementSize(const AddressGrammar &grammar, const Item &item)
     if (item.type != DataType::string)
         return itemElementSize(item);
     return labelElementSize(item, grammar.match(item.name, DataType::null).area);
-}
-
-// Calls f(T()) with T the element type of a numeric DataType, the byte-order variants as their
-// base type; false, without a call, for bool, string and non-types.
-template<typename F>
-bool withNumericType(int type, F &&f)
-{
-    switch (baseDataType(type)) {
-    case Int8:
-        f(char());
-        return true;
-    case UInt8:
-        f((unsigned char)0);
-        return true;
-    case Int16:
-        f(short());
-        return true;
-    case UInt16:
-        f((unsigned short)0);
-        return true;
-    case Int32:
-        f(int());
-        return true;
-    case UInt32:
-        f(0u);
-        return true;
-    case Float:
-        f(float());
-        return true;
-    case Int64:
-        f(qint64());
-        return true;
-    case UInt64:
-        f(quint64());
-        return true;
-    case Double:
-        f(double());
-        return true;
-    default:
-        return false;
-    }
 }
 
 // How the device is asked for a block: bytes as Int8, points as bool; null for anything else.
