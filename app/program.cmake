@@ -51,10 +51,18 @@ configure_file(${MV_APP}/resources/morvelin.qrc.in ${CMAKE_CURRENT_BINARY_DIR}/m
 qt5_add_resources(MV_RESOURCES ${CMAKE_CURRENT_BINARY_DIR}/morvelin.qrc)
 set_property(SOURCE ${MV_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${MV_IMAGES} ${MV_QM})
 
+# The widget-free rules of the polling loop and of writing a value.
+add_library(morvelin_monitor STATIC
+    ${MV_APP}/core/monitorlogic.cpp ${MV_APP}/core/monitorlogic.h)
+target_include_directories(morvelin_monitor PUBLIC ${MV_APP}/core)
+target_link_libraries(morvelin_monitor PUBLIC morvelin_storage morvelin_common Qt5::Core Qt5::Sql)
+
 # Everything of the window except main(), so that tests build the same window.
 add_library(morvelin_window STATIC
     ${MV_APP}/core/mainwindow.h ${MV_APP}/core/mainwindow.cpp ${MV_APP}/core/mainwindow.ui
     ${MV_APP}/core/mainwindow_labeltable.cpp ${MV_APP}/core/mainwindow_project.cpp
+    ${MV_APP}/core/mainwindow_monitor.cpp
+    ${MV_APP}/core/dialogwritelabel.h ${MV_APP}/core/dialogwritelabel.cpp
     ${MV_APP}/core/dialogsetlink.h ${MV_APP}/core/dialogsetlink.cpp ${MV_APP}/core/dialogsetlink.ui
     ${MV_APP}/core/dialognewproject.h ${MV_APP}/core/dialognewproject.cpp
     ${MV_APP}/core/dialognewproject.ui
@@ -73,8 +81,8 @@ add_library(morvelin_window STATIC
 set_target_properties(morvelin_window PROPERTIES AUTOMOC ON AUTOUIC ON
     AUTOUIC_SEARCH_PATHS ${MV_APP}/core)
 target_include_directories(morvelin_window PUBLIC ${MV_APP}/core ${MV_APP}/trend ${MV_APP}/device)
-target_link_libraries(morvelin_window PUBLIC morvelin_startup morvelin_qmqtt morvelin_common
-    Qt5::Widgets Qt5::Charts Qt5::SerialPort Qt5::Sql Qt5::Network)
+target_link_libraries(morvelin_window PUBLIC morvelin_startup morvelin_qmqtt morvelin_monitor
+    morvelin_common Qt5::Widgets Qt5::Charts Qt5::SerialPort Qt5::Sql Qt5::Network)
 if(TARGET morvelin_storage)
     target_link_libraries(morvelin_window PUBLIC morvelin_storage)
 endif()

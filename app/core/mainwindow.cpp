@@ -112,6 +112,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(m_trayDialog, &dialogSystemTray::Closed, this, &MainWindow::onDialogClosed);
     connect(m_trayDialog, &dialogSystemTray::buttonClicked, this,
             &MainWindow::handleCustomButtonClick);
+    initMonitoring();
 
     ui->backgroundColorSelect->setStyleSheet(
         QStringLiteral("QComboBox::drop-down { border: none; }"));
@@ -446,6 +447,11 @@ void MainWindow::onDialogClosed()
     // While editing is unlocked the login entry stays off.
     if (m_rights)
         ui->action_permissionsSettings->setEnabled(false);
+    // A project change while monitoring runs would pull the labels from under the polling loop.
+    if (m_monitorRunning) {
+        ui->action_newPro->setEnabled(false);
+        ui->action_openPro->setEnabled(false);
+    }
 }
 
 void MainWindow::enableProjectActions()
@@ -537,8 +543,9 @@ void MainWindow::setEditingUnlocked(bool unlocked)
     ui->pushButton_stopEdit->setVisible(unlocked);
     ui->action_permissionsSettings->setEnabled(!unlocked);
     setLabelTableEditable(unlocked);
-    m_labelActions[0]->setEnabled(unlocked); // add label
-    m_labelActions[2]->setEnabled(unlocked); // delete label
-    ui->menu_MM->setEnabled(unlocked);
+    // While monitoring runs the rows stay as they are and the database stays where it is.
+    m_labelActions[0]->setEnabled(unlocked && !m_monitorRunning); // add label
+    m_labelActions[2]->setEnabled(unlocked && !m_monitorRunning); // delete label
+    ui->menu_MM->setEnabled(unlocked && !m_monitorRunning);
     m_rights = unlocked;
 }

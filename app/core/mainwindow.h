@@ -4,6 +4,7 @@
 #include "filechooser.h"
 #include "induction.h"
 #include "instanceguard.h"
+#include "monitorlogic.h"
 #include "programfolder.h"
 #include "programsettings.h"
 #include "prompt.h"
@@ -24,6 +25,7 @@ class ChartDrawer;
 class DialogNewProject;
 class DialogPermissions;
 class DialogSetLink;
+class DialogWriteLabel;
 class QAction;
 class QMenu;
 class QPoint;
@@ -119,6 +121,24 @@ public:
     QList<QStringList> labelRows() const;
     QStringList labelHeaderTexts() const;
 
+    // Monitoring (mainwindow_monitor.cpp)
+    // The pauses of the polling loop (100 ms after each block, the waits of the stop); delayMs
+    // unless a test or a benchmark puts its own.
+    using PauseFunction = std::function<void(int ms)>;
+    void setMonitorPause(PauseFunction pause);
+    // The bound driver of the open project; null when its library did not load.
+    CDriveBaseClass *driver() const;
+    // The state the stop button clears.
+    bool isMonitoring() const { return m_monitoring; }
+    // From a successful start until the stop sequence has ended.
+    bool monitorRunning() const { return m_monitorRunning; }
+    QTimer *monitorTimer() const { return m_monitorTimer; }
+    QTimer *housekeepingTimer() const { return m_housekeepingTimer; }
+    DialogWriteLabel *writeDialog() const { return m_writeDialog; }
+    const QList<Induction::SReadInfo> &readList() const { return m_readList; }
+    // Shared with the data-logger link.
+    QMutex *serialLinkLock() { return &m_serialLock; }
+
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
     int samplingSeconds = 1;
@@ -127,6 +147,8 @@ public:
 signals:
     // The write entry of the label table chose a label: its row, address and current value.
     void labelWriteRequested(int row, const QString &label, double value);
+    // Every 30 s while monitoring runs: time to trim the history by size and age.
+    void historyHousekeepingDue();
 
 public slots:
     // Core (mainwindow.cpp)
@@ -135,6 +157,14 @@ public slots:
 
     // Project (mainwindow_project.cpp)
     void newProject(QString filepath, QString driveName);
+
+    // Monitoring (mainwindow_monitor.cpp)
+    // One tick of the monitor timer.
+    void onMonitorTimeout();
+    // Element 0 of var as a number; a string label's text goes into strdata instead (0 back).
+    double handleDataType(DataType datatype, CLabelVariable var, QStandardItem *strdata);
+    // Writes value to the label the write dialog was opened for, if row Indexcow still holds it.
+    void onsetValue(int Indexcow, double value);
 
     // Label table (mainwindow_labeltable.cpp)
     void onMenuAddlabelClicked();
@@ -174,6 +204,10 @@ private slots:
     // Label table (mainwindow_labeltable.cpp), connected by name
     void on_pushButton_hide_clicked();
 
+    // Monitoring (mainwindow_monitor.cpp), connected by name
+    void on_pushButton_startMonitor_clicked();
+    void on_pushButton_stopMonitor_clicked();
+
     // Trend (app/trend/mainwindow_trend.cpp)
     void on_backgroundColorSelect_activated(int index);
     void on_samplingTime_currentIndexChanged(int index);
@@ -209,6 +243,21 @@ private:
     bool ensureHistoryDatabase(const QString &path);
     void openProjectSettings();
     void updateStartButton();
+
+    // Monitoring (mainwindow_monitor.cpp)
+    void initMonitoring();
+    // Loads the library at path and takes its driver object; reports a failure.
+    bool bindDriver(const QString &path);
+    void startMonitoring();
+    void runStopSequence();
+    void setMonitorControls(bool running);
+    LabelRowIndex labelRowIndex() const;
+    void applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
+                      const QList<int> &rows);
+    void storeHistoryBatch();
+    void showWriteDialog(int row, const QString &label, double value);
+    bool rowHolds(const WriteTarget &target) const;
+    void writeLabelValue(const WriteTarget &target, double value);
 
     // Trend (app/trend/mainwindow_trend.cpp)
     void initSeriesTable();
@@ -263,6 +312,14 @@ private:
     bool m_monitoring = false;
     QString m_linkName;
     QString m_deviceText;
+    QTimer *m_housekeepingTimer = nullptr;
+    DialogWriteLabel *m_writeDialog = nullptr;
+    PauseFunction m_pause;
+    bool m_monitorRunning = false;
+    bool m_tickRunning = false;
+    ConnectionWatch m_connectionWatch;
+    HistoryBatch m_historyBatch;
+    FailureRun m_historyFailures;
 
     // ---- Project (mainwindow_project.cpp) ----
     QString m_projectFileName;

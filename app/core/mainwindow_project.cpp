@@ -68,8 +68,7 @@ bool MainWindow::loadDriveLibrary(const QString &driveName)
         prompt()->warning(this, tr("警告"), error);
         return false;
     }
-    // Loading the library and taking its driver object come with monitoring.
-    return true;
+    return bindDriver(path);
 }
 
 void MainWindow::updateStartButton()

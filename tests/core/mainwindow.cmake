@@ -9,6 +9,8 @@ if(TARGET morvelin_window)
             # The forms' generated headers live with the window library.
             target_include_directories(tst_${name} PRIVATE
                 ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+            # Projects bind the test driver from the program folder's libdrive.
+            add_dependencies(tst_${name} LibTestDriver)
         endif()
     endforeach()
 endif()

@@ -1,0 +1,171 @@
+#pragma once
+
+#include "induction.h"
+#include "labelvariable.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+class SQLiteHandler;
+
+// The rules of the polling loop that need no window: timer interval, texts and colours by
+// outcome, the warning that comes once per change from good to bad, the samples of the history.
+namespace MonitorLogic {
+
+// Interval of the monitor timer for a sampling time in seconds: (S - 1) * 1000 + 100 ms.
+int monitorIntervalMs(int samplingSeconds);
+
+// Warning text for a failed ConnectDrive result (-1 to -4); empty for any other value.
+QString connectFailureText(int result);
+
+// The first comma-separated field of a link string: the port of a serial link, the whole
+// "address:port" of a network link.
+QString linkNameOf(const QString &linkString);
+
+// Text colour of a value cell.
+struct CellColour
+{
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    bool operator==(const CellColour &o) const
+    {
+        return red == o.red && green == o.green && blue == o.blue;
+    }
+};
+
+// The colour for a read status (0, 7, 8, 9); false for a status that leaves the cell alone.
+bool statusColour(int status, CellColour *colour);
+// The colour of every value cell once monitoring has stopped.
+CellColour stoppedColour();
+
+// The link failures the loop warns about: reply frame error, response timeout, device offline.
+bool isConnectionError(int status);
+// Warning text of a connection error; empty for other statuses.
+QString connectionErrorText(int status);
+
+// Time text of one sample: the time of its own record, the current time when the record has
+// none (a failed first entry would otherwise stamp a whole tick with an empty time).
+QString sampleTimeText(const QDateTime &recordTime, const QDateTime &now);
+
+// The keys of the history table "data" that a sample fills.
+QVariantMap historySample(int projectId, const QString &label, const QString &timeText,
+                          const QVariant &value);
+
+} // namespace MonitorLogic
+
+// The connection-good flag and the warning that comes once each time it turns from good to bad.
+// Errors before any good value stay silent.
+class ConnectionWatch
+{
+public:
+    bool good() const { return m_good; }
+    void noteGood() { m_good = true; }
+    // Clears the flag; true when this error is the first after a good value (warn now).
+    bool noteError()
+    {
+        const bool warn = m_good;
+        m_good = false;
+        return warn;
+    }
+    void reset() { m_good = false; }
+
+private:
+    bool m_good = false;
+};
+
+// One polled value turned into what the table shows and the history keeps.
+struct LabelValue
+{
+    double number = 0.0;  // element 0 widened to double; 0 for a string or a failed getter
+    QString displayText;  // the cell text: number with six significant digits, or the string
+    QVariant storedValue; // the full double, or the text of a string label
+    bool isString = false;
+
+    static LabelValue convert(int type, const CLabelVariable &record);
+    // Element 0 of record widened to double by the element type of type; 0 when it has none.
+    static double toDouble(int type, const CLabelVariable &record);
+};
+
+// The samples of one tick, written in one transaction in the order they were added. One commit
+// per sample costs about as much as a whole tick's worth in one commit.
+class HistoryBatch
+{
+public:
+    void add(const QVariantMap &sample) { m_samples.append(sample); }
+    int size() const { return m_samples.size(); }
+    const QList<QVariantMap> &samples() const { return m_samples; }
+
+    // Writes and clears the batch; true when there was nothing to write or all rows went in.
+    // Rows written before a failing one are kept.
+    bool flush(SQLiteHandler &database);
+
+private:
+    QList<QVariantMap> m_samples;
+};
+
+// One status-bar message per run of failed history writes.
+class FailureRun
+{
+public:
+    // True when this failure starts a run (tell the user now).
+    bool noteFailure()
+    {
+        const bool first = !m_failing;
+        m_failing = true;
+        return first;
+    }
+    void noteSuccess() { m_failing = false; }
+    bool failing() const { return m_failing; }
+
+private:
+    bool m_failing = false;
+};
+
+// Rows of the label table by address and type: a polled value goes to every row that holds its
+// label, wherever sorting or editing has put it.
+class LabelRowIndex
+{
+public:
+    void add(int row, const QString &address, int type);
+    QList<int> rowsOf(const Induction::SReadInfo &entry) const;
+
+private:
+    QHash<QString, QList<int>> m_rows; // key: type and address
+};
+
+// The address and type the write dialog was opened for.
+struct WriteTarget
+{
+    int row = -1;
+    QString address;
+    int type = 0;
+};
+
+// Parsing and checking a value typed for a label, and the record that carries it to the driver.
+namespace WriteValue {
+
+struct Parsed
+{
+    bool ok = false;
+    double value = 0.0;
+    QString errorText; // translated, for the user
+};
+
+// A finite number within the range of the type's element type; anything else is refused, since
+// writing 0 or a wrapped value to a controller because of a typo is unsafe.
+Parsed parse(const QString &text, int type);
+// Empty when value may be written to a label of type; else the translated reason.
+QString check(int type, double value);
+// Types that carry a number to write (not null, not string).
+bool isWritableType(int type);
+// Default record with one element of the type's element type: bool value != 0, integers
+// truncated toward zero, float narrowed, double unchanged; count 1 and type set. value must
+// have passed check(): converting a double outside the element's range is undefined.
+CLabelVariable record(int type, double value);
+
+} // namespace WriteValue
