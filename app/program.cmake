@@ -14,6 +14,7 @@ add_library(morvelin_startup STATIC
     ${MV_APP}/core/instanceguard.cpp ${MV_APP}/core/instanceguard.h
     ${MV_APP}/core/windowtitle.cpp ${MV_APP}/core/windowtitle.h
     ${MV_APP}/core/permissioncheck.cpp ${MV_APP}/core/permissioncheck.h
+    ${MV_APP}/core/commandline.cpp ${MV_APP}/core/commandline.h
     ${MV_APP}/core/prompt.h ${MV_APP}/core/filechooser.h)
 target_include_directories(morvelin_startup PUBLIC ${MV_APP}/core)
 target_link_libraries(morvelin_startup PUBLIC Qt5::Core)

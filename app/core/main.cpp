@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "instanceguard.h"
 #include "mainwindow.h"
 #include "programfolder.h"
@@ -15,6 +16,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     MainWindow::initResources();
 
+    // A project named on the command line is relative to where the program was started.
+    const QString startProject
+        = projectPathFromArguments(QCoreApplication::arguments(), ProgramFolder::workingDir());
     // Started from elsewhere, the program still keeps its files beside itself.
     const ProgramFolder folder(QCoreApplication::applicationDirPath());
     if (!folder.enter())
@@ -44,5 +48,7 @@ int main(int argc, char *argv[])
     MainWindow window(services);
     window.setWindowIcon(QIcon(QStringLiteral(":/pic/mvlogo.png")));
     window.show();
+    if (!startProject.isEmpty())
+        window.openProjectFile(startProject);
     return app.exec();
 }

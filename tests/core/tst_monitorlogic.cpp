@@ -1,0 +1,468 @@
+// The widget-free rules of the polling loop and of writing: interval, texts, colours, the warning
+// once per change from good to bad, value conversion, sample times, history batches, write
+// parsing with range checks, and the project path on the command line.
+#include "commandline.h"
+#include "monitorlogic.h"
+#include "sqlitehandler.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+Q_DECLARE_METATYPE(CLabelVariable)
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+template<typename T>
+CLabelVariable recordOf(int type, const QList<T> &elements)
+{
+    CLabelVariable r;
+    r.status = 0;
+    r.type = type;
+    r.count = elements.size();
+    r.value = QVariant::fromValue(elements);
+    return r;
+}
+
+} // namespace
+
+class tst_MonitorLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void monitorInterval_data();
+    void monitorInterval();
+    void connectFailureTexts_data();
+    void connectFailureTexts();
+    void linkName_data();
+    void linkName();
+    void warningsOncePerChange_data();
+    void warningsOncePerChange();
+    void colourAndWarningByStatus_data();
+    void colourAndWarningByStatus();
+    void conversion_data();
+    void conversion();
+    void sampleTimeOwnOrNow();
+    void historyBatchInOrder();
+    void historyBatchFailureKeepsEarlierRowsAndRecovers();
+    void failureRunReportedOnce();
+    void rowIndexByAddressAndType();
+    void writeParsing_data();
+    void writeParsing();
+    void writeRecord_data();
+    void writeRecord();
+    void projectFromArguments_data();
+    void projectFromArguments();
+};
+
+void tst_MonitorLogic::monitorInterval_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("intervalMs");
+    QTest::newRow("1 s") << 1 << 100;
+    QTest::newRow("2 s") << 2 << 1100;
+    QTest::newRow("5 s") << 5 << 4100;
+    QTest::newRow("60 s") << 60 << 59100;
+    QTest::newRow("300 s") << 300 << 299100;
+}
+
+void tst_MonitorLogic::monitorInterval()
+{
+    QFETCH(int, seconds);
+    QFETCH(int, intervalMs);
+    QCOMPARE(MonitorLogic::monitorIntervalMs(seconds), intervalMs);
+}
+
+void tst_MonitorLogic::connectFailureTexts_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("-1 address") << -1 << zh("监视失败(原因：IP或地址错误)");
+    QTest::newRow("-2 handshake") << -2 << zh("监视失败(原因：握手错误)");
+    QTest::newRow("-3 socket") << -3 << zh("监视失败(原因：socket连接失败)");
+    QTest::newRow("-4 parameter") << -4 << zh("监视失败(原因：输入参数错误)");
+    QTest::newRow("-7 unknown") << -7 << QString();
+    QTest::newRow("1 unknown") << 1 << QString();
+}
+
+void tst_MonitorLogic::connectFailureTexts()
+{
+    QFETCH(int, result);
+    QFETCH(QString, text);
+    QCOMPARE(MonitorLogic::connectFailureText(result), text);
+}
+
+void tst_MonitorLogic::linkName_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("serial") << "COM3,115200,8,1,N"
+                            << "COM3";
+    QTest::newRow("network") << "127.0.0.1:5000"
+                             << "127.0.0.1:5000";
+    QTest::newRow("empty first field") << ",9600"
+                                       << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void tst_MonitorLogic::linkName()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, name);
+    QCOMPARE(MonitorLogic::linkNameOf(link), name);
+}
+
+void tst_MonitorLogic::warningsOncePerChange_data()
+{
+    QTest::addColumn<QList<int>>("statuses");
+    QTest::addColumn<int>("warnings");
+    QTest::newRow("errors before any good value") << QList<int>{8, 8} << 0;
+    QTest::newRow("one change to bad") << QList<int>{0, 8, 8, 8} << 1;
+    QTest::newRow("good in between re-arms") << QList<int>{0, 8, 0, 8} << 2;
+    QTest::newRow("other errors alike") << QList<int>{0, 7, 9, 0, 9} << 2;
+    QTest::newRow("all good") << QList<int>{0, 0, 0} << 0;
+}
+
+void tst_MonitorLogic::warningsOncePerChange()
+{
+    QFETCH(QList<int>, statuses);
+    QFETCH(int, warnings);
+    ConnectionWatch watch;
+    int shown = 0;
+    for (int status : statuses) {
+        if (status == 0)
+            watch.noteGood();
+        else
+            shown += watch.noteError();
+        QCOMPARE(watch.good(), status == 0);
+    }
+    QCOMPARE(shown, warnings);
+}
+
+void tst_MonitorLogic::colourAndWarningByStatus_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("coloured");
+    QTest::addColumn<int>("red");
+    QTest::addColumn<int>("green");
+    QTest::addColumn<int>("blue");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("0 ok") << 0 << true << 0 << 205 << 0 << QString();
+    QTest::newRow("7 frame") << 7 << true << 255 << 245 << 0
+                             << zh("连接异常：返回错误，设备响应报文错误");
+    QTest::newRow("8 timeout") << 8 << true << 255 << 165 << 0 << zh("连接异常：响应超时");
+    QTest::newRow("9 offline") << 9 << true << 255 << 0 << 0 << zh("连接异常：设备掉线");
+    QTest::newRow("1 not done") << 1 << false << 0 << 0 << 0 << QString();
+    QTest::newRow("3 area") << 3 << false << 0 << 0 << 0 << QString();
+}
+
+void tst_MonitorLogic::colourAndWarningByStatus()
+{
+    QFETCH(int, status);
+    QFETCH(bool, coloured);
+    QFETCH(int, red);
+    QFETCH(int, green);
+    QFETCH(int, blue);
+    QFETCH(QString, warning);
+    MonitorLogic::CellColour colour;
+    QCOMPARE(MonitorLogic::statusColour(status, &colour), coloured);
+    if (coloured)
+        QCOMPARE(colour, (MonitorLogic::CellColour{red, green, blue}));
+    QCOMPARE(MonitorLogic::isConnectionError(status), !warning.isEmpty());
+    QCOMPARE(MonitorLogic::connectionErrorText(status), warning);
+    QCOMPARE(MonitorLogic::stoppedColour(), (MonitorLogic::CellColour{0, 0, 0}));
+}
+
+void tst_MonitorLogic::conversion_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<CLabelVariable>("record");
+    QTest::addColumn<double>("number");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariant>("stored");
+    const double twoTo63 = std::ldexp(1.0, 63);
+    QTest::newRow("bool true") << int(Bool) << recordOf<bool>(Bool, {true}) << 1.0 << "1"
+                               << QVariant(1.0);
+    QTest::newRow("Int8 -128") << int(Int8) << recordOf<char>(Int8, {char(-128)}) << -128.0
+                               << "-128" << QVariant(-128.0);
+    QTest::newRow("UInt8 255") << int(UInt8) << recordOf<unsigned char>(UInt8, {255}) << 255.0
+                               << "255" << QVariant(255.0);
+    QTest::newRow("Int16 -5") << int(Int16) << recordOf<short>(Int16, {-5}) << -5.0 << "-5"
+                              << QVariant(-5.0);
+    QTest::newRow("UInt16 65535") << int(UInt16) << recordOf<unsigned short>(UInt16, {65535})
+                                  << 65535.0 << "65535" << QVariant(65535.0);
+    QTest::newRow("Int32 1234567 keeps its value")
+        << int(Int32) << recordOf<int>(Int32, {1234567}) << 1234567.0 << "1.23457e+06"
+        << QVariant(1234567.0);
+    QTest::newRow("int32_BADC as Int32")
+        << int(int32_BADC) << recordOf<int>(int32_BADC, {-7}) << -7.0 << "-7" << QVariant(-7.0);
+    QTest::newRow("UInt32 max") << int(UInt32) << recordOf<unsigned>(UInt32, {4294967295u})
+                                << 4294967295.0 << "4.29497e+09" << QVariant(4294967295.0);
+    QTest::newRow("float_CDAB as float")
+        << int(float_CDAB) << recordOf<float>(float_CDAB, {1.5f}) << 1.5 << "1.5" << QVariant(1.5);
+    QTest::newRow("Int64 -2^40") << int(Int64) << recordOf<qint64>(Int64, {-(qint64(1) << 40)})
+                                 << -std::ldexp(1.0, 40) << "-1.09951e+12"
+                                 << QVariant(-std::ldexp(1.0, 40));
+    QTest::newRow("UInt64 2^63") << int(UInt64) << recordOf<quint64>(UInt64, {quint64(1) << 63})
+                                 << twoTo63 << "9.22337e+18" << QVariant(twoTo63);
+    QTest::newRow("double") << int(Double) << recordOf<double>(Double, {0.1234567891})
+                            << 0.1234567891 << "0.123457" << QVariant(0.1234567891);
+    QTest::newRow("only element 0")
+        << int(Int16) << recordOf<short>(Int16, {4, 9}) << 4.0 << "4" << QVariant(4.0);
+    QTest::newRow("string text") << int(string) << recordOf<QString>(string, {"run", "x"}) << 0.0
+                                 << "run" << QVariant(QString("run"));
+    QTest::newRow("wrong list type gives 0")
+        << int(Int16) << recordOf<int>(Int16, {5}) << 0.0 << "0" << QVariant(0.0);
+    QTest::newRow("empty list gives 0")
+        << int(Double) << recordOf<double>(Double, {}) << 0.0 << "0" << QVariant(0.0);
+    QTest::newRow("null type gives 0")
+        << int(null) << recordOf<int>(null, {5}) << 0.0 << "0" << QVariant(0.0);
+}
+
+void tst_MonitorLogic::conversion()
+{
+    QFETCH(int, type);
+    QFETCH(CLabelVariable, record);
+    QFETCH(double, number);
+    QFETCH(QString, text);
+    QFETCH(QVariant, stored);
+    const LabelValue v = LabelValue::convert(type, record);
+    QCOMPARE(v.number, number);
+    QCOMPARE(LabelValue::toDouble(type, record), number);
+    QCOMPARE(v.displayText, text);
+    QCOMPARE(v.storedValue, stored);
+    QCOMPARE(v.isString, type == string);
+}
+
+void tst_MonitorLogic::sampleTimeOwnOrNow()
+{
+    const QDateTime own(QDate(2024, 3, 5), QTime(7, 8, 9, 10));
+    const QDateTime now(QDate(2025, 1, 2), QTime(3, 4, 5, 6));
+    QCOMPARE(MonitorLogic::sampleTimeText(own, now), QStringLiteral("2024-03-05 07:08:09.010"));
+    QCOMPARE(MonitorLogic::sampleTimeText(QDateTime(), now),
+             QStringLiteral("2025-01-02 03:04:05.006"));
+}
+
+namespace {
+
+// Runs statement on file through a connection of its own; every row as its columns joined by
+// "|".
+QStringList sqlRows(const QString &file, const QString &statement)
+{
+    QStringList rows;
+    const QString name = QStringLiteral("tst_monitorlogic");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(statement)) {
+                while (query.next()) {
+                    QStringList fields;
+                    for (int i = 0; i < query.record().count(); ++i)
+                        fields << query.value(i).toString();
+                    rows << fields.join(QLatin1Char('|'));
+                }
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+} // namespace
+
+void tst_MonitorLogic::historyBatchInOrder()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("HistoryData.db"));
+    SQLiteHandler db;
+    QVERIFY(db.openDatabase(file));
+    HistoryBatch batch;
+    QVERIFY(batch.flush(db)); // nothing to write
+    batch.add(MonitorLogic::historySample(3, "LW2", "2024-01-01 00:00:00.000", 1234567.0));
+    batch.add(MonitorLogic::historySample(3, "LW1", "2024-01-01 00:00:00.001", 0.5));
+    batch.add(MonitorLogic::historySample(3, "SD1", "2024-01-01 00:00:00.002", QString("run")));
+    QVERIFY(batch.flush(db));
+    QCOMPARE(batch.size(), 0);
+    QCOMPARE(
+        sqlRows(file, "SELECT projectid, label, value, datetime FROM data ORDER BY id"),
+        (QStringList{"3|LW2|1234567|2024-01-01 00:00:00.000", "3|LW1|0.5|2024-01-01 00:00:00.001",
+                     "3|SD1|run|2024-01-01 00:00:00.002"}));
+    // The transaction is closed: the next batch writes as well.
+    batch.add(MonitorLogic::historySample(3, "LW1", "2024-01-01 00:00:01.000", 2.0));
+    QVERIFY(batch.flush(db));
+    QCOMPARE(sqlRows(file, "SELECT count(*) FROM data"), QStringList{"4"});
+}
+
+void tst_MonitorLogic::historyBatchFailureKeepsEarlierRowsAndRecovers()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("HistoryData.db"));
+    SQLiteHandler db;
+    QVERIFY(db.openDatabase(file));
+    QSqlQuery trigger(db.database());
+    QVERIFY(trigger.exec("CREATE TRIGGER refuse BEFORE INSERT ON data WHEN NEW.label = 'BAD' "
+                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    HistoryBatch batch;
+    batch.add(MonitorLogic::historySample(1, "A", "2024-01-01 00:00:00.000", 1.0));
+    batch.add(MonitorLogic::historySample(1, "BAD", "2024-01-01 00:00:00.000", 2.0));
+    batch.add(MonitorLogic::historySample(1, "C", "2024-01-01 00:00:00.000", 3.0));
+    QVERIFY(!batch.flush(db));
+    QCOMPARE(batch.size(), 0);
+    QCOMPARE(sqlRows(file, "SELECT label FROM data ORDER BY id"), QStringList{"A"});
+    batch.add(MonitorLogic::historySample(1, "D", "2024-01-01 00:00:01.000", 4.0));
+    QVERIFY(batch.flush(db));
+    QCOMPARE(sqlRows(file, "SELECT label FROM data ORDER BY id"), (QStringList{"A", "D"}));
+}
+
+void tst_MonitorLogic::failureRunReportedOnce()
+{
+    FailureRun run;
+    QList<bool> reported;
+    for (bool failed : {true, true, true, false, true, false, false, true})
+        if (failed)
+            reported << run.noteFailure();
+        else
+            run.noteSuccess();
+    QCOMPARE(reported, (QList<bool>{true, false, false, true, true}));
+}
+
+void tst_MonitorLogic::rowIndexByAddressAndType()
+{
+    LabelRowIndex index;
+    index.add(0, "LW1", Int16);
+    index.add(1, "LW1", Int32);
+    index.add(2, "LW1", Int16);
+    index.add(3, "LW2", Int16);
+    QCOMPARE(index.rowsOf({"LW1", Int16}), (QList<int>{0, 2}));
+    QCOMPARE(index.rowsOf({"LW1", Int32}), QList<int>{1});
+    QCOMPARE(index.rowsOf({"LW3", Int16}), QList<int>());
+    QCOMPARE(index.rowsOf({"lw1", Int16}), QList<int>());
+}
+
+void tst_MonitorLogic::writeParsing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("error");
+    const QString notNumber = zh("不是有效的数值：");
+    const QString range = zh("超出");
+    QTest::newRow("letters") << "abc" << int(Int16) << false << 0.0 << notNumber;
+    QTest::newRow("empty") << "" << int(Double) << false << 0.0 << notNumber;
+    QTest::newRow("nan") << "nan" << int(Double) << false << 0.0 << notNumber;
+    QTest::newRow("inf") << "inf" << int(Float) << false << 0.0 << notNumber;
+    QTest::newRow("-inf") << "-inf" << int(Int32) << false << 0.0 << notNumber;
+    QTest::newRow("fraction to Int16") << "3.9" << int(Int16) << true << 3.9 << "";
+    QTest::newRow("blanks around") << " 12 " << int(Int16) << true << 12.0 << "";
+    QTest::newRow("Int16 max") << "32767" << int(Int16) << true << 32767.0 << "";
+    QTest::newRow("Int16 over") << "32768" << int(Int16) << false << 0.0 << range;
+    QTest::newRow("Int16 min, fraction truncated")
+        << "-32768.9" << int(int16_BA) << true << -32768.9 << "";
+    QTest::newRow("Int16 under") << "-32769" << int(Int16) << false << 0.0 << range;
+    QTest::newRow("UInt16 negative") << "-1" << int(UInt16) << false << 0.0 << range;
+    QTest::newRow("UInt8 -0.5 truncates to 0") << "-0.5" << int(UInt8) << true << -0.5 << "";
+    QTest::newRow("UInt8 over") << "256" << int(UInt8) << false << 0.0 << range;
+    QTest::newRow("Int8 under") << "-129" << int(Int8) << false << 0.0 << range;
+    QTest::newRow("UInt32 max") << "4294967295" << int(uint32_DCBA) << true << 4294967295.0 << "";
+    QTest::newRow("Int64 2^63 over")
+        << "9223372036854775808" << int(Int64) << false << 0.0 << range;
+    QTest::newRow("Int64 -2^63") << "-9223372036854775808" << int(Int64) << true
+                                 << -9223372036854775808.0 << "";
+    QTest::newRow("UInt64 2^64 over")
+        << "18446744073709551616" << int(UInt64) << false << 0.0 << range;
+    QTest::newRow("float over") << "1e39" << int(Float) << false << 0.0 << range;
+    QTest::newRow("float in range") << "-3.4e38" << int(float_ABCD) << true << -3.4e38 << "";
+    QTest::newRow("double large") << "1e300" << int(Double) << true << 1e300 << "";
+    QTest::newRow("bool any number") << "0.5" << int(Bool) << true << 0.5 << "";
+}
+
+void tst_MonitorLogic::writeParsing()
+{
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(bool, ok);
+    QFETCH(double, value);
+    QFETCH(QString, error);
+    const WriteValue::Parsed p = WriteValue::parse(text, type);
+    QCOMPARE(p.ok, ok);
+    if (ok) {
+        QCOMPARE(p.value, value);
+        QVERIFY(p.errorText.isEmpty());
+        QVERIFY(WriteValue::check(type, value).isEmpty());
+    } else {
+        QVERIFY2(p.errorText.contains(error), qPrintable(p.errorText));
+    }
+}
+
+void tst_MonitorLogic::writeRecord_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QVariant>("elements");
+    QTest::newRow("Int16 3.9 sends 3") << int(Int16) << 3.9 << QVariant::fromValue(QList<short>{3});
+    QTest::newRow("Int16 -3.9 sends -3")
+        << int(Int16) << -3.9 << QVariant::fromValue(QList<short>{-3});
+    QTest::newRow("bool 0.5 sends true")
+        << int(Bool) << 0.5 << QVariant::fromValue(QList<bool>{true});
+    QTest::newRow("bool 0 sends false")
+        << int(Bool) << 0.0 << QVariant::fromValue(QList<bool>{false});
+    QTest::newRow("uint32_CDAB as UInt32")
+        << int(uint32_CDAB) << 4000000000.0 << QVariant::fromValue(QList<unsigned>{4000000000u});
+    QTest::newRow("float narrowed") << int(Float) << 0.1 << QVariant::fromValue(QList<float>{0.1f});
+    QTest::newRow("double unchanged")
+        << int(double_HGFEDCBA) << 0.1 << QVariant::fromValue(QList<double>{0.1});
+    QTest::newRow("UInt64 large") << int(UInt64) << 1e19
+                                  << QVariant::fromValue(QList<quint64>{10000000000000000000ull});
+}
+
+void tst_MonitorLogic::writeRecord()
+{
+    QFETCH(int, type);
+    QFETCH(double, value);
+    QFETCH(QVariant, elements);
+    const CLabelVariable r = WriteValue::record(type, value);
+    // The list type the driver expects; QVariant compares such lists by address, so the one
+    // element is compared as a number.
+    QCOMPARE(r.value.userType(), elements.userType());
+    CLabelVariable expected;
+    expected.value = elements;
+    QCOMPARE(LabelValue::toDouble(type, r), LabelValue::toDouble(type, expected));
+    QCOMPARE(r.count, 1);
+    QCOMPARE(r.type, type);
+    QCOMPARE(r.status, int(LabelStatus::NotDone));
+    QVERIFY(WriteValue::isWritableType(type));
+    QVERIFY(!WriteValue::isWritableType(string));
+    QVERIFY(!WriteValue::isWritableType(null));
+}
+
+void tst_MonitorLogic::projectFromArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("none") << QStringList{"Morvelin"} << "";
+    QTest::newRow("relative") << QStringList{"Morvelin", "demo/a.dpro"} << "/start/demo/a.dpro";
+    QTest::newRow("absolute") << QStringList{"Morvelin", "/p/../q/b.dpro", "more"} << "/q/b.dpro";
+}
+
+void tst_MonitorLogic::projectFromArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, path);
+    QCOMPARE(projectPathFromArguments(arguments, "/start"), path);
+}
+
+QTEST_GUILESS_MAIN(tst_MonitorLogic)
+#include "tst_monitorlogic.moc"
