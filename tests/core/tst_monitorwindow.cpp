@@ -1,0 +1,668 @@
+// Monitoring in the window against the test driver library bound from libdrive: start, ticks,
+// the history rows, stop and restart, connect failures, warnings, omitted entries, the "LW110"
+// title, the failures the window survives, and writing a value through the dialog.
+#include "dialogsetlink.h"
+#include "dialogwritelabel.h"
+#include "projectfile.h"
+#include "testdrivercontrol.h"
+#include "ui_mainwindow.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLibrary>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const char timeFormat[] = "yyyy-MM-dd hh:mm:ss.zzz";
+const QString link = QStringLiteral("127.0.0.1:5000");
+
+// Runs statement on file through a connection of its own; each row's columns joined by "|".
+QStringList sqlRows(const QString &file, const QString &statement)
+{
+    QStringList rows;
+    const QString name = QStringLiteral("tst_monitorwindow");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(statement)) {
+                while (query.next()) {
+                    QStringList fields;
+                    for (int i = 0; i < query.record().count(); ++i)
+                        fields << query.value(i).toString();
+                    rows << fields.join(QLatin1Char('|'));
+                }
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+QColor green()
+{
+    return QColor(0, 205, 0);
+}
+
+} // namespace
+
+class tst_MonitorWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pollStoreStopAndRestart();
+    void tickCallsAndPausesPerBlock();
+    void stopDuringTickEndsThatTick();
+    void connectFailures_data();
+    void connectFailures();
+    void warningsOverTicks_data();
+    void warningsOverTicks();
+    void omittedEntryKeepsTextAndColour();
+    void deviceLabelInTitle();
+    void failedFirstEntryKeepsRealTimes();
+    void rowsFoundByAddressAndType();
+    void historyFailureShownOncePerRun();
+    void bindingFailures_data();
+    void bindingFailures();
+    void busySerialLinkRefusesStart();
+    void tableLockedWhileMonitoring();
+    void handleDataTypeSetsStringText();
+    void writeThroughDialog_data();
+    void writeThroughDialog();
+    void writeFailureStatusShown();
+    void writeRefusedWhenRowChanged();
+
+private:
+    // Labels as (address, type name); the project binds the test driver under driverName.
+    MainWindow *openProject(const QList<QPair<QString, QString>> &labels,
+                            const QString &driverName = QStringLiteral("LibTestDriver"));
+    void start();
+    void tick() { m_f.window->onMonitorTimeout(); }
+    QStandardItem *valueCell(int row) const { return m_f.window->labelItem(row, 3); }
+    QStringList dataRows(const QString &columns) const;
+    QAction *labelAction(int index) const { return m_f.window->labelMenu()->actions().at(index); }
+    Ui::MainWindow *ui() const { return m_f.window->form(); }
+    QString status() const { return m_f.window->statusBar()->currentMessage(); }
+    void openWriteDialog(int row);
+
+    WindowFixture m_f;
+    TestDriverControl *m_control = nullptr;
+    QList<int> m_pauses;
+    std::function<void()> m_onPause;
+};
+
+void tst_MonitorWindow::initTestCase()
+{
+    // The same file as the window's binding (through a link), hence the same control record.
+    static QLibrary library(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver"));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    auto control = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
+    QVERIFY(control);
+    m_control = control();
+}
+
+void tst_MonitorWindow::init()
+{
+    m_f.setUp();
+    m_control->reset();
+    m_pauses.clear();
+    m_onPause = nullptr;
+    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
+                        m_f.path("libdrive/LibTestDriver.so")));
+}
+
+void tst_MonitorWindow::cleanup()
+{
+    m_f.tearDown();
+}
+
+MainWindow *tst_MonitorWindow::openProject(const QList<QPair<QString, QString>> &labels,
+                                           const QString &driverName)
+{
+    ProjectData data;
+    data.name = QStringLiteral("a.dpro");
+    data.driveLibName = driverName;
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = link;
+    for (const auto &label : labels)
+        data.labels << LabelRow{"", label.first, "", "", "", label.second};
+    const QString path = m_f.path("a.dpro");
+    if (!ProjectFile::write(path, data))
+        return nullptr;
+    MainWindow *window = m_f.create();
+    window->setMonitorPause([this](int ms) {
+        m_pauses << ms;
+        if (m_onPause)
+            m_onPause();
+    });
+    if (!window->openProjectFile(path))
+        return nullptr;
+    return window;
+}
+
+void tst_MonitorWindow::start()
+{
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(m_f.window->isMonitoring());
+}
+
+QStringList tst_MonitorWindow::dataRows(const QString &columns) const
+{
+    return sqlRows(m_f.window->databaseFileName(),
+                   QStringLiteral("SELECT %1 FROM data ORDER BY id").arg(columns));
+}
+
+void tst_MonitorWindow::openWriteDialog(int row)
+{
+    QItemSelectionModel *selection = ui()->tableView_label->selectionModel();
+    selection->select(m_f.window->labelModel()->index(row, 3), QItemSelectionModel::ClearAndSelect);
+    labelAction(1)->trigger();
+}
+
+void tst_MonitorWindow::pollStoreStopAndRestart()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LA2", "float"}, {"SD3", "string"}});
+    QVERIFY(window);
+    QTimer *housekeeping = window->housekeepingTimer();
+    start();
+    QCOMPARE(status(), zh("开始监视"));
+    QCOMPARE(window->monitorTimer()->interval(), 100);
+    QVERIFY(window->monitorTimer()->isActive());
+    QVERIFY(housekeeping->isActive());
+    QCOMPARE(housekeeping->interval(), 30000);
+    QVERIFY(!ui()->pushButton_startMonitor->isEnabled());
+    QVERIFY(ui()->pushButton_stopMonitor->isEnabled());
+    QVERIFY(!ui()->samplingTime->isEnabled());
+    QVERIFY(!ui()->action_openPro->isEnabled());
+    QCOMPARE(m_control->calls.first().args, QStringList{link});
+
+    tick();
+    tick();
+    // The driver's default value is its BlockReading count: 1, then 2.
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("2"));
+    QCOMPARE(valueCell(1)->text(), QStringLiteral("2"));
+    QCOMPARE(valueCell(2)->text(), QStringLiteral("2"));
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(valueCell(row)->foreground().color(), green());
+        QVERIFY(QDateTime::fromString(window->labelItem(row, 0)->text(), timeFormat).isValid());
+    }
+    QVERIFY(window->connectionGood);
+    const QString id = QString::number(window->projectId());
+    QCOMPARE(dataRows("projectid, label, value"),
+             (QStringList{id + "|LW1|1", id + "|LA2|1", id + "|SD3|1", id + "|LW1|2", id + "|LA2|2",
+                          id + "|SD3|2"}));
+    for (const QString &time : dataRows("datetime"))
+        QVERIFY2(QDateTime::fromString(time, timeFormat).isValid(), qPrintable(time));
+
+    ui()->pushButton_stopMonitor->click();
+    QVERIFY(!window->isMonitoring());
+    QVERIFY(window->monitorTimer()->isActive()); // the next tick stops
+    QCOMPARE(m_control->count("DestroyFree"), 0);
+    m_pauses.clear();
+    tick();
+    QCOMPARE(m_control->count("DestroyFree"), 1);
+    QCOMPARE(m_pauses, (QList<int>{1000, 10, 10, 10, 10}));
+    QVERIFY(!window->monitorTimer()->isActive());
+    QVERIFY(!housekeeping->isActive());
+    QVERIFY(!window->connectionGood);
+    QCOMPARE(status(), zh("停止监视"));
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(valueCell(row)->foreground().color(), QColor(Qt::black));
+        QCOMPARE(valueCell(row)->text(), QStringLiteral("2"));
+    }
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    QVERIFY(!ui()->pushButton_stopMonitor->isEnabled());
+    QVERIFY(ui()->samplingTime->isEnabled());
+    QVERIFY(ui()->action_openPro->isEnabled());
+    QCOMPARE(dataRows("id").size(), 6);
+
+    // Again, on the same driver object, with the one housekeeping timer.
+    start();
+    QCOMPARE(m_control->count("ConnectDrive"), 2);
+    QCOMPARE(window->housekeepingTimer(), housekeeping);
+    QCOMPARE(housekeeping->parent(), window);
+    const int readings = m_control->count("BlockReading");
+    tick();
+    QCOMPARE(m_control->count("BlockReading"), readings + 1);
+    QCOMPARE(dataRows("label").mid(6), (QStringList{"LW1", "LA2", "SD3"}));
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("3"));
+    const void *driver = m_control->calls.first().driver;
+    for (const TestDriverCall &call : m_control->calls)
+        QCOMPARE(call.driver, driver);
+}
+
+void tst_MonitorWindow::tickCallsAndPausesPerBlock()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW3", "Int16"}});
+    QVERIFY(window);
+    m_control->blockSize = 2;
+    start();
+    m_control->calls.clear();
+    m_pauses.clear();
+    tick();
+    QCOMPARE(m_control->slotList(), (QList<int>{2, 12, 20, 20}));
+    QCOMPARE(m_control->calls[0].args, QStringList{"1"}); // StopDebug
+    QCOMPARE(m_control->calls[1].args, (QStringList{"1", "3"}));
+    QCOMPARE(m_control->calls[2].args, (QStringList{"1", "2"}));
+    QCOMPARE(m_control->calls[3].args, (QStringList{"1", "1"}));
+    QCOMPARE(m_pauses, (QList<int>{100, 100}));
+    QCOMPARE(window->readList().size(), 3);
+    QCOMPARE(window->readList().at(2).name, QStringLiteral("LW3"));
+    QCOMPARE(window->readList().at(2).type, int(Int16));
+}
+
+void tst_MonitorWindow::stopDuringTickEndsThatTick()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}});
+    QVERIFY(window);
+    m_control->blockSize = 1;
+    start();
+    // Pressed while the tick waits after its first block.
+    m_onPause = [this] {
+        if (m_f.window->isMonitoring())
+            ui()->pushButton_stopMonitor->click();
+    };
+    tick();
+    QCOMPARE(m_control->count("BlockReading"), 2); // the tick finishes its blocks
+    QCOMPARE(m_control->count("DestroyFree"), 1);
+    QVERIFY(!window->monitorTimer()->isActive());
+    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW2"}));
+}
+
+void tst_MonitorWindow::connectFailures_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("-1") << -1 << zh("监视失败(原因：IP或地址错误)");
+    QTest::newRow("-2") << -2 << zh("监视失败(原因：握手错误)");
+    QTest::newRow("-3") << -3 << zh("监视失败(原因：socket连接失败)");
+    QTest::newRow("-4") << -4 << zh("监视失败(原因：输入参数错误)");
+    QTest::newRow("-7 has no text") << -7 << QString();
+}
+
+void tst_MonitorWindow::connectFailures()
+{
+    QFETCH(int, result);
+    QFETCH(QString, text);
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    m_control->connectResult = result;
+    m_f.prompt->expect("warning", zh("警告"), text);
+    ui()->pushButton_startMonitor->click();
+    QCOMPARE(status(), zh("监视失败"));
+    QVERIFY(!window->isMonitoring());
+    QVERIFY(!window->monitorTimer()->isActive());
+    QVERIFY(!window->housekeepingTimer()->isActive());
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    QVERIFY(window->readList().isEmpty());
+}
+
+void tst_MonitorWindow::warningsOverTicks_data()
+{
+    QTest::addColumn<QList<int>>("statuses");
+    QTest::addColumn<int>("warnings");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("[8,8]") << QList<int>{8, 8} << 0 << QColor(255, 165, 0);
+    QTest::newRow("[0,8,8,8]") << QList<int>{0, 8, 8, 8} << 1 << QColor(255, 165, 0);
+    QTest::newRow("[0,8,0,8]") << QList<int>{0, 8, 0, 8} << 2 << QColor(255, 165, 0);
+    QTest::newRow("[0,7]") << QList<int>{0, 7} << 1 << QColor(255, 245, 0);
+    QTest::newRow("[0,9,0]") << QList<int>{0, 9, 0} << 1 << green();
+}
+
+void tst_MonitorWindow::warningsOverTicks()
+{
+    QFETCH(QList<int>, statuses);
+    QFETCH(int, warnings);
+    QFETCH(QColor, colour);
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    start();
+    int good = 0;
+    for (int s : statuses) {
+        m_control->statusByAddress["LW1"] = s;
+        tick();
+        good += s == 0;
+        QCOMPARE(window->connectionGood, s == 0);
+    }
+    // The boxes are counted here rather than expected one by one.
+    QCOMPARE(m_f.prompt->shown, warnings);
+    for (const QString &box : m_f.prompt->unexpected)
+        QVERIFY2(box.startsWith(zh("warning [警告] 连接异常：")), qPrintable(box));
+    m_f.prompt->unexpected.clear();
+    QCOMPARE(valueCell(0)->foreground().color(), colour);
+    QCOMPARE(dataRows("id").size(), good);
+}
+
+void tst_MonitorWindow::omittedEntryKeepsTextAndColour()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}});
+    QVERIFY(window);
+    start();
+    tick();
+    QCOMPARE(valueCell(1)->text(), QStringLiteral("1"));
+    const QString time = window->labelItem(1, 0)->text();
+    m_control->omitted.insert("LW2");
+    tick();
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("2"));
+    QCOMPARE(valueCell(1)->text(), QStringLiteral("1"));
+    QCOMPARE(valueCell(1)->foreground().color(), green());
+    QCOMPARE(window->labelItem(1, 0)->text(), time);
+    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW2", "LW1"}));
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_MonitorWindow::deviceLabelInTitle()
+{
+    MainWindow *window = openProject({{"LW110", "Int16"}, {"LW1", "Int16"}});
+    QVERIFY(window);
+    m_control->valueByAddress["LW110"] = QVariant::fromValue(QList<short>{12});
+    start();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Morvelin V1.8.5"));
+    tick();
+    QCOMPARE(window->windowTitle(), QString::fromUtf8("Morvelin V1.8.5 —— 127.0.0.1:5000 —— 12"));
+    // An unchanged value asks for no new title.
+    window->setWindowTitle("marker");
+    tick();
+    QCOMPARE(window->windowTitle(), QStringLiteral("marker"));
+    m_control->valueByAddress["LW110"] = QVariant::fromValue(QList<short>{13});
+    tick();
+    QCOMPARE(window->windowTitle(), QString::fromUtf8("Morvelin V1.8.5 —— 127.0.0.1:5000 —— 13"));
+}
+
+void tst_MonitorWindow::failedFirstEntryKeepsRealTimes()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW3", "Int16"}});
+    QVERIFY(window);
+    m_control->statusByAddress["LW1"] = 8; // the first entry of every tick, without a time
+    start();
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
+    tick();
+    const QStringList rows = dataRows("label, datetime");
+    QCOMPARE(rows.size(), 2);
+    for (const QString &row : rows) {
+        const QDateTime time = QDateTime::fromString(row.section('|', 1), timeFormat);
+        QVERIFY2(time.isValid() && time >= before, qPrintable(row));
+    }
+    QVERIFY(QDateTime::fromString(window->labelItem(1, 0)->text(), timeFormat).isValid());
+    QVERIFY(window->labelItem(0, 0)->text().isEmpty());
+}
+
+void tst_MonitorWindow::rowsFoundByAddressAndType()
+{
+    MainWindow *window
+        = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW1", "Int16"}, {"LW1", "Int32"}});
+    QVERIFY(window);
+    m_control->valueByAddress["LW2"] = QVariant::fromValue(QList<short>{7});
+    // Sorted by address before the start: rows move, values still land by address and type.
+    ui()->tableView_label->sortByColumn(1, Qt::DescendingOrder);
+    QCOMPARE(window->labelItem(0, 1)->text(), QStringLiteral("LW2"));
+    start();
+    QVERIFY(!ui()->tableView_label->isSortingEnabled());
+    m_control->valueByAddress["LW1"] = QVariant::fromValue(QList<short>{5});
+    tick();
+    for (int row = 0; row < 4; ++row) {
+        const QString address = window->labelItem(row, 1)->text();
+        const bool int32 = window->labelDataType(row) == Int32;
+        // The script holds Int16 elements per address: the Int32 entry of LW1 converts to 0,
+        // its Int16 rows show 5.
+        const QString expected = address == "LW2" ? "7" : int32 ? "0" : "5";
+        QCOMPARE(valueCell(row)->text(), expected);
+    }
+    // One sample per label and type, however many rows show it.
+    QCOMPARE(dataRows("label, value").size(), 3);
+}
+
+void tst_MonitorWindow::historyFailureShownOncePerRun()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    const QString file = window->databaseFileName();
+    const QString failure = zh("历史数据写入失败");
+    auto setRefusal = [&](bool on) {
+        QSqlQuery query(window->historyDatabase()->database());
+        QVERIFY(query.exec(on ? "CREATE TRIGGER refuse BEFORE INSERT ON data BEGIN "
+                                "SELECT RAISE(ABORT, 'refused'); END"
+                              : "DROP TRIGGER refuse"));
+    };
+    start();
+    setRefusal(true);
+    tick();
+    QCOMPARE(status(), failure);
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("1")); // the value is shown all the same
+    window->statusBar()->showMessage("other");
+    tick();
+    QCOMPARE(status(), QStringLiteral("other"));
+    setRefusal(false);
+    tick();
+    QCOMPARE(sqlRows(file, "SELECT value FROM data"), QStringList{"3"});
+    setRefusal(true);
+    tick();
+    QCOMPARE(status(), failure);
+}
+
+void tst_MonitorWindow::bindingFailures_data()
+{
+    QTest::addColumn<QString>("library"); // what libdrive/Broken.so is; empty: no such file
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("no library") << "" << zh("在 ");
+    QTest::newRow("not a library") << "empty" << zh("库加载失败");
+    QTest::newRow("no getSharedLibrary")
+        << QLibraryInfo::location(QLibraryInfo::LibrariesPath) + "/libQt5Core.so.5"
+        << zh("库加载失败");
+}
+
+void tst_MonitorWindow::bindingFailures()
+{
+    QFETCH(QString, library);
+    QFETCH(QString, warning);
+    if (library == "empty") {
+        QFile file(m_f.path("libdrive/Broken.so"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (!library.isEmpty()) {
+        QVERIFY(QFile::exists(library));
+        QVERIFY(QFile::link(library, m_f.path("libdrive/Broken.so")));
+    }
+    m_f.prompt->expectStartingWith("warning", zh("警告"), warning);
+    MainWindow *window = openProject({{"LW1", "Int16"}}, "Broken");
+    QVERIFY(window);
+    QVERIFY(!window->driver());
+    QVERIFY(!ui()->pushButton_startMonitor->isEnabled());
+    // The slot itself, as a stale enabled button would call it: a message, no crash.
+    m_f.prompt->expect("information", zh("提示信息"), zh("未加载驱动库，无法开始监视"));
+    QVERIFY(QMetaObject::invokeMethod(window, "on_pushButton_startMonitor_clicked"));
+    QVERIFY(!window->isMonitoring());
+    tick();
+    window->onsetValue(0, 1.0);
+    QCOMPARE(m_control->calls.size(), 0);
+}
+
+void tst_MonitorWindow::busySerialLinkRefusesStart()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    window->serialLinkLock()->lock();
+    ui()->pushButton_startMonitor->click();
+    window->serialLinkLock()->unlock();
+    QCOMPARE(status(), zh("串口正忙，请稍后再试"));
+    QCOMPARE(m_control->count("ConnectDrive"), 0);
+    QVERIFY(!window->isMonitoring());
+    start(); // the lock was released after the refusal
+}
+
+void tst_MonitorWindow::tableLockedWhileMonitoring()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    window->onPermissionGranted();
+    QVERIFY(labelAction(0)->isEnabled() && labelAction(2)->isEnabled());
+    start();
+    for (int i : {0, 2, 3})
+        QVERIFY2(!labelAction(i)->isEnabled(), qPrintable(labelAction(i)->text()));
+    QVERIFY(labelAction(1)->isEnabled()); // writing stays possible
+    QVERIFY(!ui()->menu_MM->isEnabled());
+    // Neither a new login nor a closed dialog opens the way to the table or to a project.
+    window->onPermissionGranted();
+    window->onDialogClosed();
+    QVERIFY(!labelAction(0)->isEnabled() && !labelAction(2)->isEnabled());
+    QVERIFY(!ui()->menu_MM->isEnabled());
+    QVERIFY(!ui()->action_openPro->isEnabled() && !ui()->action_newPro->isEnabled());
+    ui()->pushButton_stopMonitor->click();
+    tick();
+    for (int i : {0, 2, 3})
+        QVERIFY(labelAction(i)->isEnabled());
+    QVERIFY(ui()->menu_MM->isEnabled());
+    QVERIFY(ui()->tableView_label->isSortingEnabled());
+}
+
+void tst_MonitorWindow::handleDataTypeSetsStringText()
+{
+    MainWindow *window = openProject({{"SD1", "string"}});
+    QVERIFY(window);
+    CLabelVariable text;
+    text.value = QVariant::fromValue(QList<QString>{"open"});
+    QCOMPARE(window->handleDataType(string, text, valueCell(0)), 0.0);
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("open"));
+    CLabelVariable number;
+    number.value = QVariant::fromValue(QList<short>{-5});
+    QCOMPARE(window->handleDataType(Int16, number, valueCell(0)), -5.0);
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("open"));
+}
+
+void tst_MonitorWindow::writeThroughDialog_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("refusal"); // start of the refusal box, empty when accepted
+    QTest::addColumn<QString>("sent");    // the element written, as a number text
+    QTest::addColumn<QString>("statusText");
+    QTest::newRow("Int16 3.9 sends 3") << "Int16"
+                                       << "3.9"
+                                       << ""
+                                       << "3" << zh("写值成功：LW1 = 3");
+    QTest::newRow("Int16 -3.9 sends -3") << "Int16"
+                                         << "-3.9"
+                                         << ""
+                                         << "-3" << zh("写值成功：LW1 = -3");
+    QTest::newRow("bool 0.5 sends true") << "bool"
+                                         << "0.5"
+                                         << ""
+                                         << "1" << zh("写值成功：LW1 = 1");
+    QTest::newRow("double keeps digits") << "double"
+                                         << "1234567.25"
+                                         << ""
+                                         << "1234567.25" << zh("写值成功：LW1 = 1234567.25");
+    QTest::newRow("abc refused") << "Int16"
+                                 << "abc" << zh("不是有效的数值：abc") << ""
+                                 << "";
+    QTest::newRow("nan refused") << "double"
+                                 << "nan" << zh("不是有效的数值：nan") << ""
+                                 << "";
+    QTest::newRow("inf refused") << "float"
+                                 << "inf" << zh("不是有效的数值：inf") << ""
+                                 << "";
+    QTest::newRow("Int16 out of range") << "Int16"
+                                        << "40000" << zh("数值 40000 超出 Int16") << ""
+                                        << "";
+    QTest::newRow("UInt8 negative") << "UInt8"
+                                    << "-1" << zh("数值 -1 超出 UInt8") << ""
+                                    << "";
+    QTest::newRow("string label writes nothing") << "string"
+                                                 << "5"
+                                                 << ""
+                                                 << "" << zh("该类型的标签不能写值：LW1");
+}
+
+void tst_MonitorWindow::writeThroughDialog()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, text);
+    QFETCH(QString, refusal);
+    QFETCH(QString, sent);
+    QFETCH(QString, statusText);
+    MainWindow *window = openProject({{"LW1", type}});
+    QVERIFY(window);
+    openWriteDialog(0);
+    DialogWriteLabel *dialog = window->writeDialog();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!window->centralWidget()->isEnabled());
+    QCOMPARE(dialog->findChild<QLabel *>("label")->text(), QStringLiteral("LW1"));
+    auto *edit = dialog->findChild<QLineEdit *>("lineEdit");
+    QCOMPARE(edit->text(), QStringLiteral("0"));
+    edit->setText(text);
+    if (!refusal.isEmpty())
+        m_f.prompt->expectStartingWith("warning", zh("提示"), refusal);
+    dialog->findChild<QPushButton *>("pushButton_ok")->click();
+    if (!refusal.isEmpty()) {
+        QVERIFY(dialog->isVisible()); // open for a correction
+        QCOMPARE(m_control->count("WriteVariable"), 0);
+        return;
+    }
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(window->centralWidget()->isEnabled());
+    QCOMPARE(status(), statusText);
+    if (sent.isEmpty()) {
+        QCOMPARE(m_control->count("WriteVariable"), 0);
+        return;
+    }
+    QCOMPARE(m_control->count("WriteVariable"), 1);
+    QCOMPARE(m_control->calls.last().slot, 9);
+    QCOMPARE(m_control->calls.last().args.last(), QStringLiteral("1"));
+    CLabelVariable written = m_control->written.value("LW1");
+    QCOMPARE(written.count, 1);
+    QCOMPARE(written.type, window->labelDataType(0));
+    QCOMPARE(QString::number(LabelValue::toDouble(written.type, written), 'g', 15), sent);
+}
+
+void tst_MonitorWindow::writeFailureStatusShown()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    m_control->writeStatus = 9;
+    openWriteDialog(0);
+    window->writeDialog()->findChild<QLineEdit *>("lineEdit")->setText("4");
+    window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(status(), zh("写值失败：LW1（状态码 9）"));
+}
+
+void tst_MonitorWindow::writeRefusedWhenRowChanged()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}});
+    QVERIFY(window);
+    openWriteDialog(1);
+    window->labelItem(1, 1)->setText("LW9"); // the row changed while the dialog was open
+    window->writeDialog()->findChild<QLineEdit *>("lineEdit")->setText("4");
+    window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(status(), zh("标签已改变，未写入"));
+    // A row number that no longer matches what the dialog was opened for writes nothing either.
+    window->labelItem(1, 1)->setText("LW2");
+    window->onsetValue(0, 4.0);
+    QCOMPARE(m_control->count("WriteVariable"), 0);
+}
+
+QTEST_MAIN(tst_MonitorWindow)
+#include "tst_monitorwindow.moc"
