@@ -227,8 +227,9 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
     }
 
     const LabelValue value = LabelValue::convert(entry.type, record);
-    const QString timeText
-        = MonitorLogic::sampleTimeText(record.time, QDateTime::currentDateTime());
+    // The clock only for a record without a time: local time costs a time-zone look-up.
+    const QString timeText = MonitorLogic::sampleTimeText(
+        record.time, record.time.isValid() ? QDateTime() : QDateTime::currentDateTime());
     for (int row : rows) {
         QStandardItem *cell = m_labelModel->item(row, LabelColumnValue);
         cell->setForeground(brush);
