@@ -127,7 +127,7 @@ void MainWindow::startMonitoring()
     m_monitorTimer->start();
     setMonitorControls(true);
     m_housekeepingTimer->start();
-    statusBar()->showMessage(tr("开始监视"));
+    statusBar()->showMessage(tr("开始监视", "status bar"));
 
     m_readList.clear();
     for (int row = 0; row < m_labelModel->rowCount(); ++row) {
@@ -276,7 +276,7 @@ void MainWindow::runStopSequence()
             cell->setForeground(stopped);
         m_pause(stopRowPauseMs);
     }
-    statusBar()->showMessage(tr("停止监视"));
+    statusBar()->showMessage(tr("停止监视", "status bar"));
     m_connectionWatch.reset();
     connectionGood = false;
     m_monitorRunning = false;

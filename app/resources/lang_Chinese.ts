@@ -882,6 +882,88 @@
         <source>导入完成：%1条记录</source>
         <translation>导入完成：%1条记录</translation>
     </message>
+    <message>
+        <source>串口正忙，请稍后再试</source>
+        <translation>串口正忙，请稍后再试</translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation>提示信息</translation>
+    </message>
+    <message>
+        <source>未加载驱动库，无法开始监视</source>
+        <translation>未加载驱动库，无法开始监视</translation>
+    </message>
+    <message>
+        <source>请配置通信设置</source>
+        <translation>请配置通信设置</translation>
+    </message>
+    <message>
+        <source>监视失败</source>
+        <translation>监视失败</translation>
+    </message>
+    <message>
+        <source>开始监视</source>
+        <comment>status bar</comment>
+        <translation>开始监视</translation>
+    </message>
+    <message>
+        <source>历史数据写入失败</source>
+        <translation>历史数据写入失败</translation>
+    </message>
+    <message>
+        <source>停止监视</source>
+        <comment>status bar</comment>
+        <translation>停止监视</translation>
+    </message>
+    <message>
+        <source>标签已改变，未写入</source>
+        <translation>标签已改变，未写入</translation>
+    </message>
+    <message>
+        <source>该类型的标签不能写值：%1</source>
+        <translation>该类型的标签不能写值：%1</translation>
+    </message>
+    <message>
+        <source>未加载驱动库，未写入</source>
+        <translation>未加载驱动库，未写入</translation>
+    </message>
+    <message>
+        <source>写值成功：%1 = %2</source>
+        <translation>写值成功：%1 = %2</translation>
+    </message>
+    <message>
+        <source>写值失败：%1（状态码 %2）</source>
+        <translation>写值失败：%1（状态码 %2）</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：IP或地址错误)</source>
+        <translation>监视失败(原因：IP或地址错误)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：握手错误)</source>
+        <translation>监视失败(原因：握手错误)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：socket连接失败)</source>
+        <translation>监视失败(原因：socket连接失败)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：输入参数错误)</source>
+        <translation>监视失败(原因：输入参数错误)</translation>
+    </message>
+    <message>
+        <source>连接异常：返回错误，设备响应报文错误</source>
+        <translation>连接异常：返回错误，设备响应报文错误</translation>
+    </message>
+    <message>
+        <source>连接异常：响应超时</source>
+        <translation>连接异常：响应超时</translation>
+    </message>
+    <message>
+        <source>连接异常：设备掉线</source>
+        <translation>连接异常：设备掉线</translation>
+    </message>
 </context>
 <context>
     <name>dialogSystemTray</name>
@@ -946,6 +1028,37 @@
     <message>
         <source>无法创建表格！</source>
         <translation>无法创建表格！</translation>
+    </message>
+</context>
+<context>
+    <name>DialogWriteLabel</name>
+    <message>
+        <source>不是有效的数值：%1</source>
+        <translation>不是有效的数值：%1</translation>
+    </message>
+    <message>
+        <source>数值 %1 超出 %2 的范围（%3 至 %4）</source>
+        <translation>数值 %1 超出 %2 的范围（%3 至 %4）</translation>
+    </message>
+    <message>
+        <source>Dialog</source>
+        <translation>标签写值</translation>
+    </message>
+    <message>
+        <source>标签名：</source>
+        <translation>标签名：</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
     </message>
 </context>
 </TS>

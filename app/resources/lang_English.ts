@@ -882,6 +882,88 @@
         <source>导入完成：%1条记录</source>
         <translation>Import finished: %1 records</translation>
     </message>
+    <message>
+        <source>串口正忙，请稍后再试</source>
+        <translation>The serial link is busy; please try again shortly</translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>未加载驱动库，无法开始监视</source>
+        <translation>No driver library is loaded; monitoring cannot start</translation>
+    </message>
+    <message>
+        <source>请配置通信设置</source>
+        <translation>Please configure the communication settings</translation>
+    </message>
+    <message>
+        <source>监视失败</source>
+        <translation>Monitoring failed</translation>
+    </message>
+    <message>
+        <source>开始监视</source>
+        <comment>status bar</comment>
+        <translation>Monitoring started</translation>
+    </message>
+    <message>
+        <source>历史数据写入失败</source>
+        <translation>Samples could not be stored in the history database</translation>
+    </message>
+    <message>
+        <source>停止监视</source>
+        <comment>status bar</comment>
+        <translation>Monitoring stopped</translation>
+    </message>
+    <message>
+        <source>标签已改变，未写入</source>
+        <translation>The label row has changed; nothing was written</translation>
+    </message>
+    <message>
+        <source>该类型的标签不能写值：%1</source>
+        <translation>A label of this type cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>未加载驱动库，未写入</source>
+        <translation>No driver library is loaded; nothing was written</translation>
+    </message>
+    <message>
+        <source>写值成功：%1 = %2</source>
+        <translation>Written: %1 = %2</translation>
+    </message>
+    <message>
+        <source>写值失败：%1（状态码 %2）</source>
+        <translation>Write failed: %1 (status code %2)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：IP或地址错误)</source>
+        <translation>Monitoring failed (reason: wrong IP or address)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：握手错误)</source>
+        <translation>Monitoring failed (reason: handshake error)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：socket连接失败)</source>
+        <translation>Monitoring failed (reason: socket connection failed)</translation>
+    </message>
+    <message>
+        <source>监视失败(原因：输入参数错误)</source>
+        <translation>Monitoring failed (reason: invalid input parameters)</translation>
+    </message>
+    <message>
+        <source>连接异常：返回错误，设备响应报文错误</source>
+        <translation>Connection problem: the device replied with a faulty frame</translation>
+    </message>
+    <message>
+        <source>连接异常：响应超时</source>
+        <translation>Connection problem: response timeout</translation>
+    </message>
+    <message>
+        <source>连接异常：设备掉线</source>
+        <translation>Connection problem: the device is offline</translation>
+    </message>
 </context>
 <context>
     <name>dialogSystemTray</name>
@@ -946,6 +1028,37 @@
     <message>
         <source>无法创建表格！</source>
         <translation>Cannot create the table!</translation>
+    </message>
+</context>
+<context>
+    <name>DialogWriteLabel</name>
+    <message>
+        <source>不是有效的数值：%1</source>
+        <translation>Not a valid number: %1</translation>
+    </message>
+    <message>
+        <source>数值 %1 超出 %2 的范围（%3 至 %4）</source>
+        <translation>The value %1 is outside the range of %2 (%3 to %4)</translation>
+    </message>
+    <message>
+        <source>Dialog</source>
+        <translation>Write Value</translation>
+    </message>
+    <message>
+        <source>标签名：</source>
+        <translation>Label name:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Note</translation>
     </message>
 </context>
 </TS>

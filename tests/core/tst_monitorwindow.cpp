@@ -77,6 +77,7 @@ private slots:
     void stopDuringTickEndsThatTick();
     void connectFailures_data();
     void connectFailures();
+    void englishTexts();
     void warningsOverTicks_data();
     void warningsOverTicks();
     void omittedEntryKeepsTextAndColour();
@@ -320,6 +321,25 @@ void tst_MonitorWindow::connectFailures()
     QVERIFY(!window->housekeepingTimer()->isActive());
     QVERIFY(ui()->pushButton_startMonitor->isEnabled());
     QVERIFY(window->readList().isEmpty());
+}
+
+void tst_MonitorWindow::englishTexts()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    ui()->action_English->trigger();
+    m_control->connectResult = -3;
+    m_f.prompt->expect("warning", "Warning",
+                       "Monitoring failed (reason: socket connection failed)");
+    ui()->pushButton_startMonitor->click();
+    QCOMPARE(status(), QStringLiteral("Monitoring failed"));
+    m_control->connectResult = 0;
+    start();
+    QCOMPARE(status(), QStringLiteral("Monitoring started"));
+    QCOMPARE(ui()->pushButton_startMonitor->text(), QStringLiteral("Start Monitoring"));
+    ui()->pushButton_stopMonitor->click();
+    tick();
+    QCOMPARE(status(), QStringLiteral("Monitoring stopped"));
 }
 
 void tst_MonitorWindow::warningsOverTicks_data()
