@@ -4,10 +4,9 @@
 #include "commandline.h"
 #include "monitorlogic.h"
 #include "sqlitehandler.h"
+#include "sqlrows.h"
 
-#include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -252,35 +251,6 @@ void tst_MonitorLogic::sampleTimeOwnOrNow()
     QCOMPARE(MonitorLogic::sampleTimeText(QDateTime(), now),
              QStringLiteral("2025-01-02 03:04:05.006"));
 }
-
-namespace {
-
-// Runs statement on file through a connection of its own; every row as its columns joined by
-// "|".
-QStringList sqlRows(const QString &file, const QString &statement)
-{
-    QStringList rows;
-    const QString name = QStringLiteral("tst_monitorlogic");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(statement)) {
-                while (query.next()) {
-                    QStringList fields;
-                    for (int i = 0; i < query.record().count(); ++i)
-                        fields << query.value(i).toString();
-                    rows << fields.join(QLatin1Char('|'));
-                }
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-}
-
-} // namespace
 
 void tst_MonitorLogic::historyBatchInOrder()
 {

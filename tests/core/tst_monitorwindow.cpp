@@ -4,6 +4,7 @@
 #include "dialogsetlink.h"
 #include "dialogwritelabel.h"
 #include "projectfile.h"
+#include "sqlrows.h"
 #include "testdrivercontrol.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
@@ -15,9 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTimer>
@@ -31,30 +30,6 @@ QString zh(const char *utf8)
 
 const char timeFormat[] = "yyyy-MM-dd hh:mm:ss.zzz";
 const QString link = QStringLiteral("127.0.0.1:5000");
-
-// Runs statement on file through a connection of its own; each row's columns joined by "|".
-QStringList sqlRows(const QString &file, const QString &statement)
-{
-    QStringList rows;
-    const QString name = QStringLiteral("tst_monitorwindow");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(statement)) {
-                while (query.next()) {
-                    QStringList fields;
-                    for (int i = 0; i < query.record().count(); ++i)
-                        fields << query.value(i).toString();
-                    rows << fields.join(QLatin1Char('|'));
-                }
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-}
 
 QColor green()
 {
@@ -81,6 +56,7 @@ private slots:
     void warningsOverTicks_data();
     void warningsOverTicks();
     void omittedEntryKeepsTextAndColour();
+    void shortTextWholeValueStored();
     void deviceLabelInTitle();
     void failedFirstEntryKeepsRealTimes();
     void rowsFoundByAddressAndType();
@@ -394,6 +370,22 @@ void tst_MonitorWindow::omittedEntryKeepsTextAndColour()
     QCOMPARE(window->labelItem(1, 0)->text(), time);
     QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW2", "LW1"}));
     QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_MonitorWindow::shortTextWholeValueStored()
+{
+    MainWindow *window = openProject({{"LW5", "Int32"}, {"LW7", "UInt64"}});
+    QVERIFY(window);
+    m_control->valueByAddress["LW5"] = QVariant::fromValue(QList<int>{1234567});
+    m_control->valueByAddress["LW7"] = QVariant::fromValue(QList<quint64>{quint64(1) << 63});
+    start();
+    tick();
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("1.23457e+06"));
+    QCOMPARE(valueCell(1)->text(), QStringLiteral("9.22337e+18"));
+    // The history keeps the value, not its six-digit text.
+    QCOMPARE(dataRows("label, value"), (QStringList{"LW5|1234567", "LW7|9223372036854776000"}));
+    QCOMPARE(sqlRows(window->databaseFileName(), "SELECT typeof(value) FROM data"),
+             (QStringList{"real", "real"}));
 }
 
 void tst_MonitorWindow::deviceLabelInTitle()
