@@ -5,6 +5,7 @@
 #include "dialogsetlink.h"
 #include "projectfile.h"
 #include "sqlitehandler.h"
+#include "sqlrows.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
@@ -24,27 +25,6 @@ namespace {
 QString zh(const char *utf8)
 {
     return QString::fromUtf8(utf8);
-}
-
-// Runs statement on fileName through a connection of its own; the first column of each row.
-QStringList sqlColumn(const QString &fileName, const QString &statement)
-{
-    QStringList values;
-    const QString name = QStringLiteral("tst_projectwindow");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(fileName);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(statement)) {
-                while (query.next())
-                    values << query.value(0).toString();
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return values;
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)
@@ -194,7 +174,7 @@ void tst_ProjectWindow::newSaveAndReopen()
     QCOMPARE(window->linkDialog()->linkMode(), QStringLiteral("net"));
     QCOMPARE(window->linkDialog()->linkString(), QStringLiteral("192.168.1.10:502"));
     QCOMPARE(window->projectId(), id);
-    QCOMPARE(sqlColumn(m_f.path("HistoryData.db"), "SELECT name FROM project"),
+    QCOMPARE(sqlRows(m_f.path("HistoryData.db"), "SELECT name FROM project"),
              QStringList{"it's.dpro"});
 }
 
@@ -261,7 +241,7 @@ void tst_ProjectWindow::historyDatabaseByMode()
     open(path);
     QCOMPARE(window->databaseFileName(), m_f.path(database));
     QVERIFY(!QFileInfo::exists(m_f.path(notCreated)));
-    QCOMPARE(sqlColumn(m_f.path(database), "SELECT sql FROM sqlite_master WHERE type = 'table' "
+    QCOMPARE(sqlRows(m_f.path(database), "SELECT sql FROM sqlite_master WHERE type = 'table' "
                                            "ORDER BY name"),
              SQLiteHandler::schemaStatements());
     QVERIFY(window->projectId() > 0);
@@ -281,7 +261,7 @@ void tst_ProjectWindow::modeSwitchMovesOpenProject()
     m_f.prompt->expect("information", zh("提示"), zh("多应用模式已开启。"));
     ui()->action_openMM->trigger();
     QCOMPARE(window->databaseFileName(), m_f.path("proj/a.db"));
-    QCOMPARE(sqlColumn(m_f.path("proj/a.db"), "SELECT id FROM project WHERE name = 'a.dpro'"),
+    QCOMPARE(sqlRows(m_f.path("proj/a.db"), "SELECT id FROM project WHERE name = 'a.dpro'"),
              QStringList{"1"});
     QCOMPARE(window->projectId(), 1);
 }
@@ -327,7 +307,7 @@ void tst_ProjectWindow::noProjectRowKeepsMonitoringOff()
     const QString good = writeProject("proj", "good", "LibTest");
     const QString bad = writeProject("proj", "bad", "LibTest");
     QVERIFY(SQLiteHandler::createDatabase(m_f.path("proj/bad.db")));
-    QCOMPARE(sqlColumn(m_f.path("proj/bad.db"), "CREATE TRIGGER refuse BEFORE INSERT ON project "
+    QCOMPARE(sqlRows(m_f.path("proj/bad.db"), "CREATE TRIGGER refuse BEFORE INSERT ON project "
                                                 "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
              QStringList());
     MainWindow *window = m_f.create();
