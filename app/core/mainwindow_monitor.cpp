@@ -170,11 +170,10 @@ LabelRowIndex MainWindow::labelRowIndex() const
 
 void MainWindow::onMonitorTimeout()
 {
-    // The pauses process events; a tick must not start inside another one.
-    if (m_tickRunning)
-        return;
+    // The pauses process events; a tick must not start inside another one, nor a stop
+    // sequence run twice.
     CDriveBaseClass *d = driver();
-    if (!d)
+    if (m_tickRunning || !m_monitorRunning || !d)
         return;
     m_tickRunning = true;
     if (!m_monitoring) {

@@ -217,6 +217,9 @@ void tst_MonitorWindow::pollStoreStopAndRestart()
     QVERIFY(ui()->samplingTime->isEnabled());
     QVERIFY(ui()->action_openPro->isEnabled());
     QCOMPARE(dataRows("id").size(), 6);
+    tick(); // a late tick after the stop does nothing
+    QCOMPARE(m_control->count("DestroyFree"), 1);
+    QCOMPARE(m_control->count("BlockReading"), 2);
 
     // Again, on the same driver object, with the one housekeeping timer.
     start();
