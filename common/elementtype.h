@@ -2,7 +2,9 @@
 
 #include "datatype.h"
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <type_traits>
 
@@ -66,4 +68,21 @@ bool withNumericType(int type, F &&f)
         if constexpr (!std::is_same<T, bool>::value && !std::is_same<T, QString>::value)
             f(tag);
     });
+}
+
+// A one-element value list of the type's element type holding x (bool: x != 0; string: its
+// decimal text); invalid for a non-type. Integer types take x converted as C++ converts.
+inline QVariant oneElementList(int type, double x)
+{
+    QVariant v;
+    withElementType(type, [&](auto tag) {
+        using T = decltype(tag);
+        if constexpr (std::is_same<T, QString>::value)
+            v = QVariant::fromValue(QList<QString>{QString::number(x)});
+        else if constexpr (std::is_same<T, bool>::value)
+            v = QVariant::fromValue(QList<bool>{x != 0.0});
+        else
+            v = QVariant::fromValue(QList<T>{static_cast<T>(x)});
+    });
+    return v;
 }

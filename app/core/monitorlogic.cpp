@@ -244,13 +244,8 @@ Parsed parse(const QString &text, int type)
 CLabelVariable record(int type, double value)
 {
     CLabelVariable r;
-    withElementType(type, [&](auto tag) {
-        using T = decltype(tag);
-        if constexpr (std::is_same<T, bool>::value)
-            r.value = QVariant::fromValue(QList<bool>{value != 0.0});
-        else if constexpr (!std::is_same<T, QString>::value)
-            r.value = QVariant::fromValue(QList<T>{static_cast<T>(value)});
-    });
+    if (isWritableType(type))
+        r.value = oneElementList(type, value);
     r.count = 1;
     r.type = type;
     return r;

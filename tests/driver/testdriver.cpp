@@ -17,20 +17,10 @@ TestDriverControl &control()
     return c;
 }
 
-// A one-element value list of the type's element type holding x.
+// The default value of a read: x, or for bool whether x is odd, so values change every tick.
 QVariant valueOf(int type, double x)
 {
-    QVariant v;
-    withElementType(type, [&](auto tag) {
-        using T = decltype(tag);
-        if constexpr (std::is_same<T, QString>::value)
-            v = QVariant::fromValue(QList<QString>{QString::number(x)});
-        else if constexpr (std::is_same<T, bool>::value)
-            v = QVariant::fromValue(QList<bool>{std::fmod(x, 2.0) != 0.0});
-        else
-            v = QVariant::fromValue(QList<T>{static_cast<T>(x)});
-    });
-    return v;
+    return oneElementList(type, baseDataType(type) == Bool ? std::fmod(x, 2.0) : x);
 }
 
 } // namespace
