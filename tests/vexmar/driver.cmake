@@ -21,3 +21,17 @@ endforeach()
 if(TARGET tst_libvexmardemo)
     target_link_libraries(tst_libvexmardemo PRIVATE morvelin_storage)
 endif()
+# The real window monitoring the simulator through LibVexmar, bound from the program folder.
+if(TARGET morvelin_window AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarmonitor.cpp)
+    set(core_tests ${CMAKE_CURRENT_LIST_DIR}/../core)
+    morvelin_add_test(tst_vexmarmonitor SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarmonitor.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/vexmarsimprocess.h ${core_tests}/windowfixture.h
+        ${core_tests}/recordingprompt.h ${core_tests}/sqlrows.h
+        LIBS morvelin_window)
+    target_include_directories(tst_vexmarmonitor PRIVATE ${core_tests}
+        ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+    add_dependencies(tst_vexmarmonitor LibVexmar)
+    if(TARGET vexmarsim)
+        add_dependencies(tst_vexmarmonitor vexmarsim)
+    endif()
+endif()

@@ -1,0 +1,324 @@
+// The real window monitoring the Vexmar simulator through LibVexmar, bound from the program
+// folder's libdrive, over UDP on 127.0.0.1 and over a socat pty pair: the history database gets
+// the simulator's values under the project's id, with real times, one exchange per block, and a
+// value written through the write dialog is what the next tick reads and stores.
+#include "dialogwritelabel.h"
+#include "drivebaseclass.h"
+#include "projectfile.h"
+#include "sqlrows.h"
+#include "ui_mainwindow.h"
+#include "vexmarsimprocess.h"
+#include "windowfixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QTimer>
+#include <cstring>
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const char timeFormat[] = "yyyy-MM-dd hh:mm:ss.zzz";
+constexpr int waitMs = 15000;
+
+// Element T at byte address of a word area as the simulator's --pattern fills it.
+template<typename T>
+double patternNumber(int areaCode, int byteAddress)
+{
+    const QByteArray bytes = simPattern(areaCode, byteAddress, int(sizeof(T)));
+    T v;
+    std::memcpy(&v, bytes.constData(), sizeof(T)); // this host is little-endian, as the wire
+    return double(v);
+}
+
+struct Label
+{
+    QString address;
+    QString type;     // as the project file names it
+    QString expected; // the stored history value the pattern gives, as text
+};
+
+QString number(double v)
+{
+    return QString::number(v, 'g', 17);
+}
+
+// Labels of several areas and types with the values of the simulator's pattern. Word areas
+// hold 4 bytes per index (SA 2); bit areas hold 1 at every third point from index 1.
+QList<Label> patternLabels()
+{
+    return {
+        {"DI1", "bool", "1"},
+        {"DI2", "bool", "0"},
+        {"DO4", "bool", "1"},
+        {"AI1", "Int32", number(patternNumber<qint32>(7, 0))},
+        {"AI3", "UInt16", number(patternNumber<quint16>(7, 8))},
+        {"LA2", "float", number(patternNumber<float>(23, 4))},
+        {"AO1", "float", number(patternNumber<float>(10, 0))},
+        {"LW5", "Int32", number(patternNumber<qint32>(24, 16))},
+        {"SA3", "Int16", number(patternNumber<qint16>(14, 4))},
+        {"HAI1", "double", number(patternNumber<double>(21, 0))},
+        {"SI2", "string", "S2"},
+    };
+}
+
+} // namespace
+
+class tst_VexmarMonitor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void links_data();
+    void historyHoldsSimulatorValues_data() { links_data(); }
+    void historyHoldsSimulatorValues();
+    void writeReadsBackOnNextTick_data();
+    void writeReadsBackOnNextTick();
+
+private:
+    // Starts the simulator with its pattern on "udp" or "serial" and opens a project bound to
+    // LibVexmar at it.
+    MainWindow *openProject(const QString &kind, const QList<Label> &labels);
+    void start();
+    void stop();
+    QStringList dataRows(const QString &columns, const QString &where = QString()) const;
+    // The value cell of the table row showing address; the table may sort its rows.
+    QStandardItem *valueCell(const QString &address) const;
+    // Read and write requests the simulator received (the UDP handshake not counted).
+    int frames() const;
+    Ui::MainWindow *ui() const { return m_f.window->form(); }
+
+    WindowFixture m_f;
+    std::unique_ptr<SocatPtyPair> m_pair;
+    std::unique_ptr<VexmarSimProcess> m_sim;
+};
+
+void tst_VexmarMonitor::init()
+{
+    m_f.setUp();
+    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibVexmar.so"),
+                        m_f.path("libdrive/LibVexmar.so")));
+    m_sim = std::make_unique<VexmarSimProcess>();
+}
+
+void tst_VexmarMonitor::cleanup()
+{
+    // A test that failed while monitoring leaves the link open: release it before its peer goes.
+    if (m_f.window && m_f.window->driver())
+        m_f.window->driver()->DestroyFree();
+    m_f.tearDown();
+    m_sim.reset();
+    m_pair.reset();
+}
+
+void tst_VexmarMonitor::links_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("udp") << "udp";
+    QTest::newRow("serial 115200") << "serial";
+}
+
+MainWindow *tst_VexmarMonitor::openProject(const QString &kind, const QList<Label> &labels)
+{
+    ProjectData data;
+    data.name = QStringLiteral("vexmar.dpro");
+    data.driveLibName = QStringLiteral("LibVexmar");
+    data.hasConnect = true;
+    const QStringList pattern{QStringLiteral("--pattern")};
+    if (kind == QLatin1String("udp")) {
+        if (!m_sim->startUdp(pattern)) {
+            qWarning() << "simulator:" << m_sim->error();
+            return nullptr;
+        }
+        data.linkMode = QStringLiteral("net");
+        data.linkParameter = QStringLiteral("127.0.0.1:%1").arg(m_sim->port());
+    } else {
+        m_pair = std::make_unique<SocatPtyPair>();
+        if (!m_pair->start() || !m_sim->startSerial(m_pair->second(), 115200, pattern)) {
+            qWarning() << "socat or simulator:" << m_sim->error();
+            return nullptr;
+        }
+        data.linkMode = QStringLiteral("com");
+        data.linkParameter = m_pair->first() + QLatin1String(",115200,8,1,N");
+        m_f.ports = QStringList{m_pair->first()};
+    }
+    for (const Label &label : labels)
+        data.labels << LabelRow{"", label.address, "", "", "", label.type};
+    const QString path = m_f.path(data.name);
+    if (!ProjectFile::write(path, data))
+        return nullptr;
+    MainWindow *window = m_f.create();
+    // The polling loop's pauses are not what is tested here.
+    window->setMonitorPause([](int) {});
+    if (!window->openProjectFile(path))
+        return nullptr;
+    return window;
+}
+
+void tst_VexmarMonitor::start()
+{
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(m_f.window->isMonitoring());
+    QVERIFY(m_f.window->monitorTimer()->isActive());
+}
+
+void tst_VexmarMonitor::stop()
+{
+    ui()->pushButton_stopMonitor->click();
+    // The next tick runs the stop sequence.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_f.window->monitorTimer()->isActive(), waitMs);
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("停止监视"));
+}
+
+QStringList tst_VexmarMonitor::dataRows(const QString &columns, const QString &where) const
+{
+    return sqlRows(m_f.window->databaseFileName(),
+                   QStringLiteral("SELECT %1 FROM data %2 ORDER BY id").arg(columns, where));
+}
+
+QStandardItem *tst_VexmarMonitor::valueCell(const QString &address) const
+{
+    for (int row = 0; row < m_f.window->labelModel()->rowCount(); ++row) {
+        if (m_f.window->labelItem(row, 1)->text() == address)
+            return m_f.window->labelItem(row, 3);
+    }
+    return nullptr;
+}
+
+int tst_VexmarMonitor::frames() const
+{
+    int n = 0;
+    for (const QString &line : m_sim->logLines())
+        n += line.section(QLatin1Char(' '), 1, 1) == QLatin1String("handshake") ? 0 : 1;
+    return n;
+}
+
+void tst_VexmarMonitor::historyHoldsSimulatorValues()
+{
+    QFETCH(QString, kind);
+    const QList<Label> labels = patternLabels();
+    const int n = labels.size();
+    MainWindow *window = openProject(kind, labels);
+    QVERIFY(window);
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
+    start();
+    QTRY_VERIFY_WITH_TIMEOUT(dataRows("id").size() >= 2 * n, waitMs);
+    stop();
+    const QDateTime after = QDateTime::currentDateTime().addMSecs(1);
+    QCOMPARE(m_f.prompt->shown, 0);
+
+    const QStringList rows = dataRows("projectid, label, value, datetime");
+    // Every tick stores one sample per label in one transaction: whole ticks only.
+    QCOMPARE(rows.size() % n, 0);
+    const int ticks = rows.size() / n;
+    QVERIFY(ticks >= 2);
+    const QStringList projects = sqlRows(window->databaseFileName(), "SELECT id, name FROM project");
+    QCOMPARE(projects.size(), 1);
+    QCOMPARE(projects.first().section('|', 0, 0), QString::number(window->projectId()));
+    QVERIFY2(projects.first().endsWith("vexmar.dpro"), qPrintable(projects.first()));
+
+    QMap<QString, QString> expected;
+    for (const Label &label : labels)
+        expected.insert(label.address, label.expected);
+    QDateTime previous = before;
+    for (int tick = 0; tick < ticks; ++tick) {
+        QMap<QString, QString> stored;
+        for (const QString &row : rows.mid(tick * n, n)) {
+            const QStringList f = row.split('|');
+            QCOMPARE(f.at(0), QString::number(window->projectId()));
+            QVERIFY2(!stored.contains(f.at(1)), qPrintable(row));
+            // Numbers compared as doubles: the column is REAL, its text the shortest form.
+            const QString &want = expected.value(f.at(1));
+            bool numeric = false;
+            const double wanted = want.toDouble(&numeric);
+            stored.insert(f.at(1), numeric && f.at(2).toDouble() == wanted ? want : f.at(2));
+            const QDateTime time = QDateTime::fromString(f.at(3), timeFormat);
+            QVERIFY2(time.isValid() && time >= previous && time <= after, qPrintable(row));
+            previous = time;
+        }
+        QCOMPARE(stored, expected);
+    }
+    // The table shows the same values, with six digits, in the colour of a stopped run.
+    for (const Label &label : labels) {
+        QStandardItem *cell = valueCell(label.address);
+        QVERIFY(cell);
+        bool numeric = false;
+        const double wanted = label.expected.toDouble(&numeric);
+        QCOMPARE(cell->text(), numeric ? QString::number(wanted, 'g', 6) : label.expected);
+        QCOMPARE(cell->foreground().color(), QColor(Qt::black));
+    }
+
+    // One exchange per block of the engine in every tick, none more.
+    const int blocks = window->driver()->InductiveDrive_Read("1", window->readList()).size();
+    QVERIFY(blocks > 1);
+    QCOMPARE(frames(), ticks * blocks);
+}
+
+void tst_VexmarMonitor::writeReadsBackOnNextTick_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("text");   // typed into the write dialog
+    QTest::addColumn<QString>("stored"); // the history value after the write
+    QTest::newRow("float to AO") << "udp" << 0 << "-2.5"
+                                 << "-2.5";
+    QTest::newRow("Int32 to LW") << "udp" << 1 << "-123456"
+                                 << "-123456";
+    QTest::newRow("bool to DO") << "udp" << 2 << "1"
+                                << "1";
+    QTest::newRow("serial Int32 to LW") << "serial" << 1 << "70000"
+                                        << "70000";
+}
+
+void tst_VexmarMonitor::writeReadsBackOnNextTick()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, row);
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    // DO2 holds 0 in the pattern, the others a value far from the one written.
+    const QList<Label> labels{{"AO2", "float", ""}, {"LW2", "Int32", ""}, {"DO2", "bool", ""}};
+    const QString address = labels.at(row).address;
+    MainWindow *window = openProject(kind, labels);
+    QVERIFY(window);
+    start();
+    QTRY_VERIFY_WITH_TIMEOUT(!dataRows("id").isEmpty(), waitMs);
+    const QString where = QStringLiteral("WHERE label = '%1'").arg(address);
+    QVERIFY(dataRows("value", where).first() != stored);
+
+    QStandardItem *cell = valueCell(address);
+    QVERIFY(cell);
+    QItemSelectionModel *selection = ui()->tableView_label->selectionModel();
+    selection->select(cell->index(), QItemSelectionModel::ClearAndSelect);
+    window->labelMenu()->actions().at(1)->trigger();
+    DialogWriteLabel *dialog = window->writeDialog();
+    QVERIFY(dialog->isVisible());
+    dialog->findChild<QLineEdit *>("lineEdit")->setText(text);
+    dialog->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(window->statusBar()->currentMessage(), zh("写值成功：%1 = %2").arg(address, stored));
+
+    // Every sample stored from the next tick on holds the written value.
+    const int written = dataRows("id").size();
+    QTRY_VERIFY_WITH_TIMEOUT(dataRows("id").size() >= written + 2 * labels.size(), waitMs);
+    stop();
+    const QStringList after
+        = dataRows("value", where + QStringLiteral(" AND id > %1").arg(written));
+    QVERIFY(after.size() >= 2);
+    for (const QString &value : after)
+        QCOMPARE(value.toDouble(), stored.toDouble());
+    QCOMPARE(cell->text(), QString::number(stored.toDouble(), 'g', 6));
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+QTEST_MAIN(tst_VexmarMonitor)
+#include "tst_vexmarmonitor.moc"
