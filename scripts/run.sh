@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fresh machine to running program: installs what is needed, builds, starts the Vexmar simulator
 # with changing values on the demo project's port (examples/vexmar-demo.dpro, 127.0.0.1:5000)
-# in the background, and starts Morvelin. The simulator stops when Morvelin exits.
+# in the background, and starts Morvelin on the demo project. The simulator stops when Morvelin
+# exits. Arguments go to Morvelin instead (a project file of your own, for instance).
 # VEXMARSIM=0 scripts/run.sh starts Morvelin alone, for a real controller.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,17 +16,24 @@ fi
 
 simulator="$dir/bin/vexmarsim"
 demoPort=5000
+args=("$@")
 if [ "${VEXMARSIM:-1}" != "0" ] && [ -x "$simulator" ]; then
     "$simulator" --udp "$demoPort" --pattern --changing &
     simPid=$!
     trap 'kill "$simPid" 2>/dev/null || true' EXIT
-    echo "Vexmar simulator on 127.0.0.1:$demoPort (process $simPid); open $root/examples/vexmar-demo.dpro."
+    echo "Vexmar simulator on 127.0.0.1:$demoPort (process $simPid)."
+    # With nothing else asked for, the program opens the demo project bound to this simulator.
+    if [ $# -eq 0 ]; then
+        args=("$root/examples/vexmar-demo.dpro")
+        echo "Opening ${args[0]}: press 开始监视 (Start Monitoring)."
+    fi
 fi
 
-cd "$dir/bin"
+# Started from here, so that a project path given relative to this directory is found; the
+# program enters its own folder by itself.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: starting Morvelin under a virtual X server (xvfb-run)."
-    xvfb-run -a "$program" "$@"
+    xvfb-run -a "$program" "${args[@]}"
 else
-    "$program" "$@"
+    "$program" "${args[@]}"
 fi
