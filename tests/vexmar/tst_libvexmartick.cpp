@@ -132,8 +132,6 @@ private:
     // Starts the simulator with its pattern and the faults, and connects a new driver to it
     // over "udp" or "serial".
     bool link(const QString &kind, const QStringList &faults = {});
-    // Read and write requests the simulator received (the UDP handshake not counted).
-    int frames() const;
 
     LoadedDriver m_loaded;
     GetSharedLibraryFn m_entry = nullptr;
@@ -186,14 +184,6 @@ bool tst_LibVexmarTick::link(const QString &kind, const QStringList &faults)
     return m_driver->ConnectDrive(m_pair->first() + QLatin1String(",115200,8,1,N")) == 0;
 }
 
-int tst_LibVexmarTick::frames() const
-{
-    int n = 0;
-    for (const QString &line : m_sim->logLines())
-        n += line.section(QLatin1Char(' '), 1, 1) == QLatin1String("handshake") ? 0 : 1;
-    return n;
-}
-
 void tst_LibVexmarTick::links_data()
 {
     QTest::addColumn<QString>("kind");
@@ -218,11 +208,11 @@ void tst_LibVexmarTick::tickReadsEveryKind()
         QCOMPARE(valueText(v.value), it.value());
     }
     // One exchange per block, none more.
-    QCOMPARE(frames(), tick.blocks.size());
+    QCOMPARE(m_sim->frameCount(), tick.blocks.size());
     // A second tick repeats the blocks.
     const VexmarTick again = runTick(m_driver, labels.keys());
     QCOMPARE(again.blocks, tick.blocks);
-    QCOMPARE(frames(), 2 * tick.blocks.size());
+    QCOMPARE(m_sim->frameCount(), 2 * tick.blocks.size());
 }
 
 void tst_LibVexmarTick::failedExchanges_data()
@@ -260,7 +250,7 @@ void tst_LibVexmarTick::failedExchanges()
         const bool first = tick.blocks.first().contains(r);
         QCOMPARE(v.status, first ? status : int(LabelStatus::Ok));
     }
-    QCOMPARE(frames(), 2);
+    QCOMPARE(m_sim->frameCount(), 2);
 }
 
 void tst_LibVexmarTick::releasedLink()
@@ -279,7 +269,7 @@ void tst_LibVexmarTick::releasedLink()
     QCOMPARE(m_driver->DestroyFree(), 1);
     for (const CLabelVariable &v : runTick(m_driver, records).values)
         QCOMPARE(v.status, int(LabelStatus::DeviceOffline));
-    QCOMPARE(frames(), 0);
+    QCOMPARE(m_sim->frameCount(), 0);
 
     // The same object links again.
     const QString linkText = kind == QLatin1String("udp")
@@ -342,7 +332,7 @@ void tst_LibVexmarTick::refusedWithoutFrame()
     QCOMPARE(v.count, count);
     // A refused read has no value; a refused write keeps the caller's.
     QCOMPARE(valueText(v.value), write ? valueText(given) : QStringLiteral("invalid"));
-    QCOMPARE(frames(), 0);
+    QCOMPARE(m_sim->frameCount(), 0);
 }
 
 void tst_LibVexmarTick::engineBlocksTheDriverRefuses()
@@ -358,7 +348,7 @@ void tst_LibVexmarTick::engineBlocksTheDriverRefuses()
     QCOMPARE(tick.values.value(records.at(0)).status, int(LabelStatus::AreaNotRecognised));
     QCOMPARE(tick.values.value(records.at(1)).status, int(LabelStatus::BadCount));
     QCOMPARE(tick.values.value(records.at(2)).status, int(LabelStatus::Ok));
-    QCOMPARE(frames(), 1);
+    QCOMPARE(m_sim->frameCount(), 1);
 }
 
 void tst_LibVexmarTick::writesReadBack_data()
@@ -412,7 +402,7 @@ void tst_LibVexmarTick::writesReadBack()
     const CLabelVariable r = m_driver->ReadVariable(address, t, count);
     QCOMPARE(r.status, int(LabelStatus::Ok));
     QCOMPARE(valueText(r.value), valueText(value));
-    QCOMPARE(frames(), 2);
+    QCOMPARE(m_sim->frameCount(), 2);
 }
 
 void tst_LibVexmarTick::multiByteNumbersInBitAreas()

@@ -92,8 +92,6 @@ private:
     QStringList dataRows(const QString &columns, const QString &where = QString()) const;
     // The value cell of the table row showing address; the table may sort its rows.
     QStandardItem *valueCell(const QString &address) const;
-    // Read and write requests the simulator received (the UDP handshake not counted).
-    int frames() const;
     Ui::MainWindow *ui() const { return m_f.window->form(); }
 
     WindowFixture m_f;
@@ -195,14 +193,6 @@ QStandardItem *tst_VexmarMonitor::valueCell(const QString &address) const
     return nullptr;
 }
 
-int tst_VexmarMonitor::frames() const
-{
-    int n = 0;
-    for (const QString &line : m_sim->logLines())
-        n += line.section(QLatin1Char(' '), 1, 1) == QLatin1String("handshake") ? 0 : 1;
-    return n;
-}
-
 void tst_VexmarMonitor::historyHoldsSimulatorValues()
 {
     QFETCH(QString, kind);
@@ -222,7 +212,8 @@ void tst_VexmarMonitor::historyHoldsSimulatorValues()
     QCOMPARE(rows.size() % n, 0);
     const int ticks = rows.size() / n;
     QVERIFY(ticks >= 2);
-    const QStringList projects = sqlRows(window->databaseFileName(), "SELECT id, name FROM project");
+    const QStringList projects
+        = sqlRows(window->databaseFileName(), "SELECT id, name FROM project");
     QCOMPARE(projects.size(), 1);
     QCOMPARE(projects.first().section('|', 0, 0), QString::number(window->projectId()));
     QVERIFY2(projects.first().endsWith("vexmar.dpro"), qPrintable(projects.first()));
@@ -261,7 +252,7 @@ void tst_VexmarMonitor::historyHoldsSimulatorValues()
     // One exchange per block of the engine in every tick, none more.
     const int blocks = window->driver()->InductiveDrive_Read("1", window->readList()).size();
     QVERIFY(blocks > 1);
-    QCOMPARE(frames(), ticks * blocks);
+    QCOMPARE(m_sim->frameCount(), ticks * blocks);
 }
 
 void tst_VexmarMonitor::writeReadsBackOnNextTick_data()

@@ -93,6 +93,14 @@ public:
     {
         return logLines().size();
     }
+    // Read and write requests received: the UDP handshake not counted.
+    int frameCount() const
+    {
+        int n = 0;
+        for (const QString &line : logLines())
+            n += line.section(QLatin1Char(' '), 1, 1) == QLatin1String("handshake") ? 0 : 1;
+        return n;
+    }
     // How many copies of the reply to request n (numbered from 1) have been sent.
     int repliesSent(int n) const
     {
