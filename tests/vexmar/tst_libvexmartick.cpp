@@ -85,7 +85,8 @@ QMap<SReadInfo, QString> patternLabels()
         for (int k = 0; k < int(std::size(numericTypes)); ++k) {
             const DataType type = numericTypes[k];
             const int index = 1 + 2 * k;
-            const QByteArray bytes = simPattern(a.code, (index - 1) * a.unitBytes, elementSizeOfType(type));
+            const QByteArray bytes
+                = simPattern(a.code, (index - 1) * a.unitBytes, elementSizeOfType(type));
             labels.insert({QStringLiteral("%1%2").arg(a.name).arg(index), type},
                           valueText(numberOf(type, bytes)));
         }
