@@ -9,6 +9,7 @@
 
 #include <QBrush>
 #include <QDebug>
+#include <QHeaderView>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -155,7 +156,9 @@ void MainWindow::setMonitorControls(bool running)
     m_labelActions[0]->setEnabled(!running && m_rights);
     m_labelActions[2]->setEnabled(!running && m_rights);
     m_labelActions[3]->setEnabled(!running);
-    ui->tableView_label->setSortingEnabled(!running);
+    // Header clicks are what sort; turning sorting itself off and on would re-sort every row
+    // by the indicator column at each stop and lose the user's order.
+    ui->tableView_label->horizontalHeader()->setSectionsClickable(!running);
 }
 
 LabelRowIndex MainWindow::labelRowIndex() const

@@ -60,6 +60,7 @@ private slots:
     void deviceLabelInTitle();
     void failedFirstEntryKeepsRealTimes();
     void rowsFoundByAddressAndType();
+    void stopKeepsRowOrder();
     void historyFailureShownOncePerRun();
     void bindingFailures_data();
     void bindingFailures();
@@ -437,7 +438,7 @@ void tst_MonitorWindow::rowsFoundByAddressAndType()
     ui()->tableView_label->sortByColumn(1, Qt::DescendingOrder);
     QCOMPARE(window->labelItem(0, 1)->text(), QStringLiteral("LW2"));
     start();
-    QVERIFY(!ui()->tableView_label->isSortingEnabled());
+    QVERIFY(!ui()->tableView_label->horizontalHeader()->sectionsClickable());
     m_control->valueByAddress["LW1"] = QVariant::fromValue(QList<short>{5});
     tick();
     for (int row = 0; row < 4; ++row) {
@@ -450,6 +451,24 @@ void tst_MonitorWindow::rowsFoundByAddressAndType()
     }
     // One sample per label and type, however many rows show it.
     QCOMPARE(dataRows("label, value").size(), 3);
+}
+
+void tst_MonitorWindow::stopKeepsRowOrder()
+{
+    // LW3 is never served, so its time cell stays empty: re-sorting by the time column at the
+    // stop would move it to the top.
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW3", "Int16"}});
+    QVERIFY(window);
+    m_control->omitted.insert("LW3");
+    start();
+    tick();
+    ui()->pushButton_stopMonitor->click();
+    tick();
+    QVERIFY(!ui()->pushButton_stopMonitor->isEnabled());
+    QStringList order;
+    for (int row = 0; row < 3; ++row)
+        order << window->labelItem(row, 1)->text();
+    QCOMPARE(order, (QStringList{"LW1", "LW2", "LW3"}));
 }
 
 void tst_MonitorWindow::historyFailureShownOncePerRun()
@@ -551,7 +570,7 @@ void tst_MonitorWindow::tableLockedWhileMonitoring()
     for (int i : {0, 2, 3})
         QVERIFY(labelAction(i)->isEnabled());
     QVERIFY(ui()->menu_MM->isEnabled());
-    QVERIFY(ui()->tableView_label->isSortingEnabled());
+    QVERIFY(ui()->tableView_label->horizontalHeader()->sectionsClickable());
 }
 
 void tst_MonitorWindow::handleDataTypeSetsStringText()
