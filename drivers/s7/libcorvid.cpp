@@ -369,7 +369,8 @@ LibCorvid::BlockReading(const QString &key, const QList<Induction::SReadInfo> &b
         plan = S7::planReads(block, m_transport.pduLength()); // a block nobody grouped here
 
     QMap<Induction::SReadInfo, CLabelVariable> result;
-    const QDateTime now = QDateTime::currentDateTime();
+    // The clock costs a time-zone look-up: read it once per reply, not once per label.
+    const QDateTime now = plan.unreadable.isEmpty() ? QDateTime() : QDateTime::currentDateTime();
     for (int i : plan.unreadable) {
         CLabelVariable entry = entryFor(plan.labels.at(i).info, plan.labels.at(i).status);
         entry.time = now;
@@ -379,6 +380,8 @@ LibCorvid::BlockReading(const QString &key, const QList<Induction::SReadInfo> &b
         QList<S7::ItemResult> items;
         const int rc = m_transport.ReadItems(job.items, &items,
                                              plan.labels.at(job.members.first().first()).info.name);
+        const QDateTime readAt
+            = rc == CmdSiemens_S7::Ok ? QDateTime::currentDateTime() : QDateTime();
         for (int k = 0; k < job.items.size(); ++k) {
             const quint8 code = rc == CmdSiemens_S7::Ok ? items.at(k).returnCode : 0;
             for (int m : job.members.at(k)) {
@@ -394,7 +397,7 @@ LibCorvid::BlockReading(const QString &key, const QList<Induction::SReadInfo> &b
                                                   items.at(k).data.mid(offset, label.bytes), 1,
                                                   label.address.bit);
                     entry.status = LabelStatus::Ok;
-                    entry.time = QDateTime::currentDateTime();
+                    entry.time = readAt;
                 }
                 result.insert(label.info, entry);
             }

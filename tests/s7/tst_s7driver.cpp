@@ -111,6 +111,7 @@ void TestS7Driver::tickGivesAnEntryPerRecord()
                 QCOMPARE(it->status, int(LabelStatus::Ok));
                 QCOMPARE(it->value.value<QList<unsigned char>>().value(0),
                          peerPattern(0x84, 1, name.mid(7).toInt()));
+                QVERIFY(it->time.isValid()); // the time of the reply that carried it
             }
         }
     }
