@@ -251,6 +251,13 @@ CLabelVariable LibVexmar::Write_data(int area, int index, DataType type, CLabelV
         value.status = LabelStatus::BadCount;
         return value;
     }
+    // The byte length of an 8-bit write is rounded down to the area's unit; the bytes past it
+    // would silently stay unwritten while the write reports success.
+    const int carried = Vexmar::isBitArea(area) ? len / 8 : len;
+    if (type != Bool && type != string && carried != data.size()) {
+        value.status = LabelStatus::BadCount;
+        return value;
+    }
     int r;
     if (type == Bool)
         r = cmd.WriteBits(area, index, len, data, label);

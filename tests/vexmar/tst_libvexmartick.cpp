@@ -304,6 +304,7 @@ void tst_LibVexmarTick::refusedWithoutFrame_data()
     QTest::newRow("write count 0") << true << "DI1" << int(Bool) << 0 << 4;
     QTest::newRow("write count -1") << true << "DI1" << int(Bool) << -1 << 4;
     QTest::newRow("write list too short") << true << "SA1" << int(Int16) << 3 << 4;
+    QTest::newRow("write bytes AI would round away") << true << "AI1" << int(UInt8) << 5 << 4;
     QTest::newRow("type none") << false << "AI1" << int(null) << 1 << 2;
     QTest::newRow("string outside SI") << false << "AI1" << int(string) << 1 << 2;
     QTest::newRow("write float to AI") << true << "AI1" << int(Float) << 1 << 2;
@@ -324,6 +325,7 @@ void tst_LibVexmarTick::refusedWithoutFrame()
                            : t == Bool  ? listOf(QList<bool>{true})
                            : t == Float ? listOf(QList<float>{1.5f})
                            : t == Int32 ? listOf(QList<int>{7})
+                           : t == UInt8 ? listOf(QList<uchar>{1, 2, 3, 4, 5})
                                         : listOf(QList<short>{1, 2});
     const CLabelVariable v = write ? m_driver->WriteVariable(address, t, record(given), count)
                                    : m_driver->ReadVariable(address, t, count);
