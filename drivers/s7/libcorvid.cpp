@@ -260,7 +260,12 @@ void LibCorvid::SetInductionParam(const Induction::EInductionFun &,
 QList<QList<Induction::SReadInfo>>
 LibCorvid::InductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &items)
 {
-    const S7::ReadPlan plan = S7::planReads(items, m_transport.pduLength());
+    // The polling loop hands over the same list on every tick: group it once per list and PDU.
+    const int pdu = m_transport.pduLength();
+    const auto last = m_lastGrouping.constFind(key);
+    if (last != m_lastGrouping.cend() && last->pdu == pdu && last->items == items)
+        return last->blocks;
+    const S7::ReadPlan plan = S7::planReads(items, pdu);
     QMap<QList<Induction::SReadInfo>, S7::ReadPlan> stored;
     QList<QList<Induction::SReadInfo>> blocks;
     // Each job becomes a block that carries its own plan of one request.
@@ -294,6 +299,7 @@ LibCorvid::InductiveDrive_Read(const QString &key, const QList<Induction::SReadI
         blocks.append(block);
     }
     m_readLists.insert(key, stored);
+    m_lastGrouping.insert(key, Grouping{items, pdu, blocks});
     return blocks;
 }
 
@@ -306,6 +312,7 @@ LibCorvid::InductiveDrive_Read(const QString &, const QList<Induction::SReadInfo
 void LibCorvid::DelInductiveDrive_Read(const QString &key)
 {
     m_readLists.remove(key);
+    m_lastGrouping.remove(key);
 }
 
 void LibCorvid::DelInductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &block)
@@ -313,6 +320,7 @@ void LibCorvid::DelInductiveDrive_Read(const QString &key, const QList<Induction
     auto it = m_readLists.find(key);
     if (it != m_readLists.end())
         it->remove(block);
+    m_lastGrouping.remove(key);
 }
 
 void LibCorvid::DelCannotInductiveDrive_Read(const QString &)

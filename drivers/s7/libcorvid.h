@@ -131,4 +131,12 @@ private:
     int m_plcPort = 0;
     // Grouped read lists by key, each block with its plan so a tick repeats it unchanged.
     QHash<QString, QMap<QList<Induction::SReadInfo>, S7::ReadPlan>> m_readLists;
+    // The last list grouped by key, the PDU it was grouped for, and the blocks it gave.
+    struct Grouping
+    {
+        QList<Induction::SReadInfo> items;
+        int pdu = 0;
+        QList<QList<Induction::SReadInfo>> blocks;
+    };
+    QHash<QString, Grouping> m_lastGrouping;
 };

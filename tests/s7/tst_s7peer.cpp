@@ -41,6 +41,7 @@ class TestS7Peer : public QObject
 private slots:
     void grantedPduSlicesReadsAndWrites_data();
     void grantedPduSlicesReadsAndWrites();
+    void groupingFollowsTheGrantedPdu();
     void lateReplyNeverAnswersAnotherRequest();
     void staleAndSplitRepliesGiveTheirOwnData_data();
     void staleAndSplitRepliesGiveTheirOwnData();
@@ -91,6 +92,30 @@ void TestS7Peer::grantedPduSlicesReadsAndWrites()
     QCOMPARE(driver.ReadVariable(QStringLiteral("MB1000"), UInt8, 300)
                  .value.value<QList<unsigned char>>(),
              written);
+}
+
+void TestS7Peer::groupingFollowsTheGrantedPdu()
+{
+    // The same list on every tick; a controller granting a smaller PDU must be grouped anew.
+    QList<Induction::SReadInfo> records;
+    for (int i = 0; i < 200; ++i)
+        records.append({QStringLiteral("DB1.DBW%1").arg(2 * i), Int16});
+    LibCorvid driver;
+    S7PeerProcess large;
+    QString failed = startAndConnect(large, driver, {"--pdu", "480"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    const auto blocks480 = driver.InductiveDrive_Read(QStringLiteral("1"), records);
+    QCOMPARE(driver.InductiveDrive_Read(QStringLiteral("1"), records), blocks480);
+    S7PeerProcess small;
+    failed = startAndConnect(small, driver, {"--pdu", "240"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    const auto blocks240 = driver.InductiveDrive_Read(QStringLiteral("1"), records);
+    QCOMPARE(blocks240.size(), 2); // 400 bytes in pieces of 222
+    QCOMPARE(blocks480.size(), 1);
+    for (const auto &block : blocks240)
+        for (const CLabelVariable &v : driver.BlockReading(QStringLiteral("1"), block))
+            QCOMPARE(v.status, int(LabelStatus::Ok));
+    QVERIFY(small.takeLines(2).filter(QStringLiteral("REFUSED")).isEmpty());
 }
 
 void TestS7Peer::lateReplyNeverAnswersAnotherRequest()
