@@ -341,9 +341,14 @@ CmdVexmar::Exchange CmdVexmar::udpExchange(const QByteArray &request, QByteArray
         return Exchange::LinkDown;
     // Every reply carries the same sequence byte, so a late or repeated answer to this request
     // would look like the next one's. The next exchange goes out from a fresh socket, on a new
-    // local port, which such an answer cannot reach.
-    delete socket;
+    // local port, which such an answer cannot reach. The new one is bound while the old one
+    // still holds its port, so the system cannot hand that same port out again.
     createUdpSocket();
+    const QHostAddress any = peerAddress.protocol() == QAbstractSocket::IPv6Protocol
+                                 ? QHostAddress(QHostAddress::AnyIPv6)
+                                 : QHostAddress(QHostAddress::AnyIPv4);
+    udpSocket->bind(any, 0, QAbstractSocket::DontShareAddress);
+    delete socket;
     if (matched) {
         reply->append(recvBuffer);
         recvBuffer.clear();
