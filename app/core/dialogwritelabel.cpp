@@ -1,5 +1,6 @@
 #include "dialogwritelabel.h"
 
+#include "monitorlogic.h"
 #include "prompt.h"
 
 #include <QGridLayout>
@@ -35,7 +36,7 @@ void DialogWriteLabel::setLabel(int row, const QString &name, double value, int 
 {
     m_target = {row, name, type};
     m_label->setText(name);
-    m_lineEdit->setText(QString::number(value, 'g', 6));
+    m_lineEdit->setText(WriteValue::editText(type, value));
 }
 
 void DialogWriteLabel::retranslate()

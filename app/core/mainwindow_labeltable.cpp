@@ -176,9 +176,13 @@ void MainWindow::onMenuWritelabelClicked()
     const int row = selected.first().row();
     const QStandardItem *label = m_labelModel->item(row, LabelColumnLabel);
     const QStandardItem *value = m_labelModel->item(row, LabelColumnValue);
-    // A value that is no number starts the dialog at 0.
+    // The polled value in full where there is one (the cell shows six digits); a text that is
+    // no number starts the dialog at 0.
+    const QVariant whole = value ? value->data(Qt::UserRole) : QVariant();
     emit labelWriteRequested(row, label ? label->text() : QString(),
-                             value ? value->text().toDouble() : 0.0);
+                             whole.isValid() ? whole.toDouble()
+                             : value         ? value->text().toDouble()
+                                             : 0.0);
 }
 
 void MainWindow::onMenuDellabelClicked()

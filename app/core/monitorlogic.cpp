@@ -251,4 +251,20 @@ CLabelVariable record(int type, double value)
     return r;
 }
 
+QString editText(int type, double value)
+{
+    const int base = baseDataType(type);
+    // Integer labels hold whole numbers: plain digits, never an exponent.
+    if (base != Float && base != Double && std::isfinite(value) && value == std::trunc(value))
+        return QString::number(value, 'f', 0);
+    const bool asFloat = base == Float;
+    for (int precision = 6; precision < 17; ++precision) {
+        const QString text = QString::number(value, 'g', precision);
+        const double back = text.toDouble();
+        if (asFloat ? float(back) == float(value) : back == value)
+            return text;
+    }
+    return QString::number(value, 'g', 17);
+}
+
 } // namespace WriteValue

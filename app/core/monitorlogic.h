@@ -167,5 +167,8 @@ bool isWritableType(int type);
 // truncated toward zero, float narrowed, double unchanged; count 1 and type set. value must
 // have passed check(): converting a double outside the element's range is undefined.
 CLabelVariable record(int type, double value);
+// The text the write dialog starts from: the shortest that reads back as the same value of the
+// type (a float as a float), so confirming it unchanged writes back exactly what was read.
+QString editText(int type, double value);
 
 } // namespace WriteValue

@@ -59,6 +59,8 @@ private slots:
     void writeParsing();
     void writeRecord_data();
     void writeRecord();
+    void editText_data();
+    void editText();
     void projectFromArguments_data();
     void projectFromArguments();
 };
@@ -434,5 +436,30 @@ void tst_MonitorLogic::projectFromArguments()
     QCOMPARE(projectPathFromArguments(arguments, "/start"), path);
 }
 
+void tst_MonitorLogic::editText_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short stays short") << int(Int16) << -5.0 << "-5";
+    QTest::newRow("Int32 beyond six digits") << int(Int32) << 1234567.0 << "1234567";
+    QTest::newRow("UInt64 2^63") << int(UInt64) << 9223372036854775808.0 << "9223372036854775808";
+    QTest::newRow("float as float") << int(float_CDAB) << double(1.1f) << "1.1";
+    QTest::newRow("double 0.1") << int(Double) << 0.1 << "0.1";
+    QTest::newRow("double a third") << int(Double) << 1.0 / 3.0 << "0.3333333333333333";
+}
+
+void tst_MonitorLogic::editText()
+{
+    QFETCH(int, type);
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(WriteValue::editText(type, value), text);
+    // Confirming the text unchanged writes what was read.
+    const WriteValue::Parsed parsed = WriteValue::parse(text, type);
+    QVERIFY(parsed.ok);
+    QCOMPARE(LabelValue::toDouble(type, WriteValue::record(type, parsed.value)),
+             LabelValue::toDouble(type, WriteValue::record(type, value)));
+}
 QTEST_GUILESS_MAIN(tst_MonitorLogic)
 #include "tst_monitorlogic.moc"

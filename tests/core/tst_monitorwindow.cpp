@@ -390,6 +390,12 @@ void tst_MonitorWindow::shortTextWholeValueStored()
     QCOMPARE(dataRows("label, value"), (QStringList{"LW5|1234567", "LW7|9223372036854776000"}));
     QCOMPARE(sqlRows(window->databaseFileName(), "SELECT typeof(value) FROM data"),
              (QStringList{"real", "real"}));
+    // The write dialog starts from the whole value, so an unchanged OK writes 1234567 back.
+    openWriteDialog(0);
+    auto *edit = window->writeDialog()->findChild<QLineEdit *>("lineEdit");
+    QCOMPARE(edit->text(), QStringLiteral("1234567"));
+    window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(m_control->written.value("LW5").value.value<QList<int>>(), QList<int>{1234567});
 }
 
 void tst_MonitorWindow::deviceLabelInTitle()
