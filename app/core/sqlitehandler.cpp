@@ -23,6 +23,9 @@ const char *const tableStatements[] = {
     "CREATE TABLE project (id INTEGER PRIMARY KEY,name VARCHAR UNIQUE)",
 };
 
+const char historyIndexStatement[]
+    = "CREATE INDEX IF NOT EXISTS data_label_datetime ON data (label, datetime)";
+
 // How many handlers hold each file's connection; the last one to let go removes it.
 QHash<QString, int> &connectionUsers()
 {
@@ -49,6 +52,17 @@ bool ensureTables(QSqlDatabase &db, QString *errorText)
         ok = false;
         if (errorText && errorText->isEmpty())
             *errorText = failure + QLatin1Char('\n') + query.lastError().text();
+    }
+    // History reads pick one label's samples of a time window; without this index every read
+    // scans the whole table. It grows the file, which the size limit of the housekeeping counts.
+    if (ok) {
+        QSqlQuery query(db);
+        if (!query.exec(QLatin1String(historyIndexStatement))) {
+            ok = false;
+            if (errorText && errorText->isEmpty())
+                *errorText = SQLiteHandler::tr("无法创建表格！") + QLatin1Char('\n')
+                             + query.lastError().text();
+        }
     }
     return ok;
 }

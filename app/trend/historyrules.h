@@ -1,0 +1,70 @@
+#pragma once
+
+#include "historyreader.h"
+
+#include <QDateTime>
+#include <QPointF>
+#include <QString>
+#include <QVector>
+
+// The rules by which stored samples become history curves: the windows that are read, the
+// points kept of them, the scale cells and the value range of a search.
+namespace HistoryRules {
+
+// A search never draws more than this many rows of a curve without thinning them.
+constexpr int maxSearchRows = 1800;
+// What the step buttons add to the start of the searched window: <<, <, >, >>.
+constexpr int stepSeconds[] = {-60, -15, 15, 60};
+
+struct Window
+{
+    QDateTime start;
+    QDateTime end;
+};
+
+// New curves of a switched section start with the last third of the time window.
+Window prefillWindow(const QDateTime &now, int windowSeconds);
+// The searched window: windowSeconds from start.
+Window searchWindow(const QDateTime &start, int windowSeconds);
+
+// Of consecutive samples within one whole second only the last is kept, at its own time; the
+// last sample is kept at its whole second, so the curve ends on a second (backfill and prefill).
+QVector<QPointF> lastPerSecond(const QVector<HistorySample> &samples);
+
+// The step between the rows a search draws: 1 up to maxSearchRows rows, else
+// ⌊count / maxSearchRows⌋, so a curve never has more than 2 × maxSearchRows − 1 points.
+int thinningStep(int count);
+QVector<QPointF> toPoints(const QVector<HistorySample> &samples);
+
+// The scale cells a search puts beside a curve whose first value is first: the whole number
+// nearest to it, less one and plus one, in the general format with six digits.
+struct ScaleTexts
+{
+    QString zero;
+    QString full;
+};
+ScaleTexts scaleTexts(double first);
+
+// The extremes of the values a search draws. They start at the nearest whole number of the
+// first value drawn, so a curve between 20.2 and 20.8 that starts at 20.4 spans 20 to 20.8.
+class Extremes
+{
+public:
+    bool isEmpty() const { return m_empty; }
+    // The first value of the first curve with data starts them.
+    void start(double first);
+    void include(double value);
+    double max() const { return m_max; }
+    double min() const { return m_min; }
+
+private:
+    bool m_empty = true;
+    double m_max = 0.0;
+    double m_min = 0.0;
+};
+
+// The value axis of a history view: the extremes widened by 5 % of their distance on each side;
+// a range without extent (a constant whole-number history) is widened by 1 on each side.
+QPair<double, double> valueRange(double min, double max);
+
+} // namespace HistoryRules

@@ -1,0 +1,267 @@
+#include "historyreader.h"
+#include "historyrules.h"
+#include "sqlitehandler.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <ctime>
+
+namespace {
+
+const char timeFormat[] = "yyyy-MM-dd hh:mm:ss.zzz";
+
+QDateTime local(const QString &text)
+{
+    return QDateTime::fromString(text, QLatin1String(timeFormat));
+}
+
+QDateTime second(const QString &text)
+{
+    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+} // namespace
+
+// Reads against a real database file seeded with two projects that share label names, a label
+// with a quote, rows stored out of time order, a constant label and millisecond times.
+class tst_HistoryReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readWindow_data();
+    void readWindow();
+    void failedRead();
+    void backfillOfResume();
+    void thinnedSearch_data();
+    void thinnedSearch();
+    void timeConversion_data();
+    void timeConversion();
+    void tableHasTheIndex();
+
+private:
+    void insert(int project, const QString &label, const QString &time, double value);
+
+    QTemporaryDir m_dir;
+    SQLiteHandler m_handler;
+    // Start of the 5400 rows of label "thin", one a second.
+    const QDateTime m_thinStart = second(QStringLiteral("2024-02-01 00:00:00"));
+};
+
+void tst_HistoryReader::insert(int project, const QString &label, const QString &time, double value)
+{
+    QVERIFY(m_handler.insertRecord(QStringLiteral("data"), {{QStringLiteral("projectid"), project},
+                                                            {QStringLiteral("label"), label},
+                                                            {QStringLiteral("datetime"), time},
+                                                            {QStringLiteral("value"), value}}));
+}
+
+void tst_HistoryReader::initTestCase()
+{
+    // A zone with daylight saving time, so the offset of each hour matters.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    QVERIFY(m_dir.isValid());
+    QVERIFY(m_handler.openDatabase(m_dir.filePath(QStringLiteral("HistoryData.db"))));
+
+    const QStringList rows{
+        // project, label, time, value
+        "1|a|2024-01-01 09:59:59.999|1",
+        "1|a|2024-01-01 10:00:00.000|2",
+        "1|a|2024-01-01 10:00:01.500|4",
+        "1|a|2024-01-01 10:00:00.250|3",
+        "1|a|2024-01-01 10:00:02.000|5",
+        "1|a|2024-01-01 10:00:01.999|6",
+        "2|a|2024-01-01 10:00:00.500|100",
+        "1|b'c|2024-01-01 10:00:00.400|7",
+        "1|b'c|2024-01-01 10:00:01.100|8",
+        "1|const|2024-01-01 10:00:00.000|20",
+        "1|const|2024-01-01 10:00:01.000|20",
+        "1|a|2024-01-01 10:00:01|9",
+        "1|a|garbage|10",
+    };
+    QSqlDatabase db = m_handler.database();
+    QVERIFY(db.transaction());
+    for (const QString &row : rows) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        insert(f[0].toInt(), f[1], f[2], f[3].toDouble());
+    }
+    for (int i = 0; i < 5400; ++i)
+        insert(1, QStringLiteral("thin"),
+               m_thinStart.addSecs(i).toString(QLatin1String(timeFormat)), i);
+    QVERIFY(db.commit());
+}
+
+void tst_HistoryReader::readWindow_data()
+{
+    QTest::addColumn<int>("project");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    // "ss.zzz=value" of every sample returned, in order.
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("start second in, end second out, in time order, not id order")
+        << 1 << "a"
+        << "2024-01-01 10:00:00"
+        << "2024-01-01 10:00:02"
+        << QStringList{"00.000=2", "00.250=3", "01.000=9", "01.500=4", "01.999=6"};
+    QTest::newRow("the other project's label of the same name")
+        << 2 << "a"
+        << "2024-01-01 10:00:00"
+        << "2024-01-01 10:00:02" << QStringList{"00.500=100"};
+    QTest::newRow("a label with a quote gets its history")
+        << 1 << "b'c"
+        << "2024-01-01 10:00:00"
+        << "2024-01-01 10:00:02" << QStringList{"00.400=7", "01.100=8"};
+    QTest::newRow("constant label")
+        << 1 << "const"
+        << "2024-01-01 10:00:00"
+        << "2024-01-01 10:00:05" << QStringList{"00.000=20", "01.000=20"};
+    QTest::newRow("unknown label") << 1 << "zz"
+                                   << "2024-01-01 10:00:00"
+                                   << "2024-01-01 10:00:05" << QStringList{};
+    QTest::newRow("empty window") << 1 << "a"
+                                  << "2024-01-01 10:00:01"
+                                  << "2024-01-01 10:00:01" << QStringList{};
+    QTest::newRow("reversed window") << 1 << "a"
+                                     << "2024-01-01 10:00:02"
+                                     << "2024-01-01 10:00:00" << QStringList{};
+}
+
+void tst_HistoryReader::readWindow()
+{
+    QFETCH(int, project);
+    QFETCH(QString, label);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QStringList, expected);
+
+    HistoryReader reader(m_handler.database());
+    bool ok = false;
+    const QVector<HistorySample> samples
+        = reader.read(project, label, second(start), second(end), &ok);
+    QVERIFY(ok);
+    QStringList got;
+    for (const HistorySample &sample : samples)
+        got << QDateTime::fromMSecsSinceEpoch(sample.msecs).toString(QStringLiteral("ss.zzz"))
+                   + QLatin1Char('=') + QString::number(sample.value);
+    QCOMPARE(got, expected);
+    QCOMPARE(reader.count(project, label, second(start), second(end)), expected.size());
+}
+
+void tst_HistoryReader::failedRead()
+{
+    QSqlDatabase closed;
+    HistoryReader reader(closed);
+    bool ok = true;
+    QVERIFY(reader
+                .read(1, QStringLiteral("a"), second("2024-01-01 10:00:00"),
+                      second("2024-01-01 10:00:02"), &ok)
+                .isEmpty());
+    QVERIFY(!ok);
+    QVERIFY(!reader.errorText().isEmpty());
+}
+
+void tst_HistoryReader::backfillOfResume()
+{
+    // Paused at 10:00:00.x, resumed at 10:00:02.x: the rows of the pause second and the next
+    // come back, the resume second's do not; one point a second.
+    HistoryReader reader(m_handler.database());
+    const QVector<HistorySample> samples = reader.read(
+        1, QStringLiteral("a"), local("2024-01-01 10:00:00.700"), local("2024-01-01 10:00:02.400"));
+    const QVector<QPointF> points = HistoryRules::lastPerSecond(samples);
+    QCOMPARE(points.size(), 2);
+    QCOMPARE(points[0], QPointF(double(local("2024-01-01 10:00:00.250").toMSecsSinceEpoch()), 3));
+    QCOMPARE(points[1], QPointF(double(local("2024-01-01 10:00:01.000").toMSecsSinceEpoch()), 6));
+}
+
+void tst_HistoryReader::thinnedSearch_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("drawn");
+    QTest::addColumn<int>("lastRow");
+
+    QTest::newRow("1800 all") << 1800 << 1800 << 1799;
+    QTest::newRow("1801 all") << 1801 << 1801 << 1800;
+    QTest::newRow("3600 every 2nd") << 3600 << 1800 << 3598;
+    QTest::newRow("5400 every 3rd") << 5400 << 1800 << 5397;
+}
+
+void tst_HistoryReader::thinnedSearch()
+{
+    QFETCH(int, rows);
+    QFETCH(int, drawn);
+    QFETCH(int, lastRow);
+
+    // A window of rows seconds over the label with a row a second holds rows rows.
+    HistoryReader reader(m_handler.database());
+    const HistoryRules::Window window = HistoryRules::searchWindow(m_thinStart, rows);
+    const int count = reader.count(1, QStringLiteral("thin"), window.start, window.end);
+    QCOMPARE(count, rows);
+    const int step = HistoryRules::thinningStep(count);
+    const QVector<HistorySample> samples
+        = reader.readEvery(1, QStringLiteral("thin"), window.start, window.end, step);
+    QCOMPARE(samples.size(), drawn);
+    for (int i = 0; i < samples.size(); ++i) {
+        // The value of each row is its index.
+        QCOMPARE(samples[i].value, double(i * step));
+        QCOMPARE(samples[i].msecs, m_thinStart.addSecs(i * step).toMSecsSinceEpoch());
+    }
+    QCOMPARE(int(samples.last().value), lastRow);
+}
+
+void tst_HistoryReader::timeConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("winter") << "2024-01-01 10:00:00.250" << true;
+    QTest::newRow("summer") << "2024-07-15 23:59:59.999" << true;
+    QTest::newRow("before the spring change") << "2024-03-31 01:59:59.999" << true;
+    QTest::newRow("after the spring change") << "2024-03-31 03:00:00.000" << true;
+    QTest::newRow("after the autumn change") << "2024-10-27 04:00:00.000" << true;
+    QTest::newRow("leap day") << "2024-02-29 12:30:00.001" << true;
+    QTest::newRow("without milliseconds") << "2024-01-01 10:00:01" << true;
+    QTest::newRow("garbage") << "garbage" << false;
+    QTest::newRow("letters in the time") << "2024-01-01 1x:00:00.000" << false;
+    QTest::newRow("month 13") << "2024-13-01 10:00:00.000" << false;
+}
+
+void tst_HistoryReader::timeConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    HistoryReader reader(m_handler.database());
+    // Each text after another hour, so the cached offset of the previous hour must not leak in.
+    for (const QString &before :
+         {QStringLiteral("2024-01-01 00:00:00.000"), QStringLiteral("2024-07-01 00:00:00.000")}) {
+        qint64 ignored = 0;
+        QVERIFY(reader.toMsecs(before, &ignored));
+        qint64 msecs = 0;
+        QCOMPARE(reader.toMsecs(text, &msecs), valid);
+        if (valid) {
+            const QDateTime expected = text.size() == 23 ? local(text) : second(text);
+            QCOMPARE(msecs, expected.toMSecsSinceEpoch());
+        }
+    }
+}
+
+void tst_HistoryReader::tableHasTheIndex()
+{
+    QSqlQuery query(m_handler.database());
+    QVERIFY(query.exec(QStringLiteral("EXPLAIN QUERY PLAN SELECT value, datetime FROM data WHERE "
+                                      "label = 'a' AND projectid = 1 AND datetime > '2024' AND "
+                                      "datetime < '2025' ORDER BY datetime, id")));
+    QStringList plan;
+    while (query.next())
+        plan << query.value(3).toString();
+    QVERIFY2(plan.join(' ').contains(QLatin1String("data_label_datetime")),
+             qPrintable(plan.join(' ')));
+    QVERIFY2(!plan.join(' ').contains(QLatin1String("TEMP B-TREE")), qPrintable(plan.join(' ')));
+}
+
+QTEST_GUILESS_MAIN(tst_HistoryReader)
+#include "tst_historyreader.moc"
