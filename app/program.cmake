@@ -83,7 +83,7 @@ set_target_properties(morvelin_window PROPERTIES AUTOMOC ON AUTOUIC ON
     AUTOUIC_SEARCH_PATHS ${MV_APP}/core)
 target_include_directories(morvelin_window PUBLIC ${MV_APP}/core ${MV_APP}/trend ${MV_APP}/device)
 target_link_libraries(morvelin_window PUBLIC morvelin_startup morvelin_qmqtt morvelin_monitor
-    morvelin_common Qt5::Widgets Qt5::Charts Qt5::SerialPort Qt5::Sql Qt5::Network)
+    morvelin_device morvelin_common Qt5::Widgets Qt5::Charts Qt5::SerialPort Qt5::Sql Qt5::Network)
 if(TARGET morvelin_storage)
     target_link_libraries(morvelin_window PUBLIC morvelin_storage)
 endif()

@@ -16,5 +16,6 @@ if(TARGET morvelin_window)
 endif()
 
 if(TARGET morvelin_qmqtt)
-    morvelin_add_test(tst_mqttclient SOURCES tst_mqttclient.cpp LIBS morvelin_qmqtt)
+    morvelin_add_test(tst_mqttclient SOURCES tst_mqttclient.cpp mosquittobroker.h
+        LIBS morvelin_qmqtt)
 endif()

@@ -1,25 +1,11 @@
 // The MQTT client of the firmware page against a real mosquitto broker on 127.0.0.1:
-// connect, subscribe, a message round trip, disconnect, and a refused connection.
+// connect, subscribe, a message round trip, disconnect, connects that fail at once, retries
+// until a late broker is up, and the keep-alive intervals libmosquitto would refuse.
+#include "mosquittobroker.h"
 #include "qmqtt/qmqtt_client.h"
 
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-quint16 freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-} // namespace
 
 class tst_MqttClient : public QObject
 {
@@ -27,52 +13,28 @@ class tst_MqttClient : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void roundTrip();
-    void noBrokerGivesNoConnection();
+    void keepAlive_data();
+    void keepAlive();
+    void immediateFailure_data();
+    void immediateFailure();
+    void lateBroker_data();
+    void lateBroker();
 
 private:
-    QTemporaryDir m_dir;
-    QProcess m_broker;
-    quint16 m_port = 0;
+    MosquittoBroker m_broker;
 };
 
 void tst_MqttClient::initTestCase()
 {
-    QString mosquitto = QStandardPaths::findExecutable("mosquitto");
-    if (mosquitto.isEmpty())
-        mosquitto = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin"});
-    if (mosquitto.isEmpty())
+    if (MosquittoBroker::executable().isEmpty())
         QSKIP("mosquitto broker not installed (scripts/setup.sh installs it)");
-    m_port = freePort();
-    QFile config(m_dir.filePath("broker.conf"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n")
-                     .arg(m_port).toUtf8());
-    config.close();
-    m_broker.start(mosquitto, {"-c", config.fileName()});
-    QVERIFY(m_broker.waitForStarted(5000));
-    // Ready once it accepts connections.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [this] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, m_port);
-            return probe.waitForConnected(200);
-        }(),
-        10000);
-}
-
-void tst_MqttClient::cleanupTestCase()
-{
-    if (m_broker.state() != QProcess::NotRunning) {
-        m_broker.kill();
-        m_broker.waitForFinished(5000);
-    }
+    QVERIFY(m_broker.start());
 }
 
 void tst_MqttClient::roundTrip()
 {
-    QMQTT::Client client(QHostAddress::LocalHost, m_port);
+    QMQTT::Client client(QHostAddress::LocalHost, m_broker.port());
     client.setClientId("OTAClient42");
     client.setCleanSession(true);
     client.setKeepAlive(30);
@@ -100,16 +62,103 @@ void tst_MqttClient::roundTrip()
     QVERIFY(!client.isConnectedToHost());
 }
 
-void tst_MqttClient::noBrokerGivesNoConnection()
+void tst_MqttClient::keepAlive_data()
 {
-    QMQTT::Client client(QHostAddress::LocalHost, freePort());
-    client.setAutoReconnect(false);
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("off") << 0;
+    QTest::newRow("1 s, raised to 5") << 1;
+    QTest::newRow("4 s, raised to 5") << 4;
+    QTest::newRow("5 s") << 5;
+    QTest::newRow("largest 16-bit") << 65535;
+}
+
+// Every interval the broker settings can hold gets a connection.
+void tst_MqttClient::keepAlive()
+{
+    QFETCH(int, seconds);
+    QMQTT::Client client(QHostAddress::LocalHost, m_broker.port());
+    client.setKeepAlive(seconds);
+    QSignalSpy connected(&client, &QMQTT::Client::connected);
+    QSignalSpy error(&client, &QMQTT::Client::error);
+    client.connectToHost();
+    QVERIFY(connected.wait(10000));
+    QCOMPARE(error.count(), 0);
+    QCOMPARE(client.keepAlive(), seconds);
+    client.disconnectFromHost();
+}
+
+void tst_MqttClient::immediateFailure_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("port0");
+    QTest::addColumn<bool>("autoReconnect");
+    QTest::newRow("empty host, no retry") << QString() << false << false;
+    QTest::newRow("empty host, retried") << QString() << false << true;
+    QTest::newRow("port 0") << QStringLiteral("127.0.0.1") << true << false;
+    QTest::newRow("no listener, no retry") << QStringLiteral("127.0.0.1") << false << false;
+    QTest::newRow("no listener, retried") << QStringLiteral("127.0.0.1") << false << true;
+}
+
+// A connect that cannot even start is reported at once, with a text, and only retried when
+// asked to.
+void tst_MqttClient::immediateFailure()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, port0);
+    QFETCH(bool, autoReconnect);
+    QMQTT::Client client(QHostAddress::LocalHost, port0 ? 0 : MosquittoBroker::freePort());
+    client.setHostName(host);
+    client.setAutoReconnect(autoReconnect);
+    QSignalSpy connected(&client, &QMQTT::Client::connected);
+    QSignalSpy error(&client, &QMQTT::Client::error);
+    QSignalSpy disconnected(&client, &QMQTT::Client::disconnected);
+    client.connectToHost();
+    QTRY_VERIFY_WITH_TIMEOUT(error.count() > 0, 10000);
+    QCOMPARE(disconnected.count(), 1);
+    QVERIFY(error.first().at(0).toInt() != 0);
+    QVERIFY(!client.errorString().isEmpty());
+    QCOMPARE(connected.count(), 0);
+    QVERIFY(!client.isConnectedToHost());
+    QCOMPARE(client.isRetryPending(), autoReconnect);
+    client.disconnectFromHost();
+    QVERIFY(!client.isRetryPending());
+}
+
+void tst_MqttClient::lateBroker_data()
+{
+    QTest::addColumn<bool>("disconnectFirst");
+    QTest::newRow("retries until it is up") << false;
+    QTest::newRow("a disconnect ends the retries") << true;
+}
+
+// A broker that comes up after the connect is found by the retries, which then stop; after a
+// disconnect nothing tries again.
+void tst_MqttClient::lateBroker()
+{
+    QFETCH(bool, disconnectFirst);
+    MosquittoBroker late;
+    late.choosePort();
+    QMQTT::Client client(QHostAddress::LocalHost, late.port());
+    client.setAutoReconnect(true);
     QSignalSpy connected(&client, &QMQTT::Client::connected);
     QSignalSpy error(&client, &QMQTT::Client::error);
     client.connectToHost();
     QTRY_VERIFY_WITH_TIMEOUT(error.count() > 0, 10000);
-    QCOMPARE(connected.count(), 0);
-    QVERIFY(!client.isConnectedToHost());
+    QVERIFY(client.isRetryPending());
+    if (disconnectFirst)
+        client.disconnectFromHost();
+    QVERIFY(late.start());
+    if (disconnectFirst) {
+        // Longer than the first wait.
+        QVERIFY(!connected.wait(3000));
+        QCOMPARE(error.count(), 1);
+        return;
+    }
+    // The waits double from 1 s; a loaded machine may need several.
+    QVERIFY(connected.count() > 0 || connected.wait(40000));
+    QVERIFY(client.isConnectedToHost());
+    QVERIFY(!client.isRetryPending());
+    client.disconnectFromHost();
 }
 
 QTEST_GUILESS_MAIN(tst_MqttClient)

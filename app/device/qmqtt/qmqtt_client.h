@@ -6,6 +6,9 @@
 #include <QHostAddress>
 #include <QMutex>
 #include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <functional>
 
 struct mosquitto;
 struct mosquitto_message;
@@ -14,7 +17,9 @@ namespace QMQTT {
 
 // A small MQTT client over libmosquitto. Settings only take effect at the next connectToHost().
 // libmosquitto runs its network loop on its own thread; every signal is queued back to the
-// thread of this object, so receivers run on the GUI thread.
+// thread of this object, so receivers run on the GUI thread. A connect that fails at once
+// (no host, no listener) emits error() and disconnected(); with automatic reconnection on it
+// is tried again after 1 s, doubling to 30 s, until disconnectFromHost().
 class Client : public QObject
 {
     Q_OBJECT
@@ -36,12 +41,18 @@ public:
     QByteArray password() const { return m_password; }
     void setPassword(const QByteArray &password) { m_password = password; }
     int keepAlive() const { return m_keepAlive; }
+    // 0 turns keep-alive off; 1 to 4 s, which libmosquitto refuses, are sent as 5 s.
     void setKeepAlive(int seconds) { m_keepAlive = seconds; }
     bool cleanSession() const { return m_cleanSession; }
     void setCleanSession(bool clean) { m_cleanSession = clean; }
     bool autoReconnect() const { return m_autoReconnect; }
     void setAutoReconnect(bool on) { m_autoReconnect = on; }
     bool isConnectedToHost() const { return m_connected; }
+    // A connection attempt is waiting for its next try.
+    bool isRetryPending() const { return m_retryTimer.isActive(); }
+    // The text of the last error() code.
+    QString errorString() const { return m_errorString; }
+    static QString errorText(int code);
 
 public slots:
     // Both return at once; the outcome arrives as connected() or disconnected().
@@ -63,6 +74,10 @@ private:
     static void onDisconnect(mosquitto *, void *self, int rc);
     static void onSubscribe(mosquitto *, void *self, int mid, int count, const int *granted);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+    // Runs work on this object's thread unless the connection has ended by then.
+    void queueToOwnThread(std::function<void()> work);
+    void attemptConnection();
+    void failAtOnce(int code, const QString &text);
     void release();
     void connectionLost();
 
@@ -75,8 +90,13 @@ private:
     bool m_cleanSession = true;
     bool m_autoReconnect = false;
     bool m_connected = false;
+    QString m_errorString;
+    QTimer m_retryTimer;
+    int m_retryDelayMs = 1000;
 
     mosquitto *m_mosq = nullptr;
+    // Counts ended connections; read by the network thread when it queues a signal.
+    std::atomic<quint32> m_generation{0};
     QMutex m_pendingLock; // guards m_pendingSubscriptions against the network thread
     QHash<int, QString> m_pendingSubscriptions;
 };

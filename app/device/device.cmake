@@ -1,0 +1,6 @@
+# Widget-free logic of the device tools: the firmware uploads and the broker settings.
+add_library(morvelin_device STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/firmwareupload.cpp ${CMAKE_CURRENT_LIST_DIR}/firmwareupload.h
+    ${CMAKE_CURRENT_LIST_DIR}/brokersettings.cpp ${CMAKE_CURRENT_LIST_DIR}/brokersettings.h)
+target_include_directories(morvelin_device PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(morvelin_device PUBLIC Qt5::Core)

@@ -1,0 +1,267 @@
+// The firmware page's rules without a window: the size limits and the block answers of an
+// upload, the broker settings file, the topics and the client id.
+#include "brokersettings.h"
+#include "firmwareupload.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// An image whose byte k is k mod 251, so that every block's content is told apart.
+QByteArray imageBytes(qint64 size)
+{
+    QByteArray bytes(int(size), Qt::Uninitialized);
+    for (int k = 0; k < bytes.size(); ++k)
+        bytes[k] = char(k % 251);
+    return bytes;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_FirmwareLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void sizeLimits_data();
+    void sizeLimits();
+    void wholeUpload_data();
+    void wholeUpload();
+    void repeatedRequests();
+    void pathChangedMidUpload();
+    void restartCountsFromZero();
+    void brokerSettings_data();
+    void brokerSettings();
+    void topicsAndDeviceIds_data();
+    void topicsAndDeviceIds();
+    void clientIdStaysForTheRun();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+Q_DECLARE_METATYPE(FirmwareImage)
+Q_DECLARE_METATYPE(FirmwareStart::Outcome)
+
+void tst_FirmwareLogic::sizeLimits_data()
+{
+    QTest::addColumn<FirmwareImage>("image");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<FirmwareStart::Outcome>("outcome");
+    using O = FirmwareStart::Outcome;
+    QTest::newRow("APP 102,399 too small") << FirmwareImage::App << qint64(102399) << O::TooSmall;
+    QTest::newRow("APP 102,400") << FirmwareImage::App << qint64(102400) << O::Started;
+    QTest::newRow("APP empty") << FirmwareImage::App << qint64(0) << O::TooSmall;
+    QTest::newRow("APP 300,000") << FirmwareImage::App << qint64(300000) << O::Started;
+    QTest::newRow("OS 102,401 too large") << FirmwareImage::Os << qint64(102401) << O::TooLarge;
+    QTest::newRow("OS 102,400") << FirmwareImage::Os << qint64(102400) << O::Started;
+    QTest::newRow("OS empty") << FirmwareImage::Os << qint64(0) << O::Started;
+    QTest::newRow("APP no file") << FirmwareImage::App << qint64(-1) << O::CannotOpen;
+    QTest::newRow("OS no file") << FirmwareImage::Os << qint64(-1) << O::CannotOpen;
+}
+
+void tst_FirmwareLogic::sizeLimits()
+{
+    QFETCH(FirmwareImage, image);
+    QFETCH(qint64, size);
+    QFETCH(FirmwareStart::Outcome, outcome);
+    const QString path = m_dir.filePath("image.bin");
+    QFile::remove(path);
+    if (size >= 0)
+        QVERIFY(writeFile(path, imageBytes(size)));
+    FirmwareUpload upload(image);
+    // A counter left by an earlier upload is reset only by a start that passes.
+    QVERIFY(writeFile(m_dir.filePath("old.bin"), imageBytes(1000)));
+    QCOMPARE(upload.answer(0, m_dir.filePath("old.bin")).outcome, FirmwareBlock::Outcome::Block);
+    const FirmwareStart start = upload.start(path);
+    QCOMPARE(start.outcome, outcome);
+    QCOMPARE(start.size, size < 0 ? 0 : size);
+    QCOMPARE(upload.counter(), outcome == FirmwareStart::Outcome::Started ? 0 : 1);
+    if (outcome == FirmwareStart::Outcome::Started)
+        QCOMPARE(upload.size(), size);
+}
+
+void tst_FirmwareLogic::wholeUpload_data()
+{
+    QTest::addColumn<FirmwareImage>("image");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("APP 102,400: full last block") << FirmwareImage::App << qint64(102400);
+    QTest::newRow("APP 102,410: 10-byte block 401") << FirmwareImage::App << qint64(102410);
+    QTest::newRow("OS 1,000") << FirmwareImage::Os << qint64(1000);
+    QTest::newRow("OS empty: done at once") << FirmwareImage::Os << qint64(0);
+}
+
+// Requests 0, 1, ... are answered with blocks 1, 2, ... that together are the image; the first
+// request past the end completes.
+void tst_FirmwareLogic::wholeUpload()
+{
+    QFETCH(FirmwareImage, image);
+    QFETCH(qint64, size);
+    const QString path = m_dir.filePath("image.bin");
+    const QByteArray bytes = imageBytes(size);
+    QVERIFY(writeFile(path, bytes));
+    FirmwareUpload upload(image);
+    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+
+    const int blocks = int((size + 255) / 256);
+    QByteArray received;
+    for (int i = 0; i < blocks; ++i) {
+        const FirmwareBlock block = upload.answer(i, path);
+        QCOMPARE(block.outcome, FirmwareBlock::Outcome::Block);
+        QCOMPARE(int(block.number), i + 1);
+        QCOMPARE(block.offset, qint64(i) * 256);
+        QCOMPARE(block.data.size(), int(qMin<qint64>(256, size - i * 256)));
+        received += block.data;
+        QCOMPARE(block.progress, qint64(received.size()));
+        QCOMPARE(block.size, size);
+        QCOMPARE(upload.counter(), i + 1);
+    }
+    QCOMPARE(received, bytes);
+    const FirmwareBlock done = upload.answer(blocks, path);
+    QCOMPARE(done.outcome, FirmwareBlock::Outcome::Complete);
+    QVERIFY(done.data.isEmpty());
+    QCOMPARE(upload.counter(), blocks);
+}
+
+// A request for the block just sent is refused without sending it again; a request ahead is
+// refused as well; completion can be asked for again.
+void tst_FirmwareLogic::repeatedRequests()
+{
+    const QString path = m_dir.filePath("image.bin");
+    QVERIFY(writeFile(path, imageBytes(102400)));
+    FirmwareUpload upload(FirmwareImage::App);
+    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.answer(0, path).outcome, FirmwareBlock::Outcome::Block);
+    QCOMPARE(upload.answer(0, path).outcome, FirmwareBlock::Outcome::NotContiguous);
+    QCOMPARE(upload.answer(2, path).outcome, FirmwareBlock::Outcome::NotContiguous);
+    QCOMPARE(upload.counter(), 1);
+    for (int i = 1; i < 400; ++i)
+        QCOMPARE(upload.answer(i, path).outcome, FirmwareBlock::Outcome::Block);
+    QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
+    QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
+    QCOMPARE(upload.answer(399, path).outcome, FirmwareBlock::Outcome::NotContiguous);
+    QCOMPARE(upload.counter(), 400);
+}
+
+// The blocks after a change of path come from the new file; a path that cannot be opened
+// sends nothing and keeps the counter, so the same request is answered once the file is back.
+void tst_FirmwareLogic::pathChangedMidUpload()
+{
+    const QString first = m_dir.filePath("first.bin");
+    const QString second = m_dir.filePath("second.bin");
+    QVERIFY(writeFile(first, QByteArray(102400, 'a')));
+    QVERIFY(writeFile(second, QByteArray(102400, 'b')));
+    FirmwareUpload upload(FirmwareImage::App);
+    QCOMPARE(upload.start(first).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.answer(0, first).data, QByteArray(256, 'a'));
+    QCOMPARE(upload.answer(1, second).data, QByteArray(256, 'b'));
+    const FirmwareBlock missing = upload.answer(2, m_dir.filePath("gone.bin"));
+    QCOMPARE(missing.outcome, FirmwareBlock::Outcome::CannotOpen);
+    QCOMPARE(upload.counter(), 2);
+    const FirmwareBlock third = upload.answer(2, first);
+    QCOMPARE(third.number, quint16(3));
+    QCOMPARE(third.data, QByteArray(256, 'a'));
+    QCOMPARE(third.progress, qint64(768));
+}
+
+// A new start rewinds; a request at counter 0 before any start is answered from the path given.
+void tst_FirmwareLogic::restartCountsFromZero()
+{
+    const QString path = m_dir.filePath("image.bin");
+    const QByteArray bytes = imageBytes(102400);
+    QVERIFY(writeFile(path, bytes));
+    FirmwareUpload upload(FirmwareImage::Os);
+    const FirmwareBlock unasked = upload.answer(0, path);
+    QCOMPARE(unasked.number, quint16(1));
+    QCOMPARE(unasked.data, bytes.left(256));
+    QCOMPARE(upload.answer(1, path).number, quint16(2));
+    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.answer(1, path).outcome, FirmwareBlock::Outcome::NotContiguous);
+    QCOMPARE(upload.answer(0, path).number, quint16(1));
+}
+
+void tst_FirmwareLogic::brokerSettings_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("keepAlive");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QByteArray>("password");
+    QTest::newRow("all five") << QByteArray("[mqtt]\nhostname=broker.local\nport=1884\n"
+                                            "keepalive=30\nusrname=ota\npasswd=s3cret\n")
+                              << "broker.local" << 1884 << 30 << "ota" << QByteArray("s3cret");
+    QTest::newRow("no file") << QByteArray() << QString() << 0 << 0 << QString() << QByteArray();
+    QTest::newRow("only a host") << QByteArray("[mqtt]\nhostname=127.0.0.1\n") << "127.0.0.1" << 0
+                                 << 0 << QString() << QByteArray();
+    QTest::newRow("other group") << QByteArray("[broker]\nhostname=x\nport=1\n") << QString() << 0
+                                 << 0 << QString() << QByteArray();
+    QTest::newRow("port and keep-alive cut to 16 bits")
+        << QByteArray("[mqtt]\nport=67419\nkeepalive=65541\n") << QString() << 1883 << 5
+        << QString() << QByteArray();
+    QTest::newRow("numbers that are none") << QByteArray("[mqtt]\nport=abc\nkeepalive=\n")
+                                           << QString() << 0 << 0 << QString() << QByteArray();
+}
+
+void tst_FirmwareLogic::brokerSettings()
+{
+    QFETCH(QByteArray, ini);
+    const QString path = m_dir.filePath("config.ini");
+    QFile::remove(path);
+    if (!ini.isEmpty())
+        QVERIFY(writeFile(path, ini));
+    const BrokerSettings settings = BrokerSettings::read(path);
+    QTEST(settings.hostName, "host");
+    QTEST(int(settings.port), "port");
+    QTEST(int(settings.keepAliveSeconds), "keepAlive");
+    QTEST(settings.userName, "user");
+    QTEST(settings.password, "password");
+    // Reading never writes the file.
+    QCOMPARE(QFile::exists(path), !ini.isEmpty());
+}
+
+void tst_FirmwareLogic::topicsAndDeviceIds_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("plain") << "dev1" << true;
+    QTest::newRow("digits and dashes") << "8612-3456" << true;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("single-level wildcard") << "+" << false;
+    QTest::newRow("multi-level wildcard") << "dev#" << false;
+    QTest::newRow("a level") << "dev1/x" << false;
+}
+
+void tst_FirmwareLogic::topicsAndDeviceIds()
+{
+    QFETCH(QString, id);
+    QTEST(isUsableDeviceId(id), "usable");
+    QCOMPARE(otaUpTopic(id), "kxota/up/v1/" + id);
+    QCOMPARE(otaDownTopic(id), "kxota/down/v1/" + id);
+}
+
+// The id is drawn from a generator seeded with the milliseconds of the first connect's time,
+// so later connects of the run present it again.
+void tst_FirmwareLogic::clientIdStaysForTheRun()
+{
+    OtaClientId rule;
+    const QString first = rule.next(QTime(10, 0, 0, 123));
+    QVERIFY2(QRegularExpression("^OTAClient[0-9]+$").match(first).hasMatch(), qPrintable(first));
+    QVERIFY(first.size() <= 23); // the longest id every MQTT 3.1 broker accepts
+    QCOMPARE(rule.next(QTime(11, 30, 0, 999)), first);
+    QCOMPARE(OtaClientId().next(QTime(9, 0, 0, 123)), first);
+    QVERIFY(OtaClientId().next(QTime(10, 0, 0, 124)) != first);
+}
+
+QTEST_GUILESS_MAIN(tst_FirmwareLogic)
+
+#include "tst_firmwarelogic.moc"
