@@ -23,8 +23,10 @@ const char *const tableStatements[] = {
     "CREATE TABLE project (id INTEGER PRIMARY KEY,name VARCHAR UNIQUE)",
 };
 
-const char historyIndexStatement[]
-    = "CREATE INDEX IF NOT EXISTS data_label_datetime ON data (label, datetime)";
+// Led by (label, datetime); projectid and value make it cover the history reads, which then
+// never visit the table (a 24-hour search of 25 labels reads 2.16M rows).
+const char historyIndexStatement[] = "CREATE INDEX IF NOT EXISTS data_label_datetime ON data "
+                                     "(label, datetime, projectid, value)";
 
 // How many handlers hold each file's connection; the last one to let go removes it.
 QHash<QString, int> &connectionUsers()

@@ -135,14 +135,14 @@ QVector<HistorySample> HistoryReader::readEvery(int projectId, const QString &la
     const QVariantList values{label, projectId, from, to};
     if (step <= 1) {
         return collect(QStringLiteral("SELECT value, datetime FROM data WHERE %1 ORDER BY "
-                                      "datetime, id")
+                                      "datetime")
                            .arg(QLatin1String(windowCondition)),
                        values, ok);
     }
     // Row numbers in time order; only every step-th row leaves the database.
     return collect(QStringLiteral("SELECT value, datetime FROM (SELECT value, datetime, "
-                                  "ROW_NUMBER() OVER (ORDER BY datetime, id) - 1 AS position "
-                                  "FROM data WHERE %1) WHERE position % %2 = 0 ORDER BY position")
+                                  "ROW_NUMBER() OVER (ORDER BY datetime) - 1 AS position "
+                                  "FROM data WHERE %1) WHERE position % %2 = 0 ORDER BY datetime")
                        .arg(QLatin1String(windowCondition))
                        .arg(step),
                    values, ok);

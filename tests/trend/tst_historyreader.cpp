@@ -254,11 +254,12 @@ void tst_HistoryReader::tableHasTheIndex()
     QSqlQuery query(m_handler.database());
     QVERIFY(query.exec(QStringLiteral("EXPLAIN QUERY PLAN SELECT value, datetime FROM data WHERE "
                                       "label = 'a' AND projectid = 1 AND datetime > '2024' AND "
-                                      "datetime < '2025' ORDER BY datetime, id")));
+                                      "datetime < '2025' ORDER BY datetime")));
     QStringList plan;
     while (query.next())
         plan << query.value(3).toString();
-    QVERIFY2(plan.join(' ').contains(QLatin1String("data_label_datetime")),
+    // The reads never visit the table and need no sort of their own.
+    QVERIFY2(plan.join(' ').contains(QLatin1String("COVERING INDEX data_label_datetime")),
              qPrintable(plan.join(' ')));
     QVERIFY2(!plan.join(' ').contains(QLatin1String("TEMP B-TREE")), qPrintable(plan.join(' ')));
 }
