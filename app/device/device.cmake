@@ -4,3 +4,10 @@ add_library(morvelin_device STATIC
     ${CMAKE_CURRENT_LIST_DIR}/brokersettings.cpp ${CMAKE_CURRENT_LIST_DIR}/brokersettings.h)
 target_include_directories(morvelin_device PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(morvelin_device PUBLIC Qt5::Core)
+
+# The serial worker and the Bluetooth module's link sequence.
+target_sources(morvelin_device PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/serialworker.cpp ${CMAKE_CURRENT_LIST_DIR}/serialworker.h
+    ${CMAKE_CURRENT_LIST_DIR}/atlinksequence.cpp ${CMAKE_CURRENT_LIST_DIR}/atlinksequence.h)
+set_target_properties(morvelin_device PROPERTIES AUTOMOC ON)
+target_link_libraries(morvelin_device PUBLIC Qt5::SerialPort)
