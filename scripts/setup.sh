@@ -20,8 +20,11 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo_cmd=""
     [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    $sudo_cmd apt-get update -q
-    $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another installer (an unattended upgrade, a second build) may hold the package lock:
+    # wait for it up to 10 minutes instead of failing at once.
+    lock=(-o DPkg::Lock::Timeout=600)
+    $sudo_cmd apt-get "${lock[@]}" update -q
+    $sudo_cmd apt-get "${lock[@]}" install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # Per-area extras (test peers and the like) live beside this script.

@@ -402,6 +402,9 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
         if (!port)
             return;
         recvBuffer.append(port->readAll());
+        // The tail of an earlier reply may come in after the drain, ahead of this one.
+        if (skipToEcho(request, &recvBuffer) > 0 && debugEnabled)
+            qDebug().noquote() << QStringLiteral("lib[Vexmar] skipped late bytes before a reply");
         // All bytes are there: wait only for the line to go quiet, so that a surplus tail
         // is not left for the next exchange.
         if (recvBuffer.size() >= replyBytes && quiet)

@@ -137,6 +137,21 @@ bool echoes(const QByteArray &request, const QByteArray &reply)
     return reply.size() >= 2 && reply.at(0) == request.at(0) && reply.at(1) == request.at(1);
 }
 
+int skipToEcho(const QByteArray &request, QByteArray *bytes)
+{
+    if (request.size() < 2)
+        return 0;
+    int start = 0;
+    while (start < bytes->size()) {
+        if (bytes->at(start) == request.at(0)
+            && (start + 1 == bytes->size() || bytes->at(start + 1) == request.at(1)))
+            break;
+        ++start;
+    }
+    bytes->remove(0, start);
+    return start;
+}
+
 ReplyCheck checkReply(const QByteArray &request, const QByteArray &reply, int dataLength)
 {
     if (!echoes(request, reply))

@@ -43,6 +43,10 @@ QByteArray writeStringRequest(int area, int index, int count, const QByteArray &
 int readReplyBytes(int dataLength);
 constexpr int writeReplyBytes = headerBytes;
 
+// Drops the bytes in front of the first place where reply could begin (the request's echo, or
+// its first byte at the very end): bytes that came before the reply are not part of it.
+// Returns how many were dropped.
+int skipToEcho(const QByteArray &request, QByteArray *bytes);
 // Whether reply echoes the command and sequence bytes of request.
 bool echoes(const QByteArray &request, const QByteArray &reply);
 

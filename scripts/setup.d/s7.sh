@@ -12,8 +12,10 @@ if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
     sudo_cmd=""
     [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    $sudo_cmd apt-get update -q
-    $sudo_cmd apt-get install -y -q --no-install-recommends nodejs npm libnode-dev
+    # Wait for a package lock another installer holds, as setup.sh does.
+    lock=(-o DPkg::Lock::Timeout=600)
+    $sudo_cmd apt-get "${lock[@]}" update -q
+    $sudo_cmd apt-get "${lock[@]}" install -y -q --no-install-recommends nodejs npm libnode-dev
 fi
 
 cd "$dir"

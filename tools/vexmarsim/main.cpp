@@ -31,7 +31,8 @@ int main(int argc, char *argv[])
         "  vexmarsim ready udp 127.0.0.1:<port>   or   vexmarsim ready serial <path> <baud>\n"
         "\n"
         "Faults (--fault, repeatable) make chosen requests misbehave. A fault is\n"
-        "<kind>[=<n>]@<k> for request k alone or <kind>[=<n>]%<k> for every k-th request;\n"
+        "<kind>[=<n>]@<k> for request k alone, <kind>[=<n>]@<k>-<m> for requests k to m (a\n"
+        "controller that is dead for a while) or <kind>[=<n>]%<k> for every k-th request;\n"
         "requests are numbered from 1 in arrival order, the handshake included. Kinds:\n"
         "  drop        no reply\n"
         "  late=<ms>   reply after <ms> ms (default 500); later replies wait behind it\n"
@@ -39,6 +40,8 @@ int main(int argc, char *argv[])
         "  short=<n>   <n> bytes (default 1) cut off the end of the reply\n"
         "  long=<n>    <n> bytes (default 4) of 0xEE added to the reply\n"
         "  echo        the reply's sequence byte is wrong\n"
+        "  lead=<n>    <n> bytes (default 4) of 0xEE sent ahead of the reply, as the late tail\n"
+        "              of an earlier reply would come\n"
         "Example: vexmarsim --udp 0 --pattern --fault late=600@3 --fault drop%10"));
     parser.addHelpOption();
     parser.addVersionOption();

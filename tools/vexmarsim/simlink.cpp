@@ -12,19 +12,25 @@ using namespace Vexmar;
 
 bool SimFault::parse(const QString &text, SimFault *fault)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^(drop|late|twice|short|long|echo)(?:=(\\d+))?([@%])(\\d+)$"));
+    static const QRegularExpression form(QStringLiteral(
+        "^(drop|late|twice|short|long|echo|lead)(?:=(\\d+))?(?:([@%])(\\d+)|@(\\d+)-(\\d+))$"));
     const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch() || m.captured(4).toInt() < 1)
+    if (!m.hasMatch())
         return false;
-    static const QStringList kinds{"drop", "late", "twice", "short", "long", "echo"};
-    static const int defaults[] = {0, 500, 0, 1, 4, 0};
+    static const QStringList kinds{"drop", "late", "twice", "short", "long", "echo", "lead"};
+    static const int defaults[] = {0, 500, 0, 1, 4, 0, 4};
     const int kind = kinds.indexOf(m.captured(1));
     fault->kind = Kind(kind);
     fault->argument = m.captured(2).isEmpty() ? defaults[kind] : m.captured(2).toInt();
+    if (!m.captured(5).isEmpty()) {
+        fault->number = m.captured(5).toInt();
+        fault->last = m.captured(6).toInt();
+        return fault->number >= 1 && fault->last >= fault->number;
+    }
     fault->every = m.captured(3) == QLatin1String("%");
     fault->number = m.captured(4).toInt();
-    return true;
+    fault->last = fault->number;
+    return fault->number >= 1;
 }
 
 SimLink::SimLink(SimDevice *device, QList<SimFault> faults, QObject *parent)
@@ -146,6 +152,10 @@ void SimLink::handle(const QByteArray &request, const QHostAddress &address, qui
         case SimFault::Echo:
             reply[1] = char(quint8(reply.at(1)) ^ 0x03);
             applied << QStringLiteral("echo");
+            break;
+        case SimFault::Lead:
+            reply.prepend(QByteArray(f.argument, char(0xEE)));
+            applied << QStringLiteral("lead=%1").arg(f.argument);
             break;
         }
     }

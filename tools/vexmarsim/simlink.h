@@ -15,14 +15,18 @@ class QUdpSocket;
 // One way of misbehaving, for the requests it selects (numbered from 1, handshake included).
 struct SimFault
 {
-    enum Kind { Drop, Late, Twice, Short, Long, Echo };
+    enum Kind { Drop, Late, Twice, Short, Long, Echo, Lead };
     Kind kind = Drop;
-    int argument = 0; // late: ms; short: bytes cut; long: bytes added
-    int number = 0;   // the request it applies to, or every number-th one
+    int argument = 0; // late: ms; short: bytes cut; long, lead: bytes added
+    int number = 0;   // the (first) request it applies to, or every number-th one
+    int last = 0;     // the last request of a range
     bool every = false;
 
-    bool selects(int request) const { return every ? request % number == 0 : request == number; }
-    // "drop@3", "late=600@2", "twice%5", ...; false when the text is not one.
+    bool selects(int request) const
+    {
+        return every ? request % number == 0 : request >= number && request <= last;
+    }
+    // "drop@3", "late=600@2", "twice%5", "drop@2-9", ...; false when the text is not one.
     static bool parse(const QString &text, SimFault *fault);
 };
 
