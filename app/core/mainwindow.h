@@ -126,6 +126,9 @@ public:
     // unless a test or a benchmark puts its own.
     using PauseFunction = std::function<void(int ms)>;
     void setMonitorPause(PauseFunction pause);
+    // Milliseconds of a steady clock, which the tick period is measured with; tests put theirs.
+    using ClockFunction = std::function<qint64()>;
+    void setMonitorClock(ClockFunction clock);
     // The bound driver of the open project; null when its library did not load.
     CDriveBaseClass *driver() const;
     // The state the stop button clears.
@@ -251,6 +254,15 @@ private:
     void startMonitoring();
     void runStopSequence();
     void setMonitorControls(bool running);
+    // Disables what must not run inside the handshake; gives back what it disabled.
+    QList<QAction *> holdControlsWhileConnecting();
+    void releaseControlsAfterConnecting(const QList<QAction *> &held);
+    void showUngroupedRefusals(CDriveBaseClass *d, const QList<QList<Induction::SReadInfo>> &blocks,
+                               const LabelRowIndex &rows);
+    void warnLater(const QString &text);
+    void sendHeldWrites();
+    QString writeResultText(const WriteTarget &target, const CLabelVariable &sent,
+                            int status) const;
     LabelRowIndex labelRowIndex() const;
     void applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
                       const QList<int> &rows);
@@ -317,6 +329,12 @@ private:
     PauseFunction m_pause;
     bool m_monitorRunning = false;
     bool m_tickRunning = false;
+    ClockFunction m_clock;
+    // A driver call is under way (its waits process events): nothing else may call the driver.
+    bool m_driverBusy = false;
+    QList<HeldWrite> m_heldWrites;
+    bool m_refusalsChecked = false;
+    bool m_warningShown = false;
     ConnectionWatch m_connectionWatch;
     HistoryBatch m_historyBatch;
     FailureRun m_historyFailures;

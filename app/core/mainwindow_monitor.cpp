@@ -9,8 +9,10 @@
 
 #include <QBrush>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTimer>
@@ -24,12 +26,30 @@ const QString deviceLabel = QStringLiteral("LW110");
 
 constexpr int housekeepingIntervalMs = 30000;
 constexpr int blockPauseMs = 100;
-constexpr int stopWaitMs = 1000;
-constexpr int stopRowPauseMs = 10;
+// One pause at the end of the stop, for the table to repaint; never one per row.
+constexpr int stopPauseMs = 10;
 
 QBrush brushOf(const MonitorLogic::CellColour &c)
 {
     return QBrush(QColor(c.red, c.green, c.blue), Qt::SolidPattern);
+}
+
+qint64 steadyClockMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+// The record of an entry the tick did not ask for, because the link is dead.
+CLabelVariable failedRecord(const Induction::SReadInfo &entry, int status)
+{
+    CLabelVariable record;
+    record.status = status;
+    record.name = entry.name;
+    record.type = entry.type;
+    return record;
 }
 
 } // namespace
@@ -37,6 +57,9 @@ QBrush brushOf(const MonitorLogic::CellColour &c)
 void MainWindow::initMonitoring()
 {
     m_pause = [](int ms) { delayMs(ms); };
+    m_clock = steadyClockMs;
+    // Each tick schedules the next one from its own start.
+    m_monitorTimer->setSingleShot(true);
     connect(m_monitorTimer, &QTimer::timeout, this, &MainWindow::onMonitorTimeout);
     // One timer for every run, so that restarts leave none behind.
     m_housekeepingTimer = new QTimer(this);
@@ -52,6 +75,11 @@ void MainWindow::initMonitoring()
 void MainWindow::setMonitorPause(PauseFunction pause)
 {
     m_pause = pause ? std::move(pause) : PauseFunction([](int ms) { delayMs(ms); });
+}
+
+void MainWindow::setMonitorClock(ClockFunction clock)
+{
+    m_clock = clock ? std::move(clock) : ClockFunction(steadyClockMs);
 }
 
 CDriveBaseClass *MainWindow::driver() const
@@ -110,22 +138,32 @@ void MainWindow::startMonitoring()
         prompt()->information(this, tr("提示信息"), tr("请配置通信设置"));
         return;
     }
+    // The handshake processes events: nothing that opens a project or changes the table may
+    // run inside it.
+    const QList<QAction *> held = holdControlsWhileConnecting();
     qDebug() << "ConnectDrive";
-    const int result = d->ConnectDrive(link);
+    int result = 0;
+    {
+        const QScopedValueRollback<bool> call(m_driverBusy, true);
+        result = d->ConnectDrive(link);
+    }
     qDebug() << QStringLiteral("Connection status %1").arg(result);
+    releaseControlsAfterConnecting(held);
     if (result != 0) {
         statusBar()->showMessage(tr("监视失败"));
         prompt()->warning(nullptr, tr("警告"), MonitorLogic::connectFailureText(result));
+        sendHeldWrites();
         return;
     }
     m_linkName = MonitorLogic::linkNameOf(link);
     m_monitoring = true;
     m_monitorRunning = true;
+    m_refusalsChecked = false;
     m_connectionWatch.reset();
     connectionGood = false;
     m_historyFailures.noteSuccess();
-    m_monitorTimer->setInterval(MonitorLogic::monitorIntervalMs(samplingSeconds));
-    m_monitorTimer->start();
+    // The first tick comes at once; each tick then schedules the next from its own start.
+    m_monitorTimer->start(0);
     setMonitorControls(true);
     m_housekeepingTimer->start();
     statusBar()->showMessage(tr("开始监视", "status bar"));
@@ -135,12 +173,41 @@ void MainWindow::startMonitoring()
         const QStandardItem *address = m_labelModel->item(row, LabelColumnLabel);
         m_readList.append({address ? address->text() : QString(), labelDataType(row)});
     }
+    sendHeldWrites();
 }
 
 void MainWindow::on_pushButton_stopMonitor_clicked()
 {
-    // The running tick, or the next one, runs the stop sequence.
     m_monitoring = false;
+    ui->pushButton_stopMonitor->setEnabled(false);
+    // A running tick stops after the block it reads; a driver call under way ends first.
+    if (!m_tickRunning && !m_driverBusy)
+        runStopSequence();
+}
+
+QList<QAction *> MainWindow::holdControlsWhileConnecting()
+{
+    QList<QAction *> held;
+    const QList<QAction *> actions = ui->menu_file->actions() + m_labelActions;
+    for (QAction *action : actions) {
+        if (action->isEnabled()) {
+            action->setEnabled(false);
+            held.append(action);
+        }
+    }
+    ui->menu_file->setEnabled(false);
+    ui->pushButton_startMonitor->setEnabled(false);
+    ui->samplingTime->setEnabled(false);
+    return held;
+}
+
+void MainWindow::releaseControlsAfterConnecting(const QList<QAction *> &held)
+{
+    for (QAction *action : held)
+        action->setEnabled(true);
+    ui->menu_file->setEnabled(true);
+    ui->pushButton_startMonitor->setEnabled(true);
+    ui->samplingTime->setEnabled(true);
 }
 
 void MainWindow::setMonitorControls(bool running)
@@ -173,40 +240,94 @@ LabelRowIndex MainWindow::labelRowIndex() const
 
 void MainWindow::onMonitorTimeout()
 {
-    // The pauses process events; a tick must not start inside another one, nor a stop
-    // sequence run twice.
+    // The pauses process events; a tick must not start inside another one, nor inside a
+    // write that waits for its reply.
     CDriveBaseClass *d = driver();
     if (m_tickRunning || !m_monitorRunning || !d)
         return;
-    m_tickRunning = true;
-    if (!m_monitoring) {
-        runStopSequence();
-        m_tickRunning = false;
+    if (m_driverBusy) {
+        // A write is waiting for its reply: the tick comes right after it.
+        m_monitorTimer->start(blockPauseMs);
         return;
     }
+    if (!m_monitoring) {
+        runStopSequence();
+        return;
+    }
+    m_tickRunning = true;
+    const qint64 startMs = m_clock();
     d->DebugCmd(StopDebug);
     const QList<QList<Induction::SReadInfo>> blocks
         = d->InductiveDrive_Read(readListKey, m_readList);
     // Rows by address and type, taken now: an edited row is no longer updated as the old label.
     const LabelRowIndex rows = labelRowIndex();
+    if (!m_refusalsChecked)
+        showUngroupedRefusals(d, blocks, rows);
     QMap<Induction::SReadInfo, bool> handled;
+    DeadLinkRule deadLink;
     for (const QList<Induction::SReadInfo> &block : blocks) {
-        const QMap<Induction::SReadInfo, CLabelVariable> values
-            = d->BlockReading(readListKey, block);
+        // A write confirmed while the last exchange waited goes out between exchanges.
+        sendHeldWrites();
+        if (!m_monitoring)
+            break;
+        if (deadLink.linkDead()) {
+            for (const Induction::SReadInfo &entry : block)
+                applyReading(entry, failedRecord(entry, deadLink.failureStatus()),
+                             rows.rowsOf(entry));
+            continue;
+        }
+        QMap<Induction::SReadInfo, CLabelVariable> values;
+        {
+            const QScopedValueRollback<bool> call(m_driverBusy, true);
+            values = d->BlockReading(readListKey, block);
+        }
+        QList<int> statuses;
         for (const Induction::SReadInfo &entry : block) {
             const auto it = values.constFind(entry);
             // A label the block read did not serve keeps its text and colour.
             if (it == values.cend() || handled.contains(entry))
                 continue;
             handled.insert(entry, true);
+            statuses.append(it->status);
             applyReading(entry, it.value(), rows.rowsOf(entry));
         }
+        deadLink.noteBlock(statuses);
         m_pause(blockPauseMs);
     }
+    sendHeldWrites();
     storeHistoryBatch();
-    if (!m_monitoring)
-        runStopSequence();
     m_tickRunning = false;
+    if (!m_monitoring) {
+        runStopSequence();
+        return;
+    }
+    m_monitorTimer->start(MonitorLogic::nextTickDelayMs(samplingSeconds, m_clock() - startMs));
+}
+
+void MainWindow::showUngroupedRefusals(CDriveBaseClass *d,
+                                       const QList<QList<Induction::SReadInfo>> &blocks,
+                                       const LabelRowIndex &rows)
+{
+    // Labels the driver put into no block are never read; ask once per run why, so that a
+    // refused label does not look like one still waiting for data. A refused label costs no
+    // exchange.
+    m_refusalsChecked = true;
+    QMap<Induction::SReadInfo, bool> seen;
+    for (const QList<Induction::SReadInfo> &block : blocks)
+        for (const Induction::SReadInfo &entry : block)
+            seen.insert(entry, true);
+    for (const Induction::SReadInfo &entry : qAsConst(m_readList)) {
+        if (seen.contains(entry))
+            continue;
+        seen.insert(entry, true);
+        CLabelVariable record;
+        {
+            const QScopedValueRollback<bool> call(m_driverBusy, true);
+            record = d->PointReading(readListKey, entry);
+        }
+        if (MonitorLogic::isRefusal(record.status))
+            applyReading(entry, record, rows.rowsOf(entry));
+    }
 }
 
 void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
@@ -218,12 +339,21 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
     if (!MonitorLogic::statusColour(record.status, &colour))
         return;
     const QBrush brush = brushOf(colour);
+    if (MonitorLogic::isRefusal(record.status)) {
+        // Refused for good: the reason where the value would be, the link left out of it.
+        const QString reason = MonitorLogic::statusReasonText(record.status);
+        for (int row : rows) {
+            QStandardItem *cell = m_labelModel->item(row, LabelColumnValue);
+            cell->setForeground(brush);
+            cell->setToolTip(reason);
+        }
+        return;
+    }
     if (record.status != LabelStatus::Ok) {
         for (int row : rows)
             m_labelModel->item(row, LabelColumnValue)->setForeground(brush);
         if (m_connectionWatch.noteError())
-            prompt()->warning(nullptr, tr("警告"),
-                              MonitorLogic::connectionErrorText(record.status));
+            warnLater(MonitorLogic::connectionErrorText(record.status));
         connectionGood = m_connectionWatch.good();
         return;
     }
@@ -235,6 +365,8 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
     for (int row : rows) {
         QStandardItem *cell = m_labelModel->item(row, LabelColumnValue);
         cell->setForeground(brush);
+        if (!cell->toolTip().isEmpty())
+            cell->setToolTip(QString());
         m_labelModel->setData(m_labelModel->index(row, LabelColumnTime), timeText);
         cell->setText(value.displayText);
         // The whole value beside its six-digit text, for the write dialog to start from.
@@ -266,10 +398,25 @@ void MainWindow::storeHistoryBatch()
         statusBar()->showMessage(tr("历史数据写入失败"));
 }
 
+void MainWindow::warnLater(const QString &text)
+{
+    // A message box waits in an event loop of its own: shown from inside the tick it would
+    // hold the tick, and the polling, until it is closed. It comes after the tick instead, and
+    // polling goes on while it is open. One box at a time.
+    if (m_warningShown)
+        return;
+    m_warningShown = true;
+    QTimer::singleShot(0, this, [this, text] {
+        prompt()->warning(nullptr, tr("警告"), text);
+        m_warningShown = false;
+    });
+}
+
 void MainWindow::runStopSequence()
 {
-    m_pause(stopWaitMs);
     m_monitorTimer->stop();
+    // Writes confirmed before the stop still reach the controller.
+    sendHeldWrites();
     qDebug() << "DisConnectDrive in";
     if (CDriveBaseClass *d = driver())
         qDebug() << "DestroyFree" << d->DestroyFree();
@@ -278,7 +425,6 @@ void MainWindow::runStopSequence()
     for (int row = 0; row < m_labelModel->rowCount(); ++row) {
         if (QStandardItem *cell = m_labelModel->item(row, LabelColumnValue))
             cell->setForeground(stopped);
-        m_pause(stopRowPauseMs);
     }
     statusBar()->showMessage(tr("停止监视", "status bar"));
     m_connectionWatch.reset();
@@ -286,7 +432,7 @@ void MainWindow::runStopSequence()
     m_monitorRunning = false;
     setMonitorControls(false);
     m_housekeepingTimer->stop();
-    m_pause(stopRowPauseMs);
+    m_pause(stopPauseMs);
 }
 
 double MainWindow::handleDataType(DataType datatype, CLabelVariable var, QStandardItem *strdata)
@@ -329,8 +475,7 @@ void MainWindow::writeLabelValue(const WriteTarget &target, double value)
         statusBar()->showMessage(tr("该类型的标签不能写值：%1").arg(target.address));
         return;
     }
-    CDriveBaseClass *d = driver();
-    if (!d) {
+    if (!driver()) {
         statusBar()->showMessage(tr("未加载驱动库，未写入"));
         return;
     }
@@ -339,14 +484,44 @@ void MainWindow::writeLabelValue(const WriteTarget &target, double value)
         prompt()->warning(this, tr("提示"), refusal);
         return;
     }
-    const CLabelVariable sent = WriteValue::record(target.type, value);
-    const CLabelVariable answer = d->WriteVariable(target.address, DataType(target.type), sent, 1);
-    if (answer.status == LabelStatus::Ok)
-        statusBar()->showMessage(
-            tr("写值成功：%1 = %2")
-                .arg(target.address,
-                     QString::number(LabelValue::toDouble(target.type, sent), 'g', 15)));
-    else
-        statusBar()->showMessage(
-            tr("写值失败：%1（状态码 %2）").arg(target.address).arg(answer.status));
+    // The link carries one exchange at a time: a write confirmed while one is under way (its
+    // wait processes events) is held and sent once it has ended, in the order confirmed.
+    m_heldWrites.append({target, value});
+    if (m_driverBusy)
+        statusBar()->showMessage(tr("等待写值：%1").arg(target.address));
+    sendHeldWrites();
+    // A stop pressed while this write, outside any tick, waited for its reply.
+    if (!m_driverBusy && !m_tickRunning && m_monitorRunning && !m_monitoring)
+        runStopSequence();
+}
+
+void MainWindow::sendHeldWrites()
+{
+    CDriveBaseClass *d = driver();
+    while (!m_driverBusy && !m_heldWrites.isEmpty()) {
+        const HeldWrite write = m_heldWrites.takeFirst();
+        if (!d) {
+            statusBar()->showMessage(tr("未加载驱动库，未写入"));
+            continue;
+        }
+        const CLabelVariable sent = WriteValue::record(write.target.type, write.value);
+        CLabelVariable answer;
+        {
+            const QScopedValueRollback<bool> call(m_driverBusy, true);
+            answer = d->WriteVariable(write.target.address, DataType(write.target.type), sent, 1);
+        }
+        statusBar()->showMessage(writeResultText(write.target, sent, answer.status));
+    }
+}
+
+QString MainWindow::writeResultText(const WriteTarget &target, const CLabelVariable &sent,
+                                    int status) const
+{
+    if (status == LabelStatus::Ok)
+        return tr("写值成功：%1 = %2")
+            .arg(target.address, QString::number(LabelValue::toDouble(target.type, sent), 'g', 15));
+    const QString reason = MonitorLogic::statusReasonText(status);
+    if (reason.isEmpty())
+        return tr("写值失败：%1（状态码 %2）").arg(target.address).arg(status);
+    return tr("写值失败：%1（%2，状态码 %3）").arg(target.address, reason).arg(status);
 }

@@ -43,9 +43,10 @@ void integerBounds(double *low, double *highExclusive)
 
 namespace MonitorLogic {
 
-int monitorIntervalMs(int samplingSeconds)
+int nextTickDelayMs(int samplingSeconds, qint64 elapsedMs)
 {
-    return (qMax(samplingSeconds, 1) - 1) * 1000 + 100;
+    const qint64 periodMs = qint64(qMax(samplingSeconds, 1)) * 1000;
+    return int(qBound<qint64>(0, periodMs - elapsedMs, periodMs));
 }
 
 QString connectFailureText(int result)
@@ -85,7 +86,38 @@ bool statusColour(int status, CellColour *colour)
         *colour = {255, 0, 0};
         return true;
     default:
-        return false;
+        break;
+    }
+    if (isRefusal(status)) {
+        // Violet: apart from the link colours, since waiting will not change it.
+        *colour = {148, 0, 211};
+        return true;
+    }
+    return false;
+}
+
+bool isRefusal(int status)
+{
+    return status >= LabelStatus::TypeNotSupported && status <= LabelStatus::WriteToInputArea;
+}
+
+QString statusReasonText(int status)
+{
+    switch (status) {
+    case LabelStatus::NotDone:
+        return QCoreApplication::translate("MainWindow", "未执行");
+    case LabelStatus::TypeNotSupported:
+        return QCoreApplication::translate("MainWindow", "该地址不支持此数据类型");
+    case LabelStatus::AreaNotRecognised:
+        return QCoreApplication::translate("MainWindow", "无法识别的地址");
+    case LabelStatus::BadCount:
+        return QCoreApplication::translate("MainWindow", "数量或长度不符");
+    case LabelStatus::AddressOutOfRange:
+        return QCoreApplication::translate("MainWindow", "地址超出区域范围");
+    case LabelStatus::WriteToInputArea:
+        return QCoreApplication::translate("MainWindow", "输入区的值会被设备覆盖");
+    default:
+        return connectionErrorText(status);
     }
 }
 
@@ -130,6 +162,24 @@ QVariantMap historySample(int projectId, const QString &label, const QString &ti
 }
 
 } // namespace MonitorLogic
+
+void DeadLinkRule::noteBlock(const QList<int> &statuses)
+{
+    int failure = 0;
+    for (int status : statuses) {
+        if (!MonitorLogic::isConnectionError(status)) {
+            failure = 0;
+            break;
+        }
+        failure = status;
+    }
+    if (failure == 0) {
+        m_failedBlocks = 0;
+        return;
+    }
+    ++m_failedBlocks;
+    m_status = failure;
+}
 
 double LabelValue::toDouble(int type, const CLabelVariable &record)
 {

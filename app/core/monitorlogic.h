@@ -12,12 +12,14 @@
 
 class SQLiteHandler;
 
-// The rules of the polling loop that need no window: timer interval, texts and colours by
+// The rules of the polling loop that need no window: the tick period, texts and colours by
 // outcome, the warning that comes once per change from good to bad, the samples of the history.
 namespace MonitorLogic {
 
-// Interval of the monitor timer for a sampling time in seconds: (S - 1) * 1000 + 100 ms.
-int monitorIntervalMs(int samplingSeconds);
+// Ticks start a sampling time apart, start to start: the wait from the end of a tick that began
+// elapsedMs ago until the next one. A tick longer than the period is followed at once, with no
+// backlog of missed ticks.
+int nextTickDelayMs(int samplingSeconds, qint64 elapsedMs);
 
 // Warning text for a failed ConnectDrive result (-1 to -4); empty for any other value.
 QString connectFailureText(int result);
@@ -38,8 +40,14 @@ struct CellColour
     }
 };
 
-// The colour for a read status (0, 7, 8, 9); false for a status that leaves the cell alone.
+// The colour for a read status (0, the refusals 2 to 6, 7, 8, 9); false for a status that
+// leaves the cell alone.
 bool statusColour(int status, CellColour *colour);
+// A label the driver refuses (its address, type or count): no exchange will ever serve it.
+bool isRefusal(int status);
+// Why a read or write ended with status: the reason a refusal or a link failure names; empty
+// for success and for codes nobody knows.
+QString statusReasonText(int status);
 // The colour of every value cell once monitoring has stopped.
 CellColour stoppedColour();
 
@@ -57,6 +65,25 @@ QVariantMap historySample(int projectId, const QString &label, const QString &ti
                           const QVariant &value);
 
 } // namespace MonitorLogic
+
+// A dead controller costs a reply time-out per block: after two blocks in a row that failed on
+// the link, the rest of the tick reports that failure without asking. A block with any other
+// outcome (a value, a refusal) shows the link alive again.
+class DeadLinkRule
+{
+public:
+    // The statuses of one block's entries.
+    void noteBlock(const QList<int> &statuses);
+    bool linkDead() const { return m_failedBlocks >= maxFailedBlocks; }
+    // The link failure the last failed block reported.
+    int failureStatus() const { return m_status; }
+
+    static constexpr int maxFailedBlocks = 2;
+
+private:
+    int m_failedBlocks = 0;
+    int m_status = 0;
+};
 
 // The connection-good flag and the warning that comes once each time it turns from good to bad.
 // Errors before any good value stay silent.
@@ -144,6 +171,13 @@ struct WriteTarget
     int row = -1;
     QString address;
     int type = 0;
+};
+
+// A confirmed write waiting for the link to be free.
+struct HeldWrite
+{
+    WriteTarget target;
+    double value = 0.0;
 };
 
 // Parsing and checking a value typed for a label, and the record that carries it to the driver.

@@ -933,6 +933,38 @@
         <translation>写值成功：%1 = %2</translation>
     </message>
     <message>
+        <source>未执行</source>
+        <translation>未执行</translation>
+    </message>
+    <message>
+        <source>该地址不支持此数据类型</source>
+        <translation>该地址不支持此数据类型</translation>
+    </message>
+    <message>
+        <source>无法识别的地址</source>
+        <translation>无法识别的地址</translation>
+    </message>
+    <message>
+        <source>数量或长度不符</source>
+        <translation>数量或长度不符</translation>
+    </message>
+    <message>
+        <source>地址超出区域范围</source>
+        <translation>地址超出区域范围</translation>
+    </message>
+    <message>
+        <source>输入区的值会被设备覆盖</source>
+        <translation>输入区的值会被设备覆盖</translation>
+    </message>
+    <message>
+        <source>等待写值：%1</source>
+        <translation>等待写值：%1</translation>
+    </message>
+    <message>
+        <source>写值失败：%1（%2，状态码 %3）</source>
+        <translation>写值失败：%1（%2，状态码 %3）</translation>
+    </message>
+    <message>
         <source>写值失败：%1（状态码 %2）</source>
         <translation>写值失败：%1（状态码 %2）</translation>
     </message>

@@ -933,6 +933,38 @@
         <translation>Written: %1 = %2</translation>
     </message>
     <message>
+        <source>未执行</source>
+        <translation>not done</translation>
+    </message>
+    <message>
+        <source>该地址不支持此数据类型</source>
+        <translation>the address does not take this data type</translation>
+    </message>
+    <message>
+        <source>无法识别的地址</source>
+        <translation>address not recognised</translation>
+    </message>
+    <message>
+        <source>数量或长度不符</source>
+        <translation>count or length does not fit</translation>
+    </message>
+    <message>
+        <source>地址超出区域范围</source>
+        <translation>address beyond the end of its area</translation>
+    </message>
+    <message>
+        <source>输入区的值会被设备覆盖</source>
+        <translation>the device overwrites values in an input area</translation>
+    </message>
+    <message>
+        <source>等待写值：%1</source>
+        <translation>Write waiting: %1</translation>
+    </message>
+    <message>
+        <source>写值失败：%1（%2，状态码 %3）</source>
+        <translation>Write failed: %1 (%2, status code %3)</translation>
+    </message>
+    <message>
         <source>写值失败：%1（状态码 %2）</source>
         <translation>Write failed: %1 (status code %2)</translation>
     </message>

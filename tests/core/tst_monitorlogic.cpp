@@ -38,8 +38,10 @@ class tst_MonitorLogic : public QObject
     Q_OBJECT
 
 private slots:
-    void monitorInterval_data();
-    void monitorInterval();
+    void nextTickDelay_data();
+    void nextTickDelay();
+    void deadLinkAfterTwoFailedBlocks_data();
+    void deadLinkAfterTwoFailedBlocks();
     void connectFailureTexts_data();
     void connectFailureTexts();
     void linkName_data();
@@ -65,22 +67,53 @@ private slots:
     void projectFromArguments();
 };
 
-void tst_MonitorLogic::monitorInterval_data()
+void tst_MonitorLogic::nextTickDelay_data()
 {
     QTest::addColumn<int>("seconds");
-    QTest::addColumn<int>("intervalMs");
-    QTest::newRow("1 s") << 1 << 100;
-    QTest::newRow("2 s") << 2 << 1100;
-    QTest::newRow("5 s") << 5 << 4100;
-    QTest::newRow("60 s") << 60 << 59100;
-    QTest::newRow("300 s") << 300 << 299100;
+    QTest::addColumn<int>("elapsedMs"); // since the tick started
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("1 s, 3 labels in 0.1 s") << 1 << 100 << 900;
+    QTest::newRow("1 s, a tick of exactly 1 s") << 1 << 1000 << 0;
+    QTest::newRow("1 s, a 2.4 s tick: next at once, no backlog") << 1 << 2400 << 0;
+    QTest::newRow("2 s, quick tick") << 2 << 0 << 2000;
+    QTest::newRow("300 s, 10 s tick") << 300 << 10000 << 290000;
+    QTest::newRow("0 s counts as 1 s") << 0 << 250 << 750;
+    QTest::newRow("a clock set back waits one period") << 5 << -3000 << 5000;
 }
 
-void tst_MonitorLogic::monitorInterval()
+void tst_MonitorLogic::nextTickDelay()
 {
     QFETCH(int, seconds);
-    QFETCH(int, intervalMs);
-    QCOMPARE(MonitorLogic::monitorIntervalMs(seconds), intervalMs);
+    QFETCH(int, elapsedMs);
+    QFETCH(int, delayMs);
+    QCOMPARE(MonitorLogic::nextTickDelayMs(seconds, elapsedMs), delayMs);
+}
+
+void tst_MonitorLogic::deadLinkAfterTwoFailedBlocks_data()
+{
+    QTest::addColumn<QList<QList<int>>>("blocks"); // the entry statuses of each block in turn
+    QTest::addColumn<bool>("dead");
+    QTest::addColumn<int>("status");
+    QTest::newRow("one time-out") << QList<QList<int>>{{8, 8}} << false << 8;
+    QTest::newRow("two time-outs") << QList<QList<int>>{{8, 8}, {8}} << true << 8;
+    QTest::newRow("time-out then offline") << QList<QList<int>>{{8}, {9, 9}} << true << 9;
+    QTest::newRow("a value in between") << QList<QList<int>>{{8}, {0}, {8}} << false << 8;
+    QTest::newRow("one good entry keeps the block alive")
+        << QList<QList<int>>{{8}, {8, 0}} << false << 8;
+    QTest::newRow("refusals are not link failures") << QList<QList<int>>{{3, 3}, {2}} << false << 0;
+    QTest::newRow("frame errors count") << QList<QList<int>>{{7}, {7}, {7}} << true << 7;
+}
+
+void tst_MonitorLogic::deadLinkAfterTwoFailedBlocks()
+{
+    QFETCH(QList<QList<int>>, blocks);
+    QFETCH(bool, dead);
+    QFETCH(int, status);
+    DeadLinkRule rule;
+    for (const QList<int> &block : blocks)
+        rule.noteBlock(block);
+    QCOMPARE(rule.linkDead(), dead);
+    QCOMPARE(rule.failureStatus(), status);
 }
 
 void tst_MonitorLogic::connectFailureTexts_data()
@@ -164,7 +197,10 @@ void tst_MonitorLogic::colourAndWarningByStatus_data()
     QTest::newRow("8 timeout") << 8 << true << 255 << 165 << 0 << zh("连接异常：响应超时");
     QTest::newRow("9 offline") << 9 << true << 255 << 0 << 0 << zh("连接异常：设备掉线");
     QTest::newRow("1 not done") << 1 << false << 0 << 0 << 0 << QString();
-    QTest::newRow("3 area") << 3 << false << 0 << 0 << 0 << QString();
+    QTest::newRow("2 type refused") << 2 << true << 148 << 0 << 211 << QString();
+    QTest::newRow("3 area refused") << 3 << true << 148 << 0 << 211 << QString();
+    QTest::newRow("6 input area") << 6 << true << 148 << 0 << 211 << QString();
+    QTest::newRow("10 unknown") << 10 << false << 0 << 0 << 0 << QString();
 }
 
 void tst_MonitorLogic::colourAndWarningByStatus()
@@ -181,6 +217,9 @@ void tst_MonitorLogic::colourAndWarningByStatus()
         QCOMPARE(colour, (MonitorLogic::CellColour{red, green, blue}));
     QCOMPARE(MonitorLogic::isConnectionError(status), !warning.isEmpty());
     QCOMPARE(MonitorLogic::connectionErrorText(status), warning);
+    QCOMPARE(MonitorLogic::isRefusal(status), status >= 2 && status <= 6);
+    // Every refusal and every link failure names its reason.
+    QCOMPARE(MonitorLogic::statusReasonText(status).isEmpty(), status == 0 || status == 10);
     QCOMPARE(MonitorLogic::stoppedColour(), (MonitorLogic::CellColour{0, 0, 0}));
 }
 

@@ -49,7 +49,12 @@ private slots:
 
     void pollStoreStopAndRestart();
     void tickCallsAndPausesPerBlock();
-    void stopDuringTickEndsThatTick();
+    void stopDuringTickEndsAfterItsBlock();
+    void stopAtOnceAtLongSamplingTime();
+    void ticksStartOnePeriodApart_data();
+    void ticksStartOnePeriodApart();
+    void deadLinkCostsTwoBlocks();
+    void refusedLabelsShownAsRefused();
     void connectFailures_data();
     void connectFailures();
     void englishTexts();
@@ -69,7 +74,8 @@ private slots:
     void handleDataTypeSetsStringText();
     void writeThroughDialog_data();
     void writeThroughDialog();
-    void writeFailureStatusShown();
+    void writeFailureReasonShown_data();
+    void writeFailureReasonShown();
     void writeRefusedWhenRowChanged();
 
 private:
@@ -169,7 +175,9 @@ void tst_MonitorWindow::pollStoreStopAndRestart()
     QTimer *housekeeping = window->housekeepingTimer();
     start();
     QCOMPARE(status(), zh("开始监视"));
-    QCOMPARE(window->monitorTimer()->interval(), 100);
+    // The first tick comes at once; each tick schedules the next one.
+    QCOMPARE(window->monitorTimer()->interval(), 0);
+    QVERIFY(window->monitorTimer()->isSingleShot());
     QVERIFY(window->monitorTimer()->isActive());
     QVERIFY(housekeeping->isActive());
     QCOMPARE(housekeeping->interval(), 30000);
@@ -197,14 +205,12 @@ void tst_MonitorWindow::pollStoreStopAndRestart()
     for (const QString &time : dataRows("datetime"))
         QVERIFY2(QDateTime::fromString(time, timeFormat).isValid(), qPrintable(time));
 
+    // No tick runs: the stop takes effect at once, with one pause whatever the row count.
+    m_pauses.clear();
     ui()->pushButton_stopMonitor->click();
     QVERIFY(!window->isMonitoring());
-    QVERIFY(window->monitorTimer()->isActive()); // the next tick stops
-    QCOMPARE(m_control->count("DestroyFree"), 0);
-    m_pauses.clear();
-    tick();
     QCOMPARE(m_control->count("DestroyFree"), 1);
-    QCOMPARE(m_pauses, (QList<int>{1000, 10, 10, 10, 10}));
+    QCOMPARE(m_pauses, QList<int>{10});
     QVERIFY(!window->monitorTimer()->isActive());
     QVERIFY(!housekeeping->isActive());
     QVERIFY(!window->connectionGood);
@@ -257,22 +263,151 @@ void tst_MonitorWindow::tickCallsAndPausesPerBlock()
     QCOMPARE(window->readList().at(2).type, int(Int16));
 }
 
-void tst_MonitorWindow::stopDuringTickEndsThatTick()
+void tst_MonitorWindow::stopDuringTickEndsAfterItsBlock()
 {
-    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}});
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW3", "Int16"}});
     QVERIFY(window);
     m_control->blockSize = 1;
     start();
     // Pressed while the tick waits after its first block.
     m_onPause = [this] {
-        if (m_f.window->isMonitoring())
+        if (m_f.window->isMonitoring()) {
             ui()->pushButton_stopMonitor->click();
+            // Taken at once, though the stop itself waits for the block under way.
+            QVERIFY(!ui()->pushButton_stopMonitor->isEnabled());
+            QCOMPARE(m_control->count("DestroyFree"), 0);
+        }
     };
     tick();
-    QCOMPARE(m_control->count("BlockReading"), 2); // the tick finishes its blocks
+    QCOMPARE(m_control->count("BlockReading"), 1); // no block after the stop
     QCOMPARE(m_control->count("DestroyFree"), 1);
     QVERIFY(!window->monitorTimer()->isActive());
-    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW2"}));
+    QVERIFY(!window->monitorRunning());
+    QCOMPARE(dataRows("label"), (QStringList{"LW1"}));
+}
+
+void tst_MonitorWindow::stopAtOnceAtLongSamplingTime()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    ui()->samplingTime->setCurrentIndex(ui()->samplingTime->count() - 1);
+    QCOMPARE(window->samplingSeconds, 300);
+    qint64 now = 0;
+    window->setMonitorClock([&now] { return now; });
+    start();
+    tick();
+    QCOMPARE(window->monitorTimer()->interval(), 300000); // the next tick is 5 minutes away
+    QVERIFY(window->monitorTimer()->isActive());
+    m_pauses.clear();
+    ui()->pushButton_stopMonitor->click();
+    QCOMPARE(m_control->count("DestroyFree"), 1);
+    QVERIFY(!window->monitorTimer()->isActive());
+    QVERIFY(!window->monitorRunning());
+    QCOMPARE(status(), zh("停止监视"));
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    QVERIFY(!ui()->pushButton_stopMonitor->isEnabled());
+    QCOMPARE(m_pauses, QList<int>{10});
+}
+
+void tst_MonitorWindow::ticksStartOnePeriodApart_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("labels");
+    QTest::addColumn<int>("blockSize");
+    QTest::addColumn<int>("readMs"); // what each block read takes on the clock
+    QTest::addColumn<int>("nextMs"); // the wait after the tick
+    QTest::newRow("1 s, 3 labels, one block") << 1 << 3 << 0 << 0 << 900;
+    QTest::newRow("1 s, 46 labels in 23 blocks: next at once") << 1 << 46 << 2 << 0 << 0;
+    QTest::newRow("2 s, 3 blocks of 150 ms") << 2 << 3 << 1 << 150 << 1250;
+    QTest::newRow("300 s, one block") << 300 << 1 << 0 << 20 << 299880;
+}
+
+void tst_MonitorWindow::ticksStartOnePeriodApart()
+{
+    QFETCH(int, seconds);
+    QFETCH(int, labels);
+    QFETCH(int, blockSize);
+    QFETCH(int, readMs);
+    QFETCH(int, nextMs);
+    QList<QPair<QString, QString>> list;
+    for (int i = 1; i <= labels; ++i)
+        list.append({QStringLiteral("LW%1").arg(i), QStringLiteral("Int16")});
+    MainWindow *window = openProject(list);
+    QVERIFY(window);
+    window->samplingSeconds = seconds;
+    m_control->blockSize = blockSize;
+    // The clock moves by the pauses and by the block reads (counted at each pause).
+    qint64 now = 1000000;
+    window->setMonitorClock([&now] { return now; });
+    window->setMonitorPause([&](int ms) { now += ms + readMs; });
+    start();
+    tick();
+    QVERIFY(window->monitorTimer()->isActive());
+    QVERIFY(window->monitorTimer()->isSingleShot());
+    QCOMPARE(window->monitorTimer()->interval(), nextMs);
+    // The wait is measured from the tick's start: time spent before the timer fires counts.
+    now += 5000;
+    tick();
+    QCOMPARE(window->monitorTimer()->interval(), nextMs);
+}
+
+void tst_MonitorWindow::deadLinkCostsTwoBlocks()
+{
+    MainWindow *window = openProject(
+        {{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW3", "Int16"}, {"LW4", "Int16"}, {"LW5", "Int16"}});
+    QVERIFY(window);
+    m_control->blockSize = 1;
+    start();
+    tick();
+    m_control->calls.clear();
+    for (int i = 1; i <= 5; ++i)
+        m_control->statusByAddress[QStringLiteral("LW%1").arg(i)] = 8;
+    m_pauses.clear();
+    tick();
+    // Two blocks asked the dead controller; the other three report its failure at once.
+    QCOMPARE(m_control->count("BlockReading"), 2);
+    QCOMPARE(m_pauses, (QList<int>{100, 100}));
+    for (int row = 0; row < 5; ++row)
+        QCOMPARE(valueCell(row)->foreground().color(), QColor(255, 165, 0));
+    QVERIFY(!window->connectionGood);
+    // The next tick tries again, and the controller is back.
+    m_control->statusByAddress.clear();
+    tick();
+    QCOMPARE(m_control->count("BlockReading"), 7);
+    for (int row = 0; row < 5; ++row)
+        QCOMPARE(valueCell(row)->foreground().color(), green());
+    QCOMPARE(dataRows("id").size(), 10);
+    // One box for the change from good to bad, shown after the tick.
+    QTRY_COMPARE(m_f.prompt->shown, 1);
+    QCOMPARE(m_f.prompt->texts, QStringList{zh("连接异常：响应超时")});
+    m_f.prompt->unexpected.clear();
+}
+
+void tst_MonitorWindow::refusedLabelsShownAsRefused()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"AI0", "Int16"}, {"LW3", "Int16"}});
+    QVERIFY(window);
+    m_control->statusByAddress["AI0"] = 3;
+    m_control->statusByAddress["LW3"] = 2;
+    start();
+    tick();
+    tick();
+    QCOMPARE(valueCell(0)->foreground().color(), green());
+    QCOMPARE(valueCell(1)->foreground().color(), QColor(148, 0, 211));
+    QCOMPARE(valueCell(1)->toolTip(), zh("无法识别的地址"));
+    QCOMPARE(valueCell(2)->foreground().color(), QColor(148, 0, 211));
+    QCOMPARE(valueCell(2)->toolTip(), zh("该地址不支持此数据类型"));
+    QVERIFY(valueCell(1)->text().isEmpty());
+    // Refusals are no link failure: the link stays good, no box, no sample.
+    QVERIFY(window->connectionGood);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_f.prompt->shown, 0);
+    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW1"}));
+    // A label that reads again loses the reason.
+    m_control->statusByAddress.remove("LW3");
+    tick();
+    QCOMPARE(valueCell(2)->foreground().color(), green());
+    QVERIFY(valueCell(2)->toolTip().isEmpty());
 }
 
 void tst_MonitorWindow::connectFailures_data()
@@ -318,7 +453,6 @@ void tst_MonitorWindow::englishTexts()
     QCOMPARE(status(), QStringLiteral("Monitoring started"));
     QCOMPARE(ui()->pushButton_startMonitor->text(), QStringLiteral("Start Monitoring"));
     ui()->pushButton_stopMonitor->click();
-    tick();
     QCOMPARE(status(), QStringLiteral("Monitoring stopped"));
 }
 
@@ -345,7 +479,11 @@ void tst_MonitorWindow::warningsOverTicks()
     int good = 0;
     for (int s : statuses) {
         m_control->statusByAddress["LW1"] = s;
+        const int before = m_f.prompt->shown;
         tick();
+        // The box never comes inside the tick: its own event loop would hold the polling.
+        QCOMPARE(m_f.prompt->shown, before);
+        QCoreApplication::processEvents();
         good += s == 0;
         QCOMPARE(window->connectionGood, s == 0);
     }
@@ -469,7 +607,6 @@ void tst_MonitorWindow::stopKeepsRowOrder()
     start();
     tick();
     ui()->pushButton_stopMonitor->click();
-    tick();
     QVERIFY(!ui()->pushButton_stopMonitor->isEnabled());
     QStringList order;
     for (int row = 0; row < 3; ++row)
@@ -572,7 +709,6 @@ void tst_MonitorWindow::tableLockedWhileMonitoring()
     QVERIFY(!ui()->menu_MM->isEnabled());
     QVERIFY(!ui()->action_openPro->isEnabled() && !ui()->action_newPro->isEnabled());
     ui()->pushButton_stopMonitor->click();
-    tick();
     for (int i : {0, 2, 3})
         QVERIFY(labelAction(i)->isEnabled());
     QVERIFY(ui()->menu_MM->isEnabled());
@@ -678,15 +814,28 @@ void tst_MonitorWindow::writeThroughDialog()
     QCOMPARE(QString::number(LabelValue::toDouble(written.type, written), 'g', 15), sent);
 }
 
-void tst_MonitorWindow::writeFailureStatusShown()
+void tst_MonitorWindow::writeFailureReasonShown_data()
 {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("9 offline") << 9 << zh("写值失败：LW1（连接异常：设备掉线，状态码 9）");
+    QTest::newRow("2 type not taken here")
+        << 2 << zh("写值失败：LW1（该地址不支持此数据类型，状态码 2）");
+    QTest::newRow("5 past the area") << 5 << zh("写值失败：LW1（地址超出区域范围，状态码 5）");
+    QTest::newRow("42 unknown") << 42 << zh("写值失败：LW1（状态码 42）");
+}
+
+void tst_MonitorWindow::writeFailureReasonShown()
+{
+    QFETCH(int, status);
+    QFETCH(QString, text);
     MainWindow *window = openProject({{"LW1", "Int16"}});
     QVERIFY(window);
-    m_control->writeStatus = 9;
+    m_control->writeStatus = status;
     openWriteDialog(0);
     window->writeDialog()->findChild<QLineEdit *>("lineEdit")->setText("4");
     window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
-    QCOMPARE(status(), zh("写值失败：LW1（状态码 9）"));
+    QCOMPARE(this->status(), text);
 }
 
 void tst_MonitorWindow::writeRefusedWhenRowChanged()
