@@ -13,6 +13,7 @@ add_library(morvelin_startup STATIC
     ${MV_APP}/core/programsettings.cpp ${MV_APP}/core/programsettings.h
     ${MV_APP}/core/instanceguard.cpp ${MV_APP}/core/instanceguard.h
     ${MV_APP}/core/windowtitle.cpp ${MV_APP}/core/windowtitle.h
+    ${MV_APP}/core/windowfit.cpp ${MV_APP}/core/windowfit.h
     ${MV_APP}/core/permissioncheck.cpp ${MV_APP}/core/permissioncheck.h
     ${MV_APP}/core/commandline.cpp ${MV_APP}/core/commandline.h
     ${MV_APP}/core/prompt.h ${MV_APP}/core/filechooser.h)

@@ -14,6 +14,15 @@ function(morvelin_add_driver name)
     target_link_libraries(${name} PRIVATE morvelin_common)
 endfunction()
 
+# A driver that only tests load: built like a real one, but into tests/libdrive, so that the
+# program never offers it.
+function(morvelin_add_test_driver name)
+    morvelin_add_driver(${name} ${ARGN})
+    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${MORVELIN_TEST_DRIVER_DIR})
+    # A build tree from before the move still holds a copy in the program's folder.
+    file(REMOVE ${MORVELIN_DRIVER_DIR}/${name}.so)
+endfunction()
+
 # A test executable run by ctest, offscreen, with the program folder as its working directory.
 #   morvelin_add_test(tst_name SOURCES a.cpp b.cpp LIBS x y [TIMEOUT s] [LABELS l])
 function(morvelin_add_test name)
@@ -25,6 +34,7 @@ function(morvelin_add_test name)
     target_compile_definitions(${name} PRIVATE
         MORVELIN_BIN_DIR="${MORVELIN_BIN_DIR}"
         MORVELIN_DRIVER_DIR="${MORVELIN_DRIVER_DIR}"
+        MORVELIN_TEST_DRIVER_DIR="${MORVELIN_TEST_DRIVER_DIR}"
         MORVELIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)

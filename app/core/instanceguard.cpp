@@ -1,6 +1,25 @@
 #include "instanceguard.h"
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 const char *const InstanceGuard::defaultKey = "MyApplicationMemoryKey";
+
+QString InstanceGuard::keyForUser(uint userId)
+{
+    return QStringLiteral("%1-%2").arg(QLatin1String(defaultKey)).arg(userId);
+}
+
+QString InstanceGuard::programKey()
+{
+#ifdef Q_OS_UNIX
+    return keyForUser(uint(getuid()));
+#else
+    // A Windows named segment lives in the session's own namespace already.
+    return QLatin1String(defaultKey);
+#endif
+}
 
 InstanceGuard::InstanceGuard(const QString &key)
 {

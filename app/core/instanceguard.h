@@ -9,8 +9,12 @@ class InstanceGuard
 {
 public:
     static const char *const defaultKey;
+    // The program's key. A System V segment on Linux is seen by every user of the machine, so
+    // there the key names the user (uid): each user runs a copy of their own.
+    static QString programKey();
+    static QString keyForUser(uint userId);
 
-    explicit InstanceGuard(const QString &key = QLatin1String(defaultKey));
+    explicit InstanceGuard(const QString &key = programKey());
 
     // Holds the segment; false when another live process holds it. On Linux a segment outlives
     // a crashed holder, so a stale one (no process attached) is removed first.

@@ -10,6 +10,7 @@
 #include "projectfile.h"
 #include "ui_mainwindow.h"
 #include "update_bin.h"
+#include "windowfit.h"
 #include "windowtitle.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QEventLoop>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QSystemTrayIcon>
@@ -73,7 +75,13 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
                     Qt::yellow,  Qt::darkCyan, Qt::darkMagenta, Qt::darkGray,   Qt::lightGray};
 
     ui->setupUi(this);
-    resize(1920, 1080);
+    // 1920 x 1080 where the screen holds it; a smaller screen gets the window maximized.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const WindowFit fit
+        = fitWindow(QSize(1920, 1080), screen ? screen->availableGeometry() : QRect());
+    resize(fit.size);
+    if (fit.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
     setObjectName(QStringLiteral("parentWidget"));
     setStyleSheet(QStringLiteral("MainWindow#parentWidget {   border-image: "
                                  "url(:/pic/Tbackground.png) 0 0 0 0 stretch stretch;}"));
@@ -480,6 +488,9 @@ void MainWindow::on_action_SetLink_triggered()
     disableMenuActions();
     m_linkDialog->refreshPorts();
     m_linkDialog->loadSettings(true);
+    // The stored keys fill what the link in use leaves open; that link is what the form shows.
+    if (!m_linkDialog->linkString().isEmpty())
+        m_linkDialog->linkParameter(m_linkDialog->linkString());
 }
 
 void MainWindow::on_tabWidget_currentChanged(int index)

@@ -18,6 +18,10 @@ namespace {
 // A hand-edited settings file cannot make the section lists grow without end.
 constexpr int maxChartSections = 1000;
 
+// The box of a history database file that cannot be made keeps these texts in every language.
+const char untranslatedCannotCreate[] = "\xe6\x97\xa0\xe6\xb3\x95\xe5\x88\x9b\xe5\xbb\xba"
+                                        "\xe6\x96\x87\xe4\xbb\xb6\xef\xbc\x81";
+
 } // namespace
 
 QString MainWindow::driverDir() const
@@ -36,9 +40,9 @@ bool MainWindow::ensureHistoryDatabase(const QString &path)
     if (!QFileInfo::exists(path)) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
+            qDebug() << "cannot create the history database" << path << file.errorString();
             prompt()->critical(nullptr, QStringLiteral("Error"),
-                               tr("无法创建文件！") + QLatin1Char('\n')
-                                   + QDir::toNativeSeparators(path));
+                               QString::fromUtf8(untranslatedCannotCreate));
             return false;
         }
     }
@@ -141,16 +145,14 @@ void MainWindow::newProject(QString filepath, QString driveName)
 bool MainWindow::openProjectFile(const QString &path)
 {
     const ProjectReadResult read = ProjectFile::read(path);
-    if (read.status == ProjectReadResult::OpenFailed) {
+    // A file that does not read whole opens nothing; the open project stays as it was.
+    if (read.status != ProjectReadResult::Ok) {
         prompt()->warning(this, tr("打开工程"), read.errorText);
         return false;
     }
     const QString databasePath = historyDatabasePathFor(path);
     if (!ensureHistoryDatabase(databasePath))
         return false;
-    // What came before the error is still opened.
-    if (read.status == ProjectReadResult::XmlError)
-        prompt()->warning(this, tr("打开工程"), read.errorText);
 
     const QFileInfo file(path);
     m_projectFilePath = file.absoluteFilePath();
@@ -168,9 +170,10 @@ bool MainWindow::openProjectFile(const QString &path)
         addLabelRow(row);
 
     ui->tabWidget->show();
-    statusBar()->showMessage(m_projectFilePath);
-    // After the path, so that a missing project row stays in the status bar.
     openProjectRecord();
+    // The path replaces the record's success text; a missing project row stays in view.
+    if (m_projectId >= 0)
+        statusBar()->showMessage(m_projectFilePath);
     openProjectSettings();
     enableProjectActions();
     return true;

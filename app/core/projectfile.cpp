@@ -55,10 +55,18 @@ ProjectReadResult ProjectFile::read(const QString &path)
     }
     ProjectData &data = result.data;
     QXmlStreamReader xml(&file);
+    bool rootSeen = false;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         const QStringRef element = xml.name();
+        if (!rootSeen) {
+            rootSeen = true;
+            if (element != QLatin1String("pro")) {
+                xml.raiseError(tr("不是项目文件（根元素 \"%1\" 不是 \"pro\"）").arg(element));
+                break;
+            }
+        }
         if (element == QLatin1String("name")) {
             data.name = xml.readElementText();
         } else if (element == QLatin1String("drivelib")) {
@@ -77,6 +85,8 @@ ProjectReadResult ProjectFile::read(const QString &path)
         }
     }
     if (xml.hasError()) {
+        // Half a project is no project: saving it would overwrite the file with the part read.
+        data = ProjectData();
         result.status = ProjectReadResult::XmlError;
         result.errorLine = xml.lineNumber();
         result.errorText = tr("项目文件 %1 第 %2 行有错误：%3")
@@ -166,5 +176,11 @@ QString ProjectFile::projectSettingsPath(const QString &dir, const QString &proj
     QString base = projectFileName;
     if (base.endsWith(suffix, Qt::CaseInsensitive))
         base.chop(suffix.size());
+    // The program's own files in the same folder ("settings", the broker's "config") are never
+    // a project's: such a project keeps its full file name in front of ".ini".
+    for (const char *reserved : {"settings", "config"}) {
+        if (base.compare(QLatin1String(reserved), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("%1/%2.ini").arg(dir, projectFileName);
+    }
     return QStringLiteral("%1/%2.ini").arg(dir, base);
 }

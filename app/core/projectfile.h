@@ -17,7 +17,8 @@ struct ProjectData
     QList<LabelRow> labels;
 };
 
-// Outcome of reading a project file. On an XML error, data holds what came before it.
+// Outcome of reading a project file. A file that does not read whole (cut off, empty, not XML,
+// another root element) is an XmlError with data empty.
 struct ProjectReadResult
 {
     enum Status { Ok, OpenFailed, XmlError };
@@ -55,6 +56,7 @@ public:
     // the creation and every open concern the same file.
     static QString historyDatabasePath(const QString &instanceMode, const QString &projectPath,
                                        const QString &sharedDir);
-    // "<dir>/<project file name without .dpro>.ini".
+    // "<dir>/<project file name without .dpro>.ini"; "<dir>/<project file name>.ini" for a
+    // project named like a program file ("settings", "config").
     static QString projectSettingsPath(const QString &dir, const QString &projectFileName);
 };

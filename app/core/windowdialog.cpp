@@ -1,11 +1,14 @@
 #include "windowdialog.h"
 
-#include <QCloseEvent>
+#include <QEvent>
 
-void WindowDialog::closeEvent(QCloseEvent *event)
+void WindowDialog::setVisible(bool visible)
 {
-    emit Closed();
-    QDialog::closeEvent(event);
+    const bool wasVisible = isVisible();
+    QDialog::setVisible(visible);
+    // Esc and done() hide without a close event; a hide is the one end all ways share.
+    if (wasVisible && !isVisible())
+        emit Closed();
 }
 
 void WindowDialog::changeEvent(QEvent *event)

@@ -3,7 +3,8 @@
 #include <QDialog>
 
 // A dialog of the main window: reports its closing through Closed(), so that the window
-// enables its menu again, and sets its texts again on a language change.
+// enables its menu again, and sets its texts again on a language change. Every way it ends
+// (Esc, OK, Cancel, the close button) hides it, and each hide is reported once.
 class WindowDialog : public QDialog
 {
     Q_OBJECT
@@ -11,11 +12,12 @@ class WindowDialog : public QDialog
 public:
     using QDialog::QDialog;
 
+    void setVisible(bool visible) override;
+
 signals:
     void Closed();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     virtual void retranslate() = 0;
 };

@@ -815,10 +815,6 @@
         <translation>量程自动切换</translation>
     </message>
     <message>
-        <source>无法创建文件！</source>
-        <translation>无法创建文件！</translation>
-    </message>
-    <message>
         <source>库加载失败</source>
         <translation>库加载失败</translation>
     </message>

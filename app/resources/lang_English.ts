@@ -815,10 +815,6 @@
         <translation>Auto scale</translation>
     </message>
     <message>
-        <source>无法创建文件！</source>
-        <translation>Cannot create the file!</translation>
-    </message>
-    <message>
         <source>库加载失败</source>
         <translation>Failed to load the driver library</translation>
     </message>

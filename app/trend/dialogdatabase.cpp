@@ -1,6 +1,5 @@
 #include "dialogdatabase.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -8,7 +7,9 @@
 #include <QSpacerItem>
 
 DialogDatabase::DialogDatabase(QWidget *parent)
-    : QDialog(parent), m_label(new QLabel(this)), m_comboBox(new QComboBox(this))
+    : WindowDialog(parent)
+    , m_label(new QLabel(this))
+    , m_comboBox(new QComboBox(this))
 {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("DialogDatabase"));
@@ -32,17 +33,4 @@ void DialogDatabase::retranslate()
     setWindowTitle(QCoreApplication::translate("DialogDatabase", "Dialog"));
     m_comboBox->setItemText(0, QCoreApplication::translate("DialogDatabase", "SQLITE"));
     m_label->setText(QCoreApplication::translate("DialogDatabase", "数据库"));
-}
-
-void DialogDatabase::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
-}
-
-void DialogDatabase::closeEvent(QCloseEvent *event)
-{
-    emit Closed();
-    QDialog::closeEvent(event);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "windowdialog.h"
 
 class QComboBox;
 class QLabel;
 
 // The database settings dialog; it only names the kind of history database (SQLite).
-class DialogDatabase : public QDialog
+class DialogDatabase : public WindowDialog
 {
     Q_OBJECT
 
@@ -14,15 +14,8 @@ public:
     explicit DialogDatabase(QWidget *parent = nullptr);
     ~DialogDatabase() override;
 
-signals:
-    void Closed();
-
-protected:
-    void changeEvent(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
 
     QLabel *m_label;
     QComboBox *m_comboBox;

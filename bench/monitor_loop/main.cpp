@@ -115,7 +115,7 @@ Figures measure(int labelCount, int ticks, TestDriverControl *control, CDriveBas
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     QDir(dir.path()).mkpath("libdrive");
-    QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
+    QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
                 dir.filePath("libdrive/LibTestDriver.so"));
     ProjectData data;
     data.name = "bench.dpro";
@@ -184,7 +184,7 @@ int main(int argc, char *argv[])
     // Diagnostics of the window would only slow the figures down.
     QLoggingCategory::setFilterRules("*.debug=false");
 
-    QLibrary library(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver"));
+    QLibrary library(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"));
     auto controlFn
         = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
     if (!controlFn) {

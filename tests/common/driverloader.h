@@ -1,7 +1,7 @@
 #pragma once
 
-// Test helpers shared by the driver suites: load a driver from bin/libdrive exactly as the
-// program does, and exercise every slot of the interface once.
+// Test helpers shared by the driver suites: load a driver (from bin/libdrive unless a folder is
+// given) exactly as the program does, and exercise every slot of the interface once.
 #include "drivebaseclass.h"
 
 #include <QLibrary>
@@ -14,10 +14,11 @@ struct LoadedDriver
     QString error;
 };
 
-inline LoadedDriver loadDriver(const QString &baseName)
+inline LoadedDriver loadDriver(const QString &baseName,
+                               const QString &folder = QStringLiteral(MORVELIN_DRIVER_DIR))
 {
     LoadedDriver result;
-    result.library = new QLibrary(QStringLiteral(MORVELIN_DRIVER_DIR "/") + baseName);
+    result.library = new QLibrary(folder + QLatin1Char('/') + baseName);
     if (!result.library->load()) {
         result.error = result.library->errorString();
         return result;

@@ -24,7 +24,8 @@ private:
 
 void tst_DriverInterface::initTestCase()
 {
-    m_loaded = loadDriver(QStringLiteral("LibTestDriver"));
+    m_loaded
+        = loadDriver(QStringLiteral("LibTestDriver"), QStringLiteral(MORVELIN_TEST_DRIVER_DIR));
     QVERIFY2(m_loaded.driver, qPrintable(m_loaded.error));
     auto controlFn = reinterpret_cast<TestDriverControlFn>(
         m_loaded.library->resolve(testDriverControlSymbol));

@@ -8,6 +8,7 @@
 #include "dialogpermissions.h"
 #include "dialogsetlink.h"
 #include "dialogsystemtray.h"
+#include "dialogwritelabel.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
@@ -15,7 +16,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QSystemTrayIcon>
 
@@ -57,6 +60,7 @@ private slots:
     void formObjects();
     void tabsAndMenus();
     void initialTitleAndStates();
+    void windowFitsTheScreen();
     void exitQuestion_data();
     void exitQuestion();
     void closeWithoutTrayAsks();
@@ -339,6 +343,26 @@ void tst_MainWindow::initialTitleAndStates()
     QCOMPARE(m_f.window->trayIcon()->toolTip(), zh("新设备"));
 }
 
+void tst_MainWindow::windowFitsTheScreen()
+{
+    // The offscreen screen is far smaller than 1920 x 1080: the window opens within it, and
+    // the start button is on it.
+    m_f.create();
+    m_f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_f.window.get()));
+    const QRect available = m_f.window->screen()->availableGeometry();
+    QVERIFY(m_f.window->isMaximized());
+    QTRY_VERIFY_WITH_TIMEOUT(available.contains(m_f.window->frameGeometry()), 5000);
+    QPushButton *start = ui()->pushButton_startMonitor;
+    const QRect button(start->mapTo(m_f.window.get(), QPoint(0, 0)), start->size());
+    QVERIFY2(m_f.window->rect().contains(button),
+             qPrintable(QStringLiteral("window %1 x %2, button at %3, %4")
+                            .arg(m_f.window->width())
+                            .arg(m_f.window->height())
+                            .arg(button.x())
+                            .arg(button.y())));
+}
+
 void tst_MainWindow::exitQuestion_data()
 {
     QTest::addColumn<bool>("yes");
@@ -374,39 +398,72 @@ void tst_MainWindow::closeWithoutTrayAsks()
 void tst_MainWindow::dialogGating_data()
 {
     QTest::addColumn<QString>("action");
-    QTest::newRow("tray label") << "action_Tray";
-    QTest::newRow("database") << "actionDatabase";
-    QTest::newRow("permissions") << "action_permissionsSettings";
-    QTest::newRow("link settings") << "action_SetLink";
-    QTest::newRow("new project") << "action_newPro";
+    QTest::addColumn<QString>("ending");
+    const QList<QPair<const char *, QString>> dialogs{
+        {"tray label", "action_Tray"},
+        {"database", "actionDatabase"},
+        {"permissions", "action_permissionsSettings"},
+        {"link settings", "action_SetLink"},
+        {"new project", "action_newPro"},
+        {"write", "write"},
+    };
+    // Esc hides a dialog without a close event; the close button sends one.
+    for (const auto &dialog : dialogs) {
+        for (const QString ending : {"Esc", "close button"})
+            QTest::addRow("%s, %s", dialog.first, qPrintable(ending)) << dialog.second << ending;
+    }
 }
 
 void tst_MainWindow::dialogGating()
 {
     QFETCH(QString, action);
+    QFETCH(QString, ending);
     m_f.create();
     m_f.window->show();
-    m_f.window->findChild<QAction *>(action)->trigger();
     QWidget *dialog = nullptr;
-    if (action == "action_Tray")
-        dialog = m_f.window->findChild<dialogSystemTray *>();
-    else if (action == "actionDatabase")
-        dialog = m_f.window->databaseDialog();
-    else if (action == "action_SetLink")
-        dialog = m_f.window->linkDialog();
-    else if (action == "action_newPro")
-        dialog = m_f.window->newProjectDialog();
-    else
-        dialog = m_f.window->findChild<DialogPermissions *>();
+    if (action == "write") {
+        m_f.window->addLabelRow({"", "LW1", "", "", "", "Int16"});
+        emit m_f.window->labelWriteRequested(0, "LW1", 0);
+        dialog = m_f.window->writeDialog();
+    } else {
+        m_f.window->findChild<QAction *>(action)->trigger();
+        if (action == "action_Tray")
+            dialog = m_f.window->findChild<dialogSystemTray *>();
+        else if (action == "actionDatabase")
+            dialog = m_f.window->databaseDialog();
+        else if (action == "action_SetLink")
+            dialog = m_f.window->linkDialog();
+        else if (action == "action_newPro")
+            dialog = m_f.window->newProjectDialog();
+        else
+            dialog = m_f.window->findChild<DialogPermissions *>();
+    }
     QVERIFY(dialog && dialog->isVisible());
     QVERIFY(!m_f.window->centralWidget()->isEnabled());
-    for (QAction *a : gatedActions(ui()))
-        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    if (action != "write") {
+        for (QAction *a : gatedActions(ui()))
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    }
 
-    QVERIFY(dialog->close());
+    QSignalSpy closed(dialog, SIGNAL(Closed()));
+    if (ending == "Esc")
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        QVERIFY(dialog->close());
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(closed.count(), 1);
     QVERIFY(m_f.window->centralWidget()->isEnabled());
     for (QAction *a : gatedActions(ui()))
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+
+    // Opened and ended again: the window is as usable as the first time.
+    if (action != "write") {
+        m_f.window->findChild<QAction *>(action)->trigger();
+        QVERIFY(dialog->isVisible());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QCOMPARE(closed.count(), 2);
+        QVERIFY(m_f.window->centralWidget()->isEnabled());
+    }
 }
 
 void tst_MainWindow::languageSwitch()

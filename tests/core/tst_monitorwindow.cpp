@@ -100,7 +100,7 @@ private:
 void tst_MonitorWindow::initTestCase()
 {
     // The same file as the window's binding (through a link), hence the same control record.
-    static QLibrary library(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver"));
+    static QLibrary library(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"));
     QVERIFY2(library.load(), qPrintable(library.errorString()));
     auto control = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
     QVERIFY(control);
@@ -114,7 +114,7 @@ void tst_MonitorWindow::init()
     m_pauses.clear();
     m_onPause = nullptr;
     QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
                         m_f.path("libdrive/LibTestDriver.so")));
 }
 

@@ -55,6 +55,7 @@ private slots:
     void historyDatabase_data();
     void historyDatabase();
     void sameProjectIdOnReopen();
+    void settingsPath_data();
     void settingsPath();
 
 private:
@@ -181,9 +182,10 @@ void tst_ProjectFile::xmlErrorNamesLine()
     QCOMPARE(read.errorLine, 7);
     QVERIFY(read.errorText.contains(path()));
     QVERIFY(read.errorText.contains(QStringLiteral("7")));
-    // What came before the error stays.
-    QCOMPARE(read.data.driveLibName, QStringLiteral("LibVexmar"));
-    QCOMPARE(read.data.labels.size(), 2);
+    // Half a project is none: nothing read before the error is handed back.
+    QVERIFY(read.data.driveLibName.isEmpty());
+    QVERIFY(read.data.labels.isEmpty());
+    QVERIFY(!read.data.hasConnect);
 }
 
 void tst_ProjectFile::missingFile()
@@ -310,12 +312,30 @@ void tst_ProjectFile::sameProjectIdOnReopen()
     QCOMPARE(ids[1], ids[0]);
 }
 
+void tst_ProjectFile::settingsPath_data()
+{
+    QTest::addColumn<QString>("projectFileName");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("suffix dropped") << "a.dpro"
+                                    << "/work/a.ini";
+    QTest::newRow("no suffix") << "it's"
+                               << "/work/it's.ini";
+    // The program settings and the broker file are never a project's.
+    QTest::newRow("named settings") << "settings.dpro"
+                                    << "/work/settings.dpro.ini";
+    QTest::newRow("named Settings") << "Settings.dpro"
+                                    << "/work/Settings.dpro.ini";
+    QTest::newRow("named config") << "config.dpro"
+                                  << "/work/config.dpro.ini";
+    QTest::newRow("settings within a name") << "settings2.dpro"
+                                            << "/work/settings2.ini";
+}
+
 void tst_ProjectFile::settingsPath()
 {
-    QCOMPARE(ProjectFile::projectSettingsPath(QStringLiteral("/work"), QStringLiteral("a.dpro")),
-             QStringLiteral("/work/a.ini"));
-    QCOMPARE(ProjectFile::projectSettingsPath(QStringLiteral("/work"), QStringLiteral("it's")),
-             QStringLiteral("/work/it's.ini"));
+    QFETCH(QString, projectFileName);
+    QFETCH(QString, expected);
+    QCOMPARE(ProjectFile::projectSettingsPath(QStringLiteral("/work"), projectFileName), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectFile)

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -44,6 +45,7 @@ private slots:
     void init();
     void cleanup();
 
+    void programOffersSystemDriversOnly();
     void newSaveAndReopen();
     void newProjectRefusesExistingOrUnwritableFile();
     void historyDatabaseByMode_data();
@@ -52,7 +54,10 @@ private slots:
     void driverNameChecked_data();
     void driverNameChecked();
     void noProjectRowKeepsMonitoringOff();
-    void xmlErrorNamesLine();
+    void malformedFileOpensNothing_data();
+    void malformedFileOpensNothing();
+    void uncreatableDatabaseBoxUntranslated();
+    void projectNamedSettingsKeepsProgramSettings();
     void failedSaveReported();
     void linkRestored_data();
     void linkRestored();
@@ -85,7 +90,7 @@ void tst_ProjectWindow::makeDriver(const QString &name)
 {
     // The test driver under the project's name, so that the binding really loads it.
     QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
                         m_f.path("libdrive/" + name + ".so")));
 }
 
@@ -116,6 +121,20 @@ void tst_ProjectWindow::open(const QString &path)
 {
     m_f.chooser->answers << path;
     ui()->action_openPro->trigger();
+}
+
+void tst_ProjectWindow::programOffersSystemDriversOnly()
+{
+    // The built program's driver folder, as the new-project dialog lists it: the test driver is
+    // built elsewhere, so a user never binds a project to invented values.
+    MainWindow *window = m_f.create();
+    DialogNewProject *dialog = window->newProjectDialog();
+    dialog->loadDriveList(QStringLiteral(MORVELIN_DRIVER_DIR));
+    auto *box = dialog->findChild<QComboBox *>("comboBox_libname");
+    QStringList offered;
+    for (int i = 0; i < box->count(); ++i)
+        offered << box->itemText(i);
+    QCOMPARE(offered, (QStringList{"LibCorvid", "LibVexmar"}));
 }
 
 void tst_ProjectWindow::newSaveAndReopen()
@@ -242,7 +261,7 @@ void tst_ProjectWindow::historyDatabaseByMode()
     QCOMPARE(window->databaseFileName(), m_f.path(database));
     QVERIFY(!QFileInfo::exists(m_f.path(notCreated)));
     QCOMPARE(sqlRows(m_f.path(database), "SELECT sql FROM sqlite_master WHERE type = 'table' "
-                                           "ORDER BY name"),
+                                         "ORDER BY name"),
              SQLiteHandler::schemaStatements());
     QVERIFY(window->projectId() > 0);
 }
@@ -308,7 +327,7 @@ void tst_ProjectWindow::noProjectRowKeepsMonitoringOff()
     const QString bad = writeProject("proj", "bad", "LibTest");
     QVERIFY(SQLiteHandler::createDatabase(m_f.path("proj/bad.db")));
     QCOMPARE(sqlRows(m_f.path("proj/bad.db"), "CREATE TRIGGER refuse BEFORE INSERT ON project "
-                                                "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+                                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
              QStringList());
     MainWindow *window = m_f.create();
     open(good);
@@ -321,24 +340,95 @@ void tst_ProjectWindow::noProjectRowKeepsMonitoringOff()
     QCOMPARE(window->statusBar()->currentMessage(), zh("数据库无相关ID或数据"));
 }
 
-void tst_ProjectWindow::xmlErrorNamesLine()
+void tst_ProjectWindow::malformedFileOpensNothing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("line");
+    QTest::newRow("cut off mid-list") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                                    "<pro>\n"
+                                                    "    <drivelib>LibTest</drivelib>\n"
+                                                    "    <label>\n"
+                                                    "        <item label=\"D1\" type=\"Int16\"/>\n"
+                                                    "        <item label=\"D2\" type=\"In")
+                                      << 6;
+    QTest::newRow("broken element") << QByteArray("<pro>\n"
+                                                  "    <drivelib>LibTest</drivelib>\n"
+                                                  "    <label>\n"
+                                                  "        <item label=\"D1\" type=\"Int16\"/>\n"
+                                                  "        <item label=\"D2\" <oops/>\n"
+                                                  "    </label>\n"
+                                                  "</pro>\n")
+                                    << 5;
+    QTest::newRow("empty") << QByteArray() << 1;
+    QTest::newRow("not XML") << QByteArray("time,label,type\n,D1,Int16\n") << 1;
+    QTest::newRow("another root element") << QByteArray(
+        "<?xml version=\"1.0\"?>\n<project>\n<drivelib>LibTest</drivelib>\n</project>\n")
+                                          << 2;
+}
+
+void tst_ProjectWindow::malformedFileOpensNothing()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    makeDriver("LibTest");
+    setMode("1");
+    const QList<LabelRow> labels{{"", "D7", "", "", "", "Int16"}};
+    const QString good = writeProject("proj", "good", "LibTest", labels);
+    const QString bad = m_f.path("proj/bad.dpro");
+    writeBytes(bad, content);
+    MainWindow *window = m_f.create();
+    open(good);
+    QCOMPARE(window->statusBar()->currentMessage(), good);
+    const int id = window->projectId();
+
+    // One box naming the file and the line; no driver box for a name never read.
+    m_f.prompt->expectStartingWith("warning", zh("打开工程"),
+                                   zh("项目文件 %1 第 %2 行有错误").arg(bad).arg(line));
+    open(bad);
+    QCOMPARE(m_f.prompt->shown, 1);
+    QCOMPARE(window->projectFilePath(false), good);
+    QCOMPARE(window->projectId(), id);
+    QCOMPARE(window->labelRows(), (QList<QStringList>{{"", "D7", "", "", "", "Int16"}}));
+    QVERIFY(!QFileInfo::exists(m_f.path("proj/bad.db")));
+
+    // Saving writes the open project, never the file that did not read.
+    ui()->action_savePro->trigger();
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+    QCOMPARE(ProjectFile::read(good).data.labels, labels);
+}
+
+void tst_ProjectWindow::uncreatableDatabaseBoxUntranslated()
+{
+    // A shared database whose file cannot be made (a link into a missing folder fails even for
+    // root), with the English catalogue: the box keeps its fixed texts.
+    makeDriver("LibTest");
+    setMode("0");
+    QSettings(m_f.path("settings.ini"), QSettings::IniFormat)
+        .setValue("Language/language", "English");
+    QVERIFY(QFile::link(m_f.path("missing/HistoryData.db"), m_f.path("HistoryData.db")));
+    const QString path = writeProject("proj", "a", "LibTest", {{"", "D1", "", "", "", "Int16"}});
+    MainWindow *window = m_f.create();
+    QCOMPARE(ui()->menu_file->title(), QStringLiteral("File"));
+    m_f.prompt->expect("critical", "Error", zh("无法创建文件！"));
+    open(path);
+    QVERIFY(window->projectFilePath(false).isEmpty());
+    QCOMPARE(window->labelRowCount(), 0);
+}
+
+void tst_ProjectWindow::projectNamedSettingsKeepsProgramSettings()
 {
     makeDriver("LibTest");
-    const QString path = m_f.path("broken.dpro");
-    writeBytes(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<pro>\n"
-                     "    <drivelib>LibTest</drivelib>\n"
-                     "    <label>\n"
-                     "        <item time=\"\" label=\"D1\" type=\"Int16\"/>\n"
-                     "        <item label=\"D2\" <oops/>\n"
-                     "    </label>\n"
-                     "</pro>\n");
+    const QString path = writeProject("proj", "settings", "LibTest");
     MainWindow *window = m_f.create();
-    m_f.prompt->expectStartingWith("warning", zh("打开工程"),
-                                   zh("项目文件 %1 第 6 行有错误").arg(path));
     open(path);
-    QCOMPARE(window->labelRowCount(), 1);
-    QCOMPARE(window->labelItem(0, 1)->text(), QStringLiteral("D1"));
+    QCOMPARE(window->projectFilePath(true), m_f.path("settings.dpro.ini"));
+    window->projectSettings()->setValue("Section/0", 0);
+    window->projectSettings()->sync();
+    const QSettings program(m_f.path("settings.ini"), QSettings::IniFormat);
+    QVERIFY(program.contains("multiModeofAPP/Mode"));
+    QVERIFY(!program.childGroups().contains("Section"));
 }
 
 void tst_ProjectWindow::failedSaveReported()
@@ -398,6 +488,26 @@ void tst_ProjectWindow::linkRestored()
     QCOMPARE(window->linkDialog()->linkMode(), mode);
     QCOMPARE(window->linkDialog()->linkString(), link);
     QCOMPARE(window->linkDialog()->findChild<QComboBox *>("comboBox_comx")->currentText(), port);
+
+    // Opened from the menu over the program's stored defaults ("0,0,0,0", port 0), the dialog
+    // shows the link the project uses, ready to confirm unchanged.
+    ui()->action_SetLink->trigger();
+    DialogSetLink *dialog = window->linkDialog();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->findChild<QRadioButton *>("radioButton_" + mode)->isChecked(), true);
+    QCOMPARE(dialog->findChild<QComboBox *>("comboBox_comx")->currentText(), port);
+    if (mode == "net") {
+        QCOMPARE(dialog->findChild<QLineEdit *>("lineEdit_ip")->text() + ":"
+                     + dialog->findChild<QLineEdit *>("lineEdit_port")->text(),
+                 link);
+    } else {
+        QCOMPARE(dialog->findChild<QComboBox *>("comboBox_baud")->currentText(),
+                 link.section(',', 1, 1));
+    }
+    auto *ok = dialog->findChild<QPushButton *>("pushButton_ok");
+    QVERIFY(ok->isEnabled());
+    ok->click();
+    QCOMPARE(dialog->linkString(), link);
 }
 
 void tst_ProjectWindow::chartSectionsAndFolders()

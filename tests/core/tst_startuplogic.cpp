@@ -4,6 +4,7 @@
 #include "permissioncheck.h"
 #include "programfolder.h"
 #include "programsettings.h"
+#include "windowfit.h"
 #include "windowtitle.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -46,11 +50,14 @@ private slots:
     void savedSettingsAreRead();
     void databaseFileName_data();
     void databaseFileName();
+    void windowFit_data();
+    void windowFit();
     void windowTitle_data();
     void windowTitle();
     void permission_data();
     void permission();
     void secondGuardInProcessIsRefused();
+    void programKeyNamesTheUser();
     void liveHolderRefusesAndCrashedHolderIsRecovered();
 };
 
@@ -74,6 +81,29 @@ void tst_StartupLogic::firstStartWritesDefaults()
     // The second start finds the file.
     ProgramSettings again(folder.settingsFilePath());
     QVERIFY(again.load(folder.programDir()).existed);
+}
+
+void tst_StartupLogic::windowFit_data()
+{
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("maximized");
+    QTest::newRow("large screen") << QRect(0, 0, 2560, 1400) << QSize(1920, 1080) << false;
+    QTest::newRow("1600 x 1000 screen") << QRect(0, 0, 1600, 1000) << QSize(1600, 1000) << true;
+    QTest::newRow("wide but low") << QRect(0, 40, 2560, 1000) << QSize(1920, 1000) << true;
+    // The frame would push the bottom row off a screen of exactly the wanted size.
+    QTest::newRow("exactly the size") << QRect(0, 0, 1920, 1080) << QSize(1920, 1080) << true;
+    QTest::newRow("no screen") << QRect() << QSize(1920, 1080) << false;
+}
+
+void tst_StartupLogic::windowFit()
+{
+    QFETCH(QRect, available);
+    QFETCH(QSize, size);
+    QFETCH(bool, maximized);
+    const WindowFit fit = fitWindow(QSize(1920, 1080), available);
+    QCOMPARE(fit.size, size);
+    QCOMPARE(fit.maximized, maximized);
 }
 
 void tst_StartupLogic::savedSettingsAreRead_data()
@@ -199,6 +229,18 @@ void tst_StartupLogic::secondGuardInProcessIsRefused()
     QVERIFY(first.acquire()); // holding already
     QVERIFY(!second.acquire());
     QVERIFY(!second.isHeld());
+}
+
+void tst_StartupLogic::programKeyNamesTheUser()
+{
+    // Two users of one machine each get a guard of their own; one user's copies share it.
+    QVERIFY(InstanceGuard::keyForUser(1000) != InstanceGuard::keyForUser(1001));
+    QCOMPARE(InstanceGuard::keyForUser(1000), InstanceGuard::keyForUser(1000));
+    QCOMPARE(InstanceGuard().key(), InstanceGuard::programKey());
+#ifdef Q_OS_UNIX
+    QCOMPARE(InstanceGuard::programKey(), InstanceGuard::keyForUser(uint(getuid())));
+    QVERIFY(InstanceGuard::programKey() != QLatin1String(InstanceGuard::defaultKey));
+#endif
 }
 
 void tst_StartupLogic::liveHolderRefusesAndCrashedHolderIsRecovered()
