@@ -82,11 +82,21 @@ private slots:
     void historyHoldsSimulatorValues();
     void writeReadsBackOnNextTick_data();
     void writeReadsBackOnNextTick();
+    void deadControllerCostsTwoTimeOutsPerTick();
+    void writesConfirmedDuringExchangeAreHeld();
+    void menusHeldWhileConnecting_data();
+    void menusHeldWhileConnecting();
+    void ungroupedLabelsShownRefused();
 
 private:
-    // Starts the simulator with its pattern on "udp" or "serial" and opens a project bound to
-    // LibVexmar at it.
-    MainWindow *openProject(const QString &kind, const QList<Label> &labels);
+    // Starts the simulator with its pattern on "udp" or "serial" (with extra options such as
+    // faults) and opens a project bound to LibVexmar at it.
+    MainWindow *openProject(const QString &kind, const QList<Label> &labels,
+                            const QStringList &extra = {});
+    // Starts, then takes the ticks over from the timer: each tick() is one tick.
+    void startByHand();
+    void tick();
+    void writeByDialog(const QString &address, const QString &text);
     void start();
     void stop();
     QStringList dataRows(const QString &columns, const QString &where = QString()) const;
@@ -125,13 +135,14 @@ void tst_VexmarMonitor::links_data()
     QTest::newRow("serial 115200") << "serial";
 }
 
-MainWindow *tst_VexmarMonitor::openProject(const QString &kind, const QList<Label> &labels)
+MainWindow *tst_VexmarMonitor::openProject(const QString &kind, const QList<Label> &labels,
+                                           const QStringList &extra)
 {
     ProjectData data;
     data.name = QStringLiteral("vexmar.dpro");
     data.driveLibName = QStringLiteral("LibVexmar");
     data.hasConnect = true;
-    const QStringList pattern{QStringLiteral("--pattern")};
+    const QStringList pattern = QStringList{QStringLiteral("--pattern")} + extra;
     if (kind == QLatin1String("udp")) {
         if (!m_sim->startUdp(pattern)) {
             qWarning() << "simulator:" << m_sim->error();
@@ -173,9 +184,35 @@ void tst_VexmarMonitor::start()
 void tst_VexmarMonitor::stop()
 {
     ui()->pushButton_stopMonitor->click();
-    // The next tick runs the stop sequence.
+    // At once, or after the block a running tick reads.
     QTRY_VERIFY_WITH_TIMEOUT(!m_f.window->monitorTimer()->isActive(), waitMs);
     QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("停止监视"));
+}
+
+void tst_VexmarMonitor::startByHand()
+{
+    // A tick every 5 minutes: none comes by itself while the test waits.
+    m_f.window->samplingSeconds = 300;
+    start();
+    m_f.window->monitorTimer()->stop();
+}
+
+void tst_VexmarMonitor::tick()
+{
+    m_f.window->onMonitorTimeout();
+}
+
+void tst_VexmarMonitor::writeByDialog(const QString &address, const QString &text)
+{
+    QStandardItem *cell = valueCell(address);
+    QVERIFY(cell);
+    QItemSelectionModel *selection = ui()->tableView_label->selectionModel();
+    selection->select(cell->index(), QItemSelectionModel::ClearAndSelect);
+    m_f.window->labelMenu()->actions().at(1)->trigger();
+    DialogWriteLabel *dialog = m_f.window->writeDialog();
+    QVERIFY(dialog->isVisible());
+    dialog->findChild<QLineEdit *>("lineEdit")->setText(text);
+    dialog->findChild<QPushButton *>("pushButton_ok")->click();
 }
 
 QStringList tst_VexmarMonitor::dataRows(const QString &columns, const QString &where) const
@@ -308,6 +345,143 @@ void tst_VexmarMonitor::writeReadsBackOnNextTick()
     for (const QString &value : after)
         QCOMPARE(value.toDouble(), stored.toDouble());
     QCOMPARE(cell->text(), QString::number(stored.toDouble(), 'g', 6));
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_VexmarMonitor::deadControllerCostsTwoTimeOutsPerTick()
+{
+    // Labels of six areas, one block each. The controller answers the handshake (request 1),
+    // then nothing for four requests, then again.
+    const QList<Label> labels{{"AI1", "Int16", ""}, {"LW1", "Int16", ""}, {"LA1", "float", ""},
+                              {"AO1", "float", ""}, {"DI1", "bool", ""},  {"HAI1", "double", ""}};
+    MainWindow *window = openProject("udp", labels, {"--fault", "drop@2-5"});
+    QVERIFY(window);
+    startByHand();
+    QCOMPARE(window->driver()->InductiveDrive_Read("1", window->readList()).size(), labels.size());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    tick();
+    // Two reply time-outs, whatever the number of blocks; every label shows the failure.
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->frameCount(), 2, waitMs);
+    for (const Label &label : labels)
+        QCOMPARE(valueCell(label.address)->foreground().color(), QColor(255, 165, 0));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    tick();
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->frameCount(), 4, waitMs);
+    // The controller is back: the next tick asks every block again.
+    tick();
+    QCOMPARE(m_sim->frameCount(), 4 + labels.size());
+    for (const Label &label : labels)
+        QCOMPARE(valueCell(label.address)->foreground().color(), QColor(0, 205, 0));
+    QCOMPARE(dataRows("id").size(), labels.size());
+    stop();
+    QCOMPARE(m_f.prompt->shown, 0); // errors before any good value stay silent
+}
+
+void tst_VexmarMonitor::writesConfirmedDuringExchangeAreHeld()
+{
+    // Every reply 50 ms late: a read is on the line for that long, its wait processing events.
+    const QList<Label> labels{{"LW1", "Int32", ""}, {"LW2", "Int32", ""}};
+    MainWindow *window = openProject("udp", labels, {"--fault", "late=50%1"});
+    QVERIFY(window);
+    startByHand();
+    for (int i = 0; i < 5 && dataRows("id").isEmpty(); ++i)
+        tick();
+    QVERIFY(!dataRows("id").isEmpty());
+    const int readsBefore = m_sim->frameCount();
+    // Confirmed from inside the next tick's read, in this order.
+    bool confirmed = false;
+    QTimer::singleShot(0, window, [&] {
+        writeByDialog("LW1", "11");
+        writeByDialog("LW2", "22");
+        writeByDialog("LW1", "12");
+        confirmed = true;
+    });
+    tick();
+    QVERIFY(confirmed);
+    // Sent after the read, one by one, none refused.
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->frameCount(), readsBefore + 1 + 3, waitMs);
+    QCOMPARE(window->statusBar()->currentMessage(), zh("写值成功：LW1 = 12"));
+    tick();
+    QCOMPARE(valueCell("LW1")->text(), QStringLiteral("12"));
+    QCOMPARE(valueCell("LW2")->text(), QStringLiteral("22"));
+    stop();
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_VexmarMonitor::menusHeldWhileConnecting_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<bool>("connects");
+    QTest::newRow("connects") << QStringList{} << true;
+    QTest::newRow("no handshake reply") << QStringList{"--fault", "drop@1"} << false;
+}
+
+void tst_VexmarMonitor::menusHeldWhileConnecting()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(bool, connects);
+    MainWindow *window = openProject("udp", {{"LW1", "Int16", ""}}, faults);
+    QVERIFY(window);
+    QList<QAction *> labelActions = window->labelMenu()->actions();
+    QList<QAction *> guarded = ui()->menu_file->actions() + labelActions;
+    QList<bool> before;
+    for (QAction *action : guarded)
+        before << action->isEnabled();
+    QVERIFY(before.contains(true));
+    // Runs inside the handshake, whose wait processes events.
+    QStringList enabledInside;
+    bool ran = false;
+    QTimer::singleShot(0, window, [&] {
+        ran = true;
+        for (QAction *action : guarded)
+            if (action->isEnabled())
+                enabledInside << action->text();
+        if (ui()->menu_file->isEnabled())
+            enabledInside << "File menu";
+        if (ui()->pushButton_startMonitor->isEnabled())
+            enabledInside << "Start";
+    });
+    if (!connects)
+        m_f.prompt->expect("warning", zh("警告"), zh("监视失败(原因：握手错误)"));
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(ran);
+    QCOMPARE(enabledInside, QStringList());
+    QVERIFY(ui()->menu_file->isEnabled());
+    if (connects) {
+        QVERIFY(window->isMonitoring());
+        QVERIFY(!ui()->action_openPro->isEnabled());
+        QVERIFY(ui()->action_savePro->isEnabled());
+        stop();
+        return;
+    }
+    // A failed start gives every control back as it was.
+    QVERIFY(!window->isMonitoring());
+    QList<bool> after;
+    for (QAction *action : guarded)
+        after << action->isEnabled();
+    QCOMPARE(after, before);
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+}
+
+void tst_VexmarMonitor::ungroupedLabelsShownRefused()
+{
+    const QList<Label> labels{{"LW1", "Int16", ""}, {"AI0", "Int16", ""}, {"XYZ99", "Int16", ""}};
+    MainWindow *window = openProject("udp", labels);
+    QVERIFY(window);
+    startByHand();
+    tick();
+    tick();
+    QCOMPARE(valueCell("LW1")->foreground().color(), QColor(0, 205, 0));
+    for (const QString &address : {QStringLiteral("AI0"), QStringLiteral("XYZ99")}) {
+        QCOMPARE(valueCell(address)->foreground().color(), QColor(148, 0, 211));
+        QCOMPARE(valueCell(address)->toolTip(), zh("无法识别的地址"));
+    }
+    // Asking costs no exchange: one read per tick, for LW1.
+    QCOMPARE(m_sim->frameCount(), 2);
+    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW1"}));
+    stop();
     QCOMPARE(m_f.prompt->shown, 0);
 }
 
