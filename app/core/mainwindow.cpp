@@ -114,6 +114,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(m_linkDialog, &DialogSetLink::Closed, this, &MainWindow::onDialogClosed);
     connect(m_portDialog, &DialogSetLink::Closed, this, &MainWindow::onDialogClosed);
     connect(&m_databaseDialog, &DialogDatabase::Closed, this, &MainWindow::onDialogClosed);
+    connect(this, &MainWindow::historyHousekeepingDue, this, &MainWindow::trimHistoryData);
     connect(m_newProjectDialog, &DialogNewProject::creatProject, this, &MainWindow::newProject);
     connect(&m_sqlite, &SQLiteHandler::errorOccurred, this,
             [](const QString &error) { qWarning() << "history database:" << error; });

@@ -2,6 +2,7 @@
 
 #include "dialogdatabase.h"
 #include "filechooser.h"
+#include "historytrim.h"
 #include "induction.h"
 #include "instanceguard.h"
 #include "monitorlogic.h"
@@ -147,6 +148,9 @@ public:
     int samplingSeconds = 1;
     bool connectionGood = false;
 
+    // Report and housekeeping (app/trend/mainwindow_report.cpp)
+    HistoryTrim *historyTrim() { return &m_historyTrim; }
+
 signals:
     // The write entry of the label table chose a label: its row, address and current value.
     void labelWriteRequested(int row, const QString &label, double value);
@@ -216,6 +220,10 @@ private slots:
     void on_samplingTime_currentIndexChanged(int index);
     void onCellClicked(int row, int column);
     void updateTimeLine();
+
+    // Report and housekeeping (app/trend/mainwindow_report.cpp)
+    void trimHistoryData();
+    void on_saveWave_clicked();
 
 private:
     // Core (mainwindow.cpp)
@@ -293,6 +301,9 @@ private:
     bool isEditingSeries = false;
     float autoRangeMax = 1.0f;
     float autoRangeMin = 0.0f;
+
+    // ---- Report and housekeeping (app/trend/mainwindow_report.cpp) ----
+    HistoryTrim m_historyTrim;
 
     // ---- Device state (app/device/mainwindow_device.cpp) ----
     bool m_deviceLinkOpen = false;

@@ -1089,4 +1089,42 @@
         <translation>提示</translation>
     </message>
 </context>
+<context>
+    <name>datasheet</name>
+    <message>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>查询失败</translation>
+    </message>
+    <message>
+        <source>查询成功</source>
+        <translation>查询成功</translation>
+    </message>
+    <message>
+        <source>报表保存失败</source>
+        <translation>报表保存失败</translation>
+    </message>
+    <message>
+        <source>报表保存成功</source>
+        <translation>报表保存成功</translation>
+    </message>
+    <message>
+        <source>报表有%1行，超过工作表可容纳的%2行，未保存；请缩短时间范围</source>
+        <translation>报表有%1行，超过工作表可容纳的%2行，未保存；请缩短时间范围</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>PNG 图像 (*.png)</source>
+        <translation>PNG 图像 (*.png)</translation>
+    </message>
+    <message>
+        <source>图像保存失败：%1</source>
+        <translation>图像保存失败：%1</translation>
+    </message>
+</context>
 </TS>

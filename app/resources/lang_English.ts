@@ -1089,4 +1089,42 @@
         <translation>Note</translation>
     </message>
 </context>
+<context>
+    <name>datasheet</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>Query failed</translation>
+    </message>
+    <message>
+        <source>查询成功</source>
+        <translation>Query succeeded</translation>
+    </message>
+    <message>
+        <source>报表保存失败</source>
+        <translation>Failed to save the report</translation>
+    </message>
+    <message>
+        <source>报表保存成功</source>
+        <translation>Report saved</translation>
+    </message>
+    <message>
+        <source>报表有%1行，超过工作表可容纳的%2行，未保存；请缩短时间范围</source>
+        <translation>The report has %1 rows, more than the %2 a worksheet holds; not saved. Please shorten the time span</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>PNG 图像 (*.png)</source>
+        <translation>PNG Image (*.png)</translation>
+    </message>
+    <message>
+        <source>图像保存失败：%1</source>
+        <translation>Failed to save the image: %1</translation>
+    </message>
+</context>
 </TS>

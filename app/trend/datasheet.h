@@ -1,12 +1,16 @@
 #pragma once
 
+#include "sqlitehandler.h"
+
 #include <QtCharts/QChartView>
 
 class MainWindow;
+class ReportModel;
 class Ui_MainWindow;
 
 // The report page: a table of history values by time for a group of labels, saved as .xlsx.
-// The query and the export come with the report work; this sets up the page.
+// The query and the table live in ReportQuery and ReportModel; this reads the page's widgets
+// and says the outcome in the status bar.
 class datasheet : public QtCharts::QChartView
 {
     Q_OBJECT
@@ -15,12 +19,21 @@ public:
     datasheet(MainWindow *mainWindow, Ui_MainWindow *ui);
 
     void clearTable();
+    ReportModel *reportModel() const { return m_model; }
 
 public slots:
     void on_queryData_clicked();
     void on_saveReport_clicked();
 
 private:
+    void showStatus(const QString &text);
+    // The report span from the page, its end moved back to seven days after the start.
+    QDateTime reportEnd();
+    QStringList labelDescriptions(const QStringList &labels) const;
+    QString reportFolder() const;
+
     MainWindow *m_mainWindow;
     Ui_MainWindow *m_ui;
+    SQLiteHandler m_db;
+    ReportModel *m_model;
 };

@@ -80,27 +80,30 @@ class ScriptedFileChooser : public FileChooser
 {
 public:
     QStringList calls;
+    // The start folder or file name each dialog was given.
+    QStringList dirs;
     QStringList answers;
 
-    QString openFileName(QWidget *, const QString &caption, const QString &,
+    QString openFileName(QWidget *, const QString &caption, const QString &dir,
                          const QString &) override
     {
-        return take(caption);
+        return take(caption, dir);
     }
-    QString saveFileName(QWidget *, const QString &caption, const QString &,
+    QString saveFileName(QWidget *, const QString &caption, const QString &dir,
                          const QString &) override
     {
-        return take(caption);
+        return take(caption, dir);
     }
-    QString existingDirectory(QWidget *, const QString &caption, const QString &) override
+    QString existingDirectory(QWidget *, const QString &caption, const QString &dir) override
     {
-        return take(caption);
+        return take(caption, dir);
     }
 
 private:
-    QString take(const QString &caption)
+    QString take(const QString &caption, const QString &dir)
     {
         calls << caption;
+        dirs << dir;
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };

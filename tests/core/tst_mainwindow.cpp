@@ -13,6 +13,7 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -200,7 +201,7 @@ void tst_MainWindow::formObjects_data()
         {"dataClassification1", "QComboBox", nullptr, {}},
         {"queryData", "QPushButton", "查询数据", {}},
         {"saveReport", "QPushButton", "保存报表", {}},
-        {"reportTable", "QTableWidget", nullptr, {}},
+        {"reportTable", "QTableView", nullptr, {}},
         // Page 3
         {"label_17", "QLabel", "Bin文件", {}},
         {"pb_Connect", "QPushButton", "连接", {}},
@@ -495,6 +496,9 @@ void tst_MainWindow::languageSwitch()
     QTRY_COMPARE_WITH_TIMEOUT(m_f.window->linkDialog()->windowTitle(),
                               QStringLiteral("Link Settings"), 5000);
     QCOMPARE(m_f.window->newProjectDialog()->windowTitle(), QStringLiteral("New Project"));
+    QCOMPARE(m_f.window->databaseDialog()->windowTitle(), QStringLiteral("Database Settings"));
+    QCOMPARE(m_f.window->databaseDialog()->findChild<QLabel *>("label")->text(),
+             QStringLiteral("Database"));
     QCOMPARE(m_f.window->programSettings()->value("Language/language").toString(),
              QStringLiteral("English"));
 
@@ -502,6 +506,8 @@ void tst_MainWindow::languageSwitch()
     ui()->action_Chinese->trigger();
     QCOMPARE(ui()->tabWidget->tabText(1), zh("趋势图"));
     QCOMPARE(m_f.window->windowTitle(), "Morvelin V1.8.5" + multipleZh);
+    QTRY_COMPARE_WITH_TIMEOUT(m_f.window->databaseDialog()->windowTitle(), zh("数据库配置"), 5000);
+    QCOMPARE(m_f.window->databaseDialog()->findChild<QLabel *>("label")->text(), zh("数据库"));
     QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("1"));

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+#include <functional>
+
+// Keeps the history table "data" within a size limit and a retention period. One run deletes
+// the oldest samples in batches until the database uses no more than the limit, then the
+// samples older than the retention period, and stops early once its time budget is spent, so
+// that the polling loop on the same thread is held up only briefly.
+class HistoryTrim
+{
+public:
+    // Rows per delete statement.
+    static constexpr int batchRows = 2000;
+    // Time budget of one run in ms: about 15 batches on a database with two indexes.
+    static constexpr int defaultBudgetMs = 300;
+
+    // Limit in bytes of an item of the "maxMemory" list; 0 (no trimming) for no selection.
+    static qint64 sizeLimit(int maxMemoryIndex);
+    // Days of an item of the "clearDays" list; 0 (keep everything) for "不覆盖" and for no
+    // selection.
+    static int retentionDays(int clearDaysIndex);
+    // What the database's pages in use take: (page count - free pages) x page size. The
+    // file itself never shrinks, so its size cannot tell whether deleting helped. -1 when
+    // the database cannot say.
+    static qint64 usedBytes(const QSqlDatabase &db);
+
+    struct Outcome
+    {
+        int deletedBySize = 0;
+        int deletedByAge = 0;
+        bool budgetSpent = false; // the run stopped with work left
+        bool failed = false;
+        QString error;
+    };
+
+    using UsedSize = std::function<qint64(const QSqlDatabase &)>;
+    using Clock = std::function<QDateTime()>;
+    // Milliseconds from any fixed point, for the time budget.
+    using Ticker = std::function<qint64()>;
+
+    HistoryTrim();
+
+    void setUsedSize(UsedSize usedSize) { m_usedSize = std::move(usedSize); }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setTicker(Ticker ticker) { m_ticker = std::move(ticker); }
+    void setBudgetMs(int budgetMs) { m_budgetMs = budgetMs; }
+
+    // limitBytes 0: no size step; retentionDays 0: no retention step.
+    Outcome run(const QSqlDatabase &db, qint64 limitBytes, int retentionDays) const;
+
+private:
+    UsedSize m_usedSize;
+    Clock m_clock;
+    Ticker m_ticker;
+    int m_budgetMs = defaultBudgetMs;
+};

@@ -1,0 +1,53 @@
+// The report side of the main window: history housekeeping on the 30 s timer of monitoring,
+// and the trend tab's picture saved as an image.
+#include "chartdrawer.h"
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+
+void MainWindow::trimHistoryData()
+{
+    const qint64 limit = HistoryTrim::sizeLimit(ui->maxMemory->currentIndex());
+    const int days = HistoryTrim::retentionDays(ui->clearDays->currentIndex());
+    if (limit == 0 && days == 0)
+        return;
+    // The database may not open now; the next run tries again.
+    if (!m_sqlite.isOpen() && !m_sqlite.openDatabase(m_dbFileName))
+        return;
+    const HistoryTrim::Outcome outcome = m_historyTrim.run(m_sqlite.database(), limit, days);
+    if (outcome.failed)
+        qWarning() << "history housekeeping:" << outcome.error;
+    else if (outcome.deletedBySize > 0 || outcome.deletedByAge > 0)
+        qDebug() << "history housekeeping: deleted" << outcome.deletedBySize << "by size,"
+                 << outcome.deletedByAge << "by age"
+                 << (outcome.budgetSpent ? "(more next run)" : "");
+}
+
+void MainWindow::on_saveWave_clicked()
+{
+    QString fileName
+        = fileChooser()->saveFileName(nullptr, tr("保存图像"), QString(), tr("PNG 图像 (*.png)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".png");
+
+    const QPixmap view = chartDrawer->grab();
+    const QPixmap table = ui->tableWidget->grab();
+    // In device pixels, with the grabs' pixel ratio: painting in logical units then covers
+    // the whole target at any scale factor. Where the table is narrower than the view the
+    // picture is white rather than undefined.
+    QPixmap picture(view.width(), view.height() + table.height());
+    picture.setDevicePixelRatio(view.devicePixelRatio());
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawPixmap(QPointF(0, 0), view);
+    painter.drawPixmap(QPointF(0, view.height() / view.devicePixelRatioF()), table);
+    painter.end();
+    if (!picture.save(fileName))
+        statusBar()->showMessage(tr("图像保存失败：%1").arg(fileName), 0);
+}

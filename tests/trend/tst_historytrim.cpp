@@ -1,0 +1,259 @@
+// History housekeeping on a seeded database: the size step with the used size through its
+// seam, the retention step with its clock, the time budget, and the used size itself.
+#include "historyseed.h"
+#include "historytrim.h"
+#include "sqlitehandler.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Rows 1..count in id order, one second apart from 2024-05-02 00:00:00.
+QVector<HistoryRow> numberedRows(int count)
+{
+    QVector<HistoryRow> rows;
+    const QDateTime start(QDate(2024, 5, 2), QTime(0, 0));
+    for (int i = 0; i < count; ++i)
+        rows.append(
+            {1, QStringLiteral("L%1").arg(i % 7), double(i), historyTime(start.addSecs(i))});
+    return rows;
+}
+
+} // namespace
+
+class tst_HistoryTrim : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void choices_data();
+    void choices();
+    void sizeStep_data();
+    void sizeStep();
+    void budgetEndsARun();
+    void retention_data();
+    void retention();
+    void usedBytesIgnoresFreedPages();
+    void failure();
+
+private:
+    QSqlDatabase db() const { return m_handler->database(); }
+    qint64 minId() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SQLiteHandler> m_handler;
+};
+
+void tst_HistoryTrim::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_handler = std::make_unique<SQLiteHandler>();
+    QVERIFY(m_handler->openDatabase(m_dir->filePath("HistoryData.db")));
+}
+
+void tst_HistoryTrim::cleanup()
+{
+    m_handler.reset();
+    m_dir.reset();
+}
+
+qint64 tst_HistoryTrim::minId() const
+{
+    QSqlQuery query(db());
+    query.exec("SELECT MIN(id) FROM data");
+    return query.next() ? query.value(0).toLongLong() : -1;
+}
+
+void tst_HistoryTrim::choices_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<int>("days");
+    QTest::newRow("none selected") << -1 << qint64(0) << 0;
+    QTest::newRow("10M, 1天") << 0 << qint64(10485760) << 1;
+    QTest::newRow("50M, 3天") << 1 << qint64(52428800) << 3;
+    QTest::newRow("100M, 5天") << 2 << qint64(104857600) << 5;
+    QTest::newRow("500M, 10天") << 3 << qint64(524288000) << 10;
+    QTest::newRow("1G, 15天") << 4 << qint64(1073741824) << 15;
+    QTest::newRow("-, 1个月") << 5 << qint64(0) << 30;
+    QTest::newRow("-, 3个月") << 6 << qint64(0) << 90;
+    QTest::newRow("-, 6个月") << 7 << qint64(0) << 180;
+    QTest::newRow("-, 不覆盖") << 8 << qint64(0) << 0;
+    QTest::newRow("past the lists") << 9 << qint64(0) << 0;
+}
+
+void tst_HistoryTrim::choices()
+{
+    QFETCH(int, index);
+    QFETCH(qint64, limit);
+    QFETCH(int, days);
+    QCOMPARE(HistoryTrim::sizeLimit(index), limit);
+    QCOMPARE(HistoryTrim::retentionDays(index), days);
+}
+
+void tst_HistoryTrim::sizeStep_data()
+{
+    // The used size the seam reports: rows x perRow + extra.
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<qint64>("perRow");
+    QTest::addColumn<qint64>("extra");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<int>("remaining");
+
+    const qint64 tenM = HistoryTrim::sizeLimit(0);
+    QTest::newRow("exactly at the limit: nothing goes")
+        << 5000 << qint64(2000) << tenM - 10000000 << tenM << 5000;
+    QTest::newRow("a byte over: the 2000 oldest go, 3000 newest stay")
+        << 5000 << qint64(2000) << tenM - 10000000 + 1 << tenM << 3000;
+    QTest::newRow("two batches until under the limit")
+        << 5000 << qint64(2000) << qint64(0) << qint64(3000000) << 1000;
+    QTest::newRow("fewer than a batch, still over: emptied and the run ends")
+        << 1500 << qint64(0) << tenM + 1 << tenM << 0;
+    QTest::newRow("no limit selected: nothing goes")
+        << 3000 << qint64(0) << tenM * 100 << qint64(0) << 3000;
+}
+
+void tst_HistoryTrim::sizeStep()
+{
+    QFETCH(int, rows);
+    QFETCH(qint64, perRow);
+    QFETCH(qint64, extra);
+    QFETCH(qint64, limit);
+    QFETCH(int, remaining);
+    QVERIFY(seedHistory(db(), numberedRows(rows)));
+
+    HistoryTrim trim;
+    int sizeReads = 0;
+    trim.setUsedSize([&](const QSqlDatabase &database) {
+        ++sizeReads;
+        return historyCount(database) * perRow + extra;
+    });
+    // Not one step of the budget passes, whatever the machine's load.
+    trim.setTicker([] { return qint64(0); });
+    const HistoryTrim::Outcome outcome = trim.run(db(), limit, 0);
+    QVERIFY2(!outcome.failed, qPrintable(outcome.error));
+    QVERIFY(!outcome.budgetSpent);
+    QCOMPARE(outcome.deletedBySize, rows - remaining);
+    QCOMPARE(historyCount(db()), qint64(remaining));
+    if (remaining > 0)
+        QCOMPARE(minId(), qint64(rows - remaining + 1)); // the newest stay
+    QVERIFY(sizeReads < 10);
+}
+
+void tst_HistoryTrim::budgetEndsARun()
+{
+    QVERIFY(seedHistory(db(), numberedRows(20000)));
+    HistoryTrim trim;
+    trim.setUsedSize([](const QSqlDatabase &) { return qint64(1) << 40; }); // always over
+    qint64 now = 0;
+    trim.setTicker([&] { return now += 40; });
+    trim.setBudgetMs(100);
+    const HistoryTrim::Outcome outcome = trim.run(db(), HistoryTrim::sizeLimit(0), 1);
+    QVERIFY(outcome.budgetSpent);
+    QVERIFY(outcome.deletedBySize >= HistoryTrim::batchRows);
+    QVERIFY(outcome.deletedBySize < 20000);
+    QCOMPARE(outcome.deletedBySize % HistoryTrim::batchRows, 0);
+    QCOMPARE(historyCount(db()), qint64(20000 - outcome.deletedBySize));
+    QCOMPARE(outcome.deletedByAge, 0);
+
+    // The next run goes on where this one stopped.
+    const HistoryTrim::Outcome next = trim.run(db(), HistoryTrim::sizeLimit(0), 0);
+    QVERIFY(next.deletedBySize >= HistoryTrim::batchRows);
+    QCOMPARE(minId(), qint64(outcome.deletedBySize + next.deletedBySize + 1));
+}
+
+void tst_HistoryTrim::retention_data()
+{
+    QTest::addColumn<int>("clearDays");
+    QTest::addColumn<QStringList>("stamps");
+    QTest::addColumn<QStringList>("kept");
+
+    const QStringList day{"2024-04-30 23:00:00.000", "2024-05-01 09:59:59.999",
+                          "2024-05-01 10:00:00.000", "2024-05-01 10:00:00.500",
+                          "2024-05-02 09:59:00.000"};
+    QTest::newRow("1天 at 2024-05-02 10:00:00 keeps the cut-off second")
+        << 0 << day << QStringList(day.mid(2));
+    QTest::newRow("3天 keeps them all") << 1 << day << day;
+    QTest::newRow("不覆盖 deletes nothing") << 8 << day << day;
+    QTest::newRow("nothing selected deletes nothing") << -1 << day << day;
+    QTest::newRow("old samples stored after newer ones go too")
+        << 0
+        << QStringList{"2024-04-29 00:00:00.000", "2024-05-02 08:00:00.000",
+                       "2024-04-20 12:00:00.000", "2024-05-02 09:00:00.000"}
+        << QStringList{"2024-05-02 08:00:00.000", "2024-05-02 09:00:00.000"};
+}
+
+void tst_HistoryTrim::retention()
+{
+    QFETCH(int, clearDays);
+    QFETCH(QStringList, stamps);
+    QFETCH(QStringList, kept);
+    // More aged rows than one batch, ahead of the listed ones.
+    QVector<HistoryRow> rows;
+    for (int i = 0; i < HistoryTrim::batchRows * 2 + 10; ++i)
+        rows.append({1, "A", double(i), "2024-04-01 00:00:00.000"});
+    QStringList expected = kept;
+    if (HistoryTrim::retentionDays(clearDays) == 0) {
+        expected.prepend("2024-04-01 00:00:00.000");
+        expected.removeDuplicates();
+    }
+    for (const QString &stamp : stamps)
+        rows.append({1, "A", 0, stamp});
+    QVERIFY(seedHistory(db(), rows));
+
+    HistoryTrim trim;
+    trim.setClock([] { return QDateTime(QDate(2024, 5, 2), QTime(10, 0)); });
+    trim.setTicker([] { return qint64(0); });
+    const HistoryTrim::Outcome outcome = trim.run(db(), 0, HistoryTrim::retentionDays(clearDays));
+    QVERIFY2(!outcome.failed, qPrintable(outcome.error));
+    QSqlQuery query(db());
+    QVERIFY(query.exec("SELECT DISTINCT datetime FROM data ORDER BY id"));
+    QStringList left;
+    while (query.next())
+        left << query.value(0).toString();
+    QCOMPARE(left, expected);
+    QCOMPARE(outcome.deletedByAge, rows.size() - int(historyCount(db())));
+}
+
+void tst_HistoryTrim::usedBytesIgnoresFreedPages()
+{
+    QVERIFY(seedHistory(db(), numberedRows(30000)));
+    const qint64 used = HistoryTrim::usedBytes(db());
+    const qint64 fileSize = QFileInfo(m_handler->databaseFile()).size();
+    QVERIFY(used > 0);
+    QCOMPARE(used, fileSize); // nothing freed yet
+    QSqlQuery remove(db());
+    QVERIFY(remove.exec("DELETE FROM data WHERE id <= 20000"));
+    const qint64 after = HistoryTrim::usedBytes(db());
+    QCOMPARE(QFileInfo(m_handler->databaseFile()).size(), fileSize); // the file never shrinks
+    QVERIFY2(after < used / 2, qPrintable(QString("%1 of %2").arg(after).arg(used)));
+
+    // With the real size: a limit between the two sizes stops after the first batches.
+    HistoryTrim trim;
+    trim.setTicker([] { return qint64(0); });
+    const HistoryTrim::Outcome outcome = trim.run(db(), after - 1, 0);
+    QVERIFY(outcome.deletedBySize >= HistoryTrim::batchRows);
+    QVERIFY(outcome.deletedBySize < 10000);
+    QVERIFY(HistoryTrim::usedBytes(db()) <= after - 1);
+}
+
+void tst_HistoryTrim::failure()
+{
+    QSqlQuery drop(db());
+    QVERIFY(drop.exec("DROP TABLE data"));
+    HistoryTrim trim;
+    trim.setUsedSize([](const QSqlDatabase &) { return qint64(1) << 40; });
+    HistoryTrim::Outcome outcome = trim.run(db(), 1, 0);
+    QVERIFY(outcome.failed);
+    QVERIFY(!outcome.error.isEmpty());
+    outcome = trim.run(db(), 0, 1);
+    QVERIFY(outcome.failed);
+}
+
+QTEST_GUILESS_MAIN(tst_HistoryTrim)
+#include "tst_historytrim.moc"

@@ -1,0 +1,355 @@
+// The report on a seeded history database: which records a query takes, how they become rows
+// of one poll each, the headings, and the workbook read back by openpyxl.
+#include "historyseed.h"
+#include "reportmodel.h"
+#include "reportquery.h"
+#include "reportworkbook.h"
+#include "sqlitehandler.h"
+#include "xlsxcellreference.h"
+#include "xlsxreadback.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
+
+QString at(qint64 secs, int ms = 0)
+{
+    return historyTime(base.addSecs(secs).addMSecs(ms));
+}
+
+QString second(qint64 secs)
+{
+    return at(secs).left(19);
+}
+
+// Rows as "time|value|value...", the texts the report table shows.
+QStringList rowTexts(const ReportModel &model)
+{
+    QStringList rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells << model.cellText(r, c);
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+QVector<HistoryRow> without(QVector<HistoryRow> rows, const QString &label, const QString &time)
+{
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&](const HistoryRow &row) {
+                                  return row.label == label && row.datetime.startsWith(time);
+                              }),
+               rows.end());
+    return rows;
+}
+
+} // namespace
+
+struct ReportCase
+{
+    QVector<HistoryRow> rows;
+    QStringList labels;
+    QDateTime start;
+    QDateTime end;
+    QStringList expected;
+    bool labelIndex = false;
+};
+Q_DECLARE_METATYPE(ReportCase)
+
+class tst_Report : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void clampedEnd_data();
+    void clampedEnd();
+    void query_data();
+    void query();
+    void failedSelect();
+    void headings();
+    void workbookHoldsTheTable();
+    void workbookFailures();
+
+private:
+    QSqlDatabase db() const { return m_handler->database(); }
+    bool runReport(const QStringList &labels, const QDateTime &start, const QDateTime &end,
+                   ReportModel *model, int projectId = 1);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SQLiteHandler> m_handler;
+};
+
+void tst_Report::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_handler = std::make_unique<SQLiteHandler>();
+    QVERIFY(m_handler->openDatabase(m_dir->filePath("HistoryData.db")));
+}
+
+void tst_Report::cleanup()
+{
+    m_handler.reset();
+    m_dir.reset();
+}
+
+bool tst_Report::runReport(const QStringList &labels, const QDateTime &start, const QDateTime &end,
+                           ReportModel *model, int projectId)
+{
+    ReportTable table;
+    QString error;
+    if (!ReportQuery(projectId, labels, start, end).run(db(), &table, &error)) {
+        qWarning() << error;
+        return false;
+    }
+    model->setReport(std::move(table));
+    return true;
+}
+
+void tst_Report::clampedEnd_data()
+{
+    QTest::addColumn<QDateTime>("end");
+    QTest::addColumn<QDateTime>("expected");
+    QTest::newRow("ten minutes") << base.addSecs(600) << base.addSecs(600);
+    QTest::newRow("seven days exactly") << base.addDays(7) << base.addDays(7);
+    QTest::newRow("a second more") << base.addDays(7).addSecs(1) << base.addDays(7);
+    QTest::newRow("eight days") << base.addDays(8) << base.addDays(7);
+    QTest::newRow("end before start") << base.addSecs(-60) << base.addSecs(-60);
+}
+
+void tst_Report::clampedEnd()
+{
+    QFETCH(QDateTime, end);
+    QFETCH(QDateTime, expected);
+    QCOMPARE(ReportQuery::clampedEnd(base, end), expected);
+    QCOMPARE(ReportQuery(1, {"A"}, base, end).end(), expected);
+}
+
+void tst_Report::query_data()
+{
+    QTest::addColumn<ReportCase>("c");
+    const QStringList abc{"A", "B", "C"};
+    const QVector<HistoryRow> tenPolls = historyPolls(1, abc, 10, base);
+    QStringList tenRows;
+    for (int p = 0; p < 10; ++p)
+        tenRows << QStringLiteral("%1|%2|%3|%4")
+                       .arg(second(p))
+                       .arg(p * 100)
+                       .arg(p * 100 + 1)
+                       .arg(p * 100 + 2);
+
+    QTest::newRow("3 labels x 10 polls: 10 rows of 4 cells")
+        << ReportCase{tenPolls, abc, base.addSecs(-1), base.addSecs(20), tenRows};
+    QTest::newRow("an index on the labels does not group the rows")
+        << ReportCase{tenPolls, abc, base.addSecs(-1), base.addSecs(20), tenRows, true};
+
+    QStringList lostB = tenRows;
+    lostB[3] = second(3) + "|300||302";
+    QTest::newRow("a poll without its middle label leaves one empty cell") << ReportCase{
+        without(tenPolls, "B", second(3)), abc, base.addSecs(-1), base.addSecs(20), lostB};
+    QStringList lostC = tenRows;
+    lostC[5] = second(5) + "|500|501|";
+    QTest::newRow("a poll without its last label leaves one empty cell") << ReportCase{
+        without(tenPolls, "C", second(5)), abc, base.addSecs(-1), base.addSecs(20), lostC};
+
+    QVector<HistoryRow> twoProjects = historyPolls(2, abc, 3, base);
+    for (HistoryRow &row : twoProjects)
+        row.value += 9000;
+    twoProjects += historyPolls(1, abc, 3, base);
+    QTest::newRow("another project's equal labels are left out")
+        << ReportCase{twoProjects, abc, base.addSecs(-1), base.addSecs(20), tenRows.mid(0, 3)};
+
+    QVector<HistoryRow> others = historyPolls(1, {"A", "D", "B", "C"}, 2, base);
+    QTest::newRow("other labels are skipped, columns follow the section")
+        << ReportCase{others,
+                      {"C", "A"},
+                      base.addSecs(-1),
+                      base.addSecs(20),
+                      {second(0) + "|3|0", second(1) + "|103|100"}};
+
+    const QStringList quoted{"it's", "x') OR ('1'='1", "B"};
+    QTest::newRow("label names with quotes are values, not SQL")
+        << ReportCase{historyPolls(1, quoted, 2, base) + historyPolls(1, {"Z"}, 2, base),
+                      quoted,
+                      base.addSecs(-1),
+                      base.addSecs(20),
+                      {second(0) + "|0|1|2", second(1) + "|100|101|102"}};
+
+    QTest::newRow("a label twice in a section fills both columns")
+        << ReportCase{historyPolls(1, {"A", "B"}, 2, base),
+                      {"A", "B", "A"},
+                      base.addSecs(-1),
+                      base.addSecs(20),
+                      {second(0) + "|0|1|0", second(1) + "|100|101|100"}};
+
+    const QVector<HistoryRow> bounds{
+        {1, "A", 1, at(-1, 999)}, // the second before the start: out
+        {1, "A", 2, at(0, 500)},  // within the start second: in
+        {1, "A", 3, at(4, 999)},  // just before the end second: in
+        {1, "A", 4, at(5, 0)},    // within the end second: out
+        {1, "A", 5, at(5, 500)},  // out
+    };
+    QTest::newRow("the start second is in, the end second out")
+        << ReportCase{bounds, {"A"}, base, base.addSecs(5), {second(0) + "|2", second(4) + "|3"}};
+
+    const QVector<HistoryRow> week{
+        {1, "A", 1, at(6 * 86400)},
+        {1, "A", 2, at(7 * 86400 - 1, 999)},
+        {1, "A", 3, at(7 * 86400, 500)},
+        {1, "A", 4, at(7 * 86400 + 3600)},
+    };
+    QTest::newRow("a span of eight days stops after seven")
+        << ReportCase{week,
+                      {"A"},
+                      base,
+                      base.addDays(8),
+                      {second(6 * 86400) + "|1", second(7 * 86400 - 1) + "|2"}};
+
+    QTest::newRow("no record in the span")
+        << ReportCase{tenPolls, abc, base.addSecs(60), base.addSecs(120), {}};
+    QTest::newRow("a section without labels")
+        << ReportCase{tenPolls, {}, base.addSecs(-1), base.addSecs(20), {}};
+}
+
+void tst_Report::query()
+{
+    QFETCH(ReportCase, c);
+    if (c.labelIndex) {
+        QSqlQuery index(db());
+        QVERIFY(index.exec("CREATE INDEX data_label ON data (label, datetime)"));
+    }
+    QVERIFY(seedHistory(db(), c.rows));
+    ReportModel model;
+    QVERIFY(runReport(c.labels, c.start, c.end, &model));
+    QCOMPARE(rowTexts(model), c.expected);
+    QCOMPARE(model.columnCount(), c.labels.size() + 1);
+    QCOMPARE(model.rowCount(), c.expected.size());
+    if (!c.expected.isEmpty()) {
+        QCOMPARE(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt(),
+                 int(Qt::AlignCenter));
+    }
+}
+
+void tst_Report::failedSelect()
+{
+    QSqlQuery drop(db());
+    QVERIFY(drop.exec("DROP TABLE data"));
+    ReportTable table;
+    QString error;
+    QVERIFY(!ReportQuery(1, {"A"}, base, base.addSecs(10)).run(db(), &table, &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void tst_Report::headings()
+{
+    QVERIFY(seedHistory(db(), historyPolls(1, {"A", "B", "C"}, 1, base)));
+    ReportTable table;
+    QString error;
+    QVERIFY(ReportQuery(1, {"A", "B", "C"}, base, base.addSecs(5)).run(db(), &table, &error));
+    // B is not in the label table: its heading is empty, C's stays over C.
+    table.descriptions = QStringList{"Tank level", "", "Pump speed"};
+    ReportModel model;
+    model.setReport(table);
+    QSignalSpy headers(&model, &ReportModel::headerDataChanged);
+    const auto headingRow = [&] {
+        QStringList texts;
+        for (int c = 0; c < model.columnCount(); ++c)
+            texts << model.headerData(c, Qt::Horizontal).toString();
+        return texts;
+    };
+    QCOMPARE(headingRow(), (QStringList{"时间", "A", "B", "C"}));
+    model.setHeading(ReportModel::HeadingDescription);
+    QCOMPARE(headingRow(), (QStringList{"时间", "Tank level", "", "Pump speed"}));
+    QCOMPARE(headers.count(), 1);
+    model.setHeading(-1);
+    QCOMPARE(headingRow(), (QStringList{"时间", "", "", ""}));
+    QCOMPARE(model.headerData(0, Qt::Vertical).toInt(), 1);
+}
+
+void tst_Report::workbookHoldsTheTable()
+{
+    QStringList labels;
+    for (int i = 1; i <= 30; ++i)
+        labels << QStringLiteral("L%1").arg(i, 2, 10, QLatin1Char('0'));
+    QVector<HistoryRow> rows = historyPolls(1, labels, 4, base);
+    rows[5].value = 0.1;    // shortest text of a double
+    rows[6].value = -12.25; // a negative value
+    rows[7].value = 1e20;   // an exponent
+    rows = without(rows, "L07", second(2));
+    QVERIFY(seedHistory(db(), rows));
+    ReportModel model;
+    QVERIFY(runReport(labels, base.addSecs(-1), base.addSecs(10), &model));
+    QCOMPARE(model.columnCount(), 31);
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(model.cellText(0, 6), QStringLiteral("0.1"));
+    QCOMPARE(model.cellText(2, 7), QString());
+
+    const QString path = m_dir->filePath("report.xlsx");
+    QString error;
+    QCOMPARE(ReportWorkbook::save(model, path, &error), ReportWorkbook::Saved);
+    const XlsxSheet sheet = readXlsx(path);
+    QVERIFY2(sheet.ok, qPrintable(sheet.error));
+
+    QMap<QString, QString> expected;
+    for (int c = 0; c < model.columnCount(); ++c) {
+        const QString column = QXlsx::CellReference::columnName(c + 1);
+        expected.insert(column + "1", model.headingText(c));
+        for (int r = 0; r < model.rowCount(); ++r) {
+            if (!model.cellText(r, c).isEmpty())
+                expected.insert(column + QString::number(r + 2), model.cellText(r, c));
+        }
+    }
+    QMap<QString, QString> written;
+    for (auto it = sheet.cells.cbegin(); it != sheet.cells.cend(); ++it) {
+        QCOMPARE(it.value().type, QStringLiteral("s")); // every cell is text
+        written.insert(it.key(), it.value().text);
+    }
+    QCOMPARE(written, expected);
+    QCOMPARE(written.value("A1"), QStringLiteral("时间"));
+    QCOMPARE(written.value("AE1"), QStringLiteral("L30"));
+    QCOMPARE(written.value("A2"), second(0));
+    QVERIFY(!written.contains("H4")); // L07 of the third poll
+}
+
+void tst_Report::workbookFailures()
+{
+    const QString blocker = m_dir->filePath("blocker");
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(seedHistory(db(), historyPolls(1, {"A"}, 2, base)));
+    ReportModel model;
+    QVERIFY(runReport({"A"}, base.addSecs(-1), base.addSecs(10), &model));
+    QString error;
+    QCOMPARE(ReportWorkbook::save(model, blocker + "/report.xlsx", &error), ReportWorkbook::Failed);
+    QVERIFY(!error.isEmpty());
+
+    // One row more than a worksheet holds below its heading row: said, and nothing written.
+    ReportTable big;
+    big.labels = QStringList{"A"};
+    big.descriptions = QStringList{""};
+    big.times.fill(second(0), ReportWorkbook::maxReportRows + 1);
+    big.values.fill(1.0, ReportWorkbook::maxReportRows + 1);
+    model.setReport(big);
+    const QString bigPath = m_dir->filePath("big.xlsx");
+    QCOMPARE(ReportWorkbook::save(model, bigPath, &error), ReportWorkbook::TooManyRows);
+    QVERIFY(error.contains(QString::number(ReportWorkbook::maxReportRows + 1)));
+    QVERIFY(!QFile::exists(bigPath));
+    // Exactly as many rows as fit are written.
+    big.times.removeLast();
+    big.values.removeLast();
+    model.setReport(big);
+    QCOMPARE(ReportWorkbook::save(model, bigPath, &error), ReportWorkbook::Saved);
+    QVERIFY(QFile::exists(bigPath));
+}
+
+QTEST_GUILESS_MAIN(tst_Report)
+#include "tst_report.moc"

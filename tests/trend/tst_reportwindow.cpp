@@ -1,0 +1,263 @@
+// The report page and housekeeping in the main window: a project with chart sections and a
+// seeded history, queried and saved through the file-chooser seam; the housekeeping signal
+// trimming the project's database.
+#include "../core/windowfixture.h"
+#include "historyseed.h"
+#include "projectfile.h"
+#include "reportmodel.h"
+#include "ui_mainwindow.h"
+#include "xlsxreadback.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
+
+} // namespace
+
+class tst_ReportWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void queryAndSave();
+    void queryFailures();
+    void saveFailures();
+    void housekeeping();
+
+private:
+    MainWindow *openProject();
+    Ui::MainWindow *ui() const { return m_f.window->form(); }
+    ReportModel *model() const { return qobject_cast<ReportModel *>(ui()->reportTable->model()); }
+    QString status() const { return m_f.window->statusBar()->currentMessage(); }
+    void query(int section, const QDateTime &start, const QDateTime &end);
+
+    WindowFixture m_f;
+};
+
+void tst_ReportWindow::init()
+{
+    m_f.setUp();
+}
+
+void tst_ReportWindow::cleanup()
+{
+    m_f.tearDown();
+}
+
+MainWindow *tst_ReportWindow::openProject()
+{
+    QDir(m_f.dir->path()).mkpath("libdrive");
+    QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
+                m_f.path("libdrive/LibTest.so"));
+    ProjectData data;
+    data.name = QStringLiteral("a.dpro");
+    data.driveLibName = QStringLiteral("LibTest");
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = QStringLiteral("127.0.0.1:9");
+    // B is in a section but not in the label table.
+    data.labels << LabelRow{"", "A", "Tank level", "", "", "float"}
+                << LabelRow{"", "C", "Pump speed", "", "", "float"}
+                << LabelRow{"", "A", "second row of A", "", "", "float"};
+    const QString path = m_f.path("a.dpro");
+    if (!ProjectFile::write(path, data))
+        return nullptr;
+    {
+        QSettings sections(m_f.path("a.ini"), QSettings::IniFormat);
+        sections.setValue("Section/0", 2);
+        sections.setValue("Section/1", 3);
+        sections.setValue("Section1/1", "A");
+        sections.setValue("Section1/2", "B");
+        sections.setValue("Section1/3", "C");
+        sections.setValue("Section1/name", "Tank");
+        sections.setValue("Section/2", 0);
+        sections.setValue("Section2/name", "Empty");
+    }
+    MainWindow *window = m_f.create();
+    if (!window->openProjectFile(path))
+        return nullptr;
+    return window;
+}
+
+void tst_ReportWindow::query(int section, const QDateTime &start, const QDateTime &end)
+{
+    ui()->dataClassification1->setCurrentIndex(section);
+    ui()->dateTimeStart->setDateTime(start);
+    ui()->dateTimeEnd->setDateTime(end);
+    ui()->queryData->click();
+}
+
+void tst_ReportWindow::queryAndSave()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    QVERIFY(window->projectId() > 0);
+    QVector<HistoryRow> rows = historyPolls(window->projectId(), {"A", "B", "C"}, 3, base);
+    rows += historyPolls(window->projectId() + 1, {"A", "B", "C"}, 3, base);
+    QVERIFY(seedHistory(window->historyDatabase()->database(), rows));
+    QVERIFY(!ui()->saveReport->isEnabled());
+    QCOMPARE(ui()->reportTable->metaObject()->className(), "QTableView");
+
+    ui()->columnHeading->setCurrentIndex(1);
+    query(0, base.addSecs(-60), base.addDays(8));
+    QCOMPARE(status(), zh("查询成功"));
+    QVERIFY(ui()->saveReport->isEnabled());
+    QCOMPARE(ui()->dateTimeEnd->dateTime(), base.addSecs(-60).addDays(7));
+    QCOMPARE(model()->rowCount(), 3);
+    QCOMPARE(model()->columnCount(), 4);
+    QStringList headings;
+    for (int c = 0; c < 4; ++c)
+        headings << model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(headings, (QStringList{zh("时间"), "Tank level", "", "Pump speed"}));
+    QCOMPARE(model()->cellText(2, 0), QStringLiteral("2024-05-01 10:00:02"));
+    QCOMPARE(model()->cellText(2, 3), QStringLiteral("202"));
+    QCOMPARE(ui()->reportTable->columnWidth(0), 180);
+
+    // Saved where the user says; the folder is remembered for the next default name.
+    QDir(m_f.dir->path()).mkpath("reports");
+    const QString path = m_f.path("reports/week.xlsx");
+    m_f.chooser->answers << path;
+    ui()->saveReport->click();
+    QCOMPARE(status(), zh("报表保存成功"));
+    QCOMPARE(m_f.chooser->calls, QStringList{"Save Xlsx File"});
+    QVERIFY(m_f.chooser->dirs.at(0).startsWith(m_f.dir->path() + "/2"));
+    QCOMPARE(window->programSettings()->value("Path/xlsx").toString(), m_f.path("reports"));
+    const XlsxSheet sheet = readXlsx(path);
+    QVERIFY2(sheet.ok, qPrintable(sheet.error));
+    QMap<QString, QString> written;
+    for (auto it = sheet.cells.cbegin(); it != sheet.cells.cend(); ++it)
+        written.insert(it.key(), it.value().text);
+    QMap<QString, QString> expected{{"A1", zh("时间")}, {"B1", "Tank level"}, {"D1", "Pump speed"}};
+    for (int r = 0; r < 3; ++r) {
+        const QString row = QString::number(r + 2);
+        expected.insert("A" + row, model()->cellText(r, 0));
+        expected.insert("B" + row, QString::number(r * 100));
+        expected.insert("C" + row, QString::number(r * 100 + 1));
+        expected.insert("D" + row, QString::number(r * 100 + 2));
+    }
+    QCOMPARE(written, expected);
+
+    // The heading choice now goes to both the table and the next workbook.
+    ui()->columnHeading->setCurrentIndex(0);
+    QCOMPARE(model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("B"));
+    m_f.chooser->answers << m_f.path("reports/labels.xlsx");
+    ui()->saveReport->click();
+    QVERIFY(m_f.chooser->dirs.at(1).startsWith(m_f.path("reports") + "/2"));
+    QCOMPARE(readXlsx(m_f.path("reports/labels.xlsx")).cells.value("C1").text, QStringLiteral("B"));
+}
+
+void tst_ReportWindow::queryFailures()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A", "B", "C"}, 2, base)));
+    query(0, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(model()->rowCount(), 2);
+
+    // A section without labels leaves the last report and says nothing.
+    window->statusBar()->clearMessage();
+    query(1, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(model()->rowCount(), 2);
+    QCOMPARE(status(), QString());
+
+    // No record in the span.
+    query(0, base.addSecs(60), base.addSecs(120));
+    QCOMPARE(status(), zh("查询失败"));
+    QCOMPARE(model()->rowCount(), 0);
+
+    // No section at all.
+    query(0, base.addSecs(-60), base.addSecs(60));
+    ui()->dataClassification1->clear();
+    ui()->queryData->click();
+    QCOMPARE(status(), zh("查询失败"));
+    QCOMPARE(model()->rowCount(), 0);
+
+    // No report: the export asks for no file and writes nothing.
+    QVERIFY(ui()->saveReport->isEnabled());
+    ui()->saveReport->click();
+    QVERIFY(m_f.chooser->calls.isEmpty());
+}
+
+void tst_ReportWindow::saveFailures()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A"}, 2, base)));
+    query(0, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
+
+    ui()->saveReport->click(); // cancelled
+    QCOMPARE(status(), zh("报表保存失败"));
+
+    // A plain file where the folder should be: unwritable whoever runs the test.
+    QFile blocker(m_f.path("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_f.chooser->answers << m_f.path("blocker/r.xlsx");
+    window->statusBar()->clearMessage();
+    ui()->saveReport->click();
+    QCOMPARE(status(), zh("报表保存失败"));
+    QVERIFY(!QFile::exists(m_f.path("blocker/r.xlsx")));
+    // That folder does not exist, so the next default lies in the program folder.
+    ui()->saveReport->click();
+    QCOMPARE(m_f.chooser->dirs.size(), 3);
+    QCOMPARE(QFileInfo(m_f.chooser->dirs.at(2)).absolutePath(), m_f.dir->path());
+}
+
+void tst_ReportWindow::housekeeping()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    QSqlDatabase db = window->historyDatabase()->database();
+    QVector<HistoryRow> rows;
+    for (int i = 0; i < 5000; ++i)
+        rows.append({window->projectId(), "A", double(i), historyTime(base.addSecs(i))});
+    QVERIFY(seedHistory(db, rows));
+    // Over "10M" while more than 3000 rows are left.
+    window->historyTrim()->setUsedSize([](const QSqlDatabase &database) {
+        return historyCount(database) > 3000 ? qint64(20) << 20 : qint64(1) << 20;
+    });
+
+    // No selection in either list: nothing is trimmed.
+    ui()->maxMemory->setCurrentIndex(-1);
+    ui()->clearDays->setCurrentIndex(-1);
+    emit window->historyHousekeepingDue();
+    QCOMPARE(historyCount(db), qint64(5000));
+
+    // The housekeeping timer of monitoring runs the trim.
+    ui()->maxMemory->setCurrentIndex(0);
+    QTimer *timer = window->housekeepingTimer();
+    QVERIFY(!timer->isActive()); // not monitoring
+    QCOMPARE(timer->interval(), 30000);
+    timer->start(10);
+    QTRY_COMPARE_WITH_TIMEOUT(historyCount(db), qint64(3000), 10000);
+    timer->stop();
+    QSqlQuery first(db);
+    QVERIFY(first.exec("SELECT MIN(value) FROM data") && first.next());
+    QCOMPARE(first.value(0).toInt(), 2000);
+
+    // Age: everything is older than a day.
+    ui()->clearDays->setCurrentIndex(0);
+    emit window->historyHousekeepingDue();
+    QCOMPARE(historyCount(db), qint64(0));
+}
+
+QTEST_MAIN(tst_ReportWindow)
+#include "tst_reportwindow.moc"
