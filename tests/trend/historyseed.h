@@ -6,7 +6,10 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVector>
+#include <QtTest>
+#include <memory>
 
 // History rows for tests and benchmarks, written in one transaction.
 struct HistoryRow
@@ -66,3 +69,26 @@ inline qint64 historyCount(const QSqlDatabase &db, const QString &where = QStrin
                + (where.isEmpty() ? "" : " WHERE " + where));
     return query.next() ? query.value(0).toLongLong() : -1;
 }
+
+// A history database file of its own in a temporary folder, for one test function.
+struct HistoryFixture
+{
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SQLiteHandler> handler;
+
+    // From a test's init().
+    void setUp()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        handler = std::make_unique<SQLiteHandler>();
+        QVERIFY(handler->openDatabase(dir->filePath("HistoryData.db")));
+    }
+    void tearDown()
+    {
+        handler.reset();
+        dir.reset();
+    }
+    QSqlDatabase db() const { return handler->database(); }
+    QString path(const QString &name) const { return dir->filePath(name); }
+};

@@ -41,25 +41,20 @@ private slots:
     void failure();
 
 private:
-    QSqlDatabase db() const { return m_handler->database(); }
+    QSqlDatabase db() const { return m_f.db(); }
     qint64 minId() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SQLiteHandler> m_handler;
+    HistoryFixture m_f;
 };
 
 void tst_HistoryTrim::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_handler = std::make_unique<SQLiteHandler>();
-    QVERIFY(m_handler->openDatabase(m_dir->filePath("HistoryData.db")));
+    m_f.setUp();
 }
 
 void tst_HistoryTrim::cleanup()
 {
-    m_handler.reset();
-    m_dir.reset();
+    m_f.tearDown();
 }
 
 qint64 tst_HistoryTrim::minId() const
@@ -224,13 +219,13 @@ void tst_HistoryTrim::usedBytesIgnoresFreedPages()
 {
     QVERIFY(seedHistory(db(), numberedRows(30000)));
     const qint64 used = HistoryTrim::usedBytes(db());
-    const qint64 fileSize = QFileInfo(m_handler->databaseFile()).size();
+    const qint64 fileSize = QFileInfo(m_f.handler->databaseFile()).size();
     QVERIFY(used > 0);
     QCOMPARE(used, fileSize); // nothing freed yet
     QSqlQuery remove(db());
     QVERIFY(remove.exec("DELETE FROM data WHERE id <= 20000"));
     const qint64 after = HistoryTrim::usedBytes(db());
-    QCOMPARE(QFileInfo(m_handler->databaseFile()).size(), fileSize); // the file never shrinks
+    QCOMPARE(QFileInfo(m_f.handler->databaseFile()).size(), fileSize); // the file never shrinks
     QVERIFY2(after < used / 2, qPrintable(QString("%1 of %2").arg(after).arg(used)));
 
     // With the real size: a limit between the two sizes stops after the first batches.

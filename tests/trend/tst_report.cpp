@@ -79,26 +79,21 @@ private slots:
     void workbookFailures();
 
 private:
-    QSqlDatabase db() const { return m_handler->database(); }
+    QSqlDatabase db() const { return m_f.db(); }
     bool runReport(const QStringList &labels, const QDateTime &start, const QDateTime &end,
                    ReportModel *model, int projectId = 1);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SQLiteHandler> m_handler;
+    HistoryFixture m_f;
 };
 
 void tst_Report::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_handler = std::make_unique<SQLiteHandler>();
-    QVERIFY(m_handler->openDatabase(m_dir->filePath("HistoryData.db")));
+    m_f.setUp();
 }
 
 void tst_Report::cleanup()
 {
-    m_handler.reset();
-    m_dir.reset();
+    m_f.tearDown();
 }
 
 bool tst_Report::runReport(const QStringList &labels, const QDateTime &start, const QDateTime &end,
@@ -292,7 +287,7 @@ void tst_Report::workbookHoldsTheTable()
     QCOMPARE(model.cellText(0, 6), QStringLiteral("0.1"));
     QCOMPARE(model.cellText(2, 7), QString());
 
-    const QString path = m_dir->filePath("report.xlsx");
+    const QString path = m_f.path("report.xlsx");
     QString error;
     QCOMPARE(ReportWorkbook::save(model, path, &error), ReportWorkbook::Saved);
     const XlsxSheet sheet = readXlsx(path);
@@ -321,7 +316,7 @@ void tst_Report::workbookHoldsTheTable()
 
 void tst_Report::workbookFailures()
 {
-    const QString blocker = m_dir->filePath("blocker");
+    const QString blocker = m_f.path("blocker");
     QFile file(blocker);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
@@ -339,7 +334,7 @@ void tst_Report::workbookFailures()
     big.times.fill(second(0), ReportWorkbook::maxReportRows + 1);
     big.values.fill(1.0, ReportWorkbook::maxReportRows + 1);
     model.setReport(big);
-    const QString bigPath = m_dir->filePath("big.xlsx");
+    const QString bigPath = m_f.path("big.xlsx");
     QCOMPARE(ReportWorkbook::save(model, bigPath, &error), ReportWorkbook::TooManyRows);
     QVERIFY(error.contains(QString::number(ReportWorkbook::maxReportRows + 1)));
     QVERIFY(!QFile::exists(bigPath));
