@@ -61,9 +61,10 @@ void tst_ReportWindow::cleanup()
 
 MainWindow *tst_ReportWindow::openProject()
 {
-    QDir(m_f.dir->path()).mkpath("libdrive");
-    QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
-                m_f.path("libdrive/LibTest.so"));
+    if (!QDir(m_f.dir->path()).mkpath("libdrive")
+        || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                        m_f.path("libdrive/LibTest.so")))
+        return nullptr;
     ProjectData data;
     data.name = QStringLiteral("a.dpro");
     data.driveLibName = QStringLiteral("LibTest");
