@@ -31,6 +31,8 @@ function(morvelin_add_test name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+    # Helpers every test may share (socat pty pairs, child processes).
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
     target_compile_definitions(${name} PRIVATE
         MORVELIN_BIN_DIR="${MORVELIN_BIN_DIR}"
         MORVELIN_DRIVER_DIR="${MORVELIN_DRIVER_DIR}"

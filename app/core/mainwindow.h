@@ -1,10 +1,13 @@
 #pragma once
 
+#include "dataloggerprotocol.h"
+#include "devicelink.h"
 #include "dialogdatabase.h"
 #include "filechooser.h"
 #include "historytrim.h"
 #include "induction.h"
 #include "instanceguard.h"
+#include "loggerimagedownload.h"
 #include "monitorlogic.h"
 #include "programfolder.h"
 #include "programsettings.h"
@@ -20,6 +23,7 @@
 #include <QStringList>
 #include <QTranslator>
 #include <functional>
+#include <memory>
 
 class CDriveBaseClass;
 class ChartDrawer;
@@ -143,6 +147,31 @@ public:
     // Shared with the data-logger link.
     QMutex *serialLinkLock() { return &m_serialLock; }
 
+    // Device link and data-logger (app/device/mainwindow_device.cpp)
+    // Opens, or closes and reopens, the device link from the link string; see the flag.
+    void openDeviceLink();
+    void closeDeviceLink();
+    bool isDeviceLinkOpen() const;
+    // Mode 0: writes frame and stores the first read in reply; mode 1: hands every packet that
+    // comes back to the firmware page until a silence. 0, or -1 when nothing came.
+    int sendFrame(QByteArray frame, QByteArray *reply, int timeoutMs, int mode);
+    int sendAtCommand(const QString &command, QByteArray *reply, int timeoutMs);
+    DeviceLink *deviceLink() const { return m_deviceLink.get(); }
+    QSerialPort *serialPort() const { return m_serialPort; }
+    void readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wording);
+    int buildFirmwareFrame(quint8 area, int offset, int length, QByteArray data);
+    int buildFirmwareReadFrame(quint8 area, int offset, int length, QByteArray &out);
+    int sendFirmwarePacket(int command);
+    // The local time the clock command sends; the system clock unless a test puts its own.
+    using DeviceClockFunction = std::function<QDateTime()>;
+    void setDeviceClock(DeviceClockFunction clock);
+    // The download's 10 ms pauses; delayMs unless a test puts its own.
+    void setDevicePause(PauseFunction pause);
+    // No device wait is shorter than this (0: the protocol's own time-outs); for a loaded test
+    // machine.
+    void setDeviceWaitFloor(int ms) { m_deviceWaitFloorMs = ms; }
+    quint8 imageFrameCounter() const { return m_imageDownload.frameCounter(); }
+
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
     int samplingSeconds = 1;
@@ -215,6 +244,17 @@ private slots:
     void on_pushButton_startMonitor_clicked();
     void on_pushButton_stopMonitor_clicked();
 
+    // Device (app/device/mainwindow_device.cpp), connected by name
+    void on_pushButton_COM_ClearFlashData_clicked();
+    void on_pushButton_COM_CheckTime_clicked();
+    void on_pushButton_COM_ClearDatabaseData_clicked();
+    void on_pushButton_COM_ReadOff_clicked();
+    void on_pushButton_B_RecData_clicked();
+    void on_pushButton_B_ClearDBData_clicked();
+    void on_pushButton_B_ClearFlashData_clicked();
+    void on_pushButton_openbinfile_clicked();
+    void on_pushButton_bindownload_clicked();
+
     // Trend (app/trend/mainwindow_trend.cpp)
     void on_backgroundColorSelect_activated(int index);
     void on_samplingTime_currentIndexChanged(int index);
@@ -285,8 +325,14 @@ private:
     void setSeriesHeaders();
 
     // Device (app/device/mainwindow_device.cpp)
+    class DeviceOperation;
     void initDeviceLink();
     void releaseDeviceLink();
+    void startReadOff(DataLoggerProtocol::Wording wording);
+    // One command frame on a link opened for it; the reply's text in a box.
+    void runLoggerCommand(const QByteArray &frame, int timeoutMs,
+                          QString (*replyText)(const QByteArray &));
+    int deviceWaitMs(int timeoutMs) const;
 
     // ---- Trend state (app/trend/mainwindow_trend.cpp) ----
     int rangeSeconds = 600;
@@ -362,6 +408,10 @@ private:
     // ---- Device serial link (app/device/mainwindow_device.cpp) ----
     QMutex m_serialLock;
     QSerialPort *m_serialPort = nullptr;
+    std::unique_ptr<DeviceLink> m_deviceLink;
+    LoggerImageDownload m_imageDownload;
+    DeviceClockFunction m_deviceClock;
+    int m_deviceWaitFloorMs = 0;
 
     // ---- Trend colours (app/trend/mainwindow_trend.cpp) ----
     QList<QColor> seriesColors;

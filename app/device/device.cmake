@@ -11,3 +11,15 @@ target_sources(morvelin_device PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/atlinksequence.cpp ${CMAKE_CURRENT_LIST_DIR}/atlinksequence.h)
 set_target_properties(morvelin_device PROPERTIES AUTOMOC ON)
 target_link_libraries(morvelin_device PUBLIC Qt5::SerialPort)
+
+# The device link and its exchanges, the FW packets and their CRC, the data-logger frames, the
+# record read-off and the memory-image download.
+target_sources(morvelin_device PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/devicelog.h
+    ${CMAKE_CURRENT_LIST_DIR}/fwpacket.cpp ${CMAKE_CURRENT_LIST_DIR}/fwpacket.h
+    ${CMAKE_CURRENT_LIST_DIR}/devicelink.cpp ${CMAKE_CURRENT_LIST_DIR}/devicelink.h
+    ${CMAKE_CURRENT_LIST_DIR}/dataloggerprotocol.cpp ${CMAKE_CURRENT_LIST_DIR}/dataloggerprotocol.h
+    ${CMAKE_CURRENT_LIST_DIR}/recordreadoff.cpp ${CMAKE_CURRENT_LIST_DIR}/recordreadoff.h
+    ${CMAKE_CURRENT_LIST_DIR}/loggerimagedownload.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/loggerimagedownload.h)
+target_link_libraries(morvelin_device PUBLIC morvelin_storage Qt5::Sql)

@@ -1,26 +1,288 @@
-// The device page's part of the main window: the serial link of the data-logger.
+// The device pages' part of the main window: the serial device link with its exchanges, the
+// data-logger commands and read-off, and the memory-image download.
+#include "dialogsetlink.h"
 #include "mainwindow.h"
+#include "recordreadoff.h"
 #include "ui_mainwindow.h"
+#include "update_bin.h"
 
 #include <QSerialPort>
+#include <QStatusBar>
 
 namespace {
+
 // Large enough for a whole data-logger read-off without losing bytes.
 const qint64 deviceReadBufferBytes = 64 * 1024 * 1024;
+
 } // namespace
+
+// Holds the serial lock for one device operation started by a click. Another operation that
+// runs the event loop (the download's pauses, a driver's connect) may let a second click in;
+// that click is refused instead of freezing on the lock or closing the link under the first.
+class MainWindow::DeviceOperation
+{
+public:
+    explicit DeviceOperation(MainWindow *window)
+        : m_lock(&window->m_serialLock)
+        , m_held(m_lock->tryLock())
+    {
+        if (!m_held)
+            window->statusBar()->showMessage(MainWindow::tr("串口正忙，请稍后再试"), 0);
+    }
+    ~DeviceOperation()
+    {
+        if (m_held)
+            m_lock->unlock();
+    }
+    DeviceOperation(const DeviceOperation &) = delete;
+    DeviceOperation &operator=(const DeviceOperation &) = delete;
+    bool refused() const { return !m_held; }
+
+private:
+    QMutex *m_lock;
+    bool m_held;
+};
 
 void MainWindow::initDeviceLink()
 {
     m_serialPort = new QSerialPort(this);
     m_serialPort->setReadBufferSize(deviceReadBufferBytes);
+    m_deviceLink = std::make_unique<DeviceLink>(m_serialPort);
+    m_deviceClock = [] { return QDateTime::currentDateTime(); };
+    m_imageDownload.setExchange([this](const QByteArray &frame, QByteArray *reply, int ms) {
+        return sendFrame(frame, reply, ms, 0);
+    });
+    m_imageDownload.setPause([](int ms) { delayMs(ms); });
+    m_imageDownload.setProgress([this](int maximum) { ui->progressBar->setMaximum(maximum); },
+                                [this](int value) { ui->progressBar->setValue(value); });
 }
 
 void MainWindow::releaseDeviceLink()
 {
     if (!m_serialPort)
         return;
+    m_deviceLink.reset();
     m_serialPort->close();
     m_serialPort->deleteLater();
     m_serialPort = nullptr;
     m_deviceLinkOpen = false;
+}
+
+void MainWindow::setDeviceClock(DeviceClockFunction clock)
+{
+    m_deviceClock = std::move(clock);
+}
+
+void MainWindow::setDevicePause(PauseFunction pause)
+{
+    m_imageDownload.setPause(std::move(pause));
+}
+
+int MainWindow::deviceWaitMs(int timeoutMs) const
+{
+    return qMax(timeoutMs, m_deviceWaitFloorMs);
+}
+
+void MainWindow::openDeviceLink()
+{
+    const DeviceLinkSettings settings
+        = parseDeviceLink(m_linkDialog ? m_linkDialog->linkString() : QString());
+    switch (settings.status) {
+    case DeviceLinkSettings::Empty:
+    case DeviceLinkSettings::NoComma:
+        // A network link string opens nothing here: the device tools speak serial only.
+        prompt()->information(this, tr("提示信息"), tr("请设置连接参数：设置-通信设置"));
+        return;
+    case DeviceLinkSettings::Invalid:
+        return;
+    case DeviceLinkSettings::Ok:
+        break;
+    }
+    if (!m_deviceLink->open(settings)) {
+        prompt()->information(this, tr("提示信息"), tr("串口打开失败"));
+        return;
+    }
+    m_deviceLinkOpen = true;
+    statusBar()->showMessage(tr("连接成功！"), 0);
+}
+
+void MainWindow::closeDeviceLink()
+{
+    m_deviceLink->close();
+    m_deviceLinkOpen = false;
+    statusBar()->showMessage(tr("断开成功！"), 0);
+}
+
+bool MainWindow::isDeviceLinkOpen() const
+{
+    return m_deviceLinkOpen;
+}
+
+int MainWindow::sendFrame(QByteArray frame, QByteArray *reply, int timeoutMs, int mode)
+{
+    // The firmware page answers a request from inside the hand-over: out at once, and the
+    // running exchange reads its reply.
+    if (m_deviceLink->inFirmwareExchange())
+        return m_deviceLink->write(frame) ? 0 : -1;
+    if (mode == 1) {
+        return m_deviceLink->exchangeFirmware(
+            frame, deviceWaitMs(timeoutMs), [this](const QByteArray &packet) {
+                m_updateBin->onReceived(QMQTT::Message(0, QString(), packet));
+            });
+    }
+    return m_deviceLink->exchange(frame, reply, deviceWaitMs(timeoutMs));
+}
+
+int MainWindow::sendAtCommand(const QString &command, QByteArray *reply, int timeoutMs)
+{
+    return sendFrame(command.toUtf8(), reply, timeoutMs, 0);
+}
+
+void MainWindow::on_pushButton_COM_ClearFlashData_clicked()
+{
+    runLoggerCommand(DataLoggerProtocol::clearFlashFrame(),
+                     DataLoggerProtocol::clearFlashTimeoutMs, DataLoggerProtocol::clearFlashText);
+}
+
+void MainWindow::on_pushButton_COM_CheckTime_clicked()
+{
+    runLoggerCommand(DataLoggerProtocol::setClockFrame(m_deviceClock()),
+                     DataLoggerProtocol::replyTimeoutMs, DataLoggerProtocol::setClockText);
+}
+
+void MainWindow::runLoggerCommand(const QByteArray &frame, int timeoutMs,
+                                  QString (*replyText)(const QByteArray &))
+{
+    DeviceOperation operation(this);
+    if (operation.refused())
+        return;
+    openDeviceLink();
+    if (!m_deviceLinkOpen)
+        return;
+    QByteArray reply;
+    sendFrame(frame, &reply, timeoutMs, 0);
+    prompt()->information(this, tr("提示信息"), replyText(reply));
+    closeDeviceLink();
+}
+
+void MainWindow::on_pushButton_COM_ClearDatabaseData_clicked()
+{
+    // Needs no link: it empties the local history of every project.
+    const bool deleted = historyDatabase()->openDatabase(m_dbFileName)
+                         && historyDatabase()->deleteRecord(QStringLiteral("data"), QString());
+    statusBar()->showMessage(deleted ? tr("删除成功") : tr("删除失败"), 0);
+}
+
+void MainWindow::on_pushButton_COM_ReadOff_clicked()
+{
+    startReadOff(DataLoggerProtocol::Wording::Serial);
+}
+
+void MainWindow::on_pushButton_B_RecData_clicked()
+{
+    startReadOff(DataLoggerProtocol::Wording::Bluetooth);
+}
+
+// Left without a task: the data-logger page's clear buttons of the Bluetooth group do nothing.
+void MainWindow::on_pushButton_B_ClearDBData_clicked() {}
+void MainWindow::on_pushButton_B_ClearFlashData_clicked() {}
+
+void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
+{
+    DeviceOperation operation(this);
+    if (operation.refused())
+        return;
+    // Without a project row the rows would belong to no project.
+    if (m_projectId < 0) {
+        prompt()->information(this, tr("提示信息"), tr("数据库无相关ID或数据"));
+        return;
+    }
+    openDeviceLink();
+    if (!m_deviceLinkOpen)
+        return;
+    if (!historyDatabase()->openDatabase(m_dbFileName)) {
+        closeDeviceLink();
+        return;
+    }
+    if (wording == DataLoggerProtocol::Wording::Serial
+        && !prompt()->question(this, tr("读取数据"), tr("读取数据请等待"))) {
+        closeDeviceLink();
+        return;
+    }
+    readDeviceRecords(0, wording);
+    closeDeviceLink();
+}
+
+void MainWindow::readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wording)
+{
+    RecordReadOff readOff(
+        [this](const QByteArray &frame, QByteArray *reply) {
+            if (!m_deviceLink->isOpen())
+                return -1;
+            return m_deviceLink->exchangeUntil(frame, reply,
+                                               deviceWaitMs(DataLoggerProtocol::replyTimeoutMs),
+                                               DataLoggerProtocol::recordsReplyLength);
+        },
+        historyDatabase());
+    const RecordReadOff::Result result = readOff.run(index, m_projectId);
+    switch (result.outcome) {
+    case RecordReadOff::Outcome::End:
+        prompt()->information(this, tr("提示信息"), DataLoggerProtocol::endText(wording));
+        break;
+    case RecordReadOff::Outcome::CheckFailed:
+        prompt()->information(this, tr("提示信息"), DataLoggerProtocol::checkFailedText(wording));
+        break;
+    case RecordReadOff::Outcome::Stopped:
+        break;
+    }
+}
+
+void MainWindow::on_pushButton_openbinfile_clicked()
+{
+    const QString path = fileChooser()->openFileName(nullptr, QStringLiteral("update bin"),
+                                                     QString(), tr("bin Files (*.bin)"));
+    if (path.isEmpty())
+        return;
+    ui->lineEdit_binpath->setText(path);
+    ui->progressBar->setMinimum(0);
+    ui->progressBar->setValue(0);
+}
+
+void MainWindow::on_pushButton_bindownload_clicked()
+{
+    DeviceOperation operation(this);
+    if (operation.refused() || !m_deviceLinkOpen)
+        return;
+    const LoggerImageDownload::Result r = m_imageDownload.run(ui->lineEdit_binpath->text());
+    switch (r.outcome) {
+    case LoggerImageDownload::Outcome::Done:
+        prompt()->information(this, tr("提示信息"), tr("下载完成"));
+        break;
+    case LoggerImageDownload::Outcome::Failed:
+        prompt()->information(this, tr("提示信息"),
+                              tr("下载失败") + QStringLiteral(":%1").arg(r.code));
+        break;
+    case LoggerImageDownload::Outcome::ClosingFailed:
+    case LoggerImageDownload::Outcome::Unreadable:
+        prompt()->information(this, tr("提示信息"), tr("下载失败"));
+        break;
+    case LoggerImageDownload::Outcome::SizeError:
+        prompt()->information(this, tr("提示信息"), tr("文件大小错误"));
+        break;
+    }
+}
+
+int MainWindow::buildFirmwareFrame(quint8 area, int offset, int length, QByteArray data)
+{
+    return m_imageDownload.writeArea(area, offset, length, data);
+}
+
+int MainWindow::buildFirmwareReadFrame(quint8 area, int offset, int length, QByteArray &out)
+{
+    return m_imageDownload.readArea(area, offset, length, out);
+}
+
+int MainWindow::sendFirmwarePacket(int command)
+{
+    return m_imageDownload.controlBlock(command);
 }

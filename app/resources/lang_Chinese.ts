@@ -883,6 +883,90 @@
         <translation>串口正忙，请稍后再试</translation>
     </message>
     <message>
+        <source>请设置连接参数：设置-通信设置</source>
+        <translation>请设置连接参数：设置-通信设置</translation>
+    </message>
+    <message>
+        <source>串口打开失败</source>
+        <translation>串口打开失败</translation>
+    </message>
+    <message>
+        <source>连接成功！</source>
+        <translation>连接成功！</translation>
+    </message>
+    <message>
+        <source>断开成功！</source>
+        <translation>断开成功！</translation>
+    </message>
+    <message>
+        <source>清除成功</source>
+        <translation>清除成功</translation>
+    </message>
+    <message>
+        <source>清除失败，错误码：</source>
+        <translation>清除失败，错误码：</translation>
+    </message>
+    <message>
+        <source>校对失败，响应错误</source>
+        <translation>校对失败，响应错误</translation>
+    </message>
+    <message>
+        <source>校对失败，错误码：</source>
+        <translation>校对失败，错误码：</translation>
+    </message>
+    <message>
+        <source>校对成功</source>
+        <translation>校对成功</translation>
+    </message>
+    <message>
+        <source>删除成功</source>
+        <translation>删除成功</translation>
+    </message>
+    <message>
+        <source>删除失败</source>
+        <translation>删除失败</translation>
+    </message>
+    <message>
+        <source>读取数据</source>
+        <translation>读取数据</translation>
+    </message>
+    <message>
+        <source>读取数据请等待</source>
+        <translation>读取数据请等待</translation>
+    </message>
+    <message>
+        <source>离线数据导入完成</source>
+        <translation>离线数据导入完成</translation>
+    </message>
+    <message>
+        <source>蓝牙导入完成</source>
+        <translation>蓝牙导入完成</translation>
+    </message>
+    <message>
+        <source>校验错误，离线数据导入停止</source>
+        <translation>校验错误，离线数据导入停止</translation>
+    </message>
+    <message>
+        <source>校验错误，蓝牙数据导入停止</source>
+        <translation>校验错误，蓝牙数据导入停止</translation>
+    </message>
+    <message>
+        <source>bin Files (*.bin)</source>
+        <translation>bin Files (*.bin)</translation>
+    </message>
+    <message>
+        <source>下载完成</source>
+        <translation>下载完成</translation>
+    </message>
+    <message>
+        <source>下载失败</source>
+        <translation>下载失败</translation>
+    </message>
+    <message>
+        <source>文件大小错误</source>
+        <translation>文件大小错误</translation>
+    </message>
+    <message>
         <source>提示信息</source>
         <translation>提示信息</translation>
     </message>

@@ -883,6 +883,90 @@
         <translation>The serial link is busy; please try again shortly</translation>
     </message>
     <message>
+        <source>请设置连接参数：设置-通信设置</source>
+        <translation>Please set the link parameters: Settings - Communication</translation>
+    </message>
+    <message>
+        <source>串口打开失败</source>
+        <translation>Failed to open the serial port</translation>
+    </message>
+    <message>
+        <source>连接成功！</source>
+        <translation>Connected!</translation>
+    </message>
+    <message>
+        <source>断开成功！</source>
+        <translation>Disconnected!</translation>
+    </message>
+    <message>
+        <source>清除成功</source>
+        <translation>Cleared</translation>
+    </message>
+    <message>
+        <source>清除失败，错误码：</source>
+        <translation>Clearing failed, error code: </translation>
+    </message>
+    <message>
+        <source>校对失败，响应错误</source>
+        <translation>Clock setting failed: wrong reply</translation>
+    </message>
+    <message>
+        <source>校对失败，错误码：</source>
+        <translation>Clock setting failed, error code: </translation>
+    </message>
+    <message>
+        <source>校对成功</source>
+        <translation>Clock set</translation>
+    </message>
+    <message>
+        <source>删除成功</source>
+        <translation>Deleted</translation>
+    </message>
+    <message>
+        <source>删除失败</source>
+        <translation>Deletion failed</translation>
+    </message>
+    <message>
+        <source>读取数据</source>
+        <translation>Read Data</translation>
+    </message>
+    <message>
+        <source>读取数据请等待</source>
+        <translation>Reading data, please wait</translation>
+    </message>
+    <message>
+        <source>离线数据导入完成</source>
+        <translation>Offline data imported</translation>
+    </message>
+    <message>
+        <source>蓝牙导入完成</source>
+        <translation>Bluetooth import completed</translation>
+    </message>
+    <message>
+        <source>校验错误，离线数据导入停止</source>
+        <translation>Check error; offline data import stopped</translation>
+    </message>
+    <message>
+        <source>校验错误，蓝牙数据导入停止</source>
+        <translation>Check error; Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>bin Files (*.bin)</source>
+        <translation>bin Files (*.bin)</translation>
+    </message>
+    <message>
+        <source>下载完成</source>
+        <translation>Download completed</translation>
+    </message>
+    <message>
+        <source>下载失败</source>
+        <translation>Failed to download</translation>
+    </message>
+    <message>
+        <source>文件大小错误</source>
+        <translation>File Size Error</translation>
+    </message>
+    <message>
         <source>提示信息</source>
         <translation>Information</translation>
     </message>

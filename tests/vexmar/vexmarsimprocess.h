@@ -2,29 +2,13 @@
 
 // Starts the Vexmar simulator (tools/vexmarsim) and socat pty pairs as child processes and
 // always stops them again. Free of QtTest, so the benchmark can use it too.
-#include <QDeadlineTimer>
+#include "socatptypair.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
-
-// Reads from process until pattern matches the collected text or the time is up.
-inline QRegularExpressionMatch waitForOutput(QProcess *process, QProcess::ProcessChannel channel,
-                                             const QRegularExpression &pattern, int timeoutMs,
-                                             QByteArray *collected)
-{
-    process->setReadChannel(channel);
-    QDeadlineTimer deadline(timeoutMs);
-    while (true) {
-        collected->append(process->readAll());
-        const QRegularExpressionMatch m = pattern.match(QString::fromLocal8Bit(*collected));
-        if (m.hasMatch() || deadline.hasExpired() || process->state() == QProcess::NotRunning)
-            return m;
-        process->waitForReadyRead(
-            int(qMax<qint64>(1, qMin<qint64>(100, deadline.remainingTime()))));
-    }
-}
 
 // What the simulator's --pattern puts at byte addresses address ... address + count - 1 of a
 // word area.
@@ -163,51 +147,4 @@ private:
     QTemporaryDir m_dir;
     quint16 m_port = 0;
     QString m_error;
-};
-
-// Two linked pseudo-terminals from socat: what is written to one is read from the other.
-class SocatPtyPair
-{
-public:
-    SocatPtyPair() = default;
-    ~SocatPtyPair() { stop(); }
-    SocatPtyPair(const SocatPtyPair &) = delete;
-    SocatPtyPair &operator=(const SocatPtyPair &) = delete;
-
-    bool start(int timeoutMs = 10000)
-    {
-        m_process.start(QStringLiteral("socat"),
-                        {QStringLiteral("-d"), QStringLiteral("-d"),
-                         QStringLiteral("pty,raw,echo=0"), QStringLiteral("pty,raw,echo=0")});
-        if (!m_process.waitForStarted(timeoutMs))
-            return false;
-        static const QRegularExpression pair(
-            QStringLiteral("PTY is (\\S+)[\\s\\S]*PTY is (\\S+)[\\s\\S]*starting data transfer"));
-        QByteArray err;
-        const QRegularExpressionMatch m
-            = waitForOutput(&m_process, QProcess::StandardError, pair, timeoutMs, &err);
-        if (!m.hasMatch()) {
-            stop();
-            return false;
-        }
-        m_first = m.captured(1);
-        m_second = m.captured(2);
-        return true;
-    }
-
-    QString first() const { return m_first; }
-    QString second() const { return m_second; }
-
-    void stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-private:
-    QProcess m_process;
-    QString m_first;
-    QString m_second;
 };

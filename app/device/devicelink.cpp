@@ -1,0 +1,175 @@
+#include "devicelink.h"
+
+#include "devicelog.h"
+#include "fwpacket.h"
+
+Q_LOGGING_CATEGORY(lcDevice, "morvelin.device", QtInfoMsg)
+
+namespace {
+
+// A field that is not a whole decimal number counts as 0, which the open then refuses.
+int wholeNumber(const QString &field)
+{
+    bool ok = false;
+    const int v = field.toInt(&ok, 10);
+    return ok ? v : 0;
+}
+
+} // namespace
+
+DeviceLinkSettings parseDeviceLink(const QString &link)
+{
+    DeviceLinkSettings s;
+    if (link.isEmpty())
+        return s;
+    if (!link.contains(QLatin1Char(','))) {
+        s.status = DeviceLinkSettings::NoComma;
+        return s;
+    }
+    // Four fields from the front; once no comma is left the remainder is every further field.
+    QString rest = link;
+    QString fields[4];
+    for (QString &field : fields) {
+        const int comma = rest.indexOf(QLatin1Char(','));
+        if (comma < 0) {
+            field = rest;
+        } else {
+            field = rest.left(comma);
+            rest = rest.mid(comma + 1);
+        }
+    }
+    const int comma = rest.indexOf(QLatin1Char(','));
+    const QString parity = comma < 0 ? rest : rest.left(comma);
+
+    s.portName = fields[0];
+    s.baudRate = wholeNumber(fields[1]);
+    s.dataBits = wholeNumber(fields[2]);
+    s.stopBits = wholeNumber(fields[3]);
+    if (parity.contains(QLatin1Char('N'), Qt::CaseInsensitive)) {
+        s.hasParity = true;
+        s.parity = QSerialPort::NoParity;
+    } else if (parity.contains(QLatin1Char('E'), Qt::CaseInsensitive)) {
+        s.hasParity = true;
+        s.parity = QSerialPort::EvenParity;
+    } else if (parity.contains(QLatin1Char('O'), Qt::CaseInsensitive)) {
+        s.hasParity = true;
+        s.parity = QSerialPort::OddParity;
+    }
+    const bool usable
+        = !s.portName.isEmpty() && s.baudRate != 0 && s.dataBits != 0 && s.stopBits != 0;
+    s.status = usable ? DeviceLinkSettings::Ok : DeviceLinkSettings::Invalid;
+    return s;
+}
+
+DeviceLink::DeviceLink(QSerialPort *port)
+    : m_port(port)
+{
+}
+
+bool DeviceLink::isOpen() const
+{
+    return m_port && m_port->isOpen();
+}
+
+bool DeviceLink::open(const DeviceLinkSettings &settings)
+{
+    if (!m_port || settings.status != DeviceLinkSettings::Ok)
+        return false;
+    if (m_port->isOpen()) {
+        m_port->clear(QSerialPort::AllDirections);
+        m_port->close();
+    }
+    m_port->setPortName(settings.portName);
+    m_port->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
+    m_port->setDataBits(QSerialPort::DataBits(settings.dataBits));
+    m_port->setStopBits(QSerialPort::StopBits(settings.stopBits));
+    if (settings.hasParity)
+        m_port->setParity(settings.parity);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    return m_port->open(QIODevice::ReadWrite);
+}
+
+void DeviceLink::close()
+{
+    if (m_port)
+        m_port->close();
+}
+
+bool DeviceLink::write(const QByteArray &packet)
+{
+    if (!isOpen())
+        return false;
+    if (m_port->write(packet) != packet.size()) {
+        qCDebug(lcDevice) << "Failed to write data to serial port.";
+        m_port->close();
+        return false;
+    }
+    // Out now rather than at the next wait, which may not come before the reader needs it.
+    m_port->flush();
+    return true;
+}
+
+bool DeviceLink::waitForBytes(int timeoutMs)
+{
+    if (m_port->bytesAvailable() > 0)
+        return true;
+    return m_port->waitForReadyRead(timeoutMs) || m_port->bytesAvailable() > 0;
+}
+
+int DeviceLink::exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs)
+{
+    return exchangeUntil(frame, reply, timeoutMs, [](const QByteArray &received) {
+        // The first read that yields bytes is the whole reply.
+        return int(received.size());
+    });
+}
+
+int DeviceLink::exchangeUntil(const QByteArray &frame, QByteArray *reply, int timeoutMs,
+                              const ReplyLength &replyLength)
+{
+    if (!isOpen() || !write(frame))
+        return -1;
+    QByteArray received;
+    while (true) {
+        if (!waitForBytes(timeoutMs)) {
+            if (received.isEmpty())
+                return -1;
+            break;
+        }
+        received.append(m_port->readAll());
+        if (received.isEmpty()) {
+            qCDebug(lcDevice) << "waitForReadyRead data ";
+            continue;
+        }
+        const int needed = replyLength(received);
+        if (needed > 0 && received.size() >= needed)
+            break;
+    }
+    *reply = received;
+    return 0;
+}
+
+int DeviceLink::exchangeFirmware(const QByteArray &frame, int timeoutMs,
+                                 const PacketHandler &handler)
+{
+    if (!isOpen() || !write(frame))
+        return -1;
+    m_inFirmwareExchange = true;
+    FwStreamFramer framer;
+    // Ends only by a silence; a packet cut short by it is still handed over, whole as it came.
+    while (isOpen()) {
+        QList<QByteArray> packets;
+        if (waitForBytes(timeoutMs)) {
+            packets = framer.feed(m_port->readAll());
+        } else if (framer.hasRest()) {
+            packets << framer.takeRest();
+        } else {
+            break;
+        }
+        for (const QByteArray &packet : packets)
+            handler(packet);
+        qCDebug(lcDevice) << "waitForReadyRead data ";
+    }
+    m_inFirmwareExchange = false;
+    return -1;
+}

@@ -1,0 +1,63 @@
+#include "recordreadoff.h"
+
+#include "devicelog.h"
+#include "sqlitehandler.h"
+
+#include <QSqlDatabase>
+
+using namespace DataLoggerProtocol;
+
+RecordReadOff::RecordReadOff(Exchange exchange, SQLiteHandler *database)
+    : m_exchange(std::move(exchange))
+    , m_database(database)
+{
+}
+
+RecordReadOff::Result RecordReadOff::run(quint32 firstIndex, int projectId)
+{
+    Result result;
+    quint32 index = firstIndex;
+    while (true) {
+        QByteArray reply;
+        m_exchange(readRecordsFrame(index), &reply);
+        switch (judgeRecords(reply)) {
+        case RecordsReply::End:
+            result.outcome = Outcome::End;
+            return result;
+        case RecordsReply::CheckFailed:
+            qCDebug(lcDevice) << "records reply failed its check:" << reply.toHex(' ');
+            result.outcome = Outcome::CheckFailed;
+            return result;
+        case RecordsReply::Stop:
+            result.outcome = Outcome::Stopped;
+            return result;
+        case RecordsReply::Batch:
+            break;
+        }
+        const RecordBatch batch = parseBatch(reply);
+        storeBatch(batch, projectId, &result);
+        ++result.batches;
+        index = batch.nextIndex;
+    }
+}
+
+void RecordReadOff::storeBatch(const RecordBatch &batch, int projectId, Result *result)
+{
+    const QList<QVariantMap> rows = historyRows(batch, projectId);
+    for (quint32 v : batch.values) {
+        qCDebug(lcDevice).noquote()
+            << v << QByteArray::number(v, 16).rightJustified(8, '0').toUpper();
+    }
+    QSqlDatabase db = m_database->database();
+    const bool inTransaction = m_transactions && db.transaction();
+    for (const QVariantMap &row : rows) {
+        if (m_database->insertRecord(QStringLiteral("data"), row)) {
+            ++result->rows;
+        } else {
+            ++result->failedRows;
+            qCDebug(lcDevice) << "Failed to insert records111." << row;
+        }
+    }
+    if (inTransaction && !db.commit())
+        db.rollback();
+}

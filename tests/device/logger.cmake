@@ -1,0 +1,7 @@
+# The device link and the data-logger tools: the pure codecs and frames, the link over a socat
+# pty pair against the data-logger simulator, and the window's data-logger page.
+morvelin_add_test(tst_devicecodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicecodec.cpp
+    LIBS morvelin_device)
+morvelin_add_test(tst_devicelink SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicelink.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h LIBS morvelin_device)
+add_dependencies(tst_devicelink loggersim)

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QSerialPort;
+
+// A fault that makes chosen requests misbehave: requests first..last (numbered from 1 in
+// arrival order, every kind counted), or every every-th request.
+struct LoggerFault
+{
+    enum Kind { Silence, Short, Split, Crc, OverCount, Result, Status, Extra };
+    Kind kind = Silence;
+    int value = 0;
+    int first = 0;
+    int last = 0;
+    int every = 0;
+
+    bool applies(int request) const
+    {
+        return every > 0 ? request % every == 0 : request >= first && request <= last;
+    }
+    // "<kind>[=<n>]@<k>", "<kind>[=<n>]@<k>-<m>" or "<kind>[=<n>]%<k>"; false when malformed.
+    static bool parse(const QString &text, LoggerFault *fault);
+};
+
+struct LoggerOptions
+{
+    int batches = 3;      // records the device holds, one batch per index 0 .. batches - 1
+    int values = 2;       // values per batch
+    int areaCode = 7;     // area code of every batch
+    int firstAddress = 3; // address of each batch's first value
+    int splitMs = 100;    // pause between the two pieces of a split reply
+    QString logPath;
+    QString dumpPath;   // memory image, written after every command frame
+    QString fwDumpPath; // last FW image received in full
+    QList<LoggerFault> faults;
+};
+
+// The device: cuts requests from the serial stream, answers them and applies the faults.
+class LoggerDevice : public QObject
+{
+    Q_OBJECT
+
+public:
+    LoggerDevice(QSerialPort *port, LoggerOptions options);
+
+    // The value j of batch i as the device stores it.
+    static quint32 batchValue(int batch, int j) { return quint32(batch * 1000 + j - 1); }
+    // The seconds and milliseconds of batch i's time stamp.
+    static qint32 batchSeconds(int batch) { return 1000000 + batch * 10; }
+    static int batchMillis(int batch) { return (batch * 37) % 1000; }
+
+private:
+    void onReadyRead();
+    // Length of the request at the front of the buffer: 0 while unfinished, -1 if unknown.
+    int requestLength() const;
+    void handle(const QByteArray &request);
+    QByteArray answer(const QByteArray &request, QString *kind);
+    QByteArray recordsReply(quint32 index, bool overCount);
+    QByteArray writeReply(const QByteArray &request, int result);
+    QByteArray readReply(const QByteArray &request, int status);
+    QByteArray commandReply(const QByteArray &request, int result);
+    QByteArray fwReply(const QByteArray &request);
+    void send(const QByteArray &bytes, int delayMs);
+    void sendNext();
+    void log(const QString &line);
+    void dumpMemory();
+    const LoggerFault *fault(LoggerFault::Kind kind) const;
+
+    QSerialPort *m_port;
+    LoggerOptions m_options;
+    QFile m_log;
+    QByteArray m_buffer;
+    QTimer m_resync;
+    int m_request = 0;
+    QMap<int, QByteArray> m_memory;
+    // FW uploads: announced size and the image so far, APP and OS.
+    qint64 m_fwSize[2] = {0, 0};
+    QByteArray m_fwImage[2];
+    struct Pending
+    {
+        QByteArray bytes;
+        int delayMs;
+    };
+    QList<Pending> m_outbox;
+    bool m_sending = false;
+};
