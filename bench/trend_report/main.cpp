@@ -1,0 +1,276 @@
+// Prints the time and the peak memory of the report page's work and of housekeeping runs.
+// The database is generated once (a minute or so) and kept for later runs; housekeeping runs
+// on a copy:
+//   trend_report [database file]      (default: <temp>/morvelin_trend_report.db)
+#include "historytrim.h"
+#include "reportmodel.h"
+#include "reportquery.h"
+#include "reportworkbook.h"
+#include "sqlitehandler.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+const int labelCount = 25;
+const int projectId = 1;
+const int daySeconds = 86400;
+// Polls a second for the last day (and ten minutes), one every 30 s for the week before.
+const int densePolls = daySeconds + 600;
+const int sparseStepSeconds = 30;
+const int sparsePolls = 7 * daySeconds / sparseStepSeconds;
+const QDateTime firstSample(QDate(2024, 1, 1), QTime(0, 0), Qt::LocalTime);
+const QDateTime denseStart = firstSample.addSecs(7 * daySeconds);
+const QDateTime lastSample = denseStart.addSecs(densePolls);
+
+QString labelName(int i)
+{
+    return QStringLiteral("label%1").arg(i, 2, 10, QLatin1Char('0'));
+}
+
+QStringList labels(int count)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << labelName(i);
+    return names;
+}
+
+qint64 totalRows()
+{
+    return qint64(labelCount) * (densePolls + sparsePolls);
+}
+
+bool generate(SQLiteHandler &handler)
+{
+    QSqlDatabase db = handler.database();
+    QSqlQuery existing(db);
+    if (existing.exec(QStringLiteral("SELECT COUNT(*) FROM data")) && existing.next()
+        && existing.value(0).toLongLong() == totalRows())
+        return true;
+    QTextStream(stdout) << "generating " << totalRows() << " rows...\n" << Qt::flush;
+    QSqlQuery clear(db);
+    clear.exec(QStringLiteral("DELETE FROM data"));
+    db.transaction();
+    QSqlQuery insert(db);
+    insert.prepare(
+        QStringLiteral("INSERT INTO data (projectid, label, value, datetime) VALUES (?, ?, ?, ?)"));
+    const QStringList names = labels(labelCount);
+    // As the polling loop stores them: every label once a poll, in time order.
+    const auto poll = [&](const QDateTime &at, int n) {
+        const QString time = at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+        for (int i = 0; i < labelCount; ++i) {
+            insert.bindValue(0, projectId);
+            insert.bindValue(1, names.at(i));
+            insert.bindValue(2, i * 1000 + (n % 1000) * 0.25);
+            insert.bindValue(3, time);
+            if (!insert.exec())
+                return false;
+        }
+        return true;
+    };
+    for (int n = 0; n < sparsePolls; ++n) {
+        if (!poll(firstSample.addSecs(qint64(n) * sparseStepSeconds).addMSecs(123), n))
+            return false;
+    }
+    for (int n = 0; n < densePolls; ++n) {
+        if (!poll(denseStart.addSecs(n).addMSecs(123), n))
+            return false;
+    }
+    return db.commit();
+}
+
+// Peak resident memory in KiB since the last reset; the reset needs Linux's clear_refs.
+qint64 peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+void resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// Runs what once; prints the time, what it reports and the peak memory above the start.
+void measure(const QString &what, const std::function<QString()> &run)
+{
+    resetPeak();
+    const qint64 before = residentKiB();
+    QElapsedTimer timer;
+    timer.start();
+    const QString result = run();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    const qint64 peak = peakKiB();
+    QTextStream out(stdout);
+    out << qSetFieldWidth(40) << Qt::left << what << qSetFieldWidth(0)
+        << QString::asprintf("%10.1f ms  peak %7.1f MiB (+%6.1f)  ", ms, peak / 1024.0,
+                             (peak - before) / 1024.0)
+        << result << "\n"
+        << Qt::flush;
+}
+
+// The select alone, every value read but nothing kept: what the table adds is the rest.
+QString selectOnly(SQLiteHandler &handler, int count, int spanSeconds)
+{
+    const ReportQuery query(projectId, labels(count), lastSample.addSecs(-spanSeconds),
+                            lastSample.addSecs(1));
+    QSqlQuery select(handler.database());
+    select.setForwardOnly(true);
+    select.prepare(query.statement());
+    for (const QVariant &value : query.boundValues())
+        select.addBindValue(value);
+    if (!select.exec())
+        return QStringLiteral("failed");
+    qint64 records = 0;
+    qint64 characters = 0;
+    while (select.next()) {
+        ++records;
+        characters += select.value(0).toString().size() + select.value(2).toString().size();
+        characters += select.value(1).toDouble() > 0 ? 1 : 0;
+    }
+    return QStringLiteral("%1 records").arg(records) + (characters < 0 ? "?" : "");
+}
+
+QString report(SQLiteHandler &handler, int count, int spanSeconds)
+{
+    ReportModel model;
+    ReportTable table;
+    QString error;
+    const QDateTime start = lastSample.addSecs(-spanSeconds);
+    if (!ReportQuery(projectId, labels(count), start, lastSample.addSecs(1))
+             .run(handler.database(), &table, &error))
+        return QStringLiteral("failed: ") + error;
+    model.setReport(std::move(table));
+    return QStringLiteral("%1 rows x %2 columns").arg(model.rowCount()).arg(model.columnCount());
+}
+
+QString exportCells(const QString &path, qint64 cells)
+{
+    const int width = labelCount + 1;
+    const int rows = int(cells / width);
+    ReportTable table;
+    table.labels = labels(labelCount);
+    for (int i = 0; i < labelCount; ++i)
+        table.descriptions << QString();
+    table.times.reserve(rows);
+    table.values.reserve(rows * labelCount);
+    for (int r = 0; r < rows; ++r) {
+        table.times.append(firstSample.addSecs(r).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        for (int i = 0; i < labelCount; ++i)
+            table.values.append(i * 1000 + (r % 1000) * 0.25);
+    }
+    ReportModel model;
+    model.setReport(std::move(table));
+    QString error;
+    QElapsedTimer timer;
+    timer.start();
+    if (ReportWorkbook::save(model, path, &error) != ReportWorkbook::Saved)
+        return QStringLiteral("failed: ") + error;
+    return QStringLiteral("%1 cells, %2 KiB file (save alone %3 ms)")
+        .arg(qint64(rows) * width)
+        .arg(QFileInfo(path).size() / 1024)
+        .arg(timer.elapsed());
+}
+
+QString trim(const QString &file, qint64 limit, int days, const QDateTime &now)
+{
+    SQLiteHandler handler;
+    if (!handler.openDatabase(file))
+        return QStringLiteral("cannot open the copy");
+    HistoryTrim housekeeping;
+    housekeeping.setClock([now] { return now; });
+    const HistoryTrim::Outcome outcome = housekeeping.run(handler.database(), limit, days);
+    return QStringLiteral("deleted %1 by size, %2 by age%3%4")
+        .arg(outcome.deletedBySize)
+        .arg(outcome.deletedByAge)
+        .arg(outcome.budgetSpent ? QStringLiteral(", budget spent") : QString())
+        .arg(outcome.failed ? QStringLiteral(", failed: ") + outcome.error : QString());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString file = argc > 1
+                             ? QString::fromLocal8Bit(argv[1])
+                             : QDir::temp().filePath(QStringLiteral("morvelin_trend_report.db"));
+    QTextStream out(stdout);
+    {
+        SQLiteHandler handler;
+        if (!handler.openDatabase(file) || !generate(handler)) {
+            out << "cannot prepare " << file << "\n";
+            return 1;
+        }
+        out << file << ": " << totalRows() << " rows, "
+            << HistoryTrim::usedBytes(handler.database()) / (1024 * 1024) << " MiB used\n\n"
+            << Qt::flush;
+
+        out << "Query and table (the window's 7-day span has a poll every 30 s before the last "
+               "day)\n"
+            << Qt::flush;
+        for (int count : {10, 25}) {
+            for (const auto &span : {qMakePair(QStringLiteral("10 min"), 600),
+                                     qMakePair(QStringLiteral("24 h"), daySeconds),
+                                     qMakePair(QStringLiteral("7 days"), 7 * daySeconds)}) {
+                measure(QStringLiteral("%1 labels, %2").arg(count).arg(span.first),
+                        [&] { return report(handler, count, span.second); });
+            }
+        }
+        measure(QStringLiteral("25 labels, 24 h, the select alone"),
+                [&] { return selectOnly(handler, labelCount, daySeconds); });
+    }
+
+    out << "\nWorkbook export (25 labels and the time)\n" << Qt::flush;
+    QTemporaryDir dir;
+    for (qint64 cells : {qint64(10000), qint64(100000), qint64(1000000)}) {
+        measure(QStringLiteral("%1 cells").arg(cells),
+                [&] { return exportCells(dir.filePath(QStringLiteral("report.xlsx")), cells); });
+    }
+
+    out << "\nHousekeeping on a copy of the database\n" << Qt::flush;
+    const QString copy = dir.filePath(QStringLiteral("copy.db"));
+    if (!QFile::copy(file, copy)) {
+        out << "cannot copy the database\n";
+        return 1;
+    }
+    measure(QStringLiteral("nothing to delete (1G, 6 months)"),
+            [&] { return trim(copy, HistoryTrim::sizeLimit(4), 180, lastSample); });
+    measure(QStringLiteral("nothing to delete again"),
+            [&] { return trim(copy, HistoryTrim::sizeLimit(4), 180, lastSample); });
+    measure(QStringLiteral("1 day: the week before goes"),
+            [&] { return trim(copy, HistoryTrim::sizeLimit(4), 1, lastSample); });
+    measure(QStringLiteral("10M: over the limit"),
+            [&] { return trim(copy, HistoryTrim::sizeLimit(0), 0, lastSample); });
+    return 0;
+}
