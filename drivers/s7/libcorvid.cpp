@@ -84,9 +84,23 @@ int LibCorvid::ConnectDrive(QString link)
     const int colon = link.indexOf(QLatin1Char(':'));
     m_plcAddress = colon < 0 ? link : link.left(colon);
     m_plcPort = (colon < 0 ? link : link.mid(colon + 1)).toInt();
+    m_linked = false;
     if (m_plcAddress.isEmpty() || m_plcPort <= 0 || m_plcPort > 65535)
         return -1;
-    return m_transport.ConnectToPlc(m_plcAddress, m_plcPort);
+    const int result = m_transport.ConnectToPlc(m_plcAddress, m_plcPort);
+    m_linked = result == 0;
+    m_reconnectTried = false;
+    return result;
+}
+
+bool LibCorvid::reconnectIfDropped()
+{
+    if (m_transport.isConnected())
+        return true;
+    if (!m_linked || m_reconnectTried)
+        return false;
+    m_reconnectTried = true;
+    return m_transport.ConnectToPlc(m_plcAddress, m_plcPort) == 0;
 }
 
 int LibCorvid::SetConnectPar(QString par)
@@ -97,6 +111,7 @@ int LibCorvid::SetConnectPar(QString par)
 
 int LibCorvid::DisConnectDrive()
 {
+    m_linked = false;
     return m_transport.DisconnectFromPlc();
 }
 
@@ -165,7 +180,10 @@ CLabelVariable LibCorvid::WriteVariable(QString address, DataType type, CLabelVa
     if (refusal != LabelStatus::Ok)
         value.status = refusal;
     else {
+        reconnectIfDropped();
         value = Write_data(a.byteAddress, a.dbNumber, a.bit, type, count, value, a.area, address);
+        if (!m_transport.isConnected())
+            m_reconnectTried = true;
         // Inputs are overwritten by the controller's next input scan: the write is reported.
         if (a.area == AreaI && value.status == LabelStatus::Ok)
             value.status = LabelStatus::WriteToInputArea;
@@ -201,6 +219,7 @@ CLabelVariable LibCorvid::Write_data(int byteAddress, int dbNumber, int bit, Dat
 
 int LibCorvid::DestroyFree()
 {
+    m_linked = false;
     return m_transport.DestroyFree();
 }
 
@@ -260,6 +279,8 @@ void LibCorvid::SetInductionParam(const Induction::EInductionFun &,
 QList<QList<Induction::SReadInfo>>
 LibCorvid::InductiveDrive_Read(const QString &key, const QList<Induction::SReadInfo> &items)
 {
+    // A new tick: a dropped connection may be re-made once more.
+    m_reconnectTried = false;
     // The polling loop hands over the same list on every tick: group it once per list and PDU.
     const int pdu = m_transport.pduLength();
     const auto last = m_lastGrouping.constFind(key);
@@ -384,10 +405,15 @@ LibCorvid::BlockReading(const QString &key, const QList<Induction::SReadInfo> &b
         entry.time = now;
         result.insert(plan.labels.at(i).info, entry);
     }
+    if (!plan.jobs.isEmpty())
+        reconnectIfDropped();
     for (const S7::PlannedJob &job : plan.jobs) {
         QList<S7::ItemResult> items;
         const int rc = m_transport.ReadItems(job.items, &items,
                                              plan.labels.at(job.members.first().first()).info.name);
+        // A connection that failed in this tick is tried again in the next one, not now.
+        if (!m_transport.isConnected())
+            m_reconnectTried = true;
         const QDateTime readAt
             = rc == CmdSiemens_S7::Ok ? QDateTime::currentDateTime() : QDateTime();
         for (int k = 0; k < job.items.size(); ++k) {

@@ -122,6 +122,10 @@ public:
 private:
     // Status of a label after a transport result.
     int statusOf(int transportResult) const;
+    // Connects again to the controller of the last ConnectDrive when the connection has gone
+    // (a reply time-out closes it): once per tick at most, and not in the tick that lost it, so
+    // a dead controller costs one reply or connect time-out per tick. True when connected.
+    bool reconnectIfDropped();
     // The checks before a read or write: 0, or the status that refuses it with no frame.
     int checkRequest(const S7::Address &address, DataType type, int count);
 
@@ -129,6 +133,10 @@ private:
     quint32 m_connectionParameter = 1;
     QString m_plcAddress;
     int m_plcPort = 0;
+    // Connected by ConnectDrive and not released since: a dropped connection is re-made.
+    bool m_linked = false;
+    // A reconnect was attempted since the tick began (InductiveDrive_Read).
+    bool m_reconnectTried = false;
     // Grouped read lists by key, each block with its plan so a tick repeats it unchanged.
     QHash<QString, QMap<QList<Induction::SReadInfo>, S7::ReadPlan>> m_readLists;
     // The last list grouped by key, the PDU it was grouped for, and the blocks it gave.

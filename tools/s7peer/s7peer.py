@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Scripted S7 peer (ISO-on-TCP) for the LibCorvid tests and benchmark.
 
-Listens on 127.0.0.1 on a free port and prints "PORT <n>", then one line per job it receives:
+Listens on 127.0.0.1 on a free port (or on --port, to come back where a stopped peer was) and
+prints "PORT <n>", then one line per job it receives:
 "REQ read items=<k> size=<request S7 bytes> reply=<reply S7 bytes>" or "REQ write ...", and
 "REFUSED ..." when a job breaks the PDU it granted. Memory: inputs, outputs, flags and data
 blocks 1 to 9, MEMORY_BYTES each, byte i of area a (data block d) preset to
@@ -213,11 +214,12 @@ def main():
     parser.add_argument("--pdu", type=int, default=240)
     parser.add_argument("--delay", type=float, default=2.5)
     parser.add_argument("--late-count", type=int, default=1)
+    parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
     peer = Peer(args)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", 0))
+    listener.bind(("127.0.0.1", args.port))
     listener.listen(8)
     peer.say("PORT %d" % listener.getsockname()[1])
     # Standard input closing (the test went away) ends the peer too.
