@@ -139,7 +139,9 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     m_linkDialog->loadSettings(m_settingsExisted);
 
     sectionCount = 0;
-    rangeSeconds = 600;
+    // The live window starts as long as the time-window selector shows.
+    if (const int seconds = TrendRules::rangeSecondsAt(ui->rangeTime->currentIndex()); seconds > 0)
+        rangeSeconds = seconds;
     seriesSelected = 0;
     historyStep = 0;
 

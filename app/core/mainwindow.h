@@ -13,12 +13,15 @@
 #include "programsettings.h"
 #include "prompt.h"
 #include "sqlitehandler.h"
+#include "trendcurve.h"
 
 #include <QColor>
 #include <QDateTime>
+#include <QHash>
 #include <QLibrary>
 #include <QList>
 #include <QMainWindow>
+#include <QMap>
 #include <QMutex>
 #include <QStringList>
 #include <QTranslator>
@@ -32,17 +35,26 @@ class DialogPermissions;
 class DialogSetLink;
 class DialogWriteLabel;
 class QAction;
+class QCheckBox;
+class QLabel;
 class QMenu;
 class QPoint;
+class QPushButton;
 class QSerialPort;
 class QSettings;
 class QStandardItem;
 class QStandardItemModel;
 class QSystemTrayIcon;
+class QTableWidgetItem;
 class QTimer;
 class Update_Bin;
 class datasheet;
 class dialogSystemTray;
+
+namespace QtCharts {
+class QLineSeries;
+class QXYSeries;
+} // namespace QtCharts
 
 QT_BEGIN_NAMESPACE
 class Ui_MainWindow;
@@ -174,8 +186,37 @@ public:
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
+    QMenu *seriesMenu() const { return chartMenu; }
+    // The scaled-view flag and row, and whether a history search is shown.
+    int chartFlag() const { return seriesSelected; }
+    int chartIndex() const { return selectedRow; }
+    bool chartOption() const { return historyShown; }
+    // The clock of the trend page; the system clock unless a test or a benchmark puts its own.
+    using TrendClock = std::function<QDateTime()>;
+    void setTrendClock(TrendClock clock) { m_trendClock = std::move(clock); }
+    QDateTime trendNow() const;
+    // The colour picker of the series rows; an invalid colour means it was cancelled.
+    using ColourChooser = std::function<QColor(QWidget *parent, const QColor &initial)>;
+    void setColourChooser(ColourChooser chooser) { m_colourChooser = std::move(chooser); }
+    // The data a drawn series shows: its own live curve, or for a scaled copy its row's curve
+    // and the map onto the selected row's scale; curve null for a series without live data.
+    struct DrawnCurve
+    {
+        const TrendCurve *curve = nullptr;
+        bool mapped = false;
+        TrendRules::ScaleMap map;
+    };
+    DrawnCurve drawnCurve(QtCharts::QXYSeries *series) const;
+    // Gives every shown series its visible window again (all of them with force, else those
+    // whose window moved a pixel column).
+    void feedDrawnSeries(bool force);
+    bool colorComponents(const QColor &a, const QColor &b) const;
+    // Places and fills the readouts at the guide lines.
+    void updateGuideReadouts(int seconds = 0);
     int samplingSeconds = 1;
     bool connectionGood = false;
+    // The timer that feeds each live series.
+    QMap<QtCharts::QLineSeries *, QTimer *> seriesTimers;
 
     // Report and housekeeping (app/trend/mainwindow_report.cpp)
     HistoryTrim *historyTrim() { return &m_historyTrim; }
@@ -258,8 +299,19 @@ private slots:
     // Trend (app/trend/mainwindow_trend.cpp)
     void on_backgroundColorSelect_activated(int index);
     void on_samplingTime_currentIndexChanged(int index);
+    void on_rangeTime_currentIndexChanged(int index);
+    void on_tableWidget_itemChanged(QTableWidgetItem *item);
+    void on_pushButton_currentTime_clicked();
     void onCellClicked(int row, int column);
     void updateTimeLine();
+    void onShowChartMenu(const QPoint &pos);
+    void onMenuAddChartClicked();
+    void onMenuDeleteChartClicked();
+    void updateLineSeries(QtCharts::QLineSeries *series, const QString &label, QTimer *timer0,
+                          QCheckBox *checkBox_15);
+    void lineisVisit(int state, int addrow);
+    void isModifyContent(int state, QTableWidgetItem *item1, QTableWidgetItem *item2);
+    void changeButtonColor(QPushButton *button, QLabel *label, QtCharts::QLineSeries *series);
 
     // Report and housekeeping (app/trend/mainwindow_report.cpp)
     void trimHistoryData();
@@ -323,6 +375,26 @@ private:
     void initSeriesTable();
     void initChartView();
     void setSeriesHeaders();
+    void applyChartColors(QColor fg, QColor bg, QColor guide1, QColor guide2);
+    // One series panel for label row labelRow, appended to the series table; its row.
+    int addSeriesPanel(int labelRow);
+    // Removes series row `row` with its series, copies, timer and readout texts.
+    void removeSeriesRow(int row);
+    void renumberSeriesRows();
+    // Takes a series out of the chart and the trend's books and deletes it with its timer.
+    void dropSeries(QtCharts::QXYSeries *series);
+    void feedSeries(QtCharts::QXYSeries *series, bool force);
+    int seriesRowOf(QtCharts::QXYSeries *series) const;
+    int rowOfCellWidget(int column, const QWidget *widget) const;
+    int labelRowOf(const QString &label) const;
+    QColor rowColour(int row) const;
+    TrendRules::ScaleMap rowScaleOnto(int row, int selected) const;
+    void makeScaledCopy(int row, int selected, int base);
+    void restoreScaledView(int base);
+    void showSelection(int row, int base);
+    void setSeriesVisible(int row, int base);
+    // The extremes the value axis returns to when the scaled view ends.
+    void shownValueExtremes(float *max, float *min) const;
 
     // Device (app/device/mainwindow_device.cpp)
     class DeviceOperation;
@@ -335,7 +407,7 @@ private:
     int deviceWaitMs(int timeoutMs) const;
 
     // ---- Trend state (app/trend/mainwindow_trend.cpp) ----
-    int rangeSeconds = 600;
+    int rangeSeconds = 60;
     ChartDrawer *chartDrawer = nullptr;
     QMenu *chartMenu = nullptr;
     QAction *deleteChartAction = nullptr;
@@ -343,10 +415,24 @@ private:
     QDateTime windowNow;
     int sectionCount = 0;
     int seriesSelected = 0;
+    int selectedRow = 0;
+    bool historyShown = false;
     int historyStep = 0;
+    // Set while the program itself writes the series table, whose every write is an itemChanged.
     bool isEditingSeries = false;
     float autoRangeMax = 1.0f;
     float autoRangeMin = 0.0f;
+    // The samples of every live series, and the base and map of every scaled copy.
+    struct ScaledCopy
+    {
+        QtCharts::QXYSeries *base = nullptr;
+        TrendRules::ScaleMap map;
+    };
+    QHash<QtCharts::QXYSeries *, TrendCurve> m_trendCurves;
+    QHash<QtCharts::QXYSeries *, ScaledCopy> m_scaledCopies;
+    QHash<QtCharts::QXYSeries *, FedWindow> m_fedWindows;
+    TrendClock m_trendClock;
+    ColourChooser m_colourChooser;
 
     // ---- Report and housekeeping (app/trend/mainwindow_report.cpp) ----
     HistoryTrim m_historyTrim;

@@ -1,54 +1,121 @@
-// The trend page's part of the main window: series tables, the live trend view and its
-// time line, colour schemes and the sampling time.
+// The trend page's part of the main window: the series table and its panels, the live trend view
+// with its time line, the live curves, the scaled view of a selected row, colour schemes and the
+// sampling time.
+#include "chartdrawer.h"
+#include "labeltypes.h"
 #include "mainwindow.h"
+#include "trendrules.h"
 #include "ui_mainwindow.h"
 
-#include "chartdrawer.h"
-
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDebug>
+#include <QGraphicsLineItem>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <iterator>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QStandardItem>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <algorithm>
+
+using namespace QtCharts;
 
 namespace {
 
-const char headerStyle[] =
-    "QHeaderView::section {border: 1px solid gray;background-color: rgb(240, 240, 240);}";
-const int seriesColumnWidths[] = {50, 80, 120, 100, 300, 80, 80, 80, 80,
-                                  90, 90, 90, 90, 100, 100, 100, 120};
+const char headerStyle[]
+    = "QHeaderView::section {border: 1px solid gray;background-color: rgb(240, 240, 240);}";
+const int seriesColumnWidths[]
+    = {50, 80, 120, 100, 300, 80, 80, 80, 80, 90, 90, 90, 90, 100, 100, 100, 120};
 
-struct ColourScheme
+// Columns of the series table.
+enum SeriesColumn {
+    SeriesNumber = 0,
+    SeriesVisible = 1,
+    SeriesColour = 2,
+    SeriesLabel = 3,
+    SeriesComment = 4,
+    SeriesFirstReadout = 5,
+    SeriesValue = 12,
+    SeriesUnit = 13,
+    SeriesZero = 14,
+    SeriesFull = 15,
+    SeriesAutoRange = 16,
+};
+
+// Columns of the companion table; a mode's copy lies one column right of its series.
+enum CompanionColumn {
+    CompanionLive = 0,
+    CompanionText1 = 2,
+    CompanionText2 = 3,
+    CompanionHistory = 4,
+};
+
+QColor colourOf(const TrendRules::Rgb &rgb)
 {
-    const char *selectorStyle;
-    Qt::GlobalColor foreground;
-    Qt::GlobalColor background;
-    Qt::GlobalColor guide1;
-    Qt::GlobalColor guide2;
-};
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
 
-const ColourScheme colourSchemes[] = {
-    {"QComboBox::drop-down { border: none; }QComboBox { background-color: white; color: black; }",
-     Qt::black, Qt::white, Qt::blue, Qt::red},
-    {"QComboBox::drop-down { border: none; }QComboBox { background-color: black; color: white; }",
-     Qt::white, Qt::black, Qt::cyan, Qt::yellow},
-    {"QComboBox::drop-down { border: none; }QComboBox { background-color: gray; color: white; }",
-     Qt::white, Qt::gray, Qt::cyan, Qt::yellow},
-};
+TrendRules::Rgb rgbOf(const QColor &colour)
+{
+    return {colour.red(), colour.green(), colour.blue()};
+}
 
-const int samplingTable[] = {1, 2, 5, 10, 30, 60, 120, 300};
+QTableWidgetItem *centredItem(const QString &text, Qt::ItemFlags flags)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignCenter);
+    item->setFlags(flags);
+    return item;
+}
+
+const Qt::ItemFlags readOnlyFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+const Qt::ItemFlags inertFlags = Qt::ItemIsEnabled;
+
+QTableWidgetItem *objectItem(QObject *object, Qt::ItemFlags flags)
+{
+    auto *item = new QTableWidgetItem;
+    item->setData(Qt::UserRole, QVariant::fromValue(object));
+    item->setFlags(flags);
+    return item;
+}
+
+QWidget *centredContainer(std::initializer_list<QPair<QWidget *, int>> children)
+{
+    auto *container = new QWidget;
+    auto *layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setAlignment(Qt::AlignCenter);
+    for (const auto &child : children)
+        layout->addWidget(child.first, child.second);
+    return container;
+}
+
+qint64 wholeSecondMs(const QDateTime &time)
+{
+    const qint64 ms = time.toMSecsSinceEpoch();
+    return ms - ((ms % 1000) + 1000) % 1000;
+}
 
 } // namespace
 
 void MainWindow::initSeriesTable()
 {
     ui->tableWidget->setColumnCount(17);
-    ui->tableWidget->setHorizontalHeaderLabels(
-        {tr("序号"), tr("可视"), tr("颜色"), tr("标签"), tr("注释"), "PV_1", "Time_1", "PV_2",
-         "Time_2", "P1-P2", "T1-T2", "V1/V2", "PV", tr("单位"), tr("零刻度"), tr("满刻度"),
-         tr("量程自动切换")});
+    ui->tableWidget->setHorizontalHeaderLabels({tr("序号"), tr("可视"), tr("颜色"), tr("标签"),
+                                                tr("注释"), "PV_1", "Time_1", "PV_2", "Time_2",
+                                                "P1-P2", "T1-T2", "V1/V2", "PV", tr("单位"),
+                                                tr("零刻度"), tr("满刻度"), tr("量程自动切换")});
     ui->tableWidget->horizontalHeader()->setStyleSheet(QLatin1String(headerStyle));
     for (int c = 0; c < 17; ++c)
         ui->tableWidget->setColumnWidth(c, seriesColumnWidths[c]);
@@ -66,9 +133,9 @@ void MainWindow::setSeriesHeaders()
 {
     // On a language change; the readout columns 5 to 12 keep their texts.
     const QList<QPair<int, QString>> headers{
-        {0, tr("序号")},   {1, tr("可视")},   {2, tr("颜色")},   {3, tr("标签")},
-        {4, tr("描述")},   {13, tr("单位")},  {14, tr("零刻度")}, {15, tr("满刻度")},
-        {16, tr("量程自动切换")}};
+        {0, tr("序号")},    {1, tr("可视")},    {2, tr("颜色")},
+        {3, tr("标签")},    {4, tr("描述")},    {13, tr("单位")},
+        {14, tr("零刻度")}, {15, tr("满刻度")}, {16, tr("量程自动切换")}};
     for (const auto &header : headers) {
         if (QTableWidgetItem *item = ui->tableWidget->horizontalHeaderItem(header.first))
             item->setText(header.second);
@@ -80,13 +147,18 @@ void MainWindow::initChartView()
     chartMenu = new QMenu(this);
     deleteChartAction = new QAction(tr("删除数据"), this);
     chartMenu->addAction(deleteChartAction);
+    connect(deleteChartAction, &QAction::triggered, this, &MainWindow::onMenuDeleteChartClicked);
     ui->tableWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tableWidget, &QWidget::customContextMenuRequested, this,
+            &MainWindow::onShowChartMenu);
+    if (m_labelActions.size() > 5)
+        connect(m_labelActions[5], &QAction::triggered, this, &MainWindow::onMenuAddChartClicked);
 
     chartDrawer = new ChartDrawer(this, this, ui);
     chartDrawer->initChart();
     ui->verticalLayout->addWidget(chartDrawer, 0);
 
-    windowNow = QDateTime::currentDateTime();
+    windowNow = trendNow();
     autoRangeMax = 1.0f;
     autoRangeMin = 0.0f;
 
@@ -97,42 +169,598 @@ void MainWindow::initChartView()
     connectionGood = false;
 }
 
-void MainWindow::updateTimeLine()
+QDateTime MainWindow::trendNow() const
 {
-    // The axis follows the clock only while live display runs (the button offers "pause").
-    const QString live = ui->StartandPause->text();
-    if (live != tr("暂停") && live != QLatin1String("Pause"))
-        return;
-    windowNow = QDateTime::currentDateTime();
-    chartDrawer->timeAxis()->setRange(windowNow.addSecs(-rangeSeconds), windowNow);
+    return m_trendClock ? m_trendClock() : QDateTime::currentDateTime();
 }
 
-void MainWindow::on_backgroundColorSelect_activated(int index)
+void MainWindow::onShowChartMenu(const QPoint &pos)
 {
-    if (index < 0 || index >= int(std::size(colourSchemes)))
+    chartMenu->exec(ui->tableWidget->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::updateTimeLine()
+{
+    if (!TrendRules::trendRunning(ui->StartandPause->text()))
         return;
-    const ColourScheme &scheme = colourSchemes[index];
-    ui->backgroundColorSelect->setStyleSheet(QLatin1String(scheme.selectorStyle));
-    chartDrawer->setPalette(QPalette(scheme.background));
-    QtCharts::QChart *chart = chartDrawer->chart();
-    chart->setBackgroundBrush(QBrush(scheme.background));
-    for (QtCharts::QAbstractAxis *axis :
-         {static_cast<QtCharts::QAbstractAxis *>(chartDrawer->timeAxis()),
-          static_cast<QtCharts::QAbstractAxis *>(chartDrawer->valueAxis())}) {
-        axis->setLinePenColor(scheme.foreground);
-        axis->setLabelsColor(scheme.foreground);
+    windowNow = trendNow();
+    chartDrawer->timeAxis()->setRange(windowNow.addSecs(-rangeSeconds), windowNow);
+    feedDrawnSeries(false);
+}
+
+void MainWindow::on_rangeTime_currentIndexChanged(int index)
+{
+    if (!chartDrawer)
+        return;
+    chartDrawer->guideLabel(0)->hide();
+    chartDrawer->guideLabel(1)->hide();
+    if (const int seconds = TrendRules::rangeSecondsAt(index); seconds > 0)
+        rangeSeconds = seconds;
+    for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
+        for (int column : {CompanionText1, CompanionText2}) {
+            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
+                text->hide();
+        }
     }
+    updateTimeLine();
 }
 
 void MainWindow::on_samplingTime_currentIndexChanged(int index)
 {
-    if (index >= 0 && index < int(std::size(samplingTable)))
-        samplingSeconds = samplingTable[index];
+    if (const int seconds = TrendRules::samplingSecondsAt(index); seconds > 0)
+        samplingSeconds = seconds;
+}
+
+void MainWindow::on_pushButton_currentTime_clicked()
+{
+    ui->dateTimeEnd->setDateTime(QDateTime::currentDateTime());
+}
+
+void MainWindow::on_backgroundColorSelect_activated(int index)
+{
+    const TrendRules::ColourScheme *scheme = TrendRules::colourScheme(index);
+    if (!scheme || !chartDrawer)
+        return;
+    ui->backgroundColorSelect->setStyleSheet(QLatin1String(scheme->selectorStyle));
+    applyChartColors(colourOf(scheme->foreground), colourOf(scheme->background),
+                     colourOf(scheme->guide1), colourOf(scheme->guide2));
+    for (int label : {0, 1, 3, 4})
+        chartDrawer->guideLabel(label)->setDefaultTextColor(colourOf(scheme->guideLabels));
+}
+
+void MainWindow::applyChartColors(QColor fg, QColor bg, QColor guide1, QColor guide2)
+{
+    chartDrawer->setPalette(QPalette(bg));
+    chartDrawer->chart()->setBackgroundBrush(QBrush(bg, Qt::SolidPattern));
+    chartDrawer->timeAxis()->setLinePenColor(fg);
+    chartDrawer->valueAxis()->setLinePenColor(fg);
+    chartDrawer->timeAxis()->setLabelsColor(fg);
+    chartDrawer->valueAxis()->setLabelsColor(fg);
+    chartDrawer->guideLineItem(0)->setPen(QPen(guide1));
+    chartDrawer->guideLineItem(1)->setPen(QPen(guide2));
+}
+
+bool MainWindow::colorComponents(const QColor &a, const QColor &b) const
+{
+    return TrendRules::colorComponents(rgbOf(a), rgbOf(b));
+}
+
+// ---- Series panels ----
+
+int MainWindow::addSeriesPanel(int labelRow)
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    QTableWidget *table = ui->tableWidget;
+    QTableWidget *store = ui->dataTableWidget;
+    const int r = table->rowCount();
+    table->insertRow(r);
+    store->insertRow(r);
+
+    table->setItem(r, SeriesNumber, centredItem(QString::number(r + 1), readOnlyFlags));
+
+    auto *visible = new QCheckBox;
+    visible->setChecked(true);
+    table->setCellWidget(r, SeriesVisible, centredContainer({{visible, 0}}));
+
+    const QColor colour = seriesColors.value(TrendRules::paletteIndex(r), QColor(Qt::red));
+    auto *button = new QPushButton;
+    button->setStyleSheet(QStringLiteral("QPushButton {background-color: %1;}").arg(colour.name()));
+    auto *colourName = new QLabel(colour.name());
+    table->setCellWidget(r, SeriesColour, centredContainer({{button, 1}, {colourName, 3}}));
+
+    auto labelText = [this, labelRow](int column) {
+        const QStandardItem *item = labelItem(labelRow, column);
+        return item ? item->text() : QString();
+    };
+    const QString label = labelText(LabelColumnLabel);
+    table->setItem(r, SeriesLabel, centredItem(label, readOnlyFlags));
+    table->setItem(r, SeriesComment, centredItem(labelText(LabelColumnDescription), readOnlyFlags));
+    table->setItem(r, SeriesUnit, centredItem(labelText(LabelColumnUnit), readOnlyFlags));
+
+    for (int column : {CompanionText1, CompanionText2}) {
+        auto *text = new QGraphicsTextItem;
+        chartDrawer->scene()->addItem(text);
+        store->setItem(r, column, objectItem(text, inertFlags));
+    }
+
+    const TrendRules::ScaleTexts scales = TrendRules::initialScales(labelText(LabelColumnValue));
+    const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
+    table->setItem(r, SeriesZero, centredItem(scales.zero, editable));
+    table->setItem(r, SeriesFull, centredItem(scales.full, editable));
+    auto *autoRange = new QCheckBox;
+    table->setCellWidget(r, SeriesAutoRange, centredContainer({{autoRange, 0}}));
+    for (int c = SeriesFirstReadout; c <= SeriesValue; ++c)
+        table->setItem(r, c, centredItem(QString(), inertFlags));
+
+    auto *series = new QLineSeries;
+    series->setPointsVisible(false);
+    series->setColor(colour);
+    chartDrawer->chart()->addSeries(series);
+    series->attachAxis(chartDrawer->timeAxis());
+    series->attachAxis(chartDrawer->valueAxis());
+    m_trendCurves.insert(series, TrendCurve());
+
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this, series, label, timer, autoRange] {
+        updateLineSeries(series, label, timer, autoRange);
+    });
+    timer->setInterval(samplingSeconds * 1000);
+    timer->start();
+    seriesTimers.insert(series, timer);
+    store->setItem(r, CompanionLive, objectItem(series, readOnlyFlags));
+
+    // The boxes act on the row that holds them when they change, so they follow their panel.
+    connect(visible, &QCheckBox::stateChanged, this, [this, visible](int state) {
+        const int row = rowOfCellWidget(SeriesVisible, visible);
+        if (row >= 0)
+            lineisVisit(state, row);
+    });
+    connect(autoRange, &QCheckBox::stateChanged, this, [this, autoRange](int state) {
+        const int row = rowOfCellWidget(SeriesAutoRange, autoRange);
+        if (row >= 0)
+            isModifyContent(state, ui->tableWidget->item(row, SeriesZero),
+                            ui->tableWidget->item(row, SeriesFull));
+    });
+    connect(button, &QPushButton::clicked, this,
+            [this, button, colourName, series] { changeButtonColor(button, colourName, series); });
+    return r;
+}
+
+void MainWindow::onMenuAddChartClicked()
+{
+    if (seriesSelected == 1) {
+        onCellClicked(selectedRow, 0);
+        seriesSelected = 0;
+    }
+    // One panel per label row holding a selected cell, in the order the selection lists them.
+    QList<int> rows;
+    for (const QModelIndex &index : ui->tableView_label->selectionModel()->selectedIndexes()) {
+        if (!rows.contains(index.row()))
+            rows << index.row();
+    }
+    for (int row : rows)
+        addSeriesPanel(row);
+}
+
+void MainWindow::onMenuDeleteChartClicked()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : ui->tableWidget->selectionModel()->selectedIndexes()) {
+        if (!rows.contains(index.row()))
+            rows << index.row();
+    }
+    if (rows.isEmpty())
+        return;
+    if (seriesSelected == 1) {
+        onCellClicked(selectedRow, 0);
+        seriesSelected = 0;
+    }
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int row : rows)
+        removeSeriesRow(row);
+    renumberSeriesRows();
+}
+
+void MainWindow::removeSeriesRow(int row)
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    QTableWidget *store = ui->dataTableWidget;
+    for (int column : {CompanionText1, CompanionText2}) {
+        if (QGraphicsTextItem *text = ChartDrawer::textItemAt(store, row, column)) {
+            if (text->scene())
+                text->scene()->removeItem(text);
+            delete text;
+        }
+    }
+    for (int column = CompanionLive; column <= CompanionHistory + 1; ++column) {
+        if (column == CompanionText1 || column == CompanionText2)
+            continue;
+        dropSeries(ChartDrawer::seriesAt(store, row, column));
+    }
+    ui->tableWidget->removeRow(row);
+    store->removeRow(row);
+}
+
+void MainWindow::renumberSeriesRows()
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    for (int i = 0; i < ui->tableWidget->rowCount(); ++i)
+        ui->tableWidget->setItem(i, SeriesNumber,
+                                 centredItem(QString::number(i + 1), readOnlyFlags));
+}
+
+void MainWindow::dropSeries(QXYSeries *series)
+{
+    if (!series)
+        return;
+    if (QTimer *timer = seriesTimers.take(static_cast<QLineSeries *>(series))) {
+        timer->stop();
+        timer->deleteLater();
+    }
+    m_trendCurves.remove(series);
+    m_scaledCopies.remove(series);
+    m_fedWindows.remove(series);
+    if (series->chart())
+        series->chart()->removeSeries(series);
+    delete series;
+}
+
+int MainWindow::seriesRowOf(QXYSeries *series) const
+{
+    for (int r = 0; r < ui->dataTableWidget->rowCount(); ++r) {
+        if (ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive) == series)
+            return r;
+    }
+    return -1;
+}
+
+int MainWindow::rowOfCellWidget(int column, const QWidget *widget) const
+{
+    for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
+        const QWidget *cell = ui->tableWidget->cellWidget(r, column);
+        if (cell && cell->isAncestorOf(widget))
+            return r;
+    }
+    return -1;
+}
+
+int MainWindow::labelRowOf(const QString &label) const
+{
+    for (int r = 0; r < m_labelModel->rowCount(); ++r) {
+        const QStandardItem *item = m_labelModel->item(r, LabelColumnLabel);
+        if (item && item->text() == label)
+            return r;
+    }
+    return -1;
+}
+
+QColor MainWindow::rowColour(int row) const
+{
+    QColor colour;
+    if (const QWidget *cell = ui->tableWidget->cellWidget(row, SeriesColour)) {
+        if (const auto *name = cell->findChild<QLabel *>())
+            colour.setNamedColor(name->text());
+    }
+    return colour;
+}
+
+// ---- Live curves ----
+
+void MainWindow::updateLineSeries(QLineSeries *series, const QString &label, QTimer *timer0,
+                                  QCheckBox *checkBox_15)
+{
+    if (!series || !m_trendCurves.contains(series)) {
+        if (timer0)
+            timer0->deleteLater();
+        return;
+    }
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    const int row = seriesRowOf(series);
+    auto writeValueCell = [this, row](const QString &text) {
+        if (row >= 0)
+            ui->tableWidget->setItem(row, SeriesValue, centredItem(text, inertFlags));
+    };
+
+    // The whole value the polling loop keeps beside the six-digit text, so that live and stored
+    // curves agree; a label that has left the table, or has no number yet, gives no point.
+    const int labelRow = labelRowOf(label);
+    const QStandardItem *cell = labelRow >= 0 ? labelItem(labelRow, LabelColumnValue) : nullptr;
+    bool isNumber = false;
+    double value = 0.0;
+    if (cell) {
+        const QVariant whole = cell->data(Qt::UserRole);
+        if (whole.isValid())
+            value = whole.toDouble(&isNumber);
+        else
+            value = cell->text().toDouble(&isNumber);
+    }
+    if (!connectionGood || !isNumber) {
+        writeValueCell(QStringLiteral(" "));
+        return;
+    }
+    const QString valueText = cell->text();
+
+    if (checkBox_15 && checkBox_15->isChecked() && row >= 0) {
+        for (int column : {SeriesZero, SeriesFull}) {
+            const QTableWidgetItem *old = ui->tableWidget->item(row, column);
+            const QString text = old ? old->text() : QString();
+            const bool widens = column == SeriesZero ? TrendRules::widensZero(text, value)
+                                                     : TrendRules::widensFull(text, value);
+            if (widens)
+                ui->tableWidget->setItem(
+                    row, column, centredItem(valueText, old ? old->flags() : readOnlyFlags));
+        }
+    }
+
+    m_trendCurves[series].append(wholeSecondMs(trendNow()), value);
+
+    TrendRules::AxisRange range{};
+    if (TrendRules::widenAutoRange(&autoRangeMax, &autoRangeMin, float(value), seriesSelected != 0,
+                                   &range))
+        chartDrawer->valueAxis()->setRange(range.lower, range.upper);
+
+    writeValueCell(valueText);
+}
+
+void MainWindow::feedSeries(QXYSeries *series, bool force)
+{
+    if (!series || !series->isVisible())
+        return;
+    const TrendCurve *curve = nullptr;
+    const TrendRules::ScaleMap *map = nullptr;
+    const auto copy = m_scaledCopies.constFind(series);
+    if (copy != m_scaledCopies.constEnd()) {
+        const auto base = m_trendCurves.constFind(copy->base);
+        if (base == m_trendCurves.constEnd())
+            return;
+        curve = &*base;
+        map = &copy->map;
+    } else {
+        const auto own = m_trendCurves.constFind(series);
+        if (own == m_trendCurves.constEnd())
+            return;
+        curve = &*own;
+    }
+    const qint64 start = chartDrawer->timeAxis()->min().toMSecsSinceEpoch();
+    const qint64 end = chartDrawer->timeAxis()->max().toMSecsSinceEpoch();
+    // A view not laid out yet has no plot area: draw as for a common screen width.
+    const int plotWidth = int(chartDrawer->chart()->plotArea().width());
+    const int columns = plotWidth > 1 ? plotWidth : 1600;
+    FedWindow &fed = m_fedWindows[series];
+    if (!force && !fed.needsFeed(start, end, columns))
+        return;
+    series->replace(curve->window(start, end, columns, map));
+    fed = {start, end, columns, true};
+}
+
+void MainWindow::feedDrawnSeries(bool force)
+{
+    for (auto it = m_trendCurves.constBegin(); it != m_trendCurves.constEnd(); ++it)
+        feedSeries(it.key(), force);
+    for (auto it = m_scaledCopies.constBegin(); it != m_scaledCopies.constEnd(); ++it)
+        feedSeries(it.key(), force);
+}
+
+MainWindow::DrawnCurve MainWindow::drawnCurve(QXYSeries *series) const
+{
+    DrawnCurve drawn;
+    const auto copy = m_scaledCopies.constFind(series);
+    if (copy != m_scaledCopies.constEnd()) {
+        series = copy->base;
+        drawn.mapped = true;
+        drawn.map = copy->map;
+    }
+    const auto curve = m_trendCurves.constFind(series);
+    if (curve != m_trendCurves.constEnd())
+        drawn.curve = &*curve;
+    return drawn;
+}
+
+void MainWindow::lineisVisit(int state, int addrow)
+{
+    if (state != Qt::Checked && state != Qt::Unchecked)
+        return;
+    const bool show = state == Qt::Checked;
+    for (int column : {CompanionText1, CompanionText2}) {
+        if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, addrow, column))
+            text->setVisible(show);
+    }
+    setSeriesVisible(addrow, historyShown ? CompanionHistory : CompanionLive);
+}
+
+// Shows the series a row draws (its own, or its copy while another row is selected) as its
+// visibility box says, and hides the other one.
+void MainWindow::setSeriesVisible(int row, int base)
+{
+    const QWidget *cell = ui->tableWidget->cellWidget(row, SeriesVisible);
+    const QCheckBox *box = cell ? cell->findChild<QCheckBox *>() : nullptr;
+    const bool show = !box || box->isChecked();
+    const bool ownDrawn = seriesSelected == 0 || selectedRow == row;
+    QLineSeries *own = ChartDrawer::seriesAt(ui->dataTableWidget, row, base);
+    QLineSeries *copy = ChartDrawer::seriesAt(ui->dataTableWidget, row, base + 1);
+    if (own)
+        own->setVisible(show && ownDrawn);
+    if (copy)
+        copy->setVisible(show && !ownDrawn);
+    QLineSeries *drawn = ownDrawn ? own : copy;
+    if (show)
+        feedSeries(drawn, true);
+}
+
+void MainWindow::isModifyContent(int state, QTableWidgetItem *item1, QTableWidgetItem *item2)
+{
+    if ((state != Qt::Checked && state != Qt::Unchecked) || !item1 || !item2)
+        return;
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    for (QTableWidgetItem *item : {item1, item2}) {
+        if (state == Qt::Checked)
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        else
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    qDebug() << (state == Qt::Checked ? "Both items are now non-editable."
+                                      : "Both items are now editable.");
+}
+
+void MainWindow::changeButtonColor(QPushButton *button, QLabel *label, QLineSeries *series)
+{
+    const QColor background = chartDrawer->palette().color(QPalette::Window);
+    QColor chosen;
+    // Again while the colour would vanish into the background; a cancel changes nothing.
+    do {
+        chosen = m_colourChooser ? m_colourChooser(this, Qt::white)
+                                 : QColorDialog::getColor(Qt::white, this);
+        if (!chosen.isValid())
+            return;
+    } while (colorComponents(chosen, background));
+    button->setStyleSheet(QStringLiteral("background-color: %1;").arg(chosen.name()));
+    label->setText(chosen.name());
+    series->setColor(QColor(chosen.name()));
+    if (seriesSelected == 1) {
+        // Built again, so the copies and the axis take the new colour.
+        onCellClicked(selectedRow, 0);
+        onCellClicked(selectedRow, 0);
+    }
+}
+
+void MainWindow::on_tableWidget_itemChanged(QTableWidgetItem *item)
+{
+    if (isEditingSeries || !item || item->tableWidget() != ui->tableWidget)
+        return;
+    if ((item->column() == SeriesZero || item->column() == SeriesFull) && seriesSelected == 1) {
+        onCellClicked(selectedRow, 0);
+        onCellClicked(selectedRow, 0);
+    }
+}
+
+// ---- Scaled view ----
+
+TrendRules::ScaleMap MainWindow::rowScaleOnto(int row, int selected) const
+{
+    auto scale = [this](int r, int column) {
+        const QTableWidgetItem *item = ui->tableWidget->item(r, column);
+        return TrendRules::scaleValue(item ? item->text() : QString());
+    };
+    TrendRules::ScaleMap map;
+    map.z = scale(row, SeriesZero);
+    map.f = scale(row, SeriesFull);
+    map.Z = scale(selected, SeriesZero);
+    map.F = scale(selected, SeriesFull);
+    return map;
+}
+
+void MainWindow::makeScaledCopy(int row, int selected, int base)
+{
+    QLineSeries *own = ChartDrawer::seriesAt(ui->dataTableWidget, row, base);
+    if (!own)
+        return;
+    const TrendRules::ScaleMap map = rowScaleOnto(row, selected);
+    auto *copy = new QLineSeries;
+    copy->setPointsVisible(false);
+    if (m_trendCurves.contains(own)) {
+        // A live copy draws its row's curve mapped: no data of its own that could drift or leak.
+        m_scaledCopies.insert(copy, {own, map});
+    } else {
+        QVector<QPointF> points = own->pointsVector();
+        for (QPointF &p : points)
+            p.setY(map.apply(p.y()));
+        copy->replace(points);
+    }
+    chartDrawer->chart()->addSeries(copy);
+    copy->attachAxis(chartDrawer->timeAxis());
+    copy->attachAxis(chartDrawer->valueAxis());
+    {
+        QScopedValueRollback<bool> writing(isEditingSeries, true);
+        ui->dataTableWidget->setItem(row, base + 1, objectItem(copy, readOnlyFlags));
+    }
+    copy->setPen(QPen(rowColour(row), 1));
+    setSeriesVisible(row, base);
+}
+
+void MainWindow::restoreScaledView(int base)
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    for (int i = 0; i < ui->tableWidget->rowCount(); ++i) {
+        if (i != selectedRow) {
+            dropSeries(ChartDrawer::seriesAt(ui->dataTableWidget, i, base + 1));
+            delete ui->dataTableWidget->takeItem(i, base + 1);
+        }
+    }
+}
+
+void MainWindow::showSelection(int row, int base)
+{
+    auto scale = [this, row](int column) {
+        const QTableWidgetItem *item = ui->tableWidget->item(row, column);
+        return TrendRules::scaleValue(item ? item->text() : QString());
+    };
+    const TrendRules::AxisRange range = TrendRules::rowRange(scale(SeriesZero), scale(SeriesFull));
+    QValueAxis *axis = chartDrawer->valueAxis();
+    axis->setRange(range.lower, range.upper);
+    const QColor c = rowColour(row);
+    if (QLineSeries *own = ChartDrawer::seriesAt(ui->dataTableWidget, row, base))
+        own->setPen(QPen(c, 3));
+    seriesSelected = 1;
+    selectedRow = row;
+    for (int i = 0; i < ui->tableWidget->rowCount(); ++i) {
+        if (i != row)
+            makeScaledCopy(i, row, base);
+    }
+    setSeriesVisible(row, base);
+    const QTableWidgetItem *unit = ui->tableWidget->item(row, SeriesUnit);
+    axis->setLinePenColor(c);
+    axis->setLabelsColor(c);
+    axis->setTitleText(unit ? unit->text() : QString());
+    axis->setTitleBrush(QBrush(c));
+}
+
+void MainWindow::shownValueExtremes(float *max, float *min) const
+{
+    *max = autoRangeMax;
+    *min = autoRangeMin;
 }
 
 void MainWindow::onCellClicked(int row, int column)
 {
-    // The colour and visibility cells act with the series panels of the trend work.
-    Q_UNUSED(row)
     Q_UNUSED(column)
+    const int base = historyShown ? CompanionHistory : CompanionLive;
+    QLineSeries *clicked = ChartDrawer::seriesAt(ui->dataTableWidget, row, base);
+    if (!clicked)
+        return;
+    for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
+        for (int c : {CompanionText1, CompanionText2}) {
+            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, c))
+                text->hide();
+        }
+    }
+
+    if (seriesSelected == 0) {
+        showSelection(row, base);
+    } else {
+        const int previous = selectedRow;
+        restoreScaledView(base);
+        if (QLineSeries *own = ChartDrawer::seriesAt(ui->dataTableWidget, previous, base))
+            own->setPen(QPen(rowColour(previous), 1));
+        if (row == previous) {
+            float max = 0.0f;
+            float min = 0.0f;
+            shownValueExtremes(&max, &min);
+            const TrendRules::AxisRange range = TrendRules::extremesRange(max, min);
+            chartDrawer->valueAxis()->setRange(range.lower, range.upper);
+            seriesSelected = 0;
+            for (int i = 0; i < ui->tableWidget->rowCount(); ++i)
+                setSeriesVisible(i, base);
+            on_backgroundColorSelect_activated(ui->backgroundColorSelect->currentIndex());
+            chartDrawer->valueAxis()->setTitleText(QString());
+        } else {
+            showSelection(row, base);
+        }
+    }
+    updateGuideReadouts(0);
+}
+
+void MainWindow::updateGuideReadouts(int seconds)
+{
+    // The readouts at the guide lines arrive with the guide-line work.
+    Q_UNUSED(seconds)
 }

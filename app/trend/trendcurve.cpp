@@ -1,0 +1,115 @@
+#include "trendcurve.h"
+
+#include <algorithm>
+#include <cmath>
+
+void TrendCurve::append(qint64 ms, double value)
+{
+    const QPointF point(double(ms), value);
+    if (isEmpty() || double(ms) >= m_points.last().x()) {
+        m_points.append(point);
+    } else {
+        // After the samples of the same millisecond, so equal times keep their arrival order.
+        const auto it = std::upper_bound(m_points.begin() + m_begin, m_points.end(), point.x(),
+                                         [](double x, const QPointF &p) { return x < p.x(); });
+        m_points.insert(it, point);
+    }
+    const double oldest = m_points.last().x() - double(maxSpanMs);
+    while (m_begin < m_points.size() && m_points.at(m_begin).x() < oldest)
+        ++m_begin;
+    // Compact now and then rather than shifting the whole curve on every sample.
+    if (m_begin > 4096 && m_begin * 2 > m_points.size()) {
+        m_points.remove(0, m_begin);
+        m_begin = 0;
+    }
+}
+
+void TrendCurve::clear()
+{
+    m_points.clear();
+    m_begin = 0;
+}
+
+int TrendCurve::lowerBound(double x) const
+{
+    const auto it = std::lower_bound(m_points.begin() + m_begin, m_points.end(), x,
+                                     [](const QPointF &p, double v) { return p.x() < v; });
+    return int(it - m_points.begin()) - m_begin;
+}
+
+int TrendCurve::upperBound(double x) const
+{
+    const auto it = std::upper_bound(m_points.begin() + m_begin, m_points.end(), x,
+                                     [](double v, const QPointF &p) { return v < p.x(); });
+    return int(it - m_points.begin()) - m_begin;
+}
+
+int TrendCurve::indexOfSecond(qint64 secondMs) const
+{
+    const int i = lowerBound(double(secondMs));
+    if (i < size() && at(i).x() < double(secondMs + 999))
+        return i;
+    return -1;
+}
+
+QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
+                                    const TrendRules::ScaleMap *map) const
+{
+    QVector<QPointF> out;
+    if (isEmpty() || endMs < startMs)
+        return out;
+    columns = std::max(columns, 1);
+    const int first = lowerBound(double(startMs));
+    const int last = upperBound(double(endMs));
+    // [first, last) lies inside the window; one neighbour on each side joins the line to the edge.
+    const int from = std::max(first - 1, 0);
+    const int to = std::min(last + 1, size());
+    auto put = [&](int i) {
+        const QPointF p = at(i);
+        out.append(map ? QPointF(p.x(), map->apply(p.y())) : p);
+    };
+    if (last - first <= 4 * columns) {
+        out.reserve(to - from);
+        for (int i = from; i < to; ++i)
+            put(i);
+        return out;
+    }
+    out.reserve(4 * columns + 2);
+    if (from < first)
+        put(from);
+    const double columnMs = double(endMs - startMs) / columns;
+    int i = first;
+    while (i < last) {
+        const int column = std::min(int((at(i).x() - double(startMs)) / columnMs), columns - 1);
+        const double columnEnd = column + 1 >= columns ? double(endMs) + 1.0
+                                                       : double(startMs) + (column + 1) * columnMs;
+        int lowest = i;
+        int highest = i;
+        int j = i;
+        for (; j < last && at(j).x() < columnEnd; ++j) {
+            if (at(j).y() < at(lowest).y())
+                lowest = j;
+            if (at(j).y() > at(highest).y())
+                highest = j;
+        }
+        int picks[4] = {i, lowest, highest, j - 1};
+        std::sort(picks, picks + 4);
+        for (int k = 0; k < 4; ++k) {
+            if (k == 0 || picks[k] != picks[k - 1])
+                put(picks[k]);
+        }
+        i = std::max(j, i + 1);
+    }
+    if (to > last)
+        put(last);
+    return out;
+}
+
+bool FedWindow::needsFeed(qint64 start, qint64 end, int columnCount) const
+{
+    if (!valid || columnCount != columns)
+        return true;
+    const double columnMs = double(end - start) / std::max(columnCount, 1);
+    return std::abs(double(start - startMs)) >= columnMs
+           || std::abs(double(end - endMs)) >= columnMs;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "trendrules.h"
+
+#include <QPointF>
+#include <QVector>
+#include <QtGlobal>
+
+// One live curve's samples (milliseconds since the epoch, value) in time order. The chart series
+// only ever draws the visible window of it, thinned to the pixel columns, so a step of the time
+// line costs what is drawn rather than what is held.
+class TrendCurve
+{
+public:
+    // A curve keeps the last seven days before its newest point.
+    static constexpr qint64 maxSpanMs = qint64(7) * 24 * 3600 * 1000;
+
+    // Adds a sample; one older than the newest is put in its place in time order.
+    void append(qint64 ms, double value);
+    void clear();
+
+    int size() const { return m_points.size() - m_begin; }
+    bool isEmpty() const { return size() == 0; }
+    QPointF at(int i) const { return m_points.at(m_begin + i); }
+    qint64 timeAt(int i) const { return qint64(m_points.at(m_begin + i).x()); }
+    double valueAt(int i) const { return m_points.at(m_begin + i).y(); }
+
+    // Index of the first sample of the second that starts at secondMs, that is with a time in
+    // [secondMs, secondMs + 999); -1 when there is none.
+    int indexOfSecond(qint64 secondMs) const;
+
+    // The samples drawn for [startMs, endMs] on `columns` pixel columns: every sample when there
+    // are at most four a column, else the first, lowest, highest and last of each column. The
+    // nearest sample outside each end comes along, so the line runs on to the edges. With a map
+    // the values are mapped onto another scale.
+    QVector<QPointF> window(qint64 startMs, qint64 endMs, int columns,
+                            const TrendRules::ScaleMap *map = nullptr) const;
+
+private:
+    int lowerBound(double x) const;
+    int upperBound(double x) const;
+
+    QVector<QPointF> m_points;
+    // Samples before m_begin have left the seven days and wait to be compacted away.
+    int m_begin = 0;
+};
+
+// The window a drawn series was last given, to tell when it needs a new one.
+struct FedWindow
+{
+    qint64 startMs = 0;
+    qint64 endMs = 0;
+    int columns = 0;
+    bool valid = false;
+
+    // True when either end of [startMs, endMs] on `columns` columns lies a pixel column or more
+    // from what was fed, or the column count changed.
+    bool needsFeed(qint64 start, qint64 end, int columnCount) const;
+};
