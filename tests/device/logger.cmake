@@ -5,3 +5,10 @@ morvelin_add_test(tst_devicecodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_deviceco
 morvelin_add_test(tst_devicelink SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicelink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h LIBS morvelin_device)
 add_dependencies(tst_devicelink loggersim)
+# The stored times must come out the same eight hours east of UTC and at UTC.
+morvelin_add_test(tst_dataloggerprotocol
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_dataloggerprotocol.cpp LIBS morvelin_device
+    ENV "TZ=Asia/Shanghai")
+add_test(NAME tst_dataloggerprotocol_utc COMMAND tst_dataloggerprotocol)
+set_tests_properties(tst_dataloggerprotocol_utc PROPERTIES TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;TZ=UTC")
