@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fresh machine to running program: installs what is needed, builds, starts the Vexmar simulator
-# with changing values on the demo project's port (examples/vexmar-demo.dpro, 127.0.0.1:5000)
+# with plausible, changing values for the demo's labels on the demo project's port (examples/vexmar-demo.dpro, 127.0.0.1:5000)
 # in the background, and starts Morvelin on the demo project. The simulator stops when Morvelin
 # exits. Arguments go to Morvelin instead (a project file of your own, for instance).
 # VEXMARSIM=0 scripts/run.sh starts Morvelin alone, for a real controller.
@@ -18,7 +18,7 @@ simulator="$dir/bin/vexmarsim"
 demoPort=5000
 args=("$@")
 if [ "${VEXMARSIM:-1}" != "0" ] && [ -x "$simulator" ]; then
-    "$simulator" --udp "$demoPort" --pattern --changing &
+    "$simulator" --udp "$demoPort" --demo "$root/examples/vexmar-demo.dpro" &
     simPid=$!
     trap 'kill "$simPid" 2>/dev/null || true' EXIT
     echo "Vexmar simulator on 127.0.0.1:$demoPort (process $simPid)."

@@ -1,5 +1,6 @@
 // vexmarsim: a simulated controller of the Vexmar family for tests, benchmarks and a first run.
 
+#include "simdemo.h"
 #include "simdevice.h"
 #include "simlink.h"
 
@@ -70,6 +71,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption changingOption(
         QStringLiteral("changing"),
         QStringLiteral("Let values change over time: AI1..AI16 count up, DI1..DI16 run"));
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Give every label of the project file <dpro> a plausible value: inputs "
+                       "drift, count and run every step (--interval); other areas keep what is "
+                       "written to them"),
+        QStringLiteral("dpro"));
     const QCommandLineOption intervalOption(QStringLiteral("interval"),
                                             QStringLiteral("Step of --changing in ms (500)"),
                                             QStringLiteral("ms"), QStringLiteral("500"));
@@ -77,7 +84,7 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Misbehave as <fault> says (see above)"),
                                          QStringLiteral("fault"));
     parser.addOptions({udpOption, serialOption, baudOption, logOption, patternOption,
-                       changingOption, intervalOption, faultOption});
+                       changingOption, demoOption, intervalOption, faultOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -100,8 +107,24 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    SimDemo demo;
+    if (parser.isSet(demoOption)) {
+        QString error;
+        if (!demo.load(parser.value(demoOption), &error)) {
+            err << "vexmarsim: cannot read " << parser.value(demoOption) << ": " << error
+                << Qt::endl;
+            return 1;
+        }
+        demo.apply(&device, 0);
+    }
+
     QTimer changing;
-    if (parser.isSet(changingOption)) {
+    int demoStep = 0;
+    if (parser.isSet(demoOption)) {
+        QObject::connect(&changing, &QTimer::timeout,
+                         [&device, &demo, &demoStep] { demo.apply(&device, ++demoStep); });
+        changing.start(qMax(1, parser.value(intervalOption).toInt()));
+    } else if (parser.isSet(changingOption)) {
         QObject::connect(&changing, &QTimer::timeout, [&device] { device.step(); });
         changing.start(qMax(1, parser.value(intervalOption).toInt()));
     }
