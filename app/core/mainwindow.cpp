@@ -327,7 +327,11 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::retranslateOwnTexts()
 {
+    // The form would put its initial texts back into the firmware page's fields.
+    const QStringList deviceFields = m_updateBin ? m_updateBin->keptFieldTexts() : QStringList();
     ui->retranslateUi(this);
+    if (m_updateBin)
+        m_updateBin->restoreFieldTexts(deviceFields);
     setSeriesHeaders();
     setLabelHeaders();
     const QStringList labelMenuTexts{tr("新增标签"), tr("标签写值"), tr("删除标签"),

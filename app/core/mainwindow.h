@@ -183,6 +183,8 @@ public:
     // machine.
     void setDeviceWaitFloor(int ms) { m_deviceWaitFloorMs = ms; }
     quint8 imageFrameCounter() const { return m_imageDownload.frameCounter(); }
+    // Device (app/device/mainwindow_device.cpp)
+    Update_Bin *updateBin() const { return m_updateBin; }
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
@@ -295,6 +297,8 @@ private slots:
     void on_pushButton_B_ClearFlashData_clicked();
     void on_pushButton_openbinfile_clicked();
     void on_pushButton_bindownload_clicked();
+    void on_button_MQTT_clicked();
+    void on_button_Serial_clicked();
 
     // Trend (app/trend/mainwindow_trend.cpp)
     void on_backgroundColorSelect_activated(int index);

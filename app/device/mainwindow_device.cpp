@@ -286,3 +286,20 @@ int MainWindow::sendFirmwarePacket(int command)
 {
     return m_imageDownload.controlBlock(command);
 }
+
+// The firmware page's channel: the device id serves MQTT, the data-logger image the serial link.
+void MainWindow::on_button_MQTT_clicked()
+{
+    ui->devesn->setEnabled(true);
+    ui->lineEdit_binpath->setEnabled(false);
+    ui->pushButton_openbinfile->setEnabled(false);
+    ui->pushButton_bindownload->setEnabled(false);
+}
+
+void MainWindow::on_button_Serial_clicked()
+{
+    ui->devesn->setEnabled(false);
+    ui->lineEdit_binpath->setEnabled(true);
+    ui->pushButton_openbinfile->setEnabled(true);
+    ui->pushButton_bindownload->setEnabled(true);
+}

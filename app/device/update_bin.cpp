@@ -1,18 +1,39 @@
 #include "update_bin.h"
 
+#include "fwpacket.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QDebug>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// Text shown for a payload that is no FW packet: its bytes up to the first zero byte.
+QString payloadText(const QByteArray &payload)
+{
+    const int zero = payload.indexOf('\0');
+    return QString::fromUtf8(zero < 0 ? payload : payload.left(zero));
+}
+
+} // namespace
+
 Update_Bin::Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui)
-    : QMainWindow(nullptr), mainWindow(mainWindow), ui(ui),
-      // No parent: the client lives as long as the updater. Connecting is always explicit.
-      client(new QMQTT::Client(QHostAddress::LocalHost, 1883, nullptr))
+    : QMainWindow(nullptr)
+    , mainWindow(mainWindow)
+    , ui(ui)
+    ,
+    // No parent: the client lives as long as the updater. Connecting is always explicit.
+    client(new QMQTT::Client(QHostAddress::LocalHost, 1883, nullptr))
 {
     connect(client, &QMQTT::Client::connected, this, &Update_Bin::onconnect);
     connect(client, &QMQTT::Client::disconnected, this, &Update_Bin::onDisconnected);
     connect(client, &QMQTT::Client::subscribed, this,
             [this](const QString &topic, quint8) { onSubscribed(topic); });
     connect(client, &QMQTT::Client::received, this, &Update_Bin::onReceived);
+    connect(client, &QMQTT::Client::error, this, &Update_Bin::onClientError);
 
     connect(ui->pb_Connect, &QPushButton::clicked, this, &Update_Bin::on_pb_Connect_clicked);
     connect(ui->pb_Disconnect, &QPushButton::clicked, this, &Update_Bin::on_pb_Disconnect_clicked);
@@ -33,13 +54,55 @@ Update_Bin::Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui)
 
 void Update_Bin::appendLog(const QString &text)
 {
-    ui->textBrowser->append(text);
+    // As plain text: a controller's payload must not be rendered as markup.
+    QTextDocument *document = ui->textBrowser->document();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    if (!document->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(text);
+    QScrollBar *bar = ui->textBrowser->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+QStringList Update_Bin::keptFieldTexts() const
+{
+    return {ui->devesn->text(),  ui->filepath->text(),       ui->filepath_vexmar->text(),
+            ui->version->text(), ui->version_vexmar->text(), ui->lineEdit_binpath->text()};
+}
+
+void Update_Bin::restoreFieldTexts(const QStringList &texts)
+{
+    QLineEdit *const fields[] = {ui->devesn,  ui->filepath,       ui->filepath_vexmar,
+                                 ui->version, ui->version_vexmar, ui->lineEdit_binpath};
+    for (int i = 0; i < texts.size() && i < int(std::size(fields)); ++i)
+        fields[i]->setText(texts.at(i));
+}
+
+Update_Bin::Channel Update_Bin::chosenChannel() const
+{
+    return ui->button_MQTT->isChecked() ? Channel::Mqtt : Channel::Serial;
+}
+
+void Update_Bin::sendPacket(const QByteArray &packet, Channel channel)
+{
+    if (channel == Channel::Mqtt)
+        publish(packet);
+}
+
+void Update_Bin::publish(const QByteArray &packet)
+{
+    // The down topic of the id as it reads now; the page does not check the connection.
+    const QMQTT::Message message(messageId, otaDownTopic(ui->devesn->text()), packet, 0, false,
+                                 false);
+    ++messageId;
+    client->publish(message);
 }
 
 void Update_Bin::onconnect()
 {
     appendLog(QStringLiteral("connected"));
-    client->subscribe(QStringLiteral("kxota/up/v1/") + ui->devesn->text(), 0);
+    client->subscribe(otaUpTopic(ui->devesn->text()), 0);
 }
 
 void Update_Bin::onDisconnected()
@@ -52,19 +115,196 @@ void Update_Bin::onSubscribed(QString topic)
     appendLog(QStringLiteral("subscribed ") + topic);
 }
 
-// The packet handling of the firmware page (connect and disconnect of both channels, image
-// choice, uploads, reboots, version query, replies) is built with the device work.
+void Update_Bin::onClientError(int code)
+{
+    appendLog(tr("MQTT 错误 %1：%2").arg(code).arg(client->errorString()));
+}
+
+// The page has no timer; the slot stays for the signal table.
 void Update_Bin::TimerTimeOut() {}
+
 void Update_Bin::onReceived(QMQTT::Message message)
 {
-    Q_UNUSED(message)
+    const QByteArray payload = message.payload();
+    const Channel from = m_serialHandOver ? Channel::Serial : Channel::Mqtt;
+    const FwReply reply = FwReply::recognise(payload);
+    switch (reply.kind) {
+    case FwReply::NotFw:
+        if (!payload.isEmpty())
+            appendLog(payloadText(payload));
+        return;
+    case FwReply::BadCrc:
+        appendLog(tr("FW crc 错误"));
+        return;
+    case FwReply::ErrorReport:
+        appendLog(tr("错误代码:") + QString::number(reply.errorCode));
+        return;
+    case FwReply::AppBlockRequest:
+        answerRequest(m_appUpload, reply.requestIndex, from);
+        return;
+    case FwReply::OsBlockRequest:
+        answerRequest(m_osUpload, reply.requestIndex, from);
+        return;
+    case FwReply::VersionReply:
+        appendLog(reply.versionText);
+        return;
+    case FwReply::TooShort:
+    case FwReply::Ignored:
+        return;
+    }
 }
-void Update_Bin::on_pb_Connect_clicked() {}
-void Update_Bin::on_pb_Disconnect_clicked() {}
-void Update_Bin::on_pb_openfile_clicked() {}
-void Update_Bin::on_pb_update_clicked() {}
-void Update_Bin::on_pb_reboot_clicked() {}
-void Update_Bin::on_pb_openfile_vexmar_clicked() {}
-void Update_Bin::on_pb_update_vexmar_clicked() {}
-void Update_Bin::on_pb_reboot_vexmar_clicked() {}
-void Update_Bin::on_pb_version_clicked() {}
+
+void Update_Bin::on_pb_Connect_clicked()
+{
+    if (chosenChannel() == Channel::Mqtt)
+        connectBroker();
+}
+
+void Update_Bin::connectBroker()
+{
+    const QString deviceId = ui->devesn->text();
+    // A wildcard or a level in the id would subscribe to other controllers' requests.
+    if (!isUsableDeviceId(deviceId)) {
+        appendLog(tr("设备号无效：不能为空，不能含有“+”“#”“/”"));
+        return;
+    }
+    const BrokerSettings settings
+        = BrokerSettings::read(mainWindow->programFolder().filePath(QStringLiteral("config.ini")));
+    client->setHostName(settings.hostName);
+    client->setPort(settings.port);
+    client->setClientId(m_clientId.next());
+    client->setCleanSession(true);
+    client->setKeepAlive(settings.keepAliveSeconds);
+    client->setAutoReconnect(true);
+    client->setUsername(settings.userName);
+    client->setPassword(settings.password);
+    client->connectToHost();
+    ui->pb_Disconnect->setEnabled(true);
+}
+
+void Update_Bin::on_pb_Disconnect_clicked()
+{
+    if (chosenChannel() == Channel::Mqtt)
+        client->disconnectFromHost();
+    // Whatever closed the link before, the page can connect again.
+    ui->pb_Disconnect->setEnabled(false);
+    ui->pb_Connect->setEnabled(true);
+}
+
+QString Update_Bin::chooseImage()
+{
+    return mainWindow->fileChooser()->openFileName(nullptr, QStringLiteral("update bin"), QString(),
+                                                   QStringLiteral("bin Files (*.bin)"));
+}
+
+void Update_Bin::on_pb_openfile_clicked()
+{
+    const QString path = chooseImage();
+    if (path.isEmpty())
+        return;
+    ui->filepath->setText(path);
+    appendLog(tr("带升级文件路径：") + path);
+    appendLog(tr("确保文件正确，错误升级bin文件将导致系统损坏"));
+}
+
+void Update_Bin::on_pb_openfile_vexmar_clicked()
+{
+    const QString path = chooseImage();
+    if (!path.isEmpty())
+        ui->filepath_vexmar->setText(path);
+}
+
+QLineEdit *Update_Bin::pathField(const FirmwareUpload &upload) const
+{
+    return upload.image() == FirmwareImage::App ? ui->filepath : ui->filepath_vexmar;
+}
+
+QLineEdit *Update_Bin::versionField(const FirmwareUpload &upload) const
+{
+    return upload.image() == FirmwareImage::App ? ui->version : ui->version_vexmar;
+}
+
+QProgressBar *Update_Bin::progressBar(const FirmwareUpload &upload) const
+{
+    return upload.image() == FirmwareImage::App ? ui->progressBar : ui->progressBar_vexmar;
+}
+
+void Update_Bin::startUpload(FirmwareUpload &upload)
+{
+    const bool app = upload.image() == FirmwareImage::App;
+    const FirmwareStart start = upload.start(pathField(upload)->text());
+    switch (start.outcome) {
+    case FirmwareStart::Outcome::CannotOpen:
+        return;
+    case FirmwareStart::Outcome::TooSmall:
+        appendLog(tr("文件过小，请确认文件"));
+        return;
+    case FirmwareStart::Outcome::TooLarge:
+        appendLog(tr("文件过大，请确认文件"));
+        return;
+    case FirmwareStart::Outcome::Started:
+        break;
+    }
+    // Before the start packet: on the serial link the requests come while it is still sent.
+    QProgressBar *bar = progressBar(upload);
+    bar->setRange(0, int(qMin<qint64>(start.size, std::numeric_limits<int>::max())));
+    bar->setValue(0);
+    const quint16 version = FwPacket::versionField(versionField(upload)->text());
+    const QByteArray packet = app ? FwPacket::appUpdateStart(version, start.size)
+                                  : FwPacket::osUpdateStart(version, start.size);
+    qDebug() << packet.toHex(' ');
+    sendPacket(packet, chosenChannel());
+}
+
+void Update_Bin::answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel)
+{
+    const bool app = upload.image() == FirmwareImage::App;
+    const FirmwareBlock block = upload.answer(requestIndex, pathField(upload)->text());
+    switch (block.outcome) {
+    case FirmwareBlock::Outcome::NotContiguous:
+        appendLog(app ? tr("APP返回包不连续") : tr("Vexmar返回包不连续"));
+        return;
+    case FirmwareBlock::Outcome::CannotOpen:
+        return;
+    case FirmwareBlock::Outcome::Complete:
+        appendLog(app ? tr("APP 下载完成") : tr("Vexmar 下载完成"));
+        return;
+    case FirmwareBlock::Outcome::Block:
+        break;
+    }
+    sendPacket(app ? FwPacket::appDataBlock(block.number, block.data)
+                   : FwPacket::osDataBlock(block.number, block.data),
+               channel);
+    progressBar(upload)->setValue(
+        int(qMin<qint64>(block.progress, std::numeric_limits<int>::max())));
+    appendLog(QStringLiteral("%1 process:%2/%3 Byte")
+                  .arg(app ? QStringLiteral("APP") : QStringLiteral("Vexmar"))
+                  .arg(block.progress)
+                  .arg(block.size));
+}
+
+void Update_Bin::on_pb_update_clicked()
+{
+    startUpload(m_appUpload);
+}
+
+void Update_Bin::on_pb_update_vexmar_clicked()
+{
+    startUpload(m_osUpload);
+}
+
+void Update_Bin::on_pb_reboot_clicked()
+{
+    sendPacket(FwPacket::appReboot(FwPacket::versionField(ui->version->text())), chosenChannel());
+}
+
+void Update_Bin::on_pb_reboot_vexmar_clicked()
+{
+    sendPacket(FwPacket::osReboot(FwPacket::versionField(ui->version_vexmar->text())),
+               chosenChannel());
+}
+
+void Update_Bin::on_pb_version_clicked()
+{
+    sendPacket(FwPacket::versionRequest(), chosenChannel());
+}

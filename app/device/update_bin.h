@@ -1,14 +1,20 @@
 #pragma once
 
+#include "brokersettings.h"
+#include "firmwareupload.h"
 #include "qmqtt/qmqtt_client.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 class MainWindow;
+class QLineEdit;
+class QProgressBar;
 class Ui_MainWindow;
 
 // The firmware updater of the firmware page. It is never shown as a window: its widgets are
-// those of the main form. The upload, reboot and version packets come with the device work.
+// those of the main form. It uploads the APP and OS images block by block as the controller
+// asks for them, reboots either image and asks the version, over MQTT or the serial link.
 class Update_Bin : public QMainWindow
 {
     Q_OBJECT
@@ -17,7 +23,14 @@ public:
     Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui);
 
     QMQTT::Client *mqttClient() const { return client; }
+    // One plain-text line in the page's log.
     void appendLog(const QString &text);
+    const FirmwareUpload &appUpload() const { return m_appUpload; }
+    const FirmwareUpload &osUpload() const { return m_osUpload; }
+
+    // The page's fields a language switch would reset, and putting them back.
+    QStringList keptFieldTexts() const;
+    void restoreFieldTexts(const QStringList &texts);
 
 public slots:
     void TimerTimeOut();
@@ -36,10 +49,27 @@ public slots:
     void on_pb_version_clicked();
 
 private:
+    enum class Channel { Mqtt, Serial };
+
+    Channel chosenChannel() const;
+    void sendPacket(const QByteArray &packet, Channel channel);
+    void publish(const QByteArray &packet);
+    void connectBroker();
+    void onClientError(int code);
+    QString chooseImage();
+    void startUpload(FirmwareUpload &upload);
+    void answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel);
+    QLineEdit *pathField(const FirmwareUpload &upload) const;
+    QLineEdit *versionField(const FirmwareUpload &upload) const;
+    QProgressBar *progressBar(const FirmwareUpload &upload) const;
+
     MainWindow *mainWindow;
     Ui_MainWindow *ui;
     QMQTT::Client *client;
     quint16 messageId = 0;
-    qint32 appBlock = 0;
-    qint32 osBlock = 0;
+    FirmwareUpload m_appUpload{FirmwareImage::App};
+    FirmwareUpload m_osUpload{FirmwareImage::Os};
+    OtaClientId m_clientId;
+    // Set while the serial exchange hands a reply over: an answer then goes back on the link.
+    bool m_serialHandOver = false;
 };

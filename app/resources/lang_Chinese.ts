@@ -1078,6 +1078,57 @@
     </message>
 </context>
 <context>
+    <name>Update_Bin</name>
+    <message>
+        <source>MQTT 错误 %1：%2</source>
+        <translation>MQTT 错误 %1：%2</translation>
+    </message>
+    <message>
+        <source>FW crc 错误</source>
+        <translation>FW crc 错误</translation>
+    </message>
+    <message>
+        <source>错误代码:</source>
+        <translation>错误代码:</translation>
+    </message>
+    <message>
+        <source>设备号无效：不能为空，不能含有“+”“#”“/”</source>
+        <translation>设备号无效：不能为空，不能含有“+”“#”“/”</translation>
+    </message>
+    <message>
+        <source>带升级文件路径：</source>
+        <translation>带升级文件路径：</translation>
+    </message>
+    <message>
+        <source>确保文件正确，错误升级bin文件将导致系统损坏</source>
+        <translation>确保文件正确，错误升级bin文件将导致系统损坏</translation>
+    </message>
+    <message>
+        <source>文件过小，请确认文件</source>
+        <translation>文件过小，请确认文件</translation>
+    </message>
+    <message>
+        <source>文件过大，请确认文件</source>
+        <translation>文件过大，请确认文件</translation>
+    </message>
+    <message>
+        <source>APP返回包不连续</source>
+        <translation>APP返回包不连续</translation>
+    </message>
+    <message>
+        <source>Vexmar返回包不连续</source>
+        <translation>Vexmar返回包不连续</translation>
+    </message>
+    <message>
+        <source>APP 下载完成</source>
+        <translation>APP 下载完成</translation>
+    </message>
+    <message>
+        <source>Vexmar 下载完成</source>
+        <translation>Vexmar 下载完成</translation>
+    </message>
+</context>
+<context>
     <name>dialogSystemTray</name>
     <message>
         <source>Form</source>

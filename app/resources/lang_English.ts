@@ -1078,6 +1078,57 @@
     </message>
 </context>
 <context>
+    <name>Update_Bin</name>
+    <message>
+        <source>MQTT 错误 %1：%2</source>
+        <translation>MQTT error %1: %2</translation>
+    </message>
+    <message>
+        <source>FW crc 错误</source>
+        <translation>FW crc error</translation>
+    </message>
+    <message>
+        <source>错误代码:</source>
+        <translation>Error code:</translation>
+    </message>
+    <message>
+        <source>设备号无效：不能为空，不能含有“+”“#”“/”</source>
+        <translation>Invalid device id: it must not be empty or hold "+", "#" or "/"</translation>
+    </message>
+    <message>
+        <source>带升级文件路径：</source>
+        <translation>Path of the file to upgrade: </translation>
+    </message>
+    <message>
+        <source>确保文件正确，错误升级bin文件将导致系统损坏</source>
+        <translation>Make sure the file is correct: a wrong bin file will damage the system</translation>
+    </message>
+    <message>
+        <source>文件过小，请确认文件</source>
+        <translation>File too small, please check the file</translation>
+    </message>
+    <message>
+        <source>文件过大，请确认文件</source>
+        <translation>File too large, please check the file</translation>
+    </message>
+    <message>
+        <source>APP返回包不连续</source>
+        <translation>APP requests out of sequence</translation>
+    </message>
+    <message>
+        <source>Vexmar返回包不连续</source>
+        <translation>Vexmar requests out of sequence</translation>
+    </message>
+    <message>
+        <source>APP 下载完成</source>
+        <translation>APP download complete</translation>
+    </message>
+    <message>
+        <source>Vexmar 下载完成</source>
+        <translation>Vexmar download complete</translation>
+    </message>
+</context>
+<context>
     <name>dialogSystemTray</name>
     <message>
         <source>Form</source>

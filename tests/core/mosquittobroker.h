@@ -53,7 +53,9 @@ public:
         config.write(
             QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n").arg(m_port).toUtf8());
         config.close();
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Its log stays beside its configuration, for a failing test to read.
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setStandardOutputFile(m_dir.filePath("broker.log"), QIODevice::Append);
         m_process.start(program, {"-c", config.fileName()});
         if (!m_process.waitForStarted(5000))
             return false;

@@ -1,0 +1,558 @@
+// The firmware page of the main window against a real mosquitto broker on 127.0.0.1, with the
+// controller played by a second MQTT client on the device's topics: connecting, whole APP and
+// OS uploads, reboot and version packets, replies in the log, the broker going away and coming
+// late, the channel buttons and a language switch.
+#include "fwpacket.h"
+#include "mainwindow.h"
+#include "mosquittobroker.h"
+#include "ui_mainwindow.h"
+#include "update_bin.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QByteArray imageBytes(qint64 size)
+{
+    QByteArray bytes(int(size), Qt::Uninitialized);
+    for (int k = 0; k < bytes.size(); ++k)
+        bytes[k] = char((k * 7 + k / 256) % 256);
+    return bytes;
+}
+
+QByteArray request(quint8 code, quint16 index)
+{
+    QByteArray bytes("FW");
+    bytes.append(char(code));
+    bytes.append(char(index & 0xff));
+    bytes.append(char(index >> 8));
+    return FwPacket::withCrc(bytes);
+}
+
+quint32 littleEndian(const QByteArray &bytes, int offset, int count)
+{
+    quint32 value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes.at(offset + i));
+    return value;
+}
+
+} // namespace
+
+// The controller at the far end: reads the program's packets on its down topic and, while it
+// uploads, asks for the next block after the start packet and after every block.
+class BrokerController : public QObject
+{
+    Q_OBJECT
+
+public:
+    BrokerController(quint16 port, const QString &deviceId)
+        : m_client(QHostAddress::LocalHost, port)
+        , m_deviceId(deviceId)
+    {
+        connect(&m_client, &QMQTT::Client::received, this, &BrokerController::onPacket);
+    }
+
+    bool start()
+    {
+        QSignalSpy connected(&m_client, &QMQTT::Client::connected);
+        QSignalSpy subscribed(&m_client, &QMQTT::Client::subscribed);
+        m_client.setClientId("controller-" + m_deviceId);
+        m_client.connectToHost();
+        if (!connected.wait(10000))
+            return false;
+        m_client.subscribe("kxota/down/v1/" + m_deviceId, 0);
+        return subscribed.wait(10000);
+    }
+
+    void send(const QByteArray &payload)
+    {
+        m_client.publish(QMQTT::Message(0, "kxota/up/v1/" + m_deviceId, payload));
+    }
+
+    QList<QByteArray> packets; // every packet received, in order
+    QByteArray image;          // the blocks received since the last start, joined
+    quint32 announcedSize = 0;
+    quint16 announcedVersion = 0;
+    bool uploading = true;
+
+private:
+    void onPacket(const QMQTT::Message &message)
+    {
+        const QByteArray p = message.payload();
+        packets << p;
+        if (!uploading || p.size() < 5)
+            return;
+        const quint8 code = quint8(p.at(2));
+        const bool app = code == 0x01 || code == 0x02;
+        const quint8 requestCode = app ? 0x81 : 0x83;
+        if (code == 0x01 || code == 0x03) {
+            announcedVersion = quint16(littleEndian(p, 3, 2));
+            announcedSize = littleEndian(p, 5, 3);
+            image.clear();
+            send(request(requestCode, 0));
+        } else if (code == 0x02 || code == 0x04) {
+            const quint16 number = quint16(littleEndian(p, 3, 2));
+            image += p.mid(5, p.size() - 7);
+            // The next index; the one past the end tells the program the image is complete.
+            send(request(requestCode, number));
+        }
+    }
+
+    QMQTT::Client m_client;
+    QString m_deviceId;
+};
+
+class tst_FirmwareWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void connectAndDisconnect();
+    void refusedDeviceIds_data();
+    void refusedDeviceIds();
+    void wholeUpload_data();
+    void wholeUpload();
+    void sizeRefusals_data();
+    void sizeRefusals();
+    void packetsByteExact_data();
+    void packetsByteExact();
+    void repliesInTheLog_data();
+    void repliesInTheLog();
+    void deviceIdChangedWhileConnected();
+    void brokerRestarted();
+    void noConfigFile();
+    void brokerStartedAfterConnect();
+    void languageSwitchKeepsFields();
+
+private:
+    void writeConfig(quint16 port);
+    // Chooses MQTT, sets the id and connects; true once subscribed.
+    bool connectPage(const QString &deviceId);
+    QStringList logLines() const;
+    int logCount(const QString &line) const { return logLines().count(line); }
+
+    MosquittoBroker m_broker;
+    WindowFixture m_fixture;
+    MainWindow *m_window = nullptr;
+    Ui::MainWindow *m_ui = nullptr;
+};
+
+void tst_FirmwareWindow::initTestCase()
+{
+    if (MosquittoBroker::executable().isEmpty())
+        QSKIP("mosquitto broker not installed (scripts/setup.sh installs it)");
+    QVERIFY(m_broker.start());
+}
+
+void tst_FirmwareWindow::init()
+{
+    if (!m_broker.isRunning())
+        QVERIFY(m_broker.start());
+    m_fixture.setUp();
+    m_window = m_fixture.create();
+    m_ui = m_window->form();
+}
+
+void tst_FirmwareWindow::cleanup()
+{
+    if (m_window)
+        m_window->updateBin()->mqttClient()->disconnectFromHost();
+    m_window = nullptr;
+    m_ui = nullptr;
+    m_fixture.tearDown();
+}
+
+void tst_FirmwareWindow::writeConfig(quint16 port)
+{
+    QFile config(m_fixture.path("config.ini"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(
+        QStringLiteral("[mqtt]\nhostname=127.0.0.1\nport=%1\nkeepalive=30\n").arg(port).toUtf8());
+}
+
+bool tst_FirmwareWindow::connectPage(const QString &deviceId)
+{
+    m_ui->button_MQTT->click();
+    m_ui->devesn->setText(deviceId);
+    m_ui->pb_Connect->click();
+    const QString subscribed = "subscribed kxota/up/v1/" + deviceId;
+    QElapsedTimer clock;
+    clock.start();
+    while (!logLines().contains(subscribed) && clock.elapsed() < 20000)
+        QTest::qWait(50);
+    return logLines().contains(subscribed);
+}
+
+QStringList tst_FirmwareWindow::logLines() const
+{
+    return m_ui->textBrowser->toPlainText().split('\n', Qt::SkipEmptyParts);
+}
+
+void tst_FirmwareWindow::connectAndDisconnect()
+{
+    writeConfig(m_broker.port());
+    // At start the serial channel is chosen and only it can be disconnected.
+    QVERIFY(m_ui->button_Serial->isChecked());
+    QVERIFY(!m_ui->devesn->isEnabled());
+    QVERIFY(!m_ui->pb_Disconnect->isEnabled());
+    QVERIFY(m_ui->devesn->text().isEmpty());
+    QCOMPARE(m_ui->devesn->placeholderText(), QStringLiteral("ESN"));
+
+    m_ui->button_MQTT->click();
+    QVERIFY(m_ui->devesn->isEnabled());
+    QVERIFY(!m_ui->lineEdit_binpath->isEnabled());
+    QVERIFY(!m_ui->pushButton_openbinfile->isEnabled());
+    QVERIFY(!m_ui->pushButton_bindownload->isEnabled());
+
+    QVERIFY(connectPage("dev1"));
+    QCOMPARE(logLines(), QStringList({"connected", "subscribed kxota/up/v1/dev1"}));
+    QVERIFY(m_ui->pb_Connect->isEnabled());
+    QVERIFY(m_ui->pb_Disconnect->isEnabled());
+
+    m_ui->pb_Disconnect->click();
+    QCOMPARE(logLines().last(), QStringLiteral("disconnected"));
+    QVERIFY(m_ui->pb_Connect->isEnabled());
+    QVERIFY(!m_ui->pb_Disconnect->isEnabled());
+    QVERIFY(!m_window->updateBin()->mqttClient()->isConnectedToHost());
+
+    m_ui->button_Serial->click();
+    QVERIFY(!m_ui->devesn->isEnabled());
+    QVERIFY(m_ui->lineEdit_binpath->isEnabled());
+    QVERIFY(m_ui->pushButton_openbinfile->isEnabled());
+    QVERIFY(m_ui->pushButton_bindownload->isEnabled());
+}
+
+void tst_FirmwareWindow::refusedDeviceIds_data()
+{
+    QTest::addColumn<QString>("deviceId");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("single-level wildcard") << "+";
+    QTest::newRow("multi-level wildcard") << "dev#";
+    QTest::newRow("a level") << "dev1/x";
+}
+
+// An id that would subscribe to other controllers' requests is refused before connecting.
+void tst_FirmwareWindow::refusedDeviceIds()
+{
+    QFETCH(QString, deviceId);
+    writeConfig(m_broker.port());
+    m_ui->button_MQTT->click();
+    m_ui->devesn->setText(deviceId);
+    m_ui->pb_Connect->click();
+    QCOMPARE(logLines().size(), 1);
+    QVERIFY(logLines().first().startsWith(QStringLiteral("设备号无效")));
+    QVERIFY(!m_ui->pb_Disconnect->isEnabled());
+    QSignalSpy connected(m_window->updateBin()->mqttClient(), &QMQTT::Client::connected);
+    QVERIFY(!connected.wait(500));
+}
+
+void tst_FirmwareWindow::wholeUpload_data()
+{
+    QTest::addColumn<bool>("app");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<quint16>("versionSent");
+    QTest::newRow("APP 102,400") << true << qint64(102400) << "3" << quint16(3);
+    QTest::newRow("APP 102,410, 10-byte last block")
+        << true << qint64(102410) << "70000" << quint16(4464);
+    QTest::newRow("OS 102,400") << false << qint64(102400) << "12" << quint16(12);
+    QTest::newRow("OS empty") << false << qint64(0) << "x" << quint16(0);
+}
+
+// The image chosen through the file dialog goes to the controller block by block as it asks,
+// with the progress and a line per block, and the request past the end completes it.
+void tst_FirmwareWindow::wholeUpload()
+{
+    QFETCH(bool, app);
+    QFETCH(qint64, size);
+    QFETCH(QString, version);
+    QFETCH(quint16, versionSent);
+    writeConfig(m_broker.port());
+    BrokerController controller(m_broker.port(), "dev7");
+    QVERIFY(controller.start());
+    QVERIFY(connectPage("dev7"));
+
+    const QString path = m_fixture.path("image.bin");
+    const QByteArray bytes = imageBytes(size);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), size);
+    file.close();
+    m_fixture.chooser->answers << path;
+    (app ? m_ui->pb_openfile : m_ui->pb_openfile_vexmar)->click();
+    QCOMPARE(m_fixture.chooser->calls, QStringList("update bin"));
+    QCOMPARE((app ? m_ui->filepath : m_ui->filepath_vexmar)->text(), path);
+    if (app)
+        QCOMPARE(logLines().mid(2), QStringList({"带升级文件路径：" + path,
+                                                 "确保文件正确，错误升级bin文件将导致系统损坏"}));
+    else
+        QCOMPARE(logLines().size(), 2);
+    (app ? m_ui->version : m_ui->version_vexmar)->setText(version);
+
+    (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
+    const QString done = app ? QStringLiteral("APP 下载完成") : QStringLiteral("Vexmar 下载完成");
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains(done), 60000);
+
+    const QByteArray start = controller.packets.first();
+    QCOMPARE(quint8(start.at(2)), quint8(app ? 0x01 : 0x03));
+    QCOMPARE(start.size(), 10);
+    QCOMPARE(controller.announcedVersion, versionSent);
+    QCOMPARE(qint64(controller.announcedSize), size);
+    QCOMPARE(controller.image, bytes);
+    const int blocks = int((size + 255) / 256);
+    QCOMPARE(controller.packets.size(), 1 + blocks);
+
+    const QString name = app ? QStringLiteral("APP") : QStringLiteral("Vexmar");
+    QStringList expected;
+    for (int k = 1; k <= blocks; ++k)
+        expected << QStringLiteral("%1 process:%2/%3 Byte")
+                        .arg(name)
+                        .arg(qMin<qint64>(k * 256, size))
+                        .arg(size);
+    expected << done;
+    const QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - expected.size()), expected);
+    QProgressBar *bar = app ? m_ui->progressBar : m_ui->progressBar_vexmar;
+    QCOMPARE(qint64(bar->maximum()), size);
+    QCOMPARE(qint64(bar->value()), size);
+    const FirmwareUpload &upload
+        = app ? m_window->updateBin()->appUpload() : m_window->updateBin()->osUpload();
+    QCOMPARE(upload.counter(), blocks);
+
+    // The other image's counter was not touched; a repeated request is refused, a repeated
+    // completion completes again.
+    const FirmwareUpload &other
+        = app ? m_window->updateBin()->osUpload() : m_window->updateBin()->appUpload();
+    QCOMPARE(other.counter(), 0);
+    const quint8 requestCode = app ? 0x82 : 0x84;
+    if (blocks > 0) {
+        controller.send(request(requestCode, quint16(blocks - 1)));
+        const QString gap
+            = app ? QStringLiteral("APP返回包不连续") : QStringLiteral("Vexmar返回包不连续");
+        QTRY_COMPARE_WITH_TIMEOUT(logLines().last(), gap, 10000);
+    }
+    controller.send(request(requestCode, quint16(blocks)));
+    QTRY_COMPARE_WITH_TIMEOUT(logCount(done), 2, 10000);
+    QCOMPARE(controller.packets.size(), 1 + blocks);
+}
+
+void tst_FirmwareWindow::sizeRefusals_data()
+{
+    QTest::addColumn<bool>("app");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("APP 102,399") << true << qint64(102399) << "文件过小，请确认文件";
+    QTest::newRow("OS 102,401") << false << qint64(102401) << "文件过大，请确认文件";
+    QTest::newRow("APP no file") << true << qint64(-1) << QString();
+}
+
+// An image of the wrong size, or none, sends nothing.
+void tst_FirmwareWindow::sizeRefusals()
+{
+    QFETCH(bool, app);
+    QFETCH(qint64, size);
+    QFETCH(QString, line);
+    writeConfig(m_broker.port());
+    BrokerController controller(m_broker.port(), "dev7");
+    QVERIFY(controller.start());
+    QVERIFY(connectPage("dev7"));
+    const QString path = m_fixture.path("image.bin");
+    if (size >= 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(imageBytes(size)), size);
+    }
+    (app ? m_ui->filepath : m_ui->filepath_vexmar)->setText(path);
+    (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
+    QCOMPARE(logLines().size(), line.isEmpty() ? 2 : 3);
+    if (!line.isEmpty())
+        QCOMPARE(logLines().last(), line);
+    // A version request afterwards is the first thing the controller gets.
+    m_ui->pb_version->click();
+    QTRY_COMPARE_WITH_TIMEOUT(controller.packets.size(), 1, 10000);
+    QCOMPARE(controller.packets.first(), FwPacket::versionRequest());
+}
+
+void tst_FirmwareWindow::packetsByteExact_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("appVersion");
+    QTest::addColumn<QString>("osVersion");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::newRow("version request") << "pb_version"
+                                     << "1"
+                                     << "1" << QByteArray::fromHex("465708afe3");
+    QTest::newRow("APP reboot, version 70000")
+        << "pb_reboot"
+        << "70000"
+        << "1" << FwPacket::withCrc(QByteArray::fromHex("4657067011"));
+    QTest::newRow("OS reboot, version 258")
+        << "pb_reboot_vexmar"
+        << "1"
+        << "258" << FwPacket::withCrc(QByteArray::fromHex("4657070201"));
+    QTest::newRow("OS reboot, no number")
+        << "pb_reboot_vexmar"
+        << "1"
+        << "v2" << FwPacket::withCrc(QByteArray::fromHex("4657070000"));
+}
+
+void tst_FirmwareWindow::packetsByteExact()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, appVersion);
+    QFETCH(QString, osVersion);
+    QFETCH(QByteArray, packet);
+    writeConfig(m_broker.port());
+    BrokerController controller(m_broker.port(), "dev7");
+    QVERIFY(controller.start());
+    QVERIFY(connectPage("dev7"));
+    m_ui->version->setText(appVersion);
+    m_ui->version_vexmar->setText(osVersion);
+    m_window->findChild<QPushButton *>(button)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(controller.packets.size(), 1, 10000);
+    QCOMPARE(controller.packets.first().toHex(' '), packet.toHex(' '));
+    // None of them logs anything.
+    QCOMPARE(logLines().size(), 2);
+}
+
+void tst_FirmwareWindow::repliesInTheLog_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("error report -1")
+        << FwPacket::withCrc(QByteArray::fromHex("46578fff")) << QStringList("错误代码:-1");
+    QTest::newRow("error report 5")
+        << FwPacket::withCrc(QByteArray::fromHex("46578f05")) << QStringList("错误代码:5");
+    QTest::newRow("markup shown literally")
+        << QByteArray("<b>bold</b> & <i>x</i>") << QStringList("<b>bold</b> & <i>x</i>");
+    QTest::newRow("text up to a zero byte") << QByteArray("ok\0hidden", 9) << QStringList("ok");
+    QTest::newRow("one byte") << QByteArray("x") << QStringList("x");
+    QTest::newRow("empty") << QByteArray() << QStringList();
+    QTest::newRow("wrong CRC") << QByteArray::fromHex("46578800aabb") << QStringList("FW crc 错误");
+    QTest::newRow("only FW") << QByteArray("FW") << QStringList("FW crc 错误");
+    QTest::newRow("version ended by zero")
+        << FwPacket::withCrc(QByteArray("FW\x88V1.2.3\0junk", 13)) << QStringList("V1.2.3");
+    QTest::newRow("version without zero")
+        << FwPacket::withCrc(QByteArray("FW\x88V1.2.3")) << QStringList("V1.2.3");
+    QTest::newRow("unknown code") << FwPacket::withCrc(QByteArray::fromHex("46578501"))
+                                  << QStringList();
+}
+
+// Every reply the controller publishes shows in the log as a plain line, or not at all.
+void tst_FirmwareWindow::repliesInTheLog()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QStringList, lines);
+    writeConfig(m_broker.port());
+    BrokerController controller(m_broker.port(), "dev7");
+    QVERIFY(controller.start());
+    QVERIFY(connectPage("dev7"));
+    controller.send(payload);
+    // A last text marks that the reply before it has been handled.
+    controller.send("end");
+    QTRY_COMPARE_WITH_TIMEOUT(logLines().last(), QStringLiteral("end"), 10000);
+    QCOMPARE(logLines().mid(2), lines + QStringList("end"));
+    QVERIFY(m_ui->textBrowser->toHtml().contains(QStringLiteral("&lt;b&gt;"))
+            || !payload.contains('<'));
+    QVERIFY(controller.packets.isEmpty());
+}
+
+// Packets go to the down topic of the id as it reads now; the subscription stays on the old
+// id's up topic until the next connection.
+void tst_FirmwareWindow::deviceIdChangedWhileConnected()
+{
+    writeConfig(m_broker.port());
+    BrokerController first(m_broker.port(), "dev1");
+    BrokerController second(m_broker.port(), "dev2");
+    QVERIFY(first.start());
+    QVERIFY(second.start());
+    QVERIFY(connectPage("dev1"));
+    m_ui->devesn->setText("dev2");
+    m_ui->pb_version->click();
+    QTRY_COMPARE_WITH_TIMEOUT(second.packets.size(), 1, 10000);
+    second.send("from dev2");
+    first.send("from dev1");
+    QTRY_COMPARE_WITH_TIMEOUT(logLines().last(), QStringLiteral("from dev1"), 10000);
+    QVERIFY(!logLines().contains("from dev2"));
+    QVERIFY(first.packets.isEmpty());
+}
+
+// A lost broker is reported; the client reconnects by itself and subscribes again.
+void tst_FirmwareWindow::brokerRestarted()
+{
+    writeConfig(m_broker.port());
+    QVERIFY(connectPage("dev1"));
+    m_broker.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines().last(), QStringLiteral("disconnected"), 20000);
+    QVERIFY(m_broker.start());
+    QTRY_COMPARE_WITH_TIMEOUT(logCount("subscribed kxota/up/v1/dev1"), 2, 60000);
+    QCOMPARE(logCount("connected"), 2);
+    BrokerController controller(m_broker.port(), "dev1");
+    QVERIFY(controller.start());
+    controller.send("after restart");
+    QTRY_COMPARE_WITH_TIMEOUT(logLines().last(), QStringLiteral("after restart"), 10000);
+}
+
+// Without the settings file the connect goes to an empty host: an error line and
+// "disconnected", nothing else.
+void tst_FirmwareWindow::noConfigFile()
+{
+    QVERIFY(!QFile::exists(m_fixture.path("config.ini")));
+    m_ui->button_MQTT->click();
+    m_ui->devesn->setText("dev1");
+    m_ui->pb_Connect->click();
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().size() >= 2, 10000);
+    QVERIFY2(logLines().at(0).startsWith(QStringLiteral("MQTT 错误")),
+             qPrintable(logLines().at(0)));
+    QCOMPARE(logLines().at(1), QStringLiteral("disconnected"));
+    m_ui->pb_Disconnect->click();
+    QVERIFY(m_ui->pb_Connect->isEnabled());
+    QVERIFY(!m_ui->pb_Disconnect->isEnabled());
+}
+
+// A broker that comes up after the connect is found once it listens.
+void tst_FirmwareWindow::brokerStartedAfterConnect()
+{
+    MosquittoBroker late;
+    late.choosePort();
+    writeConfig(late.port());
+    m_ui->button_MQTT->click();
+    m_ui->devesn->setText("dev1");
+    m_ui->pb_Connect->click();
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("disconnected"), 10000);
+    QVERIFY(logLines().first().startsWith(QStringLiteral("MQTT 错误")));
+    QVERIFY(late.start());
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains("subscribed kxota/up/v1/dev1"), 60000);
+    QCOMPARE(logCount("connected"), 1);
+}
+
+// A language switch puts back the form's texts but keeps what the user entered.
+void tst_FirmwareWindow::languageSwitchKeepsFields()
+{
+    m_ui->devesn->setText("dev9");
+    m_ui->filepath->setText("/tmp/app.bin");
+    m_ui->filepath_vexmar->setText("/tmp/os.bin");
+    m_ui->version->setText("17");
+    m_ui->version_vexmar->setText("18");
+    m_ui->lineEdit_binpath->setText("/tmp/logger.bin");
+    m_ui->action_English->trigger();
+    QCOMPARE(m_ui->pb_update->text(), QStringLiteral("Update APP"));
+    QCOMPARE(m_ui->devesn->text(), QStringLiteral("dev9"));
+    QCOMPARE(m_ui->filepath->text(), QStringLiteral("/tmp/app.bin"));
+    QCOMPARE(m_ui->filepath_vexmar->text(), QStringLiteral("/tmp/os.bin"));
+    QCOMPARE(m_ui->version->text(), QStringLiteral("17"));
+    QCOMPARE(m_ui->version_vexmar->text(), QStringLiteral("18"));
+    QCOMPARE(m_ui->lineEdit_binpath->text(), QStringLiteral("/tmp/logger.bin"));
+    m_ui->action_Chinese->trigger();
+}
+
+QTEST_MAIN(tst_FirmwareWindow)
+
+#include "tst_firmwarewindow.moc"
