@@ -183,8 +183,11 @@ public:
     // machine.
     void setDeviceWaitFloor(int ms) { m_deviceWaitFloorMs = ms; }
     quint8 imageFrameCounter() const { return m_imageDownload.frameCounter(); }
-    // Device (app/device/mainwindow_device.cpp)
+    // The firmware page's updater; it lives as long as the window.
     Update_Bin *updateBin() const { return m_updateBin; }
+    // Runs operation holding the serial lock; false, with the busy message, when another device
+    // operation holds it.
+    bool runSerialOperation(const std::function<void()> &operation);
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }

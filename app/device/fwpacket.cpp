@@ -147,8 +147,8 @@ FwReply FwReply::recognise(const QByteArray &payload)
         break;
     case 0x88: {
         r.kind = VersionReply;
-        // Cut at the first zero byte only: without one, the CRC bytes end up in the text.
-        QByteArray text = payload.mid(3);
+        // The text ends before the CRC, or earlier at a zero byte.
+        QByteArray text = payload.mid(3, n - 5);
         const int zero = text.indexOf('\0');
         if (zero >= 0)
             text.truncate(zero);

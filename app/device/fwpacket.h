@@ -62,7 +62,7 @@ struct FwReply
     Kind kind = NotFw;
     quint8 code = 0;
     quint16 requestIndex = 0; // block requests: the piece starting at requestIndex * 256
-    QString versionText;      // version reply: up to the first zero byte or the end
+    QString versionText;      // version reply: up to the first zero byte or the CRC
     qint8 errorCode = 0;      // error report
 
     static FwReply recognise(const QByteArray &payload);

@@ -287,6 +287,15 @@ int MainWindow::sendFirmwarePacket(int command)
     return m_imageDownload.controlBlock(command);
 }
 
+bool MainWindow::runSerialOperation(const std::function<void()> &operation)
+{
+    DeviceOperation held(this);
+    if (held.refused())
+        return false;
+    operation();
+    return true;
+}
+
 // The firmware page's channel: the device id serves MQTT, the data-logger image the serial link.
 void MainWindow::on_button_MQTT_clicked()
 {

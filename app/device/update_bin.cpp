@@ -1,5 +1,6 @@
 #include "update_bin.h"
 
+#include "devicelink.h"
 #include "fwpacket.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
@@ -10,6 +11,9 @@
 #include <QTextDocument>
 
 namespace {
+
+// The serial exchange of a packet ends after this long without a byte from the controller.
+const int serialSilenceMs = 200;
 
 // Text shown for a payload that is no FW packet: its bytes up to the first zero byte.
 QString payloadText(const QByteArray &payload)
@@ -52,6 +56,11 @@ Update_Bin::Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui)
     ui->progressBar_vexmar->setValue(0);
 }
 
+quint16 Update_Bin::calcCrc16(const quint8 *data, quint16 length)
+{
+    return ::calcCrc16(data, length);
+}
+
 void Update_Bin::appendLog(const QString &text)
 {
     // As plain text: a controller's payload must not be rendered as markup.
@@ -84,10 +93,27 @@ Update_Bin::Channel Update_Bin::chosenChannel() const
     return ui->button_MQTT->isChecked() ? Channel::Mqtt : Channel::Serial;
 }
 
+bool Update_Bin::inSerialHandOver() const
+{
+    return mainWindow->deviceLink() && mainWindow->deviceLink()->inFirmwareExchange();
+}
+
 void Update_Bin::sendPacket(const QByteArray &packet, Channel channel)
 {
-    if (channel == Channel::Mqtt)
+    if (channel == Channel::Mqtt) {
         publish(packet);
+        return;
+    }
+    // An answer sent while a reply is handed over goes out at once; the running exchange
+    // reads the controller's next request.
+    if (inSerialHandOver()) {
+        mainWindow->sendFrame(packet, nullptr, serialSilenceMs, 1);
+        return;
+    }
+    // One exchange carries a whole upload: it hands each request to onReceived until the
+    // controller stays silent. Its result is of no use here.
+    mainWindow->runSerialOperation(
+        [this, &packet] { mainWindow->sendFrame(packet, nullptr, serialSilenceMs, 1); });
 }
 
 void Update_Bin::publish(const QByteArray &packet)
@@ -126,7 +152,8 @@ void Update_Bin::TimerTimeOut() {}
 void Update_Bin::onReceived(QMQTT::Message message)
 {
     const QByteArray payload = message.payload();
-    const Channel from = m_serialHandOver ? Channel::Serial : Channel::Mqtt;
+    // A block answers on the channel its request came from.
+    const Channel from = inSerialHandOver() ? Channel::Serial : Channel::Mqtt;
     const FwReply reply = FwReply::recognise(payload);
     switch (reply.kind) {
     case FwReply::NotFw:
@@ -156,8 +183,19 @@ void Update_Bin::onReceived(QMQTT::Message message)
 
 void Update_Bin::on_pb_Connect_clicked()
 {
-    if (chosenChannel() == Channel::Mqtt)
+    if (chosenChannel() == Channel::Mqtt) {
         connectBroker();
+        return;
+    }
+    mainWindow->runSerialOperation([this] {
+        if (mainWindow->isDeviceLinkOpen())
+            return;
+        mainWindow->openDeviceLink();
+        if (!mainWindow->isDeviceLinkOpen())
+            return;
+        ui->pb_Connect->setEnabled(false);
+        ui->pb_Disconnect->setEnabled(true);
+    });
 }
 
 void Update_Bin::connectBroker()
@@ -184,9 +222,15 @@ void Update_Bin::connectBroker()
 
 void Update_Bin::on_pb_Disconnect_clicked()
 {
-    if (chosenChannel() == Channel::Mqtt)
+    if (chosenChannel() == Channel::Mqtt) {
         client->disconnectFromHost();
-    // Whatever closed the link before, the page can connect again.
+    } else if (!mainWindow->runSerialOperation([this] {
+                   if (mainWindow->isDeviceLinkOpen())
+                       mainWindow->closeDeviceLink();
+               })) {
+        return;
+    }
+    // Whatever closed the link before (a data-logger command does), the page can connect again.
     ui->pb_Disconnect->setEnabled(false);
     ui->pb_Connect->setEnabled(true);
 }

@@ -23,6 +23,8 @@ public:
     Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui);
 
     QMQTT::Client *mqttClient() const { return client; }
+    // CRC-16 of FW packets and data-logger frames.
+    static quint16 calcCrc16(const quint8 *data, quint16 length);
     // One plain-text line in the page's log.
     void appendLog(const QString &text);
     const FirmwareUpload &appUpload() const { return m_appUpload; }
@@ -52,6 +54,8 @@ private:
     enum class Channel { Mqtt, Serial };
 
     Channel chosenChannel() const;
+    // True while the serial exchange hands a reply of the controller to onReceived.
+    bool inSerialHandOver() const;
     void sendPacket(const QByteArray &packet, Channel channel);
     void publish(const QByteArray &packet);
     void connectBroker();
@@ -70,6 +74,4 @@ private:
     FirmwareUpload m_appUpload{FirmwareImage::App};
     FirmwareUpload m_osUpload{FirmwareImage::Os};
     OtaClientId m_clientId;
-    // Set while the serial exchange hands a reply over: an answer then goes back on the link.
-    bool m_serialHandOver = false;
 };

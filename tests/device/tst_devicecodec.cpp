@@ -130,8 +130,10 @@ void TestDeviceCodec::recognise_data()
         << fw(hex("84ffff")) << FwReply::OsBlockRequest << 65535 << "" << 0;
     QTest::newRow("version ended by zero")
         << fw(QByteArray("\x88V1.2\0junk", 10)) << FwReply::VersionReply << 0 << "V1.2" << 0;
-    QTest::newRow("version without zero keeps the CRC bytes")
-        << noZero << FwReply::VersionReply << 0 << QString::fromUtf8(noZero.mid(3)) << 0;
+    QTest::newRow("version without zero ends before the CRC")
+        << noZero << FwReply::VersionReply << 0
+        << QString::fromUtf8(noZero.mid(3, noZero.size() - 5)) << 0;
+    QTest::newRow("empty version") << fw(hex("88")) << FwReply::VersionReply << 0 << "" << 0;
     QTest::newRow("error report -1") << fw(hex("8fff")) << FwReply::ErrorReport << 0 << "" << -1;
     QTest::newRow("code 85 ignored") << fw(hex("85")) << FwReply::Ignored << 0 << "" << 0;
     QTest::newRow("request with a wrong CRC")

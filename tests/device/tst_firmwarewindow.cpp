@@ -23,6 +23,12 @@ QByteArray imageBytes(qint64 size)
     return bytes;
 }
 
+bool writeImage(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 QByteArray request(quint8 code, quint16 index)
 {
     QByteArray bytes("FW");
@@ -135,6 +141,8 @@ private:
     void writeConfig(quint16 port);
     // Chooses MQTT, sets the id and connects; true once subscribed.
     bool connectPage(const QString &deviceId);
+    // The page connected to the test's broker, with m_controller on the topics of "dev7".
+    bool connectWithController();
     QStringList logLines() const;
     int logCount(const QString &line) const { return logLines().count(line); }
 
@@ -142,6 +150,7 @@ private:
     WindowFixture m_fixture;
     MainWindow *m_window = nullptr;
     Ui::MainWindow *m_ui = nullptr;
+    std::unique_ptr<BrokerController> m_controller;
 };
 
 void tst_FirmwareWindow::initTestCase()
@@ -162,6 +171,7 @@ void tst_FirmwareWindow::init()
 
 void tst_FirmwareWindow::cleanup()
 {
+    m_controller.reset();
     if (m_window)
         m_window->updateBin()->mqttClient()->disconnectFromHost();
     m_window = nullptr;
@@ -188,6 +198,13 @@ bool tst_FirmwareWindow::connectPage(const QString &deviceId)
     while (!logLines().contains(subscribed) && clock.elapsed() < 20000)
         QTest::qWait(50);
     return logLines().contains(subscribed);
+}
+
+bool tst_FirmwareWindow::connectWithController()
+{
+    writeConfig(m_broker.port());
+    m_controller = std::make_unique<BrokerController>(m_broker.port(), "dev7");
+    return m_controller->start() && connectPage("dev7");
 }
 
 QStringList tst_FirmwareWindow::logLines() const
@@ -274,17 +291,12 @@ void tst_FirmwareWindow::wholeUpload()
     QFETCH(qint64, size);
     QFETCH(QString, version);
     QFETCH(quint16, versionSent);
-    writeConfig(m_broker.port());
-    BrokerController controller(m_broker.port(), "dev7");
-    QVERIFY(controller.start());
-    QVERIFY(connectPage("dev7"));
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
 
     const QString path = m_fixture.path("image.bin");
     const QByteArray bytes = imageBytes(size);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), size);
-    file.close();
+    QVERIFY(writeImage(path, bytes));
     m_fixture.chooser->answers << path;
     (app ? m_ui->pb_openfile : m_ui->pb_openfile_vexmar)->click();
     QCOMPARE(m_fixture.chooser->calls, QStringList("update bin"));
@@ -359,16 +371,11 @@ void tst_FirmwareWindow::sizeRefusals()
     QFETCH(bool, app);
     QFETCH(qint64, size);
     QFETCH(QString, line);
-    writeConfig(m_broker.port());
-    BrokerController controller(m_broker.port(), "dev7");
-    QVERIFY(controller.start());
-    QVERIFY(connectPage("dev7"));
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
     const QString path = m_fixture.path("image.bin");
-    if (size >= 0) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(imageBytes(size)), size);
-    }
+    if (size >= 0)
+        QVERIFY(writeImage(path, imageBytes(size)));
     (app ? m_ui->filepath : m_ui->filepath_vexmar)->setText(path);
     (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
     QCOMPARE(logLines().size(), line.isEmpty() ? 2 : 3);
@@ -409,10 +416,8 @@ void tst_FirmwareWindow::packetsByteExact()
     QFETCH(QString, appVersion);
     QFETCH(QString, osVersion);
     QFETCH(QByteArray, packet);
-    writeConfig(m_broker.port());
-    BrokerController controller(m_broker.port(), "dev7");
-    QVERIFY(controller.start());
-    QVERIFY(connectPage("dev7"));
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
     m_ui->version->setText(appVersion);
     m_ui->version_vexmar->setText(osVersion);
     m_window->findChild<QPushButton *>(button)->click();
@@ -450,10 +455,8 @@ void tst_FirmwareWindow::repliesInTheLog()
 {
     QFETCH(QByteArray, payload);
     QFETCH(QStringList, lines);
-    writeConfig(m_broker.port());
-    BrokerController controller(m_broker.port(), "dev7");
-    QVERIFY(controller.start());
-    QVERIFY(connectPage("dev7"));
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
     controller.send(payload);
     // A last text marks that the reply before it has been handled.
     controller.send("end");
