@@ -69,6 +69,7 @@ add_library(morvelin_window STATIC
     ${MV_APP}/core/dialognewproject.h ${MV_APP}/core/dialognewproject.cpp
     ${MV_APP}/core/dialognewproject.ui
     ${MV_APP}/core/customcombobox.h ${MV_APP}/core/customcombobox.cpp
+    ${MV_APP}/core/labeltypedelegate.h ${MV_APP}/core/labeltypedelegate.cpp
     ${MV_APP}/core/windowdialog.h ${MV_APP}/core/windowdialog.cpp
     ${MV_APP}/core/dialogpermissions.h ${MV_APP}/core/dialogpermissions.cpp
     ${MV_APP}/core/dialogsystemtray.h ${MV_APP}/core/dialogsystemtray.cpp

@@ -34,6 +34,52 @@ QString line(const QStringList &fields)
     return out.join(separator) + QLatin1Char('\n');
 }
 
+// Length of the line end at i ("\n" or "\r\n"), 0 when there is none.
+int lineEndAt(const QString &text, int i)
+{
+    if (i < text.size() && text.at(i) == QLatin1Char('\n'))
+        return 1;
+    if (i + 1 < text.size() && text.at(i) == QLatin1Char('\r')
+        && text.at(i + 1) == QLatin1Char('\n'))
+        return 2;
+    return 0;
+}
+
+// Reads the record at start into fields and sets next to where the following one starts; false
+// when a field opens a quote that is not closed, or closed and followed by anything but a comma
+// or the end of a line.
+bool readRecord(const QString &text, int start, QStringList *fields, int *next)
+{
+    const int size = text.size();
+    int i = start;
+    for (;;) {
+        QString field;
+        if (i < size && text.at(i) == quote) {
+            bool closed = false;
+            for (++i; i < size && !closed; ++i) {
+                if (text.at(i) != quote)
+                    field += text.at(i);
+                else if (i + 1 < size && text.at(i + 1) == quote)
+                    field += text.at(++i);
+                else
+                    closed = true;
+            }
+            if (!closed || (i < size && text.at(i) != separator && lineEndAt(text, i) == 0))
+                return false;
+        } else {
+            while (i < size && text.at(i) != separator && lineEndAt(text, i) == 0)
+                field += text.at(i++);
+        }
+        fields->append(field);
+        if (i < size && text.at(i) == separator) {
+            ++i;
+            continue;
+        }
+        *next = i + lineEndAt(text, i);
+        return true;
+    }
+}
+
 QString fileError(const char *text, const QString &path, const QString &reason)
 {
     return QCoreApplication::translate("LabelCsv", text).arg(path, reason);
@@ -52,49 +98,24 @@ QString toCsv(const QStringList &header, const QList<LabelRow> &rows)
 QList<QStringList> parseCsv(const QString &text)
 {
     QList<QStringList> records;
-    QStringList fields;
-    QString field;
-    bool inQuotes = false;
-    bool atFieldStart = true;
-    bool recordStarted = false;
     const int size = text.size();
-    for (int i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
-        recordStarted = true;
-        if (inQuotes) {
-            if (c != quote)
-                field += c;
-            else if (i + 1 < size && text.at(i + 1) == quote)
-                field += text.at(++i);
-            else
-                inQuotes = false;
-            continue;
+    int start = 0;
+    while (start < size) {
+        QStringList fields;
+        int next = 0;
+        if (!readRecord(text, start, &fields, &next)) {
+            // A quote that does not make a well-formed field is text: split its line plainly.
+            int end = text.indexOf(QLatin1Char('\n'), start);
+            next = end < 0 ? size : end + 1;
+            if (end < 0)
+                end = size;
+            if (end > start && text.at(end - 1) == QLatin1Char('\r'))
+                --end;
+            fields = text.mid(start, end - start).split(separator);
         }
-        if (c == quote && atFieldStart) {
-            inQuotes = true;
-            atFieldStart = false;
-        } else if (c == separator) {
-            fields.append(field);
-            field.clear();
-            atFieldStart = true;
-        } else if (c == QLatin1Char('\n')
-                   || (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == '\n')) {
-            if (c == QLatin1Char('\r'))
-                ++i;
-            fields.append(field);
+        if (fields.size() > 1 || !fields.value(0).trimmed().isEmpty())
             records.append(fields);
-            fields.clear();
-            field.clear();
-            atFieldStart = true;
-            recordStarted = false;
-        } else {
-            field += c;
-            atFieldStart = false;
-        }
-    }
-    if (recordStarted) {
-        fields.append(field);
-        records.append(fields);
+        start = next;
     }
     return records;
 }
@@ -129,7 +150,7 @@ bool exportFile(const QString &path, const QStringList &header, const QList<Labe
     return true;
 }
 
-bool importFile(const QString &path, QList<LabelRow> *rows, QString *errorText)
+bool importFile(const QString &path, Import *result, QString *errorText)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -139,10 +160,15 @@ bool importFile(const QString &path, QList<LabelRow> *rows, QString *errorText)
         return false;
     }
     QTextStream in(&file);
-    QList<QStringList> records = parseCsv(in.readAll());
-    if (!records.isEmpty())
-        records.removeFirst();
-    *rows = records;
+    const QList<QStringList> records = parseCsv(in.readAll());
+    *result = Import();
+    // The first record is the header, dropped unexamined.
+    for (int i = 1; i < records.size(); ++i) {
+        if (records.at(i).size() == LabelColumnCount)
+            result->rows.append(records.at(i));
+        else
+            ++result->skipped;
+    }
     return true;
 }
 

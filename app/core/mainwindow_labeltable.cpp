@@ -1,7 +1,7 @@
 // The label table: model, headers, type selectors, context menu, add, write entry, delete,
 // hide, CSV import and export, and the rows' editability.
-#include "customcombobox.h"
 #include "labelcsv.h"
+#include "labeltypedelegate.h"
 #include "labeltypes.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
@@ -24,10 +24,7 @@ QStandardItem *centredItem()
     return item;
 }
 
-CustomComboBox *typeSelector(const QTableView *view, const QStandardItemModel *model, int row)
-{
-    return qobject_cast<CustomComboBox *>(view->indexWidget(model->index(row, LabelColumnType)));
-}
+constexpr int typePositionRole = LabelTypeDelegate::labelTypePositionRole;
 
 } // namespace
 
@@ -56,6 +53,10 @@ void MainWindow::initLabelTable()
     m_labelModel->setColumnCount(LabelColumnCount);
     setLabelHeaders();
     ui->tableView_label->setModel(m_labelModel);
+    // The type column is painted and edited by a delegate rather than a selector widget per
+    // row: ten thousand widgets took minutes and hundreds of MB to build.
+    ui->tableView_label->setItemDelegateForColumn(LabelColumnType,
+                                                  new LabelTypeDelegate(ui->tableView_label));
     for (int c = 0; c < LabelColumnCount; ++c)
         ui->tableView_label->setColumnWidth(c, labelColumnWidths[c]);
     ui->tableView_label->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter
@@ -91,24 +92,20 @@ void MainWindow::setLabelHeaders()
 
 void MainWindow::addLabelRow(const QStringList &fields)
 {
-    const int row = m_labelModel->rowCount();
     QList<QStandardItem *> items;
     for (int c = 0; c < LabelColumnCount; ++c)
         items << centredItem();
+    // Any other number of fields gives an empty row of type "null".
+    int position = 0;
+    if (fields.size() == LabelColumnCount) {
+        for (int c = 0; c < LabelColumnType; ++c)
+            items[c]->setText(fields[c]);
+        position = qMax(0, LabelTypes::positionOfName(fields[LabelColumnType]));
+    }
+    items[LabelColumnType]->setText(LabelTypes::dataTypeNames().at(position));
+    items[LabelColumnType]->setData(position, typePositionRole);
+    // Filled before it goes in, so the view lays the row out once.
     m_labelModel->appendRow(items);
-
-    auto *selector = new CustomComboBox;
-    selector->setEditable(false);
-    selector->addItems(LabelTypes::dataTypeNames());
-    ui->tableView_label->setIndexWidget(m_labelModel->index(row, LabelColumnType), selector);
-
-    if (fields.size() != LabelColumnCount)
-        return;
-    for (int c = 0; c < LabelColumnType; ++c)
-        m_labelModel->item(row, c)->setText(fields[c]);
-    const int position = LabelTypes::positionOfName(fields[LabelColumnType]);
-    if (position >= 0)
-        selector->setCurrentIndex(position);
 }
 
 void MainWindow::clearLabelRows()
@@ -118,8 +115,8 @@ void MainWindow::clearLabelRows()
 
 int MainWindow::labelDataType(int row) const
 {
-    const CustomComboBox *selector = typeSelector(ui->tableView_label, m_labelModel, row);
-    return selector ? LabelTypes::dataTypeAt(selector->currentIndex()) : null;
+    const QStandardItem *type = m_labelModel->item(row, LabelColumnType);
+    return type ? LabelTypes::dataTypeAt(type->data(typePositionRole).toInt()) : null;
 }
 
 QStandardItem *MainWindow::labelItem(int row, int column) const
@@ -137,12 +134,10 @@ QList<QStringList> MainWindow::labelRows() const
     QList<QStringList> rows;
     for (int row = 0; row < m_labelModel->rowCount(); ++row) {
         QStringList fields;
-        for (int c = 0; c < LabelColumnType; ++c) {
+        for (int c = 0; c < LabelColumnCount; ++c) {
             const QStandardItem *item = m_labelModel->item(row, c);
             fields << (item ? item->text() : QString());
         }
-        const CustomComboBox *selector = typeSelector(ui->tableView_label, m_labelModel, row);
-        fields << (selector ? selector->currentText() : QString());
         rows << fields;
     }
     return rows;
@@ -151,14 +146,13 @@ QList<QStringList> MainWindow::labelRows() const
 void MainWindow::setLabelTableEditable(bool editable)
 {
     for (int row = 0; row < m_labelModel->rowCount(); ++row) {
-        for (int column = 0; column < LabelColumnType; ++column) {
+        // The type cell too: only an editable one gets its selector.
+        for (int column = 0; column < LabelColumnCount; ++column) {
             if (column == LabelColumnValue)
                 continue;
             if (QStandardItem *item = m_labelModel->item(row, column))
                 item->setEditable(editable);
         }
-        if (CustomComboBox *selector = typeSelector(ui->tableView_label, m_labelModel, row))
-            selector->setPopupEnabled(editable);
     }
     m_labelEditing = editable;
 }
@@ -246,15 +240,18 @@ void MainWindow::onMenuImportLabelClicked()
                                                      QStringLiteral("CSV Files (*.csv)"));
     if (path.isEmpty())
         return;
-    QList<LabelRow> rows;
+    LabelCsv::Import read;
     QString error;
     // The table stays as it was when the file cannot be read.
-    if (!LabelCsv::importFile(path, &rows, &error)) {
+    if (!LabelCsv::importFile(path, &read, &error)) {
         prompt()->warning(this, tr("信息"), tr("导入失败：%1").arg(error));
         return;
     }
     clearLabelRows();
-    for (const LabelRow &row : rows)
+    for (const LabelRow &row : read.rows)
         addLabelRow(row);
-    prompt()->information(this, tr("信息"), tr("导入完成：%1条记录").arg(labelRowCount()));
+    // Rows without six fields are not labels: the user learns how many were left out.
+    prompt()->information(
+        this, tr("信息"),
+        tr("导入完成：%1条记录，跳过%2行").arg(labelRowCount()).arg(read.skipped));
 }

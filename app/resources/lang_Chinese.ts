@@ -875,8 +875,8 @@
         <translation>导入失败：%1</translation>
     </message>
     <message>
-        <source>导入完成：%1条记录</source>
-        <translation>导入完成：%1条记录</translation>
+        <source>导入完成：%1条记录，跳过%2行</source>
+        <translation>导入完成：%1条记录，跳过%2行</translation>
     </message>
     <message>
         <source>串口正忙，请稍后再试</source>

@@ -875,8 +875,8 @@
         <translation>Import failed: %1</translation>
     </message>
     <message>
-        <source>导入完成：%1条记录</source>
-        <translation>Import finished: %1 records</translation>
+        <source>导入完成：%1条记录，跳过%2行</source>
+        <translation>Import finished: %1 records, %2 rows skipped</translation>
     </message>
     <message>
         <source>串口正忙，请稍后再试</source>

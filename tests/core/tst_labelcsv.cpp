@@ -38,6 +38,8 @@ private slots:
     void unencodableTextFallsBackToUtf8();
     void parseCsv_data();
     void parseCsv();
+    void importSkipsWhatIsNoLabel_data();
+    void importSkipsWhatIsNoLabel();
     void failures();
     void typeEntries_data();
     void typeEntries();
@@ -78,10 +80,10 @@ void tst_LabelCsv::plainFileByteForByte()
                                 + ",AI3,,,," + floatEntry.toLatin1() + "\n";
     QCOMPARE(readAll(path()), expected);
 
-    QList<LabelRow> back;
+    LabelCsv::Import back;
     QVERIFY(LabelCsv::importFile(path(), &back));
-    QCOMPARE(back, rows);
-    QCOMPARE(LabelTypes::positionOfName(back.at(1).at(LabelColumnType)), 25);
+    QCOMPARE(back.rows, rows);
+    QCOMPARE(LabelTypes::positionOfName(back.rows.at(1).at(LabelColumnType)), 25);
 }
 
 void tst_LabelCsv::roundTrip_data()
@@ -107,18 +109,21 @@ void tst_LabelCsv::roundTrip()
                                   {"09:00", "D101", "plain", "", "", "bool"}};
     QVERIFY(LabelCsv::exportFile(path(), header, rows));
     QVERIFY(readAll(path()).contains(",D100," + written + ",1,m,Int16\n09:00,D101,plain,,,bool\n"));
-    QList<LabelRow> back;
+    LabelCsv::Import back;
     QVERIFY(LabelCsv::importFile(path(), &back));
-    QCOMPARE(back, rows);
+    QCOMPARE(back.rows, rows);
 }
 
 void tst_LabelCsv::emptyTable()
 {
     QVERIFY(LabelCsv::exportFile(path(), header, {}));
     QCOMPARE(readAll(path()), header.join(',').toUtf8() + "\n");
-    QList<LabelRow> back = {{"stale"}};
+    LabelCsv::Import back;
+    back.rows = {{"stale"}};
+    back.skipped = 3;
     QVERIFY(LabelCsv::importFile(path(), &back));
-    QVERIFY(back.isEmpty());
+    QCOMPARE(back.skipped, 0);
+    QVERIFY(back.rows.isEmpty());
 }
 
 void tst_LabelCsv::unencodableTextFallsBackToUtf8()
@@ -127,9 +132,9 @@ void tst_LabelCsv::unencodableTextFallsBackToUtf8()
     const QList<LabelRow> rows = {{"", "D1", QStringLiteral(u"\u6DB2\u4F4D"), "", "", "null"}};
     QVERIFY(LabelCsv::exportFile(path(), header, rows));
     QVERIFY(readAll(path()).startsWith("\xEF\xBB\xBF"));
-    QList<LabelRow> back;
+    LabelCsv::Import back;
     QVERIFY(LabelCsv::importFile(path(), &back));
-    QCOMPARE(back, rows);
+    QCOMPARE(back.rows, rows);
 
     // Text the locale's encoding holds is still written in it, without a mark.
     QVERIFY(LabelCsv::exportFile(path(), {"a", "b"}, {{QStringLiteral(u"\u00E9"), "x"}}));
@@ -146,8 +151,9 @@ void tst_LabelCsv::parseCsv_data()
     QTest::newRow("last line without line end") << "a\nb,c" << Records{{"a"}, {"b", "c"}};
     QTest::newRow("empty fields kept, no trimming")
         << ", a ,,\n" << Records{{"", " a ", "", ""}};
-    QTest::newRow("empty line is a record of one empty field")
-        << "a\n\nb\n" << Records{{"a"}, {""}, {"b"}};
+    QTest::newRow("blank and white lines give no record") << "a\n\n  \r\n\r\nb\n"
+                                                          << Records{{"a"}, {"b"}};
+    QTest::newRow("a line of commas is a record") << ",,\n" << Records{{"", "", ""}};
     QTest::newRow("CRLF line ends") << "a,b\r\nc\r\n" << Records{{"a", "b"}, {"c"}};
     QTest::newRow("comma inside an old unquoted file splits")
         << "t,D1,level, tank,1,m,Int16\n"
@@ -157,7 +163,17 @@ void tst_LabelCsv::parseCsv_data()
     QTest::newRow("quoted field with doubled quote and line break")
         << "\"x \"\"y\"\"\n z\",w\n" << Records{{"x \"y\"\n z", "w"}};
     QTest::newRow("empty quoted field at the end") << "a,\"\"" << Records{{"a", ""}};
-    QTest::newRow("unterminated quote runs to the end") << "a,\"b,c\n" << Records{{"a", "b,c\n"}};
+    QTest::newRow("quoted field before CRLF") << "\"a\",b\r\nc" << Records{{"a", "b"}, {"c"}};
+    // A quote that does not make a well-formed field is text; the lines after it stay records.
+    QTest::newRow("unclosed quote: its line split plainly")
+        << "a,\"b,c\nd,e\nf\n"
+        << Records{{"a", "\"b", "c"}, {"d", "e"}, {"f"}};
+    QTest::newRow("closing quote followed by text: split plainly")
+        << "\"ab\"x,c\nd\n"
+        << Records{{"\"ab\"x", "c"}, {"d"}};
+    QTest::newRow("quote closed lines later by a quote not before a comma")
+        << "a,\"b\nc\n\"d\"e,f\n"
+        << Records{{"a", "\"b"}, {"c"}, {"\"d\"e", "f"}};
 }
 
 void tst_LabelCsv::parseCsv()
@@ -165,6 +181,43 @@ void tst_LabelCsv::parseCsv()
     QFETCH(QString, text);
     QFETCH(Records, records);
     QCOMPARE(LabelCsv::parseCsv(text), records);
+}
+
+void tst_LabelCsv::importSkipsWhatIsNoLabel_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("unclosed quote keeps the lines after it")
+        << QByteArray(",D1,\"tank,1,m,Int16\n,D2,,,,Int16\n,D3,,,,bool\n")
+        << QStringList{"D1", "D2", "D3"} << 0;
+    QTest::newRow("blank lines skipped, not counted")
+        << QByteArray("\n,D1,,,,Int16\n   \n\n,D2,,,,Int16") << QStringList{"D1", "D2"} << 0;
+    QTest::newRow("wrong field counts skipped and counted")
+        << QByteArray(",D1,,,,Int16\na,b,c\n,D2,level, tank,,,Int16\n,D3,,,,bool\n")
+        << QStringList{"D1", "D3"} << 2;
+    QTest::newRow("quoted comma keeps six fields")
+        << QByteArray(",D1,\"level, tank\",,,Int16\n") << QStringList{"D1"} << 0;
+}
+
+void tst_LabelCsv::importSkipsWhatIsNoLabel()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, labels);
+    QFETCH(int, skipped);
+    QFile file(path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,label,describe,value,unit,type\n" + body);
+    file.close();
+    LabelCsv::Import read;
+    QVERIFY(LabelCsv::importFile(path(), &read));
+    QStringList got;
+    for (const LabelRow &row : read.rows) {
+        QCOMPARE(row.size(), int(LabelColumnCount));
+        got << row.at(LabelColumnLabel);
+    }
+    QCOMPARE(got, labels);
+    QCOMPARE(read.skipped, skipped);
 }
 
 void tst_LabelCsv::failures()
@@ -177,10 +230,11 @@ void tst_LabelCsv::failures()
     QVERIFY(!error.isEmpty());
 
     error.clear();
-    QList<LabelRow> rows = {{"kept"}};
-    QVERIFY(!LabelCsv::importFile(path("absent.csv"), &rows, &error));
+    LabelCsv::Import kept;
+    kept.rows = {{"kept"}};
+    QVERIFY(!LabelCsv::importFile(path("absent.csv"), &kept, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(rows, QList<LabelRow>{{"kept"}});
+    QCOMPARE(kept.rows, QList<LabelRow>{{"kept"}});
 }
 
 void tst_LabelCsv::typeEntries_data()

@@ -1,4 +1,4 @@
-// The label table of the main window: rows and their type selectors, the context-menu
+// The label table of the main window: rows and their type cells, the context-menu
 // entries (add, write, delete, hide, import, export) against real files, the accessors the
 // other pages use, and delayMs.
 #include "customcombobox.h"
@@ -45,6 +45,8 @@ private slots:
     void cleanup();
 
     void addRows();
+    void typeChosenOnlyWhileEditing();
+    void manyRowsHoldNoWidgetPerRow();
     void typeOfRow_data();
     void typeOfRow();
     void deleteExactRows_data();
@@ -114,14 +116,49 @@ void tst_LabelTable::addRows()
              (QList<QStringList>{{"", "", "", "", "", "null"},
                                  {"08:00", "D100", "tank", "12.5", "m", "Int16"},
                                  {"", "", "", "", "", "null"}}));
-    auto *selector = qobject_cast<CustomComboBox *>(
-        m_window->form()->tableView_label->indexWidget(m_window->labelModel()->index(1, 5)));
+    // New rows are locked until the permission lock opens them.
+    QVERIFY(!m_window->labelItem(1, 2)->isEditable());
+    QVERIFY(!m_window->labelItem(1, 5)->isEditable());
+    QCOMPARE(m_window->labelItem(1, 0)->textAlignment(), Qt::AlignHCenter | Qt::AlignVCenter);
+}
+
+void tst_LabelTable::typeChosenOnlyWhileEditing()
+{
+    m_f.window->show();
+    m_window->addLabelRow({"08:00", "D100", "tank", "12.5", "m", "Int16"});
+    QTableView *view = m_window->form()->tableView_label;
+    const QModelIndex cell = m_window->labelModel()->index(0, 5);
+    // Locked: the cell opens no selector, so neither a click nor a key changes the type.
+    view->edit(cell);
+    QVERIFY(!view->indexWidget(cell));
+
+    m_window->setLabelTableEditable(true);
+    view->setCurrentIndex(cell);
+    view->edit(cell);
+    auto *selector = qobject_cast<CustomComboBox *>(view->indexWidget(cell));
     QVERIFY(selector);
     QCOMPARE(selector->count(), LabelTypes::entryCount);
-    // New rows are locked until the permission lock opens them.
-    QVERIFY(!selector->popupEnabled());
-    QVERIFY(!m_window->labelItem(1, 2)->isEditable());
-    QCOMPARE(m_window->labelItem(1, 0)->textAlignment(), Qt::AlignHCenter | Qt::AlignVCenter);
+    QCOMPARE(selector->currentText(), QStringLiteral("Int16"));
+    QVERIFY(selector->popupEnabled());
+    // Choosing an entry from the list is the whole edit.
+    selector->setCurrentIndex(26); // float_BADC
+    emit selector->activated(26);
+    QTRY_VERIFY_WITH_TIMEOUT(!view->indexWidget(cell), 5000);
+    QCOMPARE(m_window->labelDataType(0), 34);
+    QCOMPARE(m_window->labelRows().first().last(), QStringLiteral("float_BADC"));
+}
+
+void tst_LabelTable::manyRowsHoldNoWidgetPerRow()
+{
+    // A widget per row cost minutes and hundreds of MB at ten thousand labels.
+    m_f.window->show();
+    for (int i = 0; i < 200; ++i)
+        m_window->addLabelRow({"", QStringLiteral("D%1").arg(i), "", "", "", "bool"});
+    QCoreApplication::processEvents();
+    QTableView *view = m_window->form()->tableView_label;
+    QVERIFY(view->findChildren<QComboBox *>().isEmpty());
+    QCOMPARE(m_window->labelRowCount(), 200);
+    QCOMPARE(m_window->labelDataType(199), 1);
 }
 
 void tst_LabelTable::typeOfRow_data()
@@ -257,7 +294,7 @@ void tst_LabelTable::csvRoundTrip()
 
     m_window->addLabelRow({"", "extra", "", "", "", "null"});
     m_f.chooser->answers << file;
-    m_f.prompt->expect("information", zh("信息"), zh("导入完成：3条记录"));
+    m_f.prompt->expect("information", zh("信息"), zh("导入完成：3条记录，跳过0行"));
     entry(ImportEntry)->trigger();
     QCOMPARE(m_f.chooser->calls.last(), zh("导入CSV"));
     QCOMPARE(m_window->labelRows(), rows);
@@ -282,9 +319,23 @@ void tst_LabelTable::csvFailuresReported()
     headerOnly.write("a,b,c,d,e,f\n");
     headerOnly.close();
     m_f.chooser->answers << headerOnly.fileName();
-    m_f.prompt->expect("information", zh("信息"), zh("导入完成：0条记录"));
+    m_f.prompt->expect("information", zh("信息"), zh("导入完成：0条记录，跳过0行"));
     entry(ImportEntry)->trigger();
     QCOMPARE(m_window->labelRowCount(), 0);
+
+    // Fourteen lines: an unclosed quote swallows nothing, blank lines are no rows, and the row
+    // of three fields is skipped and counted.
+    QFile flawed(m_f.path("flawed.csv"));
+    QVERIFY(flawed.open(QIODevice::WriteOnly));
+    flawed.write("time,label,describe,value,unit,type\n,D1,,,,Int16\n,D2,\"tank,1,m,Int16\n"
+                 ",D3,,,,Int16\n\n,D4,,,,Int16\n,D5,,,,bool\na,b,c\n,D6,,,,Int16\n\n"
+                 ",D7,,,,Int16\n,D8,,,,Int16\n,D9,,,,Int16\n,D10,,,,Int16\n");
+    flawed.close();
+    m_f.chooser->answers << flawed.fileName();
+    m_f.prompt->expect("information", zh("信息"), zh("导入完成：10条记录，跳过1行"));
+    entry(ImportEntry)->trigger();
+    QCOMPARE(labels(), (QStringList{"D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10"}));
+    QCOMPARE(m_window->labelDataType(4), 1);
 }
 
 void tst_LabelTable::cancelledChooserChangesNothing()
