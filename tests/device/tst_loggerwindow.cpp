@@ -3,6 +3,7 @@
 // and the serial lock that refuses a second device operation.
 #include "dialogsetlink.h"
 #include "loggersimprocess.h"
+#include "projectfile.h"
 #include "sqlrows.h"
 #include "testwatchdog.h"
 #include "ui_mainwindow.h"
@@ -63,6 +64,7 @@ private slots:
     void linkWithoutSerialString();
     void readOff_data();
     void readOff();
+    void readOffRefusedWithoutProjectRow();
     void clearLocalDatabase();
     void download();
     void downloadFailures_data();
@@ -232,6 +234,37 @@ void TestLoggerWindow::readOff()
             QStringLiteral("070101") + QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0'))
             + QStringLiteral("000000")));
     QVERIFY(!m_window->isDeviceLinkOpen());
+}
+
+void TestLoggerWindow::readOffRefusedWithoutProjectRow()
+{
+    startSim({});
+    // A database that refuses the project's row.
+    const QString db = m_window->databaseFileName();
+    QVERIFY(SQLiteHandler::createDatabase(db));
+    QCOMPARE(sqlRows(db, "CREATE TRIGGER refuse BEFORE INSERT ON project "
+                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+             QStringList());
+    QVERIFY(QDir(m_fx.dir->path()).mkpath("libdrive"));
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                        m_fx.path("libdrive/LibTest.so")));
+    ProjectData data;
+    data.name = "logger.dpro";
+    data.driveLibName = "LibTest";
+    data.hasConnect = true;
+    data.linkMode = "com";
+    data.linkParameter = m_sim->portName() + ",115200,8,1,N";
+    QVERIFY(ProjectFile::write(m_fx.path("logger.dpro"), data));
+    m_fx.chooser->answers << m_fx.path("logger.dpro");
+    m_ui->action_openPro->trigger();
+    QCOMPARE(m_window->projectId(), -1);
+
+    m_fx.prompt->expect("information", tips, "数据库无相关ID或数据");
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(!m_window->isDeviceLinkOpen());
+    QTest::qWait(200);
+    QCOMPARE(m_sim->requests(), QStringList());
 }
 
 void TestLoggerWindow::clearLocalDatabase()
