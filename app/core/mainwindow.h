@@ -46,6 +46,7 @@ class QStandardItem;
 class QStandardItemModel;
 class QSystemTrayIcon;
 class QTableWidgetItem;
+struct SectionEntry;
 class QTimer;
 class Update_Bin;
 class datasheet;
@@ -324,6 +325,11 @@ private slots:
     void trimHistoryData();
     void on_saveWave_clicked();
 
+    // Trend history and sections (app/trend/mainwindow_history.cpp), connected by name
+    void on_addData_clicked();
+    void on_deleteData_clicked();
+    void on_modifyData_clicked();
+
 private:
     // Core (mainwindow.cpp)
     void applyStyles();
@@ -402,6 +408,12 @@ private:
     void setSeriesVisible(int row, int base);
     // The extremes the value axis returns to when the scaled view ends.
     void shownValueExtremes(float *max, float *min) const;
+
+    // Trend history and sections (app/trend/mainwindow_history.cpp)
+    // The series table's rows as section entries: label, zero and full scale texts.
+    QList<SectionEntry> seriesSectionRows() const;
+    // Fills both section lists from the project's settings file.
+    void loadChartSections();
 
     // Device (app/device/mainwindow_device.cpp)
     class DeviceOperation;

@@ -1,5 +1,6 @@
 // The project half of the main window: new, open and save, the driver check, the project row
 // in the history database and the per-project settings file.
+#include "chartsections.h"
 #include "dialognewproject.h"
 #include "dialogsetlink.h"
 #include "mainwindow.h"
@@ -14,9 +15,6 @@
 #include <QStatusBar>
 
 namespace {
-
-// A hand-edited settings file cannot make the section lists grow without end.
-constexpr int maxChartSections = 1000;
 
 // The box of a history database file that cannot be made keeps these texts in every language.
 const char untranslatedCannotCreate[] = "\xe6\x97\xa0\xe6\xb3\x95\xe5\x88\x9b\xe5\xbb\xba"
@@ -105,21 +103,9 @@ void MainWindow::openProjectSettings()
     const bool existed = QFileInfo::exists(m_projectSettingsPath);
     delete m_projectSettings;
     m_projectSettings = new QSettings(m_projectSettingsPath, QSettings::IniFormat);
-    if (!existed) {
-        m_projectSettings->setValue(QStringLiteral("Section/1"), QStringLiteral("value"));
-        m_projectSettings->sync();
-        return;
-    }
-    sectionCount = qBound(0, m_projectSettings->value(QStringLiteral("Section/0")).toInt(),
-                          maxChartSections);
-    ui->dataClassification->clear();
-    ui->dataClassification1->clear();
-    for (int n = 1; n <= sectionCount; ++n) {
-        const QString name
-            = m_projectSettings->value(QStringLiteral("Section%1/name").arg(n)).toString();
-        ui->dataClassification->addItem(name);
-        ui->dataClassification1->addItem(name);
-    }
+    if (!existed)
+        ChartSections(m_projectSettings).startFile();
+    loadChartSections();
 }
 
 void MainWindow::newProject(QString filepath, QString driveName)

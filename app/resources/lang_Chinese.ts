@@ -299,6 +299,10 @@
         <translation>暂停</translation>
     </message>
     <message>
+        <source>数据组合</source>
+        <translation>数据组合</translation>
+    </message>
+    <message>
         <source>背景颜色</source>
         <translation>背景颜色</translation>
     </message>

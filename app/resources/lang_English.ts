@@ -299,6 +299,10 @@
         <translation>Pause</translation>
     </message>
     <message>
+        <source>数据组合</source>
+        <translation>Data Set</translation>
+    </message>
+    <message>
         <source>背景颜色</source>
         <translation>Background</translation>
     </message>
