@@ -56,7 +56,7 @@ void tst_HistoryWindow::init()
 {
     m_f.setUp();
     QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibTestDriver.so"),
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
                         m_f.path("libdrive/LibTest.so")));
 }
 
