@@ -10,11 +10,12 @@ target_include_directories(morvelin_qxlsx PUBLIC ${CMAKE_CURRENT_LIST_DIR}/qxlsx
 target_link_libraries(morvelin_qxlsx PUBLIC Qt5::Core PRIVATE PkgConfig::XLSXWRITER)
 
 # Widget-free logic of the trend and report pages: live curve data and its drawn windows, the
-# selector tables, colour schemes, scales and ranges; report query and table, history
-# housekeeping. The program and the tests link it.
+# selector tables, colour schemes, scales and ranges, the guide readouts; report query and table,
+# history housekeeping. The program and the tests link it.
 add_library(morvelin_trend STATIC
     ${CMAKE_CURRENT_LIST_DIR}/trendcurve.cpp ${CMAKE_CURRENT_LIST_DIR}/trendcurve.h
     ${CMAKE_CURRENT_LIST_DIR}/trendrules.cpp ${CMAKE_CURRENT_LIST_DIR}/trendrules.h
+    ${CMAKE_CURRENT_LIST_DIR}/guidereadout.cpp ${CMAKE_CURRENT_LIST_DIR}/guidereadout.h
     ${CMAKE_CURRENT_LIST_DIR}/reportquery.cpp ${CMAKE_CURRENT_LIST_DIR}/reportquery.h
     ${CMAKE_CURRENT_LIST_DIR}/reportmodel.cpp ${CMAKE_CURRENT_LIST_DIR}/reportmodel.h
     ${CMAKE_CURRENT_LIST_DIR}/reportworkbook.cpp ${CMAKE_CURRENT_LIST_DIR}/reportworkbook.h

@@ -1,0 +1,136 @@
+#include "guidereadout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A sample belongs to the second t when its time lies in [t, t + 999) ms.
+constexpr qint64 secondWindowMs = 999;
+
+// Beyond this a time-axis value is no date a QDateTime keeps (about ±285,000 years).
+constexpr double largestMs = 9.0e15;
+
+// The cursor within this many pixels of a chart edge can push a guide off the time range.
+constexpr int edgePixels = 40;
+
+// The readout text sits between the chart's top margin (36 px) and its bottom margin; together
+// the margins take 83 px of the view's height.
+constexpr float textTopMargin = 36.0f;
+constexpr int textMargins = 83;
+
+// A shown value read back, so that differences agree with the cells they are made from.
+double shownValue(const QString &text)
+{
+    return text.toDouble();
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+QDateTime GuideReadout::secondAt(double x)
+{
+    if (!std::isfinite(x) || std::fabs(x) > largestMs)
+        return QDateTime();
+    const qint64 ms = qint64(x);
+    const qint64 second = ms - ((ms % 1000) + 1000) % 1000;
+    return QDateTime::fromMSecsSinceEpoch(second);
+}
+
+int GuideReadout::indexOfSecond(const QVector<QPointF> &points, qint64 secondMs)
+{
+    const double start = double(secondMs);
+    const auto it = std::lower_bound(points.cbegin(), points.cend(), start,
+                                     [](const QPointF &p, double v) { return p.x() < v; });
+    if (it != points.cend() && it->x() < double(secondMs + secondWindowMs))
+        return int(it - points.cbegin());
+    return -1;
+}
+
+bool GuideReadout::valueAt(const TrendCurve &curve, qint64 secondMs, double *value,
+                           const TrendRules::ScaleMap *map)
+{
+    const int i = curve.indexOfSecond(secondMs);
+    if (i < 0 || i >= curve.size())
+        return false;
+    *value = map ? map->apply(curve.valueAt(i)) : curve.valueAt(i);
+    return true;
+}
+
+bool GuideReadout::valueAt(const QVector<QPointF> &points, qint64 secondMs, double *value)
+{
+    const int i = indexOfSecond(points, secondMs);
+    if (i < 0 || i >= points.size())
+        return false;
+    *value = points.at(i).y();
+    return true;
+}
+
+QString GuideReadout::clockText(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("hh:mm:ss"));
+}
+
+QString GuideReadout::distanceText(const QDateTime &a, const QDateTime &b)
+{
+    const qint64 seconds = std::abs(a.toMSecsSinceEpoch() - b.toMSecsSinceEpoch()) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+GuideReadout::Cells GuideReadout::cells(int guide, const QDateTime &own, const Sample &ownSample,
+                                        const QDateTime &other, const Sample &otherSample)
+{
+    Cells cells;
+    if (!ownSample.found || !own.isValid())
+        return cells;
+    cells.found = true;
+    cells.value = number(ownSample.value);
+    cells.time = clockText(own);
+    if (!otherSample.found || !other.isValid())
+        return cells;
+    cells.hasDifferences = true;
+    const double ownShown = shownValue(cells.value);
+    const double otherShown = shownValue(number(otherSample.value));
+    const double pv1 = guide == 1 ? ownShown : otherShown;
+    const double pv2 = guide == 1 ? otherShown : ownShown;
+    cells.valueDifference = number(pv1 - pv2);
+    cells.timeDistance = distanceText(own, other);
+    cells.ratio = pv2 == 0.0 ? QStringLiteral("-") : number(pv1 / pv2);
+    return cells;
+}
+
+bool GuideReadout::textTop(double v, double axisMin, double axisMax, int viewHeight, int *y)
+{
+    if (!(axisMax != axisMin))
+        return false;
+    const float extent = float(axisMax) - float(axisMin);
+    const float top
+        = float(viewHeight - textMargins) * (float(axisMax) - float(v)) / extent + textTopMargin;
+    // Far off the view the text has no place worth keeping, and no int holds it.
+    if (!std::isfinite(top) || std::fabs(top) > 1.0e9f)
+        return false;
+    *y = int(top);
+    return true;
+}
+
+QString GuideReadout::readoutText(double value, const QString &comment)
+{
+    return QStringLiteral("%1, %2").arg(number(value), comment);
+}
+
+bool GuideReadout::leavesTimeRange(const QDateTime &t, const QDateTime &axisMin,
+                                   const QDateTime &axisMax, int x, double chartWidth)
+{
+    if (!t.isValid())
+        return false;
+    const bool offAxis = t.addSecs(1) < axisMin || axisMax < t;
+    const bool atEdge = x < edgePixels || x > chartWidth - edgePixels;
+    return offAxis && atEdge;
+}

@@ -1,0 +1,270 @@
+// The readouts at the guide lines without a widget: the second under a position, a row's sample
+// at a guide's second on live curves, scaled copies and history points, the cells of a guide,
+// the height of a readout text and the release of a guide dragged off the time range.
+#include "guidereadout.h"
+
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QDateTime at(const char *iso)
+{
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate);
+}
+
+GuideReadout::Sample sample(double value, double drawn)
+{
+    GuideReadout::Sample s;
+    s.found = true;
+    s.value = value;
+    s.drawn = drawn;
+    return s;
+}
+
+const GuideReadout::Sample none;
+
+} // namespace
+
+Q_DECLARE_METATYPE(GuideReadout::Sample)
+
+class tst_GuideReadout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void secondAt_data();
+    void secondAt();
+    void lookupBySecond_data();
+    void lookupBySecond();
+    void lookupOnCurveAndCopy();
+    void distance_data();
+    void distance();
+    void cells_data();
+    void cells();
+    void textTop_data();
+    void textTop();
+    void readoutText();
+    void leavesTimeRange_data();
+    void leavesTimeRange();
+};
+
+void tst_GuideReadout::secondAt_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<QDateTime>("expected");
+
+    const QDateTime t = at("2026-12-10T10:00:05");
+    const double ms = double(t.toMSecsSinceEpoch());
+    QTest::newRow("whole second") << ms << t;
+    QTest::newRow("fraction of a ms cut") << ms + 0.9 << t;
+    QTest::newRow("last ms of the second") << ms + 999.7 << t;
+    QTest::newRow("next second") << ms + 1000.0 << t.addSecs(1);
+    QTest::newRow("before the epoch: the second that holds it")
+        << -1500.0 << QDateTime::fromMSecsSinceEpoch(-2000);
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << QDateTime();
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << QDateTime();
+    QTest::newRow("beyond any date") << 1e300 << QDateTime();
+}
+
+void tst_GuideReadout::secondAt()
+{
+    QFETCH(double, x);
+    QFETCH(QDateTime, expected);
+    QCOMPARE(GuideReadout::secondAt(x), expected);
+}
+
+void tst_GuideReadout::lookupBySecond_data()
+{
+    QTest::addColumn<QVector<QPointF>>("points");
+    QTest::addColumn<int>("index");
+
+    const qint64 t = at("2026-12-10T10:00:05").toMSecsSinceEpoch();
+    const double d = double(t);
+    QTest::newRow("empty") << QVector<QPointF>() << -1;
+    QTest::newRow("just before, inside, at +999")
+        << QVector<QPointF>{{d - 1, 1}, {d + 500, 2}, {d + 999, 3}} << 1;
+    QTest::newRow("only at +999 is the next second's")
+        << QVector<QPointF>{{d - 1000, 1}, {d + 999, 3}} << -1;
+    QTest::newRow("first of two in the second")
+        << QVector<QPointF>{{d - 1000, 1}, {d, 2}, {d + 1, 3}, {d + 1000, 4}} << 1;
+    QTest::newRow("all before") << QVector<QPointF>{{d - 2000, 1}, {d - 1000, 2}} << -1;
+    QTest::newRow("all after") << QVector<QPointF>{{d + 1000, 1}} << -1;
+    QTest::newRow("last point") << QVector<QPointF>{{d - 1000, 1}, {d, 2}} << 1;
+}
+
+void tst_GuideReadout::lookupBySecond()
+{
+    QFETCH(QVector<QPointF>, points);
+    QFETCH(int, index);
+    const qint64 t = at("2026-12-10T10:00:05").toMSecsSinceEpoch();
+    QCOMPARE(GuideReadout::indexOfSecond(points, t), index);
+    double value = -99;
+    QCOMPARE(GuideReadout::valueAt(points, t, &value), index >= 0);
+    QCOMPARE(value, index >= 0 ? points.at(index).y() : -99.0);
+}
+
+void tst_GuideReadout::lookupOnCurveAndCopy()
+{
+    // A curve with a gap: the value comes from the sample of the asked second, never from the
+    // index that second would have on another curve.
+    const qint64 t = at("2026-12-10T10:00:00").toMSecsSinceEpoch();
+    TrendCurve curve;
+    for (int s : {0, 1, 2, 5, 6})
+        curve.append(t + s * 1000, 10.0 * s);
+    double value = 0;
+    QVERIFY(GuideReadout::valueAt(curve, t + 5000, &value));
+    QCOMPARE(value, 50.0);
+    QVERIFY(!GuideReadout::valueAt(curve, t + 3000, &value));
+    QVERIFY(!GuideReadout::valueAt(curve, t + 7000, &value));
+    QVERIFY(!GuideReadout::valueAt(TrendCurve(), t, &value));
+
+    // On a scaled copy the drawn height is mapped from [0, 100] onto [0, 10].
+    TrendRules::ScaleMap map;
+    map.z = 0;
+    map.f = 100;
+    map.Z = 0;
+    map.F = 10;
+    QVERIFY(GuideReadout::valueAt(curve, t + 6000, &value, &map));
+    QCOMPARE(value, 6.0);
+}
+
+void tst_GuideReadout::distance_data()
+{
+    QTest::addColumn<QDateTime>("a");
+    QTest::addColumn<QDateTime>("b");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("same day") << at("2026-12-10T10:00:05") << at("2026-12-10T10:00:00")
+                              << "00:00:05";
+    QTest::newRow("order does not matter")
+        << at("2026-12-10T10:00:00") << at("2026-12-10T10:00:05") << "00:00:05";
+    QTest::newRow("across midnight")
+        << at("2026-12-10T23:59:50") << at("2026-12-11T00:00:10") << "00:00:20";
+    QTest::newRow("two days apart")
+        << at("2026-12-10T10:00:00") << at("2026-12-12T11:02:03") << "49:02:03";
+    QTest::newRow("equal") << at("2026-12-10T10:00:00") << at("2026-12-10T10:00:00") << "00:00:00";
+}
+
+void tst_GuideReadout::distance()
+{
+    QFETCH(QDateTime, a);
+    QFETCH(QDateTime, b);
+    QFETCH(QString, text);
+    QCOMPARE(GuideReadout::distanceText(a, b), text);
+}
+
+void tst_GuideReadout::cells_data()
+{
+    QTest::addColumn<int>("guide");
+    QTest::addColumn<GuideReadout::Sample>("own");
+    QTest::addColumn<GuideReadout::Sample>("other");
+    // value, time, P1-P2, T1-T2, V1/V2; "" for an empty cell.
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("guide 1, PV_2 0: ratio -, P1-P2 = PV_1 - PV_2")
+        << 1 << sample(3, 3) << sample(0, 0) << QStringList{"3", "10:00:05", "3", "00:00:05", "-"};
+    QTest::newRow("guide 2, same values: the sign does not follow the guide")
+        << 2 << sample(0, 0) << sample(3, 3) << QStringList{"0", "10:00:00", "3", "00:00:05", "-"};
+    QTest::newRow("guide 1, PV_1 0")
+        << 1 << sample(0, 0) << sample(4, 4) << QStringList{"0", "10:00:05", "-4", "00:00:05", "0"};
+    QTest::newRow("guide 2, negative ratio")
+        << 2 << sample(-2, 7) << sample(5, 1)
+        << QStringList{"-2", "10:00:00", "7", "00:00:05", "-2.5"};
+    QTest::newRow("value in six digits, differences of the shown values")
+        << 1 << sample(1.0000004, 1) << sample(1, 1)
+        << QStringList{"1", "10:00:05", "0", "00:00:05", "1"};
+    QTest::newRow("no sample: every cell of the guide empty")
+        << 1 << none << sample(4, 4) << QStringList{"", "", "", "", ""};
+    QTest::newRow("other guide without a sample: no differences")
+        << 2 << sample(4, 4) << none << QStringList{"4", "10:00:00", "", "", ""};
+}
+
+void tst_GuideReadout::cells()
+{
+    QFETCH(int, guide);
+    QFETCH(GuideReadout::Sample, own);
+    QFETCH(GuideReadout::Sample, other);
+    QFETCH(QStringList, expected);
+    // Guide 1 at 10:00:05, guide 2 at 10:00:00.
+    const QDateTime t1 = at("2026-12-10T10:00:05");
+    const QDateTime t2 = at("2026-12-10T10:00:00");
+    const GuideReadout::Cells c = guide == 1 ? GuideReadout::cells(1, t1, own, t2, other)
+                                             : GuideReadout::cells(2, t2, own, t1, other);
+    QCOMPARE(c.found, !expected.at(0).isEmpty());
+    QCOMPARE(c.hasDifferences, !expected.at(2).isEmpty());
+    QCOMPARE((QStringList{c.value, c.time, c.valueDifference, c.timeDistance, c.ratio}), expected);
+}
+
+void tst_GuideReadout::textTop_data()
+{
+    QTest::addColumn<double>("v");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("placed");
+    QTest::addColumn<int>("y");
+
+    QTest::newRow("middle of [0, 10] on 483 px") << 5.0 << 0.0 << 10.0 << 483 << true << 236;
+    QTest::newRow("top of the axis") << 10.0 << 0.0 << 10.0 << 483 << true << 36;
+    QTest::newRow("bottom of the axis") << 0.0 << 0.0 << 10.0 << 483 << true << 436;
+    QTest::newRow("above the view") << 10.5 << 0.0 << 10.0 << 483 << true << 16;
+    QTest::newRow("cut towards zero, not down") << 1.375 << 0.0 << 1.0 << 183 << true << -1;
+    QTest::newRow("fraction cut") << 1.0 << 0.0 << 3.0 << 483 << true << 302;
+    QTest::newRow("zero extent") << 5.0 << 5.0 << 5.0 << 483 << false << 0;
+    QTest::newRow("value far off the view") << 1e30 << 0.0 << 1.0 << 483 << false << 0;
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0.0 << 10.0 << 483
+                                  << false << 0;
+}
+
+void tst_GuideReadout::textTop()
+{
+    QFETCH(double, v);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, height);
+    QFETCH(bool, placed);
+    QFETCH(int, y);
+    int top = 0;
+    QCOMPARE(GuideReadout::textTop(v, min, max, height, &top), placed);
+    QCOMPARE(top, y);
+}
+
+void tst_GuideReadout::readoutText()
+{
+    QCOMPARE(GuideReadout::readoutText(2.5, "Tank %1 level"), QStringLiteral("2.5, Tank %1 level"));
+    QCOMPARE(GuideReadout::readoutText(1234567.0, QString()), QStringLiteral("1.23457e+06, "));
+}
+
+void tst_GuideReadout::leavesTimeRange_data()
+{
+    QTest::addColumn<QDateTime>("t");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<bool>("leaves");
+
+    // Axis 10:00:00 to 10:01:00 on a chart 800 px wide.
+    QTest::newRow("inside the range at the left edge") << at("2026-12-10T10:00:00") << 30 << false;
+    QTest::newRow("its second ends at the axis start, at the edge")
+        << at("2026-12-10T09:59:59") << 30 << false;
+    QTest::newRow("before the axis at the left edge") << at("2026-12-10T09:59:58") << 30 << true;
+    QTest::newRow("before the axis, away from the edge")
+        << at("2026-12-10T09:59:58") << 40 << false;
+    QTest::newRow("after the axis at the right edge") << at("2026-12-10T10:01:01") << 761 << true;
+    QTest::newRow("after the axis, x = width - 40") << at("2026-12-10T10:01:01") << 760 << false;
+    QTest::newRow("at the axis end at the right edge") << at("2026-12-10T10:01:00") << 790 << false;
+    QTest::newRow("no time at the edge") << QDateTime() << 10 << false;
+}
+
+void tst_GuideReadout::leavesTimeRange()
+{
+    QFETCH(QDateTime, t);
+    QFETCH(int, x);
+    QFETCH(bool, leaves);
+    QCOMPARE(GuideReadout::leavesTimeRange(t, at("2026-12-10T10:00:00"), at("2026-12-10T10:01:00"),
+                                           x, 800.0),
+             leaves);
+}
+
+QTEST_GUILESS_MAIN(tst_GuideReadout)
+#include "tst_guidereadout.moc"
