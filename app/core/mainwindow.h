@@ -1,5 +1,6 @@
 #pragma once
 
+#include "atlinksequence.h"
 #include "dataloggerprotocol.h"
 #include "devicelink.h"
 #include "dialogdatabase.h"
@@ -189,6 +190,7 @@ public:
     // Runs operation holding the serial lock; false, with the busy message, when another device
     // operation holds it.
     bool runSerialOperation(const std::function<void()> &operation);
+    const AtLinkSequence *atLinkSequence() const { return m_atLink.get(); }
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
@@ -303,6 +305,9 @@ private slots:
     void on_pushButton_bindownload_clicked();
     void on_button_MQTT_clicked();
     void on_button_Serial_clicked();
+    void on_pushButton_B_Link_clicked();
+    // One step of the Bluetooth module's sequence; called directly, never connected.
+    void RecSol(QString messages);
 
     // Trend (app/trend/mainwindow_trend.cpp)
     void on_backgroundColorSelect_activated(int index);
@@ -514,6 +519,7 @@ private:
     QMutex m_serialLock;
     QSerialPort *m_serialPort = nullptr;
     std::unique_ptr<DeviceLink> m_deviceLink;
+    std::unique_ptr<AtLinkSequence> m_atLink;
     LoggerImageDownload m_imageDownload;
     DeviceClockFunction m_deviceClock;
     int m_deviceWaitFloorMs = 0;

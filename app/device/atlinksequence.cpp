@@ -1,7 +1,8 @@
 #include "atlinksequence.h"
 
+#include "devicelog.h"
+
 #include <QDeadlineTimer>
-#include <QDebug>
 #include <QStringList>
 
 namespace {
@@ -76,7 +77,7 @@ void AtLinkSequence::recSol(const QString &messages)
             || m_atBuffer.contains(QLatin1String("CONNECTED"))) {
             m_atBuffer.clear();
             send(7, QStringLiteral("AT+SCAN=0,20,1\r\n"));
-            qDebug() << "Successful!!!!!!";
+            qCDebug(lcDevice) << "Successful!!!!!!";
         }
         break;
     default:
@@ -106,7 +107,7 @@ void AtLinkSequence::connectToPeer()
         const int end = m_atBuffer.indexOf(lineEnd, from) + lineEnd.size();
         const QStringList fields = m_atBuffer.mid(from, end - from).split(QLatin1Char(' '));
         from = end;
-        qDebug() << fields.size();
+        qCDebug(lcDevice) << fields.size();
         if (fields.size() < 4 || fields.at(3) != peerField)
             continue;
         const QString command = QStringLiteral("AT+CONNECT=,") + fields.at(1) + lineEnd;

@@ -109,6 +109,13 @@ bool DeviceLink::write(const QByteArray &packet)
     return true;
 }
 
+QByteArray DeviceLink::readMore(int timeoutMs)
+{
+    if (!isOpen() || !waitForBytes(timeoutMs))
+        return {};
+    return m_port->readAll();
+}
+
 bool DeviceLink::waitForBytes(int timeoutMs)
 {
     if (m_port->bytesAvailable() > 0)

@@ -61,6 +61,8 @@ public:
     int exchangeFirmware(const QByteArray &frame, int timeoutMs, const PacketHandler &handler);
     // Writes at once, without waiting for a reply: for packets sent during a hand-over.
     bool write(const QByteArray &packet);
+    // Reads what arrives within timeoutMs without writing anything; empty on silence.
+    QByteArray readMore(int timeoutMs);
     bool inFirmwareExchange() const { return m_inFirmwareExchange; }
 
 private:

@@ -1,5 +1,6 @@
 // The device pages' part of the main window: the serial device link with its exchanges, the
-// data-logger commands and read-off, and the memory-image download.
+// data-logger commands and read-off, the Bluetooth module's link sequence, and the memory-image
+// download.
 #include "dialogsetlink.h"
 #include "mainwindow.h"
 #include "recordreadoff.h"
@@ -49,6 +50,14 @@ void MainWindow::initDeviceLink()
     m_serialPort->setReadBufferSize(deviceReadBufferBytes);
     m_deviceLink = std::make_unique<DeviceLink>(m_serialPort);
     m_deviceClock = [] { return QDateTime::currentDateTime(); };
+    m_atLink = std::make_unique<AtLinkSequence>(
+        [this](const QString &command, int timeoutMs) {
+            QByteArray reply;
+            sendAtCommand(command, &reply, timeoutMs);
+            return reply;
+        },
+        [this](const QByteArray &bytes) { m_deviceLink->write(bytes); },
+        [this](int timeoutMs) { return m_deviceLink->readMore(deviceWaitMs(timeoutMs)); });
     m_imageDownload.setExchange([this](const QByteArray &frame, QByteArray *reply, int ms) {
         return sendFrame(frame, reply, ms, 0);
     });
@@ -140,8 +149,8 @@ int MainWindow::sendAtCommand(const QString &command, QByteArray *reply, int tim
 
 void MainWindow::on_pushButton_COM_ClearFlashData_clicked()
 {
-    runLoggerCommand(DataLoggerProtocol::clearFlashFrame(),
-                     DataLoggerProtocol::clearFlashTimeoutMs, DataLoggerProtocol::clearFlashText);
+    runLoggerCommand(DataLoggerProtocol::clearFlashFrame(), DataLoggerProtocol::clearFlashTimeoutMs,
+                     DataLoggerProtocol::clearFlashText);
 }
 
 void MainWindow::on_pushButton_COM_CheckTime_clicked()
@@ -186,6 +195,21 @@ void MainWindow::on_pushButton_B_RecData_clicked()
 // Left without a task: the data-logger page's clear buttons of the Bluetooth group do nothing.
 void MainWindow::on_pushButton_B_ClearDBData_clicked() {}
 void MainWindow::on_pushButton_B_ClearFlashData_clicked() {}
+
+void MainWindow::on_pushButton_B_Link_clicked()
+{
+    DeviceOperation operation(this);
+    if (operation.refused())
+        return;
+    // The module sits on the device link as it stands: the link is neither opened nor closed
+    // here, and the Bluetooth port list is not read.
+    m_atLink->start();
+}
+
+void MainWindow::RecSol(QString messages)
+{
+    m_atLink->recSol(messages);
+}
 
 void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
 {

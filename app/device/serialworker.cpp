@@ -1,41 +1,11 @@
 #include "serialworker.h"
 
+#include "devicelink.h"
+
 namespace {
 
 // How long a write may take to leave the port before it counts as failed.
 const int writeTimeoutMs = 1000;
-
-struct LinkFields
-{
-    QString portName;
-    int baudRate = 0;
-    int dataBits = 0;
-    int stopBits = 0;
-    QString parity;
-};
-
-// Interim cutter of "port,baud,databits,stopbits,parity": a short string reuses its last field.
-LinkFields cutLink(const QString &text)
-{
-    QString rest = text;
-    QString fields[4];
-    for (QString &field : fields) {
-        const int comma = rest.indexOf(QLatin1Char(','));
-        if (comma < 0) {
-            field = rest;
-            continue;
-        }
-        field = rest.left(comma);
-        rest = rest.mid(comma + 1);
-    }
-    LinkFields link;
-    link.portName = fields[0];
-    link.baudRate = fields[1].toInt();
-    link.dataBits = fields[2].toInt();
-    link.stopBits = fields[3].toInt();
-    link.parity = rest.section(QLatin1Char(','), 0, 0);
-    return link;
-}
 
 } // namespace
 
@@ -76,23 +46,13 @@ int SerialWorker::openLocked(const QString &linkpar, QString *failure)
 {
     if (m_port->isOpen())
         m_port->close();
-    if (!linkpar.contains(QLatin1Char(',')))
+    // Cut and applied as the device link does, so that both openers read a string alike.
+    const DeviceLinkSettings link = parseDeviceLink(linkpar);
+    if (link.status == DeviceLinkSettings::Empty || link.status == DeviceLinkSettings::NoComma)
         return NoSerialLink;
-    const LinkFields link = cutLink(linkpar);
-    if (link.portName.isEmpty() || link.baudRate == 0 || link.dataBits == 0 || link.stopBits == 0)
+    if (link.status != DeviceLinkSettings::Ok)
         return BadParameters;
-    m_port->setPortName(link.portName);
-    m_port->setBaudRate(link.baudRate, QSerialPort::AllDirections);
-    m_port->setDataBits(QSerialPort::DataBits(link.dataBits));
-    m_port->setStopBits(QSerialPort::StopBits(link.stopBits));
-    if (link.parity.contains(QLatin1Char('N'), Qt::CaseInsensitive))
-        m_port->setParity(QSerialPort::NoParity);
-    else if (link.parity.contains(QLatin1Char('E'), Qt::CaseInsensitive))
-        m_port->setParity(QSerialPort::EvenParity);
-    else if (link.parity.contains(QLatin1Char('O'), Qt::CaseInsensitive))
-        m_port->setParity(QSerialPort::OddParity);
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    if (!DeviceLink(m_port).open(link)) {
         *failure = m_port->errorString();
         return OpenFailed;
     }

@@ -2,7 +2,7 @@
 
 // Starts the Bluetooth module simulator (tools/atmodulesim) on a serial line as a child process
 // and always stops it again; reads the commands it logged.
-#include "vexmarsimprocess.h"
+#include "socatptypair.h"
 
 #include <QFile>
 #include <QProcess>
@@ -39,6 +39,23 @@ public:
             return false;
         }
         return true;
+    }
+
+    // The module's default peer address, and the commands a whole link sequence sends it, as
+    // the log shows them.
+    static QString peerAddress() { return QStringLiteral("C8FD19A0B1C2"); }
+    static QStringList linkCommands(int role)
+    {
+        QStringList commands{QStringLiteral("AT"), QStringLiteral("AT+ROLE?")};
+        if (role != 1)
+            commands << QStringLiteral("AT+ROLE=1");
+        commands << QStringLiteral("AT+SCAN?") << QStringLiteral("AT+SCAN=1,20,1")
+                 << QStringLiteral("AT+CONNECT=,") + peerAddress()
+                 << QStringLiteral("AT+CONNECT=,") + peerAddress()
+                 << QStringLiteral("AT+SCAN=0,20,1");
+        for (QString &c : commands)
+            c.prepend(QStringLiteral("cmd "));
+        return commands;
     }
 
     QString error() const { return m_error; }

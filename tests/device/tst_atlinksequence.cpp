@@ -1,39 +1,18 @@
 // The Bluetooth module's link sequence against the module simulator over a socat pty pair.
 #include "atlinksequence.h"
 #include "atmodulesimprocess.h"
+#include "debuglines.h"
+#include "devicelink.h"
 
 #include <QSerialPort>
 #include <QtTest>
 
 namespace {
 
-const QString peerAddress = QStringLiteral("C8FD19A0B1C2");
+// No wait of these tests is shorter: replies must not be missed on a loaded machine.
+constexpr int waitFloorMs = 1000;
 const QString peerLine = QStringLiteral("2 C8FD19A0B1C2 -52 CDEBYTE_F559");
 const QString otherLine = QStringLiteral("1 AABBCCDDEEFF -70 OTHER_MODULE");
-
-QStringList g_debugLines;
-QtMessageHandler g_previousHandler = nullptr;
-
-void recordDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (type == QtDebugMsg)
-        g_debugLines << text;
-    g_previousHandler(type, context, text);
-}
-
-// What the module is sent by a whole sequence, in order.
-QStringList fullSequence(int role)
-{
-    QStringList commands{QStringLiteral("AT"), QStringLiteral("AT+ROLE?")};
-    if (role != 1)
-        commands << QStringLiteral("AT+ROLE=1");
-    commands << QStringLiteral("AT+SCAN?") << QStringLiteral("AT+SCAN=1,20,1")
-             << QStringLiteral("AT+CONNECT=,") + peerAddress
-             << QStringLiteral("AT+CONNECT=,") + peerAddress << QStringLiteral("AT+SCAN=0,20,1");
-    for (QString &c : commands)
-        c.prepend(QStringLiteral("cmd "));
-    return commands;
-}
 
 } // namespace
 
@@ -51,28 +30,28 @@ private slots:
 
 private:
     AtLinkSequence makeSequence();
-    QByteArray exchange(const QString &command, int timeoutMs);
-    QByteArray readMore(int timeoutMs);
 
     SocatPtyPair *m_pair = nullptr;
     AtModuleSimProcess *m_module = nullptr;
     QSerialPort *m_port = nullptr;
+    DeviceLink *m_link = nullptr;
     QStringList m_sentDirectly;
 };
 
 void tst_AtLinkSequence::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(recordDebug);
+    DebugLines::install();
 }
 
 void tst_AtLinkSequence::init()
 {
-    g_debugLines.clear();
+    DebugLines::lines().clear();
     m_sentDirectly.clear();
     m_pair = new SocatPtyPair;
     QVERIFY2(m_pair->start(), "socat did not start");
     m_module = new AtModuleSimProcess;
     m_port = new QSerialPort(m_pair->first());
+    m_link = new DeviceLink(m_port);
 }
 
 void tst_AtLinkSequence::cleanup()
@@ -85,38 +64,19 @@ void tst_AtLinkSequence::cleanup()
     m_pair = nullptr;
 }
 
-QByteArray tst_AtLinkSequence::exchange(const QString &command, int timeoutMs)
-{
-    if (!m_port->isOpen())
-        return {};
-    m_port->write(command.toUtf8());
-    for (int round = 0; round < 100; ++round) {
-        if (!m_port->waitForReadyRead(timeoutMs))
-            return {};
-        const QByteArray reply = m_port->readAll();
-        if (!reply.isEmpty())
-            return reply;
-    }
-    return {};
-}
-
-QByteArray tst_AtLinkSequence::readMore(int timeoutMs)
-{
-    if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(timeoutMs))
-        return {};
-    return m_port->readAll();
-}
-
 AtLinkSequence tst_AtLinkSequence::makeSequence()
 {
     return AtLinkSequence(
-        [this](const QString &command, int timeoutMs) { return exchange(command, timeoutMs); },
+        [this](const QString &command, int timeoutMs) {
+            QByteArray reply;
+            m_link->exchange(command.toUtf8(), &reply, qMax(timeoutMs, waitFloorMs));
+            return reply;
+        },
         [this](const QByteArray &bytes) {
             m_sentDirectly << QString::fromUtf8(bytes);
-            if (m_port->isOpen())
-                m_port->write(bytes);
+            m_link->write(bytes);
         },
-        [this](int timeoutMs) { return readMore(timeoutMs); });
+        [this](int timeoutMs) { return m_link->readMore(qMax(timeoutMs, waitFloorMs)); });
 }
 
 void tst_AtLinkSequence::sequence_data()
@@ -178,10 +138,10 @@ void tst_AtLinkSequence::sequence()
     sequence.start();
 
     QCOMPARE(sequence.atState(), stopStep);
-    const QStringList expected = fullSequence(role).mid(0, sent);
+    const QStringList expected = AtModuleSimProcess::linkCommands(role).mid(0, sent);
     QTRY_COMPARE_WITH_TIMEOUT(m_module->logLines(), expected, 10000);
     const bool connected = stopStep == 7;
-    QCOMPARE(g_debugLines.contains(QStringLiteral("Successful!!!!!!")), connected);
+    QCOMPARE(DebugLines::lines().contains(QStringLiteral("Successful!!!!!!")), connected);
     QCOMPARE(m_sentDirectly.size(), sent >= 6 ? 1 : 0);
     if (connected)
         QCOMPARE(sequence.atBuffer(), QString());
@@ -197,9 +157,11 @@ void tst_AtLinkSequence::closedLinkSendsNothing()
 
     // The first command the module ever sees is the one sent once the link is open.
     QVERIFY(m_port->open(QIODevice::ReadWrite));
-    QCOMPARE(exchange(QStringLiteral("AT\r\n"), 5000), QByteArray("+OK\r\n"));
+    QByteArray reply;
+    QCOMPARE(m_link->exchange("AT\r\n", &reply, 5000), 0);
+    QCOMPARE(reply, QByteArray("+OK\r\n"));
     QCOMPARE(m_module->logLines(), QStringList{QStringLiteral("cmd AT")});
-    QVERIFY(!g_debugLines.contains(QStringLiteral("Successful!!!!!!")));
+    QVERIFY(!DebugLines::lines().contains(QStringLiteral("Successful!!!!!!")));
 }
 
 QTEST_GUILESS_MAIN(tst_AtLinkSequence)

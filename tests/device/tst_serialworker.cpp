@@ -1,8 +1,8 @@
 // The serial worker over a socat pty pair: opening from link strings, writing, reading, errors,
 // each test under a watchdog so that a worker deadlocked on its own mutex fails the run.
 #include "serialworker.h"
+#include "socatptypair.h"
 #include "testwatchdog.h"
-#include "vexmarsimprocess.h"
 
 #include <QSerialPort>
 #include <QSignalSpy>
