@@ -4,7 +4,11 @@
 #include "dataloggerprotocol.h"
 #include "fwpacket.h"
 #include "loggerimagedownload.h"
+#include "recordreadoff.h"
+#include "sqlitehandler.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -137,6 +141,7 @@ private slots:
     void judgeRecords();
     void replyLength();
     void batchRows();
+    void readOffGoesOnPastRefusedRows();
     void areaNames_data();
     void areaNames();
     void downloadFrames();
@@ -270,6 +275,51 @@ void TestDataLoggerProtocol::batchRows()
     QCOMPARE(historyRows(later, 0).first().value("datetime").toString(),
              QStringLiteral("1970-01-02 08:01:01.007"));
     QVERIFY(historyRows(parseBatch(recordsReply(1, 0, 0, 7, 0, {})), 0).isEmpty());
+}
+
+void TestDataLoggerProtocol::readOffGoesOnPastRefusedRows()
+{
+    const QString file = m_dir.filePath("readoff.db");
+    QVERIFY(SQLiteHandler::createDatabase(file));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refuse");
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec("CREATE TRIGGER refuse BEFORE INSERT ON data WHEN "
+                                   "NEW.label = 'AI4' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    }
+    QSqlDatabase::removeDatabase("refuse");
+
+    SQLiteHandler handler;
+    QVERIFY(handler.openDatabase(file));
+    QList<QByteArray> replies{recordsReply(40, 0, 0, 7, 3, {10, 11}),
+                              recordsReply(41, 1, 0, 7, 3, {20, 21}), hex("0701000000")};
+    QList<QByteArray> frames;
+    RecordReadOff readOff(
+        [&](const QByteArray &frame, QByteArray *reply) {
+            frames << frame;
+            if (replies.isEmpty())
+                return -1;
+            *reply = replies.takeFirst();
+            return 0;
+        },
+        &handler);
+    const RecordReadOff::Result r = readOff.run(7, 3);
+    QCOMPARE(r.outcome, RecordReadOff::Outcome::End);
+    QCOMPARE(r.batches, 2);
+    QCOMPARE(r.rows, 2);
+    QCOMPARE(r.failedRows, 2);
+    // The next index comes from each batch.
+    QCOMPARE(frames,
+             (QList<QByteArray>{readRecordsFrame(7), readRecordsFrame(40), readRecordsFrame(41)}));
+    // A refused row costs only itself: its batch's other rows are committed.
+    const QList<QVariantMap> stored
+        = handler.selectRecords("data", {"projectid", "label", "value"}, "", "id", "", 0, 0);
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(stored.at(0).value("label").toString(), QStringLiteral("AI3"));
+    QCOMPARE(stored.at(0).value("value").toInt(), 10);
+    QCOMPARE(stored.at(1).value("value").toInt(), 20);
+    QCOMPARE(stored.at(1).value("projectid").toInt(), 3);
 }
 
 void TestDataLoggerProtocol::areaNames_data()
