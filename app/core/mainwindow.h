@@ -215,6 +215,8 @@ public:
         TrendRules::ScaleMap map;
     };
     DrawnCurve drawnCurve(QtCharts::QXYSeries *series) const;
+    // The samples behind a live series, for filling it from elsewhere; null for any other series.
+    TrendCurve *trendCurve(QtCharts::QXYSeries *series);
     // Gives every shown series its visible window again (all of them with force, else those
     // whose window moved a pixel column).
     void feedDrawnSeries(bool force);
@@ -402,6 +404,8 @@ private:
     // Takes a series out of the chart and the trend's books and deletes it with its timer.
     void dropSeries(QtCharts::QXYSeries *series);
     void feedSeries(QtCharts::QXYSeries *series, bool force);
+    // Pixel columns of the plot area, which the drawn windows are thinned to.
+    int plotColumns() const;
     int seriesRowOf(QtCharts::QXYSeries *series) const;
     int rowOfCellWidget(int column, const QWidget *widget) const;
     int labelRowOf(const QString &label) const;

@@ -184,8 +184,23 @@ void MainWindow::updateTimeLine()
     if (!TrendRules::trendRunning(ui->StartandPause->text()))
         return;
     windowNow = trendNow();
-    chartDrawer->timeAxis()->setRange(windowNow.addSecs(-rangeSeconds), windowNow);
+    QDateTimeAxis *axis = chartDrawer->timeAxis();
+    const QDateTime start = windowNow.addSecs(-rangeSeconds);
+    // The axis moves in whole pixel columns: on a long window a step of less than a column would
+    // redraw every curve for no visible change.
+    const FedWindow shown{axis->min().toMSecsSinceEpoch(), axis->max().toMSecsSinceEpoch(),
+                          plotColumns(), true};
+    if (!shown.needsFeed(start.toMSecsSinceEpoch(), windowNow.toMSecsSinceEpoch(), plotColumns()))
+        return;
+    axis->setRange(start, windowNow);
     feedDrawnSeries(false);
+}
+
+int MainWindow::plotColumns() const
+{
+    // A view not laid out yet has no plot area: count as for a common screen width.
+    const int width = int(chartDrawer->chart()->plotArea().width());
+    return width > 1 ? width : 1600;
 }
 
 void MainWindow::on_rangeTime_currentIndexChanged(int index)
@@ -393,7 +408,7 @@ void MainWindow::dropSeries(QXYSeries *series)
 {
     if (!series)
         return;
-    if (QTimer *timer = seriesTimers.take(static_cast<QLineSeries *>(series))) {
+    if (QTimer *timer = seriesTimers.take(qobject_cast<QLineSeries *>(series))) {
         timer->stop();
         timer->deleteLater();
     }
@@ -523,9 +538,7 @@ void MainWindow::feedSeries(QXYSeries *series, bool force)
     }
     const qint64 start = chartDrawer->timeAxis()->min().toMSecsSinceEpoch();
     const qint64 end = chartDrawer->timeAxis()->max().toMSecsSinceEpoch();
-    // A view not laid out yet has no plot area: draw as for a common screen width.
-    const int plotWidth = int(chartDrawer->chart()->plotArea().width());
-    const int columns = plotWidth > 1 ? plotWidth : 1600;
+    const int columns = plotColumns();
     FedWindow &fed = m_fedWindows[series];
     if (!force && !fed.needsFeed(start, end, columns))
         return;
@@ -554,6 +567,12 @@ MainWindow::DrawnCurve MainWindow::drawnCurve(QXYSeries *series) const
     if (curve != m_trendCurves.constEnd())
         drawn.curve = &*curve;
     return drawn;
+}
+
+TrendCurve *MainWindow::trendCurve(QXYSeries *series)
+{
+    const auto curve = m_trendCurves.find(series);
+    return curve == m_trendCurves.end() ? nullptr : &*curve;
 }
 
 void MainWindow::lineisVisit(int state, int addrow)

@@ -68,13 +68,13 @@ QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
         const QPointF p = at(i);
         out.append(map ? QPointF(p.x(), map->apply(p.y())) : p);
     };
-    if (last - first <= 4 * columns) {
+    if (last - first <= 2 * columns) {
         out.reserve(to - from);
         for (int i = from; i < to; ++i)
             put(i);
         return out;
     }
-    out.reserve(4 * columns + 2);
+    out.reserve(2 * columns + 2);
     if (from < first)
         put(from);
     const double columnMs = double(endMs - startMs) / columns;
@@ -92,12 +92,10 @@ QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
             if (at(j).y() > at(highest).y())
                 highest = j;
         }
-        int picks[4] = {i, lowest, highest, j - 1};
-        std::sort(picks, picks + 4);
-        for (int k = 0; k < 4; ++k) {
-            if (k == 0 || picks[k] != picks[k - 1])
-                put(picks[k]);
-        }
+        // The column's extremes in time order draw the same pixels as all its samples.
+        put(std::min(lowest, highest));
+        if (highest != lowest)
+            put(std::max(lowest, highest));
         i = std::max(j, i + 1);
     }
     if (to > last)

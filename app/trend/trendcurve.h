@@ -30,7 +30,7 @@ public:
     int indexOfSecond(qint64 secondMs) const;
 
     // The samples drawn for [startMs, endMs] on `columns` pixel columns: every sample when there
-    // are at most four a column, else the first, lowest, highest and last of each column. The
+    // are at most two a column, else the lowest and the highest of each column. The
     // nearest sample outside each end comes along, so the line runs on to the edges. With a map
     // the values are mapped onto another scale.
     QVector<QPointF> window(qint64 startMs, qint64 endMs, int columns,
@@ -45,7 +45,7 @@ private:
     int m_begin = 0;
 };
 
-// The window a drawn series was last given, to tell when it needs a new one.
+// The window a drawn series (or the time axis) was last given, to tell when it needs a new one.
 struct FedWindow
 {
     qint64 startMs = 0;

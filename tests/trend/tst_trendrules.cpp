@@ -122,7 +122,7 @@ void tst_TrendRules::windowThinsToColumns_data()
     QTest::addColumn<int>("samples");
     QTest::addColumn<int>("columns");
     QTest::newRow("day at 1 s on 1500 columns") << 86400 << 1500;
-    QTest::newRow("just above four a column") << 401 << 100;
+    QTest::newRow("just above two a column") << 201 << 100;
     QTest::newRow("one column") << 1000 << 1;
 }
 
@@ -136,13 +136,14 @@ void tst_TrendRules::windowThinsToColumns()
         curve.append(t0 + qint64(s) * 1000, (s % 7) + (s % 97 == 50 ? 1000 : 0));
     const qint64 end = t0 + qint64(samples - 1) * 1000;
     const QVector<QPointF> points = curve.window(t0, end, columns);
-    QVERIFY2(points.size() <= 4 * columns, qPrintable(QString::number(points.size())));
+    QVERIFY2(points.size() <= 2 * columns, qPrintable(QString::number(points.size())));
     QVERIFY(std::is_sorted(points.begin(), points.end(),
                            [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); }));
-    QCOMPARE(points.first().x(), double(t0));
-    QCOMPARE(points.last().x(), double(end));
-    // Every sample's value lies within what its column draws: no spike is lost.
+    // The line runs from the first column to the last, and every sample's value lies within
+    // what its column draws: no spike is lost.
     const double columnMs = double(end - t0) / columns;
+    QVERIFY(points.first().x() < t0 + columnMs);
+    QVERIFY(points.last().x() > end - columnMs);
     QVector<double> low(columns, 1e300), high(columns, -1e300);
     for (const QPointF &p : points) {
         const int c = std::min(int((p.x() - t0) / columnMs), columns - 1);

@@ -219,6 +219,11 @@ void tst_TrendWindow::viewSetUp()
     QCOMPARE(m_window->chartOption(), false);
     QCOMPARE(m_window->seriesMenu()->actions().size(), 1);
     QCOMPARE(m_window->seriesMenu()->actions().first()->text(), zh("删除数据"));
+    // The report tab's "current time" button sets only its end time.
+    ui()->dateTimeEnd->setDateTime(clockStart.addYears(-20));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    ui()->pushButton_currentTime->click();
+    QVERIFY(ui()->dateTimeEnd->dateTime() >= before);
 
     // Series registry: a name used twice keeps both series in the chart, the last in the map.
     view()->addSeries(7, "twice");
@@ -259,11 +264,16 @@ void tst_TrendWindow::timeLineFollowsTheClock()
     QCOMPARE(view()->timeAxis()->min(), clockStart.addSecs(-60));
     QCOMPARE(view()->timeAxis()->max(), clockStart);
 
+    step(1);
+    QCOMPARE(view()->timeAxis()->max(), clockStart.addSecs(1));
     ui()->rangeTime->setCurrentIndex(13);
-    QCOMPARE(view()->timeAxis()->min(), clockStart.addDays(-7));
-    QCOMPARE(view()->timeAxis()->max(), clockStart);
+    QCOMPARE(view()->timeAxis()->min(), m_now.addDays(-7));
+    QCOMPARE(view()->timeAxis()->max(), m_now);
+    // A pixel column of a week is minutes long: the axis waits for the window to move one.
     step(5);
-    QCOMPARE(view()->timeAxis()->max(), clockStart.addSecs(5));
+    QCOMPARE(view()->timeAxis()->max(), clockStart.addSecs(1));
+    step(600);
+    QCOMPARE(view()->timeAxis()->max(), clockStart.addSecs(606));
 
     // Paused (either language): the axis stands, a new length waits for the run.
     for (const QString &paused : {zh("开始"), QStringLiteral("Start")}) {
@@ -271,7 +281,7 @@ void tst_TrendWindow::timeLineFollowsTheClock()
         view()->guideLabel(0)->show();
         ui()->rangeTime->setCurrentIndex(3);
         step(30);
-        QCOMPARE(view()->timeAxis()->max(), clockStart.addSecs(5));
+        QCOMPARE(view()->timeAxis()->max(), clockStart.addSecs(606));
         QVERIFY(!view()->guideLabel(0)->isVisible());
         ui()->rangeTime->setCurrentIndex(13);
     }
@@ -604,6 +614,11 @@ void tst_TrendWindow::scaledViewOnMoveOff()
     step(0);
     QCOMPARE(copyB->count(), 2);
     QCOMPARE(copyB->at(1).y(), 25.0);
+    // B's box hides and shows its copy while the view is on.
+    boxOf(1, 1)->setChecked(false);
+    QVERIFY(!copyB->isVisible() && !seriesOf(1)->isVisible());
+    boxOf(1, 1)->setChecked(true);
+    QVERIFY(copyB->isVisible() && !seriesOf(1)->isVisible());
 
     // Moving to C: A back to 1 pixel, C 3 pixels, the copies against C's scale.
     click(2);
