@@ -377,8 +377,8 @@ private:
     // Disables what must not run inside the handshake; gives back what it disabled.
     QList<QAction *> holdControlsWhileConnecting();
     void releaseControlsAfterConnecting(const QList<QAction *> &held);
-    void showUngroupedRefusals(CDriveBaseClass *d, const QList<QList<Induction::SReadInfo>> &blocks,
-                               const LabelRowIndex &rows);
+    void showUnservedRefusals(CDriveBaseClass *d, const QMap<Induction::SReadInfo, bool> &served,
+                              const LabelRowIndex &rows);
     void warnLater(const QString &text);
     void sendHeldWrites();
     QString writeResultText(const WriteTarget &target, const CLabelVariable &sent,

@@ -179,6 +179,8 @@ void MainWindow::startMonitoring()
 void MainWindow::on_pushButton_stopMonitor_clicked()
 {
     m_monitoring = false;
+    if (!m_monitorRunning)
+        return;
     ui->pushButton_stopMonitor->setEnabled(false);
     // A running tick stops after the block it reads; a driver call under way ends first.
     if (!m_tickRunning && !m_driverBusy)
@@ -261,8 +263,6 @@ void MainWindow::onMonitorTimeout()
         = d->InductiveDrive_Read(readListKey, m_readList);
     // Rows by address and type, taken now: an edited row is no longer updated as the old label.
     const LabelRowIndex rows = labelRowIndex();
-    if (!m_refusalsChecked)
-        showUngroupedRefusals(d, blocks, rows);
     QMap<Induction::SReadInfo, bool> handled;
     DeadLinkRule deadLink;
     for (const QList<Induction::SReadInfo> &block : blocks) {
@@ -271,9 +271,11 @@ void MainWindow::onMonitorTimeout()
         if (!m_monitoring)
             break;
         if (deadLink.linkDead()) {
-            for (const Induction::SReadInfo &entry : block)
+            for (const Induction::SReadInfo &entry : block) {
+                handled.insert(entry, true);
                 applyReading(entry, failedRecord(entry, deadLink.failureStatus()),
                              rows.rowsOf(entry));
+            }
             continue;
         }
         QMap<Induction::SReadInfo, CLabelVariable> values;
@@ -294,6 +296,9 @@ void MainWindow::onMonitorTimeout()
         deadLink.noteBlock(statuses);
         m_pause(blockPauseMs);
     }
+    // On a dead link the reasons wait for a tick that reaches the controller.
+    if (!m_refusalsChecked && m_monitoring && !deadLink.linkDead())
+        showUnservedRefusals(d, handled, rows);
     sendHeldWrites();
     storeHistoryBatch();
     m_tickRunning = false;
@@ -304,22 +309,19 @@ void MainWindow::onMonitorTimeout()
     m_monitorTimer->start(MonitorLogic::nextTickDelayMs(samplingSeconds, m_clock() - startMs));
 }
 
-void MainWindow::showUngroupedRefusals(CDriveBaseClass *d,
-                                       const QList<QList<Induction::SReadInfo>> &blocks,
-                                       const LabelRowIndex &rows)
+void MainWindow::showUnservedRefusals(CDriveBaseClass *d,
+                                      const QMap<Induction::SReadInfo, bool> &served,
+                                      const LabelRowIndex &rows)
 {
-    // Labels the driver put into no block are never read; ask once per run why, so that a
-    // refused label does not look like one still waiting for data. A refused label costs no
-    // exchange.
+    // Labels no block served (the driver put them into none, or could not cut them out of
+    // one) would stay blank for the whole run. Ask once per run why, so that a refused label
+    // does not look like one still waiting for data; a refusal costs no exchange.
     m_refusalsChecked = true;
-    QMap<Induction::SReadInfo, bool> seen;
-    for (const QList<Induction::SReadInfo> &block : blocks)
-        for (const Induction::SReadInfo &entry : block)
-            seen.insert(entry, true);
+    QMap<Induction::SReadInfo, bool> asked = served;
     for (const Induction::SReadInfo &entry : qAsConst(m_readList)) {
-        if (seen.contains(entry))
+        if (asked.contains(entry))
             continue;
-        seen.insert(entry, true);
+        asked.insert(entry, true);
         CLabelVariable record;
         {
             const QScopedValueRollback<bool> call(m_driverBusy, true);

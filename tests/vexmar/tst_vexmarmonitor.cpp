@@ -86,7 +86,7 @@ private slots:
     void writesConfirmedDuringExchangeAreHeld();
     void menusHeldWhileConnecting_data();
     void menusHeldWhileConnecting();
-    void ungroupedLabelsShownRefused();
+    void unservedLabelsShownRefused();
 
 private:
     // Starts the simulator with its pattern on "udp" or "serial" (with extra options such as
@@ -465,9 +465,10 @@ void tst_VexmarMonitor::menusHeldWhileConnecting()
     QVERIFY(ui()->pushButton_startMonitor->isEnabled());
 }
 
-void tst_VexmarMonitor::ungroupedLabelsShownRefused()
+void tst_VexmarMonitor::unservedLabelsShownRefused()
 {
-    const QList<Label> labels{{"LW1", "Int16", ""}, {"AI0", "Int16", ""}, {"XYZ99", "Int16", ""}};
+    const QList<Label> labels{
+        {"LW1", "Int16", ""}, {"AI0", "Int16", ""}, {"XYZ99", "Int16", ""}, {"LW5", "null", ""}};
     MainWindow *window = openProject("udp", labels);
     QVERIFY(window);
     startByHand();
@@ -478,6 +479,9 @@ void tst_VexmarMonitor::ungroupedLabelsShownRefused()
         QCOMPARE(valueCell(address)->foreground().color(), QColor(148, 0, 211));
         QCOMPARE(valueCell(address)->toolTip(), zh("无法识别的地址"));
     }
+    // Grouped into a block, but a type the block read cannot cut out.
+    QCOMPARE(valueCell("LW5")->foreground().color(), QColor(148, 0, 211));
+    QCOMPARE(valueCell("LW5")->toolTip(), zh("该地址不支持此数据类型"));
     // Asking costs no exchange: one read per tick, for LW1.
     QCOMPARE(m_sim->frameCount(), 2);
     QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW1"}));
