@@ -5,6 +5,7 @@
 #include "devicelink.h"
 #include "dialogdatabase.h"
 #include "filechooser.h"
+#include "historyrules.h"
 #include "historytrim.h"
 #include "induction.h"
 #include "instanceguard.h"
@@ -336,6 +337,14 @@ private slots:
     void on_addData_clicked();
     void on_deleteData_clicked();
     void on_modifyData_clicked();
+    void on_dataClassification_activated(int index);
+    void on_refresh_clicked();
+    void on_StartandPause_clicked();
+    void on_searchfor_clicked();
+    void on_goBack1min_clicked();
+    void on_goBack15s_clicked();
+    void on_fastForwardfor15s_clicked();
+    void on_fastForwardfor1min_clicked();
 
 private:
     // Core (mainwindow.cpp)
@@ -396,8 +405,11 @@ private:
     void initChartView();
     void setSeriesHeaders();
     void applyChartColors(QColor fg, QColor bg, QColor guide1, QColor guide2);
-    // One series panel for label row labelRow, appended to the series table; its row.
-    int addSeriesPanel(int labelRow);
+    // One series panel for label row labelRow, appended to the series table; its row. Without
+    // live, the row has no series, timer or colour-button connection yet.
+    int addSeriesPanel(int labelRow, bool live = true);
+    // The live series of series row `row`, its update timer and colour-button connection.
+    QtCharts::QLineSeries *addLiveSeries(int row);
     // Removes series row `row` with its series, copies, timer and readout texts.
     void removeSeriesRow(int row);
     void renumberSeriesRows();
@@ -421,8 +433,28 @@ private:
     // Trend history and sections (app/trend/mainwindow_history.cpp)
     // The series table's rows as section entries: label, zero and full scale texts.
     QList<SectionEntry> seriesSectionRows() const;
-    // Fills both section lists from the project's settings file.
+    // Fills both section lists from the project's settings file and shows section 1, or no
+    // panel when there is none.
     void loadChartSections();
+    void endScaledView();
+    // Removes every series row with all it holds.
+    void clearSeriesRows();
+    // Rebuilds the panels from section n; fromHistory: a switch (live curves start with the last
+    // third of the window), else a refresh (empty curves, plain colour-button style).
+    void showSection(int n, bool fromHistory);
+    // The samples of label in the window; with count, thinned as a search draws them.
+    QVector<HistorySample> readHistory(const QString &label, const HistoryRules::Window &window,
+                                       int *count = nullptr);
+    // Appends the window's history to row's live curve, one point a second.
+    void appendHistory(int row, const HistoryRules::Window &window);
+    void prefillLiveSeries(int row);
+    void pauseTrend();
+    void resumeTrend();
+    void dropHistorySeries(int row);
+    void setStepButtonsEnabled(bool enabled);
+    // Guide lines released and hidden, the readouts of the first rows emptied.
+    void resetHistoryGuides(int rows);
+    void stepSearch(int seconds);
 
     // Device (app/device/mainwindow_device.cpp)
     class DeviceOperation;
@@ -461,6 +493,15 @@ private:
     QHash<QtCharts::QXYSeries *, FedWindow> m_fedWindows;
     TrendClock m_trendClock;
     ColourChooser m_colourChooser;
+
+    // ---- Trend history (app/trend/mainwindow_history.cpp) ----
+    // The local time of the last pause, where the resume's fill of the paused stretch starts.
+    QDateTime pauseTime;
+    // 1 from a search until the next resume.
+    int historySeriesVisible = 0;
+    // The extremes the last search drew; the value axis returns to them after a scaled view.
+    float historyValueMax = 0.0f;
+    float historyValueMin = 0.0f;
 
     // ---- Report and housekeeping (app/trend/mainwindow_report.cpp) ----
     HistoryTrim m_historyTrim;

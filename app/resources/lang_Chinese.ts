@@ -303,6 +303,14 @@
         <translation>数据组合</translation>
     </message>
     <message>
+        <source>开始</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>查询成功，但没有数据</source>
+        <translation>查询成功，但没有数据</translation>
+    </message>
+    <message>
         <source>背景颜色</source>
         <translation>背景颜色</translation>
     </message>

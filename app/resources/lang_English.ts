@@ -303,6 +303,14 @@
         <translation>Data Set</translation>
     </message>
     <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>查询成功，但没有数据</source>
+        <translation>Query successful, but no data available</translation>
+    </message>
+    <message>
         <source>背景颜色</source>
         <translation>Background</translation>
     </message>

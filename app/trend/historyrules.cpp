@@ -69,12 +69,4 @@ void Extremes::include(double value)
         m_min = value;
 }
 
-QPair<double, double> valueRange(double min, double max)
-{
-    const double extent = max - min;
-    if (extent == 0.0)
-        return {min - 1.0, max + 1.0};
-    return {min - 0.05 * extent, max + 0.05 * extent};
-}
-
 } // namespace HistoryRules

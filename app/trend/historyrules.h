@@ -63,8 +63,4 @@ private:
     double m_min = 0.0;
 };
 
-// The value axis of a history view: the extremes widened by 5 % of their distance on each side;
-// a range without extent (a constant whole-number history) is widened by 1 on each side.
-QPair<double, double> valueRange(double min, double max);
-
 } // namespace HistoryRules

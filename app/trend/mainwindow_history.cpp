@@ -1,10 +1,30 @@
 // The trend page's history side of the main window: the chart sections of the project (add,
-// delete, save under a typed name, load on project open).
+// delete, save under a typed name, load on project open), section switching and refresh, pause
+// and resume with the paused stretch filled from the history, and the history search with its
+// steps.
+#include "chartdrawer.h"
 #include "chartsections.h"
+#include "historyreader.h"
+#include "historyrules.h"
 #include "mainwindow.h"
+#include "seriestable.h"
+#include "trendrules.h"
 #include "ui_mainwindow.h"
 
+#include <QGraphicsTextItem>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtCharts/QChart>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+using namespace QtCharts;
+using namespace SeriesTable;
 
 QList<SectionEntry> MainWindow::seriesSectionRows() const
 {
@@ -33,6 +53,13 @@ void MainWindow::loadChartSections()
     for (QComboBox *combo : {ui->dataClassification, ui->dataClassification1}) {
         combo->clear();
         combo->addItems(names);
+    }
+    // The previous project's panels go; the first section, when there is one, takes their place.
+    if (sectionCount > 0) {
+        on_dataClassification_activated(0);
+    } else {
+        endScaledView();
+        clearSeriesRows();
     }
 }
 
@@ -74,4 +101,296 @@ void MainWindow::on_modifyData_clicked()
         return;
     ui->dataClassification->setItemText(index, name);
     ui->dataClassification1->setItemText(index, name);
+}
+
+// ---- Section switching and refresh ----
+
+void MainWindow::endScaledView()
+{
+    if (seriesSelected == 1) {
+        onCellClicked(selectedRow, 0);
+        seriesSelected = 0;
+    }
+}
+
+void MainWindow::clearSeriesRows()
+{
+    // Live series, copies, history series, timers and readout texts all go with their rows.
+    for (int r = ui->tableWidget->rowCount() - 1; r >= 0; --r)
+        removeSeriesRow(r);
+    ui->tableWidget->setRowCount(0);
+    ui->dataTableWidget->setRowCount(0);
+}
+
+void MainWindow::on_dataClassification_activated(int index)
+{
+    showSection(index + 1, true);
+}
+
+void MainWindow::on_refresh_clicked()
+{
+    autoRangeMax = 1.0f;
+    autoRangeMin = 0.0f;
+    showSection(ui->dataClassification->currentIndex() + 1, false);
+}
+
+void MainWindow::showSection(int n, bool fromHistory)
+{
+    const bool running = TrendRules::trendRunning(ui->StartandPause->text());
+    endScaledView();
+    clearSeriesRows();
+    on_rangeTime_currentIndexChanged(ui->rangeTime->currentIndex());
+    const TrendRules::AxisRange range = TrendRules::extremesRange(autoRangeMax, autoRangeMin);
+    chartDrawer->valueAxis()->setRange(range.lower, range.upper);
+
+    const QList<SectionEntry> entries
+        = m_projectSettings ? ChartSections(m_projectSettings).entries(n) : QList<SectionEntry>();
+    for (const SectionEntry &entry : entries) {
+        const int labelRow = labelRowOf(entry.label);
+        if (labelRow < 0)
+            continue;
+        const int r = addSeriesPanel(labelRow, running);
+        {
+            QScopedValueRollback<bool> writing(isEditingSeries, true);
+            const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
+            ui->tableWidget->setItem(r, SeriesZero, centredItem(entry.zeroScale, editable));
+            ui->tableWidget->setItem(r, SeriesFull, centredItem(entry.fullScale, editable));
+        }
+        if (!fromHistory) {
+            // A refreshed row's colour button carries the plain style a chosen colour gets.
+            if (const QWidget *cell = ui->tableWidget->cellWidget(r, SeriesColour)) {
+                if (auto *button = cell->findChild<QPushButton *>())
+                    button->setStyleSheet(
+                        QStringLiteral("background-color: %1;").arg(rowColour(r).name()));
+            }
+        }
+        if (running && fromHistory)
+            prefillLiveSeries(r);
+    }
+    updateGuideReadouts(0);
+}
+
+QVector<HistorySample> MainWindow::readHistory(const QString &label,
+                                               const HistoryRules::Window &window, int *count)
+{
+    if (count)
+        *count = 0;
+    if (!m_sqlite.openDatabase(m_dbFileName))
+        return {};
+    HistoryReader reader(m_sqlite.database());
+    if (!count)
+        return reader.read(m_projectId, label, window.start, window.end);
+    // A search draws at most maxSearchRows rows unthinned; longer windows every k-th row.
+    *count = reader.count(m_projectId, label, window.start, window.end);
+    return reader.readEvery(m_projectId, label, window.start, window.end,
+                            HistoryRules::thinningStep(*count));
+}
+
+void MainWindow::appendHistory(int row, const HistoryRules::Window &window)
+{
+    QLineSeries *series = ChartDrawer::seriesAt(ui->dataTableWidget, row, CompanionLive);
+    const QTableWidgetItem *label = ui->tableWidget->item(row, SeriesLabel);
+    if (!series || !label || !m_trendCurves.contains(series))
+        return;
+    TrendCurve &curve = m_trendCurves[series];
+    for (const QPointF &point : HistoryRules::lastPerSecond(readHistory(label->text(), window)))
+        curve.append(qint64(point.x()), point.y());
+    feedSeries(series, true);
+}
+
+void MainWindow::prefillLiveSeries(int row)
+{
+    appendHistory(row, HistoryRules::prefillWindow(trendNow(), rangeSeconds));
+}
+
+// ---- Pause and resume ----
+
+void MainWindow::on_StartandPause_clicked()
+{
+    const QString text = ui->StartandPause->text();
+    if (TrendRules::trendRunning(text))
+        pauseTrend();
+    else if (TrendRules::trendPaused(text))
+        resumeTrend();
+}
+
+void MainWindow::pauseTrend()
+{
+    chartDrawer->guideTimer1()->stop();
+    chartDrawer->guideTimer2()->stop();
+    pauseTime = trendNow();
+    for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
+        if (QTimer *timer
+            = seriesTimers.value(ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive)))
+            timer->stop();
+    }
+    ui->startTime->show();
+    ui->startDateTimeEdit->show();
+    ui->searchfor->show();
+    ui->StartandPause->setText(tr("开始"));
+}
+
+void MainWindow::dropHistorySeries(int row)
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    dropSeries(ChartDrawer::seriesAt(ui->dataTableWidget, row, CompanionHistory));
+    delete ui->dataTableWidget->takeItem(row, CompanionHistory);
+}
+
+void MainWindow::resumeTrend()
+{
+    chartDrawer->guideTimer1()->start();
+    chartDrawer->guideTimer2()->start();
+    endScaledView();
+    historyShown = false;
+    const int rows = ui->tableWidget->rowCount();
+    if (historySeriesVisible == 1) {
+        for (int r = 0; r < rows; ++r)
+            dropHistorySeries(r);
+        historySeriesVisible = 0;
+    }
+    const QDateTime now = trendNow();
+    for (int r = 0; r < rows; ++r) {
+        QLineSeries *series = ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive);
+        if (series) {
+            // The stretch the view stood still, one point a second; the resume second is left
+            // to the live ticks.
+            appendHistory(r, {pauseTime, now});
+            if (QTimer *timer = seriesTimers.value(series))
+                timer->start();
+        } else {
+            // Built while paused: the row gets its curve now, started like a switched one.
+            addLiveSeries(r);
+            appendHistory(r, HistoryRules::prefillWindow(now, rangeSeconds));
+        }
+        setSeriesVisible(r, CompanionLive);
+    }
+    ui->startTime->hide();
+    ui->startDateTimeEdit->hide();
+    ui->searchfor->hide();
+    setStepButtonsEnabled(false);
+    ui->StartandPause->setText(tr("暂停"));
+    on_rangeTime_currentIndexChanged(ui->rangeTime->currentIndex());
+    const TrendRules::AxisRange range = TrendRules::extremesRange(autoRangeMax, autoRangeMin);
+    chartDrawer->valueAxis()->setRange(range.lower, range.upper);
+    resetHistoryGuides(rows);
+}
+
+void MainWindow::setStepButtonsEnabled(bool enabled)
+{
+    for (QPushButton *button :
+         {ui->goBack1min, ui->goBack15s, ui->fastForwardfor15s, ui->fastForwardfor1min})
+        button->setEnabled(enabled);
+}
+
+void MainWindow::resetHistoryGuides(int rows)
+{
+    chartDrawer->resetGuides();
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    for (int r = 0; r < rows && r < ui->tableWidget->rowCount(); ++r) {
+        for (int column : {CompanionText1, CompanionText2}) {
+            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
+                text->hide();
+        }
+        for (int c = SeriesValue - 1; c >= SeriesFirstReadout; --c)
+            ui->tableWidget->setItem(r, c, centredItem(QString(), inertFlags));
+    }
+}
+
+// ---- History search ----
+
+void MainWindow::on_searchfor_clicked()
+{
+    endScaledView();
+    historyShown = true;
+    chartDrawer->guideLabel(0)->hide();
+    chartDrawer->guideLabel(1)->hide();
+    historySeriesVisible = 1;
+    const int rows = ui->tableWidget->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        for (int column : {CompanionText1, CompanionText2}) {
+            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
+                text->hide();
+        }
+        if (QLineSeries *live = ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive))
+            live->setVisible(false);
+    }
+    const HistoryRules::Window window
+        = HistoryRules::searchWindow(ui->startDateTimeEdit->dateTime(), rangeSeconds);
+    chartDrawer->timeAxis()->setRange(window.start, window.end);
+    setStepButtonsEnabled(true);
+    // The previous search's curves are not used again.
+    for (int r = 0; r < rows; ++r)
+        dropHistorySeries(r);
+    if (!m_sqlite.openDatabase(m_dbFileName)) {
+        resetHistoryGuides(rows);
+        return;
+    }
+
+    // Every row with data is drawn; a row without keeps its scale cells and an empty curve.
+    HistoryRules::Extremes extremes;
+    for (int r = 0; r < rows; ++r) {
+        const QTableWidgetItem *label = ui->tableWidget->item(r, SeriesLabel);
+        int count = 0;
+        const QVector<HistorySample> samples
+            = label ? readHistory(label->text(), window, &count) : QVector<HistorySample>();
+        auto *series = new QLineSeries;
+        series->setPointsVisible(false);
+        series->setColor(seriesColors.value(TrendRules::paletteIndex(r), QColor(Qt::red)));
+        chartDrawer->chart()->addSeries(series);
+        series->attachAxis(chartDrawer->timeAxis());
+        series->attachAxis(chartDrawer->valueAxis());
+        {
+            QScopedValueRollback<bool> writing(isEditingSeries, true);
+            ui->dataTableWidget->setItem(r, CompanionHistory, objectItem(series, readOnlyFlags));
+        }
+        setSeriesVisible(r, CompanionHistory);
+        if (samples.isEmpty())
+            continue;
+        if (extremes.isEmpty())
+            extremes.start(samples.first().value);
+        for (const HistorySample &sample : samples)
+            extremes.include(sample.value);
+        series->replace(HistoryRules::toPoints(samples));
+        const HistoryRules::ScaleTexts scales = HistoryRules::scaleTexts(samples.first().value);
+        QScopedValueRollback<bool> writing(isEditingSeries, true);
+        const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
+        ui->tableWidget->setItem(r, SeriesZero, centredItem(scales.zero, editable));
+        ui->tableWidget->setItem(r, SeriesFull, centredItem(scales.full, editable));
+    }
+    if (extremes.isEmpty()) {
+        statusBar()->showMessage(tr("查询成功，但没有数据"), 0);
+        return;
+    }
+    historyValueMax = float(extremes.max());
+    historyValueMin = float(extremes.min());
+    const TrendRules::AxisRange range = TrendRules::extremesRange(extremes.max(), extremes.min());
+    chartDrawer->valueAxis()->setRange(range.lower, range.upper);
+    resetHistoryGuides(rows);
+}
+
+void MainWindow::stepSearch(int seconds)
+{
+    ui->startDateTimeEdit->setDateTime(ui->startDateTimeEdit->dateTime().addSecs(seconds));
+    on_searchfor_clicked();
+}
+
+void MainWindow::on_goBack1min_clicked()
+{
+    stepSearch(HistoryRules::stepSeconds[0]);
+}
+
+void MainWindow::on_goBack15s_clicked()
+{
+    stepSearch(HistoryRules::stepSeconds[1]);
+}
+
+void MainWindow::on_fastForwardfor15s_clicked()
+{
+    stepSearch(HistoryRules::stepSeconds[2]);
+}
+
+void MainWindow::on_fastForwardfor1min_clicked()
+{
+    stepSearch(HistoryRules::stepSeconds[3]);
 }

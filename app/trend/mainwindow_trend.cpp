@@ -4,6 +4,7 @@
 #include "chartdrawer.h"
 #include "labeltypes.h"
 #include "mainwindow.h"
+#include "seriestable.h"
 #include "trendrules.h"
 #include "ui_mainwindow.h"
 
@@ -29,6 +30,7 @@
 #include <algorithm>
 
 using namespace QtCharts;
+using namespace SeriesTable;
 
 namespace {
 
@@ -36,29 +38,6 @@ const char headerStyle[]
     = "QHeaderView::section {border: 1px solid gray;background-color: rgb(240, 240, 240);}";
 const int seriesColumnWidths[]
     = {50, 80, 120, 100, 300, 80, 80, 80, 80, 90, 90, 90, 90, 100, 100, 100, 120};
-
-// Columns of the series table.
-enum SeriesColumn {
-    SeriesNumber = 0,
-    SeriesVisible = 1,
-    SeriesColour = 2,
-    SeriesLabel = 3,
-    SeriesComment = 4,
-    SeriesFirstReadout = 5,
-    SeriesValue = 12,
-    SeriesUnit = 13,
-    SeriesZero = 14,
-    SeriesFull = 15,
-    SeriesAutoRange = 16,
-};
-
-// Columns of the companion table; a mode's copy lies one column right of its series.
-enum CompanionColumn {
-    CompanionLive = 0,
-    CompanionText1 = 2,
-    CompanionText2 = 3,
-    CompanionHistory = 4,
-};
 
 QColor colourOf(const TrendRules::Rgb &rgb)
 {
@@ -68,25 +47,6 @@ QColor colourOf(const TrendRules::Rgb &rgb)
 TrendRules::Rgb rgbOf(const QColor &colour)
 {
     return {colour.red(), colour.green(), colour.blue()};
-}
-
-QTableWidgetItem *centredItem(const QString &text, Qt::ItemFlags flags)
-{
-    auto *item = new QTableWidgetItem(text);
-    item->setTextAlignment(Qt::AlignCenter);
-    item->setFlags(flags);
-    return item;
-}
-
-const Qt::ItemFlags readOnlyFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-const Qt::ItemFlags inertFlags = Qt::ItemIsEnabled;
-
-QTableWidgetItem *objectItem(QObject *object, Qt::ItemFlags flags)
-{
-    auto *item = new QTableWidgetItem;
-    item->setData(Qt::UserRole, QVariant::fromValue(object));
-    item->setFlags(flags);
-    return item;
 }
 
 QWidget *centredContainer(std::initializer_list<QPair<QWidget *, int>> children)
@@ -262,7 +222,7 @@ bool MainWindow::colorComponents(const QColor &a, const QColor &b) const
 
 // ---- Series panels ----
 
-int MainWindow::addSeriesPanel(int labelRow)
+int MainWindow::addSeriesPanel(int labelRow, bool live)
 {
     QScopedValueRollback<bool> writing(isEditingSeries, true);
     QTableWidget *table = ui->tableWidget;
@@ -307,6 +267,36 @@ int MainWindow::addSeriesPanel(int labelRow)
     for (int c = SeriesFirstReadout; c <= SeriesValue; ++c)
         table->setItem(r, c, centredItem(QString(), inertFlags));
 
+    if (live)
+        addLiveSeries(r);
+
+    // The boxes act on the row that holds them when they change, so they follow their panel.
+    connect(visible, &QCheckBox::stateChanged, this, [this, visible](int state) {
+        const int row = rowOfCellWidget(SeriesVisible, visible);
+        if (row >= 0)
+            lineisVisit(state, row);
+    });
+    connect(autoRange, &QCheckBox::stateChanged, this, [this, autoRange](int state) {
+        const int row = rowOfCellWidget(SeriesAutoRange, autoRange);
+        if (row >= 0)
+            isModifyContent(state, ui->tableWidget->item(row, SeriesZero),
+                            ui->tableWidget->item(row, SeriesFull));
+    });
+    return r;
+}
+
+QLineSeries *MainWindow::addLiveSeries(int row)
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    const QTableWidgetItem *labelCell = ui->tableWidget->item(row, SeriesLabel);
+    const QString label = labelCell ? labelCell->text() : QString();
+    const QWidget *rangeCell = ui->tableWidget->cellWidget(row, SeriesAutoRange);
+    QCheckBox *autoRange = rangeCell ? rangeCell->findChild<QCheckBox *>() : nullptr;
+    const QWidget *colourCell = ui->tableWidget->cellWidget(row, SeriesColour);
+    QPushButton *button = colourCell ? colourCell->findChild<QPushButton *>() : nullptr;
+    QLabel *colourName = colourCell ? colourCell->findChild<QLabel *>() : nullptr;
+    const QColor colour = rowColour(row);
+
     auto *series = new QLineSeries;
     series->setPointsVisible(false);
     series->setColor(colour);
@@ -322,23 +312,12 @@ int MainWindow::addSeriesPanel(int labelRow)
     timer->setInterval(samplingSeconds * 1000);
     timer->start();
     seriesTimers.insert(series, timer);
-    store->setItem(r, CompanionLive, objectItem(series, readOnlyFlags));
-
-    // The boxes act on the row that holds them when they change, so they follow their panel.
-    connect(visible, &QCheckBox::stateChanged, this, [this, visible](int state) {
-        const int row = rowOfCellWidget(SeriesVisible, visible);
-        if (row >= 0)
-            lineisVisit(state, row);
-    });
-    connect(autoRange, &QCheckBox::stateChanged, this, [this, autoRange](int state) {
-        const int row = rowOfCellWidget(SeriesAutoRange, autoRange);
-        if (row >= 0)
-            isModifyContent(state, ui->tableWidget->item(row, SeriesZero),
-                            ui->tableWidget->item(row, SeriesFull));
-    });
-    connect(button, &QPushButton::clicked, this,
-            [this, button, colourName, series] { changeButtonColor(button, colourName, series); });
-    return r;
+    ui->dataTableWidget->setItem(row, CompanionLive, objectItem(series, readOnlyFlags));
+    if (button && colourName)
+        connect(button, &QPushButton::clicked, this, [this, button, colourName, series] {
+            changeButtonColor(button, colourName, series);
+        });
+    return series;
 }
 
 void MainWindow::onMenuAddChartClicked()
@@ -735,8 +714,8 @@ void MainWindow::showSelection(int row, int base)
 
 void MainWindow::shownValueExtremes(float *max, float *min) const
 {
-    *max = autoRangeMax;
-    *min = autoRangeMin;
+    *max = historyShown ? historyValueMax : autoRangeMax;
+    *min = historyShown ? historyValueMin : autoRangeMin;
 }
 
 void MainWindow::onCellClicked(int row, int column)

@@ -1,4 +1,5 @@
 #include "historyrules.h"
+#include "trendrules.h"
 
 #include <QtTest>
 
@@ -169,9 +170,10 @@ void tst_HistoryRules::extremesAndRange()
         extremes.include(value);
     QCOMPARE(extremes.min(), min);
     QCOMPARE(extremes.max(), max);
-    const QPair<double, double> range = valueRange(extremes.min(), extremes.max());
-    QVERIFY2(qAbs(range.first - low) < 1e-9, qPrintable(QString::number(range.first, 'g', 17)));
-    QVERIFY2(qAbs(range.second - high) < 1e-9, qPrintable(QString::number(range.second, 'g', 17)));
+    // The value axis of the history view.
+    const TrendRules::AxisRange range = TrendRules::extremesRange(extremes.max(), extremes.min());
+    QVERIFY2(qAbs(range.lower - low) < 1e-9, qPrintable(QString::number(range.lower, 'g', 17)));
+    QVERIFY2(qAbs(range.upper - high) < 1e-9, qPrintable(QString::number(range.upper, 'g', 17)));
 }
 
 QTEST_GUILESS_MAIN(tst_HistoryRules)

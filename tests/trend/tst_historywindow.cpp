@@ -1,5 +1,8 @@
 // The history side of the trend page in the main window, offscreen, against real project,
-// settings and database files: chart sections kept per project.
+// settings and database files: chart sections kept per project, section switching and refresh,
+// pause and resume with the paused stretch filled, the history search and its steps.
+#include "chartdrawer.h"
+#include "historyseed.h"
 #include "projectfile.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
@@ -8,7 +11,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
+#include <QtCharts/QChart>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+using namespace QtCharts;
 
 namespace {
 
@@ -38,8 +49,36 @@ private slots:
     void sectionsAddDeleteModify();
     void typedNameIsNoEntry();
     void newProjectAfterOneWithSections();
+    void projectOpenLoadsSectionOne();
+    void switchAndRefresh();
+    void pauseAndResume();
+    void search();
 
 private:
+    // Opens project "line" with labels a, b'c and c, two sections and a seeded history; the
+    // trend clock stands at m_now.
+    void openSeededProject(const QVector<HistoryRow> &rows);
+    QLineSeries *seriesOf(int row, int column) const
+    {
+        return ChartDrawer::seriesAt(ui()->dataTableWidget, row, column);
+    }
+    // The points of row's live curve as "hh:mm:ss.zzz=value".
+    QStringList livePoints(int row) const;
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem *item = ui()->tableWidget->item(row, column);
+        return item ? item->text() : QString("<none>");
+    }
+    QPair<double, double> valueRange() const
+    {
+        const QValueAxis *axis = m_f.window->trendView()->valueAxis();
+        return {axis->min(), axis->max()};
+    }
+    static QDateTime at(const QString &time)
+    {
+        return QDateTime::fromString("2024-01-01 " + time, "yyyy-MM-dd hh:mm:ss.zzz");
+    }
+
     QString writeProject(const QString &name, const QStringList &labels);
     void open(const QString &path);
     // Puts rows into the series table the way the section slots read them.
@@ -50,6 +89,7 @@ private:
     Ui::MainWindow *ui() const { return m_f.window->form(); }
 
     WindowFixture m_f;
+    QDateTime m_now;
 };
 
 void tst_HistoryWindow::init()
@@ -222,8 +262,10 @@ void tst_HistoryWindow::newProjectAfterOneWithSections()
     open(writeProject("old", {"a"}));
     QCOMPARE(comboTexts(ui()->dataClassification), (QStringList{"Tank", "Pump"}));
 
-    // A new project starts with no sections, and its first Add is section 1.
+    // A new project starts with no sections and no panels, and its first Add is section 1.
+    setSeriesRows({{"a", "0", "1"}});
     window->newProject(m_f.path("fresh.dpro"), "LibTest");
+    QCOMPARE(ui()->tableWidget->rowCount(), 0);
     QCOMPARE(ui()->dataClassification->count(), 0);
     QCOMPARE(ui()->dataClassification1->count(), 0);
     setSeriesRows({{"a", "0", "1"}, {"a", "2", "3"}});
@@ -233,6 +275,234 @@ void tst_HistoryWindow::newProjectAfterOneWithSections()
                           "Section1/Max1=0", "Section1/Max2=2", "Section1/Min1=1",
                           "Section1/Min2=3", "Section1/name=" + zh("数据组合1")}));
     QCOMPARE(comboTexts(ui()->dataClassification), QStringList{zh("数据组合1")});
+}
+
+void tst_HistoryWindow::openSeededProject(const QVector<HistoryRow> &rows)
+{
+    {
+        QSettings sections(m_f.path("line.ini"), QSettings::IniFormat);
+        const QStringList keys{"Section/0=2",        "Section/1=4",       "Section1/1=a",
+                               "Section1/2=gone",    "Section1/3=b'c",    "Section1/4=c",
+                               "Section1/Max1=0",    "Section1/Min1=100", "Section1/Max3=5",
+                               "Section1/Min3=6",    "Section1/Max4=-1",  "Section1/Min4=1",
+                               "Section1/name=Tank", "Section/2=1",       "Section2/1=c",
+                               "Section2/Max1=7",    "Section2/Min1=8",   "Section2/name=Pump"};
+        for (const QString &key : keys)
+            sections.setValue(key.section('=', 0, 0), key.section('=', 1));
+    }
+    SQLiteHandler seed;
+    QVERIFY(seed.openDatabase(m_f.path("HistoryData.db")));
+    QVERIFY(seedHistory(seed.database(), rows));
+    MainWindow *window = m_f.create();
+    window->setTrendClock([this] { return m_now; });
+    open(writeProject("line", {"a", "b'c", "c"}));
+    QCOMPARE(window->projectId(), 1);
+}
+
+QStringList tst_HistoryWindow::livePoints(int row) const
+{
+    QStringList points;
+    const TrendCurve *curve = m_f.window->drawnCurve(seriesOf(row, 0)).curve;
+    for (int i = 0; curve && i < curve->size(); ++i)
+        points << QDateTime::fromMSecsSinceEpoch(curve->timeAt(i)).toString("hh:mm:ss.zzz") + "="
+                      + QString::number(curve->valueAt(i));
+    return points;
+}
+
+namespace {
+
+HistoryRow row(int project, const QString &label, double value, const QString &time)
+{
+    return {project, label, value, "2024-01-01 " + time};
+}
+
+// Around 10:00:00.500, where the window opens: a 60-second window prefills from 09:59:40 up
+// to, not including, 10:00:00.
+const QVector<HistoryRow> seeded{
+    row(1, "a", 1, "09:59:39.900"),
+    row(1, "a", 2, "09:59:40.100"),
+    row(1, "a", 3, "09:59:40.600"),
+    row(1, "a", 4, "09:59:59.200"),
+    row(2, "a", 50, "09:59:50.000"),
+    row(1, "b'c", 7, "09:59:45.000"),
+    // Stored while the view will stand from 10:00:00.500 to 10:00:02.600.
+    row(1, "a", 10, "10:00:00.100"),
+    row(1, "a", 11, "10:00:00.900"),
+    row(1, "a", 12, "10:00:01.200"),
+    row(1, "a", 13, "10:00:02.300"),
+    // Read off a data-logger later: stored last, earlier in time.
+    row(1, "c", 21, "10:00:03.700"),
+    row(1, "c", 20, "10:00:03.100"),
+    // What the search finds from 11:00:00 on.
+    row(1, "a", 20.4, "11:00:00.000"),
+    row(1, "a", 20.2, "11:00:10.000"),
+    row(1, "a", 20.8, "11:00:59.999"),
+    row(1, "a", 99, "11:01:00.000"),
+    row(1, "a", -5, "10:59:59.999"),
+    row(2, "a", 500, "11:00:30.000"),
+    row(1, "b'c", 20.5, "11:00:20.000"),
+};
+
+} // namespace
+
+void tst_HistoryWindow::projectOpenLoadsSectionOne()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    QCOMPARE(ui()->dataClassification->currentText(), QStringLiteral("Tank"));
+    // The label not in the table is skipped; the others keep the section's order and scales.
+    QCOMPARE(ui()->tableWidget->rowCount(), 3);
+    QCOMPARE(ui()->dataTableWidget->rowCount(), 3);
+    const QStringList labels{"a", "b'c", "c"};
+    const QStringList zero{"0", "5", "-1"};
+    const QStringList full{"100", "6", "1"};
+    const QStringList colours{"#ff0000", "#00ff00", "#0000ff"};
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(cell(r, 0), QString::number(r + 1));
+        QCOMPARE(cell(r, 3), labels[r]);
+        QCOMPARE(cell(r, 14), zero[r]);
+        QCOMPARE(cell(r, 15), full[r]);
+        QVERIFY(seriesOf(r, 0));
+        QVERIFY(m_f.window->seriesTimers.value(seriesOf(r, 0))->isActive());
+        const QPushButton *button = ui()->tableWidget->cellWidget(r, 2)->findChild<QPushButton *>();
+        QCOMPARE(button->styleSheet(), "QPushButton {background-color: " + colours[r] + ";}");
+    }
+    // The last third of the window, one point a second, the last on its whole second; the other
+    // project's row of the same label is not drawn, the label with a quote is.
+    QCOMPARE(livePoints(0), (QStringList{"09:59:40.600=3", "09:59:59.000=4"}));
+    QCOMPARE(livePoints(1), QStringList{"09:59:45.000=7"});
+    QCOMPARE(livePoints(2), QStringList{});
+}
+
+void tst_HistoryWindow::switchAndRefresh()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    // A 180-second window prefills 60 s: the row at 09:59:39.900 comes in too.
+    ui()->rangeTime->setCurrentIndex(1);
+    emit ui()->dataClassification->activated(0);
+    QCOMPARE(livePoints(0), (QStringList{"09:59:39.900=1", "09:59:40.600=3", "09:59:59.000=4"}));
+    QCOMPARE(m_f.window->seriesTimers.size(), 3);
+
+    // Refresh: the range starts again at 0..1, the curves start empty, the buttons get the
+    // plain style; nothing of the old panels stays on the chart.
+    m_f.window->trendView()->valueAxis()->setRange(-40, 90);
+    ui()->refresh->click();
+    QCOMPARE(valueRange(), qMakePair(-0.05, 1.05));
+    QCOMPARE(ui()->tableWidget->rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(livePoints(r), QStringList{});
+        const QPushButton *button = ui()->tableWidget->cellWidget(r, 2)->findChild<QPushButton *>();
+        QVERIFY(button->styleSheet().startsWith("background-color: #"));
+    }
+    // The view's own base line "line0" besides the three curves.
+    QCOMPARE(m_f.window->trendView()->chart()->series().size(), 1 + 3);
+    QCOMPARE(m_f.window->seriesTimers.size(), 3);
+
+    // Switching to section 2 replaces the three panels by one.
+    emit ui()->dataClassification->activated(1);
+    QCOMPARE(ui()->tableWidget->rowCount(), 1);
+    QCOMPARE(cell(0, 3), QStringLiteral("c"));
+    QCOMPARE(cell(0, 14), QStringLiteral("7"));
+    QCOMPARE(m_f.window->trendView()->chart()->series().size(), 1 + 1);
+    QCOMPARE(m_f.window->seriesTimers.size(), 1);
+}
+
+void tst_HistoryWindow::pauseAndResume()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    QTimer *timer = m_f.window->seriesTimers.value(seriesOf(0, 0));
+    ui()->StartandPause->click();
+    QCOMPARE(ui()->StartandPause->text(), zh("开始"));
+    QVERIFY(!timer->isActive());
+    QVERIFY(!ui()->startDateTimeEdit->isHidden() && !ui()->searchfor->isHidden());
+
+    // Resumed two seconds later: the rows of the pause second and the next, one a second; the
+    // resume second's row is left to the live ticks.
+    m_now = at("10:00:02.600");
+    ui()->StartandPause->click();
+    QCOMPARE(ui()->StartandPause->text(), zh("暂停"));
+    QVERIFY(timer->isActive());
+    QVERIFY(ui()->startDateTimeEdit->isHidden() && ui()->searchfor->isHidden());
+    QVERIFY(!ui()->goBack1min->isEnabled());
+    QCOMPARE(livePoints(0), (QStringList{"09:59:40.600=3", "09:59:59.000=4", "10:00:00.900=11",
+                                         "10:00:01.000=12"}));
+
+    // A switch while paused builds rows without curves; the resume gives them one, started
+    // like a switched one (rows stored out of id order come in time order).
+    ui()->StartandPause->click();
+    emit ui()->dataClassification->activated(1);
+    QCOMPARE(ui()->tableWidget->rowCount(), 1);
+    QVERIFY(!seriesOf(0, 0));
+    QVERIFY(m_f.window->seriesTimers.isEmpty());
+    m_now = at("10:00:05.000");
+    ui()->StartandPause->click();
+    QVERIFY(seriesOf(0, 0));
+    QVERIFY(m_f.window->seriesTimers.value(seriesOf(0, 0))->isActive());
+    QCOMPARE(livePoints(0), QStringList{"10:00:03.000=21"});
+}
+
+void tst_HistoryWindow::search()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    QLineSeries *live = seriesOf(0, 0);
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at("11:00:00.000"));
+    ui()->searchfor->click();
+
+    QVERIFY(m_f.window->chartOption());
+    QVERIFY(!live->isVisible());
+    const QDateTimeAxis *time = m_f.window->trendView()->timeAxis();
+    QCOMPARE(time->min(), at("11:00:00.000"));
+    QCOMPARE(time->max(), at("11:01:00.000"));
+    QVERIFY(ui()->goBack1min->isEnabled() && ui()->fastForwardfor1min->isEnabled());
+    // Every row with data is drawn in its palette colour; a row without keeps its scales.
+    QCOMPARE(seriesOf(0, 4)->count(), 3);
+    QCOMPARE(seriesOf(0, 4)->at(2), QPointF(at("11:00:59.999").toMSecsSinceEpoch(), 20.8));
+    QCOMPARE(seriesOf(0, 4)->color(), QColor(Qt::red));
+    QCOMPARE(seriesOf(1, 4)->count(), 1);
+    QCOMPARE(seriesOf(2, 4)->count(), 0);
+    QCOMPARE(cell(0, 14), QStringLiteral("19"));
+    QCOMPARE(cell(0, 15), QStringLiteral("21"));
+    QCOMPARE(cell(1, 14), QStringLiteral("20"));
+    QCOMPARE(cell(1, 15), QStringLiteral("22"));
+    QCOMPARE(cell(2, 14), QStringLiteral("-1"));
+    QCOMPARE(cell(2, 15), QStringLiteral("1"));
+    const QPair<double, double> range = valueRange();
+    QVERIFY2(qAbs(range.first - 19.96) < 1e-4 && qAbs(range.second - 20.84) < 1e-4,
+             qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
+
+    // The four steps move the start and search again; each row keeps one history curve.
+    const int seriesOnChart = m_f.window->trendView()->chart()->series().size();
+    const QList<QPair<QPushButton *, QString>> steps{{ui()->goBack1min, "10:59:00.000"},
+                                                     {ui()->goBack15s, "10:58:45.000"},
+                                                     {ui()->fastForwardfor15s, "10:59:00.000"},
+                                                     {ui()->fastForwardfor1min, "11:00:00.000"}};
+    for (const auto &step : steps) {
+        step.first->click();
+        QCOMPARE(ui()->startDateTimeEdit->dateTime(), at(step.second));
+        QCOMPARE(time->min(), at(step.second));
+        QCOMPARE(m_f.window->trendView()->chart()->series().size(), seriesOnChart);
+    }
+    ui()->goBack1min->click();
+    QCOMPARE(seriesOf(0, 4)->count(), 1);
+    QCOMPARE(seriesOf(0, 4)->at(0).y(), -5.0);
+
+    // A window without any data says so.
+    ui()->startDateTimeEdit->setDateTime(at("08:00:00.000"));
+    ui()->searchfor->click();
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("查询成功，但没有数据"));
+
+    // Resume: the history curves go, the live ones come back with the live range.
+    ui()->StartandPause->click();
+    QVERIFY(!m_f.window->chartOption());
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(!seriesOf(r, 4));
+    QVERIFY(live->isVisible());
+    QCOMPARE(valueRange(), qMakePair(-0.05, 1.05));
+    QVERIFY(!ui()->goBack1min->isEnabled());
 }
 
 QTEST_MAIN(tst_HistoryWindow)
