@@ -14,6 +14,8 @@ namespace {
 constexpr int replyWaitMs = 5000;
 // Waits that are meant to pass without a byte.
 constexpr int silenceMs = 500;
+// The silence that ends a firmware exchange: longer than the simulator may take to answer.
+constexpr int firmwareSilenceMs = 2000;
 
 QByteArray hex(const char *text)
 {
@@ -186,7 +188,8 @@ void TestDeviceLink::firmwareDialogue()
     QList<int> requested;
     int handedOver = 0;
     const int rc = m_link->exchangeFirmware(
-        FwPacket::appUpdateStart(1, image.size()), silenceMs, [&](const QByteArray &packet) {
+        FwPacket::appUpdateStart(1, image.size()), firmwareSilenceMs,
+        [&](const QByteArray &packet) {
             ++handedOver;
             QVERIFY(m_link->inFirmwareExchange());
             const FwReply r = FwReply::recognise(packet);
