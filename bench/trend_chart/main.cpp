@@ -83,7 +83,7 @@ struct Figures
     int columns = 0;
 };
 
-Figures measureWindow(MainWindow &window, QDateTime &now, int curves, int held, const Window &w)
+Figures measureWindow(MainWindow &window, QDateTime &now, const Window &w)
 {
     Figures figures;
     ChartDrawer *view = window.trendView();
@@ -119,8 +119,6 @@ Figures measureWindow(MainWindow &window, QDateTime &now, int curves, int held, 
     figures.columns = int(columns);
     for (auto it = window.seriesTimers.cbegin(); it != window.seriesTimers.cend(); ++it)
         figures.pointsPerColumn = std::max(figures.pointsPerColumn, it.key()->count() / columns);
-    Q_UNUSED(curves)
-    Q_UNUSED(held)
     return figures;
 }
 
@@ -249,7 +247,7 @@ int main(int argc, char *argv[])
             }
             window.connectionGood = true;
             for (const Window &w : windows) {
-                const Figures ours = measureWindow(window, now, curves, held, w);
+                const Figures ours = measureWindow(window, now, w);
                 plotColumns = ours.columns;
                 viewWidth = window.trendView()->width();
                 out << QString("%1  %2  %3 | %4 %5 %6 %9 %7 %8 |")
