@@ -2,6 +2,7 @@
 // controller played by a second MQTT client on the device's topics: connecting, whole APP and
 // OS uploads, reboot and version packets, replies in the log, the broker going away and coming
 // late, the channel buttons and a language switch.
+#include "firmwaretesting.h"
 #include "fwpacket.h"
 #include "mainwindow.h"
 #include "mosquittobroker.h"
@@ -15,102 +16,7 @@
 
 namespace {
 
-QByteArray imageBytes(qint64 size)
-{
-    QByteArray bytes(int(size), Qt::Uninitialized);
-    for (int k = 0; k < bytes.size(); ++k)
-        bytes[k] = char((k * 7 + k / 256) % 256);
-    return bytes;
-}
-
-bool writeImage(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray request(quint8 code, quint16 index)
-{
-    QByteArray bytes("FW");
-    bytes.append(char(code));
-    bytes.append(char(index & 0xff));
-    bytes.append(char(index >> 8));
-    return FwPacket::withCrc(bytes);
-}
-
-quint32 littleEndian(const QByteArray &bytes, int offset, int count)
-{
-    quint32 value = 0;
-    for (int i = count - 1; i >= 0; --i)
-        value = (value << 8) | quint8(bytes.at(offset + i));
-    return value;
-}
-
 } // namespace
-
-// The controller at the far end: reads the program's packets on its down topic and, while it
-// uploads, asks for the next block after the start packet and after every block.
-class BrokerController : public QObject
-{
-    Q_OBJECT
-
-public:
-    BrokerController(quint16 port, const QString &deviceId)
-        : m_client(QHostAddress::LocalHost, port)
-        , m_deviceId(deviceId)
-    {
-        connect(&m_client, &QMQTT::Client::received, this, &BrokerController::onPacket);
-    }
-
-    bool start()
-    {
-        QSignalSpy connected(&m_client, &QMQTT::Client::connected);
-        QSignalSpy subscribed(&m_client, &QMQTT::Client::subscribed);
-        m_client.setClientId("controller-" + m_deviceId);
-        m_client.connectToHost();
-        if (!connected.wait(10000))
-            return false;
-        m_client.subscribe("kxota/down/v1/" + m_deviceId, 0);
-        return subscribed.wait(10000);
-    }
-
-    void send(const QByteArray &payload)
-    {
-        m_client.publish(QMQTT::Message(0, "kxota/up/v1/" + m_deviceId, payload));
-    }
-
-    QList<QByteArray> packets; // every packet received, in order
-    QByteArray image;          // the blocks received since the last start, joined
-    quint32 announcedSize = 0;
-    quint16 announcedVersion = 0;
-    bool uploading = true;
-
-private:
-    void onPacket(const QMQTT::Message &message)
-    {
-        const QByteArray p = message.payload();
-        packets << p;
-        if (!uploading || p.size() < 5)
-            return;
-        const quint8 code = quint8(p.at(2));
-        const bool app = code == 0x01 || code == 0x02;
-        const quint8 requestCode = app ? 0x81 : 0x83;
-        if (code == 0x01 || code == 0x03) {
-            announcedVersion = quint16(littleEndian(p, 3, 2));
-            announcedSize = littleEndian(p, 5, 3);
-            image.clear();
-            send(request(requestCode, 0));
-        } else if (code == 0x02 || code == 0x04) {
-            const quint16 number = quint16(littleEndian(p, 3, 2));
-            image += p.mid(5, p.size() - 7);
-            // The next index; the one past the end tells the program the image is complete.
-            send(request(requestCode, number));
-        }
-    }
-
-    QMQTT::Client m_client;
-    QString m_deviceId;
-};
 
 class tst_FirmwareWindow : public QObject
 {
@@ -345,12 +251,12 @@ void tst_FirmwareWindow::wholeUpload()
     QCOMPARE(other.counter(), 0);
     const quint8 requestCode = app ? 0x82 : 0x84;
     if (blocks > 0) {
-        controller.send(request(requestCode, quint16(blocks - 1)));
+        controller.send(blockRequest(requestCode, quint16(blocks - 1)));
         const QString gap
             = app ? QStringLiteral("APP返回包不连续") : QStringLiteral("Vexmar返回包不连续");
         QTRY_COMPARE_WITH_TIMEOUT(logLines().last(), gap, 10000);
     }
-    controller.send(request(requestCode, quint16(blocks)));
+    controller.send(blockRequest(requestCode, quint16(blocks)));
     QTRY_COMPARE_WITH_TIMEOUT(logCount(done), 2, 10000);
     QCOMPARE(controller.packets.size(), 1 + blocks);
 }

@@ -43,6 +43,8 @@ bool LoggerFault::parse(const QString &text, LoggerFault *fault)
         {QStringLiteral("split"), Split},         {QStringLiteral("crc"), Crc},
         {QStringLiteral("overcount"), OverCount}, {QStringLiteral("result"), Result},
         {QStringLiteral("status"), Status},       {QStringLiteral("extra"), Extra},
+        {QStringLiteral("repeat"), Repeat},       {QStringLiteral("skip"), Skip},
+        {QStringLiteral("pair"), Pair},
     };
     if (!kinds.contains(m.captured(1)))
         return false;
@@ -182,6 +184,9 @@ void LoggerDevice::handle(const QByteArray &request)
         reply.chop(f->value);
     if (const LoggerFault *f = fault(LoggerFault::Extra))
         reply.append(QByteArray(f->value, char(0xEE)));
+    // Two packets in one write: the reply and a version reply.
+    if (fault(LoggerFault::Pair))
+        reply.append(versionReply());
     log(QStringLiteral("reply %1 %2").arg(m_request).arg(QString::fromLatin1(reply.toHex())));
     if (const LoggerFault *f = fault(LoggerFault::Split)) {
         send(reply.left(f->value), 0);
@@ -334,14 +339,22 @@ QByteArray LoggerDevice::fwReply(const QByteArray &request)
             if (dump.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 dump.write(m_fwImage[image]);
         }
-        return blockRequest(block);
+        // A controller that lost a block asks for it again, or one that miscounts skips one.
+        return blockRequest(fault(LoggerFault::Repeat) ? block - 1
+                            : fault(LoggerFault::Skip) ? block + 1
+                                                       : block);
     }
     case 0x08:
-        return FwPacket::build(0x88, QByteArray("loggersim 1.0", 14));
+        return versionReply();
     default:
         // Reboots are carried out without a word.
         return QByteArray();
     }
+}
+
+QByteArray LoggerDevice::versionReply()
+{
+    return FwPacket::build(0x88, QByteArray("loggersim 1.0", 14));
 }
 
 void LoggerDevice::dumpMemory()

@@ -14,7 +14,7 @@ class QSerialPort;
 // arrival order, every kind counted), or every every-th request.
 struct LoggerFault
 {
-    enum Kind { Silence, Short, Split, Crc, OverCount, Result, Status, Extra };
+    enum Kind { Silence, Short, Split, Crc, OverCount, Result, Status, Extra, Repeat, Skip, Pair };
     Kind kind = Silence;
     int value = 0;
     int first = 0;
@@ -67,6 +67,7 @@ private:
     QByteArray readReply(const QByteArray &request, int status);
     QByteArray commandReply(const QByteArray &request, int result);
     QByteArray fwReply(const QByteArray &request);
+    static QByteArray versionReply();
     void send(const QByteArray &bytes, int delayMs);
     void sendNext();
     void log(const QString &line);

@@ -30,6 +30,9 @@ int main(int argc, char *argv[])
         "  result=<n>   the device's result or status is <n>\n"
         "  status=<n>   a read-back of memory starts with the byte <n>\n"
         "  extra=<n>    <n> bytes 0xEE added to the reply\n"
+        "  repeat       a block is answered with a request for the same block again\n"
+        "  skip         a block is answered with a request for the block after the next\n"
+        "  pair         a version reply follows the reply in the same write\n"
         "Batch i holds --values values i*1000+j-1 at seconds 1000000+10i, ms (37i mod 1000)."));
     parser.addHelpOption();
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial line"),
