@@ -31,6 +31,12 @@ public:
     }
 
     quint16 port() const { return m_port; }
+    // What the broker logged so far, e.g. "New client connected from ... as <id> (p2, c1, k30).".
+    QString log() const
+    {
+        QFile file(m_dir.filePath("broker.log"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
 
     // Picks the port without starting, so that a test can connect before the broker is up.

@@ -65,18 +65,23 @@ void tst_MqttClient::roundTrip()
 void tst_MqttClient::keepAlive_data()
 {
     QTest::addColumn<int>("seconds");
-    QTest::newRow("off") << 0;
-    QTest::newRow("1 s, raised to 5") << 1;
-    QTest::newRow("4 s, raised to 5") << 4;
-    QTest::newRow("5 s") << 5;
-    QTest::newRow("largest 16-bit") << 65535;
+    QTest::addColumn<int>("sent");
+    QTest::newRow("off") << 0 << 0;
+    QTest::newRow("1 s, raised to 5") << 1 << 5;
+    QTest::newRow("4 s, raised to 5") << 4 << 5;
+    QTest::newRow("5 s") << 5 << 5;
+    QTest::newRow("largest 16-bit") << 65535 << 65535;
 }
 
-// Every interval the broker settings can hold gets a connection.
+// Every interval the broker settings can hold gets a connection, with the interval the broker
+// accepts.
 void tst_MqttClient::keepAlive()
 {
     QFETCH(int, seconds);
+    QFETCH(int, sent);
     QMQTT::Client client(QHostAddress::LocalHost, m_broker.port());
+    const QString id = QStringLiteral("keepalive%1").arg(seconds);
+    client.setClientId(id);
     client.setKeepAlive(seconds);
     QSignalSpy connected(&client, &QMQTT::Client::connected);
     QSignalSpy error(&client, &QMQTT::Client::error);
@@ -84,6 +89,8 @@ void tst_MqttClient::keepAlive()
     QVERIFY(connected.wait(10000));
     QCOMPARE(error.count(), 0);
     QCOMPARE(client.keepAlive(), seconds);
+    const QString line = QStringLiteral(" as %1 (p2, c1, k%2)").arg(id).arg(sent);
+    QTRY_VERIFY2_WITH_TIMEOUT(m_broker.log().contains(line), qPrintable(m_broker.log()), 10000);
     client.disconnectFromHost();
 }
 

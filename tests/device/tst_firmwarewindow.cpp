@@ -145,6 +145,13 @@ void tst_FirmwareWindow::connectAndDisconnect()
     QVERIFY(!m_ui->pb_Disconnect->isEnabled());
     QVERIFY(!m_window->updateBin()->mqttClient()->isConnectedToHost());
 
+    // A second connect of the run presents the same client id to the broker.
+    QVERIFY(connectPage("dev1"));
+    const QString id = m_window->updateBin()->mqttClient()->clientId();
+    QVERIFY(id.startsWith("OTAClient"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_broker.log().count(" as " + id + " "), 2, 10000);
+    m_ui->pb_Disconnect->click();
+
     m_ui->button_Serial->click();
     QVERIFY(!m_ui->devesn->isEnabled());
     QVERIFY(m_ui->lineEdit_binpath->isEnabled());
