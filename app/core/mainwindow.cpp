@@ -329,7 +329,11 @@ void MainWindow::retranslateOwnTexts()
 {
     // The form would put its initial texts back into the firmware page's fields.
     const QStringList deviceFields = m_updateBin ? m_updateBin->keptFieldTexts() : QStringList();
+    // The form would also turn a paused trend's button back to "pause", which is its run state.
+    const bool trendPaused = TrendRules::trendPaused(ui->StartandPause->text());
     ui->retranslateUi(this);
+    if (trendPaused)
+        ui->StartandPause->setText(tr("开始"));
     if (m_updateBin)
         m_updateBin->restoreFieldTexts(deviceFields);
     setSeriesHeaders();

@@ -441,6 +441,17 @@ void tst_HistoryWindow::pauseAndResume()
     QVERIFY(seriesOf(0, 0));
     QVERIFY(m_f.window->seriesTimers.value(seriesOf(0, 0))->isActive());
     QCOMPARE(livePoints(0), QStringList{"10:00:03.000=21"});
+
+    // A language switch keeps the run state the button's text carries.
+    ui()->StartandPause->click();
+    ui()->action_English->trigger();
+    QCOMPARE(ui()->StartandPause->text(), QStringLiteral("Start"));
+    QVERIFY(!m_f.window->seriesTimers.value(seriesOf(0, 0))->isActive());
+    ui()->StartandPause->click();
+    QCOMPARE(ui()->StartandPause->text(), QStringLiteral("Pause"));
+    QVERIFY(m_f.window->seriesTimers.value(seriesOf(0, 0))->isActive());
+    ui()->action_Chinese->trigger();
+    QCOMPARE(ui()->StartandPause->text(), zh("暂停"));
 }
 
 void tst_HistoryWindow::search()
