@@ -76,6 +76,7 @@ add_library(morvelin_window STATIC
     ${MV_APP}/core/widgetprompt.h ${MV_APP}/core/widgetprompt.cpp
     ${MV_APP}/trend/mainwindow_trend.cpp ${MV_APP}/trend/mainwindow_report.cpp
     ${MV_APP}/trend/mainwindow_history.cpp ${MV_APP}/trend/seriestable.h
+    ${MV_APP}/trend/mainwindow_guides.cpp
     ${MV_APP}/trend/chartdrawer.h ${MV_APP}/trend/chartdrawer.cpp
     ${MV_APP}/trend/datasheet.h ${MV_APP}/trend/datasheet.cpp
     ${MV_APP}/trend/dialogdatabase.h ${MV_APP}/trend/dialogdatabase.cpp

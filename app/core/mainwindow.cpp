@@ -397,16 +397,34 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
-    if (chartDrawer)
-        chartDrawer->mousePressEvent(event);
+    forwardToTrendView(event);
     QMainWindow::mousePressEvent(event);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    if (chartDrawer)
-        chartDrawer->mouseMoveEvent(event);
+    forwardToTrendView(event);
     QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::forwardToTrendView(QMouseEvent *event)
+{
+    if (!chartDrawer)
+        return;
+    // What the view passed up has been handled there already; anything else is handed on at
+    // its place in the view, so a press or move elsewhere never lands on a guide by accident.
+    const QWidget *under = childAt(event->pos());
+    if (under && (under == chartDrawer || chartDrawer->isAncestorOf(under)))
+        return;
+    QWidget *viewport = chartDrawer->viewport();
+    const QPointF local
+        = viewport->mapFrom(this, event->pos()) + (event->localPos() - event->pos());
+    QMouseEvent mapped(event->type(), local, event->windowPos(), event->screenPos(),
+                       event->button(), event->buttons(), event->modifiers(), event->source());
+    if (event->type() == QEvent::MouseMove)
+        chartDrawer->mouseMoveEvent(&mapped);
+    else
+        chartDrawer->mousePressEvent(&mapped);
 }
 
 void MainWindow::initSystemTray()

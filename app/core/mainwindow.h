@@ -200,6 +200,8 @@ public:
     int chartFlag() const { return seriesSelected; }
     int chartIndex() const { return selectedRow; }
     bool chartOption() const { return historyShown; }
+    // Marks a history search result as shown; for tests that fill the history columns themselves.
+    void setHistoryShown(bool shown) { historyShown = shown; }
     // The clock of the trend page; the system clock unless a test or a benchmark puts its own.
     using TrendClock = std::function<QDateTime()>;
     void setTrendClock(TrendClock clock) { m_trendClock = std::move(clock); }
@@ -222,7 +224,8 @@ public:
     // whose window moved a pixel column).
     void feedDrawnSeries(bool force);
     bool colorComponents(const QColor &a, const QColor &b) const;
-    // Places and fills the readouts at the guide lines.
+    // Moves both guide times by `seconds`, then fills the readouts at the guide lines
+    // (app/trend/mainwindow_guides.cpp).
     void updateGuideReadouts(int seconds = 0);
     int samplingSeconds = 1;
     bool connectionGood = false;
@@ -396,6 +399,8 @@ private:
     void applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
                       const QList<int> &rows);
     void storeHistoryBatch();
+    // A press or move of the window itself, handed to the trend view at its place there.
+    void forwardToTrendView(QMouseEvent *event);
     void showWriteDialog(int row, const QString &label, double value);
     bool rowHolds(const WriteTarget &target) const;
     void writeLabelValue(const WriteTarget &target, double value);

@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>ChartDrawer</name>
+    <message>
+        <source>垂直辅助线1被选中</source>
+        <translation>垂直辅助线1被选中</translation>
+    </message>
+    <message>
+        <source>垂直辅助线2被选中</source>
+        <translation>垂直辅助线2被选中</translation>
+    </message>
+    <message>
+        <source>垂直辅助线1被释放</source>
+        <translation>垂直辅助线1被释放</translation>
+    </message>
+    <message>
+        <source>垂直辅助线2被释放</source>
+        <translation>垂直辅助线2被释放</translation>
+    </message>
+    <message>
+        <source>垂直辅助线1被释放和隐藏</source>
+        <translation>垂直辅助线1被释放和隐藏</translation>
+    </message>
+    <message>
+        <source>垂直辅助线2被释放和隐藏</source>
+        <translation>垂直辅助线2被释放和隐藏</translation>
+    </message>
+</context>
+<context>
     <name>DialogDatabase</name>
     <message>
         <source>Dialog</source>

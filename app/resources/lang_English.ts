@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>ChartDrawer</name>
+    <message>
+        <source>垂直辅助线1被选中</source>
+        <translation>Vertical guide line 1 selected</translation>
+    </message>
+    <message>
+        <source>垂直辅助线2被选中</source>
+        <translation>Vertical guide line 2 selected</translation>
+    </message>
+    <message>
+        <source>垂直辅助线1被释放</source>
+        <translation>Vertical guide line 1 released</translation>
+    </message>
+    <message>
+        <source>垂直辅助线2被释放</source>
+        <translation>Vertical guide line 2 released</translation>
+    </message>
+    <message>
+        <source>垂直辅助线1被释放和隐藏</source>
+        <translation>Vertical guide line 1 released and hidden</translation>
+    </message>
+    <message>
+        <source>垂直辅助线2被释放和隐藏</source>
+        <translation>Vertical guide line 2 released and hidden</translation>
+    </message>
+</context>
+<context>
     <name>DialogDatabase</name>
     <message>
         <source>Dialog</source>

@@ -1,10 +1,16 @@
 #include "chartdrawer.h"
 
+#include "mainwindow.h"
 #include "trendrules.h"
+#include "ui_mainwindow.h"
 
+#include <QCheckBox>
 #include <QGraphicsLineItem>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtCharts/QChart>
@@ -33,6 +39,40 @@ QColor colourOf(const TrendRules::Rgb &rgb)
 
 // The guide readouts follow the scrolling curves once a second.
 constexpr int guideIntervalMs = 1000;
+
+// Columns of the series table that the guides read and write.
+constexpr int ColumnVisible = 1;
+constexpr int ColumnColour = 2;
+constexpr int ColumnComment = 4;
+constexpr int ColumnPv1 = 5; // "Time_1" follows
+constexpr int ColumnPv2 = 7; // "Time_2" follows
+constexpr int ColumnP1P2 = 9;
+constexpr int ColumnT1T2 = 10;
+constexpr int ColumnV1V2 = 11;
+
+Qt::ItemFlags defaultFlags()
+{
+    return QTableWidgetItem().flags();
+}
+
+// Guide 1's cells are read-only; guide 2's, and those a hidden guide leaves, can be neither
+// edited nor selected.
+Qt::ItemFlags guideFlags(int guide)
+{
+    Qt::ItemFlags flags = defaultFlags() & ~Qt::ItemIsEditable;
+    if (guide != 1)
+        flags &= ~Qt::ItemIsSelectable;
+    return flags;
+}
+
+QTableWidgetItem *cellItem(const QString &text, Qt::ItemFlags flags, bool centred)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(flags);
+    if (centred)
+        item->setTextAlignment(Qt::AlignCenter);
+    return item;
+}
 
 } // namespace
 
@@ -244,18 +284,266 @@ void ChartDrawer::resetGuides()
     m_readoutBase = 0;
 }
 
+ChartDrawer::Guide ChartDrawer::guide(int k)
+{
+    if (k == 1)
+        return {m_guideLine1, m_timeLabel1,  m_numberLabel1, &m_guide1Selected, &m_guide1X,
+                &m_guide1Y,   &m_guide1Time, &m_guidePen1,   m_guideTimer1};
+    return {m_guideLine2, m_timeLabel2,  m_numberLabel2, &m_guide2Selected, &m_guide2X,
+            &m_guide2Y,   &m_guide2Time, &m_guidePen2,   m_guideTimer2};
+}
+
+QDateTime ChartDrawer::timeAt(const QPoint &pos) const
+{
+    if (!m_chart)
+        return QDateTime();
+    const QPointF inChart = m_chart->mapFromScene(mapToScene(pos));
+    return GuideReadout::secondAt(m_chart->mapToValue(inChart, nullptr).x());
+}
+
+void ChartDrawer::showStatus(const QString &text)
+{
+    m_ui->statusbar->showMessage(text, 0);
+}
+
+void ChartDrawer::selectGuide(int k)
+{
+    Guide g = guide(k);
+    g.pen->setWidth(3);
+    g.line->setPen(*g.pen);
+    m_guide1Selected = k == 1;
+    m_guide2Selected = k == 2;
+    g.timeLabel->show();
+    g.numberLabel->show();
+}
+
+void ChartDrawer::releaseGuide(int k)
+{
+    Guide g = guide(k);
+    g.pen->setWidth(3);
+    g.line->setPen(*g.pen);
+    *g.selected = false;
+    m_chart->setCursor(Qt::ArrowCursor);
+    showStatus(k == 1 ? tr("垂直辅助线1被释放") : tr("垂直辅助线2被释放"));
+}
+
+void ChartDrawer::hideGuide(int k)
+{
+    Guide g = guide(k);
+    *g.selected = false;
+    g.line->hide();
+    g.timeLabel->hide();
+    g.numberLabel->hide();
+    m_chart->setCursor(Qt::ArrowCursor);
+    showStatus(k == 1 ? tr("垂直辅助线1被释放和隐藏") : tr("垂直辅助线2被释放和隐藏"));
+    QTableWidget *table = m_ui->tableWidget;
+    const int ownValue = k == 1 ? ColumnPv1 : ColumnPv2;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (QGraphicsTextItem *text = textItemAt(m_ui->dataTableWidget, r, k == 1 ? 2 : 3))
+            text->hide();
+        for (int column : {ownValue, ownValue + 1, ColumnP1P2, ColumnT1T2, ColumnV1V2})
+            table->setItem(r, column, cellItem(QString(), guideFlags(2), false));
+    }
+}
+
+void ChartDrawer::dragGuide(int k, const QPoint &pos, const QDateTime &t)
+{
+    Guide g = guide(k);
+    *g.x = pos.x();
+    *g.y = pos.y();
+    *g.time = t;
+    g.line->setLine(pos.x(), 0, pos.x(), height());
+    g.timeLabel->setPlainText(GuideReadout::clockText(t));
+    g.timeLabel->setPos(pos.x(), height() - 40);
+    g.numberLabel->setPos(pos.x(), 4);
+    // A dragged guide 2 lies above guide 1.
+    g.line->setZValue(k == 1 ? 3.0 : 5.0);
+    rowReadouts(k, pos.x(), t);
+}
+
 void ChartDrawer::refreshGuideReadout(QGraphicsLineItem *line)
 {
-    // The readouts at the guide lines arrive with the guide-line work.
-    Q_UNUSED(line)
+    if (!TrendRules::trendRunning(m_ui->StartandPause->text()))
+        return;
+    const int k = line == m_guideLine1 ? 1 : line == m_guideLine2 ? 2 : 0;
+    if (k == 0 || !line->isVisible())
+        return;
+    Guide g = guide(k);
+    // The line stands still while the curves scroll: its time is the one under it now, kept so
+    // that a later full refresh reads the same second.
+    const QDateTime t = timeAt(QPoint(*g.x, *g.y));
+    *g.time = t;
+    g.timeLabel->setPlainText(GuideReadout::clockText(t));
+    rowReadouts(k, *g.x, t);
+}
+
+void ChartDrawer::writeGuideReadouts(int k)
+{
+    if (k != 1 && k != 2)
+        return;
+    Guide g = guide(k);
+    rowReadouts(k, *g.x, *g.time);
+}
+
+bool ChartDrawer::seriesValue(QXYSeries *series, qint64 secondMs, double *value) const
+{
+    const MainWindow::DrawnCurve drawn = m_mainWindow->drawnCurve(series);
+    if (drawn.curve)
+        return GuideReadout::valueAt(*drawn.curve, secondMs, value,
+                                     drawn.mapped ? &drawn.map : nullptr);
+    return GuideReadout::valueAt(series->pointsVector(), secondMs, value);
+}
+
+GuideReadout::Sample ChartDrawer::sampleAt(QXYSeries *drawn, QXYSeries *base,
+                                           const QDateTime &t) const
+{
+    GuideReadout::Sample sample;
+    if (!t.isValid())
+        return sample;
+    const qint64 ms = t.toMSecsSinceEpoch();
+    sample.found = seriesValue(drawn, ms, &sample.drawn) && seriesValue(base, ms, &sample.value);
+    return sample;
+}
+
+void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
+{
+    QTableWidget *table = m_ui->tableWidget;
+    QTableWidget *store = m_ui->dataTableWidget;
+    // While a search result is shown the rows read the history curves, else the live ones.
+    m_readoutBase = m_mainWindow->chartOption() ? 1 : 0;
+    const int base = 4 * m_readoutBase;
+    const int flag = m_mainWindow->chartFlag();
+    const int selected = m_mainWindow->chartIndex();
+    const int other = k == 1 ? 2 : 1;
+    const Guide otherGuide = guide(other);
+    const QDateTime otherTime = otherGuide.line->isVisible() ? *otherGuide.time : QDateTime();
+    const int ownValue = k == 1 ? ColumnPv1 : ColumnPv2;
+    const Qt::ItemFlags flags = guideFlags(k);
+
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QGraphicsTextItem *text = textItemAt(store, r, k == 1 ? 2 : 3);
+        if (text)
+            text->hide();
+        const bool highlighted = flag == 1 && selected == r;
+        const int s = flag == 1 && !highlighted ? base + 1 : base;
+        QXYSeries *drawn = seriesAt(store, r, s);
+        QXYSeries *own = seriesAt(store, r, base);
+        if (!drawn || !own)
+            break;
+
+        const GuideReadout::Sample sample = sampleAt(drawn, own, t);
+        const GuideReadout::Cells cells
+            = GuideReadout::cells(k, t, sample, otherTime, sampleAt(drawn, own, otherTime));
+        if (!cells.found) {
+            for (int column : {ColumnV1V2, ColumnT1T2, ColumnP1P2, ownValue + 1, ownValue})
+                table->setItem(r, column, cellItem(QString(), defaultFlags(), false));
+            continue;
+        }
+        table->setItem(r, ownValue + 1, cellItem(cells.time, flags, true));
+        table->setItem(r, ownValue, cellItem(cells.value, flags, true));
+        if (cells.hasDifferences) {
+            table->setItem(r, ColumnT1T2, cellItem(cells.timeDistance, flags, true));
+            table->setItem(r, ColumnV1V2, cellItem(cells.ratio, flags, true));
+            table->setItem(r, ColumnP1P2, cellItem(cells.valueDifference, flags, true));
+        } else {
+            for (int column : {ColumnV1V2, ColumnT1T2, ColumnP1P2})
+                table->setItem(r, column, cellItem(QString(), defaultFlags(), false));
+        }
+
+        const QWidget *visibleCell = table->cellWidget(r, ColumnVisible);
+        const QCheckBox *box = visibleCell ? visibleCell->findChild<QCheckBox *>() : nullptr;
+        if (!box || !text)
+            continue;
+        QColor colour;
+        if (const QWidget *colourCell = table->cellWidget(r, ColumnColour)) {
+            if (const QLabel *name = colourCell->findChild<QLabel *>())
+                colour.setNamedColor(name->text());
+        }
+        const QTableWidgetItem *comment = table->item(r, ColumnComment);
+        text->setFont(songFont(8, highlighted));
+        text->setPlainText(
+            GuideReadout::readoutText(sample.value, comment ? comment->text() : QString()));
+        text->setDefaultTextColor(colour);
+        // A value axis without extent gives the text no height: it stays hidden.
+        int y = 0;
+        const bool placed = GuideReadout::textTop(sample.drawn, m_valueAxis->min(),
+                                                  m_valueAxis->max(), height(), &y);
+        if (!placed)
+            continue;
+        text->setPos(x, y);
+        text->setVisible(box->isChecked());
+    }
+}
+
+void ChartDrawer::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    setGuideLineColor(m_ui->backgroundColorSelect->currentIndex());
+    const int x = qRound(event->localPos().x());
+    int shown = 0;
+    if (!m_guideLine1->isVisible())
+        shown = 1;
+    else if (!m_guideLine2->isVisible())
+        shown = 2;
+    if (shown != 0) {
+        Guide g = guide(shown);
+        g.timer->start();
+        selectGuide(shown);
+        g.line->show();
+        g.line->setLine(x, 0, x, height());
+        g.numberLabel->setPos(x, 4);
+        showStatus(shown == 1 ? tr("垂直辅助线1被选中") : tr("垂直辅助线2被选中"));
+    }
+    QGraphicsView::mouseDoubleClickEvent(event);
+    // Places the newly selected line at the cursor and fills its readouts.
+    mouseMoveEvent(event);
 }
 
 void ChartDrawer::mousePressEvent(QMouseEvent *event)
 {
-    QChartView::mousePressEvent(event);
+    const QPoint pos(qRound(event->localPos().x()), qRound(event->localPos().y()));
+    const QGraphicsItem *item = itemAt(pos);
+    if (!item || item->type() != QGraphicsLineItem::Type)
+        return;
+    setGuideLineColor(m_ui->backgroundColorSelect->currentIndex());
+    const QLineF line = static_cast<const QGraphicsLineItem *>(item)->line();
+    // Guide 1 first: of two lines on the same x a press takes guide 1.
+    const int k = line == m_guideLine1->line() ? 1 : line == m_guideLine2->line() ? 2 : 0;
+    if (k == 0)
+        return;
+    if (*guide(k).selected) {
+        releaseGuide(k);
+        return;
+    }
+    selectGuide(k);
+    m_chart->setCursor(Qt::BlankCursor);
+    showStatus(k == 1 ? tr("垂直辅助线1被选中") : tr("垂直辅助线2被选中"));
 }
 
 void ChartDrawer::mouseMoveEvent(QMouseEvent *event)
 {
+    const QPoint pos(qRound(event->localPos().x()), qRound(event->localPos().y()));
+    const int k = m_guide1Selected ? 1 : m_guide2Selected ? 2 : 0;
+    if (k == 0) {
+        QChartView::mouseMoveEvent(event);
+        return;
+    }
+    const QDateTime t = timeAt(pos);
+    if (GuideReadout::leavesTimeRange(t, m_timeAxis->min(), m_timeAxis->max(), pos.x(),
+                                      m_chart->size().width())) {
+        hideGuide(k);
+        return;
+    }
+    dragGuide(k, pos, t);
     QChartView::mouseMoveEvent(event);
+}
+
+void ChartDrawer::enterEvent(QEvent *event)
+{
+    // Entering or leaving the view has no effect of its own.
+    QWidget::leaveEvent(event);
+}
+
+void ChartDrawer::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
 }

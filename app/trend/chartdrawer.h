@@ -1,5 +1,7 @@
 #pragma once
 
+#include "guidereadout.h"
+
 #include <QDateTime>
 #include <QMap>
 #include <QPen>
@@ -50,6 +52,11 @@ public:
     // 0 and 1: guide line 1 and 2; else null.
     QGraphicsLineItem *guideLineItem(int index) const;
     void guideState(double *x1, double *x2, QDateTime *t1, QDateTime *t2) const;
+    // Whether guide 1 or 2 follows the mouse.
+    bool guideSelected(int guide) const
+    {
+        return guide == 1 ? m_guide1Selected : guide == 2 && m_guide2Selected;
+    }
     void setGuideTime(const QDateTime &t1, const QDateTime &t2);
     QTimer *guideTimer1() const { return m_guideTimer1; }
     QTimer *guideTimer2() const { return m_guideTimer2; }
@@ -59,12 +66,47 @@ public:
     void resetGuides();
     // Refreshes the readouts of the rows at guide line `line` (the guide timers call it).
     void refreshGuideReadout(QGraphicsLineItem *line);
+    // Fills every row's cells of guide `guide` (1 or 2) at its time and places its readout texts;
+    // the history curves while a search is shown, else the live ones.
+    void writeGuideReadouts(int guide);
+    // The second under a position of the view.
+    QDateTime timeAt(const QPoint &pos) const;
 
     // Public: the main window hands its own presses and moves on to the guide lines.
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
 private:
+    // The items and state of guide 1 or 2.
+    struct Guide
+    {
+        QGraphicsLineItem *line;
+        QGraphicsTextItem *timeLabel;
+        QGraphicsTextItem *numberLabel;
+        bool *selected;
+        int *x;
+        int *y;
+        QDateTime *time;
+        QPen *pen;
+        QTimer *timer;
+    };
+    Guide guide(int k);
+    void selectGuide(int k);
+    void releaseGuide(int k);
+    void hideGuide(int k);
+    void dragGuide(int k, const QPoint &pos, const QDateTime &t);
+    void rowReadouts(int k, int x, const QDateTime &t);
+    // What series `drawn` shows at a second and what its row's base series reads there.
+    GuideReadout::Sample sampleAt(QtCharts::QXYSeries *drawn, QtCharts::QXYSeries *base,
+                                  const QDateTime &t) const;
+    bool seriesValue(QtCharts::QXYSeries *series, qint64 secondMs, double *value) const;
+    void showStatus(const QString &text);
+
     MainWindow *m_mainWindow;
     Ui_MainWindow *m_ui;
     QtCharts::QChart *m_chart = nullptr;

@@ -756,9 +756,3 @@ void MainWindow::onCellClicked(int row, int column)
     }
     updateGuideReadouts(0);
 }
-
-void MainWindow::updateGuideReadouts(int seconds)
-{
-    // The readouts at the guide lines arrive with the guide-line work.
-    Q_UNUSED(seconds)
-}
