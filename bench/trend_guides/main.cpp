@@ -1,0 +1,203 @@
+// Prints what a refresh of the guide lines' readouts costs: both guides of 25 series rows whose
+// curves hold 604,800 one-second points (seven days) on the 7-day window, the cells written and
+// the texts placed, as the guide timers and the window's full refresh do it. Beside it the bare
+// search for the same 50 samples by a linear scan from each curve's first point.
+#include "chartdrawer.h"
+#include "guidereadout.h"
+#include "labeltypes.h"
+#include "mainwindow.h"
+#include "recordingprompt.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStandardItem>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <QtCharts/QChart>
+#include <QtCharts/QLineSeries>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const int rows = 25;
+const int held = 604800;
+const int sevenDayEntry = 13; // of the time-window selector
+const int repeats = 20;
+
+double sample(int curve, qint64 second)
+{
+    return 50 + 40 * std::sin(double(second) / 600.0 + curve) + double((second * 7919) % 13) / 4;
+}
+
+void doubleClick(QWidget *viewport, const QPoint &pos)
+{
+    for (QEvent::Type type :
+         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+          QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons buttons
+            = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pos, viewport->mapToGlobal(pos), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
+}
+
+// The search as first written: from the first point, the first whose time lies in the second.
+int linearIndex(const QVector<QPointF> &points, qint64 secondMs)
+{
+    for (int i = 0; i < points.size(); ++i) {
+        if (points[i].x() >= double(secondMs) && points[i].x() < double(secondMs + 999))
+            return i;
+    }
+    return -1;
+}
+
+struct Timing
+{
+    double mean = 0;
+    double max = 0;
+};
+
+template<typename F>
+Timing measure(F run)
+{
+    Timing timing;
+    QElapsedTimer clock;
+    for (int i = 0; i < repeats; ++i) {
+        clock.start();
+        run();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        timing.mean += ms / repeats;
+        timing.max = std::max(timing.max, ms);
+    }
+    return timing;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    // Nothing here opens a box or a file dialog; any that came are listed at the end.
+    RecordingPrompt prompt;
+    ScriptedFileChooser files;
+    MainWindowServices services;
+    services.prompt = &prompt;
+    services.fileChooser = &files;
+    services.folder = ProgramFolder(dir.path());
+    services.serialPortNames = [] { return QStringList(); };
+
+    QTextStream out(stdout);
+    const QDateTime start = QDateTime::fromString("2026-12-10T10:00:00", Qt::ISODate);
+    QDateTime now = start;
+    {
+        MainWindow window(services);
+        window.setTrendClock([&now] { return now; });
+        window.resize(1920, 1080);
+        window.show();
+        window.form()->tabWidget->setCurrentWidget(window.form()->tab_3);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        for (int c = 0; c < rows; ++c)
+            window.addLabelRow({"", QStringLiteral("LW%1").arg(c + 1), QStringLiteral("C%1").arg(c),
+                                "50", "", "float"});
+        window.form()->tableView_label->selectAll();
+        window.labelMenu()->actions().at(5)->trigger();
+        for (QTimer *timer : window.seriesTimers)
+            timer->stop();
+
+        // Seven days of one-second samples in every curve, and the same points in plain
+        // vectors for the scan.
+        const qint64 endSecond = start.toMSecsSinceEpoch() / 1000;
+        QVector<QVector<QPointF>> plain;
+        ChartDrawer *view = window.trendView();
+        for (int r = 0; r < rows; ++r) {
+            QtCharts::QLineSeries *series
+                = ChartDrawer::seriesAt(window.form()->dataTableWidget, r, 0);
+            TrendCurve *curve = window.trendCurve(series);
+            QVector<QPointF> points;
+            points.reserve(held);
+            for (qint64 s = endSecond - held + 1; s <= endSecond; ++s) {
+                curve->append(s * 1000, sample(r, s));
+                points.append(QPointF(double(s * 1000), sample(r, s)));
+            }
+            plain.append(points);
+        }
+        window.form()->rangeTime->setCurrentIndex(sevenDayEntry);
+        QMetaObject::invokeMethod(&window, "updateTimeLine");
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+
+        // Both guides shown at a third and two thirds of the plot, released.
+        const QRectF plot = view->chart()->plotArea();
+        const int y = int(plot.center().y());
+        const QPoint p1(int(plot.left() + plot.width() / 3), y);
+        const QPoint p2(int(plot.left() + plot.width() * 2 / 3), y);
+        doubleClick(view->viewport(), p1);
+        doubleClick(view->viewport(), p2);
+        QMouseEvent release(QEvent::MouseButtonPress, p2, Qt::LeftButton, Qt::LeftButton,
+                            Qt::NoModifier);
+        view->mousePressEvent(&release);
+        view->guideTimer1()->stop();
+        view->guideTimer2()->stop();
+        double x1 = 0, x2 = 0;
+        QDateTime t1, t2;
+        view->guideState(&x1, &x2, &t1, &t2);
+
+        const Timing timers = measure([view] {
+            QMetaObject::invokeMethod(view->guideTimer1(), "timeout");
+            QMetaObject::invokeMethod(view->guideTimer2(), "timeout");
+        });
+        const Timing full = measure([&window] { window.updateGuideReadouts(0); });
+        int found = 0;
+        const Timing binary = measure([&plain, &t1, &t2, &found] {
+            found = 0;
+            for (const QVector<QPointF> &points : plain) {
+                for (const QDateTime &t : {t1, t2})
+                    found += GuideReadout::indexOfSecond(points, t.toMSecsSinceEpoch()) >= 0;
+            }
+        });
+        int scanned = 0;
+        const Timing linear = measure([&plain, &t1, &t2, &scanned] {
+            scanned = 0;
+            for (const QVector<QPointF> &points : plain) {
+                for (const QDateTime &t : {t1, t2})
+                    scanned += linearIndex(points, t.toMSecsSinceEpoch()) >= 0;
+            }
+        });
+
+        out << "Guide readouts: " << rows << " rows of " << held << " one-second points, 7-day"
+            << " window, guides at " << t1.toString("yyyy-MM-dd hh:mm:ss") << " and "
+            << t2.toString("yyyy-MM-dd hh:mm:ss") << " (cells: PV_1 "
+            << window.form()->tableWidget->item(0, 5)->text() << ", V1/V2 "
+            << window.form()->tableWidget->item(0, 11)->text() << ")\n";
+        out << "what                                          mean ms   max ms   (" << repeats
+            << " runs)\n";
+        auto line = [&out](const char *what, const Timing &timing) {
+            out << QString("%1 %2 %3\n")
+                       .arg(QString::fromLatin1(what), -44)
+                       .arg(timing.mean, 9, 'f', 3)
+                       .arg(timing.max, 8, 'f', 3);
+        };
+        line("refresh of both guides (the two timers)", timers);
+        line("full refresh (updateGuideReadouts)", full);
+        line("search only, by time (binary), 50 samples", binary);
+        line("search only, linear scan from the first point", linear);
+        out << "samples found: " << found << " by time, " << scanned << " by scan; aim: a"
+            << " refresh of both guides under 5 ms. Run it on a screen of 1920x1080"
+            << " (xvfb-run -s \"-screen 0 1920x1080x24\"); the offscreen platform's small screen"
+            << " shrinks the window.\n";
+    }
+    for (const QString &box : prompt.unexpected)
+        out << "unexpected box: " << box << "\n";
+    QDir::setCurrent(QDir::tempPath());
+    return 0;
+}
