@@ -1,6 +1,7 @@
 #include "chartdrawer.h"
 
 #include "mainwindow.h"
+#include "seriestable.h"
 #include "trendrules.h"
 #include "ui_mainwindow.h"
 
@@ -40,15 +41,21 @@ QColor colourOf(const TrendRules::Rgb &rgb)
 // The guide readouts follow the scrolling curves once a second.
 constexpr int guideIntervalMs = 1000;
 
-// Columns of the series table that the guides read and write.
-constexpr int ColumnVisible = 1;
-constexpr int ColumnColour = 2;
-constexpr int ColumnComment = 4;
-constexpr int ColumnPv1 = 5; // "Time_1" follows
-constexpr int ColumnPv2 = 7; // "Time_2" follows
-constexpr int ColumnP1P2 = 9;
-constexpr int ColumnT1T2 = 10;
-constexpr int ColumnV1V2 = 11;
+using namespace SeriesTable;
+
+// The readout columns of the series table: "PV_1", "Time_1", "PV_2", "Time_2", "P1-P2",
+// "T1-T2", "V1/V2".
+constexpr int ColumnPv1 = SeriesFirstReadout;     // "Time_1" follows
+constexpr int ColumnPv2 = SeriesFirstReadout + 2; // "Time_2" follows
+constexpr int ColumnP1P2 = SeriesFirstReadout + 4;
+constexpr int ColumnT1T2 = SeriesFirstReadout + 5;
+constexpr int ColumnV1V2 = SeriesFirstReadout + 6;
+
+// The readout text of guide 1 or 2 in the companion table.
+int textColumn(int guide)
+{
+    return guide == 1 ? CompanionText1 : CompanionText2;
+}
 
 Qt::ItemFlags defaultFlags()
 {
@@ -339,7 +346,7 @@ void ChartDrawer::hideGuide(int k)
     QTableWidget *table = m_ui->tableWidget;
     const int ownValue = k == 1 ? ColumnPv1 : ColumnPv2;
     for (int r = 0; r < table->rowCount(); ++r) {
-        if (QGraphicsTextItem *text = textItemAt(m_ui->dataTableWidget, r, k == 1 ? 2 : 3))
+        if (QGraphicsTextItem *text = textItemAt(m_ui->dataTableWidget, r, textColumn(k)))
             text->hide();
         for (int column : {ownValue, ownValue + 1, ColumnP1P2, ColumnT1T2, ColumnV1V2})
             table->setItem(r, column, cellItem(QString(), guideFlags(2), false));
@@ -411,7 +418,7 @@ void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
     QTableWidget *store = m_ui->dataTableWidget;
     // While a search result is shown the rows read the history curves, else the live ones.
     m_readoutBase = m_mainWindow->chartOption() ? 1 : 0;
-    const int base = 4 * m_readoutBase;
+    const int base = m_readoutBase == 1 ? int(CompanionHistory) : int(CompanionLive);
     const int flag = m_mainWindow->chartFlag();
     const int selected = m_mainWindow->chartIndex();
     const int other = k == 1 ? 2 : 1;
@@ -421,7 +428,7 @@ void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
     const Qt::ItemFlags flags = guideFlags(k);
 
     for (int r = 0; r < table->rowCount(); ++r) {
-        QGraphicsTextItem *text = textItemAt(store, r, k == 1 ? 2 : 3);
+        QGraphicsTextItem *text = textItemAt(store, r, textColumn(k));
         if (text)
             text->hide();
         const bool highlighted = flag == 1 && selected == r;
@@ -450,16 +457,16 @@ void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
                 table->setItem(r, column, cellItem(QString(), defaultFlags(), false));
         }
 
-        const QWidget *visibleCell = table->cellWidget(r, ColumnVisible);
+        const QWidget *visibleCell = table->cellWidget(r, SeriesVisible);
         const QCheckBox *box = visibleCell ? visibleCell->findChild<QCheckBox *>() : nullptr;
         if (!box || !text)
             continue;
         QColor colour;
-        if (const QWidget *colourCell = table->cellWidget(r, ColumnColour)) {
+        if (const QWidget *colourCell = table->cellWidget(r, SeriesColour)) {
             if (const QLabel *name = colourCell->findChild<QLabel *>())
                 colour.setNamedColor(name->text());
         }
-        const QTableWidgetItem *comment = table->item(r, ColumnComment);
+        const QTableWidgetItem *comment = table->item(r, SeriesComment);
         text->setFont(songFont(8, highlighted));
         text->setPlainText(
             GuideReadout::readoutText(sample.value, comment ? comment->text() : QString()));

@@ -2,6 +2,7 @@
 // lines, brought in line after the rows, their scale or the shown curves changed.
 #include "chartdrawer.h"
 #include "mainwindow.h"
+#include "seriestable.h"
 #include "ui_mainwindow.h"
 
 #include <QGraphicsLineItem>
@@ -27,7 +28,8 @@ void MainWindow::updateGuideReadouts(int seconds)
     }
     // A hidden guide 2 has no readouts to show.
     for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
-        if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, 3))
+        if (QGraphicsTextItem *text
+            = ChartDrawer::textItemAt(ui->dataTableWidget, r, SeriesTable::CompanionText2))
             text->hide();
     }
 }

@@ -110,7 +110,11 @@ private:
     QPoint onGuide(int guide) const { return QPoint(lineX(guide), 200); }
     int lineX(int guide) const { return int(view()->guideLineItem(guide - 1)->line().x1()); }
     QString status() const { return ui()->statusbar->currentMessage(); }
-    void pause() { ui()->StartandPause->setText(zh("开始")); }
+    void pause()
+    {
+        QMetaObject::invokeMethod(m_window, "on_StartandPause_clicked");
+        QCOMPARE(ui()->StartandPause->text(), zh("开始"));
+    }
 
     WindowFixture m_f;
     MainWindow *m_window = nullptr;
