@@ -63,6 +63,9 @@ QStringList ChartSections::names() const
 
 int ChartSections::entryCount(int n) const
 {
+    // "Section/0" is the number of sections, not a section; an empty list has no section 0.
+    if (n < 1)
+        return 0;
     return qMax(0, m_settings->value(countKey(n)).toInt());
 }
 

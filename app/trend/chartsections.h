@@ -36,7 +36,7 @@ public:
     int count() const;
     QString name(int n) const;
     QStringList names() const;
-    // Label count of section n; missing, the placeholder or no number reads as 0.
+    // Label count of section n; missing, the placeholder, no number or n < 1 reads as 0.
     int entryCount(int n) const;
     // The entries of section n in order; missing keys read as empty texts.
     QList<SectionEntry> entries(int n) const;

@@ -113,6 +113,9 @@ void tst_ChartSections::entriesReadBack()
     QCOMPARE(read[1].zeroScale, QStringLiteral("-1"));
     QCOMPARE(sections.labelNames(2), QStringList{"b1"});
     QCOMPARE(sections.entries(3).size(), 0);
+    // Section numbers start at 1: the count of sections is no section.
+    QCOMPARE(sections.entryCount(0), 0);
+    QCOMPARE(sections.entries(0).size(), 0);
 }
 
 void tst_ChartSections::countsThatAreNoNumbers_data()
