@@ -33,8 +33,7 @@ public:
     // Number of samples read() would return.
     int count(int projectId, const QString &label, const QDateTime &start, const QDateTime &end,
               bool *ok = nullptr);
-    // Every step-th sample of the window (0, step, 2·step, …), counted in time order; the rows
-    // in between are skipped inside the database.
+    // Every step-th sample of the window (0, step, 2·step, …), counted in time order.
     QVector<HistorySample> readEvery(int projectId, const QString &label, const QDateTime &start,
                                      const QDateTime &end, int step, bool *ok = nullptr);
 
@@ -49,7 +48,9 @@ public:
     static QString boundText(const QDateTime &time);
 
 private:
-    QVector<HistorySample> collect(const QString &statement, const QVariantList &values, bool *ok);
+    // The rows of statement as samples, every step-th of them.
+    QVector<HistorySample> collect(const QString &statement, const QVariantList &values, int step,
+                                   bool *ok);
 
     QSqlDatabase m_db;
     QString m_errorText;
