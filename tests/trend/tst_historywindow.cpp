@@ -53,6 +53,7 @@ private slots:
     void switchAndRefresh();
     void pauseAndResume();
     void search();
+    void refreshWhilePausedAfterSearch();
 
 private:
     // Opens project "line" with labels a, b'c and c, two sections and a seeded history; the
@@ -514,6 +515,32 @@ void tst_HistoryWindow::search()
     QVERIFY(live->isVisible());
     QCOMPARE(valueRange(), qMakePair(-0.05, 1.05));
     QVERIFY(!ui()->goBack1min->isEnabled());
+}
+
+void tst_HistoryWindow::refreshWhilePausedAfterSearch()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at("11:00:00.000"));
+    ui()->searchfor->click();
+    QCOMPARE(seriesOf(0, 4)->count(), 3);
+
+    // The history curves leave the chart, the rows come back without curves, the time axis
+    // stays on the searched window and the value axis starts again at 0..1.
+    ui()->refresh->click();
+    QCOMPARE(ui()->tableWidget->rowCount(), 3);
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(!seriesOf(r, 0) && !seriesOf(r, 4));
+    QCOMPARE(m_f.window->trendView()->chart()->series().size(), 1);
+    QCOMPARE(m_f.window->trendView()->timeAxis()->min(), at("11:00:00.000"));
+    QCOMPARE(valueRange(), qMakePair(-0.05, 1.05));
+
+    // Resumed, each row gets its live curve, started with the last third of the window.
+    ui()->StartandPause->click();
+    QCOMPARE(m_f.window->seriesTimers.size(), 3);
+    QCOMPARE(livePoints(0), (QStringList{"09:59:40.600=3", "09:59:59.000=4"}));
+    QCOMPARE(m_f.window->trendView()->timeAxis()->max(), at("10:00:00.500"));
 }
 
 QTEST_MAIN(tst_HistoryWindow)
