@@ -5,40 +5,23 @@
 #include "socatptypair.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
 class AtModuleSimProcess
 {
 public:
-    AtModuleSimProcess() = default;
     ~AtModuleSimProcess() { stop(); }
-    AtModuleSimProcess(const AtModuleSimProcess &) = delete;
-    AtModuleSimProcess &operator=(const AtModuleSimProcess &) = delete;
 
     // extra: further options (--role, --scan-line, --fault, --peer ...).
     bool start(const QString &device, const QStringList &extra, int timeoutMs = 10000)
     {
-        stop();
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(
-            QStringLiteral(MORVELIN_BIN_DIR "/atmodulesim"),
-            QStringList{QStringLiteral("--serial"), device, QStringLiteral("--log"), logPath()}
-                + extra);
-        if (!m_process.waitForStarted(timeoutMs)) {
-            m_error = m_process.errorString();
-            return false;
-        }
-        QByteArray out;
         static const QRegularExpression ready(QStringLiteral("atmodulesim ready serial "));
-        if (!waitForOutput(&m_process, QProcess::StandardOutput, ready, timeoutMs, &out)
-                 .hasMatch()) {
-            m_error = QString::fromLocal8Bit(out + m_process.readAllStandardError());
-            stop();
-            return false;
-        }
-        return true;
+        return m_process.start(
+            builtProgram(QStringLiteral("atmodulesim")),
+            QStringList{QStringLiteral("--serial"), device, QStringLiteral("--log"), logPath()}
+                + extra,
+            ready, timeoutMs);
     }
 
     // The module's default peer address, and the commands a whole link sequence sends it, as
@@ -58,7 +41,7 @@ public:
         return commands;
     }
 
-    QString error() const { return m_error; }
+    QString error() const { return m_process.error(); }
     QString logPath() const { return m_dir.filePath(QStringLiteral("module.log")); }
 
     // "cmd <command>" per command received, "data <hex>" per piece passed to the peer.
@@ -70,16 +53,9 @@ public:
         return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    void stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
+    void stop() { m_process.stop(); }
 
 private:
-    QProcess m_process;
+    ChildProcess m_process;
     QTemporaryDir m_dir;
-    QString m_error;
 };

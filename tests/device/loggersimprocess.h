@@ -6,17 +6,13 @@
 #include "socatptypair.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
 class LoggerSimProcess
 {
 public:
-    LoggerSimProcess() = default;
     ~LoggerSimProcess() { stop(); }
-    LoggerSimProcess(const LoggerSimProcess &) = delete;
-    LoggerSimProcess &operator=(const LoggerSimProcess &) = delete;
 
     // A pty pair, the simulator on its second end; extra are further options (--fault ...).
     bool start(const QStringList &extra = {}, int timeoutMs = 10000)
@@ -30,18 +26,10 @@ public:
                          QStringLiteral("--log"),     path(QStringLiteral("requests.log")),
                          QStringLiteral("--dump"),    path(QStringLiteral("memory.bin")),
                          QStringLiteral("--fw-dump"), path(QStringLiteral("fw.bin"))};
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(program(), args + extra);
-        if (!m_process.waitForStarted(timeoutMs)) {
-            m_error = m_process.errorString();
-            return false;
-        }
-        QByteArray out;
         static const QRegularExpression ready(QStringLiteral("loggersim ready serial "));
-        if (!waitForOutput(&m_process, QProcess::StandardOutput, ready, timeoutMs, &out)
-                 .hasMatch()) {
-            m_error = QString::fromLocal8Bit(out + m_process.readAllStandardError());
-            stop();
+        if (!m_process.start(builtProgram(QStringLiteral("loggersim")), args + extra, ready,
+                             timeoutMs)) {
+            m_error = m_process.error();
             return false;
         }
         return true;
@@ -78,20 +66,8 @@ public:
 
     void stop()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
+        m_process.stop();
         m_pair.stop();
-    }
-
-    static QString program()
-    {
-#ifdef MORVELIN_BIN_DIR
-        return QStringLiteral(MORVELIN_BIN_DIR "/loggersim");
-#else
-        return QStringLiteral("loggersim");
-#endif
     }
 
 private:
@@ -107,7 +83,7 @@ private:
     }
 
     SocatPtyPair m_pair;
-    QProcess m_process;
+    ChildProcess m_process;
     QTemporaryDir m_dir;
     QString m_error;
 };

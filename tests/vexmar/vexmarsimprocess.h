@@ -5,7 +5,6 @@
 #include "socatptypair.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -23,22 +22,11 @@ inline QByteArray simPattern(int area, int address, int count)
 class VexmarSimProcess
 {
 public:
-    explicit VexmarSimProcess(QString program = defaultProgram())
+    explicit VexmarSimProcess(QString program = builtProgram(QStringLiteral("vexmarsim")))
         : m_program(std::move(program))
     {
     }
     ~VexmarSimProcess() { stop(); }
-    VexmarSimProcess(const VexmarSimProcess &) = delete;
-    VexmarSimProcess &operator=(const VexmarSimProcess &) = delete;
-
-    static QString defaultProgram()
-    {
-#ifdef MORVELIN_BIN_DIR
-        return QStringLiteral(MORVELIN_BIN_DIR "/vexmarsim");
-#else
-        return QStringLiteral("vexmarsim");
-#endif
-    }
 
     // On a free UDP port of 127.0.0.1; extra are further options (--pattern, --fault ...).
     bool startUdp(const QStringList &extra = {}, int timeoutMs = 10000)
@@ -55,28 +43,13 @@ public:
                      timeoutMs);
     }
 
-    quint16 port() const
-    {
-        return m_port;
-    }
-    QString error() const
-    {
-        return m_error;
-    }
-    QString logPath() const
-    {
-        return m_dir.filePath(QStringLiteral("requests.log"));
-    }
+    quint16 port() const { return m_port; }
+    QString error() const { return m_process.error(); }
+    QString logPath() const { return m_dir.filePath(QStringLiteral("requests.log")); }
 
     // One line per request the simulator received, in order.
-    QStringList logLines() const
-    {
-        return logEntries(false);
-    }
-    int requestCount() const
-    {
-        return logLines().size();
-    }
+    QStringList logLines() const { return logEntries(false); }
+    int requestCount() const { return logLines().size(); }
     // Read and write requests received: the UDP handshake not counted.
     int frameCount() const
     {
@@ -95,13 +68,7 @@ public:
         return sent;
     }
 
-    void stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
+    void stop() { m_process.stop(); }
 
 private:
     QStringList logEntries(bool replies) const
@@ -120,31 +87,17 @@ private:
 
     bool start(QStringList args, int timeoutMs)
     {
-        stop();
         args << QStringLiteral("--log") << logPath();
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(m_program, args);
-        if (!m_process.waitForStarted(timeoutMs)) {
-            m_error = m_process.errorString();
-            return false;
-        }
-        QByteArray out;
         static const QRegularExpression ready(
             QStringLiteral("vexmarsim ready (udp 127\\.0\\.0\\.1:(\\d+)|serial )"));
-        const QRegularExpressionMatch m
-            = waitForOutput(&m_process, QProcess::StandardOutput, ready, timeoutMs, &out);
-        if (!m.hasMatch()) {
-            m_error = QString::fromLocal8Bit(out + m_process.readAllStandardError());
-            stop();
+        if (!m_process.start(m_program, args, ready, timeoutMs))
             return false;
-        }
-        m_port = quint16(m.captured(2).toUInt());
+        m_port = quint16(m_process.readyMatch().captured(2).toUInt());
         return true;
     }
 
     QString m_program;
-    QProcess m_process;
+    ChildProcess m_process;
     QTemporaryDir m_dir;
     quint16 m_port = 0;
-    QString m_error;
 };
