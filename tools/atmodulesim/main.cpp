@@ -1,6 +1,7 @@
 // atmodulesim: a simulated Bluetooth serial module for the tests of the module's link sequence.
 
 #include "atmodule.h"
+#include "simfaults.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -56,11 +57,9 @@ int main(int argc, char *argv[])
         QStringLiteral("log"),
         QStringLiteral("Write \"cmd <command>\" per command and \"data <hex>\" per passed piece"),
         QStringLiteral("file"));
-    const QCommandLineOption faultOption(QStringLiteral("fault"),
-                                         QStringLiteral("Misbehave as <fault> says (see above)"),
-                                         QStringLiteral("fault"));
+    const QCommandLineOption fault = faultOption();
     parser.addOptions(
-        {serialOption, peerOption, roleOption, addressOption, scanOption, logOption, faultOption});
+        {serialOption, peerOption, roleOption, addressOption, scanOption, logOption, fault});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -68,20 +67,20 @@ int main(int argc, char *argv[])
     settings.role = parser.value(roleOption).toInt();
     settings.address = parser.value(addressOption);
     settings.scanLines = parser.values(scanOption);
-    for (const QString &fault : parser.values(faultOption)) {
-        if (fault.startsWith(QLatin1String("silent:"))) {
-            settings.silent.insert(fault.mid(7));
-        } else if (fault.startsWith(QLatin1String("answer:"))
-                   && fault.contains(QLatin1String("=>"))) {
+    for (const QString &text : parser.values(fault)) {
+        if (text.startsWith(QLatin1String("silent:"))) {
+            settings.silent.insert(text.mid(7));
+        } else if (text.startsWith(QLatin1String("answer:"))
+                   && text.contains(QLatin1String("=>"))) {
             // Commands and answers both hold "=", so "=>" separates them.
-            const int arrow = fault.indexOf(QLatin1String("=>"));
-            settings.answers.insert(fault.mid(7, arrow - 7), unescape(fault.mid(arrow + 2)));
-        } else if (fault.startsWith(QLatin1String("trickle="))) {
-            const QStringList parts = fault.mid(8).split(QLatin1Char(','));
+            const int arrow = text.indexOf(QLatin1String("=>"));
+            settings.answers.insert(text.mid(7, arrow - 7), unescape(text.mid(arrow + 2)));
+        } else if (text.startsWith(QLatin1String("trickle="))) {
+            const QStringList parts = text.mid(8).split(QLatin1Char(','));
             settings.trickleBytes = parts.value(0).toInt();
             settings.trickleMs = parts.value(1, QStringLiteral("20")).toInt();
         } else {
-            err << "atmodulesim: not a fault: " << fault << Qt::endl;
+            err << "atmodulesim: not a fault: " << text << Qt::endl;
             return 2;
         }
     }

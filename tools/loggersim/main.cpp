@@ -1,6 +1,7 @@
 // loggersim: a simulated data-logger on a serial line for the tests and the benchmark.
 
 #include "loggerdevice.h"
+#include "simfaults.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -63,8 +64,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption fwDump(QStringLiteral("fw-dump"),
                                     QStringLiteral("The last FW image received in full"),
                                     QStringLiteral("file"));
-    const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("A fault, see above"),
-                                   QStringLiteral("spec"));
+    const QCommandLineOption fault = faultOption();
     parser.addOptions(
         {serial, baud, batches, values, area, first, splitMs, log, dump, fwDump, fault});
     parser.process(app);
@@ -78,14 +78,8 @@ int main(int argc, char *argv[])
     options.logPath = parser.value(log);
     options.dumpPath = parser.value(dump);
     options.fwDumpPath = parser.value(fwDump);
-    for (const QString &text : parser.values(fault)) {
-        LoggerFault f;
-        if (!LoggerFault::parse(text, &f)) {
-            std::fprintf(stderr, "loggersim: bad fault %s\n", qPrintable(text));
-            return 2;
-        }
-        options.faults << f;
-    }
+    if (!parseFaults(parser.values(fault), &options.faults))
+        return 2;
 
     QSerialPort port(parser.value(serial));
     port.setBaudRate(parser.value(baud).toInt());

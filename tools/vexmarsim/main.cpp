@@ -2,6 +2,7 @@
 
 #include "simdemo.h"
 #include "simdevice.h"
+#include "simfaults.h"
 #include "simlink.h"
 
 #include <QCommandLineParser>
@@ -80,23 +81,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption intervalOption(QStringLiteral("interval"),
                                             QStringLiteral("Step of --changing in ms (500)"),
                                             QStringLiteral("ms"), QStringLiteral("500"));
-    const QCommandLineOption faultOption(QStringLiteral("fault"),
-                                         QStringLiteral("Misbehave as <fault> says (see above)"),
-                                         QStringLiteral("fault"));
+    const QCommandLineOption fault = faultOption();
     parser.addOptions({udpOption, serialOption, baudOption, logOption, patternOption,
-                       changingOption, demoOption, intervalOption, faultOption});
+                       changingOption, demoOption, intervalOption, fault});
     parser.process(app);
 
     QTextStream err(stderr);
     QList<SimFault> faults;
-    for (const QString &text : parser.values(faultOption)) {
-        SimFault f;
-        if (!SimFault::parse(text, &f)) {
-            err << "vexmarsim: not a fault: " << text << Qt::endl;
-            return 2;
-        }
-        faults.append(f);
-    }
+    if (!parseFaults(parser.values(fault), &faults))
+        return 2;
 
     SimDevice device;
     if (parser.isSet(patternOption))
