@@ -131,6 +131,29 @@ QString writeProject(const QTemporaryDir &dir, int labelCount)
     return path;
 }
 
+// A project of labelCount labels in a folder of its own, made the current one, and the window's
+// services for it; the test driver reset. The current folder moves out again at the end.
+struct BenchRun
+{
+    BenchRun(int labelCount, TestDriverControl *control)
+        : path(writeProject(dir, labelCount))
+    {
+        services.prompt = &prompt;
+        services.fileChooser = &files;
+        services.folder = ProgramFolder(dir.path());
+        services.serialPortNames = [] { return QStringList(); };
+        control->reset();
+        control->recordCalls = false;
+    }
+    ~BenchRun() { QDir::setCurrent(QDir::tempPath()); }
+
+    QTemporaryDir dir;
+    const QString path;
+    PrintingPrompt prompt;
+    NoFiles files;
+    MainWindowServices services;
+};
+
 struct Period
 {
     int blocks = 0;
@@ -143,21 +166,11 @@ struct Period
 Period measurePeriod(int labelCount, int blockSize, int ticks, TestDriverControl *control)
 {
     Period p;
-    QTemporaryDir dir;
-    const QString path = writeProject(dir, labelCount);
-    PrintingPrompt prompt;
-    NoFiles files;
-    MainWindowServices services;
-    services.prompt = &prompt;
-    services.fileChooser = &files;
-    services.folder = ProgramFolder(dir.path());
-    services.serialPortNames = [] { return QStringList(); };
-    control->reset();
-    control->recordCalls = false;
+    BenchRun run(labelCount, control);
     control->blockSize = blockSize;
     {
-        MainWindow window(services);
-        window.openProjectFile(path);
+        MainWindow window(run.services);
+        window.openProjectFile(run.path);
         window.samplingSeconds = 1;
         // The tick reads the clock at its start and at its end.
         QElapsedTimer steady;
@@ -186,31 +199,19 @@ Period measurePeriod(int labelCount, int blockSize, int ticks, TestDriverControl
         }
         p.blocks = blockSize > 0 ? (labelCount + blockSize - 1) / blockSize : 1;
     }
-    QDir::setCurrent(QDir::tempPath());
     return p;
 }
 
 Figures measure(int labelCount, int ticks, TestDriverControl *control, CDriveBaseClass *driver)
 {
     Figures f;
-    QTemporaryDir dir;
-    const QString path = writeProject(dir, labelCount);
+    BenchRun run(labelCount, control);
     const QList<LabelRow> rows = labels(labelCount);
-
-    PrintingPrompt prompt;
-    NoFiles files;
-    MainWindowServices services;
-    services.prompt = &prompt;
-    services.fileChooser = &files;
-    services.folder = ProgramFolder(dir.path());
-    services.serialPortNames = [] { return QStringList(); };
-    control->reset();
-    control->recordCalls = false;
     {
-        MainWindow window(services);
+        MainWindow window(run.services);
         int pausedMs = 0;
         window.setMonitorPause([&](int ms) { pausedMs += ms; });
-        window.openProjectFile(path);
+        window.openProjectFile(run.path);
         window.findChild<QPushButton *>("pushButton_startMonitor")->click();
         // The benchmark calls the ticks itself.
         window.monitorTimer()->stop();
@@ -240,7 +241,6 @@ Figures measure(int labelCount, int ticks, TestDriverControl *control, CDriveBas
         if (count.exec("SELECT count(*) FROM data") && count.next())
             f.rows = count.value(0).toInt();
     }
-    QDir::setCurrent(QDir::tempPath());
     return f;
 }
 
