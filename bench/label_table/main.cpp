@@ -2,9 +2,11 @@
 // menu, opening a project file, and stopping a monitoring run of that many labels against the
 // test driver, each with its wall time and the memory (RSS) it added, for 1,000 and 10,000
 // labels. Aims: import or open of 10,000 labels under 3 s and 150 MB; stop under 1 s.
+#include "benchwindow.h"
 #include "filechooser.h"
 #include "labelcsv.h"
 #include "mainwindow.h"
+#include "processmemory.h"
 #include "projectfile.h"
 #include "prompt.h"
 
@@ -77,14 +79,8 @@ double residentMb()
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
+    const qint64 kib = statusKiB("VmRSS");
+    return kib < 0 ? -1 : kib / 1024.0;
 }
 
 QList<LabelRow> plantLabels(int n)
@@ -148,12 +144,8 @@ public:
 
     std::unique_ptr<MainWindow> window()
     {
-        MainWindowServices services;
-        services.prompt = &m_services;
-        services.fileChooser = &m_services;
-        services.folder = ProgramFolder(m_dir.path());
-        services.serialPortNames = [] { return QStringList(); };
-        auto w = std::make_unique<MainWindow>(services);
+        auto w = std::make_unique<MainWindow>(
+            benchWindowServices(&m_services, &m_services, m_dir.path()));
         w->show();
         settle();
         return w;

@@ -4,19 +4,14 @@
 // 7-day windows. Beside it the same chart with series that hold every point. Run it on a screen
 // of 1920x1080 (xvfb-run -s "-screen 0 1920x1080x24"; the offscreen platform's small screen
 // shrinks the window); "--quick" leaves out the held-everything runs of 604,800 points.
+#include "benchwindow.h"
 #include "chartdrawer.h"
 #include "labeltypes.h"
-#include "mainwindow.h"
-#include "recordingprompt.h"
-#include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QStandardItem>
 #include <QStandardItemModel>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QtCharts/QChart>
@@ -25,7 +20,6 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
-#include <cmath>
 
 using namespace QtCharts;
 
@@ -44,12 +38,6 @@ struct Window
 };
 
 const Window windows[] = {{600, 3, "10 min"}, {86400, 11, "24 h"}, {604800, 13, "7 d"}};
-
-// One-second samples of a slow wave with noise, ending at `end`.
-double sample(int curve, qint64 second)
-{
-    return 50 + 40 * std::sin(double(second) / 600.0 + curve) + double((second * 7919) % 13) / 4;
-}
 
 void paint(QChartView *view)
 {
@@ -144,7 +132,7 @@ Figures measureHeldEverything(int curves, int held, const Window &w, const QDate
         QVector<QPointF> points;
         points.reserve(held);
         for (qint64 s = endSecond - held + 1; s <= endSecond; ++s)
-            points.append(QPointF(double(s * 1000), sample(c, s)));
+            points.append(QPointF(double(s * 1000), benchSample(c, s)));
         line->replace(points);
         chart->addSeries(line);
         line->attachAxis(timeAxis);
@@ -171,7 +159,7 @@ Figures measureHeldEverything(int curves, int held, const Window &w, const QDate
     figures.meanStepMs = total / heldEverythingSteps;
     clock.start();
     for (int c = 0; c < curves; ++c)
-        series[c]->append(double((endSecond + 1) * 1000), sample(c, endSecond + 1));
+        series[c]->append(double((endSecond + 1) * 1000), benchSample(c, endSecond + 1));
     paint(&view);
     figures.tickMs = clock.nsecsElapsed() / 1e6;
     const double columns = std::max(1.0, chart->plotArea().width());
@@ -194,16 +182,8 @@ int main(int argc, char *argv[])
     };
     const int onlyCurves = only("--curves");
     const int onlyHeld = only("--held");
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    // Nothing here opens a box or a file dialog; any that came are listed at the end.
-    RecordingPrompt prompt;
-    ScriptedFileChooser files;
-    MainWindowServices services;
-    services.prompt = &prompt;
-    services.fileChooser = &files;
-    services.folder = ProgramFolder(dir.path());
-    services.serialPortNames = [] { return QStringList(); };
+    // Any box or file dialog that came is listed at the end.
+    BenchFolder folder;
 
     QTextStream out(stdout);
     out << "Live trend in a 1920x1080 window; steps of " << stepMs
@@ -218,26 +198,17 @@ int main(int argc, char *argv[])
             if ((onlyCurves && curves != onlyCurves) || (onlyHeld && held != onlyHeld))
                 continue;
             QDateTime now = start;
-            MainWindow window(services);
-            window.setTrendClock([&now] { return now; });
-            window.resize(1920, 1080);
-            window.show();
-            window.form()->tabWidget->setCurrentIndex(1);
-            // Laid out before anything is measured, so the plot area is the screen's.
-            for (int i = 0; i < 3; ++i)
-                QCoreApplication::processEvents();
+            MainWindow window(folder.services);
+            showTrendPage(window, now);
             for (int c = 0; c < curves; ++c)
                 window.addLabelRow({"", QStringLiteral("LW%1").arg(c + 1), "", "50", "", "float"});
-            window.form()->tableView_label->selectAll();
-            window.labelMenu()->actions().at(5)->trigger();
-            for (QTimer *timer : window.seriesTimers)
-                timer->stop();
+            trendAllLabels(window);
             const qint64 endSecond = start.toMSecsSinceEpoch() / 1000;
             int c = 0;
             for (auto it = window.seriesTimers.cbegin(); it != window.seriesTimers.cend(); ++it) {
                 TrendCurve *curve = window.trendCurve(it.key());
                 for (qint64 s = endSecond - held + 1; s <= endSecond; ++s)
-                    curve->append(s * 1000, sample(c, s));
+                    curve->append(s * 1000, benchSample(c, s));
                 ++c;
             }
             for (int row = 0; row < curves; ++row) {
@@ -278,8 +249,6 @@ int main(int argc, char *argv[])
            " the mean and max are over a minute of steps; pts/col is the most points a drawn"
            " series holds per pixel column; moved counts the steps of the minute that moved the"
            " axis.\n";
-    for (const QString &box : prompt.unexpected)
-        out << "unexpected box: " << box << "\n";
-    QDir::setCurrent(QDir::tempPath());
+    folder.printUnexpected(out);
     return 0;
 }

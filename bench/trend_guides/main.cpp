@@ -2,26 +2,20 @@
 // curves hold 604,800 one-second points (seven days) on the 7-day window, the cells written and
 // the texts placed, as the guide timers and the window's full refresh do it. Beside it the bare
 // search for the same 50 samples by a linear scan from each curve's first point.
+#include "benchwindow.h"
 #include "chartdrawer.h"
 #include "guidereadout.h"
 #include "labeltypes.h"
-#include "mainwindow.h"
-#include "recordingprompt.h"
-#include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QStandardItem>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -29,11 +23,6 @@ const int rows = 25;
 const int held = 604800;
 const int sevenDayEntry = 13; // of the time-window selector
 const int repeats = 20;
-
-double sample(int curve, qint64 second)
-{
-    return 50 + 40 * std::sin(double(second) / 600.0 + curve) + double((second * 7919) % 13) / 4;
-}
 
 void doubleClick(QWidget *viewport, const QPoint &pos)
 {
@@ -84,35 +73,19 @@ Timing measure(F run)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    // Nothing here opens a box or a file dialog; any that came are listed at the end.
-    RecordingPrompt prompt;
-    ScriptedFileChooser files;
-    MainWindowServices services;
-    services.prompt = &prompt;
-    services.fileChooser = &files;
-    services.folder = ProgramFolder(dir.path());
-    services.serialPortNames = [] { return QStringList(); };
+    // Any box or file dialog that came is listed at the end.
+    BenchFolder folder;
 
     QTextStream out(stdout);
     const QDateTime start = QDateTime::fromString("2026-12-10T10:00:00", Qt::ISODate);
     QDateTime now = start;
     {
-        MainWindow window(services);
-        window.setTrendClock([&now] { return now; });
-        window.resize(1920, 1080);
-        window.show();
-        window.form()->tabWidget->setCurrentWidget(window.form()->tab_3);
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
+        MainWindow window(folder.services);
+        showTrendPage(window, now);
         for (int c = 0; c < rows; ++c)
             window.addLabelRow({"", QStringLiteral("LW%1").arg(c + 1), QStringLiteral("C%1").arg(c),
                                 "50", "", "float"});
-        window.form()->tableView_label->selectAll();
-        window.labelMenu()->actions().at(5)->trigger();
-        for (QTimer *timer : window.seriesTimers)
-            timer->stop();
+        trendAllLabels(window);
 
         // Seven days of one-second samples in every curve, and the same points in plain
         // vectors for the scan.
@@ -126,8 +99,8 @@ int main(int argc, char *argv[])
             QVector<QPointF> points;
             points.reserve(held);
             for (qint64 s = endSecond - held + 1; s <= endSecond; ++s) {
-                curve->append(s * 1000, sample(r, s));
-                points.append(QPointF(double(s * 1000), sample(r, s)));
+                curve->append(s * 1000, benchSample(r, s));
+                points.append(QPointF(double(s * 1000), benchSample(r, s)));
             }
             plain.append(points);
         }
@@ -196,8 +169,6 @@ int main(int argc, char *argv[])
             << " (xvfb-run -s \"-screen 0 1920x1080x24\"); the offscreen platform's small screen"
             << " shrinks the window.\n";
     }
-    for (const QString &box : prompt.unexpected)
-        out << "unexpected box: " << box << "\n";
-    QDir::setCurrent(QDir::tempPath());
+    folder.printUnexpected(out);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Prints the cost of the trend page's history reads on a database of 2.5M rows, with the rows
 // read. The database is generated once (a few seconds) and kept for later runs:
 //   trend_history [database file]      (default: <temp>/morvelin_trend_history.db)
+#include "datafill.h"
 #include "historyreader.h"
 #include "historyrules.h"
 #include "sqlitehandler.h"
@@ -30,17 +31,9 @@ QString labelName(int i)
 bool generate(SQLiteHandler &handler)
 {
     QSqlDatabase db = handler.database();
-    QSqlQuery existing(db);
-    if (existing.exec(QStringLiteral("SELECT COUNT(*) FROM data")) && existing.next()
-        && existing.value(0).toInt() == labelCount * seconds)
-        return true;
-    QTextStream(stdout) << "generating " << labelCount * seconds << " rows...\n" << Qt::flush;
-    QSqlQuery clear(db);
-    clear.exec(QStringLiteral("DELETE FROM data"));
-    db.transaction();
     QSqlQuery insert(db);
-    insert.prepare(
-        QStringLiteral("INSERT INTO data (projectid, label, value, datetime) VALUES (?, ?, ?, ?)"));
+    if (!startDataFill(db, qint64(labelCount) * seconds, &insert))
+        return true;
     // Stored like the polling loop does: every label once a second, in time order.
     for (int s = 0; s < seconds; ++s) {
         const QString time = firstSample.addSecs(s).addMSecs(123).toString(

@@ -2,7 +2,9 @@
 // The database is generated once (a minute or so) and kept for later runs; housekeeping runs
 // on a copy:
 //   trend_report [database file]      (default: <temp>/morvelin_trend_report.db)
+#include "datafill.h"
 #include "historytrim.h"
+#include "processmemory.h"
 #include "reportmodel.h"
 #include "reportquery.h"
 #include "reportworkbook.h"
@@ -53,17 +55,9 @@ qint64 totalRows()
 bool generate(SQLiteHandler &handler)
 {
     QSqlDatabase db = handler.database();
-    QSqlQuery existing(db);
-    if (existing.exec(QStringLiteral("SELECT COUNT(*) FROM data")) && existing.next()
-        && existing.value(0).toLongLong() == totalRows())
-        return true;
-    QTextStream(stdout) << "generating " << totalRows() << " rows...\n" << Qt::flush;
-    QSqlQuery clear(db);
-    clear.exec(QStringLiteral("DELETE FROM data"));
-    db.transaction();
     QSqlQuery insert(db);
-    insert.prepare(
-        QStringLiteral("INSERT INTO data (projectid, label, value, datetime) VALUES (?, ?, ?, ?)"));
+    if (!startDataFill(db, totalRows(), &insert))
+        return true;
     const QStringList names = labels(labelCount);
     // As the polling loop stores them: every label once a poll, in time order.
     const auto poll = [&](const QDateTime &at, int n) {
@@ -87,20 +81,6 @@ bool generate(SQLiteHandler &handler)
             return false;
     }
     return db.commit();
-}
-
-// A memory figure of /proc/self/status in KiB: "VmHWM" the peak resident size since the last
-// reset (the reset needs Linux's clear_refs), "VmRSS" the resident size now.
-qint64 statusKiB(const QByteArray &key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key + ':'))
-            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 void resetPeak()

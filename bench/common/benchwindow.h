@@ -1,0 +1,79 @@
+#pragma once
+
+#include "mainwindow.h"
+#include "recordingprompt.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <cmath>
+
+// The services of a benchmark's window: its boxes and file dialogs go to the given seams, its
+// program folder is `folder`, and it lists no serial port.
+inline MainWindowServices benchWindowServices(Prompt *prompt, FileChooser *fileChooser,
+                                              const QString &folder)
+{
+    MainWindowServices services;
+    services.prompt = prompt;
+    services.fileChooser = fileChooser;
+    services.folder = ProgramFolder(folder);
+    services.serialPortNames = [] { return QStringList(); };
+    return services;
+}
+
+// A temporary program folder, the working directory while it lives, for windows whose boxes and
+// file dialogs are recorded: nothing a benchmark does should open one.
+struct BenchFolder
+{
+    QTemporaryDir dir;
+    RecordingPrompt prompt;
+    ScriptedFileChooser files;
+    MainWindowServices services;
+
+    BenchFolder()
+    {
+        QDir::setCurrent(dir.path());
+        services = benchWindowServices(&prompt, &files, dir.path());
+    }
+    ~BenchFolder() { QDir::setCurrent(QDir::tempPath()); }
+
+    // Lists the boxes that came all the same.
+    void printUnexpected(QTextStream &out) const
+    {
+        for (const QString &box : prompt.unexpected)
+            out << "unexpected box: " << box << "\n";
+    }
+};
+
+// The window shown at 1920x1080 on its trend page, its trend clock reading the caller's `now`,
+// laid out before anything is measured so that the plot area is the screen's.
+inline void showTrendPage(MainWindow &window, const QDateTime &now)
+{
+    window.setTrendClock([&now] { return now; });
+    window.resize(1920, 1080);
+    window.show();
+    window.form()->tabWidget->setCurrentWidget(window.form()->tab_3);
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// Every label row to a trend panel through the label menu; the curve timers are stopped, so that
+// only the benchmark feeds the curves.
+inline void trendAllLabels(MainWindow &window)
+{
+    window.form()->tableView_label->selectAll();
+    window.labelMenu()->actions().at(5)->trigger();
+    for (QTimer *timer : window.seriesTimers)
+        timer->stop();
+}
+
+// A curve's one-second samples: a slow wave with noise.
+inline double benchSample(int curve, qint64 second)
+{
+    return 50 + 40 * std::sin(double(second) / 600.0 + curve) + double((second * 7919) % 13) / 4;
+}
