@@ -4,6 +4,7 @@
 #include "chartdrawer.h"
 #include "historyseed.h"
 #include "projectfile.h"
+#include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
@@ -22,11 +23,6 @@
 using namespace QtCharts;
 
 namespace {
-
-QString zh(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 // A series-table row as the section slots read it: label, zero and full scale.
 struct SeriesRow

@@ -5,6 +5,7 @@
 #include "historyseed.h"
 #include "projectfile.h"
 #include "reportmodel.h"
+#include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "xlsxreadback.h"
 
@@ -17,11 +18,6 @@
 #include <QTimer>
 
 namespace {
-
-QString zh(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
 

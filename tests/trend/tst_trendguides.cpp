@@ -4,6 +4,7 @@
 // refresh after the rows or their scale changed, and the window's forwarding of its own presses.
 #include "chartdrawer.h"
 #include "labeltypes.h"
+#include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
@@ -22,13 +23,6 @@ using namespace QtCharts;
 
 namespace {
 
-QString zh(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-const QDateTime clockStart = QDateTime::fromString("2026-12-10T10:00:00", Qt::ISODate);
-const int toTrendEntry = 5;
 // Columns of the series table.
 const int pv1 = 5, time1 = 6, pv2 = 7, time2 = 8, p1p2 = 9, t1t2 = 10, v1v2 = 11;
 const int zeroScale = 14, fullScale = 15;

@@ -2,6 +2,7 @@
 // windows drawn from them, and the tables, schemes, scales and ranges of the series rows.
 #include "trendcurve.h"
 #include "trendrules.h"
+#include "trendtest.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -12,11 +13,6 @@ namespace {
 
 // A whole second well after the epoch.
 const qint64 t0 = 1765360800000;
-
-QString zh(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 } // namespace
 

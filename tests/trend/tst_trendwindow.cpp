@@ -3,6 +3,7 @@
 // the scaled view of a selected row, and the colour button.
 #include "chartdrawer.h"
 #include "labeltypes.h"
+#include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
@@ -25,14 +26,6 @@
 using namespace QtCharts;
 
 namespace {
-
-QString zh(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-const QDateTime clockStart = QDateTime::fromString("2026-12-10T10:00:00", Qt::ISODate);
-const int toTrendEntry = 5;
 
 struct Label
 {
