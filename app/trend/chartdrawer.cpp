@@ -38,6 +38,14 @@ QColor colourOf(const TrendRules::Rgb &rgb)
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
+// The object a table cell keeps as its user data, when it is a T.
+template<typename T>
+T *objectAt(QTableWidget *table, int row, int column)
+{
+    const QTableWidgetItem *item = table ? table->item(row, column) : nullptr;
+    return item ? qobject_cast<T *>(item->data(Qt::UserRole).value<QObject *>()) : nullptr;
+}
+
 // The guide readouts follow the scrolling curves once a second.
 constexpr int guideIntervalMs = 1000;
 
@@ -219,16 +227,12 @@ int ChartDrawer::findNearestPoint(QXYSeries *series, const QDateTime &time)
 
 QLineSeries *ChartDrawer::seriesAt(QTableWidget *table, int row, int column)
 {
-    const QTableWidgetItem *item = table ? table->item(row, column) : nullptr;
-    return item ? qobject_cast<QLineSeries *>(item->data(Qt::UserRole).value<QObject *>())
-                : nullptr;
+    return objectAt<QLineSeries>(table, row, column);
 }
 
 QGraphicsTextItem *ChartDrawer::textItemAt(QTableWidget *table, int row, int column)
 {
-    const QTableWidgetItem *item = table ? table->item(row, column) : nullptr;
-    return item ? qobject_cast<QGraphicsTextItem *>(item->data(Qt::UserRole).value<QObject *>())
-                : nullptr;
+    return objectAt<QGraphicsTextItem>(table, row, column);
 }
 
 QGraphicsTextItem *ChartDrawer::guideLabel(int index) const

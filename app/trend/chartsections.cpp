@@ -104,8 +104,11 @@ QString ChartSections::newName(const QString &base) const
     }
 }
 
-void ChartSections::writeRows(int n, const QList<SectionEntry> &rows)
+void ChartSections::writeSection(int n, const QList<SectionEntry> &rows, const QString &name)
 {
+    // Keys left in section n (by an earlier broken file, or of the rows replaced) would mix
+    // into the new rows.
+    m_settings->remove(group(n));
     m_settings->setValue(countKey(n), QString::number(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const SectionEntry &row = rows[r];
@@ -116,17 +119,15 @@ void ChartSections::writeRows(int n, const QList<SectionEntry> &rows)
         m_settings->setValue(entryKey(n, QStringLiteral("Max%1"), r + 1), row.zeroScale);
         m_settings->setValue(entryKey(n, QStringLiteral("Min%1"), r + 1), row.fullScale);
     }
+    m_settings->setValue(nameKey(n), name);
+    m_settings->sync();
 }
 
 int ChartSections::add(const QList<SectionEntry> &rows, const QString &name)
 {
     const int n = count() + 1;
     m_settings->setValue(countKey(0), n);
-    // Keys of a section that an earlier broken file left behind would mix into the new one.
-    m_settings->remove(group(n));
-    writeRows(n, rows);
-    m_settings->setValue(nameKey(n), name);
-    m_settings->sync();
+    writeSection(n, rows, name);
     return n;
 }
 
@@ -160,9 +161,6 @@ bool ChartSections::modify(int n, const QList<SectionEntry> &rows, const QString
 {
     if (n < 1 || n > count())
         return false;
-    m_settings->remove(group(n));
-    writeRows(n, rows);
-    m_settings->setValue(nameKey(n), name);
-    m_settings->sync();
+    writeSection(n, rows, name);
     return true;
 }

@@ -56,7 +56,8 @@ public:
     static constexpr int maxSections = 1000;
 
 private:
-    void writeRows(int n, const QList<SectionEntry> &rows);
+    // Section n anew: these rows and this name, the file written.
+    void writeSection(int n, const QList<SectionEntry> &rows, const QString &name);
 
     QSettings *m_settings;
 };
