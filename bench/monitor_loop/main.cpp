@@ -4,6 +4,7 @@
 // tick are the loop's by design; they are counted, not slept, and left out of these figures.
 // Then the sampling period the user gets at a sampling time of 1 s, on the real timer with the
 // real pauses, for 3, 46 (the demo's 23 blocks) and 1,000 labels.
+#include "benchwindow.h"
 #include "drivebaseclass.h"
 #include "filechooser.h"
 #include "labeltypes.h"
@@ -137,11 +138,8 @@ struct BenchRun
 {
     BenchRun(int labelCount, TestDriverControl *control)
         : path(writeProject(dir, labelCount))
+        , services(benchWindowServices(&prompt, &files, dir.path()))
     {
-        services.prompt = &prompt;
-        services.fileChooser = &files;
-        services.folder = ProgramFolder(dir.path());
-        services.serialPortNames = [] { return QStringList(); };
         control->reset();
         control->recordCalls = false;
     }
