@@ -214,6 +214,11 @@ LabelValue LabelValue::convert(int type, const CLabelVariable &record)
     v.number = toDouble(type, record);
     v.displayText = QString::number(v.number, 'g', 6);
     v.storedValue = v.number;
+    // A float widened to double carries digits the controller never held (1.6 becomes
+    // 1.600000023841858, which reports and workbooks would show): the history keeps the
+    // float's shortest decimal, which reads back as the same float.
+    if (baseDataType(type) == Float && std::isfinite(v.number))
+        v.storedValue = WriteValue::editText(type, v.number).toDouble();
     return v;
 }
 

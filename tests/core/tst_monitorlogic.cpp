@@ -250,6 +250,13 @@ void tst_MonitorLogic::conversion_data()
                                 << 4294967295.0 << "4.29497e+09" << QVariant(4294967295.0);
     QTest::newRow("float_CDAB as float")
         << int(float_CDAB) << recordOf<float>(float_CDAB, {1.5f}) << 1.5 << "1.5" << QVariant(1.5);
+    QTest::newRow("float 1.6 stored as 1.6, not its widened digits")
+        << int(Float) << recordOf<float>(Float, {1.6f}) << double(1.6f) << "1.6" << QVariant(1.6);
+    QTest::newRow("float 21.91 stored as 21.91") << int(Float) << recordOf<float>(Float, {21.91f})
+                                                 << double(21.91f) << "21.91" << QVariant(21.91);
+    QTest::newRow("float 1234567.9 keeps the digits six would drop")
+        << int(Float) << recordOf<float>(Float, {1234567.9f}) << double(1234567.9f) << "1.23457e+06"
+        << QVariant(1234567.9);
     QTest::newRow("Int64 -2^40") << int(Int64) << recordOf<qint64>(Int64, {-(qint64(1) << 40)})
                                  << -std::ldexp(1.0, 40) << "-1.09951e+12"
                                  << QVariant(-std::ldexp(1.0, 40));

@@ -15,6 +15,7 @@
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTimer>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -49,6 +50,18 @@ QString number(double v)
     return QString::number(v, 'g', 17);
 }
 
+// A float label's history value: the shortest decimal that reads back as the same float.
+QString floatNumber(double widened)
+{
+    const float f = float(widened);
+    for (int precision = 1; std::isfinite(f) && precision <= 9; ++precision) {
+        const double shortest = QString::number(widened, 'g', precision).toDouble();
+        if (float(shortest) == f)
+            return number(shortest);
+    }
+    return number(widened);
+}
+
 // Labels of several areas and types with the values of the simulator's pattern. Word areas
 // hold 4 bytes per index (SA 2); bit areas hold 1 at every third point from index 1.
 QList<Label> patternLabels()
@@ -59,8 +72,8 @@ QList<Label> patternLabels()
         {"DO4", "bool", "1"},
         {"AI1", "Int32", number(patternNumber<qint32>(7, 0))},
         {"AI3", "UInt16", number(patternNumber<quint16>(7, 8))},
-        {"LA2", "float", number(patternNumber<float>(23, 4))},
-        {"AO1", "float", number(patternNumber<float>(10, 0))},
+        {"LA2", "float", floatNumber(patternNumber<float>(23, 4))},
+        {"AO1", "float", floatNumber(patternNumber<float>(10, 0))},
         {"LW5", "Int32", number(patternNumber<qint32>(24, 16))},
         {"SA3", "Int16", number(patternNumber<qint16>(14, 4))},
         {"HAI1", "double", number(patternNumber<double>(21, 0))},
