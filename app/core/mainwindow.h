@@ -392,6 +392,7 @@ private:
     void showUnservedRefusals(CDriveBaseClass *d, const QMap<Induction::SReadInfo, bool> &served,
                               const LabelRowIndex &rows);
     void warnLater(const QString &text);
+    void showPendingWarning();
     void sendHeldWrites();
     QString writeResultText(const WriteTarget &target, const CLabelVariable &sent,
                             int status) const;
@@ -552,6 +553,7 @@ private:
     QList<HeldWrite> m_heldWrites;
     bool m_refusalsChecked = false;
     bool m_warningShown = false;
+    QString m_pendingWarning; // a connection warning waiting for the end of the tick
     ConnectionWatch m_connectionWatch;
     HistoryBatch m_historyBatch;
     FailureRun m_historyFailures;

@@ -302,6 +302,7 @@ void MainWindow::onMonitorTimeout()
     sendHeldWrites();
     storeHistoryBatch();
     m_tickRunning = false;
+    showPendingWarning();
     if (!m_monitoring) {
         runStopSequence();
         return;
@@ -403,12 +404,29 @@ void MainWindow::storeHistoryBatch()
 void MainWindow::warnLater(const QString &text)
 {
     // A message box waits in an event loop of its own: shown from inside the tick it would
-    // hold the tick, and the polling, until it is closed. It comes after the tick instead, and
-    // polling goes on while it is open. One box at a time.
-    if (m_warningShown)
+    // hold the tick, and the polling, until it is closed. The tick's pauses process events, so
+    // the box waits for the end of the tick, and polling goes on while it is open. One box at
+    // a time.
+    if (m_warningShown || !m_pendingWarning.isEmpty())
+        return;
+    m_pendingWarning = text;
+    if (!m_tickRunning)
+        showPendingWarning();
+}
+
+void MainWindow::showPendingWarning()
+{
+    if (m_pendingWarning.isEmpty() || m_warningShown)
         return;
     m_warningShown = true;
-    QTimer::singleShot(0, this, [this, text] {
+    QTimer::singleShot(0, this, [this] {
+        m_warningShown = false;
+        // Met by the pause of a tick that started first: the end of that tick shows it.
+        if (m_tickRunning)
+            return;
+        const QString text = m_pendingWarning;
+        m_pendingWarning.clear();
+        m_warningShown = true;
         prompt()->warning(nullptr, tr("警告"), text);
         m_warningShown = false;
     });
