@@ -110,6 +110,8 @@ void datasheet::on_queryData_clicked()
     }
     table.descriptions = labelDescriptions(labels);
     m_model->setReport(std::move(table));
+    // Values wider than a default column (a double's full digits) would show cut to "1....".
+    m_ui->reportTable->resizeColumnsToContents();
     m_ui->reportTable->setColumnWidth(0, timeColumnWidth);
     m_ui->saveReport->setEnabled(true);
     showStatus(tr("查询成功"));

@@ -31,6 +31,7 @@ private slots:
     void init();
     void cleanup();
     void queryAndSave();
+    void columnsShowWholeValues();
     void queryFailures();
     void saveFailures();
     void housekeeping();
@@ -156,6 +157,33 @@ void tst_ReportWindow::queryAndSave()
     ui()->saveReport->click();
     QVERIFY(m_f.chooser->dirs.at(1).startsWith(m_f.path("reports") + "/2"));
     QCOMPARE(readXlsx(m_f.path("reports/labels.xlsx")).cells.value("C1").text, QStringLiteral("B"));
+}
+
+// A value wider than a default column is shown whole, not cut to "1....".
+void tst_ReportWindow::columnsShowWholeValues()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    const int id = window->projectId();
+    QVector<HistoryRow> rows;
+    for (int poll = 0; poll < 2; ++poll) {
+        const QString time = historyTime(base.addSecs(poll));
+        rows << HistoryRow{id, "A", 12345.678901234567, time} << HistoryRow{id, "B", 7, time}
+             << HistoryRow{id, "C", -0.00012345678901234, time};
+    }
+    QVERIFY(seedHistory(window->historyDatabase()->database(), rows));
+    query(0, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
+    QCOMPARE(model()->rowCount(), 2);
+    QCOMPARE(ui()->reportTable->columnWidth(0), 180);
+    const QFontMetrics metrics(ui()->reportTable->font());
+    for (int column = 1; column < model()->columnCount(); ++column) {
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            const QString text = model()->cellText(row, column);
+            QVERIFY2(ui()->reportTable->columnWidth(column) > metrics.horizontalAdvance(text) + 6,
+                     qPrintable(text));
+        }
+    }
 }
 
 void tst_ReportWindow::queryFailures()
