@@ -191,16 +191,27 @@ void tst_MonitorLogic::colourAndWarningByStatus_data()
     QTest::addColumn<int>("green");
     QTest::addColumn<int>("blue");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("0 ok") << 0 << true << 0 << 205 << 0 << QString();
-    QTest::newRow("7 frame") << 7 << true << 255 << 245 << 0
-                             << zh("连接异常：返回错误，设备响应报文错误");
-    QTest::newRow("8 timeout") << 8 << true << 255 << 165 << 0 << zh("连接异常：响应超时");
-    QTest::newRow("9 offline") << 9 << true << 255 << 0 << 0 << zh("连接异常：设备掉线");
-    QTest::newRow("1 not done") << 1 << false << 0 << 0 << 0 << QString();
-    QTest::newRow("2 type refused") << 2 << true << 148 << 0 << 211 << QString();
-    QTest::newRow("3 area refused") << 3 << true << 148 << 0 << 211 << QString();
-    QTest::newRow("6 input area") << 6 << true << 148 << 0 << 211 << QString();
-    QTest::newRow("10 unknown") << 10 << false << 0 << 0 << 0 << QString();
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("reason"); // what a refused label's tooltip or a failed write names
+    const QString frame = zh("连接异常：返回错误，设备响应报文错误");
+    const QString timeout = zh("连接异常：响应超时");
+    const QString offline = zh("连接异常：设备掉线");
+    QTest::newRow("0 ok") << 0 << true << 0 << 205 << 0 << QString() << false << QString();
+    QTest::newRow("7 frame") << 7 << true << 255 << 245 << 0 << frame << false << frame;
+    QTest::newRow("8 timeout") << 8 << true << 255 << 165 << 0 << timeout << false << timeout;
+    QTest::newRow("9 offline") << 9 << true << 255 << 0 << 0 << offline << false << offline;
+    QTest::newRow("1 not done") << 1 << false << 0 << 0 << 0 << QString() << false << zh("未执行");
+    QTest::newRow("2 type refused")
+        << 2 << true << 148 << 0 << 211 << QString() << true << zh("该地址不支持此数据类型");
+    QTest::newRow("3 area refused")
+        << 3 << true << 148 << 0 << 211 << QString() << true << zh("无法识别的地址");
+    QTest::newRow("4 count refused")
+        << 4 << true << 148 << 0 << 211 << QString() << true << zh("数量或长度不符");
+    QTest::newRow("5 out of range")
+        << 5 << true << 148 << 0 << 211 << QString() << true << zh("地址超出区域范围");
+    QTest::newRow("6 input area") << 6 << true << 148 << 0 << 211 << QString() << true
+                                  << zh("输入区的值会被设备覆盖");
+    QTest::newRow("10 unknown") << 10 << false << 0 << 0 << 0 << QString() << false << QString();
 }
 
 void tst_MonitorLogic::colourAndWarningByStatus()
@@ -211,15 +222,15 @@ void tst_MonitorLogic::colourAndWarningByStatus()
     QFETCH(int, green);
     QFETCH(int, blue);
     QFETCH(QString, warning);
+    QFETCH(bool, refused);
     MonitorLogic::CellColour colour;
     QCOMPARE(MonitorLogic::statusColour(status, &colour), coloured);
     if (coloured)
         QCOMPARE(colour, (MonitorLogic::CellColour{red, green, blue}));
     QCOMPARE(MonitorLogic::isConnectionError(status), !warning.isEmpty());
     QCOMPARE(MonitorLogic::connectionErrorText(status), warning);
-    QCOMPARE(MonitorLogic::isRefusal(status), status >= 2 && status <= 6);
-    // Every refusal and every link failure names its reason.
-    QCOMPARE(MonitorLogic::statusReasonText(status).isEmpty(), status == 0 || status == 10);
+    QCOMPARE(MonitorLogic::isRefusal(status), refused);
+    QTEST(MonitorLogic::statusReasonText(status), "reason");
     QCOMPARE(MonitorLogic::stoppedColour(), (MonitorLogic::CellColour{0, 0, 0}));
 }
 
