@@ -345,7 +345,7 @@ void tst_MonitorWindow::ticksStartOnePeriodApart()
     QVERIFY(window->monitorTimer()->isActive());
     QVERIFY(window->monitorTimer()->isSingleShot());
     QCOMPARE(window->monitorTimer()->interval(), nextMs);
-    // The wait is measured from the tick's start: time spent before the timer fires counts.
+    // The wait is measured from the tick's own start: time that passed before it does not count.
     now += 5000;
     tick();
     QCOMPARE(window->monitorTimer()->interval(), nextMs);

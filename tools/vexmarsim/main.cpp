@@ -78,9 +78,9 @@ int main(int argc, char *argv[])
                        "drift, count and run every step (--interval); other areas keep what is "
                        "written to them"),
         QStringLiteral("dpro"));
-    const QCommandLineOption intervalOption(QStringLiteral("interval"),
-                                            QStringLiteral("Step of --changing in ms (500)"),
-                                            QStringLiteral("ms"), QStringLiteral("500"));
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"), QStringLiteral("Step of --changing and --demo in ms (500)"),
+        QStringLiteral("ms"), QStringLiteral("500"));
     const QCommandLineOption fault = faultOption();
     parser.addOptions({udpOption, serialOption, baudOption, logOption, patternOption,
                        changingOption, demoOption, intervalOption, fault});
