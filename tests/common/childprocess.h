@@ -3,6 +3,7 @@
 // Child processes of tests and benchmarks: reading a process's output until a pattern shows, and
 // simulators started as child processes. Free of QtTest, so benchmarks can use it too.
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -32,6 +33,15 @@ inline QString builtProgram(const QString &name)
 #else
     return name;
 #endif
+}
+
+// The lines a simulator wrote to its log file so far; none while the file is not there yet.
+inline QStringList logFileLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 // A child process that is ready once what it prints matches a pattern; killed by its process id

@@ -4,7 +4,6 @@
 // and always stops it again; reads the commands it logged.
 #include "socatptypair.h"
 
-#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -45,13 +44,7 @@ public:
     QString logPath() const { return m_dir.filePath(QStringLiteral("module.log")); }
 
     // "cmd <command>" per command received, "data <hex>" per piece passed to the peer.
-    QStringList logLines() const
-    {
-        QFile f(logPath());
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList logLines() const { return logFileLines(logPath()); }
 
     void stop() { m_process.stop(); }
 

@@ -71,11 +71,7 @@ public:
     }
 
 private:
-    QStringList logLines() const
-    {
-        return QString::fromUtf8(readAll(path(QStringLiteral("requests.log"))))
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList logLines() const { return logFileLines(path(QStringLiteral("requests.log"))); }
     static QByteArray readAll(const QString &name)
     {
         QFile f(name);

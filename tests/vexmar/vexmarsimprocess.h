@@ -4,7 +4,6 @@
 // always stops them again. Free of QtTest, so the benchmark can use it too.
 #include "socatptypair.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -73,12 +72,8 @@ public:
 private:
     QStringList logEntries(bool replies) const
     {
-        QFile f(logPath());
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-            return {};
         QStringList lines;
-        const QString text = QString::fromUtf8(f.readAll());
-        for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const QString &line : logFileLines(logPath())) {
             if (line.startsWith(QLatin1String("reply ")) == replies)
                 lines << line;
         }
