@@ -239,8 +239,7 @@ void tst_TrendWindow::viewSetUp()
     points.append(ms + 999, 3);
     QCOMPARE(ChartDrawer::findNearestPoint(&points, t), 1);
 
-    // Guide colours by scheme; 3 changes nothing.
-    view()->setGuideLineColor(3);
+    // A reset clears the guides' positions and times.
     view()->resetGuides();
     double x1 = -1, x2 = -1;
     QDateTime t1, t2;
