@@ -421,13 +421,20 @@ private:
     void renumberSeriesRows();
     // Takes a series out of the chart and the trend's books and deletes it with its timer.
     void dropSeries(QtCharts::QXYSeries *series);
+    // Gives a shown series its part of the time axis' window `shown` (by default the axis' own)
+    // unless that window has not moved a pixel column since its last feed.
     void feedSeries(QtCharts::QXYSeries *series, bool force);
+    void feedSeries(QtCharts::QXYSeries *series, bool force, const FedWindow &shown);
+    // The time axis' range now, on the plot's pixel columns.
+    FedWindow shownWindow() const;
     // Pixel columns of the plot area, which the drawn windows are thinned to.
     int plotColumns() const;
     int seriesRowOf(QtCharts::QXYSeries *series) const;
     int rowOfCellWidget(int column, const QWidget *widget) const;
     int labelRowOf(const QString &label) const;
     QColor rowColour(int row) const;
+    // Writes a row's zero- and full-scale cells, editable.
+    void setScaleCells(int row, const QString &zero, const QString &full);
     TrendRules::ScaleMap rowScaleOnto(int row, int selected) const;
     void makeScaledCopy(int row, int selected, int base);
     void restoreScaledView(int base);

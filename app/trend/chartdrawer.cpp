@@ -9,7 +9,6 @@
 #include <QGraphicsLineItem>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -219,7 +218,7 @@ int ChartDrawer::findNearestPoint(QXYSeries *series, const QDateTime &time)
     const double t = double(time.toMSecsSinceEpoch());
     const QVector<QPointF> points = series->pointsVector();
     for (int i = 0; i < points.size(); ++i) {
-        if (points[i].x() >= t && points[i].x() < t + 999)
+        if (points[i].x() >= t && points[i].x() < t + TrendCurve::secondWindowMs)
             return i;
     }
     return -1;
@@ -465,11 +464,7 @@ void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
         const QCheckBox *box = visibleCell ? visibleCell->findChild<QCheckBox *>() : nullptr;
         if (!box || !text)
             continue;
-        QColor colour;
-        if (const QWidget *colourCell = table->cellWidget(r, SeriesColour)) {
-            if (const QLabel *name = colourCell->findChild<QLabel *>())
-                colour.setNamedColor(name->text());
-        }
+        const QColor colour = rowColour(table, r);
         const QTableWidgetItem *comment = table->item(r, SeriesComment);
         text->setFont(songFont(8, highlighted));
         text->setPlainText(

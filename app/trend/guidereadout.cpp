@@ -1,12 +1,8 @@
 #include "guidereadout.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
-
-// A sample belongs to the second t when its time lies in [t, t + 999) ms.
-constexpr qint64 secondWindowMs = 999;
 
 // Beyond this a time-axis value is no date a QDateTime keeps (about ±285,000 years).
 constexpr double largestMs = 9.0e15;
@@ -36,19 +32,13 @@ QDateTime GuideReadout::secondAt(double x)
 {
     if (!std::isfinite(x) || std::fabs(x) > largestMs)
         return QDateTime();
-    const qint64 ms = qint64(x);
-    const qint64 second = ms - ((ms % 1000) + 1000) % 1000;
-    return QDateTime::fromMSecsSinceEpoch(second);
+    return QDateTime::fromMSecsSinceEpoch(TrendCurve::wholeSecond(qint64(x)));
 }
 
 int GuideReadout::indexOfSecond(const QVector<QPointF> &points, qint64 secondMs)
 {
-    const double start = double(secondMs);
-    const auto it = std::lower_bound(points.cbegin(), points.cend(), start,
-                                     [](const QPointF &p, double v) { return p.x() < v; });
-    if (it != points.cend() && it->x() < double(secondMs + secondWindowMs))
-        return int(it - points.cbegin());
-    return -1;
+    return TrendCurve::indexOfSecond(points.constData(), points.constData() + points.size(),
+                                     secondMs);
 }
 
 bool GuideReadout::valueAt(const TrendCurve &curve, qint64 secondMs, double *value,

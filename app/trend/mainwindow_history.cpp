@@ -35,10 +35,10 @@ QList<SectionEntry> MainWindow::seriesSectionRows() const
     };
     for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
         SectionEntry entry;
-        entry.hasLabel = ui->tableWidget->item(r, 3) != nullptr;
-        entry.label = text(r, 3);
-        entry.zeroScale = text(r, 14);
-        entry.fullScale = text(r, 15);
+        entry.hasLabel = ui->tableWidget->item(r, SeriesLabel) != nullptr;
+        entry.label = text(r, SeriesLabel);
+        entry.zeroScale = text(r, SeriesZero);
+        entry.fullScale = text(r, SeriesFull);
         rows.append(entry);
     }
     return rows;
@@ -150,12 +150,7 @@ void MainWindow::showSection(int n, bool fromHistory)
         if (labelRow < 0)
             continue;
         const int r = addSeriesPanel(labelRow, running);
-        {
-            QScopedValueRollback<bool> writing(isEditingSeries, true);
-            const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
-            ui->tableWidget->setItem(r, SeriesZero, centredItem(entry.zeroScale, editable));
-            ui->tableWidget->setItem(r, SeriesFull, centredItem(entry.fullScale, editable));
-        }
+        setScaleCells(r, entry.zeroScale, entry.fullScale);
         if (!fromHistory) {
             // A refreshed row's colour button carries the plain style a chosen colour gets.
             if (const QWidget *cell = ui->tableWidget->cellWidget(r, SeriesColour)) {
@@ -353,10 +348,7 @@ void MainWindow::on_searchfor_clicked()
             extremes.include(sample.value);
         series->replace(HistoryRules::toPoints(samples));
         const HistoryRules::ScaleTexts scales = HistoryRules::scaleTexts(samples.first().value);
-        QScopedValueRollback<bool> writing(isEditingSeries, true);
-        const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
-        ui->tableWidget->setItem(r, SeriesZero, centredItem(scales.zero, editable));
-        ui->tableWidget->setItem(r, SeriesFull, centredItem(scales.full, editable));
+        setScaleCells(r, scales.zero, scales.full);
     }
     if (extremes.isEmpty()) {
         statusBar()->showMessage(tr("查询成功，但没有数据"), 0);

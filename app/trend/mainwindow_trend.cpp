@@ -61,12 +61,6 @@ QWidget *centredContainer(std::initializer_list<QPair<QWidget *, int>> children)
     return container;
 }
 
-qint64 wholeSecondMs(const QDateTime &time)
-{
-    const qint64 ms = time.toMSecsSinceEpoch();
-    return ms - ((ms % 1000) + 1000) % 1000;
-}
-
 } // namespace
 
 void MainWindow::initSeriesTable()
@@ -148,9 +142,8 @@ void MainWindow::updateTimeLine()
     const QDateTime start = windowNow.addSecs(-rangeSeconds);
     // The axis moves in whole pixel columns: on a long window a step of less than a column would
     // redraw every curve for no visible change.
-    const FedWindow shown{axis->min().toMSecsSinceEpoch(), axis->max().toMSecsSinceEpoch(),
-                          plotColumns(), true};
-    if (!shown.needsFeed(start.toMSecsSinceEpoch(), windowNow.toMSecsSinceEpoch(), plotColumns()))
+    const FedWindow shown = shownWindow();
+    if (!shown.needsFeed(start.toMSecsSinceEpoch(), windowNow.toMSecsSinceEpoch(), shown.columns))
         return;
     axis->setRange(start, windowNow);
     feedDrawnSeries(false);
@@ -259,9 +252,7 @@ int MainWindow::addSeriesPanel(int labelRow, bool live)
     }
 
     const TrendRules::ScaleTexts scales = TrendRules::initialScales(labelText(LabelColumnValue));
-    const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
-    table->setItem(r, SeriesZero, centredItem(scales.zero, editable));
-    table->setItem(r, SeriesFull, centredItem(scales.full, editable));
+    setScaleCells(r, scales.zero, scales.full);
     auto *autoRange = new QCheckBox;
     table->setCellWidget(r, SeriesAutoRange, centredContainer({{autoRange, 0}}));
     for (int c = SeriesFirstReadout; c <= SeriesValue; ++c)
@@ -430,12 +421,15 @@ int MainWindow::labelRowOf(const QString &label) const
 
 QColor MainWindow::rowColour(int row) const
 {
-    QColor colour;
-    if (const QWidget *cell = ui->tableWidget->cellWidget(row, SeriesColour)) {
-        if (const auto *name = cell->findChild<QLabel *>())
-            colour.setNamedColor(name->text());
-    }
-    return colour;
+    return SeriesTable::rowColour(ui->tableWidget, row);
+}
+
+void MainWindow::setScaleCells(int row, const QString &zero, const QString &full)
+{
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    const Qt::ItemFlags editable = readOnlyFlags | Qt::ItemIsEditable;
+    ui->tableWidget->setItem(row, SeriesZero, centredItem(zero, editable));
+    ui->tableWidget->setItem(row, SeriesFull, centredItem(full, editable));
 }
 
 // ---- Live curves ----
@@ -486,7 +480,7 @@ void MainWindow::updateLineSeries(QLineSeries *series, const QString &label, QTi
         }
     }
 
-    m_trendCurves[series].append(wholeSecondMs(trendNow()), value);
+    m_trendCurves[series].append(TrendCurve::wholeSecond(trendNow().toMSecsSinceEpoch()), value);
 
     TrendRules::AxisRange range{};
     if (TrendRules::widenAutoRange(&autoRangeMax, &autoRangeMin, float(value), seriesSelected != 0,
@@ -496,7 +490,18 @@ void MainWindow::updateLineSeries(QLineSeries *series, const QString &label, QTi
     writeValueCell(valueText);
 }
 
+FedWindow MainWindow::shownWindow() const
+{
+    const QDateTimeAxis *axis = chartDrawer->timeAxis();
+    return {axis->min().toMSecsSinceEpoch(), axis->max().toMSecsSinceEpoch(), plotColumns(), true};
+}
+
 void MainWindow::feedSeries(QXYSeries *series, bool force)
+{
+    feedSeries(series, force, shownWindow());
+}
+
+void MainWindow::feedSeries(QXYSeries *series, bool force, const FedWindow &shown)
 {
     if (!series || !series->isVisible())
         return;
@@ -515,22 +520,21 @@ void MainWindow::feedSeries(QXYSeries *series, bool force)
             return;
         curve = &*own;
     }
-    const qint64 start = chartDrawer->timeAxis()->min().toMSecsSinceEpoch();
-    const qint64 end = chartDrawer->timeAxis()->max().toMSecsSinceEpoch();
-    const int columns = plotColumns();
     FedWindow &fed = m_fedWindows[series];
-    if (!force && !fed.needsFeed(start, end, columns))
+    if (!force && !fed.needsFeed(shown.startMs, shown.endMs, shown.columns))
         return;
-    series->replace(curve->window(start, end, columns, map));
-    fed = {start, end, columns, true};
+    series->replace(curve->window(shown.startMs, shown.endMs, shown.columns, map));
+    fed = shown;
 }
 
 void MainWindow::feedDrawnSeries(bool force)
 {
+    // The window is read once for the step, not once a series.
+    const FedWindow shown = shownWindow();
     for (auto it = m_trendCurves.constBegin(); it != m_trendCurves.constEnd(); ++it)
-        feedSeries(it.key(), force);
+        feedSeries(it.key(), force, shown);
     for (auto it = m_scaledCopies.constBegin(); it != m_scaledCopies.constEnd(); ++it)
-        feedSeries(it.key(), force);
+        feedSeries(it.key(), force, shown);
 }
 
 MainWindow::DrawnCurve MainWindow::drawnCurve(QXYSeries *series) const

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
+#include <QLabel>
 #include <QObject>
+#include <QTableWidget>
 #include <QTableWidgetItem>
 
 // The columns of the trend page's series table and of its hidden companion table, and the items
@@ -47,6 +50,17 @@ inline QTableWidgetItem *objectItem(QObject *object, Qt::ItemFlags flags)
     item->setData(Qt::UserRole, QVariant::fromValue(object));
     item->setFlags(flags);
     return item;
+}
+
+// The colour a series row's colour cell names; invalid when the row has none.
+inline QColor rowColour(const QTableWidget *table, int row)
+{
+    QColor colour;
+    if (const QWidget *cell = table->cellWidget(row, SeriesColour)) {
+        if (const auto *name = cell->findChild<QLabel *>())
+            colour.setNamedColor(name->text());
+    }
+    return colour;
 }
 
 } // namespace SeriesTable

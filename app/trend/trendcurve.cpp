@@ -44,12 +44,19 @@ int TrendCurve::upperBound(double x) const
     return int(it - m_points.begin()) - m_begin;
 }
 
+int TrendCurve::indexOfSecond(const QPointF *begin, const QPointF *end, qint64 secondMs)
+{
+    const auto it = std::lower_bound(begin, end, double(secondMs),
+                                     [](const QPointF &p, double v) { return p.x() < v; });
+    if (it != end && it->x() < double(secondMs + secondWindowMs))
+        return int(it - begin);
+    return -1;
+}
+
 int TrendCurve::indexOfSecond(qint64 secondMs) const
 {
-    const int i = lowerBound(double(secondMs));
-    if (i < size() && at(i).x() < double(secondMs + 999))
-        return i;
-    return -1;
+    const QPointF *points = m_points.constData();
+    return indexOfSecond(points + m_begin, points + m_points.size(), secondMs);
 }
 
 QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,

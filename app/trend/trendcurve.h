@@ -25,8 +25,14 @@ public:
     qint64 timeAt(int i) const { return qint64(m_points.at(m_begin + i).x()); }
     double valueAt(int i) const { return m_points.at(m_begin + i).y(); }
 
-    // Index of the first sample of the second that starts at secondMs, that is with a time in
-    // [secondMs, secondMs + 999); -1 when there is none.
+    // A sample belongs to the second that starts at t when its time lies in [t, t + 999) ms.
+    static constexpr qint64 secondWindowMs = 999;
+    // The start of the second that holds ms, also before the epoch.
+    static qint64 wholeSecond(qint64 ms) { return ms - ((ms % 1000) + 1000) % 1000; }
+    // Index of the first of the points [begin, end), in time order, that belongs to the second
+    // starting at secondMs; -1 when none does.
+    static int indexOfSecond(const QPointF *begin, const QPointF *end, qint64 secondMs);
+    // The same over this curve's samples.
     int indexOfSecond(qint64 secondMs) const;
 
     // The samples drawn for [startMs, endMs] on `columns` pixel columns: every sample when there
