@@ -17,8 +17,7 @@ AtModule::AtModule(Settings settings, QObject *parent)
 
 bool AtModule::openLog(const QString &path)
 {
-    m_log.setFileName(path);
-    return m_log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+    return m_log.open(path);
 }
 
 bool AtModule::openLine(const QString &path)
@@ -140,8 +139,5 @@ void AtModule::sendPiece()
 
 void AtModule::logLine(const QString &text)
 {
-    if (!m_log.isOpen())
-        return;
-    m_log.write(text.toUtf8() + '\n');
-    m_log.flush();
+    m_log.line(text);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "simlog.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -49,7 +50,7 @@ private:
     void logLine(const QString &text);
 
     Settings m_settings;
-    QFile m_log;
+    SimLog m_log;
     QSerialPort *m_line = nullptr;
     QSerialPort *m_peer = nullptr;
     QByteArray m_in;

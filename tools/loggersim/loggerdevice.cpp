@@ -3,6 +3,7 @@
 #include "fwpacket.h"
 #include "loggerimagedownload.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QSerialPort>
 
@@ -63,10 +64,8 @@ LoggerDevice::LoggerDevice(QSerialPort *port, LoggerOptions options)
     : m_port(port)
     , m_options(std::move(options))
 {
-    if (!m_options.logPath.isEmpty()) {
-        m_log.setFileName(m_options.logPath);
-        m_log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
-    }
+    if (!m_options.logPath.isEmpty())
+        m_log.open(m_options.logPath);
     m_resync.setSingleShot(true);
     m_resync.setInterval(resyncMs);
     connect(&m_resync, &QTimer::timeout, this, [this] {
@@ -78,10 +77,7 @@ LoggerDevice::LoggerDevice(QSerialPort *port, LoggerOptions options)
 
 void LoggerDevice::log(const QString &line)
 {
-    if (!m_log.isOpen())
-        return;
-    m_log.write(line.toUtf8() + '\n');
-    m_log.flush();
+    m_log.line(line);
 }
 
 const LoggerFault *LoggerDevice::fault(LoggerFault::Kind kind) const

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "simlog.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -76,7 +77,7 @@ private:
 
     QSerialPort *m_port;
     LoggerOptions m_options;
-    QFile m_log;
+    SimLog m_log;
     QByteArray m_buffer;
     QTimer m_resync;
     int m_request = 0;

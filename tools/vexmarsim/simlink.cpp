@@ -48,16 +48,12 @@ SimLink::SimLink(SimDevice *device, QList<SimFault> faults, QObject *parent)
 
 bool SimLink::openLog(const QString &path)
 {
-    m_log.setFileName(path);
-    return m_log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+    return m_log.open(path);
 }
 
 void SimLink::logLine(const QString &line)
 {
-    if (!m_log.isOpen())
-        return;
-    m_log.write(line.toUtf8() + '\n');
-    m_log.flush();
+    m_log.line(line);
 }
 
 quint16 SimLink::listenUdp(quint16 port)

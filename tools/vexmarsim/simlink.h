@@ -1,9 +1,9 @@
 #pragma once
 
 #include "simdevice.h"
+#include "simlog.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -64,7 +64,7 @@ private:
 
     SimDevice *m_device;
     QList<SimFault> m_faults;
-    QFile m_log;
+    SimLog m_log;
     QUdpSocket *m_udp = nullptr;
     QSerialPort *m_serial = nullptr;
     int m_baud = 9600;
