@@ -416,6 +416,8 @@ private:
     int addSeriesPanel(int labelRow, bool live = true);
     // The live series of series row `row`, its update timer and colour-button connection.
     QtCharts::QLineSeries *addLiveSeries(int row);
+    // Hides every row's readout texts of both guides.
+    void hideReadoutTexts();
     // Removes series row `row` with its series, copies, timer and readout texts.
     void removeSeriesRow(int row);
     void renumberSeriesRows();

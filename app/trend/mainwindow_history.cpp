@@ -282,11 +282,8 @@ void MainWindow::resetHistoryGuides(int rows)
 {
     chartDrawer->resetGuides();
     QScopedValueRollback<bool> writing(isEditingSeries, true);
+    hideReadoutTexts();
     for (int r = 0; r < rows && r < ui->tableWidget->rowCount(); ++r) {
-        for (int column : {CompanionText1, CompanionText2}) {
-            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
-                text->hide();
-        }
         for (int c = SeriesValue - 1; c >= SeriesFirstReadout; --c)
             ui->tableWidget->setItem(r, c, centredItem(QString(), inertFlags));
     }
@@ -302,11 +299,8 @@ void MainWindow::on_searchfor_clicked()
     chartDrawer->guideLabel(1)->hide();
     historySeriesVisible = 1;
     const int rows = ui->tableWidget->rowCount();
+    hideReadoutTexts();
     for (int r = 0; r < rows; ++r) {
-        for (int column : {CompanionText1, CompanionText2}) {
-            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
-                text->hide();
-        }
         if (QLineSeries *live = ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive))
             live->setVisible(false);
     }

@@ -164,12 +164,7 @@ void MainWindow::on_rangeTime_currentIndexChanged(int index)
     chartDrawer->guideLabel(1)->hide();
     if (const int seconds = TrendRules::rangeSecondsAt(index); seconds > 0)
         rangeSeconds = seconds;
-    for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
-        for (int column : {CompanionText1, CompanionText2}) {
-            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
-                text->hide();
-        }
-    }
+    hideReadoutTexts();
     updateTimeLine();
 }
 
@@ -344,6 +339,16 @@ void MainWindow::onMenuDeleteChartClicked()
     for (int row : rows)
         removeSeriesRow(row);
     renumberSeriesRows();
+}
+
+void MainWindow::hideReadoutTexts()
+{
+    for (int r = 0; r < ui->dataTableWidget->rowCount(); ++r) {
+        for (int column : {CompanionText1, CompanionText2}) {
+            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, column))
+                text->hide();
+        }
+    }
 }
 
 void MainWindow::removeSeriesRow(int row)
@@ -729,12 +734,7 @@ void MainWindow::onCellClicked(int row, int column)
     QLineSeries *clicked = ChartDrawer::seriesAt(ui->dataTableWidget, row, base);
     if (!clicked)
         return;
-    for (int r = 0; r < ui->tableWidget->rowCount(); ++r) {
-        for (int c : {CompanionText1, CompanionText2}) {
-            if (QGraphicsTextItem *text = ChartDrawer::textItemAt(ui->dataTableWidget, r, c))
-                text->hide();
-        }
-    }
+    hideReadoutTexts();
 
     if (seriesSelected == 0) {
         showSelection(row, base);
