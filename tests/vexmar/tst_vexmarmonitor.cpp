@@ -415,6 +415,16 @@ void tst_VexmarMonitor::writesConfirmedDuringExchangeAreHeld()
     QVERIFY(confirmed);
     // Sent after the read, one by one, none refused.
     QTRY_COMPARE_WITH_TIMEOUT(m_sim->frameCount(), readsBefore + 1 + 3, waitMs);
+    // One read, then the writes in the order confirmed: LW1, LW2, LW1.
+    QStringList kinds;
+    QStringList addresses;
+    for (const QString &line : m_sim->logLines().mid(m_sim->logLines().size() - 4)) {
+        kinds << line.section(QLatin1Char(' '), 1, 1);
+        addresses << line.section(QLatin1Char(' '), 3, 3);
+    }
+    QCOMPARE(kinds, (QStringList{"read", "write", "write", "write"}));
+    QCOMPARE(addresses.at(3), addresses.at(1));
+    QVERIFY(addresses.at(2) != addresses.at(1));
     QCOMPARE(window->statusBar()->currentMessage(), zh("写值成功：LW1 = 12"));
     tick();
     QCOMPARE(valueCell("LW1")->text(), QStringLiteral("12"));
