@@ -1,26 +1,15 @@
 # Tests of the main window and its start-up logic.
 morvelin_add_test(tst_startuplogic SOURCES tst_startuplogic.cpp LIBS morvelin_startup)
 
-if(TARGET morvelin_window)
-    foreach(name mainwindow labeltable projectwindow dialogsetlink)
-        if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tst_${name}.cpp)
-            morvelin_add_test(tst_${name} SOURCES tst_${name}.cpp recordingprompt.h
-                windowfixture.h LIBS morvelin_window)
-            # The forms' generated headers live with the window library.
-            target_include_directories(tst_${name} PRIVATE
-                ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
-            # Projects bind the test driver from the program folder's libdrive.
-            add_dependencies(tst_${name} LibTestDriver)
-            foreach(driver LibVexmar LibCorvid)
-                if(TARGET ${driver})
-                    add_dependencies(tst_${name} ${driver})
-                endif()
-            endforeach()
-        endif()
-    endforeach()
-endif()
+foreach(name mainwindow labeltable projectwindow dialogsetlink)
+    morvelin_add_test(tst_${name} SOURCES tst_${name}.cpp recordingprompt.h
+        windowfixture.h LIBS morvelin_window)
+    # The forms' generated headers live with the window library.
+    target_include_directories(tst_${name} PRIVATE
+        ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+    # Projects bind the test driver from the program folder's libdrive, or a real driver.
+    add_dependencies(tst_${name} LibTestDriver LibVexmar LibCorvid)
+endforeach()
 
-if(TARGET morvelin_qmqtt)
-    morvelin_add_test(tst_mqttclient SOURCES tst_mqttclient.cpp mosquittobroker.h
-        LIBS morvelin_qmqtt)
-endif()
+morvelin_add_test(tst_mqttclient SOURCES tst_mqttclient.cpp mosquittobroker.h
+    LIBS morvelin_qmqtt)

@@ -13,13 +13,11 @@ add_test(NAME tst_dataloggerprotocol_utc COMMAND tst_dataloggerprotocol)
 set_tests_properties(tst_dataloggerprotocol_utc PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;TZ=UTC")
 # The window's data-logger page against the simulator.
-if(TARGET morvelin_window)
-    set(core_tests ${CMAKE_CURRENT_LIST_DIR}/../core)
-    morvelin_add_test(tst_loggerwindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_loggerwindow.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/testwatchdog.h
-        ${core_tests}/windowfixture.h ${core_tests}/recordingprompt.h ${core_tests}/sqlrows.h
-        LIBS morvelin_window TIMEOUT 600)
-    target_include_directories(tst_loggerwindow PRIVATE ${core_tests}
-        ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
-    add_dependencies(tst_loggerwindow loggersim)
-endif()
+set(core_tests ${CMAKE_CURRENT_LIST_DIR}/../core)
+morvelin_add_test(tst_loggerwindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_loggerwindow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/testwatchdog.h
+    ${core_tests}/windowfixture.h ${core_tests}/recordingprompt.h ${core_tests}/sqlrows.h
+    LIBS morvelin_window TIMEOUT 600)
+target_include_directories(tst_loggerwindow PRIVATE ${core_tests}
+    ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+add_dependencies(tst_loggerwindow loggersim)

@@ -7,11 +7,7 @@ morvelin_add_test(tst_vexmarframes SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarf
 morvelin_add_test(tst_vexmarcodecs SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarcodecs.cpp
     LIBS vexmar_wire)
 foreach(t tst_vexmarlink tst_vexmarserial)
-    if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp)
-        morvelin_add_test(${t} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/vexmarsimprocess.h LIBS vexmar_wire)
-        if(TARGET vexmarsim)
-            add_dependencies(${t} vexmarsim)
-        endif()
-    endif()
+    morvelin_add_test(${t} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/vexmarsimprocess.h LIBS vexmar_wire)
+    add_dependencies(${t} vexmarsim)
 endforeach()
