@@ -323,16 +323,7 @@ void MainWindow::on_searchfor_clicked()
         int count = 0;
         const QVector<HistorySample> samples
             = label ? readHistory(label->text(), window, &count) : QVector<HistorySample>();
-        auto *series = new QLineSeries;
-        series->setPointsVisible(false);
-        series->setColor(seriesColors.value(TrendRules::paletteIndex(r), QColor(Qt::red)));
-        chartDrawer->chart()->addSeries(series);
-        series->attachAxis(chartDrawer->timeAxis());
-        series->attachAxis(chartDrawer->valueAxis());
-        {
-            QScopedValueRollback<bool> writing(isEditingSeries, true);
-            ui->dataTableWidget->setItem(r, CompanionHistory, objectItem(series, readOnlyFlags));
-        }
+        QLineSeries *series = addHistorySeries(r, label ? label->text() : QString());
         setSeriesVisible(r, CompanionHistory);
         if (samples.isEmpty())
             continue;

@@ -334,7 +334,7 @@ void tst_TrendWindow::schemes()
 
 void tst_TrendWindow::addPanels()
 {
-    addLabels({{"D100", "tank level", "12", "m"}, {"D102", "pressure", "12.5", "kPa"}});
+    addLabels({{"D100", "tank level", "12", "m"}, {"D102", "pressure", "3.25", "kPa"}});
     addPanels({1});
     QCOMPARE(ui()->tableWidget->rowCount(), 1);
     QCOMPARE(ui()->dataTableWidget->rowCount(), 1);
@@ -342,8 +342,9 @@ void tst_TrendWindow::addPanels()
     QCOMPARE(cellText(0, 3), QStringLiteral("D102"));
     QCOMPARE(cellText(0, 4), QStringLiteral("pressure"));
     QCOMPARE(cellText(0, 13), QStringLiteral("kPa"));
-    QCOMPARE(cellText(0, 14), QStringLiteral("-1"));
-    QCOMPARE(cellText(0, 15), QStringLiteral("1"));
+    // The value as an integer, less one and plus one.
+    QCOMPARE(cellText(0, 14), QStringLiteral("2"));
+    QCOMPARE(cellText(0, 15), QStringLiteral("4"));
     addPanels({0});
     QCOMPARE(cellText(1, 0), QStringLiteral("2"));
     QCOMPARE(cellText(1, 14), QStringLiteral("11"));
