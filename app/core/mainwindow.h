@@ -463,6 +463,8 @@ private:
     // Fills both section lists from the project's settings file and shows section 1, or no
     // panel when there is none.
     void loadChartSections();
+    // Tells that a section change did not reach the per-project settings file.
+    void sectionsNotSaved();
     void endScaledView();
     // Removes every series row with all it holds.
     void clearSeriesRows();

@@ -44,6 +44,7 @@ private slots:
 
     void sectionsAddDeleteModify();
     void typedNameIsNoEntry();
+    void sectionsOnAFullDisk();
     void newProjectAfterOneWithSections();
     void projectOpenLoadsSectionOne();
     void switchAndRefresh();
@@ -82,6 +83,8 @@ private:
     void setSeriesRows(const QList<SeriesRow> &rows);
     // Every key of the project's settings file as "key=value", sorted.
     QStringList sectionKeys(const QString &iniName) const;
+    // The keys the file on disk holds, as sectionKeys.
+    QStringList diskKeys(const QString &iniName) const;
     QStringList comboTexts(QComboBox *combo) const;
     Ui::MainWindow *ui() const { return m_f.window->form(); }
 
@@ -243,6 +246,68 @@ void tst_HistoryWindow::typedNameIsNoEntry()
     QCOMPARE(comboTexts(ui()->dataClassification), QStringList{zh("数据组合1")});
     QVERIFY(sectionKeys("line.ini").contains("Section/0=1"));
     QVERIFY(sectionKeys("line.ini").contains("Section1/name=" + zh("数据组合1")));
+}
+
+QStringList tst_HistoryWindow::diskKeys(const QString &iniName) const
+{
+    // Settings objects of one path share what they hold in memory: a copy shows the disk.
+    const QString copy = m_f.path("copy-of-" + iniName);
+    QFile::remove(copy);
+    if (!QFile::copy(m_f.path(iniName), copy))
+        return {"<no file>"};
+    QStringList keys;
+    {
+        QSettings file(copy, QSettings::IniFormat);
+        for (const QString &key : file.allKeys())
+            keys << key + QLatin1Char('=') + file.value(key).toString();
+    }
+    QFile::remove(copy);
+    keys.sort();
+    return keys;
+}
+
+void tst_HistoryWindow::sectionsOnAFullDisk()
+{
+    m_f.create();
+    open(writeProject("line", {"a", "b"}));
+    setSeriesRows({{"a", "0", "10"}});
+    ui()->addData->click();
+    const QStringList first{zh("数据组合1")};
+    const QStringList stored = diskKeys("line.ini");
+    QVERIFY(stored.contains("Section1/name=" + first[0]));
+
+    // Add, Save under a typed name and Delete each say that the file was not written, and the
+    // lists keep what the file holds.
+    for (int i = 0; i < 3; ++i)
+        m_f.prompt->expectStartingWith("warning", zh("警告"), zh("数据组合未能保存"));
+    {
+        FullDisk full;
+        QVERIFY(full.isActive());
+        setSeriesRows({{"b", "5", "6"}});
+        ui()->addData->click();
+        QCOMPARE(comboTexts(ui()->dataClassification), first);
+        QCOMPARE(comboTexts(ui()->dataClassification1), first);
+        ui()->dataClassification->setEditText("Tank");
+        ui()->modifyData->click();
+        QCOMPARE(comboTexts(ui()->dataClassification), first);
+        QCOMPARE(ui()->dataClassification->currentText(), first[0]);
+        ui()->deleteData->click();
+        QCOMPARE(comboTexts(ui()->dataClassification), first);
+        QCOMPARE(comboTexts(ui()->dataClassification1), first);
+    }
+    QCOMPARE(m_f.prompt->pending(), 0);
+    QCOMPARE(diskKeys("line.ini"), stored);
+
+    // With room again the next Add is section 2; nothing of the failed changes comes back,
+    // not even when the program ends.
+    ui()->addData->click();
+    QCOMPARE(comboTexts(ui()->dataClassification), (QStringList{first[0], zh("数据组合2")}));
+    m_f.window.reset();
+    const QStringList keys = diskKeys("line.ini");
+    QVERIFY(keys.contains("Section/0=2"));
+    QVERIFY(keys.contains("Section2/1=b"));
+    QVERIFY(keys.contains("Section1/name=" + first[0]));
+    QVERIFY(!keys.join(' ').contains("Tank"));
 }
 
 void tst_HistoryWindow::newProjectAfterOneWithSections()
