@@ -46,8 +46,8 @@ int GuideReadout::indexOfSecond(const QVector<QPointF> &points, qint64 secondMs)
                                      secondMs);
 }
 
-bool GuideReadout::valueAt(const TrendCurve &curve, qint64 secondMs, qint64 periodMs,
-                           double *value, const TrendRules::ScaleMap *map)
+bool GuideReadout::valueAt(const TrendCurve &curve, qint64 secondMs, qint64 periodMs, double *value,
+                           const TrendRules::ScaleMap *map)
 {
     const int i = curve.indexHeldAt(secondMs, periodMs);
     if (i < 0 || i >= curve.size())

@@ -201,11 +201,11 @@ void tst_GuideReadout::storedSample()
         return HistoryRow{project, QString::fromLatin1(label), value,
                           "2026-12-10 " + QString::fromLatin1(time)};
     };
-    QVERIFY(seedHistory(history.db(), {row(1, "a", 1, "10:00:00.300"), row(1, "a", 2, "10:00:05.200"),
-                                       row(1, "a", inf, "10:00:07.100"),
-                                       row(1, "a", nan, "10:00:08.000"),
-                                       row(1, "a", 3, "10:00:30.999"), row(2, "a", 50, "10:00:20.000"),
-                                       row(1, "b", 60, "10:00:20.000")}));
+    QVERIFY(seedHistory(history.db(),
+                        {row(1, "a", 1, "10:00:00.300"), row(1, "a", 2, "10:00:05.200"),
+                         row(1, "a", inf, "10:00:07.100"), row(1, "a", nan, "10:00:08.000"),
+                         row(1, "a", 3, "10:00:30.999"), row(2, "a", 50, "10:00:20.000"),
+                         row(1, "b", 60, "10:00:20.000")}));
     const qint64 second
         = QDateTime::fromString("2026-12-10 " + guide, "yyyy-MM-dd hh:mm:ss").toMSecsSinceEpoch();
     double value = -99;

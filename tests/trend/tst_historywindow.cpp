@@ -11,11 +11,11 @@
 #include <QComboBox>
 #include <QGraphicsLineItem>
 #include <QItemSelectionModel>
-#include <QMenu>
-#include <QStandardItemModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -95,7 +95,7 @@ private:
     QStringList diskKeys(const QString &iniName) const;
     QStringList comboTexts(QComboBox *combo) const;
     Ui::MainWindow *ui() const { return m_f.window->form(); }
-    // Adds a panel for label row labelRow through the label menu's "加入趋势图".
+    // Adds a panel for label row labelRow through the label menu's entry to the trend.
     void addToTrend(int labelRow);
     // Shows both guides at t1 and t2 and fills their readouts.
     void readAtGuides(const QDateTime &t1, const QDateTime &t2);
@@ -640,15 +640,18 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Infinities and NaNs (stored as NULL) in the prefill, in the paused stretch and in a search.
 const QVector<HistoryRow> nonFinite{
+    // In the prefill of a 60-second window opened at 10:00:00.500.
     row(1, "a", 1, "09:59:41.000"),
     row(1, "a", inf, "09:59:42.000"),
     row(1, "a", nan, "09:59:43.000"),
     row(1, "a", -inf, "09:59:44.000"),
     row(1, "a", 2, "09:59:45.000"),
+    // In the paused stretch.
     row(1, "a", inf, "10:00:00.200"),
     row(1, "a", nan, "10:00:01.200"),
     row(1, "a", 7, "10:00:01.500"),
     row(1, "a", -inf, "10:00:02.200"),
+    // In the searched minute.
     row(1, "a", 3, "11:00:00.000"),
     row(1, "a", inf, "11:00:10.000"),
     row(1, "a", nan, "11:00:20.000"),
@@ -739,9 +742,9 @@ void tst_HistoryWindow::guidesReadTheStoredSamples()
     }
     m_now = at("10:00:00.500");
     openSeededProject(rows);
-    ui()->samplingTime->setCurrentIndex(2); // "5秒"
+    ui()->samplingTime->setCurrentIndex(2); // 5 s
     ui()->StartandPause->click();
-    ui()->rangeTime->setCurrentIndex(6); // "1小时": more rows than a search draws
+    ui()->rangeTime->setCurrentIndex(6); // 1 hour: more rows than a search draws
     ui()->startDateTimeEdit->setDateTime(start);
     ui()->searchfor->click();
     QVERIFY(seriesOf(0, 4)->count() < 3600);
