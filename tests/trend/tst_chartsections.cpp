@@ -58,21 +58,7 @@ void tst_ChartSections::init()
 
 QStringList tst_ChartSections::diskKeys() const
 {
-    // Settings objects of one path share what they hold in memory: a copy of the file shows
-    // what reached the disk.
-    const QString copy = m_dir->filePath(QStringLiteral("copy.ini"));
-    QFile::remove(copy);
-    if (!QFile::copy(m_path, copy))
-        return {QStringLiteral("<no file>")};
-    QStringList keys;
-    {
-        QSettings file(copy, QSettings::IniFormat);
-        for (const QString &key : file.allKeys())
-            keys << key + QLatin1Char('=') + file.value(key).toString();
-    }
-    QFile::remove(copy);
-    keys.sort();
-    return keys;
+    return settingsKeysOnDisk(m_path);
 }
 
 QStringList tst_ChartSections::fileKeys() const

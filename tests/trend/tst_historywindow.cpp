@@ -262,20 +262,7 @@ void tst_HistoryWindow::typedNameIsNoEntry()
 
 QStringList tst_HistoryWindow::diskKeys(const QString &iniName) const
 {
-    // Settings objects of one path share what they hold in memory: a copy shows the disk.
-    const QString copy = m_f.path("copy-of-" + iniName);
-    QFile::remove(copy);
-    if (!QFile::copy(m_f.path(iniName), copy))
-        return {"<no file>"};
-    QStringList keys;
-    {
-        QSettings file(copy, QSettings::IniFormat);
-        for (const QString &key : file.allKeys())
-            keys << key + QLatin1Char('=') + file.value(key).toString();
-    }
-    QFile::remove(copy);
-    keys.sort();
-    return keys;
+    return settingsKeysOnDisk(m_f.path(iniName));
 }
 
 void tst_HistoryWindow::sectionsOnAFullDisk()
