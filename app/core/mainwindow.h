@@ -5,6 +5,7 @@
 #include "devicelink.h"
 #include "dialogdatabase.h"
 #include "filechooser.h"
+#include "guidereadout.h"
 #include "historyrules.h"
 #include "historytrim.h"
 #include "induction.h"
@@ -218,6 +219,12 @@ public:
         TrendRules::ScaleMap map;
     };
     DrawnCurve drawnCurve(QtCharts::QXYSeries *series) const;
+    // What a row shows at a guide's second: the sample of its base series that holds there (the
+    // last one at or before it, no older than the sampling period), read for a search's curve
+    // from the stored history rather than from the thinned drawn points, and the height it is
+    // drawn at on `drawn` (the base itself or a scaled copy of it).
+    GuideReadout::Sample guideSample(QtCharts::QXYSeries *drawn, QtCharts::QXYSeries *base,
+                                     qint64 secondMs);
     // The samples behind a live series, for filling it from elsewhere; null for any other series.
     TrendCurve *trendCurve(QtCharts::QXYSeries *series);
     // Gives every shown series its visible window again (all of them with force, else those
@@ -416,6 +423,11 @@ private:
     int addSeriesPanel(int labelRow, bool live = true);
     // The live series of series row `row`, its update timer and colour-button connection.
     QtCharts::QLineSeries *addLiveSeries(int row);
+    // The history series of series row `row` for a search of `label`: in the row's colour, on
+    // both axes, kept in the companion table; the guides read it from the stored history.
+    QtCharts::QLineSeries *addHistorySeries(int row, const QString &label);
+    // The value that holds at a second on a series (see guideSample); false when none does.
+    bool heldValue(QtCharts::QXYSeries *series, qint64 secondMs, double *value);
     // Hides every row's readout texts of both guides.
     void hideReadoutTexts();
     // Removes series row `row` with its series, copies, timer and readout texts.
@@ -451,6 +463,8 @@ private:
     // Fills both section lists from the project's settings file and shows section 1, or no
     // panel when there is none.
     void loadChartSections();
+    // Tells that a section change did not reach the per-project settings file.
+    void sectionsNotSaved();
     void endScaledView();
     // Removes every series row with all it holds.
     void clearSeriesRows();
@@ -506,6 +520,8 @@ private:
     QHash<QtCharts::QXYSeries *, TrendCurve> m_trendCurves;
     QHash<QtCharts::QXYSeries *, ScaledCopy> m_scaledCopies;
     QHash<QtCharts::QXYSeries *, FedWindow> m_fedWindows;
+    // The label each search curve was read for: the guides look its stored samples up.
+    QHash<QtCharts::QXYSeries *, QString> m_historyLabels;
     TrendClock m_trendClock;
     ColourChooser m_colourChooser;
 

@@ -334,6 +334,10 @@
         <translation>开始</translation>
     </message>
     <message>
+        <source>数据组合未能保存：无法写入文件%1</source>
+        <translation>数据组合未能保存：无法写入文件%1</translation>
+    </message>
+    <message>
         <source>查询成功，但没有数据</source>
         <translation>查询成功，但没有数据</translation>
     </message>

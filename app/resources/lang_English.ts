@@ -334,6 +334,10 @@
         <translation>Start</translation>
     </message>
     <message>
+        <source>数据组合未能保存：无法写入文件%1</source>
+        <translation>The data group was not saved: the file %1 cannot be written</translation>
+    </message>
+    <message>
         <source>查询成功，但没有数据</source>
         <translation>Query successful, but no data available</translation>
     </message>

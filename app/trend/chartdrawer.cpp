@@ -395,24 +395,12 @@ void ChartDrawer::writeGuideReadouts(int k)
     rowReadouts(k, *g.x, *g.time);
 }
 
-bool ChartDrawer::seriesValue(QXYSeries *series, qint64 secondMs, double *value) const
-{
-    const MainWindow::DrawnCurve drawn = m_mainWindow->drawnCurve(series);
-    if (drawn.curve)
-        return GuideReadout::valueAt(*drawn.curve, secondMs, value,
-                                     drawn.mapped ? &drawn.map : nullptr);
-    return GuideReadout::valueAt(series->pointsVector(), secondMs, value);
-}
-
 GuideReadout::Sample ChartDrawer::sampleAt(QXYSeries *drawn, QXYSeries *base,
                                            const QDateTime &t) const
 {
-    GuideReadout::Sample sample;
     if (!t.isValid())
-        return sample;
-    const qint64 ms = t.toMSecsSinceEpoch();
-    sample.found = seriesValue(drawn, ms, &sample.drawn) && seriesValue(base, ms, &sample.value);
-    return sample;
+        return GuideReadout::Sample();
+    return m_mainWindow->guideSample(drawn, base, t.toMSecsSinceEpoch());
 }
 
 void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
@@ -429,6 +417,12 @@ void ChartDrawer::rowReadouts(int k, int x, const QDateTime &t)
     const QDateTime otherTime = otherGuide.line->isVisible() ? *otherGuide.time : QDateTime();
     const int ownValue = k == 1 ? ColumnPv1 : ColumnPv2;
     const Qt::ItemFlags flags = guideFlags(k);
+    // A shown guide reads out with its time label, also after a new time window hid the label.
+    const Guide own = guide(k);
+    if (own.line->isVisible() && t.isValid()) {
+        own.timeLabel->setPlainText(GuideReadout::clockText(t));
+        own.timeLabel->show();
+    }
 
     for (int r = 0; r < table->rowCount(); ++r) {
         QGraphicsTextItem *text = textItemAt(store, r, textColumn(k));

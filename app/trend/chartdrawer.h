@@ -104,7 +104,6 @@ private:
     // What series `drawn` shows at a second and what its row's base series reads there.
     GuideReadout::Sample sampleAt(QtCharts::QXYSeries *drawn, QtCharts::QXYSeries *base,
                                   const QDateTime &t) const;
-    bool seriesValue(QtCharts::QXYSeries *series, qint64 secondMs, double *value) const;
     void showStatus(const QString &text);
 
     MainWindow *m_mainWindow;

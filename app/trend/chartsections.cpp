@@ -120,15 +120,39 @@ void ChartSections::writeSection(int n, const QList<SectionEntry> &rows, const Q
         m_settings->setValue(entryKey(n, QStringLiteral("Min%1"), r + 1), row.fullScale);
     }
     m_settings->setValue(nameKey(n), name);
+}
+
+QVariantMap ChartSections::snapshot() const
+{
+    QVariantMap keys;
+    for (const QString &key : m_settings->allKeys())
+        keys.insert(key, m_settings->value(key));
+    return keys;
+}
+
+bool ChartSections::commit(const QVariantMap &before)
+{
     m_settings->sync();
+    // A settings object keeps its first error for good: a fresh one on the same file (they
+    // share the keys held in memory) tells whether this write reached the file.
+    QSettings file(m_settings->fileName(), m_settings->format());
+    file.sync();
+    m_writeFailed = file.status() != QSettings::NoError;
+    if (!m_writeFailed)
+        return true;
+    m_settings->clear();
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it)
+        m_settings->setValue(it.key(), it.value());
+    return false;
 }
 
 int ChartSections::add(const QList<SectionEntry> &rows, const QString &name)
 {
+    const QVariantMap before = snapshot();
     const int n = count() + 1;
     m_settings->setValue(countKey(0), n);
     writeSection(n, rows, name);
-    return n;
+    return commit(before) ? n : 0;
 }
 
 bool ChartSections::remove(int n)
@@ -136,6 +160,7 @@ bool ChartSections::remove(int n)
     const int total = count();
     if (n < 1 || n > total)
         return false;
+    const QVariantMap before = snapshot();
     for (int m = n; m < total; ++m) {
         const int size = entryCount(m + 1);
         m_settings->setValue(countKey(m), QString::number(size));
@@ -153,14 +178,14 @@ bool ChartSections::remove(int n)
     m_settings->remove(countKey(total));
     m_settings->remove(group(total));
     m_settings->setValue(countKey(0), total - 1);
-    m_settings->sync();
-    return true;
+    return commit(before);
 }
 
 bool ChartSections::modify(int n, const QList<SectionEntry> &rows, const QString &name)
 {
     if (n < 1 || n > count())
         return false;
+    const QVariantMap before = snapshot();
     writeSection(n, rows, name);
-    return true;
+    return commit(before);
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 class QSettings;
 
@@ -45,19 +46,31 @@ public:
     // The name a new section n gets: base followed by n, or when that is taken by an existing
     // section, followed by n and "_1", "_2", … up to the first free one.
     QString newName(const QString &base) const;
-    // Appends a section of these rows named name; its number (the new count).
+    // Appends a section of these rows named name; its number (the new count), or 0 when the
+    // file could not be written.
     int add(const QList<SectionEntry> &rows, const QString &name);
-    // Removes section n (1 … count) and moves the later ones down; false for any other n.
+    // Removes section n (1 … count) and moves the later ones down; false for any other n, or
+    // when the file could not be written.
     bool remove(int n);
-    // Replaces the rows and the name of section n (1 … count); false for any other n.
+    // Replaces the rows and the name of section n (1 … count); false for any other n, or when
+    // the file could not be written.
     bool modify(int n, const QList<SectionEntry> &rows, const QString &name);
+    // Whether the last add, remove or modify failed to reach the file (a full disk, a file that
+    // cannot be written). The sections then read as the file holds them.
+    bool writeFailed() const { return m_writeFailed; }
 
     // A hand-edited file cannot make the section lists grow without end.
     static constexpr int maxSections = 1000;
 
 private:
-    // Section n anew: these rows and this name, the file written.
+    // Section n anew: these rows and this name.
     void writeSection(int n, const QList<SectionEntry> &rows, const QString &name);
+    // Every key and its value, as the file holds them before a change.
+    QVariantMap snapshot() const;
+    // Writes the file; when that fails, puts the keys of `before` back so that nothing unsaved
+    // is read as a section (nor written later by chance). False then.
+    bool commit(const QVariantMap &before);
 
     QSettings *m_settings;
+    bool m_writeFailed = false;
 };

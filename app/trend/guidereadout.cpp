@@ -1,5 +1,10 @@
 #include "guidereadout.h"
 
+#include "historyreader.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -41,23 +46,58 @@ int GuideReadout::indexOfSecond(const QVector<QPointF> &points, qint64 secondMs)
                                      secondMs);
 }
 
-bool GuideReadout::valueAt(const TrendCurve &curve, qint64 secondMs, double *value,
+bool GuideReadout::valueAt(const TrendCurve &curve, qint64 secondMs, qint64 periodMs, double *value,
                            const TrendRules::ScaleMap *map)
 {
-    const int i = curve.indexOfSecond(secondMs);
+    const int i = curve.indexHeldAt(secondMs, periodMs);
     if (i < 0 || i >= curve.size())
         return false;
     *value = map ? map->apply(curve.valueAt(i)) : curve.valueAt(i);
     return true;
 }
 
-bool GuideReadout::valueAt(const QVector<QPointF> &points, qint64 secondMs, double *value)
+bool GuideReadout::valueAt(const QVector<QPointF> &points, qint64 secondMs, qint64 periodMs,
+                           double *value)
 {
-    const int i = indexOfSecond(points, secondMs);
+    const QPointF *begin = points.constData();
+    const int i = TrendCurve::indexHeldAt(begin, begin + points.size(), secondMs, periodMs);
     if (i < 0 || i >= points.size())
         return false;
     *value = points.at(i).y();
     return true;
+}
+
+bool GuideReadout::storedValueAt(const QSqlDatabase &db, int projectId, const QString &label,
+                                 qint64 secondMs, qint64 periodMs, double *value)
+{
+    if (!db.isOpen())
+        return false;
+    // The stored time text compared with bounds of whole seconds, as every history read does:
+    // from the second periodMs before up to the end of the guide's second.
+    const QDateTime second = QDateTime::fromMSecsSinceEpoch(secondMs);
+    const QString from = HistoryReader::boundText(second.addMSecs(-std::max<qint64>(periodMs, 0)));
+    const QString to = HistoryReader::boundText(second.addSecs(1));
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT value FROM data WHERE label = ? AND projectid = ? "
+                                      "AND datetime >= ? AND datetime < ? AND value IS NOT NULL "
+                                      "ORDER BY datetime DESC"))) {
+        return false;
+    }
+    for (const QVariant &bound : QVariantList{label, projectId, from, to})
+        query.addBindValue(bound);
+    if (!query.exec())
+        return false;
+    // An infinity gives no point, so the sample before it is the one that holds.
+    while (query.next()) {
+        bool isNumber = false;
+        const double stored = query.value(0).toDouble(&isNumber);
+        if (!query.isNull(0) && isNumber && TrendRules::isDrawable(stored)) {
+            *value = stored;
+            return true;
+        }
+    }
+    return false;
 }
 
 QString GuideReadout::clockText(const QDateTime &time)

@@ -1,5 +1,7 @@
 #include "historyreader.h"
 
+#include "trendrules.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -111,7 +113,12 @@ QVector<HistorySample> HistoryReader::collect(const QString &statement, const QV
         // A time that is not of the stored form cannot be placed on the time axis.
         if (!toMsecs(query.value(1).toString(), &sample.msecs))
             continue;
-        sample.value = query.value(0).toDouble();
+        // A NaN comes back as NULL; neither it nor an infinity can be drawn or fitted.
+        const QVariant stored = query.value(0);
+        bool isNumber = false;
+        sample.value = stored.toDouble(&isNumber);
+        if (stored.isNull() || !isNumber || !TrendRules::isDrawable(sample.value))
+            continue;
         samples.append(sample);
     }
     if (ok)

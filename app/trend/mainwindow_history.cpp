@@ -11,6 +11,7 @@
 #include "trendrules.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QGraphicsTextItem>
 #include <QLabel>
 #include <QPushButton>
@@ -69,7 +70,12 @@ void MainWindow::on_addData_clicked()
         return;
     ChartSections sections(m_projectSettings);
     const QString name = sections.newName(tr("数据组合"));
-    sectionCount = sections.add(seriesSectionRows(), name);
+    const int added = sections.add(seriesSectionRows(), name);
+    if (added == 0) {
+        sectionsNotSaved();
+        return;
+    }
+    sectionCount = added;
     for (QComboBox *combo : {ui->dataClassification, ui->dataClassification1}) {
         combo->addItem(name);
         combo->setCurrentIndex(combo->count() - 1);
@@ -83,8 +89,11 @@ void MainWindow::on_deleteData_clicked()
     const int index = ui->dataClassification->currentIndex();
     ChartSections sections(m_projectSettings);
     // Only a stored section can go; the combo never holds anything else.
-    if (!sections.remove(index + 1))
+    if (!sections.remove(index + 1)) {
+        if (sections.writeFailed())
+            sectionsNotSaved();
         return;
+    }
     sectionCount = sections.count();
     ui->dataClassification->removeItem(index);
     ui->dataClassification1->removeItem(index);
@@ -97,10 +106,25 @@ void MainWindow::on_modifyData_clicked()
         return;
     // A name typed into the combo renames the section shown.
     const QString name = ui->dataClassification->currentText();
-    if (!ChartSections(m_projectSettings).modify(index + 1, seriesSectionRows(), name))
+    ChartSections sections(m_projectSettings);
+    if (!sections.modify(index + 1, seriesSectionRows(), name)) {
+        if (sections.writeFailed()) {
+            sectionsNotSaved();
+            // The list keeps the name the file holds, not the one typed.
+            ui->dataClassification->setEditText(ui->dataClassification->itemText(index));
+        }
         return;
+    }
     ui->dataClassification->setItemText(index, name);
     ui->dataClassification1->setItemText(index, name);
+}
+
+void MainWindow::sectionsNotSaved()
+{
+    // The sections stay as the file holds them; the user must know the change is not kept.
+    prompt()->warning(this, tr("警告"),
+                      tr("数据组合未能保存：无法写入文件%1")
+                          .arg(QDir::toNativeSeparators(m_projectSettings->fileName())));
 }
 
 // ---- Section switching and refresh ----
@@ -323,16 +347,7 @@ void MainWindow::on_searchfor_clicked()
         int count = 0;
         const QVector<HistorySample> samples
             = label ? readHistory(label->text(), window, &count) : QVector<HistorySample>();
-        auto *series = new QLineSeries;
-        series->setPointsVisible(false);
-        series->setColor(seriesColors.value(TrendRules::paletteIndex(r), QColor(Qt::red)));
-        chartDrawer->chart()->addSeries(series);
-        series->attachAxis(chartDrawer->timeAxis());
-        series->attachAxis(chartDrawer->valueAxis());
-        {
-            QScopedValueRollback<bool> writing(isEditingSeries, true);
-            ui->dataTableWidget->setItem(r, CompanionHistory, objectItem(series, readOnlyFlags));
-        }
+        QLineSeries *series = addHistorySeries(r, label ? label->text() : QString());
         setSeriesVisible(r, CompanionHistory);
         if (samples.isEmpty())
             continue;

@@ -306,6 +306,21 @@ QLineSeries *MainWindow::addLiveSeries(int row)
     return series;
 }
 
+QLineSeries *MainWindow::addHistorySeries(int row, const QString &label)
+{
+    auto *series = new QLineSeries;
+    series->setPointsVisible(false);
+    // The row's colour, chosen or from the palette, so a curve reads as its row.
+    series->setColor(rowColour(row));
+    chartDrawer->chart()->addSeries(series);
+    series->attachAxis(chartDrawer->timeAxis());
+    series->attachAxis(chartDrawer->valueAxis());
+    m_historyLabels.insert(series, label);
+    QScopedValueRollback<bool> writing(isEditingSeries, true);
+    ui->dataTableWidget->setItem(row, CompanionHistory, objectItem(series, readOnlyFlags));
+    return series;
+}
+
 void MainWindow::onMenuAddChartClicked()
 {
     if (seriesSelected == 1) {
@@ -318,8 +333,11 @@ void MainWindow::onMenuAddChartClicked()
         if (!rows.contains(index.row()))
             rows << index.row();
     }
+    // While paused a new row is built as a switched section's is: its live curve, timer and
+    // fill from the history come with the resume, so nothing ticks under a paused view.
+    const bool running = TrendRules::trendRunning(ui->StartandPause->text());
     for (int row : rows)
-        addSeriesPanel(row);
+        addSeriesPanel(row, running);
 }
 
 void MainWindow::onMenuDeleteChartClicked()
@@ -388,6 +406,7 @@ void MainWindow::dropSeries(QXYSeries *series)
         timer->deleteLater();
     }
     m_trendCurves.remove(series);
+    m_historyLabels.remove(series);
     m_scaledCopies.remove(series);
     m_fedWindows.remove(series);
     if (series->chart())
@@ -467,7 +486,8 @@ void MainWindow::updateLineSeries(QLineSeries *series, const QString &label, QTi
         else
             value = cell->text().toDouble(&isNumber);
     }
-    if (!connectionGood || !isNumber) {
+    // An infinity or a NaN is no number to draw either: no point, and the bounds stay.
+    if (!connectionGood || !isNumber || !TrendRules::isDrawable(value)) {
         writeValueCell(QStringLiteral(" "));
         return;
     }
@@ -561,6 +581,45 @@ TrendCurve *MainWindow::trendCurve(QXYSeries *series)
 {
     const auto curve = m_trendCurves.find(series);
     return curve == m_trendCurves.end() ? nullptr : &*curve;
+}
+
+bool MainWindow::heldValue(QXYSeries *series, qint64 secondMs, double *value)
+{
+    if (!series)
+        return false;
+    const auto curve = m_trendCurves.constFind(series);
+    if (curve != m_trendCurves.constEnd()) {
+        // A live curve samples at its own timer's period, fixed when it was made.
+        const QTimer *timer = seriesTimers.value(qobject_cast<QLineSeries *>(series));
+        const qint64 periodMs = timer ? timer->interval() : qint64(samplingSeconds) * 1000;
+        return GuideReadout::valueAt(*curve, secondMs, periodMs, value);
+    }
+    const qint64 periodMs = qint64(samplingSeconds) * 1000;
+    const auto label = m_historyLabels.constFind(series);
+    if (label != m_historyLabels.constEnd()) {
+        // A search draws its rows thinned: the guide reads what was stored.
+        return m_sqlite.openDatabase(m_dbFileName)
+               && GuideReadout::storedValueAt(m_sqlite.database(), m_projectId, *label, secondMs,
+                                              periodMs, value);
+    }
+    return GuideReadout::valueAt(series->pointsVector(), secondMs, periodMs, value);
+}
+
+GuideReadout::Sample MainWindow::guideSample(QXYSeries *drawn, QXYSeries *base, qint64 secondMs)
+{
+    GuideReadout::Sample sample;
+    if (!heldValue(base, secondMs, &sample.value))
+        return sample;
+    const auto copy = m_scaledCopies.constFind(drawn);
+    if (drawn == base) {
+        sample.drawn = sample.value;
+    } else if (copy != m_scaledCopies.constEnd() && copy->base == base) {
+        sample.drawn = copy->map.apply(sample.value);
+    } else if (!heldValue(drawn, secondMs, &sample.drawn)) {
+        return sample;
+    }
+    sample.found = true;
+    return sample;
 }
 
 void MainWindow::lineisVisit(int state, int addrow)
@@ -664,10 +723,9 @@ void MainWindow::makeScaledCopy(int row, int selected, int base)
     const TrendRules::ScaleMap map = rowScaleOnto(row, selected);
     auto *copy = new QLineSeries;
     copy->setPointsVisible(false);
-    if (m_trendCurves.contains(own)) {
-        // A live copy draws its row's curve mapped: no data of its own that could drift or leak.
-        m_scaledCopies.insert(copy, {own, map});
-    } else {
+    // The guides read a copy's row through its base, live or stored.
+    m_scaledCopies.insert(copy, {own, map});
+    if (!m_trendCurves.contains(own)) {
         QVector<QPointF> points = own->pointsVector();
         for (QPointF &p : points)
             p.setY(map.apply(p.y()));

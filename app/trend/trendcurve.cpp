@@ -59,6 +59,25 @@ int TrendCurve::indexOfSecond(qint64 secondMs) const
     return indexOfSecond(points + m_begin, points + m_points.size(), secondMs);
 }
 
+int TrendCurve::indexHeldAt(const QPointF *begin, const QPointF *end, qint64 secondMs,
+                            qint64 periodMs)
+{
+    const auto after = std::lower_bound(begin, end, double(secondMs + secondWindowMs),
+                                        [](const QPointF &p, double v) { return p.x() < v; });
+    if (after == begin)
+        return -1;
+    const QPointF &held = *(after - 1);
+    if (wholeSecond(qint64(held.x())) < secondMs - std::max<qint64>(periodMs, 0))
+        return -1;
+    return int(after - 1 - begin);
+}
+
+int TrendCurve::indexHeldAt(qint64 secondMs, qint64 periodMs) const
+{
+    const QPointF *points = m_points.constData();
+    return indexHeldAt(points + m_begin, points + m_points.size(), secondMs, periodMs);
+}
+
 QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
                                     const TrendRules::ScaleMap *map) const
 {

@@ -34,6 +34,13 @@ public:
     static int indexOfSecond(const QPointF *begin, const QPointF *end, qint64 secondMs);
     // The same over this curve's samples.
     int indexOfSecond(qint64 secondMs) const;
+    // Index of the sample that holds at the second starting at secondMs: the last of the points
+    // [begin, end), in time order, at or before that second (x < t + 999 ms), when it is no
+    // older than the sampling period: its own second lies at most periodMs before t. -1 when
+    // none holds, so a gap longer than the period stays empty.
+    static int indexHeldAt(const QPointF *begin, const QPointF *end, qint64 secondMs,
+                           qint64 periodMs);
+    int indexHeldAt(qint64 secondMs, qint64 periodMs) const;
 
     // The samples drawn for [startMs, endMs] on `columns` pixel columns: every sample when there
     // are at most two a column, else the lowest and the highest of each column. The

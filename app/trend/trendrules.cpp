@@ -85,10 +85,16 @@ int paletteIndex(int row)
 ScaleTexts initialScales(const QString &valueText)
 {
     bool ok = false;
-    int n = valueText.toInt(&ok);
-    if (!ok)
-        n = 0;
-    return {QString::number(qint64(n) - 1), QString::number(qint64(n) + 1)};
+    double n = std::trunc(valueText.trimmed().toDouble(&ok));
+    if (!ok || !isDrawable(n))
+        n = 0.0;
+    // Whole numbers in full up to 17 digits; beyond, the general format keeps the text short.
+    return {QString::number(n - 1.0, 'g', 17), QString::number(n + 1.0, 'g', 17)};
+}
+
+bool isDrawable(double value)
+{
+    return std::isfinite(value);
 }
 
 double scaleValue(const QString &text)

@@ -42,14 +42,19 @@ bool colorComponents(const Rgb &a, const Rgb &b);
 const QList<Qt::GlobalColor> &seriesPalette();
 int paletteIndex(int row);
 
-// Zero and full scale texts of a new row: n − 1 and n + 1 with n the current value text as a
-// whole number (0 when it is none or empty).
+// Zero and full scale texts of a new row: n − 1 and n + 1 with n the current value text converted
+// to an integer, cut towards zero (3.25 gives 2 and 4, -3.25 gives -4 and -2); a text that is no
+// finite number, or empty, counts as 0.
 struct ScaleTexts
 {
     QString zero;
     QString full;
 };
 ScaleTexts initialScales(const QString &valueText);
+
+// Whether a value can be drawn: a curve, an axis bound or a readout takes only finite numbers
+// (an infinity or a NaN gives no point and moves no bound).
+bool isDrawable(double value);
 
 // A scale cell's text as a number; 0 when it is none.
 double scaleValue(const QString &text);

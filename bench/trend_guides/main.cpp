@@ -1,11 +1,14 @@
 // Prints what a refresh of the guide lines' readouts costs: both guides of 25 series rows whose
 // curves hold 604,800 one-second points (seven days) on the 7-day window, the cells written and
 // the texts placed, as the guide timers and the window's full refresh do it. Beside it the bare
-// search for the same 50 samples by a linear scan from each curve's first point.
+// search for the same 50 samples by a linear scan from each curve's first point, and the 50
+// look-ups a guide on a history search makes in the stored rows of a day.
 #include "benchwindow.h"
 #include "chartdrawer.h"
+#include "datafill.h"
 #include "guidereadout.h"
 #include "labeltypes.h"
+#include "sqlitehandler.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -164,6 +167,44 @@ int main(int argc, char *argv[])
         line("full refresh (updateGuideReadouts)", full);
         line("search only, by time (binary), 50 samples", binary);
         line("search only, linear scan from the first point", linear);
+
+        // A search's curves are thinned: its guides read the stored rows instead, here a day
+        // of one row a second for every label.
+        SQLiteHandler history;
+        if (history.openDatabase(folder.dir.filePath("HistoryData.db"))) {
+            const int daySeconds = 86400;
+            QSqlQuery insert(history.database());
+            if (startDataFill(history.database(), qint64(rows) * daySeconds, &insert)) {
+                for (int r = 0; r < rows; ++r) {
+                    for (qint64 s = endSecond - daySeconds + 1; s <= endSecond; ++s) {
+                        insert.addBindValue(1);
+                        insert.addBindValue(QStringLiteral("LW%1").arg(r + 1));
+                        insert.addBindValue(benchSample(r, s));
+                        insert.addBindValue(QDateTime::fromMSecsSinceEpoch(s * 1000).toString(
+                            QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")));
+                        insert.exec();
+                    }
+                }
+                history.database().commit();
+            }
+            const qint64 g1 = start.addSecs(-daySeconds / 3).toMSecsSinceEpoch();
+            const qint64 g2 = start.addSecs(-daySeconds * 2 / 3).toMSecsSinceEpoch();
+            int stored = 0;
+            const Timing lookups = measure([&] {
+                stored = 0;
+                for (int r = 0; r < rows; ++r) {
+                    for (qint64 t : {g1, g2}) {
+                        double value = 0;
+                        stored += GuideReadout::storedValueAt(history.database(), 1,
+                                                              QStringLiteral("LW%1").arg(r + 1), t,
+                                                              1000, &value);
+                    }
+                }
+            });
+            line("stored look-ups of a search, 50 samples", lookups);
+            out << "stored samples found: " << stored << " of 50 in " << rows * daySeconds
+                << " rows\n";
+        }
         out << "samples found: " << found << " by time, " << scanned << " by scan; aim: a"
             << " refresh of both guides under 5 ms. Run it on a screen of 1920x1080"
             << " (xvfb-run -s \"-screen 0 1920x1080x24\"); the offscreen platform's small screen"

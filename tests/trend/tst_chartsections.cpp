@@ -1,4 +1,5 @@
 #include "chartsections.h"
+#include "trendtest.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -36,10 +37,12 @@ private slots:
     void remove();
     void removeOutOfRange();
     void modifyRenamesAndReplaces();
+    void writeThatFailsKeepsTheFile();
 
 private:
     // Every key of the file as "key=value", sorted, through a settings object of its own.
     QStringList fileKeys() const;
+    QStringList diskKeys() const;
 
     QScopedPointer<QTemporaryDir> m_dir;
     QScopedPointer<QSettings> m_settings;
@@ -51,6 +54,11 @@ void tst_ChartSections::init()
     m_dir.reset(new QTemporaryDir);
     m_path = m_dir->filePath(QStringLiteral("line1.ini"));
     m_settings.reset(new QSettings(m_path, QSettings::IniFormat));
+}
+
+QStringList tst_ChartSections::diskKeys() const
+{
+    return settingsKeysOnDisk(m_path);
 }
 
 QStringList tst_ChartSections::fileKeys() const
@@ -235,6 +243,39 @@ void tst_ChartSections::modifyRenamesAndReplaces()
                           "Section1/Max1=5", "Section1/Min1=6", "Section1/name=renamed",
                           "Section2/1=a1", "Section2/2=a2", "Section2/Max1=0", "Section2/Max2=-1",
                           "Section2/Min1=100", "Section2/Min2=1", "Section2/name=A"}));
+}
+
+void tst_ChartSections::writeThatFailsKeepsTheFile()
+{
+    ChartSections sections(m_settings.data());
+    QCOMPARE(sections.add(rowsA, QStringLiteral("A")), 1);
+    QVERIFY(!sections.writeFailed());
+    const QStringList stored = diskKeys();
+    QVERIFY(stored.contains(QStringLiteral("Section1/name=A")));
+    {
+        FullDisk full;
+        QVERIFY(full.isActive());
+        QCOMPARE(sections.add(rowsB, QStringLiteral("B")), 0);
+        QVERIFY(sections.writeFailed());
+        QVERIFY(!sections.modify(1, rowsB, QStringLiteral("renamed")));
+        QVERIFY(sections.writeFailed());
+        QVERIFY(!sections.remove(1));
+        QVERIFY(sections.writeFailed());
+        // The sections read as the file holds them.
+        QCOMPARE(sections.names(), QStringList{QStringLiteral("A")});
+        QCOMPARE(sections.entries(1).size(), rowsA.size());
+    }
+    QCOMPARE(diskKeys(), stored);
+    // Nothing unsaved reaches the file later either, when the settings object goes.
+    m_settings.reset();
+    QCOMPARE(diskKeys(), stored);
+
+    // With room again a change is written and says so.
+    m_settings.reset(new QSettings(m_path, QSettings::IniFormat));
+    ChartSections again(m_settings.data());
+    QCOMPARE(again.add(rowsB, QStringLiteral("B")), 2);
+    QVERIFY(!again.writeFailed());
+    QVERIFY(diskKeys().contains(QStringLiteral("Section2/name=B")));
 }
 
 QTEST_GUILESS_MAIN(tst_ChartSections)

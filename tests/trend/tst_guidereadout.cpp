@@ -2,6 +2,7 @@
 // at a guide's second on live curves, scaled copies and history points, the cells of a guide,
 // the height of a readout text and the release of a guide dragged off the time range.
 #include "guidereadout.h"
+#include "historyseed.h"
 
 #include <QtTest>
 #include <cmath>
@@ -38,6 +39,11 @@ private slots:
     void secondAt();
     void lookupBySecond_data();
     void lookupBySecond();
+    void heldSample_data();
+    void heldSample();
+    void everySecondReadsAtFiveSeconds();
+    void storedSample_data();
+    void storedSample();
     void lookupOnCurveAndCopy();
     void distance_data();
     void distance();
@@ -100,25 +106,132 @@ void tst_GuideReadout::lookupBySecond()
     QFETCH(int, index);
     const qint64 t = at("2026-12-10T10:00:05").toMSecsSinceEpoch();
     QCOMPARE(GuideReadout::indexOfSecond(points, t), index);
+}
+
+void tst_GuideReadout::heldSample_data()
+{
+    QTest::addColumn<QVector<QPointF>>("points");
+    QTest::addColumn<int>("periodSeconds");
+    QTest::addColumn<int>("guideSecond"); // seconds after 10:00:00
+    QTest::addColumn<double>("expected"); // NaN: nothing holds
+
+    const double t = double(at("2026-12-10T10:00:00").toMSecsSinceEpoch());
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    // Sampled every 5 s, then a gap: 0, 5, 10, 30.
+    const QVector<QPointF> fiveSeconds{{t, 0}, {t + 5000, 5}, {t + 10000, 10}, {t + 30000, 30}};
+    QTest::newRow("5 s: at a sample") << fiveSeconds << 5 << 5 << 5.0;
+    QTest::newRow("5 s: between samples, the one before") << fiveSeconds << 5 << 7 << 5.0;
+    QTest::newRow("5 s: four seconds old") << fiveSeconds << 5 << 4 << 0.0;
+    QTest::newRow("5 s: one period old still holds") << fiveSeconds << 5 << 15 << 10.0;
+    QTest::newRow("5 s: a gap stays empty") << fiveSeconds << 5 << 16 << none;
+    QTest::newRow("5 s: before the first sample") << fiveSeconds << 5 << -1 << none;
+    QTest::newRow("1 s: a second old holds") << QVector<QPointF>{{t, 1}} << 1 << 1 << 1.0;
+    QTest::newRow("1 s: two seconds old is a gap") << QVector<QPointF>{{t, 1}} << 1 << 2 << none;
+    QTest::newRow("two in the second: the last")
+        << QVector<QPointF>{{t + 100, 1}, {t + 800, 2}} << 1 << 0 << 2.0;
+    QTest::newRow("+999 ms is the next second's")
+        << QVector<QPointF>{{t, 1}, {t + 999, 2}} << 1 << 0 << 1.0;
+    QTest::newRow("empty") << QVector<QPointF>() << 5 << 0 << none;
+}
+
+void tst_GuideReadout::heldSample()
+{
+    QFETCH(QVector<QPointF>, points);
+    QFETCH(int, periodSeconds);
+    QFETCH(int, guideSecond);
+    QFETCH(double, expected);
+    const qint64 second = at("2026-12-10T10:00:00").addSecs(guideSecond).toMSecsSinceEpoch();
+    const qint64 periodMs = qint64(periodSeconds) * 1000;
     double value = -99;
-    QCOMPARE(GuideReadout::valueAt(points, t, &value), index >= 0);
-    QCOMPARE(value, index >= 0 ? points.at(index).y() : -99.0);
+    QCOMPARE(GuideReadout::valueAt(points, second, periodMs, &value), !std::isnan(expected));
+    if (!std::isnan(expected))
+        QCOMPARE(value, expected);
+    // A live curve holds its samples the same way.
+    TrendCurve curve;
+    for (const QPointF &p : points)
+        curve.append(qint64(p.x()), p.y());
+    value = -99;
+    QCOMPARE(GuideReadout::valueAt(curve, second, periodMs, &value), !std::isnan(expected));
+    if (!std::isnan(expected))
+        QCOMPARE(value, expected);
+}
+
+void tst_GuideReadout::everySecondReadsAtFiveSeconds()
+{
+    // A minute sampled every 5 s: a guide at any of its 60 seconds shows a value.
+    const qint64 t = at("2026-12-10T10:00:00").toMSecsSinceEpoch();
+    TrendCurve curve;
+    for (int s = 0; s < 60; s += 5)
+        curve.append(t + s * 1000, s);
+    int shown = 0;
+    for (int s = 0; s < 60; ++s) {
+        double value = -1;
+        if (GuideReadout::valueAt(curve, t + s * 1000, 5000, &value) && value == s - s % 5)
+            ++shown;
+    }
+    QCOMPARE(shown, 60);
+}
+
+void tst_GuideReadout::storedSample_data()
+{
+    QTest::addColumn<QString>("guide");
+    QTest::addColumn<double>("expected"); // NaN: nothing holds
+
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("four seconds after a sample") << "10:00:04" << 1.0;
+    QTest::newRow("the sample of the second") << "10:00:05" << 2.0;
+    QTest::newRow("an infinity stored: the sample before") << "10:00:07" << 2.0;
+    QTest::newRow("a NaN stored as NULL: the sample before") << "10:00:09" << 2.0;
+    QTest::newRow("one period old") << "10:00:10" << 2.0;
+    QTest::newRow("a gap stays empty") << "10:00:11" << none;
+    QTest::newRow("other project and label do not count") << "10:00:20" << none;
+    QTest::newRow("last millisecond of the second") << "10:00:30" << 3.0;
+    QTest::newRow("before it") << "10:00:29" << none;
+}
+
+void tst_GuideReadout::storedSample()
+{
+    QFETCH(QString, guide);
+    QFETCH(double, expected);
+    HistoryFixture history;
+    history.setUp();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto row = [](int project, const char *label, double value, const char *time) {
+        return HistoryRow{project, QString::fromLatin1(label), value,
+                          "2026-12-10 " + QString::fromLatin1(time)};
+    };
+    QVERIFY(seedHistory(history.db(),
+                        {row(1, "a", 1, "10:00:00.300"), row(1, "a", 2, "10:00:05.200"),
+                         row(1, "a", inf, "10:00:07.100"), row(1, "a", nan, "10:00:08.000"),
+                         row(1, "a", 3, "10:00:30.999"), row(2, "a", 50, "10:00:20.000"),
+                         row(1, "b", 60, "10:00:20.000")}));
+    const qint64 second
+        = QDateTime::fromString("2026-12-10 " + guide, "yyyy-MM-dd hh:mm:ss").toMSecsSinceEpoch();
+    double value = -99;
+    QCOMPARE(GuideReadout::storedValueAt(history.db(), 1, "a", second, 5000, &value),
+             !std::isnan(expected));
+    if (!std::isnan(expected))
+        QCOMPARE(value, expected);
+    history.tearDown();
 }
 
 void tst_GuideReadout::lookupOnCurveAndCopy()
 {
-    // A curve with a gap: the value comes from the sample of the asked second, never from the
-    // index that second would have on another curve.
+    // A curve with a gap: the value comes from the sample that holds at the asked second, never
+    // from the index that second would have on another curve.
     const qint64 t = at("2026-12-10T10:00:00").toMSecsSinceEpoch();
     TrendCurve curve;
     for (int s : {0, 1, 2, 5, 6})
         curve.append(t + s * 1000, 10.0 * s);
     double value = 0;
-    QVERIFY(GuideReadout::valueAt(curve, t + 5000, &value));
+    QVERIFY(GuideReadout::valueAt(curve, t + 5000, 1000, &value));
     QCOMPARE(value, 50.0);
-    QVERIFY(!GuideReadout::valueAt(curve, t + 3000, &value));
-    QVERIFY(!GuideReadout::valueAt(curve, t + 7000, &value));
-    QVERIFY(!GuideReadout::valueAt(TrendCurve(), t, &value));
+    // Two seconds after the sample at 2 with 1-s sampling: a gap.
+    QVERIFY(!GuideReadout::valueAt(curve, t + 4000, 1000, &value));
+    QVERIFY(GuideReadout::valueAt(curve, t + 3000, 1000, &value));
+    QCOMPARE(value, 20.0);
+    QVERIFY(!GuideReadout::valueAt(TrendCurve(), t, 1000, &value));
 
     // On a scaled copy the drawn height is mapped from [0, 100] onto [0, 10].
     TrendRules::ScaleMap map;
@@ -126,7 +239,7 @@ void tst_GuideReadout::lookupOnCurveAndCopy()
     map.f = 100;
     map.Z = 0;
     map.F = 10;
-    QVERIFY(GuideReadout::valueAt(curve, t + 6000, &value, &map));
+    QVERIFY(GuideReadout::valueAt(curve, t + 6000, 1000, &value, &map));
     QCOMPARE(value, 6.0);
 }
 

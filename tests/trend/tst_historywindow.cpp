@@ -9,9 +9,13 @@
 #include "windowfixture.h"
 
 #include <QComboBox>
+#include <QGraphicsLineItem>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -44,12 +48,17 @@ private slots:
 
     void sectionsAddDeleteModify();
     void typedNameIsNoEntry();
+    void sectionsOnAFullDisk();
     void newProjectAfterOneWithSections();
     void projectOpenLoadsSectionOne();
     void switchAndRefresh();
     void pauseAndResume();
     void search();
     void refreshWhilePausedAfterSearch();
+    void nonFiniteRowsAreSkipped();
+    void panelAddedWhilePausedIsPrefilled();
+    void historyCurveTakesTheRowColour();
+    void guidesReadTheStoredSamples();
 
 private:
     // Opens project "line" with labels a, b'c and c, two sections and a seeded history; the
@@ -82,8 +91,14 @@ private:
     void setSeriesRows(const QList<SeriesRow> &rows);
     // Every key of the project's settings file as "key=value", sorted.
     QStringList sectionKeys(const QString &iniName) const;
+    // The keys the file on disk holds, as sectionKeys.
+    QStringList diskKeys(const QString &iniName) const;
     QStringList comboTexts(QComboBox *combo) const;
     Ui::MainWindow *ui() const { return m_f.window->form(); }
+    // Adds a panel for label row labelRow through the label menu's entry to the trend.
+    void addToTrend(int labelRow);
+    // Shows both guides at t1 and t2 and fills their readouts.
+    void readAtGuides(const QDateTime &t1, const QDateTime &t2);
 
     WindowFixture m_f;
     QDateTime m_now;
@@ -243,6 +258,55 @@ void tst_HistoryWindow::typedNameIsNoEntry()
     QCOMPARE(comboTexts(ui()->dataClassification), QStringList{zh("数据组合1")});
     QVERIFY(sectionKeys("line.ini").contains("Section/0=1"));
     QVERIFY(sectionKeys("line.ini").contains("Section1/name=" + zh("数据组合1")));
+}
+
+QStringList tst_HistoryWindow::diskKeys(const QString &iniName) const
+{
+    return settingsKeysOnDisk(m_f.path(iniName));
+}
+
+void tst_HistoryWindow::sectionsOnAFullDisk()
+{
+    m_f.create();
+    open(writeProject("line", {"a", "b"}));
+    setSeriesRows({{"a", "0", "10"}});
+    ui()->addData->click();
+    const QStringList first{zh("数据组合1")};
+    const QStringList stored = diskKeys("line.ini");
+    QVERIFY(stored.contains("Section1/name=" + first[0]));
+
+    // Add, Save under a typed name and Delete each say that the file was not written, and the
+    // lists keep what the file holds.
+    for (int i = 0; i < 3; ++i)
+        m_f.prompt->expectStartingWith("warning", zh("警告"), zh("数据组合未能保存"));
+    {
+        FullDisk full;
+        QVERIFY(full.isActive());
+        setSeriesRows({{"b", "5", "6"}});
+        ui()->addData->click();
+        QCOMPARE(comboTexts(ui()->dataClassification), first);
+        QCOMPARE(comboTexts(ui()->dataClassification1), first);
+        ui()->dataClassification->setEditText("Tank");
+        ui()->modifyData->click();
+        QCOMPARE(comboTexts(ui()->dataClassification), first);
+        QCOMPARE(ui()->dataClassification->currentText(), first[0]);
+        ui()->deleteData->click();
+        QCOMPARE(comboTexts(ui()->dataClassification), first);
+        QCOMPARE(comboTexts(ui()->dataClassification1), first);
+    }
+    QCOMPARE(m_f.prompt->pending(), 0);
+    QCOMPARE(diskKeys("line.ini"), stored);
+
+    // With room again the next Add is section 2; nothing of the failed changes comes back,
+    // not even when the program ends.
+    ui()->addData->click();
+    QCOMPARE(comboTexts(ui()->dataClassification), (QStringList{first[0], zh("数据组合2")}));
+    m_f.window.reset();
+    const QStringList keys = diskKeys("line.ini");
+    QVERIFY(keys.contains("Section/0=2"));
+    QVERIFY(keys.contains("Section2/1=b"));
+    QVERIFY(keys.contains("Section1/name=" + first[0]));
+    QVERIFY(!keys.join(' ').contains("Tank"));
 }
 
 void tst_HistoryWindow::newProjectAfterOneWithSections()
@@ -537,6 +601,156 @@ void tst_HistoryWindow::refreshWhilePausedAfterSearch()
     QCOMPARE(m_f.window->seriesTimers.size(), 3);
     QCOMPARE(livePoints(0), (QStringList{"09:59:40.600=3", "09:59:59.000=4"}));
     QCOMPARE(m_f.window->trendView()->timeAxis()->max(), at("10:00:00.500"));
+}
+
+void tst_HistoryWindow::addToTrend(int labelRow)
+{
+    QItemSelectionModel *selection = ui()->tableView_label->selectionModel();
+    selection->clear();
+    selection->select(m_f.window->labelModel()->index(labelRow, 1), QItemSelectionModel::Select);
+    m_f.window->labelMenu()->actions().at(toTrendEntry)->trigger();
+}
+
+void tst_HistoryWindow::readAtGuides(const QDateTime &t1, const QDateTime &t2)
+{
+    ChartDrawer *view = m_f.window->trendView();
+    view->guideLineItem(0)->show();
+    view->guideLineItem(1)->show();
+    view->setGuideTime(t1, t2);
+    m_f.window->updateGuideReadouts(0);
+}
+
+namespace {
+
+const double inf = std::numeric_limits<double>::infinity();
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+// Infinities and NaNs (stored as NULL) in the prefill, in the paused stretch and in a search.
+const QVector<HistoryRow> nonFinite{
+    // In the prefill of a 60-second window opened at 10:00:00.500.
+    row(1, "a", 1, "09:59:41.000"),
+    row(1, "a", inf, "09:59:42.000"),
+    row(1, "a", nan, "09:59:43.000"),
+    row(1, "a", -inf, "09:59:44.000"),
+    row(1, "a", 2, "09:59:45.000"),
+    // In the paused stretch.
+    row(1, "a", inf, "10:00:00.200"),
+    row(1, "a", nan, "10:00:01.200"),
+    row(1, "a", 7, "10:00:01.500"),
+    row(1, "a", -inf, "10:00:02.200"),
+    // In the searched minute.
+    row(1, "a", 3, "11:00:00.000"),
+    row(1, "a", inf, "11:00:10.000"),
+    row(1, "a", nan, "11:00:20.000"),
+    row(1, "a", -inf, "11:00:30.000"),
+    row(1, "a", 5, "11:00:40.000"),
+};
+
+} // namespace
+
+void tst_HistoryWindow::nonFiniteRowsAreSkipped()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(nonFinite);
+    // Prefill: only the finite rows.
+    QCOMPARE(livePoints(0), (QStringList{"09:59:41.000=1", "09:59:45.000=2"}));
+
+    // Resume backfill of the paused stretch: the same.
+    ui()->StartandPause->click();
+    m_now = at("10:00:03.600");
+    ui()->StartandPause->click();
+    QCOMPARE(livePoints(0), (QStringList{"09:59:41.000=1", "09:59:45.000=2", "10:00:01.000=7"}));
+    QCOMPARE(valueRange(), qMakePair(-0.05, 1.05));
+
+    // Search: two points, and the value axis fitted to them.
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at("11:00:00.000"));
+    ui()->searchfor->click();
+    QCOMPARE(seriesOf(0, 4)->count(), 2);
+    QCOMPARE(seriesOf(0, 4)->at(1).y(), 5.0);
+    const QPair<double, double> range = valueRange();
+    QVERIFY2(qAbs(range.first - 2.9) < 1e-9 && qAbs(range.second - 5.1) < 1e-9,
+             qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
+    // A guide on the infinity's second finds no sample there (sampled every second).
+    readAtGuides(at("11:00:10.000"), at("11:00:40.000"));
+    QCOMPARE(cell(0, 5), QString());
+    QCOMPARE(cell(0, 7), QStringLiteral("5"));
+}
+
+void tst_HistoryWindow::panelAddedWhilePausedIsPrefilled()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    ui()->StartandPause->click();
+    const QPair<double, double> range = valueRange();
+    // Added while paused: no curve and no timer of its own yet.
+    addToTrend(0);
+    QCOMPARE(ui()->tableWidget->rowCount(), 4);
+    QVERIFY(!seriesOf(3, 0));
+    QCOMPARE(m_f.window->seriesTimers.size(), 3);
+    QCOMPARE(valueRange(), range);
+
+    // At the resume it starts as a switched section's row does: with the last third of the
+    // window, one point a second; the row that was live gets the paused stretch.
+    m_now = at("10:00:02.600");
+    ui()->StartandPause->click();
+    QVERIFY(seriesOf(3, 0));
+    QVERIFY(m_f.window->seriesTimers.value(seriesOf(3, 0))->isActive());
+    QCOMPARE(livePoints(3), (QStringList{"09:59:59.200=4", "10:00:00.900=11", "10:00:01.000=12"}));
+    QCOMPARE(livePoints(0), (QStringList{"09:59:40.600=3", "09:59:59.000=4", "10:00:00.900=11",
+                                         "10:00:01.000=12"}));
+}
+
+void tst_HistoryWindow::historyCurveTakesTheRowColour()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    m_f.window->setColourChooser([](QWidget *, const QColor &) { return QColor(0, 0, 128); });
+    ui()->tableWidget->cellWidget(0, 2)->findChild<QPushButton *>()->click();
+    QCOMPARE(seriesOf(0, 0)->color(), QColor(0, 0, 128));
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at("11:00:00.000"));
+    ui()->searchfor->click();
+    QCOMPARE(seriesOf(0, 4)->color(), QColor(0, 0, 128));
+    // The other rows keep their palette colours.
+    QCOMPARE(seriesOf(1, 4)->color(), QColor(Qt::green));
+}
+
+void tst_HistoryWindow::guidesReadTheStoredSamples()
+{
+    // An hour stored once a second for "a" (value = second of the hour), and every 5 s for
+    // "b'c" over the first 20 minutes only.
+    QVector<HistoryRow> rows;
+    const QDateTime start = at("11:00:00.000");
+    for (int s = 0; s < 3600; ++s) {
+        rows.append({1, "a", double(s), historyTime(start.addSecs(s).addMSecs(300))});
+        if (s % 5 == 0 && s <= 1200)
+            rows.append({1, "b'c", double(s), historyTime(start.addSecs(s).addMSecs(300))});
+    }
+    m_now = at("10:00:00.500");
+    openSeededProject(rows);
+    ui()->samplingTime->setCurrentIndex(2); // 5 s
+    ui()->StartandPause->click();
+    ui()->rangeTime->setCurrentIndex(6); // 1 hour: more rows than a search draws
+    ui()->startDateTimeEdit->setDateTime(start);
+    ui()->searchfor->click();
+    QVERIFY(seriesOf(0, 4)->count() < 3600);
+
+    // Every second reads its own stored sample, drawn or not.
+    for (int s : {1801, 1803, 2999}) {
+        readAtGuides(start.addSecs(s), start.addSecs(s - 1000));
+        QCOMPARE(cell(0, 5), QString::number(s));
+        QCOMPARE(cell(0, 7), QString::number(s - 1000));
+    }
+    // Sampled every 5 s: between samples the one before holds; past the last a gap is empty.
+    readAtGuides(start.addSecs(603), start.addSecs(1300));
+    QCOMPARE(cell(1, 5), QStringLiteral("600"));
+    QCOMPARE(cell(1, 7), QString());
+    // A scaled copy reads its row's stored value too.
+    QMetaObject::invokeMethod(m_f.window.get(), "onCellClicked", Q_ARG(int, 1), Q_ARG(int, 0));
+    readAtGuides(start.addSecs(1801), start.addSecs(603));
+    QCOMPARE(cell(0, 5), QStringLiteral("1801"));
+    QCOMPARE(cell(1, 7), QStringLiteral("600"));
 }
 
 QTEST_MAIN(tst_HistoryWindow)

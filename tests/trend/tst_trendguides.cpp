@@ -46,6 +46,8 @@ private slots:
     void readoutsAtBothGuides();
     void readoutAcrossMidnight();
     void noSampleInTheSecond();
+    void readoutHoldsBetweenSamples();
+    void timeLabelsBackAfterNewWindow();
     void textHeightAndZeroExtent();
     void scaledCopyReadsUnscaledValue();
     void fullRefreshAfterRowsChanged();
@@ -492,8 +494,9 @@ void tst_TrendGuides::noSampleInTheSecond()
     const QDateTime t1 = clockStart.addSecs(-25);
     const QDateTime t2 = clockStart.addSecs(-30);
     addRows(2);
-    // Row 0 has a gap at t1 and samples at t1 - 1 and t1 + 1; row 1 has both.
-    for (const QDateTime &t : {t1.addSecs(-1), t1.addSecs(1), t2})
+    // Row 0 has a gap at t1, two seconds after its sample at t1 - 2 (sampled every second), and
+    // a sample at t1 + 1; row 1 has both.
+    for (const QDateTime &t : {t1.addSecs(-2), t1.addSecs(1), t2})
         sample(0, t, 7.0);
     samples(1, t1, 1.0, t2, 2.0);
     showTime(clockStart);
@@ -503,6 +506,69 @@ void tst_TrendGuides::noSampleInTheSecond()
     QVERIFY(!text(0, 1)->isVisible());
     QVERIFY(text(0, 2)->isVisible());
     QCOMPARE(cell(1, v1v2), QStringLiteral("0.5"));
+}
+
+void tst_TrendGuides::readoutHoldsBetweenSamples()
+{
+    // Sampled every 5 s: a guide between two samples reads the one before it; 6 s after the
+    // last sample, a gap, it reads nothing.
+    ui()->samplingTime->setCurrentIndex(2); // 5 s
+    addRows(1);
+    QCOMPARE(m_window->seriesTimers.first()->interval(), 5000);
+    const QDateTime t = clockStart.addSecs(-40);
+    for (int s : {0, 5, 10})
+        sample(0, t.addSecs(s), 10.0 + s);
+    showTime(clockStart);
+    placeGuides(t.addSecs(8), t.addSecs(16));
+    QCOMPARE(cells(0, {pv1, time1, pv2, time2}), (QStringList{"15", "09:59:28", "", ""}));
+    QVERIFY(text(0, 1)->isVisible());
+    QVERIFY(!text(0, 2)->isVisible());
+
+    // At 60 guide seconds of a minute sampled every 5 s, every readout shows a value.
+    for (int s = 15; s < 60; s += 5)
+        sample(0, t.addSecs(s), 10.0 + s);
+    showTime(clockStart.addSecs(30));
+    int shown = 0;
+    for (int s = 0; s < 60; ++s) {
+        m_window->trendView()->setGuideTime(t.addSecs(s), t.addSecs(s));
+        m_window->updateGuideReadouts(0);
+        shown += cell(0, pv1) == QString::number(10 + s - s % 5);
+    }
+    QCOMPARE(shown, 60);
+}
+
+void tst_TrendGuides::timeLabelsBackAfterNewWindow()
+{
+    addRows(1);
+    const QDateTime t1 = clockStart.addSecs(-25);
+    const QDateTime t2 = clockStart.addSecs(-20);
+    samples(0, t1, 1.0, t2, 2.0);
+    showTime(clockStart);
+    placeGuides(t1, t2);
+    QVERIFY(view()->guideLabel(0)->isVisible() && view()->guideLabel(1)->isVisible());
+
+    // A new time window hides both time labels; each guide's next refresh shows its own again.
+    ui()->rangeTime->setCurrentIndex(1);
+    QVERIFY(!view()->guideLabel(0)->isVisible() && !view()->guideLabel(1)->isVisible());
+    QVERIFY(view()->guideLineItem(0)->isVisible());
+    QMetaObject::invokeMethod(view()->guideTimer1(), "timeout");
+    QVERIFY(view()->guideLabel(0)->isVisible());
+    QVERIFY(!view()->guideLabel(1)->isVisible());
+    // On the wider axis the line stands on another second, which its label names.
+    double x1 = 0, x2 = 0;
+    QDateTime g1, g2;
+    view()->guideState(&x1, &x2, &g1, &g2);
+    QCOMPARE(view()->guideLabel(0)->toPlainText(), g1.toString("hh:mm:ss"));
+    // A drag is a refresh too.
+    press(onGuide(2));
+    move(onGuide(2));
+    QVERIFY(view()->guideLabel(1)->isVisible());
+
+    // Hidden guides keep their labels hidden.
+    ui()->rangeTime->setCurrentIndex(0);
+    view()->guideLineItem(0)->hide();
+    QMetaObject::invokeMethod(view()->guideTimer1(), "timeout");
+    QVERIFY(!view()->guideLabel(0)->isVisible());
 }
 
 void tst_TrendGuides::textHeightAndZeroExtent()

@@ -269,24 +269,25 @@ void tst_TrendRules::initialScales_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("zero");
     QTest::addColumn<QString>("full");
-    QTest::newRow("whole") << "12"
-                           << "11"
-                           << "13";
-    QTest::newRow("negative") << "-3"
-                              << "-4"
-                              << "-2";
-    QTest::newRow("fraction") << "12.5"
-                              << "-1"
-                              << "1";
-    QTest::newRow("text") << "open"
-                          << "-1"
-                          << "1";
-    QTest::newRow("empty") << ""
-                           << "-1"
-                           << "1";
-    QTest::newRow("largest int") << "2147483647"
-                                 << "2147483646"
-                                 << "2147483648";
+    const QList<QStringList> rows{
+        {"whole", "12", "11", "13"},
+        {"negative", "-3", "-4", "-2"},
+        {"fraction", "3.25", "2", "4"},
+        {"half", "12.5", "11", "13"},
+        // Converted to an integer the fraction is cut towards zero: -3.
+        {"negative fraction", "-3.25", "-4", "-2"},
+        {"small negative fraction", "-0.5", "-1", "1"},
+        {"zero", "0", "-1", "1"},
+        {"million", "1000000", "999999", "1000001"},
+        {"million as the table shows it", "1e+06", "999999", "1000001"},
+        {"text", "open", "-1", "1"},
+        {"empty", "", "-1", "1"},
+        {"infinity", "inf", "-1", "1"},
+        {"not a number", "nan", "-1", "1"},
+        {"largest int", "2147483647", "2147483646", "2147483648"},
+    };
+    for (const QStringList &row : rows)
+        QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3];
 }
 
 void tst_TrendRules::initialScales()

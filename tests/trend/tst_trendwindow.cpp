@@ -3,6 +3,7 @@
 // the scaled view of a selected row, and the colour button.
 #include "chartdrawer.h"
 #include "labeltypes.h"
+#include "trendrules.h"
 #include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
@@ -56,6 +57,9 @@ private slots:
     void tickWithoutValue_data();
     void tickWithoutValue();
     void tickTakesTheWholeValue();
+    void nonFiniteValueGivesNoPoint_data();
+    void nonFiniteValueGivesNoPoint();
+    void panelAddedWhilePausedWaits();
     void curvesFedWithTheirWindow();
     void scaledViewOnMoveOff();
     void scaledViewZeroEqualsFull();
@@ -334,7 +338,7 @@ void tst_TrendWindow::schemes()
 
 void tst_TrendWindow::addPanels()
 {
-    addLabels({{"D100", "tank level", "12", "m"}, {"D102", "pressure", "12.5", "kPa"}});
+    addLabels({{"D100", "tank level", "12", "m"}, {"D102", "pressure", "3.25", "kPa"}});
     addPanels({1});
     QCOMPARE(ui()->tableWidget->rowCount(), 1);
     QCOMPARE(ui()->dataTableWidget->rowCount(), 1);
@@ -342,8 +346,9 @@ void tst_TrendWindow::addPanels()
     QCOMPARE(cellText(0, 3), QStringLiteral("D102"));
     QCOMPARE(cellText(0, 4), QStringLiteral("pressure"));
     QCOMPARE(cellText(0, 13), QStringLiteral("kPa"));
-    QCOMPARE(cellText(0, 14), QStringLiteral("-1"));
-    QCOMPARE(cellText(0, 15), QStringLiteral("1"));
+    // The value as an integer, less one and plus one.
+    QCOMPARE(cellText(0, 14), QStringLiteral("2"));
+    QCOMPARE(cellText(0, 15), QStringLiteral("4"));
     addPanels({0});
     QCOMPARE(cellText(1, 0), QStringLiteral("2"));
     QCOMPARE(cellText(1, 14), QStringLiteral("11"));
@@ -538,6 +543,71 @@ void tst_TrendWindow::tickTakesTheWholeValue()
     QCOMPARE(curve->valueAt(0), 1.23456789);
     // Stamped with the whole second.
     QCOMPARE(curve->timeAt(0), clockStart.toMSecsSinceEpoch());
+}
+
+void tst_TrendWindow::nonFiniteValueGivesNoPoint_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::newRow("+inf") << std::numeric_limits<double>::infinity();
+    QTest::newRow("-inf") << -std::numeric_limits<double>::infinity();
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN();
+}
+
+void tst_TrendWindow::nonFiniteValueGivesNoPoint()
+{
+    QFETCH(double, value);
+    addLabels({{"A", "", "", ""}, {"B", "", "", ""}});
+    addPanels({0, 1});
+    m_window->connectionGood = true;
+    setLabelValue(0, 5.0);
+    tick(0);
+    QCOMPARE(valueRange(), qMakePair(-0.625, 5.625));
+
+    // Read once: no point, no bound moved, the value cell as for no number.
+    m_now = m_now.addSecs(1);
+    setLabelValue(0, value);
+    tick(0);
+    QCOMPARE(m_window->drawnCurve(seriesOf(0)).curve->size(), 1);
+    QCOMPARE(cellText(0, 12), QStringLiteral(" "));
+    QCOMPARE(valueRange(), qMakePair(-0.625, 5.625));
+
+    // Later values of every curve still widen the shared range.
+    m_now = m_now.addSecs(1);
+    setLabelValue(0, 999.0);
+    tick(0);
+    QCOMPARE(valueRange(), qMakePair(-124.875, 1123.875));
+    setLabelValue(1, -400.0);
+    tick(1);
+    QCOMPARE(valueRange(), qMakePair(-574.875, 1173.875));
+    QCOMPARE(m_window->drawnCurve(seriesOf(0)).curve->size(), 2);
+}
+
+void tst_TrendWindow::panelAddedWhilePausedWaits()
+{
+    addLabels({{"A", "", "", ""}, {"B", "", "", ""}});
+    addPanels({0});
+    m_window->connectionGood = true;
+    QMetaObject::invokeMethod(m_window, "on_StartandPause_clicked");
+    QVERIFY(TrendRules::trendPaused(ui()->StartandPause->text()));
+    view()->valueAxis()->setRange(0.0, 10.0);
+
+    // Built as a switched section's row: no curve and no timer until the resume.
+    addPanels({1});
+    QCOMPARE(ui()->tableWidget->rowCount(), 2);
+    QVERIFY(!seriesOf(1));
+    QCOMPARE(m_window->seriesTimers.size(), 1);
+    for (QTimer *timer : m_window->seriesTimers)
+        QVERIFY(!timer->isActive());
+    setLabelValue(1, 50.0);
+    m_now = m_now.addSecs(5);
+    QCoreApplication::processEvents();
+    QCOMPARE(valueRange(), qMakePair(0.0, 10.0));
+
+    // The resume gives it its curve and starts its timer.
+    QMetaObject::invokeMethod(m_window, "on_StartandPause_clicked");
+    QVERIFY(seriesOf(1));
+    QVERIFY(timerOf(1) && timerOf(1)->isActive());
+    QCOMPARE(m_window->seriesTimers.size(), 2);
 }
 
 void tst_TrendWindow::curvesFedWithTheirWindow()
