@@ -19,7 +19,8 @@ add_library(morvelin_trend STATIC
     ${CMAKE_CURRENT_LIST_DIR}/reportquery.cpp ${CMAKE_CURRENT_LIST_DIR}/reportquery.h
     ${CMAKE_CURRENT_LIST_DIR}/reportmodel.cpp ${CMAKE_CURRENT_LIST_DIR}/reportmodel.h
     ${CMAKE_CURRENT_LIST_DIR}/reportworkbook.cpp ${CMAKE_CURRENT_LIST_DIR}/reportworkbook.h
-    ${CMAKE_CURRENT_LIST_DIR}/historytrim.cpp ${CMAKE_CURRENT_LIST_DIR}/historytrim.h)
+    ${CMAKE_CURRENT_LIST_DIR}/historytrim.cpp ${CMAKE_CURRENT_LIST_DIR}/historytrim.h
+    ${CMAKE_CURRENT_LIST_DIR}/historybusy.cpp ${CMAKE_CURRENT_LIST_DIR}/historybusy.h)
 set_target_properties(morvelin_trend PROPERTIES AUTOMOC ON)
 target_include_directories(morvelin_trend PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(morvelin_trend PUBLIC morvelin_qxlsx Qt5::Core Qt5::Sql)

@@ -108,7 +108,7 @@ void measure(const QString &what, const std::function<QString()> &run)
         << Qt::flush;
 }
 
-// The select alone, every value read but nothing kept: what the table adds is the rest.
+// The selects alone, every value read but nothing kept: what the table adds is the rest.
 QString selectOnly(SQLiteHandler &handler, int count, int spanSeconds)
 {
     const ReportQuery query(projectId, labels(count), lastSample.addSecs(-spanSeconds),
@@ -116,16 +116,19 @@ QString selectOnly(SQLiteHandler &handler, int count, int spanSeconds)
     QSqlQuery select(handler.database());
     select.setForwardOnly(true);
     select.prepare(query.statement());
-    for (const QVariant &value : query.boundValues())
-        select.addBindValue(value);
-    if (!select.exec())
-        return QStringLiteral("failed");
     qint64 records = 0;
     qint64 characters = 0;
-    while (select.next()) {
-        ++records;
-        characters += select.value(0).toString().size() + select.value(2).toString().size();
-        characters += select.value(1).toDouble() > 0 ? 1 : 0;
+    for (const QString &label : labels(count)) {
+        const QVariantList values = query.boundValues(label);
+        for (int i = 0; i < values.size(); ++i)
+            select.bindValue(i, values.at(i));
+        if (!select.exec())
+            return QStringLiteral("failed");
+        while (select.next()) {
+            ++records;
+            characters += select.value(0).toString().size();
+            characters += select.value(1).toDouble() > 0 ? 1 : 0;
+        }
     }
     return QStringLiteral("%1 records").arg(records) + (characters < 0 ? "?" : "");
 }
@@ -136,8 +139,9 @@ QString report(SQLiteHandler &handler, int count, int spanSeconds)
     ReportTable table;
     QString error;
     const QDateTime start = lastSample.addSecs(-spanSeconds);
-    if (!ReportQuery(projectId, labels(count), start, lastSample.addSecs(1))
-             .run(handler.database(), &table, &error))
+    if (ReportQuery(projectId, labels(count), start, lastSample.addSecs(1))
+            .run(handler.database(), &table, &error)
+        != ReportQuery::Done)
         return QStringLiteral("failed: ") + error;
     model.setReport(std::move(table));
     return QStringLiteral("%1 rows x %2 columns").arg(model.rowCount()).arg(model.columnCount());
