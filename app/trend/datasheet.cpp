@@ -11,9 +11,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QEventLoop>
 #include <QDebug>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardItem>
@@ -113,8 +113,8 @@ void datasheet::on_queryData_clicked()
         return;
     }
     QString openError;
-    const QMetaObject::Connection noted = connect(
-        &m_db, &SQLiteHandler::errorOccurred, this, [&](const QString &text) { openError = text; });
+    const QMetaObject::Connection noted = connect(&m_db, &SQLiteHandler::errorOccurred, this,
+                                                  [&](const QString &text) { openError = text; });
     const bool opened = m_db.openDatabase(m_mainWindow->databaseFileName());
     disconnect(noted);
     if (!opened) {

@@ -69,8 +69,8 @@ QString secondsText(qint64 ms)
     const qint64 days = ms >= 0 ? ms / dayMs : -((-ms + dayMs - 1) / dayMs);
     const QDate date = QDate::fromJulianDay(days + epochJulianDay);
     const int secs = int((ms - days * dayMs) / 1000);
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(),
-                             date.day(), secs / 3600, secs / 60 % 60, secs % 60);
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(), date.day(),
+                             secs / 3600, secs / 60 % 60, secs % 60);
 }
 
 template<typename T>

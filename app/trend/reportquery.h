@@ -13,10 +13,10 @@
 // A report as plain data: one row per poll, one column per label of the section.
 struct ReportTable
 {
-    QStringList labels;          // in section order; a label may appear more than once
-    QStringList descriptions;    // one per label, empty where the label table has none
-    QVector<QString> times;      // per row, the time of the row's first record to the second
-    QVector<double> values;      // row-major, labels.size() per row; NaN where no number
+    QStringList labels;           // in section order; a label may appear more than once
+    QStringList descriptions;     // one per label, empty where the label table has none
+    QVector<QString> times;       // per row, the time of the row's first record to the second
+    QVector<double> values;       // row-major, labels.size() per row; NaN where no number
     QHash<qint64, QString> texts; // by cell (row * labels + label): values stored as text
 
     int rowCount() const { return times.size(); }
@@ -56,12 +56,12 @@ public:
 private:
     struct Record
     {
-        qint64 ms;    // the stored stamp in ms, for order and gaps
+        qint64 ms; // the stored stamp in ms, for order and gaps
         qint64 id;
         double number; // NaN for a text or null
-        int label;    // index into m_distinct
-        int text;     // index into m_texts for a value stored as text, else -1
-        int stamp;    // index into m_stamps for a stamp that is not in the stored form, else -1
+        int label;     // index into m_distinct
+        int text;      // index into m_texts for a value stored as text, else -1
+        int stamp;     // index into m_stamps for a stamp that is not in the stored form, else -1
     };
     QVector<int> pollRanks() const;
     double pollPeriodMs() const;

@@ -196,10 +196,9 @@ QString trim(const QString &file, qint64 limit, int days, const QDateTime &now)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString file = argc > 1
-                             ? QString::fromLocal8Bit(argv[1])
-                             : QCoreApplication::applicationDirPath()
-                                   + QStringLiteral("/trend_report.db");
+    const QString file
+        = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                   : QCoreApplication::applicationDirPath() + QStringLiteral("/trend_report.db");
     QTextStream out(stdout);
     // First, while the heap is small, so that the peak shows what a workbook adds.
     out << "Workbook export (25 labels and the time; the table filled, then saved)\n" << Qt::flush;

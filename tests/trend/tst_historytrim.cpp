@@ -212,13 +212,14 @@ void tst_HistoryTrim::retention_data()
     const QStringList readOff{"2024-05-02 08:00:00.000", "2024-05-02 09:00:00.000",
                               "2024-03-23 10:00:00.000", "2024-03-23 10:00:01.000"};
     for (int index : {0, 5}) {
-        QTest::newRow(qPrintable(QString("%1: a read-off 40 days old stored after today's polls")
-                                     .arg(index)))
+        QTest::newRow(
+            qPrintable(QString("%1: a read-off 40 days old stored after today's polls").arg(index)))
             << index << readOff << QStringList(readOff.mid(0, 2));
     }
     QTest::newRow("a future-dated sample at the lowest id does not stop retention")
-        << 0 << QStringList{"2024-08-10 00:00:00.000", "2024-05-02 09:00:00.000",
-                            "2024-01-23 00:00:00.000"}
+        << 0
+        << QStringList{"2024-08-10 00:00:00.000", "2024-05-02 09:00:00.000",
+                       "2024-01-23 00:00:00.000"}
         << QStringList{"2024-08-10 00:00:00.000", "2024-05-02 09:00:00.000"};
 }
 

@@ -214,25 +214,21 @@ void tst_Report::query_data()
     QStringList split = tenRows;
     split[3] = second(3) + "|300||";
     split[4] = second(4) + "||401|402";
-    QTest::newRow("a poll with its first label only, the next without it")
-        << ReportCase{without(without(without(tenPolls, "B", second(3)), "C", second(3)), "A",
-                              second(4)),
-                      abc,
-                      base.addSecs(-1),
-                      base.addSecs(20),
-                      split};
+    QTest::newRow("a poll with its first label only, the next without it") << ReportCase{
+        without(without(without(tenPolls, "B", second(3)), "C", second(3)), "A", second(4)), abc,
+        base.addSecs(-1), base.addSecs(20), split};
 
     const QVector<HistoryRow> backToBack = backToBackPolls(abc, 10);
-    for (const auto &lost : {qMakePair(QStringLiteral("first"), 300.0),
-                             qMakePair(QStringLiteral("middle"), 301.0),
-                             qMakePair(QStringLiteral("last"), 302.0)}) {
+    for (const auto &lost :
+         {qMakePair(QStringLiteral("first"), 300.0), qMakePair(QStringLiteral("middle"), 301.0),
+          qMakePair(QStringLiteral("last"), 302.0)}) {
         const QVector<HistoryRow> rows = withoutValues(backToBack, {lost.second});
         QTest::newRow(qPrintable("polls back to back, one without its " + lost.first + " label"))
             << ReportCase{rows, abc, base.addSecs(-1), base.addSecs(20), pollTexts(rows, abc, 10)};
     }
     const QVector<HistoryRow> twoLost = withoutValues(backToBack, {300, 601, 602});
-    QTest::newRow("polls back to back, records lost in two of them")
-        << ReportCase{twoLost, abc, base.addSecs(-1), base.addSecs(20), pollTexts(twoLost, abc, 10)};
+    QTest::newRow("polls back to back, records lost in two of them") << ReportCase{
+        twoLost, abc, base.addSecs(-1), base.addSecs(20), pollTexts(twoLost, abc, 10)};
 
     QVector<HistoryRow> twoProjects = historyPolls(2, abc, 3, base);
     for (HistoryRow &row : twoProjects)
@@ -327,11 +323,17 @@ void tst_Report::failedSelect()
 // workbook holds them all as text cells.
 void tst_Report::storedValuesAsTheyAre()
 {
-    const QVariantList stored{QStringLiteral("abc"), QStringLiteral("=1+2"), 0.1, 1e20,
-                              -12.25, 3,      QStringLiteral(""), QVariant()};
+    const QVariantList stored{QStringLiteral("abc"),
+                              QStringLiteral("=1+2"),
+                              0.1,
+                              1e20,
+                              -12.25,
+                              3,
+                              QStringLiteral(""),
+                              QVariant()};
     QSqlQuery insert(db());
-    QVERIFY(insert.prepare(
-        "INSERT INTO data (projectid, label, value, datetime) VALUES (1, ?, ?, ?)"));
+    QVERIFY(
+        insert.prepare("INSERT INTO data (projectid, label, value, datetime) VALUES (1, ?, ?, ?)"));
     for (int poll = 0; poll < stored.size(); ++poll) {
         insert.bindValue(0, QStringLiteral("S"));
         insert.bindValue(1, stored.at(poll));
@@ -379,12 +381,14 @@ void tst_Report::busyFile()
         QVERIFY(hold.exec("BEGIN EXCLUSIVE"));
         ReportTable table;
         QString error;
-        QCOMPARE(ReportQuery(1, {"A"}, base.addSecs(-1), base.addSecs(10)).run(db(), &table, &error),
-                 ReportQuery::Busy);
+        QCOMPARE(
+            ReportQuery(1, {"A"}, base.addSecs(-1), base.addSecs(10)).run(db(), &table, &error),
+            ReportQuery::Busy);
         QVERIFY(!error.isEmpty());
         QVERIFY(hold.exec("ROLLBACK"));
-        QCOMPARE(ReportQuery(1, {"A"}, base.addSecs(-1), base.addSecs(10)).run(db(), &table, &error),
-                 ReportQuery::Done);
+        QCOMPARE(
+            ReportQuery(1, {"A"}, base.addSecs(-1), base.addSecs(10)).run(db(), &table, &error),
+            ReportQuery::Done);
         QCOMPARE(table.rowCount(), 2);
         other.close();
     }

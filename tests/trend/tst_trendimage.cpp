@@ -126,8 +126,7 @@ void tst_TrendImage::failedWriteKeepsThePicture()
     save(path);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &before), 0);
 
-    QCOMPARE(m_f.window->statusBar()->currentMessage(),
-             QString::fromUtf8("图像保存失败：") + path);
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), QString::fromUtf8("图像保存失败：") + path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), picture);
     QCOMPARE(QDir(m_f.dir->path()).entryList({"trend*"}, QDir::Files), QStringList{"trend.png"});
