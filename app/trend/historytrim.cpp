@@ -91,15 +91,16 @@ HistoryTrim::Outcome HistoryTrim::run(const QSqlDatabase &db, qint64 limitBytes,
     timer.start();
     const auto now = [&] { return m_ticker ? m_ticker() : timer.elapsed(); };
     const qint64 begun = now();
-    qint64 lastStatementMs = 0;
-    // One statement cannot be cut short: the next is begun only when it would end in time.
-    const auto budgetLeft = [&] { return now() - begun + lastStatementMs < m_budgetMs; };
+    qint64 longestStatementMs = 0;
+    // One statement cannot be cut short: the next is begun only when one as long as the
+    // longest so far would end in time.
+    const auto budgetLeft = [&] { return now() - begun + longestStatementMs < m_budgetMs; };
     const auto timedDelete = [&](const QString &statement, const QVariantList &values) {
         const qint64 before = now();
         QString error;
         bool busy = false;
         const int deleted = runDelete(db, statement, values, &error, &busy);
-        lastStatementMs = now() - before;
+        longestStatementMs = qMax(longestStatementMs, now() - before);
         if (deleted < 0) {
             outcome.busy = busy;
             outcome.failed = !busy;

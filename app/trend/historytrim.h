@@ -17,7 +17,7 @@ public:
     // Rows per delete statement.
     static constexpr int batchRows = 2000;
     // Time budget of one run in ms, the last statement included: a statement is not begun
-    // when one as long as the last would end past it.
+    // when one as long as the longest of the run would end past it.
     static constexpr int defaultBudgetMs = 300;
     // How long a run waits for a history file that another program holds before it gives the
     // run up; the next run tries again.

@@ -194,23 +194,23 @@ void tst_Report::query_data()
     QTest::newRow("an index on the labels does not group the rows")
         << ReportCase{tenPolls, abc, base.addSecs(-1), base.addSecs(20), tenRows, true};
 
-    QStringList lostB = tenRows;
-    lostB[3] = second(3) + "|300||302";
-    QTest::newRow("a poll without its middle label leaves one empty cell") << ReportCase{
-        without(tenPolls, "B", second(3)), abc, base.addSecs(-1), base.addSecs(20), lostB};
-    QStringList lostC = tenRows;
-    lostC[5] = second(5) + "|500|501|";
-    QTest::newRow("a poll without its last label leaves one empty cell") << ReportCase{
-        without(tenPolls, "C", second(5)), abc, base.addSecs(-1), base.addSecs(20), lostC};
-
-    QStringList lostA = tenRows;
-    lostA[3] = second(3) + "||301|302";
-    QTest::newRow("a poll without its first label leaves one empty cell") << ReportCase{
-        without(tenPolls, "A", second(3)), abc, base.addSecs(-1), base.addSecs(20), lostA};
-    QStringList firstCut = tenRows;
-    firstCut[0] = second(0) + "||1|2";
-    QTest::newRow("the span's first poll without its first label") << ReportCase{
-        without(tenPolls, "A", second(0)), abc, base.addSecs(-1), base.addSecs(20), firstCut};
+    struct Lost
+    {
+        const char *tag;
+        QString label;
+        int poll;
+        QString cells;
+    };
+    for (const Lost &lost :
+         {Lost{"a poll without its middle label", "B", 3, "|300||302"},
+          Lost{"a poll without its last label", "C", 5, "|500|501|"},
+          Lost{"a poll without its first label", "A", 3, "||301|302"},
+          Lost{"the span's first poll without its first label", "A", 0, "||1|2"}}) {
+        QStringList expected = tenRows;
+        expected[lost.poll] = second(lost.poll) + lost.cells;
+        QTest::newRow(lost.tag) << ReportCase{without(tenPolls, lost.label, second(lost.poll)), abc,
+                                              base.addSecs(-1), base.addSecs(20), expected};
+    }
     QStringList split = tenRows;
     split[3] = second(3) + "|300||";
     split[4] = second(4) + "||401|402";
