@@ -111,20 +111,34 @@ int ReportPivot::labelIndex(const QString &label) const
     return m_distinctIndex.value(label, -1);
 }
 
-void ReportPivot::add(const QString &label, const QVariant &value, const QString &datetime,
-                      qint64 id)
+void ReportPivot::add(const QString &label, const QVariant &value, const QString &datetime)
 {
-    add(labelIndex(label), value, datetime, id);
+    const int index = labelIndex(label);
+    if (index < 0)
+        return;
+    if (index != m_label)
+        beginLabel(index);
+    qint64 ms = 0;
+    if (stampMs(datetime, &ms))
+        addRecord(ms, value, QString());
+    else
+        addRecord(unreadableStamp, value, datetime);
 }
 
-void ReportPivot::add(int label, const QVariant &value, const QString &datetime, qint64 id)
+void ReportPivot::beginLabel(int label)
 {
-    if (label < 0 || label >= m_distinct.size())
+    m_label = label;
+    if (m_runs.isEmpty() || m_runs.last() != m_records.size())
+        m_runs << m_records.size();
+}
+
+void ReportPivot::addRecord(qint64 ms, const QVariant &value, const QString &datetime)
+{
+    if (m_label < 0 || m_label >= m_distinct.size())
         return;
-    Record record{0, id, notANumber(), label, -1, -1};
-    if (!stampMs(datetime, &record.ms)) {
+    Record record{ms, notANumber(), m_label, -1, -1};
+    if (ms == unreadableStamp) {
         // Not written by this program: placed before the rest, shown as stored.
-        record.ms = std::numeric_limits<qint64>::min();
         record.stamp = m_stamps.size();
         m_stamps << datetime.left(secondsLength);
     }
@@ -149,6 +163,32 @@ void ReportPivot::add(int label, const QVariant &value, const QString &datetime,
         break;
     }
     m_records.append(record);
+}
+
+void ReportPivot::mergeRuns()
+{
+    // Each label's records come in time order: merging the runs, each merge stable, keeps a
+    // poll's labels that share a stamp (one block) in one order from poll to poll.
+    QVector<int> runs = m_runs;
+    runs << m_records.size();
+    const auto earlier = [](const Record &a, const Record &b) { return a.ms < b.ms; };
+    for (int i = 0; i + 1 < runs.size(); ++i) {
+        if (!std::is_sorted(m_records.begin() + runs.at(i), m_records.begin() + runs.at(i + 1),
+                            earlier))
+            std::stable_sort(m_records.begin() + runs.at(i), m_records.begin() + runs.at(i + 1),
+                             earlier);
+    }
+    while (runs.size() > 2) {
+        QVector<int> merged{0};
+        for (int i = 0; i + 2 < runs.size(); i += 2) {
+            std::inplace_merge(m_records.begin() + runs.at(i), m_records.begin() + runs.at(i + 1),
+                               m_records.begin() + runs.at(i + 2), earlier);
+            merged << runs.at(i + 2);
+        }
+        if (merged.last() != runs.last())
+            merged << runs.last();
+        runs = merged;
+    }
 }
 
 double ReportPivot::pollPeriodMs() const
@@ -234,9 +274,7 @@ QVector<int> ReportPivot::pollRanks() const
 
 ReportTable ReportPivot::take()
 {
-    std::sort(m_records.begin(), m_records.end(), [](const Record &a, const Record &b) {
-        return a.ms != b.ms ? a.ms < b.ms : a.id < b.id;
-    });
+    mergeRuns();
     const QVector<int> ranks = pollRanks();
     // Within one poll the records lie closer than this: a longer gap is a poll of its own.
     const double period = pollPeriodMs();
@@ -266,6 +304,7 @@ ReportTable ReportPivot::take()
         previousMs = record.ms;
     }
     m_records.clear();
+    m_runs.clear();
     m_texts.clear();
     m_stamps.clear();
     return table;
@@ -292,9 +331,13 @@ ReportQuery::ReportQuery(int projectId, const QStringList &labels, const QDateTi
 QString ReportQuery::statement() const
 {
     // Along the history index (label, datetime, projectid, value), which holds every column
-    // read here and the id: the table itself is never visited.
-    return QStringLiteral("SELECT datetime, value, id FROM data WHERE label = ? AND "
-                          "datetime > ? AND datetime < ? AND projectid = ?");
+    // read here: the table itself is never visited. The stamp comes as ms on a calendar
+    // without zones (exact: SQLite keeps julian days in whole ms), which spares a text per
+    // record; a stamp SQLite cannot read comes as its text.
+    return QStringLiteral(
+        "SELECT CAST(ROUND((julianday(datetime) - 2440587.5) * 86400000.0) AS INTEGER), value, "
+        "CASE WHEN julianday(datetime) IS NULL THEN datetime END FROM data WHERE label = ? AND "
+        "datetime > ? AND datetime < ? AND projectid = ? ORDER BY datetime");
 }
 
 QVariantList ReportQuery::boundValues(const QString &label) const
@@ -328,9 +371,11 @@ ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
             query.bindValue(i, values.at(i));
         if (!query.exec())
             return failed(query.lastError());
+        pivot.beginLabel(index);
         while (query.next()) {
-            pivot.add(index, query.value(1), query.value(0).toString(),
-                      query.value(2).toLongLong());
+            const QVariant ms = query.value(0);
+            pivot.addRecord(ms.isNull() ? ReportPivot::unreadableStamp : ms.toLongLong(),
+                            query.value(1), ms.isNull() ? query.value(2).toString() : QString());
             if (++sinceProgress == progressRecords && m_progress) {
                 sinceProgress = 0;
                 m_progress();

@@ -9,6 +9,7 @@
 #include <QVariantList>
 #include <QVector>
 #include <functional>
+#include <limits>
 
 // A report as plain data: one row per poll, one column per label of the section.
 struct ReportTable
@@ -29,40 +30,43 @@ struct ReportTable
 
 // Turns history records into report rows, one row per poll.
 //
-// How polls are told apart: the records are taken in time order (the id between equal
-// stamps). Every poll stores the section's labels in the same order, the driver's block
-// order, so a row is a run of records whose labels come in that order: a record starts a new
-// row when its label does not come after the label of the record before it, or when it comes
-// more than three quarters of a poll period after that record. The poll order is the cycle in
-// which the labels most often follow one another, cut where the time between two neighbours
-// is longest (between the last block of one poll and the first of the next); the poll period
-// is the median time between two samples of one label. A lost record so leaves its own cell
-// empty and moves nothing else, with polls back to back or far apart.
+// How polls are told apart: the records are taken in time order (between equal stamps, as the
+// labels of one block share theirs, in section order). Every poll stores the section's labels in
+// the same order, the driver's block order, so a row is a run of records whose labels come in that
+// order: a record starts a new row when its label does not come after the label of the record
+// before it, or when it comes more than three quarters of a poll period after that record. The poll
+// order is the cycle in which the labels most often follow one another, cut where the time between
+// two neighbours is longest (between the last block of one poll and the first of the next); the
+// poll period is the median time between two samples of one label. A lost record so leaves its own
+// cell empty and moves nothing else, with polls back to back or far apart.
 class ReportPivot
 {
 public:
     explicit ReportPivot(const QStringList &labels);
 
-    // In any order; datetime as stored, "yyyy-MM-dd hh:mm:ss.zzz". Records of other labels are
-    // skipped. A value that is neither a number nor null is kept as its text.
-    void add(const QString &label, const QVariant &value, const QString &datetime, qint64 id);
-    // The same with the index of labelIndex(): no look-up per record.
-    void add(int label, const QVariant &value, const QString &datetime, qint64 id);
+    // Records of one label, in time order, then those of the next: add() for one record,
+    // else beginLabel() with the index of labelIndex() and addRecord() for each of its records.
+    // datetime as stored, "yyyy-MM-dd hh:mm:ss.zzz"; records of other labels are skipped. A
+    // value that is neither a number nor null is kept as its text.
+    void add(const QString &label, const QVariant &value, const QString &datetime);
+    void beginLabel(int label);
+    // ms: the stamp on a calendar without zones, or unreadableStamp with the stored text.
+    void addRecord(qint64 ms, const QVariant &value, const QString &datetime);
+    static constexpr qint64 unreadableStamp = std::numeric_limits<qint64>::min();
     // -1 for a label outside the section.
     int labelIndex(const QString &label) const;
-    void reserve(int records) { m_records.reserve(records); }
     ReportTable take();
 
 private:
     struct Record
     {
         qint64 ms; // the stored stamp in ms, for order and gaps
-        qint64 id;
         double number; // NaN for a text or null
         int label;     // index into m_distinct
         int text;      // index into m_texts for a value stored as text, else -1
         int stamp;     // index into m_stamps for a stamp that is not in the stored form, else -1
     };
+    void mergeRuns();
     QVector<int> pollRanks() const;
     double pollPeriodMs() const;
 
@@ -71,6 +75,8 @@ private:
     QHash<QString, int> m_distinctIndex;
     QVector<QVector<int>> m_columns; // distinct label -> its columns
     QVector<Record> m_records;
+    QVector<int> m_runs; // where each label's records begin
+    int m_label = -1;
     QStringList m_texts;
     QStringList m_stamps;
 };
