@@ -27,6 +27,11 @@ const char *const tableStatements[] = {
 // never visit the table (a 24-hour search of 25 labels reads 2.16M rows).
 const char historyIndexStatement[] = "CREATE INDEX IF NOT EXISTS data_label_datetime ON data "
                                      "(label, datetime, projectid, value)";
+// Led by the time: housekeeping finds and deletes the oldest samples, whatever their id or
+// label, without a scan (a 20M-row table needs 1.6 s to scan). About 40 bytes a row in the
+// file, which the size limit counts; a file stored without it gets it on its next open.
+const char historyTimeIndexStatement[]
+    = "CREATE INDEX IF NOT EXISTS data_datetime ON data (datetime)";
 
 // How many handlers hold each file's connection; the last one to let go removes it.
 QHash<QString, int> &connectionUsers()
@@ -58,12 +63,15 @@ bool ensureTables(QSqlDatabase &db, QString *errorText)
     // History reads pick one label's samples of a time window; without this index every read
     // scans the whole table. It grows the file, which the size limit of the housekeeping counts.
     if (ok) {
-        QSqlQuery query(db);
-        if (!query.exec(QLatin1String(historyIndexStatement))) {
-            ok = false;
-            if (errorText && errorText->isEmpty())
-                *errorText = SQLiteHandler::tr("无法创建表格！") + QLatin1Char('\n')
-                             + query.lastError().text();
+        for (const char *statement : {historyIndexStatement, historyTimeIndexStatement}) {
+            QSqlQuery query(db);
+            if (!query.exec(QLatin1String(statement))) {
+                ok = false;
+                if (errorText && errorText->isEmpty())
+                    *errorText = SQLiteHandler::tr("无法创建表格！") + QLatin1Char('\n')
+                                 + query.lastError().text();
+                break;
+            }
         }
     }
     return ok;

@@ -1293,6 +1293,26 @@
         <source>报表有%1行，超过工作表可容纳的%2行，未保存；请缩短时间范围</source>
         <translation>报表有%1行，超过工作表可容纳的%2行，未保存；请缩短时间范围</translation>
     </message>
+    <message>
+        <source>正在查询……</source>
+        <translation>正在查询……</translation>
+    </message>
+    <message>
+        <source>查询失败：历史数据文件正被其他程序占用，请稍后再试</source>
+        <translation>查询失败：历史数据文件正被其他程序占用，请稍后再试</translation>
+    </message>
+    <message>
+        <source>查询失败：%1</source>
+        <translation>查询失败：%1</translation>
+    </message>
+    <message>
+        <source>正在保存报表……</source>
+        <translation>正在保存报表……</translation>
+    </message>
+    <message>
+        <source>报表保存失败：%1</source>
+        <translation>报表保存失败：%1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

@@ -1293,6 +1293,26 @@
         <source>报表有%1行，超过工作表可容纳的%2行，未保存；请缩短时间范围</source>
         <translation>The report has %1 rows, more than the %2 a worksheet holds; not saved. Please shorten the time span</translation>
     </message>
+    <message>
+        <source>正在查询……</source>
+        <translation>Querying…</translation>
+    </message>
+    <message>
+        <source>查询失败：历史数据文件正被其他程序占用，请稍后再试</source>
+        <translation>Query failed: the history file is held by another program; please try again later</translation>
+    </message>
+    <message>
+        <source>查询失败：%1</source>
+        <translation>Query failed: %1</translation>
+    </message>
+    <message>
+        <source>正在保存报表……</source>
+        <translation>Saving the report…</translation>
+    </message>
+    <message>
+        <source>报表保存失败：%1</source>
+        <translation>Failed to save the report: %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

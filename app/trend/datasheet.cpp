@@ -9,12 +9,15 @@
 #include "reportworkbook.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardItem>
+#include <QThread>
 
 namespace {
 
@@ -45,6 +48,28 @@ datasheet::datasheet(MainWindow *mainWindow, Ui_MainWindow *ui)
 void datasheet::clearTable()
 {
     m_model->clear();
+    // Nothing to save.
+    m_ui->saveReport->setEnabled(false);
+}
+
+QString datasheet::busyText()
+{
+    return tr("查询失败：历史数据文件正被其他程序占用，请稍后再试");
+}
+
+void datasheet::keepPainted()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void datasheet::setBusy(bool busy)
+{
+    m_busy = busy;
+    m_ui->queryData->setEnabled(!busy);
+    if (busy)
+        m_ui->saveReport->setEnabled(false);
+    else
+        m_ui->saveReport->setEnabled(!m_model->isEmpty());
 }
 
 void datasheet::showStatus(const QString &text)
@@ -80,10 +105,21 @@ QStringList datasheet::labelDescriptions(const QStringList &labels) const
 
 void datasheet::on_queryData_clicked()
 {
-    if (m_ui->dataClassification1->count() == 0
-        || !m_db.openDatabase(m_mainWindow->databaseFileName())) {
+    if (m_busy)
+        return;
+    if (m_ui->dataClassification1->count() == 0) {
         clearTable();
         showStatus(tr("查询失败"));
+        return;
+    }
+    QString openError;
+    const QMetaObject::Connection noted = connect(&m_db, &SQLiteHandler::errorOccurred, this,
+                                                  [&](const QString &text) { openError = text; });
+    const bool opened = m_db.openDatabase(m_mainWindow->databaseFileName());
+    disconnect(noted);
+    if (!opened) {
+        clearTable();
+        showStatus(openError.contains(QLatin1String("locked")) ? busyText() : tr("查询失败"));
         return;
     }
     const int section = m_ui->dataClassification1->currentIndex() + 1;
@@ -96,12 +132,22 @@ void datasheet::on_queryData_clicked()
     if (labels.isEmpty())
         return;
 
+    showStatus(tr("正在查询……"));
+    setBusy(true);
+    ReportQuery query(m_mainWindow->projectId(), labels, start, end);
+    query.setProgress(&datasheet::keepPainted);
     ReportTable table;
     QString error;
-    if (!ReportQuery(m_mainWindow->projectId(), labels, start, end)
-             .run(m_db.database(), &table, &error)) {
+    const ReportQuery::Result result = query.run(m_db.database(), &table, &error);
+    setBusy(false);
+    if (result != ReportQuery::Done) {
         qWarning() << "report query:" << error;
-        table = ReportTable();
+        clearTable();
+        if (result == ReportQuery::Busy)
+            showStatus(busyText());
+        else
+            showStatus(tr("查询失败：%1").arg(error));
+        return;
     }
     if (table.rowCount() == 0) {
         clearTable();
@@ -129,7 +175,7 @@ QString datasheet::reportFolder() const
 void datasheet::on_saveReport_clicked()
 {
     // No report, no workbook.
-    if (m_model->isEmpty())
+    if (m_busy || m_model->isEmpty())
         return;
     reportEnd();
     if (m_model->rowCount() > ReportWorkbook::maxReportRows) {
@@ -142,20 +188,43 @@ void datasheet::on_saveReport_clicked()
         = reportFolder() + QLatin1Char('/')
           + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh"))
           + QStringLiteral(".xlsx");
-    const QString fileName = m_mainWindow->fileChooser()->saveFileName(
+    const QString chosen = m_mainWindow->fileChooser()->saveFileName(
         nullptr, QStringLiteral("Save Xlsx File"), defaultName,
         QStringLiteral("Excel Files (*.xlsx)"));
-    if (fileName.isEmpty()) {
+    if (chosen.isEmpty()) {
         showStatus(tr("报表保存失败"));
         return;
     }
+    QString fileName = chosen;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".xlsx");
+
+    // Written on a thread of its own from a copy of the report, the window painted meanwhile.
+    showStatus(tr("正在保存报表……"));
+    setBusy(true);
+    const ReportTable report = m_model->report();
+    const int heading = m_model->heading();
+    ReportWorkbook::Result result = ReportWorkbook::Failed;
     QString error;
-    const ReportWorkbook::Result result = ReportWorkbook::save(*m_model, fileName, &error);
+    QThread *writer = QThread::create([&] {
+        ReportModel model;
+        model.setReport(report);
+        model.setHeading(heading);
+        result = ReportWorkbook::save(model, fileName, &error);
+    });
+    QEventLoop wait;
+    connect(writer, &QThread::finished, &wait, &QEventLoop::quit);
+    writer->start();
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    writer->wait();
+    delete writer;
+    setBusy(false);
+
     m_mainWindow->programSettings()->setValue(ProgramSettings::reportFolderKey,
                                               QFileInfo(fileName).absolutePath());
     if (result != ReportWorkbook::Saved) {
         qWarning() << "report not saved:" << fileName << error;
-        showStatus(tr("报表保存失败"));
+        showStatus(tr("报表保存失败：%1").arg(error));
         return;
     }
     showStatus(tr("报表保存成功"));

@@ -20,6 +20,8 @@ public:
 
     void clearTable();
     ReportModel *reportModel() const { return m_model; }
+    // A query or a save is running; the window is painted meanwhile, user input waits.
+    bool isBusy() const { return m_busy; }
 
 public slots:
     void on_queryData_clicked();
@@ -31,9 +33,14 @@ private:
     QDateTime reportEnd();
     QStringList labelDescriptions(const QStringList &labels) const;
     QString reportFolder() const;
+    // Keeps the window painted while the report works; clicks wait until it is done.
+    static void keepPainted();
+    static QString busyText();
+    void setBusy(bool busy);
 
     MainWindow *m_mainWindow;
     Ui_MainWindow *m_ui;
     SQLiteHandler m_db;
     ReportModel *m_model;
+    bool m_busy = false;
 };

@@ -1,5 +1,7 @@
 #include "historytrim.h"
 
+#include "historybusy.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -26,19 +28,22 @@ qint64 pragmaValue(const QSqlDatabase &db, const char *name, bool *ok)
     return query.value(0).toLongLong();
 }
 
-// Runs a delete; the rows it removed, or -1 with the driver's text in *error.
+// Runs a delete; the rows it removed, or -1 with the driver's text in *error and *busy set
+// when another connection held the file.
 int runDelete(const QSqlDatabase &db, const QString &statement, const QVariantList &values,
-              QString *error)
+              QString *error, bool *busy)
 {
     QSqlQuery query(db);
     if (!query.prepare(statement)) {
         *error = query.lastError().text();
+        *busy = HistoryBusyWait::isBusy(query.lastError());
         return -1;
     }
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!query.exec()) {
         *error = query.lastError().text();
+        *busy = HistoryBusyWait::isBusy(query.lastError());
         return -1;
     }
     return query.numRowsAffected();
@@ -79,71 +84,89 @@ HistoryTrim::Outcome HistoryTrim::run(const QSqlDatabase &db, qint64 limitBytes,
                                       int retentionDays) const
 {
     Outcome outcome;
+    if (limitBytes <= 0 && retentionDays <= 0)
+        return outcome;
+    const HistoryBusyWait wait(db, busyWaitMs);
     QElapsedTimer timer;
     timer.start();
-    const qint64 begun = m_ticker ? m_ticker() : 0;
-    const auto budgetLeft = [&] {
-        const qint64 spent = m_ticker ? m_ticker() - begun : timer.elapsed();
-        return spent < m_budgetMs;
-    };
-    const auto fail = [&](const QString &error) {
-        outcome.failed = true;
-        outcome.error = error;
-        return outcome;
-    };
-
-    if (limitBytes > 0) {
-        const QString oldest = QStringLiteral("DELETE FROM data WHERE id IN "
-                                              "(SELECT id FROM data ORDER BY id LIMIT %1)")
-                                   .arg(batchRows);
-        for (;;) {
-            const qint64 used = m_usedSize(db);
-            if (used < 0)
-                return fail(QStringLiteral("the database does not tell its size"));
-            if (used <= limitBytes)
-                break;
-            QString error;
-            const int deleted = runDelete(db, oldest, {}, &error);
-            if (deleted < 0)
-                return fail(error);
-            outcome.deletedBySize += deleted;
-            if (deleted < batchRows) // the table is empty now
-                break;
-            if (!budgetLeft()) {
-                outcome.budgetSpent = true;
-                return outcome;
-            }
+    const auto now = [&] { return m_ticker ? m_ticker() : timer.elapsed(); };
+    const qint64 begun = now();
+    qint64 longestStatementMs = 0;
+    // One statement cannot be cut short: the next is begun only when one as long as the
+    // longest so far would end in time.
+    const auto budgetLeft = [&] { return now() - begun + longestStatementMs < m_budgetMs; };
+    const auto timedDelete = [&](const QString &statement, const QVariantList &values) {
+        const qint64 before = now();
+        QString error;
+        bool busy = false;
+        const int deleted = runDelete(db, statement, values, &error, &busy);
+        longestStatementMs = qMax(longestStatementMs, now() - before);
+        if (deleted < 0) {
+            outcome.busy = busy;
+            outcome.failed = !busy;
+            outcome.error = error;
         }
-    }
+        return deleted;
+    };
 
+    // Samples past the retention period go first: they would go whatever the size.
     if (retentionDays > 0) {
         const QString cutoff
             = m_clock().addDays(-retentionDays).toString(QLatin1String(cutoffFormat));
-        // Samples go in as they are polled, so the lowest id holds about the oldest time: when
-        // it is not old, a scan of the whole table would find nothing.
-        QSqlQuery first(db);
-        if (!first.exec(QStringLiteral("SELECT datetime FROM data ORDER BY id LIMIT 1")))
-            return fail(first.lastError().text());
-        if (!first.next() || first.value(0).toString() >= cutoff)
+        QSqlQuery oldest(db);
+        if (!oldest.exec(QStringLiteral("SELECT datetime FROM data ORDER BY datetime LIMIT 1"))) {
+            outcome.busy = HistoryBusyWait::isBusy(oldest.lastError());
+            outcome.failed = !outcome.busy;
+            outcome.error = oldest.lastError().text();
             return outcome;
-        first.finish();
-        const QString aged = QStringLiteral("DELETE FROM data WHERE id IN (SELECT id FROM data "
-                                            "WHERE datetime < ? ORDER BY id LIMIT %1)")
-                                 .arg(batchRows);
-        for (;;) {
-            QString error;
-            const int deleted = runDelete(db, aged, {cutoff}, &error);
-            if (deleted < 0)
-                return fail(error);
-            outcome.deletedByAge += deleted;
-            if (deleted < batchRows)
-                break;
-            if (!budgetLeft()) {
-                outcome.budgetSpent = true;
-                break;
-            }
         }
-        qDebug() << "history: deleted" << outcome.deletedByAge << "samples before" << cutoff;
+        const bool aged = oldest.next() && oldest.value(0).toString() < cutoff;
+        oldest.finish();
+        if (aged) {
+            const QString statement
+                = QStringLiteral("DELETE FROM data WHERE id IN (SELECT id FROM data "
+                                 "WHERE datetime < ? ORDER BY datetime, id LIMIT %1)")
+                      .arg(batchRows);
+            for (;;) {
+                const int deleted = timedDelete(statement, {cutoff});
+                if (deleted < 0)
+                    return outcome;
+                outcome.deletedByAge += deleted;
+                if (deleted < batchRows)
+                    break;
+                if (!budgetLeft()) {
+                    outcome.budgetSpent = true;
+                    return outcome;
+                }
+            }
+            qDebug() << "history: deleted" << outcome.deletedByAge << "samples before" << cutoff;
+        }
+    }
+
+    if (limitBytes > 0) {
+        const QString statement = QStringLiteral("DELETE FROM data WHERE id IN (SELECT id FROM "
+                                                 "data ORDER BY datetime, id LIMIT %1)")
+                                      .arg(batchRows);
+        for (;;) {
+            const qint64 used = m_usedSize(db);
+            if (used < 0) {
+                outcome.failed = true;
+                outcome.error = QStringLiteral("the database does not tell its size");
+                return outcome;
+            }
+            if (used <= limitBytes)
+                break;
+            if (outcome.deletedByAge + outcome.deletedBySize > 0 && !budgetLeft()) {
+                outcome.budgetSpent = true;
+                return outcome;
+            }
+            const int deleted = timedDelete(statement, {});
+            if (deleted < 0)
+                return outcome;
+            outcome.deletedBySize += deleted;
+            if (deleted < batchRows) // the table is empty now
+                break;
+        }
     }
     return outcome;
 }

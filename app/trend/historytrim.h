@@ -5,17 +5,23 @@
 #include <QString>
 #include <functional>
 
-// Keeps the history table "data" within a size limit and a retention period. One run deletes
-// the oldest samples in batches until the database uses no more than the limit, then the
-// samples older than the retention period, and stops early once its time budget is spent, so
-// that the polling loop on the same thread is held up only briefly.
+// Keeps the history table "data" within a retention period and a size limit. One run deletes
+// the samples older than the retention period, then the oldest samples until the database uses
+// no more than the limit, oldest by time stamp first (the id decides between equal stamps),
+// in batches found through the index on the time, so that a row's id or place in the file
+// does not matter. It stops early once its time budget is spent, so that the polling loop on
+// the same thread is held up only briefly; the next run goes on.
 class HistoryTrim
 {
 public:
     // Rows per delete statement.
     static constexpr int batchRows = 2000;
-    // Time budget of one run in ms: about 15 batches on a database with two indexes.
+    // Time budget of one run in ms, the last statement included: a statement is not begun
+    // when one as long as the longest of the run would end past it.
     static constexpr int defaultBudgetMs = 300;
+    // How long a run waits for a history file that another program holds before it gives the
+    // run up; the next run tries again.
+    static constexpr int busyWaitMs = 100;
 
     // Limit in bytes of an item of the "maxMemory" list; 0 (no trimming) for no selection.
     static qint64 sizeLimit(int maxMemoryIndex);
@@ -32,6 +38,7 @@ public:
         int deletedBySize = 0;
         int deletedByAge = 0;
         bool budgetSpent = false; // the run stopped with work left
+        bool busy = false;        // another connection held the file: given up until next run
         bool failed = false;
         QString error;
     };

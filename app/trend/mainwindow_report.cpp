@@ -1,6 +1,7 @@
 // The report side of the main window: history housekeeping on the 30 s timer of monitoring,
 // and the trend tab's picture saved as an image.
 #include "chartdrawer.h"
+#include "datasheet.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
+#include <QSaveFile>
 
 void MainWindow::trimHistoryData()
 {
@@ -15,11 +17,17 @@ void MainWindow::trimHistoryData()
     const int days = HistoryTrim::retentionDays(ui->clearDays->currentIndex());
     if (limit == 0 && days == 0)
         return;
+    // A report reading the history processes events between its reads: deleting under it
+    // would take rows out of its table. The next run comes in 30 s.
+    if (m_datasheet && m_datasheet->isBusy())
+        return;
     // The database may not open now; the next run tries again.
     if (!m_sqlite.isOpen() && !m_sqlite.openDatabase(m_dbFileName))
         return;
     const HistoryTrim::Outcome outcome = m_historyTrim.run(m_sqlite.database(), limit, days);
-    if (outcome.failed)
+    if (outcome.busy)
+        qDebug() << "history housekeeping: the history file is busy, next run tries again";
+    else if (outcome.failed)
         qWarning() << "history housekeeping:" << outcome.error;
     else if (outcome.deletedBySize > 0 || outcome.deletedByAge > 0)
         qDebug() << "history housekeeping: deleted" << outcome.deletedBySize << "by size,"
@@ -48,6 +56,13 @@ void MainWindow::on_saveWave_clicked()
     painter.drawPixmap(QPointF(0, 0), view);
     painter.drawPixmap(QPointF(0, view.height() / view.devicePixelRatioF()), table);
     painter.end();
-    if (!picture.save(fileName))
+    // Through a file beside the target: a full disk or a failed write leaves no truncated
+    // picture, and a picture already there stays until the new one is whole.
+    QSaveFile file(fileName);
+    const QByteArray format = QFileInfo(fileName).suffix().toLower().toLatin1();
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, format.constData())
+        || !file.commit()) {
+        file.cancelWriting();
         statusBar()->showMessage(tr("图像保存失败：%1").arg(fileName), 0);
+    }
 }

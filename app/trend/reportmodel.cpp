@@ -1,8 +1,6 @@
 #include "reportmodel.h"
 
 #include <QCoreApplication>
-#include <QLocale>
-#include <cmath>
 
 ReportModel::ReportModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -36,11 +34,7 @@ QString ReportModel::cellText(int row, int column) const
         return QString();
     if (column == 0)
         return m_table.times.at(row);
-    const double value = m_table.value(row, column - 1);
-    if (std::isnan(value))
-        return QString();
-    // As a stored REAL reads back as text: the shortest form that gives the same number.
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+    return m_table.valueText(row, column - 1);
 }
 
 QString ReportModel::headingText(int column) const

@@ -34,11 +34,14 @@ private slots:
     void choices();
     void sizeStep_data();
     void sizeStep();
+    void sizeStepDeletesTheOldestByTime();
     void budgetEndsARun();
     void retention_data();
     void retention();
     void usedBytesIgnoresFreedPages();
     void failure();
+    void busyFile_data();
+    void busyFile();
 
 private:
     QSqlDatabase db() const { return m_f.db(); }
@@ -140,11 +143,36 @@ void tst_HistoryTrim::sizeStep()
     QVERIFY(sizeReads < 10);
 }
 
+// A data-logger read-off stores old samples after today's polls: the size limit takes the
+// read-off first, then the oldest of today.
+void tst_HistoryTrim::sizeStepDeletesTheOldestByTime()
+{
+    const QDateTime today(QDate(2024, 5, 2), QTime(8, 0));
+    QVector<HistoryRow> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.append({1, "A", double(i), historyTime(today.addSecs(i))});
+    for (int i = 0; i < 3000; ++i)
+        rows.append({1, "AI3", double(i), historyTime(today.addDays(-20).addSecs(i))});
+    QVERIFY(seedHistory(db(), rows));
+    HistoryTrim trim;
+    trim.setUsedSize([](const QSqlDatabase &database) { return historyCount(database) * 1000; });
+    trim.setTicker([] { return qint64(0); });
+    const HistoryTrim::Outcome outcome = trim.run(db(), 3000 * 1000, 0);
+    QVERIFY2(!outcome.failed, qPrintable(outcome.error));
+    QCOMPARE(outcome.deletedBySize, 4000);
+    QCOMPARE(historyCount(db(), "label = 'AI3'"), qint64(0));
+    QSqlQuery oldest(db());
+    QVERIFY(oldest.exec("SELECT MIN(datetime) FROM data") && oldest.next());
+    QCOMPARE(oldest.value(0).toString(), historyTime(today.addSecs(1000)));
+}
+
 void tst_HistoryTrim::budgetEndsARun()
 {
     QVERIFY(seedHistory(db(), numberedRows(20000)));
     HistoryTrim trim;
     trim.setUsedSize([](const QSqlDatabase &) { return qint64(1) << 40; }); // always over
+    // Nothing is a day old.
+    trim.setClock([] { return QDateTime(QDate(2024, 5, 2), QTime(0, 0)); });
     qint64 now = 0;
     trim.setTicker([&] { return now += 40; });
     trim.setBudgetMs(100);
@@ -181,6 +209,18 @@ void tst_HistoryTrim::retention_data()
         << QStringList{"2024-04-29 00:00:00.000", "2024-05-02 08:00:00.000",
                        "2024-04-20 12:00:00.000", "2024-05-02 09:00:00.000"}
         << QStringList{"2024-05-02 08:00:00.000", "2024-05-02 09:00:00.000"};
+    const QStringList readOff{"2024-05-02 08:00:00.000", "2024-05-02 09:00:00.000",
+                              "2024-03-23 10:00:00.000", "2024-03-23 10:00:01.000"};
+    for (int index : {0, 5}) {
+        QTest::newRow(
+            qPrintable(QString("%1: a read-off 40 days old stored after today's polls").arg(index)))
+            << index << readOff << QStringList(readOff.mid(0, 2));
+    }
+    QTest::newRow("a future-dated sample at the lowest id does not stop retention")
+        << 0
+        << QStringList{"2024-08-10 00:00:00.000", "2024-05-02 09:00:00.000",
+                       "2024-01-23 00:00:00.000"}
+        << QStringList{"2024-08-10 00:00:00.000", "2024-05-02 09:00:00.000"};
 }
 
 void tst_HistoryTrim::retention()
@@ -188,17 +228,17 @@ void tst_HistoryTrim::retention()
     QFETCH(int, clearDays);
     QFETCH(QStringList, stamps);
     QFETCH(QStringList, kept);
-    // More aged rows than one batch, ahead of the listed ones.
+    // The listed rows first, at the lowest ids, then more aged rows than one batch.
     QVector<HistoryRow> rows;
+    for (const QString &stamp : stamps)
+        rows.append({1, "A", 0, stamp});
     for (int i = 0; i < HistoryTrim::batchRows * 2 + 10; ++i)
         rows.append({1, "A", double(i), "2024-04-01 00:00:00.000"});
     QStringList expected = kept;
     if (HistoryTrim::retentionDays(clearDays) == 0) {
-        expected.prepend("2024-04-01 00:00:00.000");
+        expected.append("2024-04-01 00:00:00.000");
         expected.removeDuplicates();
     }
-    for (const QString &stamp : stamps)
-        rows.append({1, "A", 0, stamp});
     QVERIFY(seedHistory(db(), rows));
 
     HistoryTrim trim;
@@ -248,6 +288,50 @@ void tst_HistoryTrim::failure()
     QVERIFY(!outcome.error.isEmpty());
     outcome = trim.run(db(), 0, 1);
     QVERIFY(outcome.failed);
+}
+
+void tst_HistoryTrim::busyFile_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::newRow("a write held (BEGIN IMMEDIATE)") << QStringLiteral("BEGIN IMMEDIATE");
+    QTest::newRow("the file held (BEGIN EXCLUSIVE)") << QStringLiteral("BEGIN EXCLUSIVE");
+}
+
+// Another connection holds the file: the run waits briefly, gives up without deleting, and
+// the next run does the work. The connection's own wait is put back.
+void tst_HistoryTrim::busyFile()
+{
+    QFETCH(QString, lock);
+    QVERIFY(seedHistory(db(), numberedRows(3000)));
+    const auto busyTimeout = [this] {
+        QSqlQuery query(db());
+        return query.exec("PRAGMA busy_timeout") && query.next() ? query.value(0).toInt() : -1;
+    };
+    const int ownWait = busyTimeout();
+    QVERIFY(ownWait > 2000); // what the run would wait without a wait of its own
+    HistoryTrim trim;
+    trim.setClock([] { return QDateTime(QDate(2024, 6, 2), QTime(0, 0)); });
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName(m_f.handler->databaseFile());
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec(lock));
+        QElapsedTimer waited;
+        waited.start();
+        const HistoryTrim::Outcome outcome = trim.run(db(), 0, 1);
+        QVERIFY2(waited.elapsed() < ownWait / 2, qPrintable(QString::number(waited.elapsed())));
+        QVERIFY(outcome.busy);
+        QVERIFY(!outcome.failed);
+        QCOMPARE(outcome.deletedByAge, 0);
+        QCOMPARE(busyTimeout(), ownWait);
+        QVERIFY(hold.exec("ROLLBACK"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    const HistoryTrim::Outcome next = trim.run(db(), 0, 1);
+    QVERIFY(!next.busy);
+    QCOMPARE(next.deletedByAge, 3000);
 }
 
 QTEST_GUILESS_MAIN(tst_HistoryTrim)

@@ -49,6 +49,52 @@ QVector<HistoryRow> without(QVector<HistoryRow> rows, const QString &label, cons
     return rows;
 }
 
+// Polls back to back, as a tick longer than the sampling time stores them: the labels 100 ms
+// apart, 120 ms from the last label of one poll to the first of the next.
+QVector<HistoryRow> backToBackPolls(const QStringList &labels, int polls)
+{
+    QVector<HistoryRow> rows;
+    const int pollMs = 100 * (labels.size() - 1) + 120;
+    for (int p = 0; p < polls; ++p) {
+        for (int l = 0; l < labels.size(); ++l)
+            rows.append({1, labels.at(l), double(p * 100 + l),
+                         historyTime(base.addMSecs(qint64(p) * pollMs + l * 100))});
+    }
+    return rows;
+}
+
+// The rows expected of polls: "time|value|..." per poll, the time that of the poll's first
+// stored record, a lost record's cell empty.
+QStringList pollTexts(const QVector<HistoryRow> &rows, const QStringList &labels, int polls)
+{
+    QStringList texts;
+    for (int p = 0; p < polls; ++p) {
+        QString time;
+        QStringList cells;
+        for (int l = 0; l < labels.size(); ++l) {
+            QString cell;
+            for (const HistoryRow &row : rows) {
+                if (row.label == labels.at(l) && int(row.value) == p * 100 + l) {
+                    cell = QString::number(row.value);
+                    if (time.isEmpty())
+                        time = row.datetime.left(19);
+                }
+            }
+            cells << cell;
+        }
+        texts << time + "|" + cells.join('|');
+    }
+    return texts;
+}
+
+QVector<HistoryRow> withoutValues(QVector<HistoryRow> rows, const QList<double> &values)
+{
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&](const HistoryRow &row) { return values.contains(row.value); }),
+               rows.end());
+    return rows;
+}
+
 } // namespace
 
 struct ReportCase
@@ -74,6 +120,8 @@ private slots:
     void query_data();
     void query();
     void failedSelect();
+    void storedValuesAsTheyAre();
+    void busyFile();
     void headings();
     void workbookHoldsTheTable();
     void workbookFailures();
@@ -101,7 +149,7 @@ bool tst_Report::runReport(const QStringList &labels, const QDateTime &start, co
 {
     ReportTable table;
     QString error;
-    if (!ReportQuery(projectId, labels, start, end).run(db(), &table, &error)) {
+    if (ReportQuery(projectId, labels, start, end).run(db(), &table, &error) != ReportQuery::Done) {
         qWarning() << error;
         return false;
     }
@@ -146,14 +194,41 @@ void tst_Report::query_data()
     QTest::newRow("an index on the labels does not group the rows")
         << ReportCase{tenPolls, abc, base.addSecs(-1), base.addSecs(20), tenRows, true};
 
-    QStringList lostB = tenRows;
-    lostB[3] = second(3) + "|300||302";
-    QTest::newRow("a poll without its middle label leaves one empty cell") << ReportCase{
-        without(tenPolls, "B", second(3)), abc, base.addSecs(-1), base.addSecs(20), lostB};
-    QStringList lostC = tenRows;
-    lostC[5] = second(5) + "|500|501|";
-    QTest::newRow("a poll without its last label leaves one empty cell") << ReportCase{
-        without(tenPolls, "C", second(5)), abc, base.addSecs(-1), base.addSecs(20), lostC};
+    struct Lost
+    {
+        const char *tag;
+        QString label;
+        int poll;
+        QString cells;
+    };
+    for (const Lost &lost :
+         {Lost{"a poll without its middle label", "B", 3, "|300||302"},
+          Lost{"a poll without its last label", "C", 5, "|500|501|"},
+          Lost{"a poll without its first label", "A", 3, "||301|302"},
+          Lost{"the span's first poll without its first label", "A", 0, "||1|2"}}) {
+        QStringList expected = tenRows;
+        expected[lost.poll] = second(lost.poll) + lost.cells;
+        QTest::newRow(lost.tag) << ReportCase{without(tenPolls, lost.label, second(lost.poll)), abc,
+                                              base.addSecs(-1), base.addSecs(20), expected};
+    }
+    QStringList split = tenRows;
+    split[3] = second(3) + "|300||";
+    split[4] = second(4) + "||401|402";
+    QTest::newRow("a poll with its first label only, the next without it") << ReportCase{
+        without(without(without(tenPolls, "B", second(3)), "C", second(3)), "A", second(4)), abc,
+        base.addSecs(-1), base.addSecs(20), split};
+
+    const QVector<HistoryRow> backToBack = backToBackPolls(abc, 10);
+    for (const auto &lost :
+         {qMakePair(QStringLiteral("first"), 300.0), qMakePair(QStringLiteral("middle"), 301.0),
+          qMakePair(QStringLiteral("last"), 302.0)}) {
+        const QVector<HistoryRow> rows = withoutValues(backToBack, {lost.second});
+        QTest::newRow(qPrintable("polls back to back, one without its " + lost.first + " label"))
+            << ReportCase{rows, abc, base.addSecs(-1), base.addSecs(20), pollTexts(rows, abc, 10)};
+    }
+    const QVector<HistoryRow> twoLost = withoutValues(backToBack, {300, 601, 602});
+    QTest::newRow("polls back to back, records lost in two of them") << ReportCase{
+        twoLost, abc, base.addSecs(-1), base.addSecs(20), pollTexts(twoLost, abc, 10)};
 
     QVector<HistoryRow> twoProjects = historyPolls(2, abc, 3, base);
     for (HistoryRow &row : twoProjects)
@@ -239,8 +314,85 @@ void tst_Report::failedSelect()
     QVERIFY(drop.exec("DROP TABLE data"));
     ReportTable table;
     QString error;
-    QVERIFY(!ReportQuery(1, {"A"}, base, base.addSecs(10)).run(db(), &table, &error));
+    QCOMPARE(ReportQuery(1, {"A"}, base, base.addSecs(10)).run(db(), &table, &error),
+             ReportQuery::Failed);
     QVERIFY(!error.isEmpty());
+}
+
+// A string label's texts come through as stored, numbers in their shortest exact form, and the
+// workbook holds them all as text cells.
+void tst_Report::storedValuesAsTheyAre()
+{
+    const QVariantList stored{QStringLiteral("abc"),
+                              QStringLiteral("=1+2"),
+                              0.1,
+                              1e20,
+                              -12.25,
+                              3,
+                              QStringLiteral(""),
+                              QVariant()};
+    QSqlQuery insert(db());
+    QVERIFY(
+        insert.prepare("INSERT INTO data (projectid, label, value, datetime) VALUES (1, ?, ?, ?)"));
+    for (int poll = 0; poll < stored.size(); ++poll) {
+        insert.bindValue(0, QStringLiteral("S"));
+        insert.bindValue(1, stored.at(poll));
+        insert.bindValue(2, at(poll));
+        QVERIFY(insert.exec());
+        insert.bindValue(0, QStringLiteral("N"));
+        insert.bindValue(1, poll);
+        insert.bindValue(2, at(poll, 1));
+        QVERIFY(insert.exec());
+    }
+    ReportModel model;
+    QVERIFY(runReport({"S", "N"}, base.addSecs(-1), base.addSecs(20), &model));
+    const QStringList texts{"abc", "=1+2", "0.1", "1e+20", "-12.25", "3", "", ""};
+    QCOMPARE(model.rowCount(), texts.size());
+    for (int r = 0; r < texts.size(); ++r) {
+        QCOMPARE(model.cellText(r, 1), texts.at(r));
+        QCOMPARE(model.cellText(r, 2), QString::number(r));
+    }
+
+    const QString path = m_f.path("texts.xlsx");
+    QString error;
+    QCOMPARE(ReportWorkbook::save(model, path, &error), ReportWorkbook::Saved);
+    const XlsxSheet sheet = readXlsx(path);
+    QVERIFY2(sheet.ok, qPrintable(sheet.error));
+    for (int r = 0; r < texts.size(); ++r) {
+        const QString cell = "B" + QString::number(r + 2);
+        if (texts.at(r).isEmpty()) {
+            QVERIFY(!sheet.cells.contains(cell));
+            continue;
+        }
+        QCOMPARE(sheet.cells.value(cell).type, QStringLiteral("s"));
+        QCOMPARE(sheet.cells.value(cell).text, texts.at(r));
+    }
+}
+
+// Another connection holding a write lock: the report says the file is busy.
+void tst_Report::busyFile()
+{
+    QVERIFY(seedHistory(db(), historyPolls(1, {"A"}, 2, base)));
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName(m_f.handler->databaseFile());
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec("BEGIN EXCLUSIVE"));
+        ReportTable table;
+        QString error;
+        QCOMPARE(
+            ReportQuery(1, {"A"}, base.addSecs(-1), base.addSecs(10)).run(db(), &table, &error),
+            ReportQuery::Busy);
+        QVERIFY(!error.isEmpty());
+        QVERIFY(hold.exec("ROLLBACK"));
+        QCOMPARE(
+            ReportQuery(1, {"A"}, base.addSecs(-1), base.addSecs(10)).run(db(), &table, &error),
+            ReportQuery::Done);
+        QCOMPARE(table.rowCount(), 2);
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
 }
 
 void tst_Report::headings()
@@ -248,7 +400,8 @@ void tst_Report::headings()
     QVERIFY(seedHistory(db(), historyPolls(1, {"A", "B", "C"}, 1, base)));
     ReportTable table;
     QString error;
-    QVERIFY(ReportQuery(1, {"A", "B", "C"}, base, base.addSecs(5)).run(db(), &table, &error));
+    QCOMPARE(ReportQuery(1, {"A", "B", "C"}, base, base.addSecs(5)).run(db(), &table, &error),
+             ReportQuery::Done);
     // B is not in the label table: its heading is empty, C's stays over C.
     table.descriptions = QStringList{"Tank level", "", "Pump speed"};
     ReportModel model;

@@ -35,6 +35,8 @@ private slots:
     void queryFailures();
     void saveFailures();
     void housekeeping();
+    void paintedWhileWorking();
+    void busyHistoryFile();
 
 private:
     MainWindow *openProject();
@@ -205,17 +207,19 @@ void tst_ReportWindow::queryFailures()
     query(0, base.addSecs(60), base.addSecs(120));
     QCOMPARE(status(), zh("查询失败"));
     QCOMPARE(model()->rowCount(), 0);
+    QVERIFY(!ui()->saveReport->isEnabled());
 
     // No section at all.
     query(0, base.addSecs(-60), base.addSecs(60));
+    QVERIFY(ui()->saveReport->isEnabled());
     ui()->dataClassification1->clear();
     ui()->queryData->click();
     QCOMPARE(status(), zh("查询失败"));
     QCOMPARE(model()->rowCount(), 0);
 
-    // No report: the export asks for no file and writes nothing.
-    QVERIFY(ui()->saveReport->isEnabled());
-    ui()->saveReport->click();
+    // No report: nothing to save, and the export asks for no file.
+    QVERIFY(!ui()->saveReport->isEnabled());
+    QMetaObject::invokeMethod(ui()->saveReport, "clicked");
     QVERIFY(m_f.chooser->calls.isEmpty());
 }
 
@@ -238,7 +242,9 @@ void tst_ReportWindow::saveFailures()
     m_f.chooser->answers << m_f.path("blocker/r.xlsx");
     window->statusBar()->clearMessage();
     ui()->saveReport->click();
-    QCOMPARE(status(), zh("报表保存失败"));
+    // The reason follows.
+    QVERIFY2(status().startsWith(zh("报表保存失败：")), qPrintable(status()));
+    QVERIFY(status().size() > zh("报表保存失败：").size());
     QVERIFY(!QFile::exists(m_f.path("blocker/r.xlsx")));
     // That folder does not exist, so the next default lies in the program folder.
     ui()->saveReport->click();
@@ -282,6 +288,62 @@ void tst_ReportWindow::housekeeping()
     ui()->clearDays->setCurrentIndex(0);
     emit window->historyHousekeepingDue();
     QCOMPARE(historyCount(db), qint64(0));
+}
+
+// The window goes on painting while the report is queried and saved, the status saying what
+// runs; a name without a suffix gets ".xlsx".
+void tst_ReportWindow::paintedWhileWorking()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A", "B", "C"}, 50, base)));
+    QString seen;
+    QTimer::singleShot(0, window, [&] { seen = status(); });
+    query(0, base.addSecs(-60), base.addSecs(120));
+    QCOMPARE(seen, zh("正在查询……"));
+    QCOMPARE(status(), zh("查询成功"));
+    QCOMPARE(model()->rowCount(), 50);
+
+    seen.clear();
+    m_f.chooser->answers << m_f.path("plain");
+    QTimer::singleShot(0, window, [&] { seen = status(); });
+    ui()->saveReport->click();
+    QCOMPARE(seen, zh("正在保存报表……"));
+    QCOMPARE(status(), zh("报表保存成功"));
+    QVERIFY(!QFile::exists(m_f.path("plain")));
+    const XlsxSheet sheet = readXlsx(m_f.path("plain.xlsx"));
+    QVERIFY2(sheet.ok, qPrintable(sheet.error));
+    QCOMPARE(sheet.cells.value("D51").text, QStringLiteral("4902"));
+    QVERIFY(ui()->queryData->isEnabled());
+    QVERIFY(ui()->saveReport->isEnabled());
+}
+
+// Another program holds the history file: the report says so.
+void tst_ReportWindow::busyHistoryFile()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A", "B", "C"}, 2, base)));
+    query(0, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName(window->historyDatabase()->databaseFile());
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec("BEGIN EXCLUSIVE"));
+        query(0, base.addSecs(-60), base.addSecs(60));
+        QCOMPARE(status(), zh("查询失败：历史数据文件正被其他程序占用，请稍后再试"));
+        QCOMPARE(model()->rowCount(), 0);
+        QVERIFY(!ui()->saveReport->isEnabled());
+        QVERIFY(hold.exec("ROLLBACK"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    query(0, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
 }
 
 QTEST_MAIN(tst_ReportWindow)

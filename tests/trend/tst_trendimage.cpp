@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPushButton>
 #include <QStatusBar>
+#include <csignal>
+#include <sys/resource.h>
 
 class tst_TrendImage : public QObject
 {
@@ -17,6 +19,7 @@ private slots:
     void cleanup();
     void picture();
     void fileNames();
+    void failedWriteKeepsThePicture();
 
 private:
     void save(const QString &answer);
@@ -99,6 +102,34 @@ void tst_TrendImage::fileNames()
     save(m_f.path("blocker/t.png"));
     QCOMPARE(m_f.window->statusBar()->currentMessage(),
              QString::fromUtf8("图像保存失败：") + m_f.path("blocker/t.png"));
+}
+
+// A disk that fills while the picture is written (a file size limit of 1 KiB stands in for it):
+// the picture already there stays whole, and nothing half-written is left beside it.
+void tst_TrendImage::failedWriteKeepsThePicture()
+{
+    const QString path = m_f.path("trend.png");
+    save(path);
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray picture = saved.readAll();
+    saved.close();
+    QVERIFY(picture.size() > 1024);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ui()->tableWidget->setRowCount(3); // a picture that differs from the one on disk
+    save(path);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &before), 0);
+
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), QString::fromUtf8("图像保存失败：") + path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), picture);
+    QCOMPARE(QDir(m_f.dir->path()).entryList({"trend*"}, QDir::Files), QStringList{"trend.png"});
 }
 
 QTEST_MAIN(tst_TrendImage)

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QSqlDatabase>
+
+class QSqlError;
+
+// How long SQLite waits for a history file that another connection or program holds, for one
+// piece of work: housekeeping waits briefly and tries again at its next pass, a report a
+// little longer; afterwards the connection's own wait is put back.
+class HistoryBusyWait
+{
+public:
+    HistoryBusyWait(const QSqlDatabase &db, int waitMs);
+    ~HistoryBusyWait();
+    HistoryBusyWait(const HistoryBusyWait &) = delete;
+    HistoryBusyWait &operator=(const HistoryBusyWait &) = delete;
+
+    // The statement failed because the file is held by someone else (SQLITE_BUSY, SQLITE_LOCKED).
+    static bool isBusy(const QSqlError &error);
+
+private:
+    QSqlDatabase m_db;
+    int m_previousMs = -1;
+};
