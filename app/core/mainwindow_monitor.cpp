@@ -372,7 +372,8 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
             cell->setToolTip(QString());
         m_labelModel->setData(m_labelModel->index(row, LabelColumnTime), timeText);
         cell->setText(value.displayText);
-        // The whole value beside its six-digit text, for the write dialog to start from.
+        // The whole value beside its text (six digits for a float), for the write dialog to start
+        // from.
         cell->setData(value.isString ? QVariant() : QVariant(value.number), Qt::UserRole);
     }
     if (entry.name == deviceLabel && value.displayText != m_deviceText) {

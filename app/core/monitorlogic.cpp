@@ -214,6 +214,21 @@ LabelValue LabelValue::convert(int type, const CLabelVariable &record)
     v.number = toDouble(type, record);
     v.displayText = QString::number(v.number, 'g', 6);
     v.storedValue = v.number;
+    // A counter or an energy total must be read to the last unit: integer types show every
+    // digit, from the element itself, since a 64-bit one may have more digits than a double.
+    withNumericType(type, [&](auto tag) {
+        using T = decltype(tag);
+        if constexpr (std::is_integral<T>::value) {
+            const T x = record.elementAt<T>(0);
+            if (record.error != LabelError::Ok)
+                return;
+            // Int8 elements are signed whatever the platform's char is.
+            if constexpr (std::is_same<T, char>::value)
+                v.displayText = QString::number(int(static_cast<signed char>(x)));
+            else
+                v.displayText = QString::number(x);
+        }
+    });
     // A float widened to double carries digits the controller never held (1.6 becomes
     // 1.600000023841858, which reports and workbooks would show): the history keeps the
     // float's shortest decimal, which reads back as the same float.

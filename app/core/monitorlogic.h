@@ -109,7 +109,8 @@ private:
 struct LabelValue
 {
     double number = 0.0;  // element 0 widened to double; 0 for a string or a failed getter
-    QString displayText;  // the cell text: number with six significant digits, or the string
+    QString displayText;  // the cell text: every digit of an integer, six significant digits of
+                          // a float or double, or the string
     QVariant storedValue; // the full double, or the text of a string label
     bool isString = false;
 

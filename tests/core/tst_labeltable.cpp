@@ -313,15 +313,30 @@ void tst_LabelTable::csvFailuresReported()
     entry(ImportEntry)->trigger();
     QCOMPARE(labels(), QStringList{"D100"});
 
-    // A header line alone empties the table.
-    QFile headerOnly(m_f.path("header.csv"));
-    QVERIFY(headerOnly.open(QIODevice::WriteOnly));
-    headerOnly.write("a,b,c,d,e,f\n");
-    headerOnly.close();
-    m_f.chooser->answers << headerOnly.fileName();
-    m_f.prompt->expect("information", zh("信息"), zh("导入完成：0条记录，跳过0行"));
-    entry(ImportEntry)->trigger();
-    QCOMPARE(m_window->labelRowCount(), 0);
+    // A file that yields no label leaves the table as it was: a header line alone, and a binary
+    // file whose lines are no labels.
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        int skipped;
+    } empties[] = {
+        {"header.csv", "a,b,c,d,e,f\n", 0},
+        // The start of a PNG file, then bytes of a JPEG: three lines after the first.
+        {"image.csv", QByteArray::fromHex("89504e470d0a 1a0a 0000000d494844520a ffd82c010a"), 3},
+    };
+    for (const auto &empty : empties) {
+        QFile file(m_f.path(empty.name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(empty.bytes);
+        file.close();
+        m_f.chooser->answers << file.fileName();
+        m_f.prompt->expect(
+            "warning", zh("信息"),
+            zh("导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变").arg(empty.skipped));
+        entry(ImportEntry)->trigger();
+        QCOMPARE(labels(), QStringList{"D100"});
+    }
 
     // Fourteen lines: an unclosed quote swallows nothing, blank lines are no rows, and the row
     // of three fields is skipped and counted.

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <limits>
 
 Q_DECLARE_METATYPE(CLabelVariable)
 
@@ -252,13 +253,13 @@ void tst_MonitorLogic::conversion_data()
                               << QVariant(-5.0);
     QTest::newRow("UInt16 65535") << int(UInt16) << recordOf<unsigned short>(UInt16, {65535})
                                   << 65535.0 << "65535" << QVariant(65535.0);
-    QTest::newRow("Int32 1234567 keeps its value")
-        << int(Int32) << recordOf<int>(Int32, {1234567}) << 1234567.0 << "1.23457e+06"
+    QTest::newRow("Int32 1234567 shows every digit")
+        << int(Int32) << recordOf<int>(Int32, {1234567}) << 1234567.0 << "1234567"
         << QVariant(1234567.0);
     QTest::newRow("int32_BADC as Int32")
         << int(int32_BADC) << recordOf<int>(int32_BADC, {-7}) << -7.0 << "-7" << QVariant(-7.0);
     QTest::newRow("UInt32 max") << int(UInt32) << recordOf<unsigned>(UInt32, {4294967295u})
-                                << 4294967295.0 << "4.29497e+09" << QVariant(4294967295.0);
+                                << 4294967295.0 << "4294967295" << QVariant(4294967295.0);
     QTest::newRow("float_CDAB as float")
         << int(float_CDAB) << recordOf<float>(float_CDAB, {1.5f}) << 1.5 << "1.5" << QVariant(1.5);
     QTest::newRow("float 1.6 stored as 1.6, not its widened digits")
@@ -269,10 +270,20 @@ void tst_MonitorLogic::conversion_data()
         << int(Float) << recordOf<float>(Float, {1234567.9f}) << double(1234567.9f) << "1.23457e+06"
         << QVariant(1234567.9);
     QTest::newRow("Int64 -2^40") << int(Int64) << recordOf<qint64>(Int64, {-(qint64(1) << 40)})
-                                 << -std::ldexp(1.0, 40) << "-1.09951e+12"
+                                 << -std::ldexp(1.0, 40) << "-1099511627776"
                                  << QVariant(-std::ldexp(1.0, 40));
     QTest::newRow("UInt64 2^63") << int(UInt64) << recordOf<quint64>(UInt64, {quint64(1) << 63})
-                                 << twoTo63 << "9.22337e+18" << QVariant(twoTo63);
+                                 << twoTo63 << "9223372036854775808" << QVariant(twoTo63);
+    QTest::newRow("Int64 1269585 every digit")
+        << int(Int64) << recordOf<qint64>(Int64, {1269585}) << 1269585.0 << "1269585"
+        << QVariant(1269585.0);
+    QTest::newRow("Int64 max, more digits than a double holds")
+        << int(Int64) << recordOf<qint64>(Int64, {std::numeric_limits<qint64>::max()})
+        << twoTo63 << "9223372036854775807" << QVariant(twoTo63);
+    QTest::newRow("UInt64 max") << int(UInt64)
+                                << recordOf<quint64>(UInt64, {std::numeric_limits<quint64>::max()})
+                                << std::ldexp(1.0, 64) << "18446744073709551615"
+                                << QVariant(std::ldexp(1.0, 64));
     QTest::newRow("double") << int(Double) << recordOf<double>(Double, {0.1234567891})
                             << 0.1234567891 << "0.123457" << QVariant(0.1234567891);
     QTest::newRow("only element 0")

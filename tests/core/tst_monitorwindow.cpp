@@ -61,7 +61,7 @@ private slots:
     void warningsOverTicks_data();
     void warningsOverTicks();
     void omittedEntryKeepsTextAndColour();
-    void shortTextWholeValueStored();
+    void integerTextWholeValueStored();
     void deviceLabelInTitle();
     void failedFirstEntryKeepsRealTimes();
     void rowsFoundByAddressAndType();
@@ -516,7 +516,7 @@ void tst_MonitorWindow::omittedEntryKeepsTextAndColour()
     QCOMPARE(m_f.prompt->shown, 0);
 }
 
-void tst_MonitorWindow::shortTextWholeValueStored()
+void tst_MonitorWindow::integerTextWholeValueStored()
 {
     MainWindow *window = openProject({{"LW5", "Int32"}, {"LW7", "UInt64"}});
     QVERIFY(window);
@@ -524,9 +524,10 @@ void tst_MonitorWindow::shortTextWholeValueStored()
     m_control->valueByAddress["LW7"] = QVariant::fromValue(QList<quint64>{quint64(1) << 63});
     start();
     tick();
-    QCOMPARE(valueCell(0)->text(), QStringLiteral("1.23457e+06"));
-    QCOMPARE(valueCell(1)->text(), QStringLiteral("9.22337e+18"));
-    // The history keeps the value, not its six-digit text.
+    // Integer types show every digit.
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("1234567"));
+    QCOMPARE(valueCell(1)->text(), QStringLiteral("9223372036854775808"));
+    // The history keeps the value, not its text.
     QCOMPARE(dataRows("label, value"), (QStringList{"LW5|1234567", "LW7|9223372036854776000"}));
     QCOMPARE(sqlRows(window->databaseFileName(), "SELECT typeof(value) FROM data"),
              (QStringList{"real", "real"}));
