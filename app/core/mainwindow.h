@@ -142,8 +142,10 @@ public:
     QStringList labelHeaderTexts() const;
 
     // Monitoring (mainwindow_monitor.cpp)
-    // The pauses of the polling loop (100 ms after each block, the waits of the stop); delayMs
-    // unless a test or a benchmark puts its own.
+    // The pauses of the polling loop: 100 ms after each block that made an exchange, and the
+    // wait of the stop. By default the pause after a block is a timer, the tick going on from
+    // the event loop, and the stop's is delayMs. A test or a benchmark may put its own pause
+    // instead, which is called where the tick pauses; the tick goes on when it returns.
     using PauseFunction = std::function<void(int ms)>;
     void setMonitorPause(PauseFunction pause);
     // Milliseconds of a steady clock, which the tick period is measured with; tests put theirs.
@@ -400,6 +402,9 @@ private:
     void applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
                       const QList<int> &rows);
     void storeHistoryBatch();
+    // The blocks of the running tick from the next one on, until a pause or the end.
+    void runTickBlocks();
+    void finishTick();
     // A press or move of the window itself, handed to the trend view at its place there.
     void forwardToTrendView(QMouseEvent *event);
     void showWriteDialog(int row, const QString &label, double value);
@@ -555,7 +560,10 @@ private:
     DialogWriteLabel *m_writeDialog = nullptr;
     PauseFunction m_pause;
     bool m_monitorRunning = false;
+    // From a tick's start until its end, pauses between blocks included.
     bool m_tickRunning = false;
+    TickProgress m_tick;
+    QTimer *m_blockPauseTimer = nullptr;
     ClockFunction m_clock;
     // A driver call is under way (its waits process events): nothing else may call the driver.
     bool m_driverBusy = false;

@@ -56,11 +56,26 @@ CLabelVariable failedRecord(const Induction::SReadInfo &entry, int status)
 
 void MainWindow::initMonitoring()
 {
-    m_pause = [](int ms) { delayMs(ms); };
     m_clock = steadyClockMs;
     // Each tick schedules the next one from its own start.
     m_monitorTimer->setSingleShot(true);
     connect(m_monitorTimer, &QTimer::timeout, this, &MainWindow::onMonitorTimeout);
+    // The pause between two exchanges waits in the event loop, not in a loop of its own: a menu
+    // or a dialog opened meanwhile runs its own event loop, which would hold the tick, and all
+    // polling, until it closed. This way it only shares the loop with the tick.
+    m_blockPauseTimer = new QTimer(this);
+    m_blockPauseTimer->setSingleShot(true);
+    m_blockPauseTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_blockPauseTimer, &QTimer::timeout, this, [this] {
+        if (!m_tickRunning)
+            return;
+        // A write waits for its reply (its wait processes events): one exchange at a time.
+        if (m_driverBusy) {
+            m_blockPauseTimer->start(blockPauseMs);
+            return;
+        }
+        runTickBlocks();
+    });
     // One timer for every run, so that restarts leave none behind.
     m_housekeepingTimer = new QTimer(this);
     m_housekeepingTimer->setInterval(housekeepingIntervalMs);
@@ -74,7 +89,7 @@ void MainWindow::initMonitoring()
 
 void MainWindow::setMonitorPause(PauseFunction pause)
 {
-    m_pause = pause ? std::move(pause) : PauseFunction([](int ms) { delayMs(ms); });
+    m_pause = std::move(pause);
 }
 
 void MainWindow::setMonitorClock(ClockFunction clock)
@@ -182,9 +197,12 @@ void MainWindow::on_pushButton_stopMonitor_clicked()
     if (!m_monitorRunning)
         return;
     ui->pushButton_stopMonitor->setEnabled(false);
-    // A running tick stops after the block it reads; a driver call under way ends first.
+    // A running tick stops after the block it reads; a driver call under way ends first. A
+    // tick that waits between blocks ends now, from the event loop.
     if (!m_tickRunning && !m_driverBusy)
         runStopSequence();
+    else if (m_blockPauseTimer->isActive())
+        m_blockPauseTimer->start(0);
 }
 
 QList<QAction *> MainWindow::holdControlsWhileConnecting()
@@ -242,7 +260,7 @@ LabelRowIndex MainWindow::labelRowIndex() const
 
 void MainWindow::onMonitorTimeout()
 {
-    // The pauses process events; a tick must not start inside another one, nor inside a
+    // A tick must not start while another one runs (it may wait between blocks), nor inside a
     // write that waits for its reply.
     CDriveBaseClass *d = driver();
     if (m_tickRunning || !m_monitorRunning || !d)
@@ -257,24 +275,29 @@ void MainWindow::onMonitorTimeout()
         return;
     }
     m_tickRunning = true;
-    const qint64 startMs = m_clock();
+    m_tick = TickProgress();
+    m_tick.startMs = m_clock();
     d->DebugCmd(StopDebug);
-    const QList<QList<Induction::SReadInfo>> blocks
-        = d->InductiveDrive_Read(readListKey, m_readList);
+    m_tick.blocks = d->InductiveDrive_Read(readListKey, m_readList);
     // Rows by address and type, taken now: an edited row is no longer updated as the old label.
-    const LabelRowIndex rows = labelRowIndex();
-    QMap<Induction::SReadInfo, bool> handled;
-    DeadLinkRule deadLink;
-    for (const QList<Induction::SReadInfo> &block : blocks) {
+    m_tick.rows = labelRowIndex();
+    runTickBlocks();
+}
+
+void MainWindow::runTickBlocks()
+{
+    CDriveBaseClass *d = driver();
+    while (d && m_tick.nextBlock < m_tick.blocks.size()) {
         // A write confirmed while the last exchange waited goes out between exchanges.
         sendHeldWrites();
         if (!m_monitoring)
             break;
-        if (deadLink.linkDead()) {
+        const QList<Induction::SReadInfo> block = m_tick.blocks.at(m_tick.nextBlock++);
+        if (m_tick.deadLink.linkDead()) {
             for (const Induction::SReadInfo &entry : block) {
-                handled.insert(entry, true);
-                applyReading(entry, failedRecord(entry, deadLink.failureStatus()),
-                             rows.rowsOf(entry));
+                m_tick.served.insert(entry, true);
+                applyReading(entry, failedRecord(entry, m_tick.deadLink.failureStatus()),
+                             m_tick.rows.rowsOf(entry));
             }
             continue;
         }
@@ -287,20 +310,37 @@ void MainWindow::onMonitorTimeout()
         for (const Induction::SReadInfo &entry : block) {
             const auto it = values.constFind(entry);
             // A label the block read did not serve keeps its text and colour.
-            if (it == values.cend() || handled.contains(entry))
+            if (it == values.cend() || m_tick.served.contains(entry))
                 continue;
-            handled.insert(entry, true);
+            m_tick.served.insert(entry, true);
             statuses.append(it->status);
-            applyReading(entry, it.value(), rows.rowsOf(entry));
+            applyReading(entry, it.value(), m_tick.rows.rowsOf(entry));
         }
-        deadLink.noteBlock(statuses);
-        m_pause(blockPauseMs);
+        m_tick.deadLink.noteBlock(statuses);
+        // The pause gives the controller its rest between two requests; a block the driver
+        // refused before sending anything made none.
+        if (!MonitorLogic::blockMadeExchange(block, values))
+            continue;
+        if (m_pause) {
+            m_pause(blockPauseMs);
+            continue;
+        }
+        m_blockPauseTimer->start(blockPauseMs);
+        return;
     }
+    finishTick();
+}
+
+void MainWindow::finishTick()
+{
+    CDriveBaseClass *d = driver();
     // On a dead link the reasons wait for a tick that reaches the controller.
-    if (!m_refusalsChecked && m_monitoring && !deadLink.linkDead())
-        showUnservedRefusals(d, handled, rows);
+    if (d && !m_refusalsChecked && m_monitoring && !m_tick.deadLink.linkDead())
+        showUnservedRefusals(d, m_tick.served, m_tick.rows);
     sendHeldWrites();
     storeHistoryBatch();
+    const qint64 startMs = m_tick.startMs;
+    m_tick = TickProgress();
     m_tickRunning = false;
     showPendingWarning();
     if (!m_monitoring) {
@@ -404,10 +444,10 @@ void MainWindow::storeHistoryBatch()
 
 void MainWindow::warnLater(const QString &text)
 {
-    // A message box waits in an event loop of its own: shown from inside the tick it would
-    // hold the tick, and the polling, until it is closed. The tick's pauses process events, so
-    // the box waits for the end of the tick, and polling goes on while it is open. One box at
-    // a time.
+    // A message box waits in an event loop of its own: shown from inside the tick (a driver's
+    // wait for its reply processes events) it would hold the tick, and the polling, until it is
+    // closed. So the box waits for the end of the tick, and polling goes on while it is open.
+    // One box at a time.
     if (m_warningShown || !m_pendingWarning.isEmpty())
         return;
     m_pendingWarning = text;
@@ -453,7 +493,10 @@ void MainWindow::runStopSequence()
     m_monitorRunning = false;
     setMonitorControls(false);
     m_housekeepingTimer->stop();
-    m_pause(stopPauseMs);
+    if (m_pause)
+        m_pause(stopPauseMs);
+    else
+        delayMs(stopPauseMs);
 }
 
 double MainWindow::handleDataType(DataType datatype, CLabelVariable var, QStandardItem *strdata)

@@ -101,6 +101,22 @@ bool isRefusal(int status)
     return status >= LabelStatus::TypeNotSupported && status <= LabelStatus::WriteToInputArea;
 }
 
+bool isRefusedBeforeFrame(int status)
+{
+    return status >= LabelStatus::TypeNotSupported && status <= LabelStatus::AddressOutOfRange;
+}
+
+bool blockMadeExchange(const QList<Induction::SReadInfo> &block,
+                       const QMap<Induction::SReadInfo, CLabelVariable> &values)
+{
+    for (const Induction::SReadInfo &entry : block) {
+        const auto it = values.constFind(entry);
+        if (it == values.cend() || !isRefusedBeforeFrame(it->status))
+            return true;
+    }
+    return false;
+}
+
 QString statusReasonText(int status)
 {
     switch (status) {

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -45,6 +46,14 @@ struct CellColour
 bool statusColour(int status, CellColour *colour);
 // A label the driver refuses (its address, type or count): no exchange will ever serve it.
 bool isRefusal(int status);
+// The refusals of a read that a driver gives before it sends any frame: type not supported,
+// area not recognised, bad count, address out of range.
+bool isRefusedBeforeFrame(int status);
+// Whether reading block talked to the controller, so that the pause between exchanges is due:
+// false only when every entry came back refused before any frame. An entry without a record
+// may have been asked for, so it counts as an exchange.
+bool blockMadeExchange(const QList<Induction::SReadInfo> &block,
+                       const QMap<Induction::SReadInfo, CLabelVariable> &values);
 // Why a read or write ended with status: the reason a refusal or a link failure names; empty
 // for success and for codes nobody knows.
 QString statusReasonText(int status);
@@ -164,6 +173,17 @@ public:
 
 private:
     QHash<QString, QList<int>> m_rows; // key: type and address
+};
+
+// What a tick carries from one block to the next while it waits between them.
+struct TickProgress
+{
+    QList<QList<Induction::SReadInfo>> blocks;
+    int nextBlock = 0;
+    QMap<Induction::SReadInfo, bool> served; // entries a block has handled
+    LabelRowIndex rows;                      // taken at the tick's start
+    DeadLinkRule deadLink;
+    qint64 startMs = 0;
 };
 
 // The address and type the write dialog was opened for.
