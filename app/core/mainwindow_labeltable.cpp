@@ -212,7 +212,9 @@ void MainWindow::on_pushButton_hide_clicked()
 
 void MainWindow::onShowlabelMenuMenu(const QPoint &pos)
 {
-    m_labelMenu->exec(ui->tableView_label->viewport()->mapToGlobal(pos));
+    // Not exec(): a menu's own event loop, entered while a driver call waits for its reply
+    // (the wait processes events), would hold that call and the polling until it closed.
+    m_labelMenu->popup(ui->tableView_label->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::handleItemChanged(QStandardItem *item)

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTimer>
 
 namespace {
 
@@ -57,6 +58,7 @@ private slots:
     void csvRoundTrip();
     void csvFailuresReported();
     void cancelledChooserChangesNothing();
+    void menuWaitsForNothing();
     void sortingKeepsSelectorsWithTheirRows();
     void accessors();
     void delayMsProcessesEvents();
@@ -361,6 +363,20 @@ void tst_LabelTable::cancelledChooserChangesNothing()
     QCOMPARE(m_f.chooser->calls.size(), 2);
     QCOMPARE(m_f.prompt->shown, 0);
     QCOMPARE(labels(), QStringList{"D100"});
+}
+
+void tst_LabelTable::menuWaitsForNothing()
+{
+    // The menu opens and the call returns at once: no event loop of its own waits for a choice.
+    QMenu *menu = m_window->labelMenu();
+    QTimer guard; // closes a menu that did wait, so that the test fails rather than hangs
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, menu, &QMenu::close);
+    guard.start(5000);
+    QVERIFY(QMetaObject::invokeMethod(m_window, "onShowlabelMenuMenu", Q_ARG(QPoint, QPoint(5, 5))));
+    QVERIFY(guard.isActive());
+    QVERIFY(menu->isVisible());
+    menu->close();
 }
 
 void tst_LabelTable::sortingKeepsSelectorsWithTheirRows()
