@@ -393,7 +393,9 @@ private:
     void releaseControlsAfterConnecting(const QList<QAction *> &held);
     void showUnservedRefusals(CDriveBaseClass *d, const QMap<Induction::SReadInfo, bool> &served,
                               const LabelRowIndex &rows);
-    void warnLater(const QString &text);
+    // A box after the tick. A link warning waits for none: while a box is open or waiting it is
+    // left out; with queue, the text waits its turn.
+    void warnLater(const QString &text, bool queue = false);
     void showPendingWarning();
     void sendHeldWrites();
     QString writeResultText(const WriteTarget &target, const CLabelVariable &sent,
@@ -570,7 +572,7 @@ private:
     QList<HeldWrite> m_heldWrites;
     bool m_refusalsChecked = false;
     bool m_warningShown = false;
-    QString m_pendingWarning; // a connection warning waiting for the end of the tick
+    QStringList m_pendingWarnings; // waiting for the end of the tick, shown one at a time
     ConnectionWatch m_connectionWatch;
     HistoryBatch m_historyBatch;
     FailureRun m_historyFailures;

@@ -9,6 +9,7 @@
 
 #include <QBrush>
 #include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
@@ -176,7 +177,7 @@ void MainWindow::startMonitoring()
     m_refusalsChecked = false;
     m_connectionWatch.reset();
     connectionGood = false;
-    m_historyFailures.noteSuccess();
+    m_historyFailures.reset();
     // The first tick comes at once; each tick then schedules the next from its own start.
     m_monitorTimer->start(0);
     setMonitorControls(true);
@@ -432,44 +433,55 @@ void MainWindow::storeHistoryBatch()
     if (count == 0)
         return;
     const QVariantMap first = m_historyBatch.samples().first();
-    if (m_historyBatch.flush(m_sqlite)) {
-        m_historyFailures.noteSuccess();
+    QString error;
+    if (m_historyBatch.flush(m_sqlite, &error)) {
+        if (m_historyFailures.noteSuccess())
+            statusBar()->showMessage(
+                tr("历史数据已恢复写入（%1 起的采样未能保存）")
+                    .arg(m_historyFailures.since().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
         return;
     }
-    qDebug() << "Failed to insert records." << count << "samples, the first" << first;
-    // Once per run of failures: every tick would otherwise bury the other messages.
-    if (m_historyFailures.noteFailure())
-        statusBar()->showMessage(tr("历史数据写入失败"));
+    qDebug() << "Failed to insert records." << count << "samples, the first" << first << error;
+    // Every sample is lost while this lasts: a box when it starts, one status line when it ends,
+    // nothing at the ticks between.
+    if (!m_historyFailures.noteFailure(QDateTime::currentDateTime()))
+        return;
+    statusBar()->showMessage(tr("历史数据写入失败"));
+    warnLater(tr("历史数据无法写入：%1\n%2\n监视继续，但采样不会被保存；恢复写入时状态栏会提示。")
+                  .arg(QDir::toNativeSeparators(m_sqlite.databaseFile()), error),
+              true);
 }
 
-void MainWindow::warnLater(const QString &text)
+void MainWindow::warnLater(const QString &text, bool queue)
 {
     // A message box waits in an event loop of its own: shown from inside the tick (a driver's
     // wait for its reply processes events) it would hold the tick, and the polling, until it is
     // closed. So the box waits for the end of the tick, and polling goes on while it is open.
     // One box at a time.
-    if (m_warningShown || !m_pendingWarning.isEmpty())
+    if (!queue && (m_warningShown || !m_pendingWarnings.isEmpty()))
         return;
-    m_pendingWarning = text;
+    if (m_pendingWarnings.contains(text))
+        return;
+    m_pendingWarnings.append(text);
     if (!m_tickRunning)
         showPendingWarning();
 }
 
 void MainWindow::showPendingWarning()
 {
-    if (m_pendingWarning.isEmpty() || m_warningShown)
+    if (m_pendingWarnings.isEmpty() || m_warningShown)
         return;
     m_warningShown = true;
     QTimer::singleShot(0, this, [this] {
         m_warningShown = false;
         // Met by the pause of a tick that started first: the end of that tick shows it.
-        if (m_tickRunning)
+        if (m_tickRunning || m_pendingWarnings.isEmpty())
             return;
-        const QString text = m_pendingWarning;
-        m_pendingWarning.clear();
+        const QString text = m_pendingWarnings.takeFirst();
         m_warningShown = true;
         prompt()->warning(nullptr, tr("警告"), text);
         m_warningShown = false;
+        showPendingWarning();
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <cmath>
 #include <limits>
 #include <type_traits>
@@ -253,19 +254,28 @@ LabelValue LabelValue::convert(int type, const CLabelVariable &record)
     return v;
 }
 
-bool HistoryBatch::flush(SQLiteHandler &database)
+bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
 {
     if (m_samples.isEmpty())
         return true;
     const QList<QVariantMap> samples = std::move(m_samples);
     m_samples.clear();
+    QString error;
+    const QMetaObject::Connection errors = QObject::connect(
+        &database, &SQLiteHandler::errorOccurred, [&error](const QString &text) { error = text; });
     QSqlDatabase db = database.database();
     const bool inTransaction = db.isOpen() && db.transaction();
     bool ok = database.insertRecords(QStringLiteral("data"), samples);
     if (inTransaction && !db.commit()) {
+        error = db.lastError().text();
         db.rollback();
         ok = false;
     }
+    QObject::disconnect(errors);
+    if (!ok && errorText)
+        *errorText = !error.isEmpty()  ? error
+                     : !db.isOpen()    ? QCoreApplication::translate("MainWindow", "数据库未打开")
+                                       : db.lastError().text();
     return ok;
 }
 

@@ -138,29 +138,42 @@ public:
     const QList<QVariantMap> &samples() const { return m_samples; }
 
     // Writes and clears the batch; true when there was nothing to write or all rows went in.
-    // Rows written before a failing one are kept.
-    bool flush(SQLiteHandler &database);
+    // Rows written before a failing one are kept. On failure errorText, when given, tells why.
+    bool flush(SQLiteHandler &database, QString *errorText = nullptr);
 
 private:
     QList<QVariantMap> m_samples;
 };
 
-// One status-bar message per run of failed history writes.
+// A run of failed history writes: the user is told once when it starts and once when writes
+// work again, not at every tick.
 class FailureRun
 {
 public:
-    // True when this failure starts a run (tell the user now).
-    bool noteFailure()
+    // True when this failure starts a run (tell the user now); at marks its start.
+    bool noteFailure(const QDateTime &at = QDateTime())
     {
-        const bool first = !m_failing;
+        if (m_failing)
+            return false;
         m_failing = true;
-        return first;
+        m_since = at;
+        return true;
     }
-    void noteSuccess() { m_failing = false; }
+    // True when this success ends a run (tell the user now); since() still tells its start.
+    bool noteSuccess()
+    {
+        const bool ended = m_failing;
+        m_failing = false;
+        return ended;
+    }
+    // Forgets a run without a word: a new monitoring run starts afresh.
+    void reset() { m_failing = false; }
     bool failing() const { return m_failing; }
+    QDateTime since() const { return m_since; }
 
 private:
     bool m_failing = false;
+    QDateTime m_since;
 };
 
 // Rows of the label table by address and type: a polled value goes to every row that holds its

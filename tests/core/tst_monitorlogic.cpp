@@ -358,7 +358,9 @@ void tst_MonitorLogic::historyBatchFailureKeepsEarlierRowsAndRecovers()
     batch.add(MonitorLogic::historySample(1, "A", "2024-01-01 00:00:00.000", 1.0));
     batch.add(MonitorLogic::historySample(1, "BAD", "2024-01-01 00:00:00.000", 2.0));
     batch.add(MonitorLogic::historySample(1, "C", "2024-01-01 00:00:00.000", 3.0));
-    QVERIFY(!batch.flush(db));
+    QString error;
+    QVERIFY(!batch.flush(db, &error));
+    QVERIFY2(error.contains("refused"), qPrintable(error));
     QCOMPARE(batch.size(), 0);
     QCOMPARE(sqlRows(file, "SELECT label FROM data ORDER BY id"), QStringList{"A"});
     batch.add(MonitorLogic::historySample(1, "D", "2024-01-01 00:00:01.000", 4.0));
@@ -368,14 +370,21 @@ void tst_MonitorLogic::historyBatchFailureKeepsEarlierRowsAndRecovers()
 
 void tst_MonitorLogic::failureRunReportedOnce()
 {
+    // Told once when a run of failures starts, once when it ends; a reset ends one silently.
     FailureRun run;
-    QList<bool> reported;
-    for (bool failed : {true, true, true, false, true, false, false, true})
-        if (failed)
-            reported << run.noteFailure();
+    QList<bool> told;
+    const QDateTime start(QDate(2024, 5, 6), QTime(7, 8, 9));
+    for (char step : QByteArray("fffsfssfrs")) {
+        if (step == 'f')
+            told << run.noteFailure(start.addSecs(told.size()));
+        else if (step == 's')
+            told << run.noteSuccess();
         else
-            run.noteSuccess();
-    QCOMPARE(reported, (QList<bool>{true, false, false, true, true}));
+            run.reset();
+    }
+    QCOMPARE(told, (QList<bool>{true, false, false, true, true, true, false, true, false}));
+    QVERIFY(!run.failing());
+    QCOMPARE(run.since(), start.addSecs(7)); // the start of the last run
 }
 
 void tst_MonitorLogic::rowIndexByAddressAndType()

@@ -761,18 +761,35 @@ void tst_MonitorWindow::historyFailureShownOncePerRun()
     };
     start();
     setRefusal(true);
+    // A box once writes start failing, after the tick: the file, the reason, what it means.
+    m_f.prompt->expectStartingWith("warning", zh("警告"),
+                                   zh("历史数据无法写入：") + QDir::toNativeSeparators(
+                                       window->historyDatabase()->databaseFile()));
     tick();
     QCOMPARE(status(), failure);
     QCOMPARE(valueCell(0)->text(), QStringLiteral("1")); // the value is shown all the same
+    QTRY_COMPARE(m_f.prompt->pending(), 0);
+    QVERIFY2(m_f.prompt->texts.last().contains("refused"), qPrintable(m_f.prompt->texts.last()));
+    // Nothing more while they keep failing.
+    window->statusBar()->showMessage("other");
+    tick();
+    QCoreApplication::processEvents();
+    QCOMPARE(status(), QStringLiteral("other"));
+    QCOMPARE(m_f.prompt->shown, 1);
+    // They work again: said once.
+    setRefusal(false);
+    tick();
+    QVERIFY2(status().startsWith(zh("历史数据已恢复写入（")), qPrintable(status()));
+    QCOMPARE(sqlRows(file, "SELECT value FROM data"), QStringList{"3"});
     window->statusBar()->showMessage("other");
     tick();
     QCOMPARE(status(), QStringLiteral("other"));
-    setRefusal(false);
-    tick();
-    QCOMPARE(sqlRows(file, "SELECT value FROM data"), QStringList{"3"});
+    // A new run of failures is told again.
     setRefusal(true);
+    m_f.prompt->expectStartingWith("warning", zh("警告"), zh("历史数据无法写入："));
     tick();
     QCOMPARE(status(), failure);
+    QTRY_COMPARE(m_f.prompt->pending(), 0);
 }
 
 void tst_MonitorWindow::bindingFailures_data()
