@@ -252,9 +252,9 @@ void MainWindow::onMenuImportLabelClicked()
     // A file that holds no label (another kind of file, a list of another program) must not
     // empty the table, which a following save would write as an empty project.
     if (read.rows.isEmpty()) {
-        prompt()->warning(this, tr("信息"),
-                          tr("导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变")
-                              .arg(read.skipped));
+        prompt()->warning(
+            this, tr("信息"),
+            tr("导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变").arg(read.skipped));
         return;
     }
     clearLabelRows();

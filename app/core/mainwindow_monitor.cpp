@@ -436,9 +436,9 @@ void MainWindow::storeHistoryBatch()
     QString error;
     if (m_historyBatch.flush(m_sqlite, &error)) {
         if (m_historyFailures.noteSuccess())
-            statusBar()->showMessage(
-                tr("历史数据已恢复写入（%1 起的采样未能保存）")
-                    .arg(m_historyFailures.since().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
+            statusBar()->showMessage(tr("历史数据已恢复写入（%1 起的采样未能保存）")
+                                         .arg(m_historyFailures.since().toString(
+                                             QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
         return;
     }
     qDebug() << "Failed to insert records." << count << "samples, the first" << first << error;

@@ -273,9 +273,9 @@ bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
     }
     QObject::disconnect(errors);
     if (!ok && errorText)
-        *errorText = !error.isEmpty()  ? error
-                     : !db.isOpen()    ? QCoreApplication::translate("MainWindow", "数据库未打开")
-                                       : db.lastError().text();
+        *errorText = !error.isEmpty() ? error
+                     : !db.isOpen() ? QCoreApplication::translate("MainWindow", "数据库未打开")
+                                    : db.lastError().text();
     return ok;
 }
 

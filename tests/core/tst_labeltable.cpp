@@ -373,7 +373,8 @@ void tst_LabelTable::menuWaitsForNothing()
     guard.setSingleShot(true);
     connect(&guard, &QTimer::timeout, menu, &QMenu::close);
     guard.start(5000);
-    QVERIFY(QMetaObject::invokeMethod(m_window, "onShowlabelMenuMenu", Q_ARG(QPoint, QPoint(5, 5))));
+    QVERIFY(
+        QMetaObject::invokeMethod(m_window, "onShowlabelMenuMenu", Q_ARG(QPoint, QPoint(5, 5))));
     QVERIFY(guard.isActive());
     QVERIFY(menu->isVisible());
     menu->close();

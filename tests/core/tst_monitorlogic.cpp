@@ -274,12 +274,11 @@ void tst_MonitorLogic::conversion_data()
                                  << QVariant(-std::ldexp(1.0, 40));
     QTest::newRow("UInt64 2^63") << int(UInt64) << recordOf<quint64>(UInt64, {quint64(1) << 63})
                                  << twoTo63 << "9223372036854775808" << QVariant(twoTo63);
-    QTest::newRow("Int64 1269585 every digit")
-        << int(Int64) << recordOf<qint64>(Int64, {1269585}) << 1269585.0 << "1269585"
-        << QVariant(1269585.0);
+    QTest::newRow("Int64 1269585 every digit") << int(Int64) << recordOf<qint64>(Int64, {1269585})
+                                               << 1269585.0 << "1269585" << QVariant(1269585.0);
     QTest::newRow("Int64 max, more digits than a double holds")
-        << int(Int64) << recordOf<qint64>(Int64, {std::numeric_limits<qint64>::max()})
-        << twoTo63 << "9223372036854775807" << QVariant(twoTo63);
+        << int(Int64) << recordOf<qint64>(Int64, {std::numeric_limits<qint64>::max()}) << twoTo63
+        << "9223372036854775807" << QVariant(twoTo63);
     QTest::newRow("UInt64 max") << int(UInt64)
                                 << recordOf<quint64>(UInt64, {std::numeric_limits<quint64>::max()})
                                 << std::ldexp(1.0, 64) << "18446744073709551615"

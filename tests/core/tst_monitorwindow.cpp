@@ -395,11 +395,10 @@ void tst_MonitorWindow::pauseOnlyAfterAnExchange_data()
     QTest::addColumn<QList<int>>("pauses");
     const QList<int> one{100};
     QTest::newRow("good blocks") << QList<int>{0, 0} << 1 << QList<int>{100, 100};
-    QTest::newRow("refused before any frame: 2, 3, 4, 5")
-        << QList<int>{0, 2, 3, 4, 5} << 1 << one;
+    QTest::newRow("refused before any frame: 2, 3, 4, 5") << QList<int>{0, 2, 3, 4, 5} << 1 << one;
     QTest::newRow("3 good in one block, 30 past the area's end")
-        << (QList<int>{0, 0, 0} + QVector<int>(15, 3).toList() + QVector<int>(15, 5).toList())
-        << 1 << QList<int>{100, 100, 100};
+        << (QList<int>{0, 0, 0} + QVector<int>(15, 3).toList() + QVector<int>(15, 5).toList()) << 1
+        << QList<int>{100, 100, 100};
     QTest::newRow("a good and a refused entry in one block") << QList<int>{3, 0} << 2 << one;
     QTest::newRow("refused blocks alone") << QList<int>{3, 5} << 1 << QList<int>{};
     QTest::newRow("a time-out was an exchange") << QList<int>{8, 3} << 1 << one;
@@ -471,19 +470,18 @@ void tst_MonitorWindow::dialogHeldOpenLeavesNoGap()
     const int holdMs = 5000;
     QDateTime opened;
     QDateTime closed;
-    connect(window->labelModel(), &QStandardItemModel::itemChanged, this,
-            [&](QStandardItem *item) {
-                if (opened.isValid() || item->column() != 3 || item->row() != 0
-                    || m_control->blockReadings < 5)
-                    return;
-                opened = QDateTime::currentDateTime();
-                QTimer::singleShot(0, this, [&] {
-                    QDialog dialog(window);
-                    QTimer::singleShot(holdMs, &dialog, &QDialog::accept);
-                    dialog.exec();
-                    closed = QDateTime::currentDateTime();
-                });
-            });
+    connect(window->labelModel(), &QStandardItemModel::itemChanged, this, [&](QStandardItem *item) {
+        if (opened.isValid() || item->column() != 3 || item->row() != 0
+            || m_control->blockReadings < 5)
+            return;
+        opened = QDateTime::currentDateTime();
+        QTimer::singleShot(0, this, [&] {
+            QDialog dialog(window);
+            QTimer::singleShot(holdMs, &dialog, &QDialog::accept);
+            dialog.exec();
+            closed = QDateTime::currentDateTime();
+        });
+    });
     start();
     QTRY_VERIFY_WITH_TIMEOUT(closed.isValid(), 20000);
     // Two more ticks after the dialog.
@@ -762,9 +760,10 @@ void tst_MonitorWindow::historyFailureShownOncePerRun()
     start();
     setRefusal(true);
     // A box once writes start failing, after the tick: the file, the reason, what it means.
-    m_f.prompt->expectStartingWith("warning", zh("警告"),
-                                   zh("历史数据无法写入：") + QDir::toNativeSeparators(
-                                       window->historyDatabase()->databaseFile()));
+    m_f.prompt->expectStartingWith(
+        "warning", zh("警告"),
+        zh("历史数据无法写入：")
+            + QDir::toNativeSeparators(window->historyDatabase()->databaseFile()));
     tick();
     QCOMPARE(status(), failure);
     QCOMPARE(valueCell(0)->text(), QStringLiteral("1")); // the value is shown all the same
