@@ -488,6 +488,7 @@ void MainWindow::showPendingWarning()
 void MainWindow::runStopSequence()
 {
     m_monitorTimer->stop();
+    m_blockPauseTimer->stop();
     // Writes confirmed before the stop still reach the controller.
     sendHeldWrites();
     qDebug() << "DisConnectDrive in";
