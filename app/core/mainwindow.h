@@ -143,8 +143,10 @@ public:
     QStringList labelHeaderTexts() const;
 
     // Monitoring (mainwindow_monitor.cpp)
-    // The pauses of the polling loop (100 ms after each block, the waits of the stop); delayMs
-    // unless a test or a benchmark puts its own.
+    // The pauses of the polling loop: 100 ms after each block that made an exchange, and the
+    // wait of the stop. By default the pause after a block is a timer, the tick going on from
+    // the event loop, and the stop's is delayMs. A test or a benchmark may put its own pause
+    // instead, which is called where the tick pauses; the tick goes on when it returns.
     using PauseFunction = std::function<void(int ms)>;
     void setMonitorPause(PauseFunction pause);
     // Milliseconds of a steady clock, which the tick period is measured with; tests put theirs.
@@ -398,7 +400,9 @@ private:
     void releaseControlsAfterConnecting(const QList<QAction *> &held);
     void showUnservedRefusals(CDriveBaseClass *d, const QMap<Induction::SReadInfo, bool> &served,
                               const LabelRowIndex &rows);
-    void warnLater(const QString &text);
+    // A box after the tick. A link warning waits for none: while a box is open or waiting it is
+    // left out; with queue, the text waits its turn.
+    void warnLater(const QString &text, bool queue = false);
     void showPendingWarning();
     void sendHeldWrites();
     QString writeResultText(const WriteTarget &target, const CLabelVariable &sent,
@@ -407,6 +411,9 @@ private:
     void applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
                       const QList<int> &rows);
     void storeHistoryBatch();
+    // The blocks of the running tick from the next one on, until a pause or the end.
+    void runTickBlocks();
+    void finishTick();
     // A press or move of the window itself, handed to the trend view at its place there.
     void forwardToTrendView(QMouseEvent *event);
     void showWriteDialog(int row, const QString &label, double value);
@@ -571,14 +578,17 @@ private:
     DialogWriteLabel *m_writeDialog = nullptr;
     PauseFunction m_pause;
     bool m_monitorRunning = false;
+    // From a tick's start until its end, pauses between blocks included.
     bool m_tickRunning = false;
+    TickProgress m_tick;
+    QTimer *m_blockPauseTimer = nullptr;
     ClockFunction m_clock;
     // A driver call is under way (its waits process events): nothing else may call the driver.
     bool m_driverBusy = false;
     QList<HeldWrite> m_heldWrites;
     bool m_refusalsChecked = false;
     bool m_warningShown = false;
-    QString m_pendingWarning; // a connection warning waiting for the end of the tick
+    QStringList m_pendingWarnings; // waiting for the end of the tick, shown one at a time
     ConnectionWatch m_connectionWatch;
     HistoryBatch m_historyBatch;
     FailureRun m_historyFailures;

@@ -170,7 +170,7 @@ void MainWindow::onMenuWritelabelClicked()
     const int row = selected.first().row();
     const QStandardItem *label = m_labelModel->item(row, LabelColumnLabel);
     const QStandardItem *value = m_labelModel->item(row, LabelColumnValue);
-    // The polled value in full where there is one (the cell shows six digits); a text that is
+    // The polled value in full where there is one (a float's cell shows six digits); a text that is
     // no number starts the dialog at 0.
     const QVariant whole = value ? value->data(Qt::UserRole) : QVariant();
     emit labelWriteRequested(row, label ? label->text() : QString(),
@@ -212,7 +212,9 @@ void MainWindow::on_pushButton_hide_clicked()
 
 void MainWindow::onShowlabelMenuMenu(const QPoint &pos)
 {
-    m_labelMenu->exec(ui->tableView_label->viewport()->mapToGlobal(pos));
+    // Not exec(): a menu's own event loop, entered while a driver call waits for its reply
+    // (the wait processes events), would hold that call and the polling until it closed.
+    m_labelMenu->popup(ui->tableView_label->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::handleItemChanged(QStandardItem *item)
@@ -245,6 +247,14 @@ void MainWindow::onMenuImportLabelClicked()
     // The table stays as it was when the file cannot be read.
     if (!LabelCsv::importFile(path, &read, &error)) {
         prompt()->warning(this, tr("信息"), tr("导入失败：%1").arg(error));
+        return;
+    }
+    // A file that holds no label (another kind of file, a list of another program) must not
+    // empty the table, which a following save would write as an empty project.
+    if (read.rows.isEmpty()) {
+        prompt()->warning(
+            this, tr("信息"),
+            tr("导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变").arg(read.skipped));
         return;
     }
     clearLabelRows();

@@ -9,6 +9,7 @@
 
 #include <QBrush>
 #include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
@@ -56,11 +57,26 @@ CLabelVariable failedRecord(const Induction::SReadInfo &entry, int status)
 
 void MainWindow::initMonitoring()
 {
-    m_pause = [](int ms) { delayMs(ms); };
     m_clock = steadyClockMs;
     // Each tick schedules the next one from its own start.
     m_monitorTimer->setSingleShot(true);
     connect(m_monitorTimer, &QTimer::timeout, this, &MainWindow::onMonitorTimeout);
+    // The pause between two exchanges waits in the event loop, not in a loop of its own: a menu
+    // or a dialog opened meanwhile runs its own event loop, which would hold the tick, and all
+    // polling, until it closed. This way it only shares the loop with the tick.
+    m_blockPauseTimer = new QTimer(this);
+    m_blockPauseTimer->setSingleShot(true);
+    m_blockPauseTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_blockPauseTimer, &QTimer::timeout, this, [this] {
+        if (!m_tickRunning)
+            return;
+        // A write waits for its reply (its wait processes events): one exchange at a time.
+        if (m_driverBusy) {
+            m_blockPauseTimer->start(blockPauseMs);
+            return;
+        }
+        runTickBlocks();
+    });
     // One timer for every run, so that restarts leave none behind.
     m_housekeepingTimer = new QTimer(this);
     m_housekeepingTimer->setInterval(housekeepingIntervalMs);
@@ -74,7 +90,7 @@ void MainWindow::initMonitoring()
 
 void MainWindow::setMonitorPause(PauseFunction pause)
 {
-    m_pause = pause ? std::move(pause) : PauseFunction([](int ms) { delayMs(ms); });
+    m_pause = std::move(pause);
 }
 
 void MainWindow::setMonitorClock(ClockFunction clock)
@@ -161,7 +177,7 @@ void MainWindow::startMonitoring()
     m_refusalsChecked = false;
     m_connectionWatch.reset();
     connectionGood = false;
-    m_historyFailures.noteSuccess();
+    m_historyFailures.reset();
     // The first tick comes at once; each tick then schedules the next from its own start.
     m_monitorTimer->start(0);
     setMonitorControls(true);
@@ -182,9 +198,12 @@ void MainWindow::on_pushButton_stopMonitor_clicked()
     if (!m_monitorRunning)
         return;
     ui->pushButton_stopMonitor->setEnabled(false);
-    // A running tick stops after the block it reads; a driver call under way ends first.
+    // A running tick stops after the block it reads; a driver call under way ends first. A
+    // tick that waits between blocks ends now, from the event loop.
     if (!m_tickRunning && !m_driverBusy)
         runStopSequence();
+    else if (m_blockPauseTimer->isActive())
+        m_blockPauseTimer->start(0);
 }
 
 QList<QAction *> MainWindow::holdControlsWhileConnecting()
@@ -242,7 +261,7 @@ LabelRowIndex MainWindow::labelRowIndex() const
 
 void MainWindow::onMonitorTimeout()
 {
-    // The pauses process events; a tick must not start inside another one, nor inside a
+    // A tick must not start while another one runs (it may wait between blocks), nor inside a
     // write that waits for its reply.
     CDriveBaseClass *d = driver();
     if (m_tickRunning || !m_monitorRunning || !d)
@@ -257,24 +276,29 @@ void MainWindow::onMonitorTimeout()
         return;
     }
     m_tickRunning = true;
-    const qint64 startMs = m_clock();
+    m_tick = TickProgress();
+    m_tick.startMs = m_clock();
     d->DebugCmd(StopDebug);
-    const QList<QList<Induction::SReadInfo>> blocks
-        = d->InductiveDrive_Read(readListKey, m_readList);
+    m_tick.blocks = d->InductiveDrive_Read(readListKey, m_readList);
     // Rows by address and type, taken now: an edited row is no longer updated as the old label.
-    const LabelRowIndex rows = labelRowIndex();
-    QMap<Induction::SReadInfo, bool> handled;
-    DeadLinkRule deadLink;
-    for (const QList<Induction::SReadInfo> &block : blocks) {
+    m_tick.rows = labelRowIndex();
+    runTickBlocks();
+}
+
+void MainWindow::runTickBlocks()
+{
+    CDriveBaseClass *d = driver();
+    while (d && m_tick.nextBlock < m_tick.blocks.size()) {
         // A write confirmed while the last exchange waited goes out between exchanges.
         sendHeldWrites();
         if (!m_monitoring)
             break;
-        if (deadLink.linkDead()) {
+        const QList<Induction::SReadInfo> block = m_tick.blocks.at(m_tick.nextBlock++);
+        if (m_tick.deadLink.linkDead()) {
             for (const Induction::SReadInfo &entry : block) {
-                handled.insert(entry, true);
-                applyReading(entry, failedRecord(entry, deadLink.failureStatus()),
-                             rows.rowsOf(entry));
+                m_tick.served.insert(entry, true);
+                applyReading(entry, failedRecord(entry, m_tick.deadLink.failureStatus()),
+                             m_tick.rows.rowsOf(entry));
             }
             continue;
         }
@@ -287,20 +311,37 @@ void MainWindow::onMonitorTimeout()
         for (const Induction::SReadInfo &entry : block) {
             const auto it = values.constFind(entry);
             // A label the block read did not serve keeps its text and colour.
-            if (it == values.cend() || handled.contains(entry))
+            if (it == values.cend() || m_tick.served.contains(entry))
                 continue;
-            handled.insert(entry, true);
+            m_tick.served.insert(entry, true);
             statuses.append(it->status);
-            applyReading(entry, it.value(), rows.rowsOf(entry));
+            applyReading(entry, it.value(), m_tick.rows.rowsOf(entry));
         }
-        deadLink.noteBlock(statuses);
-        m_pause(blockPauseMs);
+        m_tick.deadLink.noteBlock(statuses);
+        // The pause gives the controller its rest between two requests; a block the driver
+        // refused before sending anything made none.
+        if (!MonitorLogic::blockMadeExchange(block, values))
+            continue;
+        if (m_pause) {
+            m_pause(blockPauseMs);
+            continue;
+        }
+        m_blockPauseTimer->start(blockPauseMs);
+        return;
     }
+    finishTick();
+}
+
+void MainWindow::finishTick()
+{
+    CDriveBaseClass *d = driver();
     // On a dead link the reasons wait for a tick that reaches the controller.
-    if (!m_refusalsChecked && m_monitoring && !deadLink.linkDead())
-        showUnservedRefusals(d, handled, rows);
+    if (d && !m_refusalsChecked && m_monitoring && !m_tick.deadLink.linkDead())
+        showUnservedRefusals(d, m_tick.served, m_tick.rows);
     sendHeldWrites();
     storeHistoryBatch();
+    const qint64 startMs = m_tick.startMs;
+    m_tick = TickProgress();
     m_tickRunning = false;
     showPendingWarning();
     if (!m_monitoring) {
@@ -372,7 +413,8 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
             cell->setToolTip(QString());
         m_labelModel->setData(m_labelModel->index(row, LabelColumnTime), timeText);
         cell->setText(value.displayText);
-        // The whole value beside its six-digit text, for the write dialog to start from.
+        // The whole value beside its text (six digits for a float), for the write dialog to start
+        // from.
         cell->setData(value.isString ? QVariant() : QVariant(value.number), Qt::UserRole);
     }
     if (entry.name == deviceLabel && value.displayText != m_deviceText) {
@@ -391,50 +433,62 @@ void MainWindow::storeHistoryBatch()
     if (count == 0)
         return;
     const QVariantMap first = m_historyBatch.samples().first();
-    if (m_historyBatch.flush(m_sqlite)) {
-        m_historyFailures.noteSuccess();
+    QString error;
+    if (m_historyBatch.flush(m_sqlite, &error)) {
+        if (m_historyFailures.noteSuccess())
+            statusBar()->showMessage(tr("历史数据已恢复写入（%1 起的采样未能保存）")
+                                         .arg(m_historyFailures.since().toString(
+                                             QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
         return;
     }
-    qDebug() << "Failed to insert records." << count << "samples, the first" << first;
-    // Once per run of failures: every tick would otherwise bury the other messages.
-    if (m_historyFailures.noteFailure())
-        statusBar()->showMessage(tr("历史数据写入失败"));
+    qDebug() << "Failed to insert records." << count << "samples, the first" << first << error;
+    // Every sample is lost while this lasts: a box when it starts, one status line when it ends,
+    // nothing at the ticks between.
+    if (!m_historyFailures.noteFailure(QDateTime::currentDateTime()))
+        return;
+    statusBar()->showMessage(tr("历史数据写入失败"));
+    warnLater(tr("历史数据无法写入：%1\n%2\n监视继续，但采样不会被保存；恢复写入时状态栏会提示。")
+                  .arg(QDir::toNativeSeparators(m_sqlite.databaseFile()), error),
+              true);
 }
 
-void MainWindow::warnLater(const QString &text)
+void MainWindow::warnLater(const QString &text, bool queue)
 {
-    // A message box waits in an event loop of its own: shown from inside the tick it would
-    // hold the tick, and the polling, until it is closed. The tick's pauses process events, so
-    // the box waits for the end of the tick, and polling goes on while it is open. One box at
-    // a time.
-    if (m_warningShown || !m_pendingWarning.isEmpty())
+    // A message box waits in an event loop of its own: shown from inside the tick (a driver's
+    // wait for its reply processes events) it would hold the tick, and the polling, until it is
+    // closed. So the box waits for the end of the tick, and polling goes on while it is open.
+    // One box at a time.
+    if (!queue && (m_warningShown || !m_pendingWarnings.isEmpty()))
         return;
-    m_pendingWarning = text;
+    if (m_pendingWarnings.contains(text))
+        return;
+    m_pendingWarnings.append(text);
     if (!m_tickRunning)
         showPendingWarning();
 }
 
 void MainWindow::showPendingWarning()
 {
-    if (m_pendingWarning.isEmpty() || m_warningShown)
+    if (m_pendingWarnings.isEmpty() || m_warningShown)
         return;
     m_warningShown = true;
     QTimer::singleShot(0, this, [this] {
         m_warningShown = false;
         // Met by the pause of a tick that started first: the end of that tick shows it.
-        if (m_tickRunning)
+        if (m_tickRunning || m_pendingWarnings.isEmpty())
             return;
-        const QString text = m_pendingWarning;
-        m_pendingWarning.clear();
+        const QString text = m_pendingWarnings.takeFirst();
         m_warningShown = true;
         prompt()->warning(nullptr, tr("警告"), text);
         m_warningShown = false;
+        showPendingWarning();
     });
 }
 
 void MainWindow::runStopSequence()
 {
     m_monitorTimer->stop();
+    m_blockPauseTimer->stop();
     // Writes confirmed before the stop still reach the controller.
     sendHeldWrites();
     qDebug() << "DisConnectDrive in";
@@ -452,7 +506,10 @@ void MainWindow::runStopSequence()
     m_monitorRunning = false;
     setMonitorControls(false);
     m_housekeepingTimer->stop();
-    m_pause(stopPauseMs);
+    if (m_pause)
+        m_pause(stopPauseMs);
+    else
+        delayMs(stopPauseMs);
 }
 
 double MainWindow::handleDataType(DataType datatype, CLabelVariable var, QStandardItem *strdata)

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <cmath>
 #include <limits>
 #include <type_traits>
@@ -99,6 +100,22 @@ bool statusColour(int status, CellColour *colour)
 bool isRefusal(int status)
 {
     return status >= LabelStatus::TypeNotSupported && status <= LabelStatus::WriteToInputArea;
+}
+
+bool isRefusedBeforeFrame(int status)
+{
+    return status >= LabelStatus::TypeNotSupported && status <= LabelStatus::AddressOutOfRange;
+}
+
+bool blockMadeExchange(const QList<Induction::SReadInfo> &block,
+                       const QMap<Induction::SReadInfo, CLabelVariable> &values)
+{
+    for (const Induction::SReadInfo &entry : block) {
+        const auto it = values.constFind(entry);
+        if (it == values.cend() || !isRefusedBeforeFrame(it->status))
+            return true;
+    }
+    return false;
 }
 
 QString statusReasonText(int status)
@@ -214,6 +231,21 @@ LabelValue LabelValue::convert(int type, const CLabelVariable &record)
     v.number = toDouble(type, record);
     v.displayText = QString::number(v.number, 'g', 6);
     v.storedValue = v.number;
+    // A counter or an energy total must be read to the last unit: integer types show every
+    // digit, from the element itself, since a 64-bit one may have more digits than a double.
+    withNumericType(type, [&](auto tag) {
+        using T = decltype(tag);
+        if constexpr (std::is_integral<T>::value) {
+            const T x = record.elementAt<T>(0);
+            if (record.error != LabelError::Ok)
+                return;
+            // Int8 elements are signed whatever the platform's char is.
+            if constexpr (std::is_same<T, char>::value)
+                v.displayText = QString::number(int(static_cast<signed char>(x)));
+            else
+                v.displayText = QString::number(x);
+        }
+    });
     // A float widened to double carries digits the controller never held (1.6 becomes
     // 1.600000023841858, which reports and workbooks would show): the history keeps the
     // float's shortest decimal, which reads back as the same float.
@@ -222,19 +254,28 @@ LabelValue LabelValue::convert(int type, const CLabelVariable &record)
     return v;
 }
 
-bool HistoryBatch::flush(SQLiteHandler &database)
+bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
 {
     if (m_samples.isEmpty())
         return true;
     const QList<QVariantMap> samples = std::move(m_samples);
     m_samples.clear();
+    QString error;
+    const QMetaObject::Connection errors = QObject::connect(
+        &database, &SQLiteHandler::errorOccurred, [&error](const QString &text) { error = text; });
     QSqlDatabase db = database.database();
     const bool inTransaction = db.isOpen() && db.transaction();
     bool ok = database.insertRecords(QStringLiteral("data"), samples);
     if (inTransaction && !db.commit()) {
+        error = db.lastError().text();
         db.rollback();
         ok = false;
     }
+    QObject::disconnect(errors);
+    if (!ok && errorText)
+        *errorText = !error.isEmpty() ? error
+                     : !db.isOpen() ? QCoreApplication::translate("MainWindow", "数据库未打开")
+                                    : db.lastError().text();
     return ok;
 }
 

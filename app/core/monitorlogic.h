@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -45,6 +46,14 @@ struct CellColour
 bool statusColour(int status, CellColour *colour);
 // A label the driver refuses (its address, type or count): no exchange will ever serve it.
 bool isRefusal(int status);
+// The refusals of a read that a driver gives before it sends any frame: type not supported,
+// area not recognised, bad count, address out of range.
+bool isRefusedBeforeFrame(int status);
+// Whether reading block talked to the controller, so that the pause between exchanges is due:
+// false only when every entry came back refused before any frame. An entry without a record
+// may have been asked for, so it counts as an exchange.
+bool blockMadeExchange(const QList<Induction::SReadInfo> &block,
+                       const QMap<Induction::SReadInfo, CLabelVariable> &values);
 // Why a read or write ended with status: the reason a refusal or a link failure names; empty
 // for success and for codes nobody knows.
 QString statusReasonText(int status);
@@ -109,7 +118,8 @@ private:
 struct LabelValue
 {
     double number = 0.0;  // element 0 widened to double; 0 for a string or a failed getter
-    QString displayText;  // the cell text: number with six significant digits, or the string
+    QString displayText;  // the cell text: every digit of an integer, six significant digits of
+                          // a float or double, or the string
     QVariant storedValue; // the full double, or the text of a string label
     bool isString = false;
 
@@ -128,29 +138,42 @@ public:
     const QList<QVariantMap> &samples() const { return m_samples; }
 
     // Writes and clears the batch; true when there was nothing to write or all rows went in.
-    // Rows written before a failing one are kept.
-    bool flush(SQLiteHandler &database);
+    // Rows written before a failing one are kept. On failure errorText, when given, tells why.
+    bool flush(SQLiteHandler &database, QString *errorText = nullptr);
 
 private:
     QList<QVariantMap> m_samples;
 };
 
-// One status-bar message per run of failed history writes.
+// A run of failed history writes: the user is told once when it starts and once when writes
+// work again, not at every tick.
 class FailureRun
 {
 public:
-    // True when this failure starts a run (tell the user now).
-    bool noteFailure()
+    // True when this failure starts a run (tell the user now); at marks its start.
+    bool noteFailure(const QDateTime &at = QDateTime())
     {
-        const bool first = !m_failing;
+        if (m_failing)
+            return false;
         m_failing = true;
-        return first;
+        m_since = at;
+        return true;
     }
-    void noteSuccess() { m_failing = false; }
+    // True when this success ends a run (tell the user now); since() still tells its start.
+    bool noteSuccess()
+    {
+        const bool ended = m_failing;
+        m_failing = false;
+        return ended;
+    }
+    // Forgets a run without a word: a new monitoring run starts afresh.
+    void reset() { m_failing = false; }
     bool failing() const { return m_failing; }
+    QDateTime since() const { return m_since; }
 
 private:
     bool m_failing = false;
+    QDateTime m_since;
 };
 
 // Rows of the label table by address and type: a polled value goes to every row that holds its
@@ -163,6 +186,17 @@ public:
 
 private:
     QHash<QString, QList<int>> m_rows; // key: type and address
+};
+
+// What a tick carries from one block to the next while it waits between them.
+struct TickProgress
+{
+    QList<QList<Induction::SReadInfo>> blocks;
+    int nextBlock = 0;
+    QMap<Induction::SReadInfo, bool> served; // entries a block has handled
+    LabelRowIndex rows;                      // taken at the tick's start
+    DeadLinkRule deadLink;
+    qint64 startMs = 0;
 };
 
 // The address and type the write dialog was opened for.

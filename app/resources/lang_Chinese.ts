@@ -922,6 +922,10 @@
         <translation>导入完成：%1条记录，跳过%2行</translation>
     </message>
     <message>
+        <source>导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变</source>
+        <translation>导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变</translation>
+    </message>
+    <message>
         <source>串口正忙，请稍后再试</source>
         <translation>串口正忙，请稍后再试</translation>
     </message>
@@ -1033,6 +1037,22 @@
     <message>
         <source>历史数据写入失败</source>
         <translation>历史数据写入失败</translation>
+    </message>
+    <message>
+        <source>历史数据无法写入：%1
+%2
+监视继续，但采样不会被保存；恢复写入时状态栏会提示。</source>
+        <translation>历史数据无法写入：%1
+%2
+监视继续，但采样不会被保存；恢复写入时状态栏会提示。</translation>
+    </message>
+    <message>
+        <source>历史数据已恢复写入（%1 起的采样未能保存）</source>
+        <translation>历史数据已恢复写入（%1 起的采样未能保存）</translation>
+    </message>
+    <message>
+        <source>数据库未打开</source>
+        <translation>数据库未打开</translation>
     </message>
     <message>
         <source>停止监视</source>

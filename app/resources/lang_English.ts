@@ -922,6 +922,10 @@
         <translation>Import finished: %1 records, %2 rows skipped</translation>
     </message>
     <message>
+        <source>导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变</source>
+        <translation>Import failed: the file holds no label to import (%1 rows skipped); the label table is unchanged</translation>
+    </message>
+    <message>
         <source>串口正忙，请稍后再试</source>
         <translation>The serial link is busy; please try again shortly</translation>
     </message>
@@ -1033,6 +1037,22 @@
     <message>
         <source>历史数据写入失败</source>
         <translation>Samples could not be stored in the history database</translation>
+    </message>
+    <message>
+        <source>历史数据无法写入：%1
+%2
+监视继续，但采样不会被保存；恢复写入时状态栏会提示。</source>
+        <translation>The history cannot be written: %1
+%2
+Monitoring goes on, but no sample is stored; the status bar will say when writing works again.</translation>
+    </message>
+    <message>
+        <source>历史数据已恢复写入（%1 起的采样未能保存）</source>
+        <translation>The history is written again (samples since %1 were not stored)</translation>
+    </message>
+    <message>
+        <source>数据库未打开</source>
+        <translation>The database is not open</translation>
     </message>
     <message>
         <source>停止监视</source>

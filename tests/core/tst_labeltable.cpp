@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTimer>
 
 namespace {
 
@@ -57,6 +58,7 @@ private slots:
     void csvRoundTrip();
     void csvFailuresReported();
     void cancelledChooserChangesNothing();
+    void menuWaitsForNothing();
     void sortingKeepsSelectorsWithTheirRows();
     void accessors();
     void delayMsProcessesEvents();
@@ -313,15 +315,30 @@ void tst_LabelTable::csvFailuresReported()
     entry(ImportEntry)->trigger();
     QCOMPARE(labels(), QStringList{"D100"});
 
-    // A header line alone empties the table.
-    QFile headerOnly(m_f.path("header.csv"));
-    QVERIFY(headerOnly.open(QIODevice::WriteOnly));
-    headerOnly.write("a,b,c,d,e,f\n");
-    headerOnly.close();
-    m_f.chooser->answers << headerOnly.fileName();
-    m_f.prompt->expect("information", zh("信息"), zh("导入完成：0条记录，跳过0行"));
-    entry(ImportEntry)->trigger();
-    QCOMPARE(m_window->labelRowCount(), 0);
+    // A file that yields no label leaves the table as it was: a header line alone, and a binary
+    // file whose lines are no labels.
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        int skipped;
+    } empties[] = {
+        {"header.csv", "a,b,c,d,e,f\n", 0},
+        // The start of a PNG file, then bytes of a JPEG: three lines after the first.
+        {"image.csv", QByteArray::fromHex("89504e470d0a 1a0a 0000000d494844520a ffd82c010a"), 3},
+    };
+    for (const auto &empty : empties) {
+        QFile file(m_f.path(empty.name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(empty.bytes);
+        file.close();
+        m_f.chooser->answers << file.fileName();
+        m_f.prompt->expect(
+            "warning", zh("信息"),
+            zh("导入失败：文件中没有可导入的标签（跳过%1行），标签表未改变").arg(empty.skipped));
+        entry(ImportEntry)->trigger();
+        QCOMPARE(labels(), QStringList{"D100"});
+    }
 
     // Fourteen lines: an unclosed quote swallows nothing, blank lines are no rows, and the row
     // of three fields is skipped and counted.
@@ -346,6 +363,21 @@ void tst_LabelTable::cancelledChooserChangesNothing()
     QCOMPARE(m_f.chooser->calls.size(), 2);
     QCOMPARE(m_f.prompt->shown, 0);
     QCOMPARE(labels(), QStringList{"D100"});
+}
+
+void tst_LabelTable::menuWaitsForNothing()
+{
+    // The menu opens and the call returns at once: no event loop of its own waits for a choice.
+    QMenu *menu = m_window->labelMenu();
+    QTimer guard; // closes a menu that did wait, so that the test fails rather than hangs
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, menu, &QMenu::close);
+    guard.start(5000);
+    QVERIFY(
+        QMetaObject::invokeMethod(m_window, "onShowlabelMenuMenu", Q_ARG(QPoint, QPoint(5, 5))));
+    QVERIFY(guard.isActive());
+    QVERIFY(menu->isVisible());
+    menu->close();
 }
 
 void tst_LabelTable::sortingKeepsSelectorsWithTheirRows()

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <limits>
 
 Q_DECLARE_METATYPE(CLabelVariable)
 
@@ -252,13 +253,13 @@ void tst_MonitorLogic::conversion_data()
                               << QVariant(-5.0);
     QTest::newRow("UInt16 65535") << int(UInt16) << recordOf<unsigned short>(UInt16, {65535})
                                   << 65535.0 << "65535" << QVariant(65535.0);
-    QTest::newRow("Int32 1234567 keeps its value")
-        << int(Int32) << recordOf<int>(Int32, {1234567}) << 1234567.0 << "1.23457e+06"
+    QTest::newRow("Int32 1234567 shows every digit")
+        << int(Int32) << recordOf<int>(Int32, {1234567}) << 1234567.0 << "1234567"
         << QVariant(1234567.0);
     QTest::newRow("int32_BADC as Int32")
         << int(int32_BADC) << recordOf<int>(int32_BADC, {-7}) << -7.0 << "-7" << QVariant(-7.0);
     QTest::newRow("UInt32 max") << int(UInt32) << recordOf<unsigned>(UInt32, {4294967295u})
-                                << 4294967295.0 << "4.29497e+09" << QVariant(4294967295.0);
+                                << 4294967295.0 << "4294967295" << QVariant(4294967295.0);
     QTest::newRow("float_CDAB as float")
         << int(float_CDAB) << recordOf<float>(float_CDAB, {1.5f}) << 1.5 << "1.5" << QVariant(1.5);
     QTest::newRow("float 1.6 stored as 1.6, not its widened digits")
@@ -269,10 +270,19 @@ void tst_MonitorLogic::conversion_data()
         << int(Float) << recordOf<float>(Float, {1234567.9f}) << double(1234567.9f) << "1.23457e+06"
         << QVariant(1234567.9);
     QTest::newRow("Int64 -2^40") << int(Int64) << recordOf<qint64>(Int64, {-(qint64(1) << 40)})
-                                 << -std::ldexp(1.0, 40) << "-1.09951e+12"
+                                 << -std::ldexp(1.0, 40) << "-1099511627776"
                                  << QVariant(-std::ldexp(1.0, 40));
     QTest::newRow("UInt64 2^63") << int(UInt64) << recordOf<quint64>(UInt64, {quint64(1) << 63})
-                                 << twoTo63 << "9.22337e+18" << QVariant(twoTo63);
+                                 << twoTo63 << "9223372036854775808" << QVariant(twoTo63);
+    QTest::newRow("Int64 1269585 every digit") << int(Int64) << recordOf<qint64>(Int64, {1269585})
+                                               << 1269585.0 << "1269585" << QVariant(1269585.0);
+    QTest::newRow("Int64 max, more digits than a double holds")
+        << int(Int64) << recordOf<qint64>(Int64, {std::numeric_limits<qint64>::max()}) << twoTo63
+        << "9223372036854775807" << QVariant(twoTo63);
+    QTest::newRow("UInt64 max") << int(UInt64)
+                                << recordOf<quint64>(UInt64, {std::numeric_limits<quint64>::max()})
+                                << std::ldexp(1.0, 64) << "18446744073709551615"
+                                << QVariant(std::ldexp(1.0, 64));
     QTest::newRow("double") << int(Double) << recordOf<double>(Double, {0.1234567891})
                             << 0.1234567891 << "0.123457" << QVariant(0.1234567891);
     QTest::newRow("only element 0")
@@ -347,7 +357,9 @@ void tst_MonitorLogic::historyBatchFailureKeepsEarlierRowsAndRecovers()
     batch.add(MonitorLogic::historySample(1, "A", "2024-01-01 00:00:00.000", 1.0));
     batch.add(MonitorLogic::historySample(1, "BAD", "2024-01-01 00:00:00.000", 2.0));
     batch.add(MonitorLogic::historySample(1, "C", "2024-01-01 00:00:00.000", 3.0));
-    QVERIFY(!batch.flush(db));
+    QString error;
+    QVERIFY(!batch.flush(db, &error));
+    QVERIFY2(error.contains("refused"), qPrintable(error));
     QCOMPARE(batch.size(), 0);
     QCOMPARE(sqlRows(file, "SELECT label FROM data ORDER BY id"), QStringList{"A"});
     batch.add(MonitorLogic::historySample(1, "D", "2024-01-01 00:00:01.000", 4.0));
@@ -357,14 +369,21 @@ void tst_MonitorLogic::historyBatchFailureKeepsEarlierRowsAndRecovers()
 
 void tst_MonitorLogic::failureRunReportedOnce()
 {
+    // Told once when a run of failures starts, once when it ends; a reset ends one silently.
     FailureRun run;
-    QList<bool> reported;
-    for (bool failed : {true, true, true, false, true, false, false, true})
-        if (failed)
-            reported << run.noteFailure();
+    QList<bool> told;
+    const QDateTime start(QDate(2024, 5, 6), QTime(7, 8, 9));
+    for (char step : QByteArray("fffsfssfrs")) {
+        if (step == 'f')
+            told << run.noteFailure(start.addSecs(told.size()));
+        else if (step == 's')
+            told << run.noteSuccess();
         else
-            run.noteSuccess();
-    QCOMPARE(reported, (QList<bool>{true, false, false, true, true}));
+            run.reset();
+    }
+    QCOMPARE(told, (QList<bool>{true, false, false, true, true, true, false, true, false}));
+    QVERIFY(!run.failing());
+    QCOMPARE(run.since(), start.addSecs(7)); // the start of the last run
 }
 
 void tst_MonitorLogic::rowIndexByAddressAndType()

@@ -10,6 +10,7 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QLibrary>
 #include <QLibraryInfo>
@@ -54,6 +55,10 @@ private slots:
     void ticksStartOnePeriodApart_data();
     void ticksStartOnePeriodApart();
     void deadLinkCostsTwoBlocks();
+    void pauseOnlyAfterAnExchange_data();
+    void pauseOnlyAfterAnExchange();
+    void tickWaitsBetweenBlocksInTheEventLoop();
+    void dialogHeldOpenLeavesNoGap();
     void refusedLabelsShownAsRefused();
     void connectFailures_data();
     void connectFailures();
@@ -61,7 +66,7 @@ private slots:
     void warningsOverTicks_data();
     void warningsOverTicks();
     void omittedEntryKeepsTextAndColour();
-    void shortTextWholeValueStored();
+    void integerTextWholeValueStored();
     void deviceLabelInTitle();
     void failedFirstEntryKeepsRealTimes();
     void rowsFoundByAddressAndType();
@@ -383,6 +388,129 @@ void tst_MonitorWindow::deadLinkCostsTwoBlocks()
     m_f.prompt->unexpected.clear();
 }
 
+void tst_MonitorWindow::pauseOnlyAfterAnExchange_data()
+{
+    QTest::addColumn<QList<int>>("statuses"); // of LW1, LW2, ...; -1: left out of the reply
+    QTest::addColumn<int>("blockSize");
+    QTest::addColumn<QList<int>>("pauses");
+    const QList<int> one{100};
+    QTest::newRow("good blocks") << QList<int>{0, 0} << 1 << QList<int>{100, 100};
+    QTest::newRow("refused before any frame: 2, 3, 4, 5") << QList<int>{0, 2, 3, 4, 5} << 1 << one;
+    QTest::newRow("3 good in one block, 30 past the area's end")
+        << (QList<int>{0, 0, 0} + QVector<int>(15, 3).toList() + QVector<int>(15, 5).toList()) << 1
+        << QList<int>{100, 100, 100};
+    QTest::newRow("a good and a refused entry in one block") << QList<int>{3, 0} << 2 << one;
+    QTest::newRow("refused blocks alone") << QList<int>{3, 5} << 1 << QList<int>{};
+    QTest::newRow("a time-out was an exchange") << QList<int>{8, 3} << 1 << one;
+    QTest::newRow("not done may have been one") << QList<int>{1, 2} << 1 << one;
+    QTest::newRow("an entry left out may have been asked for") << QList<int>{-1, 4} << 1 << one;
+}
+
+void tst_MonitorWindow::pauseOnlyAfterAnExchange()
+{
+    QFETCH(QList<int>, statuses);
+    QFETCH(int, blockSize);
+    QFETCH(QList<int>, pauses);
+    QList<QPair<QString, QString>> labels;
+    for (int i = 1; i <= statuses.size(); ++i) {
+        const QString address = QStringLiteral("LW%1").arg(i);
+        labels.append({address, QStringLiteral("Int16")});
+        if (statuses.at(i - 1) < 0)
+            m_control->omitted.insert(address);
+        else
+            m_control->statusByAddress[address] = statuses.at(i - 1);
+    }
+    MainWindow *window = openProject(labels);
+    QVERIFY(window);
+    m_control->blockSize = blockSize;
+    start();
+    tick();
+    // The reasons of the refused labels are asked once, after the first tick.
+    m_pauses.clear();
+    tick();
+    QCOMPARE(m_pauses, pauses);
+    QCOMPARE(dataRows("id").size(), 2 * int(statuses.count(0)));
+}
+
+void tst_MonitorWindow::tickWaitsBetweenBlocksInTheEventLoop()
+{
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}, {"LW3", "Int16"}});
+    QVERIFY(window);
+    window->setMonitorPause(nullptr); // the program's own pause
+    m_control->blockSize = 1;
+    start();
+    // The tick reads its first block and returns to the event loop for the pause.
+    tick();
+    QCOMPARE(m_control->count("BlockReading"), 1);
+    QTRY_COMPARE(m_control->count("BlockReading"), 3);
+    QTRY_COMPARE(dataRows("label"), (QStringList{"LW1", "LW2", "LW3"}));
+    QVERIFY(window->monitorTimer()->isActive()); // the next tick, a second after this one
+    // A stop pressed while a tick waits between blocks ends it at once, after its block.
+    window->monitorTimer()->start(0);
+    QTRY_COMPARE(m_control->count("BlockReading"), 4);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY(!window->monitorRunning());
+    QCOMPARE(m_control->count("BlockReading"), 4);
+    QCOMPARE(m_control->count("DestroyFree"), 1);
+    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW2", "LW3", "LW1"}));
+    QCOMPARE(status(), zh("停止监视"));
+}
+
+void tst_MonitorWindow::dialogHeldOpenLeavesNoGap()
+{
+    // Two blocks, so that every tick pauses between them.
+    MainWindow *window = openProject({{"LW1", "Int16"}, {"LW2", "Int16"}});
+    QVERIFY(window);
+    window->setMonitorPause(nullptr);
+    m_control->blockSize = 1;
+    QCOMPARE(window->samplingSeconds, 1);
+    // Once a few samples are stored, a modal dialog opens as soon as the events run after the
+    // first block of a tick, as when the user opens one while the tick pauses, and stays open
+    // for 5 s.
+    const int holdMs = 5000;
+    QDateTime opened;
+    QDateTime closed;
+    connect(window->labelModel(), &QStandardItemModel::itemChanged, this, [&](QStandardItem *item) {
+        if (opened.isValid() || item->column() != 3 || item->row() != 0
+            || m_control->blockReadings < 5)
+            return;
+        opened = QDateTime::currentDateTime();
+        QTimer::singleShot(0, this, [&] {
+            QDialog dialog(window);
+            QTimer::singleShot(holdMs, &dialog, &QDialog::accept);
+            dialog.exec();
+            closed = QDateTime::currentDateTime();
+        });
+    });
+    start();
+    QTRY_VERIFY_WITH_TIMEOUT(closed.isValid(), 20000);
+    // Two more ticks after the dialog.
+    const int stored = dataRows("id").size();
+    QTRY_VERIFY_WITH_TIMEOUT(dataRows("id").size() >= stored + 4, 5000);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY(!window->monitorRunning());
+
+    // Both labels kept their one sample a second all the while.
+    for (const QString &label : QStringList{"LW1", "LW2"}) {
+        const QStringList times = sqlRows(
+            window->databaseFileName(),
+            QStringLiteral("SELECT datetime FROM data WHERE label = '%1' ORDER BY id").arg(label));
+        QList<QDateTime> stamps;
+        for (const QString &t : times)
+            stamps << QDateTime::fromString(t, timeFormat);
+        int duringDialog = 0;
+        for (int i = 0; i < stamps.size(); ++i) {
+            QVERIFY2(stamps.at(i).isValid(), qPrintable(times.at(i)));
+            duringDialog += stamps.at(i) > opened && stamps.at(i) < closed;
+            // A tick missed would leave two seconds; a tick held by the dialog, five.
+            if (i > 0)
+                QVERIFY2(stamps.at(i - 1).msecsTo(stamps.at(i)) < 2000,
+                         qPrintable(times.at(i - 1) + " .. " + times.at(i)));
+        }
+        QVERIFY2(duringDialog >= holdMs / 1000 - 1, qPrintable(QString::number(duringDialog)));
+    }
+}
+
 void tst_MonitorWindow::refusedLabelsShownAsRefused()
 {
     MainWindow *window = openProject({{"LW1", "Int16"}, {"AI0", "Int16"}, {"LW3", "Int16"}});
@@ -516,7 +644,7 @@ void tst_MonitorWindow::omittedEntryKeepsTextAndColour()
     QCOMPARE(m_f.prompt->shown, 0);
 }
 
-void tst_MonitorWindow::shortTextWholeValueStored()
+void tst_MonitorWindow::integerTextWholeValueStored()
 {
     MainWindow *window = openProject({{"LW5", "Int32"}, {"LW7", "UInt64"}});
     QVERIFY(window);
@@ -524,9 +652,10 @@ void tst_MonitorWindow::shortTextWholeValueStored()
     m_control->valueByAddress["LW7"] = QVariant::fromValue(QList<quint64>{quint64(1) << 63});
     start();
     tick();
-    QCOMPARE(valueCell(0)->text(), QStringLiteral("1.23457e+06"));
-    QCOMPARE(valueCell(1)->text(), QStringLiteral("9.22337e+18"));
-    // The history keeps the value, not its six-digit text.
+    // Integer types show every digit.
+    QCOMPARE(valueCell(0)->text(), QStringLiteral("1234567"));
+    QCOMPARE(valueCell(1)->text(), QStringLiteral("9223372036854775808"));
+    // The history keeps the value, not its text.
     QCOMPARE(dataRows("label, value"), (QStringList{"LW5|1234567", "LW7|9223372036854776000"}));
     QCOMPARE(sqlRows(window->databaseFileName(), "SELECT typeof(value) FROM data"),
              (QStringList{"real", "real"}));
@@ -630,18 +759,36 @@ void tst_MonitorWindow::historyFailureShownOncePerRun()
     };
     start();
     setRefusal(true);
+    // A box once writes start failing, after the tick: the file, the reason, what it means.
+    m_f.prompt->expectStartingWith(
+        "warning", zh("警告"),
+        zh("历史数据无法写入：")
+            + QDir::toNativeSeparators(window->historyDatabase()->databaseFile()));
     tick();
     QCOMPARE(status(), failure);
     QCOMPARE(valueCell(0)->text(), QStringLiteral("1")); // the value is shown all the same
+    QTRY_COMPARE(m_f.prompt->pending(), 0);
+    QVERIFY2(m_f.prompt->texts.last().contains("refused"), qPrintable(m_f.prompt->texts.last()));
+    // Nothing more while they keep failing.
+    window->statusBar()->showMessage("other");
+    tick();
+    QCoreApplication::processEvents();
+    QCOMPARE(status(), QStringLiteral("other"));
+    QCOMPARE(m_f.prompt->shown, 1);
+    // They work again: said once.
+    setRefusal(false);
+    tick();
+    QVERIFY2(status().startsWith(zh("历史数据已恢复写入（")), qPrintable(status()));
+    QCOMPARE(sqlRows(file, "SELECT value FROM data"), QStringList{"3"});
     window->statusBar()->showMessage("other");
     tick();
     QCOMPARE(status(), QStringLiteral("other"));
-    setRefusal(false);
-    tick();
-    QCOMPARE(sqlRows(file, "SELECT value FROM data"), QStringList{"3"});
+    // A new run of failures is told again.
     setRefusal(true);
+    m_f.prompt->expectStartingWith("warning", zh("警告"), zh("历史数据无法写入："));
     tick();
     QCOMPARE(status(), failure);
+    QTRY_COMPARE(m_f.prompt->pending(), 0);
 }
 
 void tst_MonitorWindow::bindingFailures_data()
