@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -61,7 +60,6 @@ private slots:
     void formObjects();
     void tabsAndMenus();
     void initialTitleAndStates();
-    void windowFitsTheScreen();
     void exitQuestion_data();
     void exitQuestion();
     void closeWithoutTrayAsks();
@@ -342,26 +340,6 @@ void tst_MainWindow::initialTitleAndStates()
     QCOMPARE(m_f.window->labelModel()->columnCount(), 6);
     QCOMPARE(ui()->tableWidget->columnCount(), 17);
     QCOMPARE(m_f.window->trayIcon()->toolTip(), zh("新设备"));
-}
-
-void tst_MainWindow::windowFitsTheScreen()
-{
-    // The offscreen screen is far smaller than 1920 x 1080: the window opens within it, and
-    // the start button is on it.
-    m_f.create();
-    m_f.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_f.window.get()));
-    const QRect available = m_f.window->screen()->availableGeometry();
-    QVERIFY(m_f.window->isMaximized());
-    QTRY_VERIFY_WITH_TIMEOUT(available.contains(m_f.window->frameGeometry()), 5000);
-    QPushButton *start = ui()->pushButton_startMonitor;
-    const QRect button(start->mapTo(m_f.window.get(), QPoint(0, 0)), start->size());
-    QVERIFY2(m_f.window->rect().contains(button),
-             qPrintable(QStringLiteral("window %1 x %2, button at %3, %4")
-                            .arg(m_f.window->width())
-                            .arg(m_f.window->height())
-                            .arg(button.x())
-                            .arg(button.y())));
 }
 
 void tst_MainWindow::exitQuestion_data()
