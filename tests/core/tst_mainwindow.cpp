@@ -13,6 +13,8 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -66,6 +68,7 @@ private slots:
     void dialogGating_data();
     void dialogGating();
     void languageSwitch();
+    void qtOwnTextsFollowTheLanguage();
     void savedEnglishStartsEnglish();
     void instanceModeSwitch();
     void trayLabel();
@@ -489,6 +492,30 @@ void tst_MainWindow::languageSwitch()
     QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("1"));
+}
+
+void tst_MainWindow::qtOwnTextsFollowTheLanguage()
+{
+    // Standard buttons and Qt's own file dialog speak the window's language, at start and
+    // after each switch.
+    m_f.create();
+    QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    const QLabel *lookIn = files.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+    QVERIFY(lookIn);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), zh("取消"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), zh("是(&Y)"));
+    QCOMPARE(lookIn->text(), zh("查找范围："));
+
+    ui()->action_English->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(buttons.button(QDialogButtonBox::Cancel)->text(),
+                              QStringLiteral("Cancel"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(lookIn->text(), QStringLiteral("Look in:"), 5000);
+
+    ui()->action_Chinese->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(buttons.button(QDialogButtonBox::Cancel)->text(), zh("取消"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(lookIn->text(), zh("查找范围："), 5000);
 }
 
 void tst_MainWindow::savedEnglishStartsEnglish()
