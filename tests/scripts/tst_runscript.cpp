@@ -20,12 +20,6 @@ namespace {
 // Far above the script's own 10 s wait for the simulator; nothing is built.
 constexpr int scriptTimeoutMs = 60000;
 
-QByteArray fileText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_RunScript : public QObject
@@ -120,8 +114,8 @@ void tst_RunScript::demoOpensOnceTheSimulatorAnswers()
 
         // The program is started on the user's copy, with the simulator already answering.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home->filePath("args")), scriptTimeoutMs);
-        QTRY_COMPARE_WITH_TIMEOUT(fileText(m_home->filePath("args")),
-                                  copyPath().toUtf8() + '\n', 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(logFileLines(m_home->filePath("args")), QStringList{copyPath()},
+                                  5000);
         QUdpSocket socket;
         QSignalSpy replies(&socket, &QUdpSocket::readyRead);
         socket.writeDatagram(QByteArray::fromHex("0401"), QHostAddress::LocalHost, port);
@@ -129,9 +123,9 @@ void tst_RunScript::demoOpensOnceTheSimulatorAnswers()
         QCOMPARE(socket.receiveDatagram().data(), QByteArray::fromHex("0401"));
         QCOMPARE(out.contains("Made your copy"), run == 0);
         if (run == 0)
-            QCOMPARE(fileText(copyPath()), fileText(example()));
+            QCOMPARE(fileBytes(copyPath()), fileBytes(example()));
         else
-            QCOMPARE(fileText(copyPath()), QByteArray("<pro>edited by its user</pro>\n"));
+            QCOMPARE(fileBytes(copyPath()), QByteArray("<pro>edited by its user</pro>\n"));
 
         QFile go(m_home->filePath("go"));
         QVERIFY(go.open(QIODevice::WriteOnly));
