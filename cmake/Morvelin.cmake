@@ -24,13 +24,21 @@ function(morvelin_add_test_driver name)
 endfunction()
 
 # A test executable run by ctest, offscreen, with the program folder as its working directory.
-#   morvelin_add_test(tst_name SOURCES a.cpp b.cpp LIBS x y [TIMEOUT s] [LABELS l])
+#   morvelin_add_test(tst_name SOURCES a.cpp b.cpp LIBS x y [TIMEOUT s] [LABELS l]
+#                     [XVFB WIDTHxHEIGHTxDEPTH])
+# XVFB runs it on a virtual X server of that screen instead (xcb), where sizes and painting
+# behave as on a desktop.
 function(morvelin_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT;XVFB" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     set_target_properties(${name} PROPERTIES AUTOMOC ON
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+    # A window test includes the form's generated header: it must not compile before the form is
+    # generated again.
+    if(morvelin_window IN_LIST T_LIBS)
+        add_dependencies(${name} morvelin_window_autogen)
+    endif()
     # Helpers every test may share (socat pty pairs, child processes).
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
     target_compile_definitions(${name} PRIVATE
@@ -38,7 +46,12 @@ function(morvelin_add_test name)
         MORVELIN_DRIVER_DIR="${MORVELIN_DRIVER_DIR}"
         MORVELIN_TEST_DRIVER_DIR="${MORVELIN_TEST_DRIVER_DIR}"
         MORVELIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_XVFB)
+        add_test(NAME ${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/common/xvfb-run-test.sh
+            ${T_XVFB} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()

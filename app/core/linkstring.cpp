@@ -71,7 +71,17 @@ int LinkString::portNumber(const QString &portText)
 
 QString LinkString::networkText(const QString &ip, const QString &portText)
 {
-    return QStringLiteral("%1:%2").arg(ip).arg(portNumber(portText));
+    bool ok = false;
+    const qlonglong port = portText.toLongLong(&ok, 10);
+    return QStringLiteral("%1:%2").arg(ip).arg(ok ? port : 0);
+}
+
+QString LinkString::invalidNetworkPort(const QString &linkText)
+{
+    if (shapeOf(linkText) != Shape::Network)
+        return QString();
+    const QString port = linkText.mid(linkText.lastIndexOf(QLatin1Char(':')) + 1);
+    return portNumber(port) == 0 ? port : QString();
 }
 
 const QStringList &LinkString::baudRates()

@@ -35,7 +35,12 @@ public:
     static QString serialText(const LinkFields &fields);
     // The port text as a number: 1 to 65535, 0 for anything else.
     static int portNumber(const QString &portText);
+    // "ip:port" with the port text as a decimal number as written (0 when it is not one), so
+    // that a port out of range stays visible to whoever refuses it.
     static QString networkText(const QString &ip, const QString &portText);
+    // A network link string whose port is not 1 to 65535 reaches no device: its port text;
+    // empty for a usable network port and for any other link.
+    static QString invalidNetworkPort(const QString &linkText);
 
     // Items of the dialog's selectors other than the port list.
     static const QStringList &baudRates();

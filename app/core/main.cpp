@@ -30,10 +30,13 @@ int main(int argc, char *argv[])
     const QString settingsPath = folder.settingsFilePath();
     if (ProgramSettings::peekMode(settingsPath) == QLatin1String("0") && !guard.acquire()) {
         // Refused before any window exists, in the saved language.
+        const QString language = ProgramSettings::peekLanguage(settingsPath);
         QTranslator translator;
-        translator.load(ProgramSettings::translationResource(
-            ProgramSettings::peekLanguage(settingsPath)));
+        translator.load(ProgramSettings::translationResource(language));
         QApplication::installTranslator(&translator);
+        QTranslator qtTranslator;
+        if (ProgramSettings::loadQtTranslation(&qtTranslator, language))
+            QApplication::installTranslator(&qtTranslator);
         prompt.warning(nullptr, QCoreApplication::translate("MainWindow", "提示"),
                        QCoreApplication::translate("MainWindow", "程序已在运行。"));
         return 1;

@@ -131,8 +131,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     ui->clearDays->setCurrentIndex(8);
     ui->maxMemory->setCurrentIndex(4);
 
-    QApplication::installTranslator(&m_translator);
-    m_translatorInstalled = true;
+    installTranslators();
     ui->retranslateUi(this);
 
     initDeviceLink();
@@ -246,7 +245,7 @@ void MainWindow::readProgramSettings()
     m_programSettings = new ProgramSettings(m_settingsFilePath);
     const StartupSettings saved = m_programSettings->load(m_services.folder.programDir());
     m_settingsExisted = saved.existed;
-    m_translator.load(ProgramSettings::translationResource(saved.language));
+    loadTranslators(saved.language);
     m_lastProjectFolder = saved.projectFolder;
     m_lastReportFolder = saved.reportFolder;
     m_instanceMode = saved.mode;
@@ -298,14 +297,29 @@ void MainWindow::on_action_closeMM_triggered()
 
 void MainWindow::selectLanguage(const QString &language)
 {
-    m_translator.load(ProgramSettings::translationResource(language));
-    // Installing twice would stack the same catalogue; remove the earlier installation first.
-    if (m_translatorInstalled)
-        QApplication::removeTranslator(&m_translator);
-    QApplication::installTranslator(&m_translator);
-    m_translatorInstalled = true;
+    loadTranslators(language);
+    installTranslators();
     retranslateOwnTexts();
     m_programSettings->setLanguage(language);
+}
+
+void MainWindow::loadTranslators(const QString &language)
+{
+    m_translator.load(ProgramSettings::translationResource(language));
+    m_qtTranslatorLoaded = ProgramSettings::loadQtTranslation(&m_qtTranslator, language);
+}
+
+void MainWindow::installTranslators()
+{
+    // Installing twice would stack the same catalogue; remove the earlier installation first.
+    if (m_translatorInstalled) {
+        QApplication::removeTranslator(&m_qtTranslator);
+        QApplication::removeTranslator(&m_translator);
+    }
+    if (m_qtTranslatorLoaded)
+        QApplication::installTranslator(&m_qtTranslator);
+    QApplication::installTranslator(&m_translator);
+    m_translatorInstalled = true;
 }
 
 void MainWindow::on_action_Chinese_triggered()

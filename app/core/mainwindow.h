@@ -367,6 +367,8 @@ private:
     void applyInstanceMode();
     void switchInstanceMode(const QString &mode);
     void selectLanguage(const QString &language);
+    void loadTranslators(const QString &language);
+    void installTranslators();
     void retranslateOwnTexts();
     void initSystemTray();
     QMenu *createTrayMenu();
@@ -616,6 +618,9 @@ private:
 
     // ---- Settings, language and instance mode (mainwindow.cpp) ----
     QTranslator m_translator;
+    // Qt's own catalogue for the same language; loaded for Chinese only.
+    QTranslator m_qtTranslator;
+    bool m_qtTranslatorLoaded = false;
     bool m_translatorInstalled = false;
     QString m_settingsFilePath;
     QString m_projectSettingsPath;

@@ -154,6 +154,14 @@ void MainWindow::startMonitoring()
         prompt()->information(this, tr("提示信息"), tr("请配置通信设置"));
         return;
     }
+    // Such a port reaches no device; the driver would only report a failed handshake.
+    const QString invalidPort = LinkString::invalidNetworkPort(link);
+    if (!invalidPort.isEmpty()) {
+        statusBar()->showMessage(tr("监视失败"));
+        prompt()->warning(nullptr, tr("警告"),
+                          tr("监视失败(原因：端口号%1无效，应为1到65535)").arg(invalidPort));
+        return;
+    }
     // The handshake processes events: nothing that opens a project or changes the table may
     // run inside it.
     const QList<QAction *> held = holdControlsWhileConnecting();

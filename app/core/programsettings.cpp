@@ -1,7 +1,9 @@
 #include "programsettings.h"
 
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <QTranslator>
 
 const char *const ProgramSettings::languageKey = "Language/language";
 const char *const ProgramSettings::projectFolderKey = "Path/dPro";
@@ -80,6 +82,17 @@ QString ProgramSettings::translationResource(const QString &language)
 {
     return language == QLatin1String("English") ? QStringLiteral(":/lang_English.qm")
                                                 : QStringLiteral(":/lang_Chinese.qm");
+}
+
+bool ProgramSettings::loadQtTranslation(QTranslator *translator, const QString &language)
+{
+    if (language == QLatin1String("English")) {
+        // Emptied, so that an earlier Chinese catalogue no longer answers.
+        translator->load(QString());
+        return false;
+    }
+    return translator->load(QStringLiteral("qtbase_zh_CN"),
+                            QLibraryInfo::location(QLibraryInfo::TranslationsPath));
 }
 
 QString ProgramSettings::normalizedMode(const QString &mode)

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QSettings;
+class QTranslator;
 
 // What start-up takes from the program settings file.
 struct StartupSettings
@@ -42,6 +43,9 @@ public:
 
     // ":/lang_English.qm" for exactly "English", else the Chinese catalogue.
     static QString translationResource(const QString &language);
+    // Qt's own texts (standard buttons, file dialogs) in the language: Qt's "qtbase_zh_CN" from
+    // its translations folder for Chinese; English needs none. False when nothing was loaded.
+    static bool loadQtTranslation(QTranslator *translator, const QString &language);
     // "1" stays "1"; anything else is single-instance mode "0".
     static QString normalizedMode(const QString &mode);
     // "HistoryData.db" in single-instance mode; in multiple-instance mode the project file's

@@ -1112,6 +1112,10 @@
         <translation>写值失败：%1（状态码 %2）</translation>
     </message>
     <message>
+        <source>监视失败(原因：端口号%1无效，应为1到65535)</source>
+        <translation>监视失败(原因：端口号%1无效，应为1到65535)</translation>
+    </message>
+    <message>
         <source>监视失败(原因：IP或地址错误)</source>
         <translation>监视失败(原因：IP或地址错误)</translation>
     </message>

@@ -1112,6 +1112,10 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <translation>Write failed: %1 (status code %2)</translation>
     </message>
     <message>
+        <source>监视失败(原因：端口号%1无效，应为1到65535)</source>
+        <translation>Monitoring failed (reason: port %1 is not valid; use 1 to 65535)</translation>
+    </message>
+    <message>
         <source>监视失败(原因：IP或地址错误)</source>
         <translation>Monitoring failed (reason: wrong IP or address)</translation>
     </message>

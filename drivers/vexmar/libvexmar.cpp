@@ -125,9 +125,11 @@ int LibVexmar::ConnectDrive(QString link)
 {
     const QStringList net = link.split(QLatin1Char(':'));
     if (net.size() == 2) {
-        const uint port = net.at(1).toUInt();
-        // A larger number would be cut to 16 bits and reach some other port.
-        if (port > 65535)
+        bool isNumber = false;
+        const uint port = net.at(1).toUInt(&isNumber);
+        // Port 0 names no controller, and a larger number would be cut to 16 bits and reach
+        // some other port.
+        if (!isNumber || port == 0 || port > 65535)
             return -1;
         ipAddress = net.at(0);
         udpPort = port;

@@ -44,6 +44,13 @@ inline QStringList logFileLines(const QString &path)
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The whole of a file a child process wrote; empty while it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // A child process that is ready once what it prints matches a pattern; killed by its process id
 // on stop() and at the latest when this object goes.
 class ChildProcess

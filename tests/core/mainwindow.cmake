@@ -13,3 +13,9 @@ endforeach()
 
 morvelin_add_test(tst_mqttclient SOURCES tst_mqttclient.cpp mosquittobroker.h
     LIBS morvelin_qmqtt)
+
+# The window on a 1024 x 768 screen of a virtual X server, which holds it to its minimum size.
+morvelin_add_test(tst_windowfit SOURCES tst_windowfit.cpp recordingprompt.h windowfixture.h
+    LIBS morvelin_window XVFB 1024x768x24)
+target_include_directories(tst_windowfit PRIVATE
+    ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)

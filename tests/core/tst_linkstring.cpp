@@ -23,6 +23,8 @@ private slots:
     void linkParameter_data();
     void linkParameter();
     void setLinkMode();
+    void invalidNetworkPort_data();
+    void invalidNetworkPort();
 
 private:
     QString iniPath() const { return m_dir->filePath(QStringLiteral("settings.ini")); }
@@ -129,7 +131,8 @@ void tst_LinkString::confirm_data()
     QTest::newRow("serial") << "com" << "" << "" << "COM3,115200,8,1,N";
     QTest::newRow("network") << "net" << "192.168.1.10" << "502" << "192.168.1.10:502";
     QTest::newRow("port not a number") << "net" << "192.168.1.10" << "abc" << "192.168.1.10:0";
-    QTest::newRow("port above 65535") << "net" << "10.0.0.1" << "70000" << "10.0.0.1:0";
+    // Kept as written, so that the start of monitoring can name the port it refuses.
+    QTest::newRow("port above 65535") << "net" << "10.0.0.1" << "70000" << "10.0.0.1:70000";
     QTest::newRow("port zero") << "net" << "10.0.0.1" << "0" << "10.0.0.1:0";
     QTest::newRow("highest port") << "net" << "10.0.0.1" << "65535" << "10.0.0.1:65535";
 }
@@ -186,6 +189,8 @@ void tst_LinkString::linkParameter_data()
     QTest::newRow("network port not a number")
         << "192.168.1.10:abc" << S::Network << "192.168.1.10:0" << "ttyS0";
     QTest::newRow("network without port") << "host:" << S::Network << "host:0" << "ttyS0";
+    QTest::newRow("network port 99999")
+        << "127.0.0.1:99999" << S::Network << "127.0.0.1:99999" << "ttyS0";
 }
 
 void tst_LinkString::linkParameter()
@@ -221,6 +226,27 @@ void tst_LinkString::setLinkMode()
     QCOMPARE(link.mode(), QStringLiteral("net"));
     QVERIFY(link.setLinkMode("com"));
     QCOMPARE(link.mode(), QStringLiteral("com"));
+}
+
+void tst_LinkString::invalidNetworkPort_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("lowest") << "127.0.0.1:1" << "";
+    QTest::newRow("highest") << "127.0.0.1:65535" << "";
+    QTest::newRow("99999") << "127.0.0.1:99999" << "99999";
+    QTest::newRow("65536") << "127.0.0.1:65536" << "65536";
+    QTest::newRow("zero") << "10.0.0.1:0" << "0";
+    QTest::newRow("negative") << "10.0.0.1:-1" << "-1";
+    QTest::newRow("serial link") << "ttyS0,115200,8,1,N" << "";
+    QTest::newRow("no link") << "" << "";
+}
+
+void tst_LinkString::invalidNetworkPort()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, port);
+    QCOMPARE(LinkString::invalidNetworkPort(link), port);
 }
 
 QTEST_GUILESS_MAIN(tst_LinkString)

@@ -13,11 +13,12 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -61,13 +62,13 @@ private slots:
     void formObjects();
     void tabsAndMenus();
     void initialTitleAndStates();
-    void windowFitsTheScreen();
     void exitQuestion_data();
     void exitQuestion();
     void closeWithoutTrayAsks();
     void dialogGating_data();
     void dialogGating();
     void languageSwitch();
+    void qtOwnTextsFollowTheLanguage();
     void savedEnglishStartsEnglish();
     void instanceModeSwitch();
     void trayLabel();
@@ -344,26 +345,6 @@ void tst_MainWindow::initialTitleAndStates()
     QCOMPARE(m_f.window->trayIcon()->toolTip(), zh("新设备"));
 }
 
-void tst_MainWindow::windowFitsTheScreen()
-{
-    // The offscreen screen is far smaller than 1920 x 1080: the window opens within it, and
-    // the start button is on it.
-    m_f.create();
-    m_f.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_f.window.get()));
-    const QRect available = m_f.window->screen()->availableGeometry();
-    QVERIFY(m_f.window->isMaximized());
-    QTRY_VERIFY_WITH_TIMEOUT(available.contains(m_f.window->frameGeometry()), 5000);
-    QPushButton *start = ui()->pushButton_startMonitor;
-    const QRect button(start->mapTo(m_f.window.get(), QPoint(0, 0)), start->size());
-    QVERIFY2(m_f.window->rect().contains(button),
-             qPrintable(QStringLiteral("window %1 x %2, button at %3, %4")
-                            .arg(m_f.window->width())
-                            .arg(m_f.window->height())
-                            .arg(button.x())
-                            .arg(button.y())));
-}
-
 void tst_MainWindow::exitQuestion_data()
 {
     QTest::addColumn<bool>("yes");
@@ -511,6 +492,30 @@ void tst_MainWindow::languageSwitch()
     QSettings file(m_f.dir->path() + "/settings.ini", QSettings::IniFormat);
     QCOMPARE(file.value("Language/language").toString(), QStringLiteral("Chinese"));
     QCOMPARE(file.value("multiModeofAPP/Mode").toString(), QStringLiteral("1"));
+}
+
+void tst_MainWindow::qtOwnTextsFollowTheLanguage()
+{
+    // Standard buttons and Qt's own file dialog speak the window's language, at start and
+    // after each switch.
+    m_f.create();
+    QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    const QLabel *lookIn = files.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+    QVERIFY(lookIn);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), zh("取消"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), zh("是(&Y)"));
+    QCOMPARE(lookIn->text(), zh("查找范围："));
+
+    ui()->action_English->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(buttons.button(QDialogButtonBox::Cancel)->text(),
+                              QStringLiteral("Cancel"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(lookIn->text(), QStringLiteral("Look in:"), 5000);
+
+    ui()->action_Chinese->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(buttons.button(QDialogButtonBox::Cancel)->text(), zh("取消"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(lookIn->text(), zh("查找范围："), 5000);
 }
 
 void tst_MainWindow::savedEnglishStartsEnglish()

@@ -62,6 +62,8 @@ private slots:
     void refusedLabelsShownAsRefused();
     void connectFailures_data();
     void connectFailures();
+    void invalidPortRefusedBeforeTheDriver_data();
+    void invalidPortRefusedBeforeTheDriver();
     void englishTexts();
     void warningsOverTicks_data();
     void warningsOverTicks();
@@ -564,6 +566,32 @@ void tst_MonitorWindow::connectFailures()
     QVERIFY(!window->housekeepingTimer()->isActive());
     QVERIFY(ui()->pushButton_startMonitor->isEnabled());
     QVERIFY(window->readList().isEmpty());
+}
+
+void tst_MonitorWindow::invalidPortRefusedBeforeTheDriver_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("above 65535") << "127.0.0.1:99999" << "99999";
+    QTest::newRow("zero") << "127.0.0.1:0" << "0";
+    QTest::newRow("not a number") << "127.0.0.1:abc" << "0";
+}
+
+void tst_MonitorWindow::invalidPortRefusedBeforeTheDriver()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, port);
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    // As a project file holding that link leaves the link dialog.
+    window->linkDialog()->linkParameter(stored);
+    m_f.prompt->expect("warning", zh("警告"),
+                       zh("监视失败(原因：端口号%1无效，应为1到65535)").arg(port));
+    ui()->pushButton_startMonitor->click();
+    QCOMPARE(status(), zh("监视失败"));
+    QCOMPARE(m_control->count("ConnectDrive"), 0);
+    QVERIFY(!window->isMonitoring());
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
 }
 
 void tst_MonitorWindow::englishTexts()

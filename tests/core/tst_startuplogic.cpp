@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QUuid>
 #include <QtTest>
 
@@ -50,6 +51,8 @@ private slots:
     void savedSettingsAreRead();
     void databaseFileName_data();
     void databaseFileName();
+    void qtTranslation_data();
+    void qtTranslation();
     void windowFit_data();
     void windowFit();
     void windowTitle_data();
@@ -81,6 +84,32 @@ void tst_StartupLogic::firstStartWritesDefaults()
     // The second start finds the file.
     ProgramSettings again(folder.settingsFilePath());
     QVERIFY(again.load(folder.programDir()).existed);
+}
+
+void tst_StartupLogic::qtTranslation_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<QString>("cancel");
+    const QString cancelZh = QString::fromUtf8("\xe5\x8f\x96\xe6\xb6\x88");
+    QTest::newRow("Chinese") << "Chinese" << true << cancelZh;
+    // Whatever is not exactly "English" is Chinese, as for the program's own catalogue.
+    QTest::newRow("lower-case english") << "english" << true << cancelZh;
+    QTest::newRow("English") << "English" << false << "";
+}
+
+void tst_StartupLogic::qtTranslation()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, loaded);
+    QFETCH(QString, cancel);
+    QTranslator translator;
+    // A Chinese catalogue loaded before is emptied by a switch to English.
+    QVERIFY(ProgramSettings::loadQtTranslation(&translator, QStringLiteral("Chinese")));
+    QCOMPARE(ProgramSettings::loadQtTranslation(&translator, language), loaded);
+    QCOMPARE(translator.isEmpty(), !loaded);
+    // The text of the standard Cancel button, as Qt's dialogs ask for it.
+    QCOMPARE(translator.translate("QPlatformTheme", "Cancel"), cancel);
 }
 
 void tst_StartupLogic::windowFit_data()

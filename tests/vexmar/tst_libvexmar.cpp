@@ -152,6 +152,10 @@ void tst_LibVexmar::linkStrings_data()
     QTest::newRow("four fields") << "ttyS0,9600,8,1" << -1 << -1;
     QTest::newRow("six fields") << "ttyS0,9600,8,1,N,x" << -1 << -1;
     QTest::newRow("port beyond 16 bits") << "127.0.0.1:70000" << -1 << -1;
+    QTest::newRow("port 99999") << "127.0.0.1:99999" << -1 << -1;
+    QTest::newRow("port zero") << "127.0.0.1:0" << -1 << -1;
+    QTest::newRow("port not a number") << "127.0.0.1:abc" << -1 << -1;
+    QTest::newRow("no port") << "127.0.0.1:" << -1 << -1;
     // Two parts: the transport refuses an empty or non-numeric address, the port is kept.
     QTest::newRow("empty address") << ":5000" << -1 << 0;
     QTest::newRow("host name") << "localhost:5000" << -1 << 0;
