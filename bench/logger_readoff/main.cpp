@@ -45,8 +45,8 @@ Run readOff(int batches, bool transactions, const QString &dbFile)
         return run;
     RecordReadOff off(
         [&link](const QByteArray &frame, QByteArray *reply) {
-            return link.exchangeUntil(frame, reply, DataLoggerProtocol::replyTimeoutMs,
-                                      DataLoggerProtocol::recordsReplyLength);
+            return link.exchange(frame, reply, DataLoggerProtocol::replyTimeoutMs,
+                                 DataLoggerProtocol::recordsReplyLength);
         },
         &db);
     off.setBatchTransactions(transactions);

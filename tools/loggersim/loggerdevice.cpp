@@ -45,7 +45,7 @@ bool LoggerFault::parse(const QString &text, LoggerFault *fault)
         {QStringLiteral("overcount"), OverCount}, {QStringLiteral("result"), Result},
         {QStringLiteral("status"), Status},       {QStringLiteral("extra"), Extra},
         {QStringLiteral("repeat"), Repeat},       {QStringLiteral("skip"), Skip},
-        {QStringLiteral("pair"), Pair},
+        {QStringLiteral("pair"), Pair},           {QStringLiteral("late"), Late},
     };
     if (!kinds.contains(m.captured(1)))
         return false;
@@ -184,11 +184,13 @@ void LoggerDevice::handle(const QByteArray &request)
     if (fault(LoggerFault::Pair))
         reply.append(versionReply());
     log(QStringLiteral("reply %1 %2").arg(m_request).arg(QString::fromLatin1(reply.toHex())));
+    const LoggerFault *late = fault(LoggerFault::Late);
+    const int lateMs = late ? late->value : 0;
     if (const LoggerFault *f = fault(LoggerFault::Split)) {
-        send(reply.left(f->value), 0);
+        send(reply.left(f->value), lateMs);
         send(reply.mid(f->value), m_options.splitMs);
     } else {
-        send(reply, 0);
+        send(reply, lateMs);
     }
 }
 
@@ -369,6 +371,10 @@ void LoggerDevice::dumpMemory()
 
 void LoggerDevice::send(const QByteArray &bytes, int delayMs)
 {
+    // At a line's pace a piece is on the wire for 10 bits a byte (start, 8 data, stop).
+    if (m_options.lineRate > 0)
+        delayMs += int((qint64(bytes.size()) * 10 * 1000 + m_options.lineRate - 1)
+                       / m_options.lineRate);
     m_outbox << Pending{bytes, delayMs};
     if (!m_sending)
         sendNext();
@@ -383,7 +389,7 @@ void LoggerDevice::sendNext()
             m_sending = true;
             const int delay = next.delayMs;
             next.delayMs = 0;
-            QTimer::singleShot(delay, this, [this] {
+            QTimer::singleShot(delay, Qt::PreciseTimer, this, [this] {
                 m_sending = false;
                 sendNext();
             });

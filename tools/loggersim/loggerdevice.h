@@ -15,7 +15,20 @@ class QSerialPort;
 // arrival order, every kind counted), or every every-th request.
 struct LoggerFault
 {
-    enum Kind { Silence, Short, Split, Crc, OverCount, Result, Status, Extra, Repeat, Skip, Pair };
+    enum Kind {
+        Silence,
+        Short,
+        Split,
+        Crc,
+        OverCount,
+        Result,
+        Status,
+        Extra,
+        Repeat,
+        Skip,
+        Pair,
+        Late,
+    };
     Kind kind = Silence;
     int value = 0;
     int first = 0;
@@ -37,6 +50,7 @@ struct LoggerOptions
     int areaCode = 7;     // area code of every batch
     int firstAddress = 3; // address of each batch's first value
     int splitMs = 100;    // pause between the two pieces of a split reply
+    int lineRate = 0;     // baud rate whose pace the replies keep; 0: as fast as the pty
     QString logPath;
     QString dumpPath;   // memory image, written after every command frame
     QString fwDumpPath; // last FW image received in full

@@ -34,6 +34,7 @@ int main(int argc, char *argv[])
         "  repeat       a block is answered with a request for the same block again\n"
         "  skip         a block is answered with a request for the block after the next\n"
         "  pair         a version reply follows the reply in the same write\n"
+        "  late=<n>     the reply goes out <n> ms late (holding back what follows)\n"
         "Batch i holds --values values i*1000+j-1 at seconds 1000000+10i, ms (37i mod 1000)."));
     parser.addHelpOption();
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial line"),
@@ -55,6 +56,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption splitMs(QStringLiteral("split-ms"),
                                      QStringLiteral("Pause inside a split reply (default 100)"),
                                      QStringLiteral("ms"), QStringLiteral("100"));
+    const QCommandLineOption lineRate(
+        QStringLiteral("line-rate"),
+        QStringLiteral("Send replies at the pace of this baud rate (default: as fast as it goes)"),
+        QStringLiteral("baud"), QStringLiteral("0"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("One line per request and per reply"),
                                  QStringLiteral("file"));
@@ -66,7 +71,7 @@ int main(int argc, char *argv[])
                                     QStringLiteral("file"));
     const QCommandLineOption fault = faultOption();
     parser.addOptions(
-        {serial, baud, batches, values, area, first, splitMs, log, dump, fwDump, fault});
+        {serial, baud, batches, values, area, first, splitMs, lineRate, log, dump, fwDump, fault});
     parser.process(app);
 
     LoggerOptions options;
@@ -75,6 +80,7 @@ int main(int argc, char *argv[])
     options.areaCode = parser.value(area).toInt();
     options.firstAddress = parser.value(first).toInt();
     options.splitMs = parser.value(splitMs).toInt();
+    options.lineRate = qMax(0, parser.value(lineRate).toInt());
     options.logPath = parser.value(log);
     options.dumpPath = parser.value(dump);
     options.fwDumpPath = parser.value(fwDump);
