@@ -490,7 +490,7 @@ private:
     // did it.
     void showDeviceLinkButtons();
     // The line under the open link went away: the port is closed already.
-    void onDeviceLinkLost(const QString &errorText);
+    void onDeviceLinkLost();
     // Runs the event loop at most every paintEveryMs while a long device job waits or works.
     class KeepPainted;
     void keepWindowPainted();

@@ -87,11 +87,12 @@ void DeviceLink::onPortError(QSerialPort::SerialPortError error)
         return;
     if (!m_port->isOpen())
         return;
-    const QString text = m_port->errorString();
-    qCDebug(lcDevice) << "serial line gone:" << text;
+    // The error text of a hung-up line is often a stale one; it goes to the log only.
+    qCDebug(lcDevice) << "serial line gone:" << m_port->portName() << error
+                      << m_port->errorString();
     m_port->close();
     if (m_lossHandler)
-        m_lossHandler(text);
+        m_lossHandler();
 }
 
 bool DeviceLink::isOpen() const

@@ -42,8 +42,8 @@ public:
     using PacketHandler = std::function<void(const QByteArray &packet)>;
     // How many bytes the reply needs in all, judged from what has arrived; 0 while unknown.
     using ReplyLength = std::function<int(const QByteArray &received)>;
-    // Told, once the port is closed, why the line went away.
-    using LossHandler = std::function<void(const QString &errorText)>;
+    // Told once the port is closed because its line went away.
+    using LossHandler = std::function<void()>;
     // Run while a wait lasts (see setWaitHook).
     using WaitHook = std::function<void()>;
 

@@ -85,7 +85,7 @@ void MainWindow::initDeviceLink()
     m_serialPort = new QSerialPort(this);
     m_serialPort->setReadBufferSize(deviceReadBufferBytes);
     m_deviceLink = std::make_unique<DeviceLink>(m_serialPort);
-    m_deviceLink->setLossHandler([this](const QString &text) { onDeviceLinkLost(text); });
+    m_deviceLink->setLossHandler([this] { onDeviceLinkLost(); });
     m_deviceClock = [] { return QDateTime::currentDateTime(); };
     m_atLink = std::make_unique<AtLinkSequence>(
         [this](const QString &command, int timeoutMs) {
@@ -166,12 +166,12 @@ void MainWindow::closeDeviceLink()
         statusBar()->showMessage(tr("断开成功！"), 0);
 }
 
-void MainWindow::onDeviceLinkLost(const QString &errorText)
+void MainWindow::onDeviceLinkLost()
 {
     m_deviceLinkOpen = false;
     m_deviceLinkLost = true;
     showDeviceLinkButtons();
-    const QString text = tr("串口连接已断开：%1").arg(errorText);
+    const QString text = tr("串口连接已断开：%1").arg(m_serialPort->portName());
     statusBar()->showMessage(text, 0);
     if (m_updateBin)
         m_updateBin->appendLog(text);

@@ -46,6 +46,7 @@ bool LoggerFault::parse(const QString &text, LoggerFault *fault)
         {QStringLiteral("status"), Status},       {QStringLiteral("extra"), Extra},
         {QStringLiteral("repeat"), Repeat},       {QStringLiteral("skip"), Skip},
         {QStringLiteral("pair"), Pair},           {QStringLiteral("late"), Late},
+        {QStringLiteral("cut"), Cut},
     };
     if (!kinds.contains(m.captured(1)))
         return false;
@@ -178,6 +179,8 @@ void LoggerDevice::handle(const QByteArray &request)
     }
     if (const LoggerFault *f = fault(LoggerFault::Short))
         reply.chop(f->value);
+    if (const LoggerFault *f = fault(LoggerFault::Cut))
+        reply.truncate(f->value);
     if (const LoggerFault *f = fault(LoggerFault::Extra))
         reply.append(QByteArray(f->value, char(0xEE)));
     // Two packets in one write: the reply and a version reply.
@@ -185,7 +188,7 @@ void LoggerDevice::handle(const QByteArray &request)
         reply.append(versionReply());
     log(QStringLiteral("reply %1 %2").arg(m_request).arg(QString::fromLatin1(reply.toHex())));
     const LoggerFault *late = fault(LoggerFault::Late);
-    const int lateMs = late ? late->value : 0;
+    const int lateMs = (late ? late->value : 0) + lineMs(request.size());
     if (const LoggerFault *f = fault(LoggerFault::Split)) {
         send(reply.left(f->value), lateMs);
         send(reply.mid(f->value), m_options.splitMs);
@@ -369,13 +372,17 @@ void LoggerDevice::dumpMemory()
         dump.write(image);
 }
 
+int LoggerDevice::lineMs(qint64 bytes) const
+{
+    // 10 bits a byte: start, 8 data, stop.
+    if (m_options.lineRate <= 0)
+        return 0;
+    return int((bytes * 10 * 1000 + m_options.lineRate - 1) / m_options.lineRate);
+}
+
 void LoggerDevice::send(const QByteArray &bytes, int delayMs)
 {
-    // At a line's pace a piece is on the wire for 10 bits a byte (start, 8 data, stop).
-    if (m_options.lineRate > 0)
-        delayMs += int((qint64(bytes.size()) * 10 * 1000 + m_options.lineRate - 1)
-                       / m_options.lineRate);
-    m_outbox << Pending{bytes, delayMs};
+    m_outbox << Pending{bytes, delayMs + lineMs(bytes.size())};
     if (!m_sending)
         sendNext();
 }

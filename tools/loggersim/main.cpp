@@ -35,6 +35,7 @@ int main(int argc, char *argv[])
         "  skip         a block is answered with a request for the block after the next\n"
         "  pair         a version reply follows the reply in the same write\n"
         "  late=<n>     the reply goes out <n> ms late (holding back what follows)\n"
+        "  cut=<n>      the reply stops after its first <n> bytes\n"
         "Batch i holds --values values i*1000+j-1 at seconds 1000000+10i, ms (37i mod 1000)."));
     parser.addHelpOption();
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial line"),
@@ -58,7 +59,8 @@ int main(int argc, char *argv[])
                                      QStringLiteral("ms"), QStringLiteral("100"));
     const QCommandLineOption lineRate(
         QStringLiteral("line-rate"),
-        QStringLiteral("Send replies at the pace of this baud rate (default: as fast as it goes)"),
+        QStringLiteral("Answer at the pace of a line of this baud rate: a reply goes out once\n"
+                       "the request would have arrived, and takes its own time (default: at once)"),
         QStringLiteral("baud"), QStringLiteral("0"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("One line per request and per reply"),
