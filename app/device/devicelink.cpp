@@ -67,10 +67,9 @@ DeviceLink::DeviceLink(QSerialPort *port)
     : m_port(port)
 {
     if (m_port) {
-        m_errorConnection = QObject::connect(m_port, &QSerialPort::errorOccurred, m_port,
-                                             [this](QSerialPort::SerialPortError error) {
-                                                 onPortError(error);
-                                             });
+        m_errorConnection
+            = QObject::connect(m_port, &QSerialPort::errorOccurred, m_port,
+                               [this](QSerialPort::SerialPortError error) { onPortError(error); });
     }
 }
 

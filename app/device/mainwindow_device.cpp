@@ -49,8 +49,8 @@ private:
 };
 
 // Keeps the window painted and its clicks handled while a long device job runs on the GUI
-// thread: the link's waits, and the job between them, run the event loop now and then. The job
-// holds the serial lock, so another device click is refused, not run inside it.
+// thread: the link's waits (every exchange starts with one) run the event loop now and then. The
+// job holds the serial lock, so another device click is refused, not run inside it.
 class MainWindow::KeepPainted
 {
 public:

@@ -234,7 +234,8 @@ void TestDataLoggerProtocol::judgeRecords_data()
     // Only the device's short end mark ends the records; a batch cut early is a lost batch.
     QTest::newRow("7 bytes of a batch read as the end mark") << two.left(7) << RecordsReply::End;
     for (int cut : {8, 10, 14})
-        QTest::addRow("batch cut after %d bytes", cut) << two.left(cut) << RecordsReply::CheckFailed;
+        QTest::addRow("batch cut after %d bytes", cut)
+            << two.left(cut) << RecordsReply::CheckFailed;
     QTest::newRow("wrong CRC, other start")
         << hex("0801") + badCrc.mid(2) << RecordsReply::CheckFailed;
     QTest::newRow("batch cut after 20 bytes") << two.left(20) << RecordsReply::CheckFailed;

@@ -420,8 +420,7 @@ void TestLoggerWindow::paintedDuringJob_data()
     QTest::addColumn<QStringList>("options");
     // 100 batches of 50 values at 115200 baud take some seconds; the image at 460800 too.
     QTest::newRow("read-off of 100 batches")
-        << true
-        << QStringList{"--batches", "100", "--values", "50", "--line-rate", "115200"};
+        << true << QStringList{"--batches", "100", "--values", "50", "--line-rate", "115200"};
     QTest::newRow("download") << false << QStringList{"--line-rate", "460800"};
 }
 

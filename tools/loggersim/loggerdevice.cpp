@@ -40,12 +40,18 @@ bool LoggerFault::parse(const QString &text, LoggerFault *fault)
     if (!m.hasMatch())
         return false;
     static const QMap<QString, Kind> kinds = {
-        {QStringLiteral("silence"), Silence},     {QStringLiteral("short"), Short},
-        {QStringLiteral("split"), Split},         {QStringLiteral("crc"), Crc},
-        {QStringLiteral("overcount"), OverCount}, {QStringLiteral("result"), Result},
-        {QStringLiteral("status"), Status},       {QStringLiteral("extra"), Extra},
-        {QStringLiteral("repeat"), Repeat},       {QStringLiteral("skip"), Skip},
-        {QStringLiteral("pair"), Pair},           {QStringLiteral("late"), Late},
+        {QStringLiteral("silence"), Silence},
+        {QStringLiteral("short"), Short},
+        {QStringLiteral("split"), Split},
+        {QStringLiteral("crc"), Crc},
+        {QStringLiteral("overcount"), OverCount},
+        {QStringLiteral("result"), Result},
+        {QStringLiteral("status"), Status},
+        {QStringLiteral("extra"), Extra},
+        {QStringLiteral("repeat"), Repeat},
+        {QStringLiteral("skip"), Skip},
+        {QStringLiteral("pair"), Pair},
+        {QStringLiteral("late"), Late},
         {QStringLiteral("cut"), Cut},
     };
     if (!kinds.contains(m.captured(1)))
