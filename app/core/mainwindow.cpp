@@ -171,7 +171,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
 
     updateWindowTitle();
     ui->devesn->setEnabled(false);
-    ui->pb_Disconnect->setEnabled(false);
+    showDeviceLinkButtons();
     on_backgroundColorSelect_activated(0);
     initSystemTray();
 

@@ -20,6 +20,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QLibrary>
 #include <QList>
@@ -170,8 +171,9 @@ public:
     void openDeviceLink();
     void closeDeviceLink();
     bool isDeviceLinkOpen() const;
-    // Mode 0: writes frame and stores the first read in reply; mode 1: hands every packet that
-    // comes back to the firmware page until a silence. 0, or -1 when nothing came.
+    // Mode 0: writes frame and reads its reply to the length the data-logger's protocol gives
+    // it; mode 1: hands every packet that comes back to the firmware page until a silence. Input
+    // waiting before the frame goes out is dropped. 0, or -1 when nothing came.
     int sendFrame(QByteArray frame, QByteArray *reply, int timeoutMs, int mode);
     int sendAtCommand(const QString &command, QByteArray *reply, int timeoutMs);
     DeviceLink *deviceLink() const { return m_deviceLink.get(); }
@@ -503,6 +505,18 @@ private:
     void runLoggerCommand(const QByteArray &frame, int timeoutMs,
                           QString (*replyText)(const QByteArray &));
     int deviceWaitMs(int timeoutMs) const;
+    // Mode 0 of sendFrame with the reply's length told: the first bytes within timeoutMs, the
+    // rest of the reply in pieces no further apart than a data-logger reply may be.
+    int exchangeReply(const QByteArray &frame, QByteArray *reply, int timeoutMs,
+                      const DeviceLink::ReplyLength &replyLength);
+    // Page 3's 连接 and 断开 after the serial link opened or closed, whichever page or event
+    // did it.
+    void showDeviceLinkButtons();
+    // The line under the open link went away: the port is closed already.
+    void onDeviceLinkLost();
+    // Runs the event loop at most every paintEveryMs while a long device job waits or works.
+    class KeepPainted;
+    void keepWindowPainted();
 
     // ---- Trend state (app/trend/mainwindow_trend.cpp) ----
     int rangeSeconds = 60;
@@ -612,6 +626,9 @@ private:
     LoggerImageDownload m_imageDownload;
     DeviceClockFunction m_deviceClock;
     int m_deviceWaitFloorMs = 0;
+    // Set when the line went away under the open link, until the link is opened again.
+    bool m_deviceLinkLost = false;
+    QElapsedTimer m_paintClock;
 
     // ---- Trend colours (app/trend/mainwindow_trend.cpp) ----
     QList<QColor> seriesColors;

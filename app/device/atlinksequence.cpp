@@ -29,6 +29,11 @@ QString AtLinkSequence::replyText(const QByteArray &reply)
     return QString::fromUtf8(reply.constData());
 }
 
+int AtLinkSequence::replyBytes(const QByteArray &received)
+{
+    return received.endsWith("\r\n") ? int(received.size()) : 0;
+}
+
 void AtLinkSequence::send(int nextStep, const QString &command)
 {
     m_atState = nextStep;

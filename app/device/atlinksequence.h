@@ -37,6 +37,9 @@ public:
     QString peerName() const { return m_peerName; }
 
     static QString replyText(const QByteArray &reply);
+    // A module's answer is a line: whole at its line end; one without ("+OK" to a role change)
+    // ends at the silence after it (0: not known yet).
+    static int replyBytes(const QByteArray &received);
 
 private:
     void send(int nextStep, const QString &command);

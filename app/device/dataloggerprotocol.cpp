@@ -96,14 +96,38 @@ int recordsReplyLength(const QByteArray &received)
     return recordsReplyBytes + 4 * at(received, 17);
 }
 
+int replyBytes(const QByteArray &frame, const QByteArray &received)
+{
+    switch (at(frame, 0)) {
+    case 0x07:
+        if (at(frame, 2) == 0x01)
+            return recordsReplyLength(received);
+        // The flash clearing is answered 07 01 and its status; more may follow, unexamined.
+        return 3;
+    case 0x30: // the clock: 30 01, the status and two bytes
+        return 5;
+    case 0x02: // a download write frame: type, counter, two bytes, the result
+    case 0x06: // a command frame
+        return 8;
+    case 0x01: // a download read frame: four bytes, then the length asked for (bytes 8-10)
+        return 4 + (at(frame, 8) << 16 | at(frame, 9) | at(frame, 10) << 8);
+    default:
+        return 0;
+    }
+}
+
 RecordsReply judgeRecords(const QByteArray &reply)
 {
-    // A batch cut short would otherwise fail its CRC and, starting 07 01, pass for the end.
+    // A batch cut short fails its CRC, or names more values than it holds.
     if (startsRecords(reply) && reply.size() > 14
         && reply.size() < recordsReplyBytes + 4 * at(reply, 17))
         return RecordsReply::CheckFailed;
-    if (!recordsCheckPasses(reply))
-        return startsRecords(reply) ? RecordsReply::End : RecordsReply::CheckFailed;
+    // Only the device's short end mark means it has nothing more; a longer reply that fails
+    // the check is a batch lost on the way, however it starts.
+    if (!recordsCheckPasses(reply)) {
+        return startsRecords(reply) && reply.size() <= endMarkMaxBytes ? RecordsReply::End
+                                                                       : RecordsReply::CheckFailed;
+    }
     if (reply.size() <= 14 || !startsRecords(reply))
         return RecordsReply::Stop;
     return RecordsReply::Batch;

@@ -34,12 +34,21 @@ QString setClockText(const QByteArray &reply);
 bool recordsCheckPasses(const QByteArray &reply);
 // Bytes a records reply needs in all, once its value count (byte 17) has arrived; else 0.
 int recordsReplyLength(const QByteArray &received);
+// Bytes the reply to frame needs in all, judged from the frame and what has arrived; 0 while
+// that cannot be told (the end mark of the records has no length of its own). Covers every
+// frame the device is sent: commands, records requests and the download's frames.
+int replyBytes(const QByteArray &frame, const QByteArray &received);
+
+// The device's end mark is a records reply of at most this many bytes that fails the check.
+constexpr int endMarkMaxBytes = 7;
 
 enum class RecordsReply {
-    Batch,       // rows to store, then the next index
-    End,         // fails the check but starts 07 01: the device has nothing more
-    CheckFailed, // fails the check otherwise, or holds fewer bytes than its value count needs
-    Stop,        // passes the check but is no batch: the read-off ends without a word
+    Batch, // rows to store, then the next index
+    End,   // the end mark: fails the check, starts 07 01, at most endMarkMaxBytes long
+    // Fails the check otherwise (a longer reply cut short, a wrong CRC, no reply), or holds
+    // fewer bytes than its value count needs
+    CheckFailed,
+    Stop, // passes the check but is no batch: the read-off ends without a word
 };
 RecordsReply judgeRecords(const QByteArray &reply);
 

@@ -3,6 +3,8 @@
 #include "devicelog.h"
 #include "fwpacket.h"
 
+#include <QDeadlineTimer>
+
 Q_LOGGING_CATEGORY(lcDevice, "morvelin.device", QtInfoMsg)
 
 namespace {
@@ -64,6 +66,32 @@ DeviceLinkSettings parseDeviceLink(const QString &link)
 DeviceLink::DeviceLink(QSerialPort *port)
     : m_port(port)
 {
+    if (m_port) {
+        m_errorConnection
+            = QObject::connect(m_port, &QSerialPort::errorOccurred, m_port,
+                               [this](QSerialPort::SerialPortError error) { onPortError(error); });
+    }
+}
+
+DeviceLink::~DeviceLink()
+{
+    QObject::disconnect(m_errorConnection);
+}
+
+void DeviceLink::onPortError(QSerialPort::SerialPortError error)
+{
+    // Qt reports a read error only when a line that signalled data gave none: a hung-up line
+    // does so at once, again and again, for as long as the port stays open.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!m_port->isOpen())
+        return;
+    // The error text of a hung-up line is often a stale one; it goes to the log only.
+    qCDebug(lcDevice) << "serial line gone:" << m_port->portName() << error
+                      << m_port->errorString();
+    m_port->close();
+    if (m_lossHandler)
+        m_lossHandler();
 }
 
 bool DeviceLink::isOpen() const
@@ -116,29 +144,64 @@ QByteArray DeviceLink::readMore(int timeoutMs)
     return m_port->readAll();
 }
 
+int DeviceLink::dropUntilSilence(int silenceMs)
+{
+    int dropped = 0;
+    while (isOpen() && waitForBytes(silenceMs))
+        dropped += int(m_port->readAll().size());
+    if (dropped > 0)
+        qCDebug(lcDevice) << "dropped" << dropped << "bytes of an ignored reply";
+    return dropped;
+}
+
+void DeviceLink::dropWaitingInput()
+{
+    // What the port's buffer holds is counted for the log; what the line still holds goes too.
+    const QByteArray stale = m_port->readAll();
+    m_port->clear(QSerialPort::Input);
+    if (!stale.isEmpty())
+        qCDebug(lcDevice) << "dropped before the request:" << stale.toHex(' ');
+}
+
+bool DeviceLink::sendRequest(const QByteArray &frame)
+{
+    if (!isOpen())
+        return false;
+    dropWaitingInput();
+    return write(frame);
+}
+
 bool DeviceLink::waitForBytes(int timeoutMs)
 {
-    if (m_port->bytesAvailable() > 0)
-        return true;
-    return m_port->waitForReadyRead(timeoutMs) || m_port->bytesAvailable() > 0;
+    const QDeadlineTimer deadline(qMax(0, timeoutMs));
+    while (isOpen()) {
+        if (m_waitHook)
+            m_waitHook();
+        // The hook may have run the event loop, which reads the line too (or closed it).
+        if (!isOpen())
+            return false;
+        if (m_port->bytesAvailable() > 0)
+            return true;
+        // The line is asked at least once, even when the time is up.
+        const qint64 left = qMax<qint64>(0, deadline.remainingTime());
+        const int slice = m_waitHook ? int(qMin<qint64>(left, waitSliceMs)) : int(left);
+        if (m_port->waitForReadyRead(slice))
+            return true;
+        if (deadline.hasExpired())
+            return isOpen() && m_port->bytesAvailable() > 0;
+    }
+    return false;
 }
 
-int DeviceLink::exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs)
+int DeviceLink::exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs,
+                         const ReplyLength &replyLength, int pieceTimeoutMs)
 {
-    return exchangeUntil(frame, reply, timeoutMs, [](const QByteArray &received) {
-        // The first read that yields bytes is the whole reply.
-        return int(received.size());
-    });
-}
-
-int DeviceLink::exchangeUntil(const QByteArray &frame, QByteArray *reply, int timeoutMs,
-                              const ReplyLength &replyLength)
-{
-    if (!isOpen() || !write(frame))
+    if (!sendRequest(frame))
         return -1;
+    const int pieceMs = pieceTimeoutMs < 0 ? timeoutMs : pieceTimeoutMs;
     QByteArray received;
     while (true) {
-        if (!waitForBytes(timeoutMs)) {
+        if (!waitForBytes(received.isEmpty() ? timeoutMs : pieceMs)) {
             if (received.isEmpty())
                 return -1;
             break;
@@ -148,7 +211,7 @@ int DeviceLink::exchangeUntil(const QByteArray &frame, QByteArray *reply, int ti
             qCDebug(lcDevice) << "waitForReadyRead data ";
             continue;
         }
-        const int needed = replyLength(received);
+        const int needed = replyLength ? replyLength(received) : 0;
         if (needed > 0 && received.size() >= needed)
             break;
     }
@@ -159,7 +222,7 @@ int DeviceLink::exchangeUntil(const QByteArray &frame, QByteArray *reply, int ti
 int DeviceLink::exchangeFirmware(const QByteArray &frame, int timeoutMs,
                                  const PacketHandler &handler)
 {
-    if (!isOpen() || !write(frame))
+    if (!sendRequest(frame))
         return -1;
     m_inFirmwareExchange = true;
     FwStreamFramer framer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMetaObject>
 #include <QSerialPort>
 #include <QString>
 #include <functional>
@@ -31,8 +32,9 @@ struct DeviceLinkSettings
 DeviceLinkSettings parseDeviceLink(const QString &link);
 
 // The blocking send-and-wait channel to a service device over a serial port it does not own.
-// Every wait is bounded by the time-out given to it, which bounds each silence, not the whole
-// exchange. Bytes that arrived before a request are read together with its reply.
+// Input waiting when a request goes out is dropped: it belongs to no request of this one.
+// A reply's first bytes are awaited as long as the request allows; every further silence inside
+// the reply is bounded by the piece time-out. A line that goes away closes the link.
 class DeviceLink
 {
 public:
@@ -40,8 +42,18 @@ public:
     using PacketHandler = std::function<void(const QByteArray &packet)>;
     // How many bytes the reply needs in all, judged from what has arrived; 0 while unknown.
     using ReplyLength = std::function<int(const QByteArray &received)>;
+    // Told once the port is closed because its line went away.
+    using LossHandler = std::function<void()>;
+    // Run while a wait lasts (see setWaitHook).
+    using WaitHook = std::function<void()>;
+
+    // A wait with a hook set calls it at least this often (ms).
+    static constexpr int waitSliceMs = 50;
 
     explicit DeviceLink(QSerialPort *port);
+    ~DeviceLink();
+    DeviceLink(const DeviceLink &) = delete;
+    DeviceLink &operator=(const DeviceLink &) = delete;
 
     QSerialPort *port() const { return m_port; }
     bool isOpen() const;
@@ -49,26 +61,43 @@ public:
     bool open(const DeviceLinkSettings &settings);
     void close();
 
-    // Writes frame and stores the first read that yields bytes in reply: 0, or -1 when the port
-    // is closed, the write fails (the port is then closed) or nothing comes within timeoutMs.
-    int exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs);
-    // Like exchange, but reads on while replyLength says bytes are missing; while it cannot tell
-    // yet, it reads on to a silence of timeoutMs. 0 with what arrived, -1 when nothing did.
-    int exchangeUntil(const QByteArray &frame, QByteArray *reply, int timeoutMs,
-                      const ReplyLength &replyLength);
-    // Writes frame and hands every whole packet that comes back to handler, which may write the
-    // next frame with write(). Ends with -1 once timeoutMs pass without a byte.
+    // A resource error, or a read error (the line gave nothing though it said it was ready),
+    // means the line is gone: the port is closed and handler told, so nothing polls a dead line.
+    void setLossHandler(LossHandler handler) { m_lossHandler = std::move(handler); }
+    // Called at the start of every wait and every waitSliceMs while it lasts; empty: none.
+    void setWaitHook(WaitHook hook) { m_waitHook = std::move(hook); }
+
+    // Drops the input waiting, writes frame and reads its reply: the first bytes within
+    // timeoutMs, then on while replyLength says bytes are missing, or, while it cannot tell, to
+    // a silence; each silence after the first bytes is bounded by pieceTimeoutMs (timeoutMs when
+    // negative). 0 with what arrived (a read that completes the reply is kept whole, so a reply
+    // with a byte too many shows so); -1 when the port is closed, the write fails (the port is
+    // then closed) or nothing came.
+    int exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs,
+                 const ReplyLength &replyLength, int pieceTimeoutMs = -1);
+    // Drops the input waiting, writes frame and hands every whole packet that comes back to
+    // handler, which may write the next frame with write(). Ends with -1 once timeoutMs pass
+    // without a byte.
     int exchangeFirmware(const QByteArray &frame, int timeoutMs, const PacketHandler &handler);
     // Writes at once, without waiting for a reply: for packets sent during a hand-over.
     bool write(const QByteArray &packet);
     // Reads what arrives within timeoutMs without writing anything; empty on silence.
     QByteArray readMore(int timeoutMs);
+    // Drops what arrives until silenceMs pass without a byte: the answer to a request whose
+    // reply is ignored, however late it comes within that bound. The bytes dropped.
+    int dropUntilSilence(int silenceMs);
     bool inFirmwareExchange() const { return m_inFirmwareExchange; }
 
 private:
     // Waits for bytes unless some are already there; false after timeoutMs of silence.
     bool waitForBytes(int timeoutMs);
+    void dropWaitingInput();
+    bool sendRequest(const QByteArray &frame);
+    void onPortError(QSerialPort::SerialPortError error);
 
     QSerialPort *m_port;
+    QMetaObject::Connection m_errorConnection;
+    LossHandler m_lossHandler;
+    WaitHook m_waitHook;
     bool m_inFirmwareExchange = false;
 };

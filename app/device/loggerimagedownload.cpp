@@ -154,6 +154,9 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
 
     QByteArray reply;
     exchange(commandFrame(0xFF, 0, QByteArray()), &reply, replyTimeoutMs);
+    // A device slow to answer the opening would answer the start mark with it.
+    if (m_dropReply)
+        m_dropReply(replyTimeoutMs);
     pause(pauseMs);
     if (const int rc = controlBlock(StartMark))
         return {Outcome::Failed, rc};

@@ -41,6 +41,8 @@ public:
 
     using Exchange = std::function<int(const QByteArray &frame, QByteArray *reply, int timeoutMs)>;
     using Pause = std::function<void(int ms)>;
+    // Drops what arrives until silenceMs pass without a byte.
+    using DropReply = std::function<void(int silenceMs)>;
     using Progress = std::function<void(int value)>;
 
     enum class Outcome {
@@ -63,6 +65,9 @@ public:
 
     void setExchange(Exchange exchange) { m_exchange = std::move(exchange); }
     void setPause(Pause pause) { m_pause = std::move(pause); }
+    // After the opening command, whose answer is ignored: that answer, however late, must not
+    // be read as the start mark's.
+    void setDropReply(DropReply drop) { m_dropReply = std::move(drop); }
     // maximum is set once the file has been read; value follows every accepted frame.
     void setProgress(Progress maximum, Progress value);
 
@@ -86,6 +91,7 @@ private:
 
     Exchange m_exchange;
     Pause m_pause;
+    DropReply m_dropReply;
     Progress m_maximum;
     Progress m_value;
     // One counter for the whole run of the program, stepped by every write frame.

@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 #include "update_bin.h"
 
+#include <QCoreApplication>
 #include <QSerialPort>
 #include <QStatusBar>
 
@@ -14,6 +15,9 @@ namespace {
 
 // Large enough for a whole data-logger read-off without losing bytes.
 const qint64 deviceReadBufferBytes = 64 * 1024 * 1024;
+// A long device job lets the window repaint this often (ms): well inside the quarter second
+// after which a window looks hung, and rare enough to cost the job next to nothing.
+constexpr int paintEveryMs = 40;
 
 } // namespace
 
@@ -44,11 +48,44 @@ private:
     bool m_held;
 };
 
+// Keeps the window painted and its clicks handled while a long device job runs on the GUI
+// thread: the link's waits (every exchange starts with one) run the event loop now and then. The
+// job holds the serial lock, so another device click is refused, not run inside it.
+class MainWindow::KeepPainted
+{
+public:
+    explicit KeepPainted(MainWindow *window)
+        : m_window(window)
+    {
+        m_window->m_paintClock.start();
+        m_window->m_deviceLink->setWaitHook([window] { window->keepWindowPainted(); });
+    }
+    ~KeepPainted()
+    {
+        if (m_window->m_deviceLink)
+            m_window->m_deviceLink->setWaitHook({});
+    }
+    KeepPainted(const KeepPainted &) = delete;
+    KeepPainted &operator=(const KeepPainted &) = delete;
+
+private:
+    MainWindow *m_window;
+};
+
+void MainWindow::keepWindowPainted()
+{
+    if (m_paintClock.isValid() && m_paintClock.elapsed() < paintEveryMs)
+        return;
+    QCoreApplication::processEvents();
+    m_paintClock.start();
+}
+
 void MainWindow::initDeviceLink()
 {
     m_serialPort = new QSerialPort(this);
     m_serialPort->setReadBufferSize(deviceReadBufferBytes);
     m_deviceLink = std::make_unique<DeviceLink>(m_serialPort);
+    m_deviceLink->setLossHandler([this] { onDeviceLinkLost(); });
     m_deviceClock = [] { return QDateTime::currentDateTime(); };
     m_atLink = std::make_unique<AtLinkSequence>(
         [this](const QString &command, int timeoutMs) {
@@ -62,6 +99,8 @@ void MainWindow::initDeviceLink()
         return sendFrame(frame, reply, ms, 0);
     });
     m_imageDownload.setPause([](int ms) { delayMs(ms); });
+    m_imageDownload.setDropReply(
+        [this](int silenceMs) { m_deviceLink->dropUntilSilence(deviceWaitMs(silenceMs)); });
     m_imageDownload.setProgress([this](int maximum) { ui->progressBar->setMaximum(maximum); },
                                 [this](int value) { ui->progressBar->setValue(value); });
 }
@@ -112,6 +151,8 @@ void MainWindow::openDeviceLink()
         return;
     }
     m_deviceLinkOpen = true;
+    m_deviceLinkLost = false;
+    showDeviceLinkButtons();
     statusBar()->showMessage(tr("连接成功！"), 0);
 }
 
@@ -119,7 +160,30 @@ void MainWindow::closeDeviceLink()
 {
     m_deviceLink->close();
     m_deviceLinkOpen = false;
-    statusBar()->showMessage(tr("断开成功！"), 0);
+    showDeviceLinkButtons();
+    // After the line went away its message stays: the job that ends now closed nothing.
+    if (!m_deviceLinkLost)
+        statusBar()->showMessage(tr("断开成功！"), 0);
+}
+
+void MainWindow::onDeviceLinkLost()
+{
+    m_deviceLinkOpen = false;
+    m_deviceLinkLost = true;
+    showDeviceLinkButtons();
+    const QString text = tr("串口连接已断开：%1").arg(m_serialPort->portName());
+    statusBar()->showMessage(text, 0);
+    if (m_updateBin)
+        m_updateBin->appendLog(text);
+}
+
+void MainWindow::showDeviceLinkButtons()
+{
+    // With the MQTT channel chosen the two buttons serve the broker's link.
+    if (ui->button_MQTT->isChecked())
+        return;
+    ui->pb_Connect->setEnabled(!m_deviceLinkOpen);
+    ui->pb_Disconnect->setEnabled(m_deviceLinkOpen);
 }
 
 bool MainWindow::isDeviceLinkOpen() const
@@ -139,12 +203,24 @@ int MainWindow::sendFrame(QByteArray frame, QByteArray *reply, int timeoutMs, in
                 m_updateBin->onReceived(QMQTT::Message(0, QString(), packet));
             });
     }
-    return m_deviceLink->exchange(frame, reply, deviceWaitMs(timeoutMs));
+    return exchangeReply(frame, reply, timeoutMs, [&frame](const QByteArray &received) {
+        return DataLoggerProtocol::replyBytes(frame, received);
+    });
 }
 
 int MainWindow::sendAtCommand(const QString &command, QByteArray *reply, int timeoutMs)
 {
-    return sendFrame(command.toUtf8(), reply, timeoutMs, 0);
+    return exchangeReply(command.toUtf8(), reply, timeoutMs, AtLinkSequence::replyBytes);
+}
+
+int MainWindow::exchangeReply(const QByteArray &frame, QByteArray *reply, int timeoutMs,
+                              const DeviceLink::ReplyLength &replyLength)
+{
+    // The clearing and the first closing command wait long for the device to start answering;
+    // once it does, the reply comes at the line's pace.
+    const int pieceMs = qMin(timeoutMs, DataLoggerProtocol::replyTimeoutMs);
+    return m_deviceLink->exchange(frame, reply, deviceWaitMs(timeoutMs), replyLength,
+                                  deviceWaitMs(pieceMs));
 }
 
 void MainWindow::on_pushButton_COM_ClearFlashData_clicked()
@@ -169,14 +245,22 @@ void MainWindow::runLoggerCommand(const QByteArray &frame, int timeoutMs,
     if (!m_deviceLinkOpen)
         return;
     QByteArray reply;
-    sendFrame(frame, &reply, timeoutMs, 0);
+    {
+        // Clearing the flash may take its 20 s.
+        KeepPainted painted(this);
+        sendFrame(frame, &reply, timeoutMs, 0);
+    }
     prompt()->information(this, tr("提示信息"), replyText(reply));
     closeDeviceLink();
 }
 
 void MainWindow::on_pushButton_COM_ClearDatabaseData_clicked()
 {
-    // Needs no link: it empties the local history of every project.
+    // Needs no link: it empties the local history of every project. Not while a read-off
+    // writes into it.
+    DeviceOperation operation(this);
+    if (operation.refused())
+        return;
     const bool deleted = historyDatabase()->openDatabase(m_dbFileName)
                          && historyDatabase()->deleteRecord(QStringLiteral("data"), QString());
     statusBar()->showMessage(deleted ? tr("删除成功") : tr("删除失败"), 0);
@@ -241,14 +325,16 @@ void MainWindow::readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wo
 {
     RecordReadOff readOff(
         [this](const QByteArray &frame, QByteArray *reply) {
-            if (!m_deviceLink->isOpen())
-                return -1;
-            return m_deviceLink->exchangeUntil(frame, reply,
-                                               deviceWaitMs(DataLoggerProtocol::replyTimeoutMs),
-                                               DataLoggerProtocol::recordsReplyLength);
+            return sendFrame(frame, reply, DataLoggerProtocol::replyTimeoutMs, 0);
         },
         historyDatabase());
-    const RecordReadOff::Result result = readOff.run(index, m_projectId);
+    readOff.setProgress([this](int batches) {
+        statusBar()->showMessage(tr("正在读取设备数据：已读取%1批").arg(batches), 0);
+    });
+    const RecordReadOff::Result result = [&] {
+        KeepPainted painted(this);
+        return readOff.run(index, m_projectId);
+    }();
     switch (result.outcome) {
     case RecordReadOff::Outcome::End:
         prompt()->information(this, tr("提示信息"), DataLoggerProtocol::endText(wording));
@@ -277,7 +363,10 @@ void MainWindow::on_pushButton_bindownload_clicked()
     DeviceOperation operation(this);
     if (operation.refused() || !m_deviceLinkOpen)
         return;
-    const LoggerImageDownload::Result r = m_imageDownload.run(ui->lineEdit_binpath->text());
+    const LoggerImageDownload::Result r = [this] {
+        KeepPainted painted(this);
+        return m_imageDownload.run(ui->lineEdit_binpath->text());
+    }();
     switch (r.outcome) {
     case LoggerImageDownload::Outcome::Done:
         prompt()->information(this, tr("提示信息"), tr("下载完成"));
@@ -335,4 +424,5 @@ void MainWindow::on_button_Serial_clicked()
     ui->lineEdit_binpath->setEnabled(true);
     ui->pushButton_openbinfile->setEnabled(true);
     ui->pushButton_bindownload->setEnabled(true);
+    showDeviceLinkButtons();
 }

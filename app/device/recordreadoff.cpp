@@ -4,6 +4,7 @@
 #include "sqlitehandler.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 using namespace DataLoggerProtocol;
 
@@ -37,6 +38,8 @@ RecordReadOff::Result RecordReadOff::run(quint32 firstIndex, int projectId)
         const RecordBatch batch = parseBatch(reply);
         storeBatch(batch, projectId, &result);
         ++result.batches;
+        if (m_progress)
+            m_progress(result.batches);
         index = batch.nextIndex;
     }
 }
@@ -50,8 +53,14 @@ void RecordReadOff::storeBatch(const RecordBatch &batch, int projectId, Result *
     }
     QSqlDatabase db = m_database->database();
     const bool inTransaction = m_transactions && db.transaction();
+    // The history index leads with label and time, so this finds a row without a scan.
+    QSqlQuery stored(db);
+    stored.prepare(QStringLiteral("SELECT 1 FROM data WHERE label = ? AND datetime = ? AND "
+                                  "projectid = ? AND value = ? LIMIT 1"));
     for (const QVariantMap &row : rows) {
-        if (m_database->insertRecord(QStringLiteral("data"), row)) {
+        if (isStored(stored, row)) {
+            ++result->keptRows;
+        } else if (m_database->insertRecord(QStringLiteral("data"), row)) {
             ++result->rows;
         } else {
             ++result->failedRows;
@@ -60,4 +69,14 @@ void RecordReadOff::storeBatch(const RecordBatch &batch, int projectId, Result *
     }
     if (inTransaction && !db.commit())
         db.rollback();
+}
+
+bool RecordReadOff::isStored(QSqlQuery &query, const QVariantMap &row)
+{
+    int position = 0;
+    for (const char *column : {"label", "datetime", "projectid", "value"})
+        query.bindValue(position++, row.value(QLatin1String(column)));
+    const bool found = query.exec() && query.next();
+    query.finish();
+    return found;
 }

@@ -938,6 +938,14 @@
         <translation>串口打开失败</translation>
     </message>
     <message>
+        <source>串口连接已断开：%1</source>
+        <translation>串口连接已断开：%1</translation>
+    </message>
+    <message>
+        <source>正在读取设备数据：已读取%1批</source>
+        <translation>正在读取设备数据：已读取%1批</translation>
+    </message>
+    <message>
         <source>连接成功！</source>
         <translation>连接成功！</translation>
     </message>

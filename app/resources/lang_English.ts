@@ -938,6 +938,14 @@
         <translation>Failed to open the serial port</translation>
     </message>
     <message>
+        <source>串口连接已断开：%1</source>
+        <translation>The serial link went away: %1</translation>
+    </message>
+    <message>
+        <source>正在读取设备数据：已读取%1批</source>
+        <translation>Reading the device records: %1 batches read</translation>
+    </message>
+    <message>
         <source>连接成功！</source>
         <translation>Connected!</translation>
     </message>

@@ -69,7 +69,8 @@ AtLinkSequence tst_AtLinkSequence::makeSequence()
     return AtLinkSequence(
         [this](const QString &command, int timeoutMs) {
             QByteArray reply;
-            m_link->exchange(command.toUtf8(), &reply, qMax(timeoutMs, waitFloorMs));
+            m_link->exchange(command.toUtf8(), &reply, qMax(timeoutMs, waitFloorMs),
+                             AtLinkSequence::replyBytes);
             return reply;
         },
         [this](const QByteArray &bytes) {
@@ -158,7 +159,7 @@ void tst_AtLinkSequence::closedLinkSendsNothing()
     // The first command the module ever sees is the one sent once the link is open.
     QVERIFY(m_port->open(QIODevice::ReadWrite));
     QByteArray reply;
-    QCOMPARE(m_link->exchange("AT\r\n", &reply, 5000), 0);
+    QCOMPARE(m_link->exchange("AT\r\n", &reply, 5000, AtLinkSequence::replyBytes), 0);
     QCOMPARE(reply, QByteArray("+OK\r\n"));
     QCOMPARE(m_module->logLines(), QStringList{QStringLiteral("cmd AT")});
     QVERIFY(!DebugLines::lines().contains(QStringLiteral("Successful!!!!!!")));

@@ -230,7 +230,12 @@ void TestDataLoggerProtocol::judgeRecords_data()
     QTest::newRow("end mark 07 01 00 + 2") << hex("0701000000") << RecordsReply::End;
     QTest::newRow("bare 07 01") << hex("0701") << RecordsReply::End;
     QTest::newRow("no reply") << QByteArray() << RecordsReply::CheckFailed;
-    QTest::newRow("wrong CRC, starts 07 01, is the end") << badCrc << RecordsReply::End;
+    QTest::newRow("wrong CRC of a whole batch") << badCrc << RecordsReply::CheckFailed;
+    // Only the device's short end mark ends the records; a batch cut early is a lost batch.
+    QTest::newRow("7 bytes of a batch read as the end mark") << two.left(7) << RecordsReply::End;
+    for (int cut : {8, 10, 14})
+        QTest::addRow("batch cut after %d bytes", cut)
+            << two.left(cut) << RecordsReply::CheckFailed;
     QTest::newRow("wrong CRC, other start")
         << hex("0801") + badCrc.mid(2) << RecordsReply::CheckFailed;
     QTest::newRow("batch cut after 20 bytes") << two.left(20) << RecordsReply::CheckFailed;
@@ -248,7 +253,20 @@ void TestDataLoggerProtocol::judgeRecords()
 
 void TestDataLoggerProtocol::replyLength()
 {
+    // Every frame the device is sent, with the reply length it is read to.
     const QByteArray two = recordsReply(9, 100, 0, 7, 3, {1, 2});
+    QCOMPARE(replyBytes(clearFlashFrame(), hex("07")), 3);
+    QCOMPARE(replyBytes(setClockFrame(QDateTime::currentDateTime()), hex("30")), 5);
+    QCOMPARE(replyBytes(readRecordsFrame(4), two.left(17)), 0);
+    QCOMPARE(replyBytes(readRecordsFrame(4), two.left(18)), 31);
+    QCOMPARE(replyBytes(LoggerImageDownload::writeFrame(1, 39, 0, 1000, QByteArray(1000, 'x')),
+                        hex("02")),
+             8);
+    QCOMPARE(replyBytes(LoggerImageDownload::readFrame(32, 0, 20), hex("01")), 24);
+    QCOMPARE(replyBytes(LoggerImageDownload::readFrame(39, 0, 0x11558), hex("01")), 4 + 0x11558);
+    QCOMPARE(replyBytes(LoggerImageDownload::commandFrame(0xFF, 0, {}), hex("06")), 8);
+    QCOMPARE(replyBytes("AT\r\n", "+OK"), 0);
+
     QCOMPARE(recordsReplyLength(two.left(17)), 0);
     QCOMPARE(recordsReplyLength(two.left(18)), 31);
     QCOMPARE(recordsReplyLength(hex("0701000000")), 0);

@@ -1,6 +1,8 @@
 // The device link over a socat pty pair against the data-logger simulator: opening, the
-// exchange of one request and its reply, reading on to a whole reply, and a firmware exchange
-// that carries a whole upload dialogue.
+// exchange of one request and its reply read to its length at the data-logger's own time-outs,
+// input dropped before a request, a line that goes away, and a firmware exchange that carries a
+// whole upload dialogue.
+#include "dataloggerprotocol.h"
 #include "devicelink.h"
 #include "fwpacket.h"
 #include "loggersimprocess.h"
@@ -11,16 +13,24 @@
 
 namespace {
 
+// The data-logger's own time-out for a reply and for each piece of it.
+constexpr int replyMs = DataLoggerProtocol::replyTimeoutMs;
 // Generous: other builds load the machine while the tests run.
-constexpr int replyWaitMs = 5000;
-// Waits that are meant to pass without a byte.
-constexpr int silenceMs = 500;
+constexpr int eventWaitMs = 10000;
 // The silence that ends a firmware exchange: longer than the simulator may take to answer.
 constexpr int firmwareSilenceMs = 2000;
 
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
+}
+
+// The length the program reads the reply to a data-logger frame to.
+DeviceLink::ReplyLength replyTo(const QByteArray &frame)
+{
+    return [frame](const QByteArray &received) {
+        return DataLoggerProtocol::replyBytes(frame, received);
+    };
 }
 
 } // namespace
@@ -36,7 +46,10 @@ private slots:
     void closedPortSendsNothing();
     void exchange_data();
     void exchange();
-    void staleBytesComeWithTheNextReply();
+    void inputWaitingIsDropped();
+    void lateIgnoredReplyIsDropped();
+    void lineGoneClosesThePort();
+    void waitsRunTheHook();
     void firmwareDialogue_data();
     void firmwareDialogue();
 
@@ -95,9 +108,9 @@ void TestDeviceLink::closedPortSendsNothing()
     startSim({});
     m_link->close();
     QByteArray reply = "kept";
-    QCOMPARE(m_link->exchange(hex("07010200000000"), &reply, silenceMs), -1);
+    QCOMPARE(m_link->exchange(hex("07010200000000"), &reply, replyMs, replyTo({})), -1);
     QCOMPARE(reply, QByteArray("kept"));
-    QCOMPARE(m_link->exchangeFirmware(FwPacket::versionRequest(), silenceMs,
+    QCOMPARE(m_link->exchangeFirmware(FwPacket::versionRequest(), replyMs,
                                       [](const QByteArray &) { QFAIL("handed over"); }),
              -1);
     QVERIFY(!m_link->write("x"));
@@ -113,7 +126,6 @@ void TestDeviceLink::exchange_data()
 {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<bool>("untilWhole");
     QTest::addColumn<int>("timeoutMs");
     QTest::addColumn<int>("rc");
     QTest::addColumn<QByteArray>("reply");
@@ -121,53 +133,104 @@ void TestDeviceLink::exchange_data()
     const QByteArray command = hex("0601ff000000000000000000");
     const QByteArray opened = hex("0601ff0000000000");
     const QByteArray clock = hex("30011a03070e0509000077a3");
-    QTest::newRow("whole reply") << QStringList() << command << false << replyWaitMs << 0 << opened;
+    const QByteArray write = hex("020501000100000000010041");
+    // Pieces this far apart are one reply; this far apart, a reply cut short.
+    const QString together = QStringLiteral("50");
+    const QString apart = QStringLiteral("600");
+    QTest::newRow("whole reply") << QStringList() << command << replyMs << 0 << opened;
     QTest::newRow("silence leaves the reply as it was")
-        << QStringList{"--fault", "silence@1"} << command << false << silenceMs << -1
-        << QByteArray("kept");
-    QTest::newRow("3 + 5: the first read is the reply")
-        << QStringList{"--fault", "split=3@1", "--split-ms", "1000"} << command << false
-        << replyWaitMs << 0 << opened.left(3);
-    QTest::newRow("3 + 5: reading on to the length")
-        << QStringList{"--fault", "split=3@1", "--split-ms", "300"} << command << true
-        << replyWaitMs << 0 << opened;
-    QTest::newRow("clock reply read on to a silence")
-        << QStringList{"--fault", "split=2@1", "--split-ms", "100"} << clock << true
-        << silenceMs * 2 << 0 << hex("3001000000");
+        << QStringList{"--fault", "silence@1"} << command << replyMs << -1 << QByteArray("kept");
+    QTest::newRow("command 3 + 5, read to its 8 bytes")
+        << QStringList{"--fault", "split=3@1", "--split-ms", together} << command << replyMs << 0
+        << opened;
+    QTest::newRow("clock 2 + 3, read to its 5 bytes")
+        << QStringList{"--fault", "split=2@1", "--split-ms", together} << clock << replyMs << 0
+        << hex("3001000000");
+    QTest::newRow("write frame 4 + 4, read to its 8 bytes")
+        << QStringList{"--fault", "split=4@1", "--split-ms", together} << write << replyMs << 0
+        << hex("0205000000000000");
+    QTest::newRow("a byte too many in the same read stays")
+        << QStringList{"--fault", "extra=1@1"} << clock << replyMs << 0 << hex("3001000000ee");
+    QTest::newRow("a pause past the piece time-out cuts the reply")
+        << QStringList{"--fault", "split=3@1", "--split-ms", apart} << command << replyMs << 0
+        << opened.left(3);
+    QTest::newRow("a long first wait, the rest at the line's pace")
+        << QStringList{"--fault", "late=500@1", "--fault", "split=1@1", "--split-ms", apart}
+        << hex("07010200000000") << DataLoggerProtocol::clearFlashTimeoutMs << 0 << hex("07");
 }
 
 void TestDeviceLink::exchange()
 {
     QFETCH(QStringList, faults);
     QFETCH(QByteArray, frame);
-    QFETCH(bool, untilWhole);
     QFETCH(int, timeoutMs);
     QFETCH(QByteArray, reply);
     startSim(faults);
     QByteArray got = "kept";
-    const int rc = untilWhole ? m_link->exchangeUntil(frame, &got, timeoutMs,
-                                                      [&frame](const QByteArray &) {
-                                                          // Command replies are 8 bytes; a clock
-                                                          // reply's length is not known up front.
-                                                          return frame.at(0) == 0x06 ? 8 : 0;
-                                                      })
-                              : m_link->exchange(frame, &got, timeoutMs);
-    QTEST(rc, "rc");
+    QTEST(m_link->exchange(frame, &got, timeoutMs, replyTo(frame), replyMs), "rc");
     QCOMPARE(got.toHex(' '), reply.toHex(' '));
     QCOMPARE(m_sim->requests().size(), 1);
 }
 
-void TestDeviceLink::staleBytesComeWithTheNextReply()
+void TestDeviceLink::inputWaitingIsDropped()
 {
-    startSim({"--fault", "split=3@1", "--split-ms", "1000"});
+    startSim({"--fault", "split=3@1", "--split-ms", "600"});
+    const QByteArray command = hex("0601ff000000000000000000");
     QByteArray first;
-    QCOMPARE(m_link->exchange(hex("0601ff000000000000000000"), &first, replyWaitMs), 0);
+    QCOMPARE(m_link->exchange(command, &first, replyMs, replyTo(command)), 0);
     QCOMPARE(first, hex("0601ff"));
-    QVERIFY(m_port->waitForReadyRead(replyWaitMs));
+    // The rest of the first reply is waiting when the next request goes out.
+    QVERIFY(m_port->waitForReadyRead(eventWaitMs));
+    const QByteArray clear = hex("07010200000000");
     QByteArray second;
-    QCOMPARE(m_link->exchange(hex("07010200000000"), &second, replyWaitMs), 0);
-    // The late rest of the first reply leads; the second reply may follow in the same read.
-    QVERIFY2(second.startsWith(hex("0000000000")), second.toHex(' ').constData());
+    QCOMPARE(m_link->exchange(clear, &second, replyMs, replyTo(clear)), 0);
+    QCOMPARE(second.toHex(' '), QByteArray("07 01 00"));
+}
+
+void TestDeviceLink::lateIgnoredReplyIsDropped()
+{
+    startSim({"--fault", "late=300@1"});
+    const QByteArray command = hex("0601ff000000000000000000");
+    QByteArray reply;
+    QCOMPARE(m_link->exchange(command, &reply, replyMs, replyTo(command)), -1);
+    // What the device answers within a silence of the time-out is its late answer.
+    QCOMPARE(m_link->dropUntilSilence(replyMs), 8);
+    const QByteArray clock = hex("30011a03070e0509000077a3");
+    QCOMPARE(m_link->exchange(clock, &reply, replyMs, replyTo(clock)), 0);
+    QCOMPARE(reply.toHex(' '), QByteArray("30 01 00 00 00"));
+}
+
+void TestDeviceLink::lineGoneClosesThePort()
+{
+    startSim({});
+    int losses = 0;
+    m_link->setLossHandler([&losses] { ++losses; });
+    m_sim->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(losses, 1, eventWaitMs);
+    QVERIFY(!m_port->isOpen());
+    QVERIFY(!m_link->isOpen());
+    QByteArray reply;
+    QCOMPARE(m_link->exchange(hex("07010200000000"), &reply, replyMs, replyTo({})), -1);
+    QCOMPARE(losses, 1);
+}
+
+void TestDeviceLink::waitsRunTheHook()
+{
+    startSim({"--fault", "silence@1"});
+    QElapsedTimer clock;
+    QList<qint64> calls;
+    m_link->setWaitHook([&] { calls << clock.elapsed(); });
+    clock.start();
+    QByteArray reply;
+    const QByteArray clear = hex("07010200000000");
+    QCOMPARE(m_link->exchange(clear, &reply, replyMs, replyTo(clear)), -1);
+    // At the start and then once a slice: a silent wait of the time-out is several slices.
+    QVERIFY2(calls.size() >= replyMs / DeviceLink::waitSliceMs,
+             qPrintable(QString::number(calls.size())));
+    m_link->setWaitHook({});
+    calls.clear();
+    QCOMPARE(m_link->exchange(clear, &reply, replyMs, replyTo(clear)), 0);
+    QVERIFY(calls.isEmpty());
 }
 
 void TestDeviceLink::firmwareDialogue_data()

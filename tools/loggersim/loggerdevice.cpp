@@ -40,12 +40,19 @@ bool LoggerFault::parse(const QString &text, LoggerFault *fault)
     if (!m.hasMatch())
         return false;
     static const QMap<QString, Kind> kinds = {
-        {QStringLiteral("silence"), Silence},     {QStringLiteral("short"), Short},
-        {QStringLiteral("split"), Split},         {QStringLiteral("crc"), Crc},
-        {QStringLiteral("overcount"), OverCount}, {QStringLiteral("result"), Result},
-        {QStringLiteral("status"), Status},       {QStringLiteral("extra"), Extra},
-        {QStringLiteral("repeat"), Repeat},       {QStringLiteral("skip"), Skip},
+        {QStringLiteral("silence"), Silence},
+        {QStringLiteral("short"), Short},
+        {QStringLiteral("split"), Split},
+        {QStringLiteral("crc"), Crc},
+        {QStringLiteral("overcount"), OverCount},
+        {QStringLiteral("result"), Result},
+        {QStringLiteral("status"), Status},
+        {QStringLiteral("extra"), Extra},
+        {QStringLiteral("repeat"), Repeat},
+        {QStringLiteral("skip"), Skip},
         {QStringLiteral("pair"), Pair},
+        {QStringLiteral("late"), Late},
+        {QStringLiteral("cut"), Cut},
     };
     if (!kinds.contains(m.captured(1)))
         return false;
@@ -178,17 +185,21 @@ void LoggerDevice::handle(const QByteArray &request)
     }
     if (const LoggerFault *f = fault(LoggerFault::Short))
         reply.chop(f->value);
+    if (const LoggerFault *f = fault(LoggerFault::Cut))
+        reply.truncate(f->value);
     if (const LoggerFault *f = fault(LoggerFault::Extra))
         reply.append(QByteArray(f->value, char(0xEE)));
     // Two packets in one write: the reply and a version reply.
     if (fault(LoggerFault::Pair))
         reply.append(versionReply());
     log(QStringLiteral("reply %1 %2").arg(m_request).arg(QString::fromLatin1(reply.toHex())));
+    const LoggerFault *late = fault(LoggerFault::Late);
+    const int lateMs = (late ? late->value : 0) + lineMs(request.size());
     if (const LoggerFault *f = fault(LoggerFault::Split)) {
-        send(reply.left(f->value), 0);
+        send(reply.left(f->value), lateMs);
         send(reply.mid(f->value), m_options.splitMs);
     } else {
-        send(reply, 0);
+        send(reply, lateMs);
     }
 }
 
@@ -367,9 +378,17 @@ void LoggerDevice::dumpMemory()
         dump.write(image);
 }
 
+int LoggerDevice::lineMs(qint64 bytes) const
+{
+    // 10 bits a byte: start, 8 data, stop.
+    if (m_options.lineRate <= 0)
+        return 0;
+    return int((bytes * 10 * 1000 + m_options.lineRate - 1) / m_options.lineRate);
+}
+
 void LoggerDevice::send(const QByteArray &bytes, int delayMs)
 {
-    m_outbox << Pending{bytes, delayMs};
+    m_outbox << Pending{bytes, delayMs + lineMs(bytes.size())};
     if (!m_sending)
         sendNext();
 }
@@ -383,7 +402,7 @@ void LoggerDevice::sendNext()
             m_sending = true;
             const int delay = next.delayMs;
             next.delayMs = 0;
-            QTimer::singleShot(delay, this, [this] {
+            QTimer::singleShot(delay, Qt::PreciseTimer, this, [this] {
                 m_sending = false;
                 sendNext();
             });

@@ -15,7 +15,21 @@ class QSerialPort;
 // arrival order, every kind counted), or every every-th request.
 struct LoggerFault
 {
-    enum Kind { Silence, Short, Split, Crc, OverCount, Result, Status, Extra, Repeat, Skip, Pair };
+    enum Kind {
+        Silence,
+        Short,
+        Split,
+        Crc,
+        OverCount,
+        Result,
+        Status,
+        Extra,
+        Repeat,
+        Skip,
+        Pair,
+        Late,
+        Cut,
+    };
     Kind kind = Silence;
     int value = 0;
     int first = 0;
@@ -37,6 +51,9 @@ struct LoggerOptions
     int areaCode = 7;     // area code of every batch
     int firstAddress = 3; // address of each batch's first value
     int splitMs = 100;    // pause between the two pieces of a split reply
+    // Baud rate of the line the device pretends to sit on: a reply goes out once the request
+    // would have arrived and leaves at that pace. 0: as fast as the pty.
+    int lineRate = 0;
     QString logPath;
     QString dumpPath;   // memory image, written after every command frame
     QString fwDumpPath; // last FW image received in full
@@ -70,6 +87,8 @@ private:
     QByteArray fwReply(const QByteArray &request);
     static QByteArray versionReply();
     void send(const QByteArray &bytes, int delayMs);
+    // Milliseconds bytes take on the line at its rate; 0 without one.
+    int lineMs(qint64 bytes) const;
     void sendNext();
     void log(const QString &line);
     void dumpMemory();

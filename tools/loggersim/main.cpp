@@ -34,6 +34,8 @@ int main(int argc, char *argv[])
         "  repeat       a block is answered with a request for the same block again\n"
         "  skip         a block is answered with a request for the block after the next\n"
         "  pair         a version reply follows the reply in the same write\n"
+        "  late=<n>     the reply goes out <n> ms late (holding back what follows)\n"
+        "  cut=<n>      the reply stops after its first <n> bytes\n"
         "Batch i holds --values values i*1000+j-1 at seconds 1000000+10i, ms (37i mod 1000)."));
     parser.addHelpOption();
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial line"),
@@ -55,6 +57,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption splitMs(QStringLiteral("split-ms"),
                                      QStringLiteral("Pause inside a split reply (default 100)"),
                                      QStringLiteral("ms"), QStringLiteral("100"));
+    const QCommandLineOption lineRate(
+        QStringLiteral("line-rate"),
+        QStringLiteral("Answer at the pace of a line of this baud rate: a reply goes out once\n"
+                       "the request would have arrived, and takes its own time (default: at once)"),
+        QStringLiteral("baud"), QStringLiteral("0"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("One line per request and per reply"),
                                  QStringLiteral("file"));
@@ -66,7 +73,7 @@ int main(int argc, char *argv[])
                                     QStringLiteral("file"));
     const QCommandLineOption fault = faultOption();
     parser.addOptions(
-        {serial, baud, batches, values, area, first, splitMs, log, dump, fwDump, fault});
+        {serial, baud, batches, values, area, first, splitMs, lineRate, log, dump, fwDump, fault});
     parser.process(app);
 
     LoggerOptions options;
@@ -75,6 +82,7 @@ int main(int argc, char *argv[])
     options.areaCode = parser.value(area).toInt();
     options.firstAddress = parser.value(first).toInt();
     options.splitMs = parser.value(splitMs).toInt();
+    options.lineRate = qMax(0, parser.value(lineRate).toInt());
     options.logPath = parser.value(log);
     options.dumpPath = parser.value(dump);
     options.fwDumpPath = parser.value(fwDump);
