@@ -1,6 +1,7 @@
 #include "inductionengine.h"
 
 #include "engineinternal.h"
+#include "vexmarareas.h"
 
 #include <QThread>
 #include <QtEndian>
@@ -16,6 +17,16 @@ int areaUnitBytes(int area)
         = {0, 1, 1, 1, 1, 1, 1, 4, 4, 4, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
     static_assert(sizeof(units) / sizeof(units[0]) == vexmarAreaCount + 1, "one unit per area");
     return area >= 1 && area <= vexmarAreaCount ? units[area] : 0;
+}
+
+int areaEndIndex(int area)
+{
+    // The engine numbers SI 25 and SO 26; on the wire SI is the string area and SO has none.
+    if (area == areaCodeFromName(QStringLiteral("SI")))
+        return Vexmar::getmaximum_length(Vexmar::AreaString);
+    if (area < 1 || area >= areaCodeFromName(QStringLiteral("SI")))
+        return 0;
+    return Vexmar::getmaximum_length(area);
 }
 
 bool isBitArea(int area)
@@ -156,6 +167,17 @@ QList<SReadBlock> groupArea(int area, const std::vector<Placed> &placed, int bit
     return blocks;
 }
 
+// Whether all of an item lies before the end of its area: one point in a bit area, a slot in a
+// string area, its bytes in a word area.
+bool insideArea(int area, const Placed &p)
+{
+    const qint64 end = areaEndIndex(area);
+    if (isBitArea(area) || isStringArea(area))
+        return p.index <= end;
+    const int unit = areaUnitBytes(area);
+    return qint64(p.index - 1) * unit + qMax(p.size, 1) <= end * unit;
+}
+
 void sortAndMerge(int area, std::vector<Placed> &placed)
 {
     const bool bits = isBitArea(area);
@@ -210,8 +232,14 @@ QList<QList<SReadInfo>> InductionEngine::InductiveDrive_Read(const QString &key,
         if (byArea[area].empty())
             continue;
         sortAndMerge(area, byArea[area]);
-        const QList<SReadBlock> blocks
-            = groupArea(area, byArea[area], bitLimit, byteLimit, grammar);
+        // A block never reaches past the area's end: the labels beyond it are grouped apart,
+        // so that the driver refuses their blocks alone and the others still read.
+        std::vector<Placed> inside;
+        std::vector<Placed> outside;
+        for (const Placed &p : byArea[area])
+            (insideArea(area, p) ? inside : outside).push_back(p);
+        QList<SReadBlock> blocks = groupArea(area, inside, bitLimit, byteLimit, grammar);
+        blocks += groupArea(area, outside, bitLimit, byteLimit, grammar);
         for (const SReadBlock &block : blocks) {
             const QList<SReadInfo> members = block.members.keys();
             stored.insert(members, block);

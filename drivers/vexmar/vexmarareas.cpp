@@ -165,4 +165,23 @@ bool indexInArea(int area, int index)
     return index >= 0 && index < getmaximum_length(area);
 }
 
+bool runInArea(int area, int index, int dataLength)
+{
+    if (!indexInArea(area, index))
+        return false;
+    int unit = 0; // wire units (points or bytes) per element
+    if (isBitArea(area))
+        unit = 1;
+    else if (isWord32Area(area))
+        unit = 4;
+    else if (area == AreaSA || area == AreaCustom)
+        unit = 2;
+    else if (isStringArea(area))
+        unit = stringSlotBytes;
+    if (unit == 0 || dataLength < 1)
+        return true;
+    const qint64 elements = (qint64(dataLength) + unit - 1) / unit;
+    return index + elements <= getmaximum_length(area);
+}
+
 } // namespace Vexmar

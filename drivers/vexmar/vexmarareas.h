@@ -36,5 +36,9 @@ int getmaximum_length(int area);
 int getBytelen(DataType type, int count, int area);
 // Whether an element index lies inside its area (so a request for it may be sent at all).
 bool indexInArea(int area, int index);
+// Whether a transfer of dataLength (points in a bit area, bytes elsewhere) from index stays
+// inside the area, whose maximum counts its elements. Areas without a known element size
+// are checked at the first element only.
+bool runInArea(int area, int index, int dataLength);
 
 } // namespace Vexmar
