@@ -1,10 +1,10 @@
 #include "inductionengine.h"
 
 #include "engineinternal.h"
+#include "valuecodec.h"
 #include "vexmarareas.h"
 
 #include <QThread>
-#include <QtEndian>
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -319,12 +319,8 @@ namespace {
 // variants travel with the bytes of their base type, unreordered.
 QVariant decodeElement(int type, const uchar *bytes)
 {
-    QVariant value;
-    withNumericType(type, [&](auto tag) {
-        using T = decltype(tag);
-        value = QVariant::fromValue(QList<T>{qFromLittleEndian<T>(bytes)});
-    });
-    return value;
+    return ValueCodec::decodeNumbers(type, QByteArray(reinterpret_cast<const char *>(bytes), 8), 1,
+                                     ValueCodec::ByteOrder::LittleEndian);
 }
 
 // The value of one member of a word-area block; missing data counts as zero bytes.
