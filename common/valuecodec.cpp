@@ -10,9 +10,10 @@ namespace ValueCodec {
 namespace {
 
 template<typename T>
-using BitsOf = std::conditional_t<
-    sizeof(T) == 1, quint8,
-    std::conditional_t<sizeof(T) == 2, quint16, std::conditional_t<sizeof(T) == 4, quint32, quint64>>>;
+using BitsOf
+    = std::conditional_t<sizeof(T) == 1, quint8,
+                         std::conditional_t<sizeof(T) == 2, quint16,
+                                            std::conditional_t<sizeof(T) == 4, quint32, quint64>>>;
 
 template<typename T>
 T elementAt(const QByteArray &bytes, int k, ByteOrder order)

@@ -11,22 +11,26 @@
 
 int areaUnitBytes(int area)
 {
-    // Indexed by engine area code; 0 is "no area". AI_S (9) holds 32-bit registers on the
-    // wire, where its index is scaled by 4, so it is grouped as a word area like AI.
-    static const int units[]
-        = {0, 1, 1, 1, 1, 1, 1, 4, 4, 4, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
-    static_assert(sizeof(units) / sizeof(units[0]) == vexmarAreaCount + 1, "one unit per area");
-    return area >= 1 && area <= vexmarAreaCount ? units[area] : 0;
+    // Indexed by engine area code; 0 is "no area". The engine groups as the wire addresses:
+    // points in the bit areas, 16-bit words in SA, slots in the string area, and 32-bit
+    // registers everywhere else (AI_S, AO_F and AO_S included). SO is sized as a string area.
+    if (area == areaCodeFromName(QStringLiteral("SO")))
+        return Vexmar::stringSlotBytes;
+    const int wire = wireAreaOf(area);
+    if (wire == Vexmar::AreaNone)
+        return 0;
+    if (Vexmar::isBitArea(wire))
+        return 1;
+    if (wire == Vexmar::AreaSA)
+        return 2;
+    if (Vexmar::isStringArea(wire))
+        return Vexmar::stringSlotBytes;
+    return 4;
 }
 
 int areaEndIndex(int area)
 {
-    // The engine numbers SI 25 and SO 26; on the wire SI is the string area and SO has none.
-    if (area == areaCodeFromName(QStringLiteral("SI")))
-        return Vexmar::getmaximum_length(Vexmar::AreaString);
-    if (area < 1 || area >= areaCodeFromName(QStringLiteral("SI")))
-        return 0;
-    return Vexmar::getmaximum_length(area);
+    return Vexmar::getmaximum_length(wireAreaOf(area));
 }
 
 bool isBitArea(int area)

@@ -151,8 +151,8 @@ int echoStart(const QByteArray &request, const QByteArray &bytes)
     return start;
 }
 
-SerialReply judgeSerialReply(const QByteArray &request, const QByteArray &received,
-                             int replyBytes, QByteArray *reply)
+SerialReply judgeSerialReply(const QByteArray &request, const QByteArray &received, int replyBytes,
+                             QByteArray *reply)
 {
     if (received.isEmpty()) {
         reply->clear();

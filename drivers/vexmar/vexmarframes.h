@@ -52,15 +52,15 @@ int echoStart(const QByteArray &request, const QByteArray &bytes);
 // exactly the length this request calls for is taken, from the first place that echoes it
 // (bytes ahead that cannot begin a reply are line noise, not part of it).
 enum class SerialReply {
-    Whole,    // exactly replyBytes from the echo on: the reply
-    Partial,  // echoed, fewer bytes so far: more may come
-    Misfit,   // echoed, more bytes than the reply has: a stale or repeated reply is among them
-    NoEcho,   // bytes, none of which could begin the reply
-    Nothing,  // no byte at all
+    Whole,   // exactly replyBytes from the echo on: the reply
+    Partial, // echoed, fewer bytes so far: more may come
+    Misfit,  // echoed, more bytes than the reply has: a stale or repeated reply is among them
+    NoEcho,  // bytes, none of which could begin the reply
+    Nothing, // no byte at all
 };
 // *reply gets the bytes from the echo on (all of them when there is no echo).
-SerialReply judgeSerialReply(const QByteArray &request, const QByteArray &received,
-                             int replyBytes, QByteArray *reply);
+SerialReply judgeSerialReply(const QByteArray &request, const QByteArray &received, int replyBytes,
+                             QByteArray *reply);
 // Whether reply echoes the command and sequence bytes of request.
 bool echoes(const QByteArray &request, const QByteArray &reply);
 

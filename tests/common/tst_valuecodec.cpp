@@ -64,8 +64,8 @@ void tst_ValueCodec::encode_data()
     QTest::newRow("Int32 little") << int(Int32) << little << pair << 2 << ok
                                   << hex("01000000feffffff");
     QTest::newRow("Int32 big") << int(Int32) << big << pair << 2 << ok << hex("00000001fffffffe");
-    QTest::newRow("UInt16 little") << int(UInt16) << little << listOf(QList<ushort>{0x1234}) << 1
-                                   << ok << hex("3412");
+    QTest::newRow("UInt16 little")
+        << int(UInt16) << little << listOf(QList<ushort>{0x1234}) << 1 << ok << hex("3412");
     QTest::newRow("UInt16 big") << int(UInt16) << big << listOf(QList<ushort>{0x1234}) << 1 << ok
                                 << hex("1234");
     QTest::newRow("Int8") << int(Int8) << big << listOf(QList<char>{-1, 2}) << 2 << ok
@@ -78,13 +78,13 @@ void tst_ValueCodec::encode_data()
                                    << ok << hex("0100000000000000");
     QTest::newRow("byte-order variant as its base type")
         << int(int16_AB) << little << listOf(QList<short>{-2}) << 1 << ok << hex("feff");
-    QTest::newRow("only count elements") << int(Int16) << little << listOf(QList<short>{1, 2, 3})
-                                         << 2 << ok << hex("01000200");
+    QTest::newRow("only count elements")
+        << int(Int16) << little << listOf(QList<short>{1, 2, 3}) << 2 << ok << hex("01000200");
     QTest::newRow("count 0") << int(Int32) << little << pair << 0 << ok << QByteArray();
     // The rule: a negative count, a value that does not convert, too few elements or a type
     // that is no number are refused, and nothing is appended.
-    QTest::newRow("negative count") << int(Int32) << little << pair << -1 << refused
-                                    << QByteArray();
+    QTest::newRow("negative count")
+        << int(Int32) << little << pair << -1 << refused << QByteArray();
     QTest::newRow("fewer elements than count")
         << int(Int16) << big << listOf(QList<short>{1}) << 2 << refused << QByteArray();
     QTest::newRow("a list of another type")
@@ -92,10 +92,10 @@ void tst_ValueCodec::encode_data()
     QTest::newRow("a list of another type, count 0")
         << int(Int32) << little << listOf(QList<QString>{"1"}) << 0 << refused << QByteArray();
     QTest::newRow("no value") << int(Double) << big << QVariant() << 1 << refused << QByteArray();
-    QTest::newRow("bool is no number") << int(Bool) << little << listOf(QList<bool>{true}) << 1
-                                       << refused << QByteArray();
-    QTest::newRow("string is no number") << int(string) << little << listOf(QList<QString>{"a"})
-                                         << 1 << refused << QByteArray();
+    QTest::newRow("bool is no number")
+        << int(Bool) << little << listOf(QList<bool>{true}) << 1 << refused << QByteArray();
+    QTest::newRow("string is no number")
+        << int(string) << little << listOf(QList<QString>{"a"}) << 1 << refused << QByteArray();
 }
 
 void tst_ValueCodec::encode()
@@ -122,23 +122,23 @@ void tst_ValueCodec::decode_data()
                                   << listOf(QList<int>{-2});
     QTest::newRow("Int32 big") << int(Int32) << big << hex("fffffffe") << 1
                                << listOf(QList<int>{-2});
-    QTest::newRow("UInt32 of ff ff ff ff") << int(UInt32) << big << hex("ffffffff") << 1
-                                           << listOf(QList<uint>{0xffffffffu});
+    QTest::newRow("UInt32 of ff ff ff ff")
+        << int(UInt32) << big << hex("ffffffff") << 1 << listOf(QList<uint>{0xffffffffu});
     QTest::newRow("float big") << int(Float) << big << hex("3f800000") << 1
                                << listOf(QList<float>{1.0f});
     QTest::newRow("Int64 little") << int(Int64) << little << hex("0100000000000000") << 1
                                   << listOf(QList<qlonglong>{1});
-    QTest::newRow("Int8 is plain char") << int(Int8) << little << hex("fe") << 1
-                                        << listOf(QList<char>{-2});
+    QTest::newRow("Int8 is plain char")
+        << int(Int8) << little << hex("fe") << 1 << listOf(QList<char>{-2});
     // Bytes past the end read as 0, each position on its own.
-    QTest::newRow("half an element, little") << int(Int16) << little << hex("010002") << 2
-                                             << listOf(QList<short>{1, 2});
-    QTest::newRow("half an element, big") << int(Int16) << big << hex("01") << 1
-                                          << listOf(QList<short>{256});
-    QTest::newRow("count 0: an empty list") << int(Int32) << little << hex("01000000") << 0
-                                            << listOf(QList<int>{});
-    QTest::newRow("negative count: an empty list") << int(Double) << big << hex("01") << -3
-                                                   << listOf(QList<double>{});
+    QTest::newRow("half an element, little")
+        << int(Int16) << little << hex("010002") << 2 << listOf(QList<short>{1, 2});
+    QTest::newRow("half an element, big")
+        << int(Int16) << big << hex("01") << 1 << listOf(QList<short>{256});
+    QTest::newRow("count 0: an empty list")
+        << int(Int32) << little << hex("01000000") << 0 << listOf(QList<int>{});
+    QTest::newRow("negative count: an empty list")
+        << int(Double) << big << hex("01") << -3 << listOf(QList<double>{});
     QTest::newRow("no number type") << int(string) << little << hex("0141") << 1 << QVariant();
 }
 

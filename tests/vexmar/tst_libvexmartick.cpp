@@ -115,8 +115,8 @@ QString patternText(const SReadInfo &r)
     };
     for (const Area &a : wordAreas) {
         if (const int index = indexAfter(a.name)) {
-            const QByteArray bytes = simPattern(a.code, (index - 1) * a.unitBytes,
-                                                elementSizeOfType(r.type));
+            const QByteArray bytes
+                = simPattern(a.code, (index - 1) * a.unitBytes, elementSizeOfType(r.type));
             return valueText(numberOf(DataType(r.type), bytes));
         }
     }
@@ -340,17 +340,17 @@ void tst_LibVexmarTick::areaEnds_data()
     QTest::addColumn<QString>("area");
     QTest::addColumn<int>("last");
     QTest::addColumn<int>("type");
-    QTest::addColumn<int>("wide"); // a type that reaches past the end from the last index
+    QTest::addColumn<int>("wide");  // a type that reaches past the end from the last index
     QTest::addColumn<bool>("tick"); // through the engine's blocks, else read directly
     const struct
     {
         const char *area;
         int last;
-    } bitEnds[] = {{"DI", 240},  {"DI_F", 240}, {"DI_S", 240}, {"DO", 160},   {"DO_F", 160},
-                   {"DO_S", 160}, {"SD", 320},  {"NDI", 2000}, {"NDO", 2000}, {"HDS", 500},
-                   {"HDP", 500},  {"LD", 2000}},
-      wordEnds[] = {{"AI", 320},  {"AI_F", 320}, {"AI_S", 80},  {"AO", 320}, {"NAI", 8000},
-                    {"NAO", 8000}, {"HAI", 2000}, {"LA", 2000}, {"LW", 8000}};
+    } bitEnds[]
+        = {{"DI", 240}, {"DI_F", 240}, {"DI_S", 240}, {"DO", 160},  {"DO_F", 160}, {"DO_S", 160},
+           {"SD", 320}, {"NDI", 2000}, {"NDO", 2000}, {"HDS", 500}, {"HDP", 500},  {"LD", 2000}},
+        wordEnds[] = {{"AI", 320},   {"AI_F", 320}, {"AI_S", 80}, {"AO", 320}, {"NAI", 8000},
+                      {"NAO", 8000}, {"HAI", 2000}, {"LA", 2000}, {"LW", 8000}};
     for (const auto &e : bitEnds)
         QTest::newRow(e.area) << e.area << e.last << int(Bool) << 0 << true;
     for (const auto &e : wordEnds)
@@ -392,7 +392,9 @@ void tst_LibVexmarTick::areaEnds()
         QCOMPARE(valueText(end.value), patternText(atEnd));
     } else {
         // These areas are addressed by byte on the wire.
-        const int code = area == QLatin1String("AO_F") ? 11 : area == QLatin1String("AO_S") ? 12 : 29;
+        const int code = area == QLatin1String("AO_F")   ? 11
+                         : area == QLatin1String("AO_S") ? 12
+                                                         : 29;
         QCOMPARE(valueText(end.value), valueText(numberOf(Int16, simPattern(code, last - 1, 2))));
     }
     for (const SReadInfo &r : qAsConst(past)) {

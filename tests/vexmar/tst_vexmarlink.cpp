@@ -242,8 +242,7 @@ void tst_VexmarLink::refusedBeforeSending()
     QCOMPARE(cmd.WriteString(28, 0, 1, strings({QString(200, 'a')}), QStringLiteral("SI1")),
              int(CmdVexmar::BadData));
     QVERIFY(out.isEmpty());
-    QCOMPARE(cmd.ReadValues(7, 316, 20, &out, QStringLiteral("AI317")),
-             int(CmdVexmar::BadAddress));
+    QCOMPARE(cmd.ReadValues(7, 316, 20, &out, QStringLiteral("AI317")), int(CmdVexmar::BadAddress));
     QCOMPARE(CmdVexmar::statusOf(CmdVexmar::BadAddress), 5);
     QCOMPARE(CmdVexmar::statusOf(CmdVexmar::BadData), 4);
     // Only the handshake and this read reached the device.

@@ -492,9 +492,8 @@ void tst_VexmarMonitor::menusHeldWhileConnecting()
 
 void tst_VexmarMonitor::unservedLabelsShownRefused()
 {
-    const QList<Label> labels{{"LW1", "Int16", ""},  {"AI0", "Int16", ""},
-                              {"XYZ99", "Int16", ""}, {"LW5", "null", ""},
-                              {"AI320", "Int32", ""}, {"AI321", "Int32", ""}};
+    const QList<Label> labels{{"LW1", "Int16", ""}, {"AI0", "Int16", ""},   {"XYZ99", "Int16", ""},
+                              {"LW5", "null", ""},  {"AI320", "Int32", ""}, {"AI321", "Int32", ""}};
     MainWindow *window = openProject("udp", labels);
     QVERIFY(window);
     startByHand();

@@ -12,13 +12,13 @@ using namespace Vexmar;
 
 bool SimFault::parse(const QString &text, SimFault *fault)
 {
-    static const QRegularExpression form(QStringLiteral(
-        "^(drop|late|twice|short|long|echo|lead|stale|repeat|tail)(?:=(\\d+))?"
-        "(?:([@%])(\\d+)|@(\\d+)-(\\d+))$"));
+    static const QRegularExpression form(
+        QStringLiteral("^(drop|late|twice|short|long|echo|lead|stale|repeat|tail)(?:=(\\d+))?"
+                       "(?:([@%])(\\d+)|@(\\d+)-(\\d+))$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch())
         return false;
-    static const QStringList kinds{"drop", "late", "twice", "short", "long",
+    static const QStringList kinds{"drop", "late", "twice", "short",  "long",
                                    "echo", "lead", "stale", "repeat", "tail"};
     static const int defaults[] = {0, 500, 0, 1, 4, 0, 4, 0, 110, 6};
     const int kind = kinds.indexOf(m.captured(1));

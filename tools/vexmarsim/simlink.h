@@ -20,8 +20,8 @@ struct SimFault
     Kind kind = Drop;
     // late, stale, repeat: ms; short: bytes cut; long, lead, tail: bytes added
     int argument = 0;
-    int number = 0;   // the (first) request it applies to, or every number-th one
-    int last = 0;     // the last request of a range
+    int number = 0; // the (first) request it applies to, or every number-th one
+    int last = 0;   // the last request of a range
     bool every = false;
 
     bool selects(int request) const
@@ -79,8 +79,8 @@ private:
     QElapsedTimer m_clock;
     QList<Outgoing> m_queue;
     QHash<quint8, QByteArray> m_lastReply; // by command: what stale sends again
-    qint64 m_deviceFreeMs = 0;   // when the device has finished its previous reply
-    qint64 m_pacingStartMs = -1; // when the head of a serial queue started going out
+    qint64 m_deviceFreeMs = 0;             // when the device has finished its previous reply
+    qint64 m_pacingStartMs = -1;           // when the head of a serial queue started going out
     int m_pacedBytes = 0;
     QTimer m_pump;
 };
