@@ -515,26 +515,26 @@ QVariant LibCorvid::set_variant_bool(int startBit, QByteArray data, int byteCoun
 #define CORVID_CODEC(Type, Decoder, Encoder)                                                       \
     QVariant LibCorvid::Decoder(QByteArray data, int count)                                        \
     {                                                                                              \
-        return S7::decodeNumbers<Type>(data, count);                                               \
+        return S7::decodeValue(Type, data, count, 0);                                              \
     }                                                                                              \
     int LibCorvid::Encoder(CLabelVariable value, int count, QByteArray *out)                       \
     {                                                                                              \
-        return S7::encodeNumbers<Type>(value, count, out);                                         \
+        return S7::encodeValue(Type, value, count, out);                                           \
     }
 
-CORVID_CODEC(char, set_variant_Int8, Wset_variant_Int8)
-CORVID_CODEC(unsigned char, set_variant_UInt8, Wset_variant_UInt8)
-CORVID_CODEC(short, set_variant_Int16, Wset_variant_Int16)
-CORVID_CODEC(unsigned short, set_variant_UInt16, Wset_variant_uInt16)
-CORVID_CODEC(int, set_variant_Int32, Wset_variant_Int32)
-CORVID_CODEC(unsigned int, set_variant_UInt32, Wset_variant_UInt32)
-CORVID_CODEC(float, set_variant_fload, Wset_variant_float)
-CORVID_CODEC(qlonglong, set_variant_Int64, Wset_variant_Int64)
-CORVID_CODEC(qulonglong, set_variant_UInt64, Wset_variant_UInt64)
-CORVID_CODEC(double, set_variant_double, Wset_variant_double)
+CORVID_CODEC(Int8, set_variant_Int8, Wset_variant_Int8)
+CORVID_CODEC(UInt8, set_variant_UInt8, Wset_variant_UInt8)
+CORVID_CODEC(Int16, set_variant_Int16, Wset_variant_Int16)
+CORVID_CODEC(UInt16, set_variant_UInt16, Wset_variant_uInt16)
+CORVID_CODEC(Int32, set_variant_Int32, Wset_variant_Int32)
+CORVID_CODEC(UInt32, set_variant_UInt32, Wset_variant_UInt32)
+CORVID_CODEC(Float, set_variant_fload, Wset_variant_float)
+CORVID_CODEC(Int64, set_variant_Int64, Wset_variant_Int64)
+CORVID_CODEC(UInt64, set_variant_UInt64, Wset_variant_UInt64)
+CORVID_CODEC(Double, set_variant_double, Wset_variant_double)
 #undef CORVID_CODEC
 
 int LibCorvid::Wset_variant_bool(CLabelVariable value, int count, QByteArray *out)
 {
-    return S7::encodeNumbers<bool>(value, count, out);
+    return S7::encodeValue(Bool, value, count, out);
 }

@@ -1,6 +1,9 @@
 #include "s7codec.h"
 
 #include "datatype.h"
+#include "valuecodec.h"
+
+#include <QList>
 
 namespace S7 {
 
@@ -19,65 +22,30 @@ QVariant decodeBits(int startBit, const QByteArray &bytes, int byteCount)
 
 QVariant decodeValue(int type, const QByteArray &bytes, int count, int startBit)
 {
-    switch (type) {
-    case Bool: {
+    if (type == Bool) {
         QList<bool> bits
             = decodeBits(startBit, bytes, (startBit + count + 7) / 8).value<QList<bool>>();
         return QVariant::fromValue(bits.mid(0, qMax(count, 0)));
     }
-    case Int8:
-        return decodeNumbers<char>(bytes, count);
-    case UInt8:
-        return decodeNumbers<unsigned char>(bytes, count);
-    case Int16:
-        return decodeNumbers<short>(bytes, count);
-    case UInt16:
-        return decodeNumbers<unsigned short>(bytes, count);
-    case Int32:
-        return decodeNumbers<int>(bytes, count);
-    case UInt32:
-        return decodeNumbers<unsigned int>(bytes, count);
-    case Float:
-        return decodeNumbers<float>(bytes, count);
-    case Int64:
-        return decodeNumbers<qlonglong>(bytes, count);
-    case UInt64:
-        return decodeNumbers<qulonglong>(bytes, count);
-    case Double:
-        return decodeNumbers<double>(bytes, count);
-    default:
+    if (type < Int8 || type > Double)
         return QVariant();
-    }
+    return ValueCodec::decodeNumbers(type, bytes, count, ValueCodec::ByteOrder::BigEndian);
 }
 
 int encodeValue(int type, const CLabelVariable &value, int count, QByteArray *out)
 {
-    switch (type) {
-    case Bool:
-        return encodeNumbers<bool>(value, count, out);
-    case Int8:
-        return encodeNumbers<char>(value, count, out);
-    case UInt8:
-        return encodeNumbers<unsigned char>(value, count, out);
-    case Int16:
-        return encodeNumbers<short>(value, count, out);
-    case UInt16:
-        return encodeNumbers<unsigned short>(value, count, out);
-    case Int32:
-        return encodeNumbers<int>(value, count, out);
-    case UInt32:
-        return encodeNumbers<unsigned int>(value, count, out);
-    case Float:
-        return encodeNumbers<float>(value, count, out);
-    case Int64:
-        return encodeNumbers<qlonglong>(value, count, out);
-    case UInt64:
-        return encodeNumbers<qulonglong>(value, count, out);
-    case Double:
-        return encodeNumbers<double>(value, count, out);
-    default:
-        return -1;
+    if (type == Bool) {
+        QList<bool> list;
+        if (!ValueCodec::takeElements(value.value, count, &list))
+            return ValueCodec::Refused;
+        for (bool b : qAsConst(list))
+            out->append(b ? '\x01' : '\0');
+        return ValueCodec::Ok;
     }
+    if (type < Int8 || type > Double)
+        return ValueCodec::Refused;
+    return ValueCodec::encodeNumbers(type, value.value, count, ValueCodec::ByteOrder::BigEndian,
+                                     out);
 }
 
 } // namespace S7

@@ -5,6 +5,7 @@
 #include "vexmarframes.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QScopedValueRollback>
@@ -42,7 +43,9 @@ const QString bitWriteResponseLine
 constexpr int defaultReplyTimeoutMs = 350;
 // The local port the family's tools ask for.
 constexpr int localPortOfFamily = 500;
-// Quiet time that ends the wait for a late serial reply once its bytes have started coming.
+// Quiet time that ends the wait for a late serial reply once its bytes have started coming, and
+// the least quiet that makes a serial reply whole: longer than a USB converter holds bytes back
+// (16 ms), so that a reply is not judged in the middle.
 constexpr int settleQuietMs = 20;
 
 enum ReadKind { ValuesRead, StringRead, BitsRead };
@@ -61,7 +64,7 @@ int CmdVexmar::statusOf(int result)
     case LinkDown:
         return LabelStatus::DeviceOffline;
     case BadAddress:
-        return LabelStatus::AreaNotRecognised;
+        return LabelStatus::AddressOutOfRange;
     case BadData:
         return LabelStatus::BadCount;
     default:
@@ -129,8 +132,9 @@ int CmdVexmar::OpenSerial(QString portName, int baudRate, int dataBits, int stop
     if (!serialPort->open(QIODevice::ReadWrite))
         return -1;
 
-    // silenceMs: a reply that has all its bytes is over once the line has been quiet this
-    // long. Longer than two characters at each rate (one character at 1200 baud is 8.3 ms).
+    // silenceMs: the line is quiet between two replies once no byte came for this long. Longer
+    // than two characters at each rate (one character at 1200 baud is 8.3 ms); a reply is
+    // judged whole after at least settleQuietMs.
     switch (baudRate) {
     case 1200:
         silenceMs = 20;
@@ -392,23 +396,39 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
         settleSerial();
     if (IsConnected() != 0)
         return Exchange::LinkDown;
+    // Whatever is waiting now came before this request and cannot be its reply.
     drain();
     serialPort->write(request);
 
     QPointer<QSerialPort> port = serialPort;
     QPointer<QTimer> quiet = silenceTimer;
     QEventLoop loop;
+    QByteArray received; // every byte since the request went out
+    QByteArray candidate;
+    SerialReply judged = SerialReply::Nothing;
+    QElapsedTimer sinceByte;
+    // A reply is whole only once the line has been quiet after it, for longer than a pause in
+    // the middle of one may last: the first bytes of a longer, earlier reply must not pass.
+    const int wholeQuietMs = qMax(silenceMs, settleQuietMs);
     const auto takeBytes = [&] {
         if (!port)
             return;
-        recvBuffer.append(port->readAll());
-        // The tail of an earlier reply may come in after the drain, ahead of this one.
-        if (skipToEcho(request, &recvBuffer) > 0 && debugEnabled)
-            qDebug().noquote() << QStringLiteral("lib[Vexmar] skipped late bytes before a reply");
-        // All bytes are there: wait only for the line to go quiet, so that a surplus tail
-        // is not left for the next exchange.
-        if (recvBuffer.size() >= replyBytes && quiet)
-            quiet->start(silenceMs);
+        received.append(port->readAll());
+        sinceByte.start();
+        if (quiet)
+            quiet->start(wholeQuietMs);
+    };
+    const auto judge = [&] {
+        judged = judgeSerialReply(request, received, replyBytes, &candidate);
+        if (judged == SerialReply::Whole && sinceByte.elapsed() < wholeQuietMs)
+            judged = SerialReply::Partial;
+    };
+    // A candidate that does not fit is not the reply: reading goes on until the time-out, so
+    // that what else comes is not left for the next exchange either.
+    const auto lineQuiet = [&] {
+        judge();
+        if (judged == SerialReply::Whole)
+            loop.quit();
     };
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -416,7 +436,7 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(port, &QIODevice::readyRead, &loop, takeBytes);
     if (quiet)
-        connect(quiet, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(quiet, &QTimer::timeout, &loop, lineQuiet);
     deadline.start(serialTimeoutMs(request.size(), replyBytes));
     runWait(loop);
     if (quiet) {
@@ -425,18 +445,26 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
     }
     if (!port || port != serialPort || !port->isOpen())
         return Exchange::LinkDown;
-    const QByteArray received = recvBuffer;
-    recvBuffer.clear();
-    if (received.size() < replyBytes)
+    if (judged != SerialReply::Whole)
+        judge();
+    reply->append(candidate);
+    switch (judged) {
+    case SerialReply::Whole:
+        if (candidate.size() != received.size() && debugEnabled)
+            qDebug().noquote() << QStringLiteral("lib[Vexmar] skipped line noise before a reply");
+        return Exchange::Reply;
+    case SerialReply::Nothing:
         m_replyOutstanding = true;
-    if (received.isEmpty())
         return Exchange::NoReply;
-    reply->append(received);
-    if (!echoes(request, received)) {
+    case SerialReply::NoEcho:
         m_replyOutstanding = true;
         return Exchange::WrongEcho;
+    case SerialReply::Partial:
+    case SerialReply::Misfit:
+        break;
     }
-    return Exchange::Reply;
+    m_replyOutstanding = true;
+    return Exchange::Misfit;
 }
 
 QString CmdVexmar::logLine(const QString &format, const QString &label, int length,
@@ -449,10 +477,10 @@ QString CmdVexmar::logLine(const QString &format, const QString &label, int leng
 int CmdVexmar::readRequest(const QByteArray &request, int area, int index, int dataLength,
                            const QString &label, QByteArray *out, int kind)
 {
-    if (!indexInArea(area, index))
-        return BadAddress;
     if (dataLength < 1 || dataLength >= maxFrameDataBytes)
         return BadData;
+    if (!runInArea(area, index, dataLength))
+        return BadAddress;
     if (debugEnabled)
         qDebug().noquote() << logLine(readCommandLine, label, dataLength, request);
     QByteArray reply;
@@ -472,7 +500,7 @@ int CmdVexmar::readRequest(const QByteArray &request, int area, int index, int d
         qWarning().noquote() << logLine(sequenceWarningLine, label, dataLength, shown);
         return NoReply;
     }
-    if (checkReply(request, reply, dataLength) != ReplyCheck::Ok) {
+    if (e == Exchange::Misfit || checkReply(request, reply, dataLength) != ReplyCheck::Ok) {
         qWarning().noquote() << logLine(shortReplyWarningLine, label, dataLength, shown);
         return FrameError;
     }
@@ -515,10 +543,10 @@ int CmdVexmar::ReadBits(int area, int index, int count, QByteArray *out, QString
 int CmdVexmar::writeRequest(const QByteArray &request, int area, int index, int shownLength,
                             const QString &label, bool bitLines)
 {
-    if (!indexInArea(area, index))
-        return BadAddress;
     if (request.isEmpty() || shownLength < 1)
         return BadData;
+    if (!runInArea(area, index, shownLength))
+        return BadAddress;
     QByteArray reply;
     const Exchange e = exchange(request, writeReplyBytes, &reply);
     if (e == Exchange::LinkDown)
@@ -537,6 +565,8 @@ int CmdVexmar::writeRequest(const QByteArray &request, int area, int index, int 
     }
     if (e == Exchange::NoReply)
         return NoReply;
+    if (e == Exchange::Misfit)
+        return FrameError;
     return checkReply(request, reply, 0) == ReplyCheck::Ok ? Ok : FrameError;
 }
 

@@ -13,7 +13,8 @@ class QUdpSocket;
 
 // The link to one controller of the family, over UDP or a serial line, and the requests that
 // travel on it. One exchange at a time: a request goes out, and only a reply that echoes it
-// (and, on a serial line, has all the bytes it should have) is taken as its answer.
+// (and, on a serial line, is whole and exactly as long as the request calls for) is taken as
+// its answer.
 class CmdVexmar : public QObject
 {
     Q_OBJECT
@@ -22,17 +23,19 @@ public:
     // Results of the requests. Negative codes say why nothing usable came back.
     enum Result : int {
         Ok = 0,
-        FrameError = -1, // a reply echoed the request but was too short
+        FrameError = -1, // a reply echoed the request but had the wrong length
         NoReply = -2,    // nothing that echoes the request arrived in time
         LinkDown = -3,   // no usable link: nothing sent
         Busy = -4,       // another exchange is waiting on this link: nothing sent
-        BadAddress = -5, // the index lies outside the area: nothing sent
+        BadAddress = -5, // the run lies (partly) outside the area: nothing sent
         BadData = -6,    // the count or the data cannot make a frame: nothing sent
     };
     // The record status a request result stands for.
     static int statusOf(int result);
 
-    enum class Exchange { Reply, NoReply, WrongEcho, Busy, LinkDown };
+    // Misfit: on a serial line, bytes that echo the request but are not a whole reply of the
+    // length it calls for.
+    enum class Exchange { Reply, NoReply, WrongEcho, Misfit, Busy, LinkDown };
 
     explicit CmdVexmar(QObject *parent = nullptr);
     ~CmdVexmar() override;
@@ -65,8 +68,9 @@ public:
     int WriteBits(int area, int index, int count, QByteArray data, QString label);
 
     // Sends request and waits for the reply that echoes it; replyBytes is the size of a
-    // complete reply, which ends a serial exchange early. Everything that arrived before the
-    // request went out is discarded first. On WrongEcho, reply gets what came instead.
+    // complete reply, the only size a serial reply may have. Everything that arrived before
+    // the request went out is discarded first. On WrongEcho or Misfit, reply gets what came
+    // instead.
     Exchange exchange(const QByteArray &request, int replyBytes, QByteArray *reply);
 
     // How long a UDP reply may take, and a serial reply before its bytes' own transfer time.

@@ -9,4 +9,5 @@ add_library(vexmar_engine STATIC
     ${CMAKE_CURRENT_LIST_DIR}/inductionwrite.cpp)
 set_target_properties(vexmar_engine PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(vexmar_engine PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(vexmar_engine PUBLIC morvelin_common Qt5::Core)
+# The wire layer knows where each area ends, which no block may cross.
+target_link_libraries(vexmar_engine PUBLIC vexmar_wire morvelin_common Qt5::Core)

@@ -1,21 +1,36 @@
 #include "inductionengine.h"
 
 #include "engineinternal.h"
+#include "valuecodec.h"
+#include "vexmarareas.h"
 
 #include <QThread>
-#include <QtEndian>
 #include <algorithm>
 #include <set>
 #include <vector>
 
 int areaUnitBytes(int area)
 {
-    // Indexed by engine area code; 0 is "no area". AI_S (9) holds 32-bit registers on the
-    // wire, where its index is scaled by 4, so it is grouped as a word area like AI.
-    static const int units[]
-        = {0, 1, 1, 1, 1, 1, 1, 4, 4, 4, 4, 4, 1, 1, 2, 1, 1, 4, 4, 1, 1, 4, 1, 4, 4, 256, 256};
-    static_assert(sizeof(units) / sizeof(units[0]) == vexmarAreaCount + 1, "one unit per area");
-    return area >= 1 && area <= vexmarAreaCount ? units[area] : 0;
+    // Indexed by engine area code; 0 is "no area". The engine groups as the wire addresses:
+    // points in the bit areas, 16-bit words in SA, slots in the string area, and 32-bit
+    // registers everywhere else (AI_S, AO_F and AO_S included). SO is sized as a string area.
+    if (area == areaCodeFromName(QStringLiteral("SO")))
+        return Vexmar::stringSlotBytes;
+    const int wire = wireAreaOf(area);
+    if (wire == Vexmar::AreaNone)
+        return 0;
+    if (Vexmar::isBitArea(wire))
+        return 1;
+    if (wire == Vexmar::AreaSA)
+        return 2;
+    if (Vexmar::isStringArea(wire))
+        return Vexmar::stringSlotBytes;
+    return 4;
+}
+
+int areaEndIndex(int area)
+{
+    return Vexmar::getmaximum_length(wireAreaOf(area));
 }
 
 bool isBitArea(int area)
@@ -156,6 +171,17 @@ QList<SReadBlock> groupArea(int area, const std::vector<Placed> &placed, int bit
     return blocks;
 }
 
+// Whether all of an item lies before the end of its area: one point in a bit area, a slot in a
+// string area, its bytes in a word area.
+bool insideArea(int area, const Placed &p)
+{
+    const qint64 end = areaEndIndex(area);
+    if (isBitArea(area) || isStringArea(area))
+        return p.index <= end;
+    const int unit = areaUnitBytes(area);
+    return qint64(p.index - 1) * unit + qMax(p.size, 1) <= end * unit;
+}
+
 void sortAndMerge(int area, std::vector<Placed> &placed)
 {
     const bool bits = isBitArea(area);
@@ -210,8 +236,14 @@ QList<QList<SReadInfo>> InductionEngine::InductiveDrive_Read(const QString &key,
         if (byArea[area].empty())
             continue;
         sortAndMerge(area, byArea[area]);
-        const QList<SReadBlock> blocks
-            = groupArea(area, byArea[area], bitLimit, byteLimit, grammar);
+        // A block never reaches past the area's end: the labels beyond it are grouped apart,
+        // so that the driver refuses their blocks alone and the others still read.
+        std::vector<Placed> inside;
+        std::vector<Placed> outside;
+        for (const Placed &p : byArea[area])
+            (insideArea(area, p) ? inside : outside).push_back(p);
+        QList<SReadBlock> blocks = groupArea(area, inside, bitLimit, byteLimit, grammar);
+        blocks += groupArea(area, outside, bitLimit, byteLimit, grammar);
         for (const SReadBlock &block : blocks) {
             const QList<SReadInfo> members = block.members.keys();
             stored.insert(members, block);
@@ -291,12 +323,8 @@ namespace {
 // variants travel with the bytes of their base type, unreordered.
 QVariant decodeElement(int type, const uchar *bytes)
 {
-    QVariant value;
-    withNumericType(type, [&](auto tag) {
-        using T = decltype(tag);
-        value = QVariant::fromValue(QList<T>{qFromLittleEndian<T>(bytes)});
-    });
-    return value;
+    return ValueCodec::decodeNumbers(type, QByteArray(reinterpret_cast<const char *>(bytes), 8), 1,
+                                     ValueCodec::ByteOrder::LittleEndian);
 }
 
 // The value of one member of a word-area block; missing data counts as zero bytes.

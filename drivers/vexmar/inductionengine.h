@@ -15,6 +15,8 @@
 // Bytes per index unit of an engine area code: 1 in the bit areas, 2 in SA, 4 in the 32-bit
 // word areas, 256 in the string areas SI and SO; 0 outside 1 to 26.
 int areaUnitBytes(int area);
+// The last index of an engine area code on the device; 0 for SO and codes outside 1 to 26.
+int areaEndIndex(int area);
 // Areas whose index counts single points (read as bool).
 bool isBitArea(int area);
 // Areas whose index counts units of areaUnitBytes (read as bytes).

@@ -1,8 +1,9 @@
 // The write half of the induction engine: records per item, write blocks, block and point writes.
 #include "engineinternal.h"
 #include "inductionengine.h"
+#include "valuecodec.h"
 
-#include <QtEndian>
+#include <QSequentialIterable>
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -26,25 +27,16 @@ struct WriteRecord
     bool whole = false;
 };
 
-template<typename T>
-QByteArray littleEndianBytes(const QVariant &value)
-{
-    QByteArray out;
-    if (!value.canConvert<QList<T>>())
-        return out;
-    const QList<T> elements = value.value<QList<T>>();
-    for (const T &e : elements) {
-        uchar bytes[sizeof(T)];
-        qToLittleEndian(e, bytes);
-        out.append(reinterpret_cast<const char *>(bytes), int(sizeof(T)));
-    }
-    return out;
-}
-
-// The bytes of a numeric value list, least significant byte first; false for a non-numeric type.
+// The bytes of a numeric value list, least significant byte first (nothing when the value is no
+// list of the type's elements); false for a non-numeric type.
 bool numericBytes(int type, const QVariant &value, QByteArray &out)
 {
-    return withNumericType(type, [&](auto tag) { out = littleEndianBytes<decltype(tag)>(value); });
+    if (!withNumericType(type, [](auto) {}))
+        return false;
+    const int n = value.canConvert<QVariantList>() ? value.value<QSequentialIterable>().size() : 0;
+    out.clear();
+    ValueCodec::encodeNumbers(type, value, n, ValueCodec::ByteOrder::LittleEndian, &out);
+    return true;
 }
 
 // The device reads a string slot's length byte as a signed byte.

@@ -10,12 +10,6 @@
 
 namespace {
 
-// Wire codes of the areas that take float and 32-bit integer writes.
-constexpr int areaAO = 10;
-constexpr int areaNAO = 18;
-constexpr int areaLA = 23;
-constexpr int areaLW = 24;
-
 // The length field of a transfer. A bit area carries one point per bit on the wire, so a
 // number wider than a byte spans 8 points per byte there, as the 8-bit types already do;
 // without this an Int16 of DI1 would read two points and decode as 0.
@@ -54,9 +48,10 @@ int refusal(int area, int index, DataType type, int count, bool write)
         return 0;
     // The controllers take floats only in their analogue output and LA registers and 32-bit
     // integers only in LW.
-    if (type == Float && area != areaAO && area != areaNAO && area != areaLA)
+    if (type == Float && area != Vexmar::AreaAO && area != Vexmar::AreaNAO
+        && area != Vexmar::AreaLA)
         return LabelStatus::TypeNotSupported;
-    if ((type == Int32 || type == UInt32) && area != areaLW)
+    if ((type == Int32 || type == UInt32) && area != Vexmar::AreaLW)
         return LabelStatus::TypeNotSupported;
     return 0;
 }

@@ -8,18 +8,18 @@ namespace Vexmar {
 bool isBitArea(int area)
 {
     switch (area) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 13:
-    case 15:
-    case 16:
-    case 19:
-    case 20:
-    case 22:
+    case AreaDI:
+    case AreaDI_F:
+    case AreaDI_S:
+    case AreaDO:
+    case AreaDO_F:
+    case AreaDO_S:
+    case AreaSD:
+    case AreaNDI:
+    case AreaNDO:
+    case AreaHDS:
+    case AreaHDP:
+    case AreaLD:
         return true;
     default:
         return false;
@@ -29,15 +29,15 @@ bool isBitArea(int area)
 bool isWord32Area(int area)
 {
     switch (area) {
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 17:
-    case 18:
-    case 21:
-    case 23:
-    case 24:
+    case AreaAI:
+    case AreaAI_F:
+    case AreaAI_S:
+    case AreaAO:
+    case AreaNAI:
+    case AreaNAO:
+    case AreaHAI:
+    case AreaLA:
+    case AreaLW:
         return true;
     default:
         return false;
@@ -49,32 +49,42 @@ bool isStringArea(int area)
     return area == AreaString;
 }
 
+namespace {
+
+struct NamedArea
+{
+    const char *name;
+    AreaCode code;
+};
+
+// Every name that has a shorter name as its prefix comes before it: DI_F3 is DI_F, DI3 is DI.
+const NamedArea namedAreas[]
+    = {{"DI_F", AreaDI_F}, {"DI_S", AreaDI_S},    {"DO_F", AreaDO_F}, {"DO_S", AreaDO_S},
+       {"HAI", AreaHAI},   {"NDI", AreaNDI},      {"NDO", AreaNDO},   {"NAI", AreaNAI},
+       {"NAO", AreaNAO},   {"DI", AreaDI},        {"DO", AreaDO},     {"AI_F", AreaAI_F},
+       {"AI_S", AreaAI_S}, {"AI", AreaAI},        {"AO_F", AreaAO_F}, {"AO_S", AreaAO_S},
+       {"AO", AreaAO},     {"SD", AreaSD},        {"SA", AreaSA},     {"HDS", AreaHDS},
+       {"HDP", AreaHDP},   {"LD", AreaLD},        {"LA", AreaLA},     {"LW", AreaLW},
+       {"SI", AreaString}, {"Custom", AreaCustom}};
+
+} // namespace
+
 int getArea(const QString &address)
 {
-    // Every name that has a shorter name as its prefix comes before it: DI_F3 is DI_F, DI3 is DI.
-    struct Prefix
-    {
-        const char *name;
-        int code;
-    };
-    static const Prefix prefixes[] = {{"DI_F", 2},        {"DI_S", 3},
-                                      {"DO_F", 5},        {"DO_S", 6},
-                                      {"HAI", 21},        {"NDI", 15},
-                                      {"NDO", 16},        {"NAI", 17},
-                                      {"NAO", 18},        {"DI", 1},
-                                      {"DO", 4},          {"AI_F", 8},
-                                      {"AI_S", 9},        {"AI", 7},
-                                      {"AO_F", 11},       {"AO_S", 12},
-                                      {"AO", 10},         {"SD", 13},
-                                      {"SA", 14},         {"HDS", 19},
-                                      {"HDP", 20},        {"LD", 22},
-                                      {"LA", 23},         {"LW", 24},
-                                      {"SI", AreaString}, {"Custom", AreaCustom}};
-    for (const Prefix &p : prefixes) {
-        if (address.startsWith(QLatin1String(p.name)))
-            return p.code;
+    for (const NamedArea &a : namedAreas) {
+        if (address.startsWith(QLatin1String(a.name)))
+            return a.code;
     }
     return AreaNone;
+}
+
+QString areaName(int area)
+{
+    for (const NamedArea &a : namedAreas) {
+        if (a.code == area)
+            return QString::fromLatin1(a.name);
+    }
+    return QString();
 }
 
 int getAddr(const QString &address)
@@ -163,6 +173,25 @@ int getBytelen(DataType type, int count, int area)
 bool indexInArea(int area, int index)
 {
     return index >= 0 && index < getmaximum_length(area);
+}
+
+bool runInArea(int area, int index, int dataLength)
+{
+    if (!indexInArea(area, index))
+        return false;
+    int unit = 0; // wire units (points or bytes) per element
+    if (isBitArea(area))
+        unit = 1;
+    else if (isWord32Area(area))
+        unit = 4;
+    else if (area == AreaSA || area == AreaCustom)
+        unit = 2;
+    else if (isStringArea(area))
+        unit = stringSlotBytes;
+    if (unit == 0 || dataLength < 1)
+        return true;
+    const qint64 elements = (qint64(dataLength) + unit - 1) / unit;
+    return index + elements <= getmaximum_length(area);
 }
 
 } // namespace Vexmar

@@ -10,11 +10,11 @@
 // Numbers are little-endian; a value is a QVariant holding the QList of the element type.
 namespace Vexmar {
 
-// Encoder results. A list with fewer elements than the count is refused with nothing appended,
-// so that a write never sends bytes the caller did not give.
+// Encoder results, as the shared codec rules them (valuecodec.h): a negative count, a value that
+// does not convert or holds fewer elements than the count is refused with nothing appended.
 enum CodecResult : int {
     CodecOk = 0,
-    CodecShortList = -1,
+    CodecRefused = -1,
 };
 
 QVariant set_variant_bool(QByteArray data, int count);

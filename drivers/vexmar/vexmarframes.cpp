@@ -137,19 +137,36 @@ bool echoes(const QByteArray &request, const QByteArray &reply)
     return reply.size() >= 2 && reply.at(0) == request.at(0) && reply.at(1) == request.at(1);
 }
 
-int skipToEcho(const QByteArray &request, QByteArray *bytes)
+int echoStart(const QByteArray &request, const QByteArray &bytes)
 {
     if (request.size() < 2)
         return 0;
     int start = 0;
-    while (start < bytes->size()) {
-        if (bytes->at(start) == request.at(0)
-            && (start + 1 == bytes->size() || bytes->at(start + 1) == request.at(1)))
+    while (start < bytes.size()) {
+        if (bytes.at(start) == request.at(0)
+            && (start + 1 == bytes.size() || bytes.at(start + 1) == request.at(1)))
             break;
         ++start;
     }
-    bytes->remove(0, start);
     return start;
+}
+
+SerialReply judgeSerialReply(const QByteArray &request, const QByteArray &received, int replyBytes,
+                             QByteArray *reply)
+{
+    if (received.isEmpty()) {
+        reply->clear();
+        return SerialReply::Nothing;
+    }
+    const int start = echoStart(request, received);
+    if (start == received.size()) {
+        *reply = received;
+        return SerialReply::NoEcho;
+    }
+    *reply = received.mid(start);
+    if (reply->size() < replyBytes)
+        return SerialReply::Partial;
+    return reply->size() == replyBytes ? SerialReply::Whole : SerialReply::Misfit;
 }
 
 ReplyCheck checkReply(const QByteArray &request, const QByteArray &reply, int dataLength)

@@ -43,10 +43,24 @@ QByteArray writeStringRequest(int area, int index, int count, const QByteArray &
 int readReplyBytes(int dataLength);
 constexpr int writeReplyBytes = headerBytes;
 
-// Drops the bytes in front of the first place where reply could begin (the request's echo, or
-// its first byte at the very end): bytes that came before the reply are not part of it.
-// Returns how many were dropped.
-int skipToEcho(const QByteArray &request, QByteArray *bytes);
+// Where in bytes a reply to request could begin: the first place that echoes it, or its first
+// byte at the very end; bytes.size() when there is none.
+int echoStart(const QByteArray &request, const QByteArray &bytes);
+
+// What a serial line delivered after request once it went quiet. Every reply carries the same
+// sequence byte, so an earlier or repeated reply looks like this one's: only a whole reply of
+// exactly the length this request calls for is taken, from the first place that echoes it
+// (bytes ahead that cannot begin a reply are line noise, not part of it).
+enum class SerialReply {
+    Whole,   // exactly replyBytes from the echo on: the reply
+    Partial, // echoed, fewer bytes so far: more may come
+    Misfit,  // echoed, more bytes than the reply has: a stale or repeated reply is among them
+    NoEcho,  // bytes, none of which could begin the reply
+    Nothing, // no byte at all
+};
+// *reply gets the bytes from the echo on (all of them when there is no echo).
+SerialReply judgeSerialReply(const QByteArray &request, const QByteArray &received, int replyBytes,
+                             QByteArray *reply);
 // Whether reply echoes the command and sequence bytes of request.
 bool echoes(const QByteArray &request, const QByteArray &reply);
 
@@ -56,7 +70,7 @@ enum class ReplyCheck {
     Short, // echoed, but fewer bytes than the request asked for
 };
 // A read reply must echo and carry all dataLength bytes; a write reply must echo and carry its
-// header. Longer replies are fine: the surplus is ignored.
+// header. Longer datagrams are fine: the surplus is ignored.
 ReplyCheck checkReply(const QByteArray &request, const QByteArray &reply, int dataLength);
 
 // The data of a checked read reply as the caller wants it.

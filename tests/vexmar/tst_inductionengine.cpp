@@ -401,11 +401,26 @@ void tst_InductionEngine::grouping_data()
     QTest::addColumn<QStringList>("blocks");
 
     QTest::newRow("bit limit reached")
-        << QList<SReadInfo>{rd("DI1", Bool), rd("DI1280", Bool)} << 160 << 1280
-        << QStringList{"DI 1 1280 bit: DI1@0 DI1280@1279"};
+        << QList<SReadInfo>{rd("NDI1", Bool), rd("NDI1280", Bool)} << 160 << 1280
+        << QStringList{"NDI 1 1280 bit: NDI1@0 NDI1280@1279"};
     QTest::newRow("bit limit exceeded")
-        << QList<SReadInfo>{rd("DI1", Bool), rd("DI1281", Bool)} << 160 << 1280
-        << QStringList{"DI 1 1 bit: DI1@0", "DI 1281 1 bit: DI1281@0"};
+        << QList<SReadInfo>{rd("NDI1", Bool), rd("NDI1281", Bool)} << 160 << 1280
+        << QStringList{"NDI 1 1 bit: NDI1@0", "NDI 1281 1 bit: NDI1281@0"};
+    // No block crosses the end of its area (DI has 240 points, AI 320 registers, SI 1280
+    // slots): the labels past it are grouped apart, and the driver refuses only those.
+    QTest::newRow("past a bit area's end")
+        << QList<SReadInfo>{rd("DI239", Bool), rd("DI240", Bool), rd("DI241", Bool),
+                            rd("DI300", Bool)}
+        << 160 << 1280
+        << QStringList{"DI 239 2 bit: DI239@0 DI240@1", "DI 241 60 bit: DI241@0 DI300@59"};
+    QTest::newRow("a wide type past a word area's end")
+        << QList<SReadInfo>{rd("AI319", Int32), rd("AI320", Int32), rd("AI320", Int64),
+                            rd("AI321", Int16)}
+        << 160 << 1280
+        << QStringList{"AI 319 8 word: AI319@0 AI320@1", "AI 320 8 word: AI320@0 AI321@1"};
+    QTest::newRow("past the string area's end")
+        << QList<SReadInfo>{rd("SI1280", string), rd("SI1281", string)} << 1464 << 1280
+        << QStringList{"SI 1280 256 word: SI1280@0", "SI 1281 256 word: SI1281@0"};
     QTest::newRow("bit limit 0: a point per block")
         << QList<SReadInfo>{rd("DO2", Bool), rd("DO1", Bool), rd("DO2", Int16)} << 160 << 0
         << QStringList{"DO 1 1 bit: DO1@0", "DO 2 1 bit: DO2@0 DO2@0"};
@@ -480,15 +495,16 @@ void tst_InductionEngine::limitsCappedAtOneFrame()
     engine.SetInductionParam(Induction::InductionRead, Induction::InductionBit, 100000);
     QList<SReadInfo> items;
     for (int i = 1; i <= 367; ++i)
-        items << rd(QStringLiteral("AI%1").arg(i), Int32);
+        items << rd(QStringLiteral("NAI%1").arg(i), Int32);
     items << rd("NDO1", Bool) << rd("NDO1467", Bool) << rd("NDO1468", Bool);
     const auto lists = engine.InductiveDrive_Read("1", items);
     QCOMPARE(lists.size(), 4);
-    QCOMPARE(engine.GetInductiveDrive_Read("1", lists.at(0)).length, 1464);
-    QCOMPARE(lists.at(0).size(), 366);
-    QCOMPARE(engine.GetInductiveDrive_Read("1", lists.at(1)).start.toString(), QString("367"));
-    QCOMPARE(engine.GetInductiveDrive_Read("1", lists.at(2)).length, 1467);
-    QCOMPARE(lists.at(3), (QList<SReadInfo>{rd("NDO1468", Bool)}));
+    // Areas in code order: NDO (16) before NAI (17).
+    QCOMPARE(engine.GetInductiveDrive_Read("1", lists.at(0)).length, 1467);
+    QCOMPARE(lists.at(1), (QList<SReadInfo>{rd("NDO1468", Bool)}));
+    QCOMPARE(engine.GetInductiveDrive_Read("1", lists.at(2)).length, 1464);
+    QCOMPARE(lists.at(2).size(), 366);
+    QCOMPARE(engine.GetInductiveDrive_Read("1", lists.at(3)).start.toString(), QString("367"));
 }
 
 void tst_InductionEngine::unparsableItemsKeptOnce()

@@ -104,6 +104,31 @@ QMap<SReadInfo, QString> patternLabels()
     return labels;
 }
 
+// What the simulator's pattern holds for a label of one element, as valueText shows it.
+QString patternText(const SReadInfo &r)
+{
+    const auto indexAfter = [&r](const char *name) {
+        const QString rest = r.name.mid(int(std::strlen(name)));
+        bool ok = false;
+        const int index = rest.toInt(&ok);
+        return r.name.startsWith(QLatin1String(name)) && ok ? index : 0;
+    };
+    for (const Area &a : wordAreas) {
+        if (const int index = indexAfter(a.name)) {
+            const QByteArray bytes
+                = simPattern(a.code, (index - 1) * a.unitBytes, elementSizeOfType(r.type));
+            return valueText(numberOf(DataType(r.type), bytes));
+        }
+    }
+    for (const Area &a : bitAreas) {
+        if (const int index = indexAfter(a.name))
+            return valueText(listOf(QList<bool>{(index - 1) % 3 == 0}));
+    }
+    if (const int index = indexAfter("SI"))
+        return valueText(listOf(QList<QString>{QStringLiteral("S%1").arg(index)}));
+    return QString();
+}
+
 } // namespace
 
 class tst_LibVexmarTick : public QObject
@@ -119,6 +144,10 @@ private slots:
     void tickReadsEveryKind();
     void failedExchanges_data();
     void failedExchanges();
+    void staleRepliesNeverGood_data();
+    void staleRepliesNeverGood();
+    void areaEnds_data();
+    void areaEnds();
     void releasedLink_data() { links_data(); }
     void releasedLink();
     void refusedWithoutFrame_data();
@@ -132,7 +161,7 @@ private slots:
 private:
     // Starts the simulator with its pattern and the faults, and connects a new driver to it
     // over "udp" or "serial".
-    bool link(const QString &kind, const QStringList &faults = {});
+    bool link(const QString &kind, const QStringList &faults = {}, int baud = 115200);
 
     LoadedDriver m_loaded;
     GetSharedLibraryFn m_entry = nullptr;
@@ -165,7 +194,7 @@ void tst_LibVexmarTick::cleanup()
     m_pair = nullptr;
 }
 
-bool tst_LibVexmarTick::link(const QString &kind, const QStringList &faults)
+bool tst_LibVexmarTick::link(const QString &kind, const QStringList &faults, int baud)
 {
     QStringList args{QStringLiteral("--pattern")};
     for (const QString &f : faults)
@@ -178,11 +207,11 @@ bool tst_LibVexmarTick::link(const QString &kind, const QStringList &faults)
         return m_driver->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(m_sim->port())) == 0;
     }
     m_pair = new SocatPtyPair;
-    if (!m_pair->start() || !m_sim->startSerial(m_pair->second(), 115200, args)) {
+    if (!m_pair->start() || !m_sim->startSerial(m_pair->second(), baud, args)) {
         qWarning() << "socat or simulator:" << m_sim->error();
         return false;
     }
-    return m_driver->ConnectDrive(m_pair->first() + QLatin1String(",115200,8,1,N")) == 0;
+    return m_driver->ConnectDrive(m_pair->first() + QStringLiteral(",%1,8,1,N").arg(baud)) == 0;
 }
 
 void tst_LibVexmarTick::links_data()
@@ -254,6 +283,127 @@ void tst_LibVexmarTick::failedExchanges()
     QCOMPARE(m_sim->frameCount(), 2);
 }
 
+void tst_LibVexmarTick::staleRepliesNeverGood_data()
+{
+    QTest::addColumn<QString>("fault");
+    // A controller that sends every reply a second time, the copy landing anywhere in the
+    // exchanges that follow: just before a request, merged with its reply, or on its own.
+    for (int gap : {0, 50, 110, 250, 500})
+        QTest::addRow("repeated after %d ms", gap)
+            << QStringLiteral("repeat=%1").arg(gap) + QLatin1String("%1");
+    // The previous reply of the same command just before the reply, or apart from it.
+    QTest::newRow("stale reply just before") << "stale=0%1";
+    QTest::newRow("stale reply 50 ms before") << "stale=50%1";
+    QTest::newRow("bit tail before every other reply") << "tail=6%2";
+}
+
+void tst_LibVexmarTick::staleRepliesNeverGood()
+{
+    QFETCH(QString, fault);
+    // At 9600 baud an exchange lasts long enough for a copy sent 110 ms after a reply to land
+    // in the next exchange, past the program's 100 ms pause.
+    QVERIFY(link(QStringLiteral("serial"), {fault}, 9600));
+    // Three blocks whose replies differ in length (16, 8 and 13 bytes), a bit area among them.
+    const QList<SReadInfo> records{{QStringLiteral("AI1"), Int32}, {QStringLiteral("AI3"), Float},
+                                   {QStringLiteral("AO1"), Int32}, {QStringLiteral("DI1"), Bool},
+                                   {QStringLiteral("DI2"), Bool},  {QStringLiteral("DI4"), Bool},
+                                   {QStringLiteral("DI9"), Bool}};
+    const QString key = QStringLiteral("1");
+    const QList<QList<SReadInfo>> blocks = m_driver->InductiveDrive_Read(key, records);
+    QCOMPARE(blocks.size(), 3);
+    int good = 0;
+    for (int tick = 0; tick < 3; ++tick) {
+        for (const QList<SReadInfo> &block : blocks) {
+            const QMap<SReadInfo, CLabelVariable> read = m_driver->BlockReading(key, block);
+            QCOMPARE(read.size(), block.size());
+            for (auto it = read.cbegin(); it != read.cend(); ++it) {
+                const int status = it->status;
+                QVERIFY2(status == LabelStatus::Ok || status == LabelStatus::ReplyFrameError
+                             || status == LabelStatus::ResponseTimeout,
+                         qPrintable(QStringLiteral("%1: %2").arg(it.key().name).arg(status)));
+                if (status == LabelStatus::Ok) {
+                    QCOMPARE(valueText(it->value), patternText(it.key()));
+                    ++good;
+                }
+            }
+            // The program's pause after a block that made an exchange.
+            QTest::qWait(100);
+        }
+    }
+    // Only a copy sent back to back with its reply spoils every exchange.
+    if (fault != QLatin1String("repeat=0%1"))
+        QVERIFY(good > 0);
+}
+
+void tst_LibVexmarTick::areaEnds_data()
+{
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("wide");  // a type that reaches past the end from the last index
+    QTest::addColumn<bool>("tick"); // through the engine's blocks, else read directly
+    const struct
+    {
+        const char *area;
+        int last;
+    } bitEnds[]
+        = {{"DI", 240}, {"DI_F", 240}, {"DI_S", 240}, {"DO", 160},  {"DO_F", 160}, {"DO_S", 160},
+           {"SD", 320}, {"NDI", 2000}, {"NDO", 2000}, {"HDS", 500}, {"HDP", 500},  {"LD", 2000}},
+        wordEnds[] = {{"AI", 320},   {"AI_F", 320}, {"AI_S", 80}, {"AO", 320}, {"NAI", 8000},
+                      {"NAO", 8000}, {"HAI", 2000}, {"LA", 2000}, {"LW", 8000}};
+    for (const auto &e : bitEnds)
+        QTest::newRow(e.area) << e.area << e.last << int(Bool) << 0 << true;
+    for (const auto &e : wordEnds)
+        QTest::newRow(e.area) << e.area << e.last << int(Int32) << int(Int64) << true;
+    QTest::newRow("SA") << "SA" << 640 << int(Int16) << int(Int32) << true;
+    QTest::newRow("SI") << "SI" << 1280 << int(string) << 0 << true;
+    // Areas the engine does not read in blocks.
+    QTest::newRow("AO_F") << "AO_F" << 320 << int(Int16) << 0 << false;
+    QTest::newRow("AO_S") << "AO_S" << 80 << int(Int16) << 0 << false;
+    QTest::newRow("Custom") << "Custom" << 2097152 << int(Int16) << int(Int32) << false;
+}
+
+void tst_LibVexmarTick::areaEnds()
+{
+    QFETCH(QString, area);
+    QFETCH(int, last);
+    QFETCH(int, type);
+    QFETCH(int, wide);
+    QFETCH(bool, tick);
+    QVERIFY(link(QStringLiteral("udp")));
+    const SReadInfo atEnd{area + QString::number(last), type};
+    QList<SReadInfo> past{{area + QString::number(last + 1), type}};
+    if (wide != 0)
+        past.append({atEnd.name, wide});
+
+    QMap<SReadInfo, CLabelVariable> values;
+    if (tick) {
+        const VexmarTick t = runTick(m_driver, QList<SReadInfo>{atEnd} + past);
+        values = t.values;
+        // The labels past the end are a block of their own, refused without a frame.
+        QCOMPARE(t.blocks.size(), 2);
+    } else {
+        for (const SReadInfo &r : QList<SReadInfo>{atEnd} + past)
+            values.insert(r, m_driver->ReadVariable(r.name, DataType(r.type), 1));
+    }
+    const CLabelVariable end = values.value(atEnd);
+    QCOMPARE(end.status, int(LabelStatus::Ok));
+    if (tick) {
+        QCOMPARE(valueText(end.value), patternText(atEnd));
+    } else {
+        // These areas are addressed by byte on the wire.
+        const int code = area == QLatin1String("AO_F")   ? 11
+                         : area == QLatin1String("AO_S") ? 12
+                                                         : 29;
+        QCOMPARE(valueText(end.value), valueText(numberOf(Int16, simPattern(code, last - 1, 2))));
+    }
+    for (const SReadInfo &r : qAsConst(past)) {
+        QVERIFY2(values.contains(r), qPrintable(r.name));
+        QCOMPARE(values.value(r).status, int(LabelStatus::AddressOutOfRange));
+    }
+    QCOMPARE(m_sim->frameCount(), 1);
+}
+
 void tst_LibVexmarTick::releasedLink()
 {
     QFETCH(QString, kind);
@@ -297,6 +447,11 @@ void tst_LibVexmarTick::refusedWithoutFrame_data()
     QTest::newRow("no index") << false << "AI" << int(Int16) << 1 << 3;
     QTest::newRow("write to index 0") << true << "DO0" << int(Bool) << 1 << 3;
     QTest::newRow("write without index") << true << "SA" << int(Int16) << 1 << 3;
+    QTest::newRow("past AI's end") << false << "AI321" << int(Int32) << 1 << 5;
+    QTest::newRow("a run past AI's end") << false << "AI320" << int(Int32) << 2 << 5;
+    QTest::newRow("past DI's end") << false << "DI1281" << int(Bool) << 1 << 5;
+    QTest::newRow("write past SA's end") << true << "SA641" << int(Int16) << 1 << 5;
+    QTest::newRow("write a bit past DO's end") << true << "DO161" << int(Bool) << 1 << 5;
     QTest::newRow("read count 0") << false << "DI1" << int(Bool) << 0 << 4;
     QTest::newRow("byte-order type") << false << "AI1" << int(int16_AB) << 1 << 4;
     QTest::newRow("bytes of AO_F") << false << "AO_F1" << int(UInt8) << 4 << 4;

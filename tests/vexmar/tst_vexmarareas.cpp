@@ -14,6 +14,7 @@ private slots:
     void addressText_data();
     void addressText();
     void twoNumberings();
+    void engineNamesAgreeWithWire();
     void byteLength_data();
     void byteLength();
     void maximumAndRange();
@@ -73,6 +74,32 @@ void tst_VexmarAreas::twoNumberings()
     QCOMPARE(areaNameFromCode(27), QStringLiteral("UNKNOW"));
     for (int code = 1; code <= 24; ++code)
         QCOMPARE(getArea(areaNameFromCode(code) + QLatin1Char('1')), code);
+}
+
+void tst_VexmarAreas::engineNamesAgreeWithWire()
+{
+    // Every area the engine numbers reads on the wire as the code the engine maps it to.
+    for (int code = 1; code <= vexmarAreaCount; ++code) {
+        const QString name = areaNameFromCode(code);
+        QCOMPARE(areaCodeFromName(name), code);
+        QCOMPARE(getArea(name + QLatin1Char('1')), wireAreaOf(code));
+        if (wireAreaOf(code) != AreaNone)
+            QCOMPARE(areaName(wireAreaOf(code)), name);
+    }
+    // Every named wire code is an area of the engine under that name; only Custom is not.
+    int named = 0;
+    for (int wire = 0; wire <= 46; ++wire) {
+        const QString name = areaName(wire);
+        if (name.isEmpty())
+            continue;
+        ++named;
+        QCOMPARE(getArea(name + QLatin1Char('1')), wire);
+        const int engine = areaCodeFromName(name);
+        QCOMPARE(engine == 0, wire == AreaCustom);
+        if (engine != 0)
+            QCOMPARE(wireAreaOf(engine), wire);
+    }
+    QCOMPARE(named, 26);
 }
 
 void tst_VexmarAreas::byteLength_data()

@@ -160,12 +160,12 @@ void tst_VexmarCodecs::encode_data()
         << int(Int16) << v(QList<short>{1, 2, 3}) << 2 << 0 << QByteArray::fromHex("01000200");
     QTest::newRow("count 0") << int(Int32) << v(QList<int>{1}) << 0 << 0 << QByteArray();
     QTest::newRow("list shorter than count")
-        << int(Int16) << v(QList<short>{1}) << 2 << int(CodecShortList) << QByteArray();
+        << int(Int16) << v(QList<short>{1}) << 2 << int(CodecRefused) << QByteArray();
     QTest::newRow("strings shorter than count")
-        << int(string) << v(QList<QString>{"A"}) << 2 << int(CodecShortList) << QByteArray();
+        << int(string) << v(QList<QString>{"A"}) << 2 << int(CodecRefused) << QByteArray();
     QTest::newRow("list of another type")
-        << int(Int32) << v(QList<short>{1}) << 1 << int(CodecShortList) << QByteArray();
-    QTest::newRow("no value") << int(Double) << QVariant() << 1 << int(CodecShortList)
+        << int(Int32) << v(QList<short>{1}) << 1 << int(CodecRefused) << QByteArray();
+    QTest::newRow("no value") << int(Double) << QVariant() << 1 << int(CodecRefused)
                               << QByteArray();
 }
 

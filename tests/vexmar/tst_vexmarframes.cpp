@@ -30,6 +30,8 @@ private slots:
     void readData();
     void replyChecks_data();
     void replyChecks();
+    void serialReplies_data();
+    void serialReplies();
     void stringSlots();
     void stringSlotsRefused_data();
     void stringSlotsRefused();
@@ -154,6 +156,47 @@ void tst_VexmarFrames::replyChecks()
     QFETCH(int, dataLength);
     QFETCH(int, check);
     QCOMPARE(int(checkReply(request, reply, dataLength)), check);
+}
+
+void tst_VexmarFrames::serialReplies_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<int>("judged");
+    QTest::addColumn<QByteArray>("candidate");
+    const QByteArray reply = hex("01010100"
+                                 "1112131415161718");
+    const QByteArray earlier = hex("01010100"
+                                   "21222324");
+    const auto row = [](const char *tag, const QByteArray &received, SerialReply judged,
+                        const QByteArray &candidate) {
+        QTest::newRow(tag) << received << int(judged) << candidate;
+    };
+    row("nothing", {}, SerialReply::Nothing, {});
+    row("the reply", reply, SerialReply::Whole, reply);
+    row("line noise ahead", hex("eeee") + reply, SerialReply::Whole, reply);
+    row("one byte short", reply.left(11), SerialReply::Partial, reply.left(11));
+    row("one byte long", reply + hex("ee"), SerialReply::Misfit, reply + hex("ee"));
+    // The second byte of the header echoes the first: a shifted window must not pass.
+    row("one byte long, noise byte 01 ahead", hex("01") + reply, SerialReply::Misfit,
+        hex("01") + reply);
+    row("twice", reply + reply, SerialReply::Misfit, reply + reply);
+    row("an earlier read's reply ahead", earlier + reply, SerialReply::Misfit, earlier + reply);
+    row("a bit tail ahead", hex("010100010100") + reply, SerialReply::Misfit,
+        hex("010100010100") + reply);
+    row("a bit tail of zeros ahead", hex("000000") + reply, SerialReply::Whole, reply);
+    row("an earlier read's reply alone", earlier, SerialReply::Partial, earlier);
+    row("a write's reply", hex("02010000"), SerialReply::NoEcho, hex("02010000"));
+}
+
+void tst_VexmarFrames::serialReplies()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(int, judged);
+    QFETCH(QByteArray, candidate);
+    const QByteArray request = readValuesRequest(7, 0, 8);
+    QByteArray got = "left over";
+    QCOMPARE(int(judgeSerialReply(request, received, readReplyBytes(8), &got)), judged);
+    QCOMPARE(got.toHex(), candidate.toHex());
 }
 
 void tst_VexmarFrames::stringSlots()

@@ -242,7 +242,8 @@ void tst_VexmarLink::refusedBeforeSending()
     QCOMPARE(cmd.WriteString(28, 0, 1, strings({QString(200, 'a')}), QStringLiteral("SI1")),
              int(CmdVexmar::BadData));
     QVERIFY(out.isEmpty());
-    QCOMPARE(CmdVexmar::statusOf(CmdVexmar::BadAddress), 3);
+    QCOMPARE(cmd.ReadValues(7, 316, 20, &out, QStringLiteral("AI317")), int(CmdVexmar::BadAddress));
+    QCOMPARE(CmdVexmar::statusOf(CmdVexmar::BadAddress), 5);
     QCOMPARE(CmdVexmar::statusOf(CmdVexmar::BadData), 4);
     // Only the handshake and this read reached the device.
     QCOMPARE(cmd.ReadValues(7, 0, 4, &out, QStringLiteral("AI1")), 0);

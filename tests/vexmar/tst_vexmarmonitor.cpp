@@ -493,8 +493,8 @@ void tst_VexmarMonitor::menusHeldWhileConnecting()
 
 void tst_VexmarMonitor::unservedLabelsShownRefused()
 {
-    const QList<Label> labels{
-        {"LW1", "Int16", ""}, {"AI0", "Int16", ""}, {"XYZ99", "Int16", ""}, {"LW5", "null", ""}};
+    const QList<Label> labels{{"LW1", "Int16", ""}, {"AI0", "Int16", ""},   {"XYZ99", "Int16", ""},
+                              {"LW5", "null", ""},  {"AI320", "Int32", ""}, {"AI321", "Int32", ""}};
     MainWindow *window = openProject("udp", labels);
     QVERIFY(window);
     startByHand();
@@ -508,9 +508,13 @@ void tst_VexmarMonitor::unservedLabelsShownRefused()
     // Grouped into a block, but a type the block read cannot cut out.
     QCOMPARE(valueCell("LW5")->foreground().color(), QColor(148, 0, 211));
     QCOMPARE(valueCell("LW5")->toolTip(), zh("该地址不支持此数据类型"));
-    // Asking costs no exchange: one read per tick, for LW1.
-    QCOMPARE(m_sim->frameCount(), 2);
-    QCOMPARE(dataRows("label"), (QStringList{"LW1", "LW1"}));
+    // The last register of AI reads; the next one lies past the area's end.
+    QCOMPARE(valueCell("AI320")->foreground().color(), QColor(0, 205, 0));
+    QCOMPARE(valueCell("AI321")->foreground().color(), QColor(148, 0, 211));
+    QCOMPARE(valueCell("AI321")->toolTip(), zh("地址超出区域范围"));
+    // Asking costs no exchange: one read per tick for LW1 and one for AI320.
+    QCOMPARE(m_sim->frameCount(), 4);
+    QCOMPARE(dataRows("label"), (QStringList{"AI320", "LW1", "AI320", "LW1"}));
     stop();
     QCOMPARE(m_f.prompt->shown, 0);
 }

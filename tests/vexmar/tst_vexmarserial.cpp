@@ -96,11 +96,15 @@ void tst_VexmarSerial::faults_data()
     QTest::newRow("no answer") << "drop@1" << -2;
     QTest::newRow("wrong echo") << "echo@1" << -2;
     QTest::newRow("short reply") << "short=3@1" << -1;
-    QTest::newRow("long reply") << "long=6@1" << 0;
-    // What a long reply leaves behind on a loaded machine: its tail comes in after the next
-    // exchange has drained the line, ahead of that exchange's reply.
-    QTest::newRow("late bytes before the reply") << "lead=6@1" << 0;
-    QTest::newRow("answered twice") << "twice@1" << 0;
+    QTest::newRow("one byte short") << "short=1@1" << -1;
+    // A reply longer than the request calls for may hold an earlier one: it is no reply.
+    QTest::newRow("long reply") << "long=6@1" << -1;
+    QTest::newRow("one byte long") << "long=1@1" << -1;
+    // Line noise that cannot begin a reply is not part of it.
+    QTest::newRow("noise before the reply") << "lead=6@1" << 0;
+    // The late tail of a bit-area reply (00/01, beginning 01 01 as a reply does) just ahead.
+    QTest::newRow("bit tail before the reply") << "tail=6@1" << -1;
+    QTest::newRow("answered twice") << "twice@1" << -1;
     QTest::newRow("late reply") << "late=500@1" << -2;
 }
 

@@ -44,6 +44,12 @@ int main(int argc, char *argv[])
         "  echo        the reply's sequence byte is wrong\n"
         "  lead=<n>    <n> bytes (default 4) of 0xEE sent ahead of the reply, as the late tail\n"
         "              of an earlier reply would come\n"
+        "  stale=<ms>  the previous reply to the same command is sent again just ahead of the\n"
+        "              reply, which follows <ms> ms later (default 0)\n"
+        "  repeat=<ms> the reply is sent a second time <ms> ms after the first (default 110),\n"
+        "              as a slow converter or a noisy line does; later replies do not wait\n"
+        "  tail=<n>    <n> bytes (default 6) of 00/01, beginning 01 01, sent ahead of the\n"
+        "              reply, as the late tail of a bit-area reply would come\n"
         "Example: vexmarsim --udp 0 --pattern --fault late=600@3 --fault drop%10"));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -12,13 +12,15 @@ using namespace Vexmar;
 
 bool SimFault::parse(const QString &text, SimFault *fault)
 {
-    static const QRegularExpression form(QStringLiteral(
-        "^(drop|late|twice|short|long|echo|lead)(?:=(\\d+))?(?:([@%])(\\d+)|@(\\d+)-(\\d+))$"));
+    static const QRegularExpression form(
+        QStringLiteral("^(drop|late|twice|short|long|echo|lead|stale|repeat|tail)(?:=(\\d+))?"
+                       "(?:([@%])(\\d+)|@(\\d+)-(\\d+))$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch())
         return false;
-    static const QStringList kinds{"drop", "late", "twice", "short", "long", "echo", "lead"};
-    static const int defaults[] = {0, 500, 0, 1, 4, 0, 4};
+    static const QStringList kinds{"drop", "late", "twice", "short",  "long",
+                                   "echo", "lead", "stale", "repeat", "tail"};
+    static const int defaults[] = {0, 500, 0, 1, 4, 0, 4, 0, 110, 6};
     const int kind = kinds.indexOf(m.captured(1));
     fault->kind = Kind(kind);
     fault->argument = m.captured(2).isEmpty() ? defaults[kind] : m.captured(2).toInt();
@@ -119,8 +121,12 @@ void SimLink::handle(const QByteArray &request, const QHostAddress &address, qui
     QString what;
     QByteArray reply = m_device->answer(request, &what);
     QStringList applied;
+    const quint8 command = request.isEmpty() ? quint8(0) : quint8(request.at(0));
+    const QByteArray clean = reply;
     int copies = reply.isEmpty() ? 0 : 1;
     int lateMs = 0;
+    int staleGapMs = -1; // the earlier reply of the command goes first, this long before
+    int repeatMs = -1;   // a second copy, this long after the first
     for (const SimFault &f : qAsConst(m_faults)) {
         if (!f.selects(n) || reply.isEmpty())
             continue;
@@ -153,6 +159,25 @@ void SimLink::handle(const QByteArray &request, const QHostAddress &address, qui
             reply.prepend(QByteArray(f.argument, char(0xEE)));
             applied << QStringLiteral("lead=%1").arg(f.argument);
             break;
+        case SimFault::Stale:
+            if (m_lastReply.contains(command)) {
+                staleGapMs = f.argument;
+                applied << QStringLiteral("stale=%1").arg(f.argument);
+            }
+            break;
+        case SimFault::Repeat:
+            repeatMs = f.argument;
+            applied << QStringLiteral("repeat=%1").arg(f.argument);
+            break;
+        case SimFault::Tail: {
+            // The end of a bit-area reply: points 0 or 1, beginning 01 01 as a reply does.
+            QByteArray tail;
+            for (int i = 0; i < f.argument; ++i)
+                tail.append(char(i % 3 == 2 ? 0 : 1));
+            reply.prepend(tail);
+            applied << QStringLiteral("tail=%1").arg(f.argument);
+            break;
+        }
         }
     }
     logLine(QStringLiteral("%1 %2 %3%4")
@@ -160,12 +185,30 @@ void SimLink::handle(const QByteArray &request, const QHostAddress &address, qui
                 .arg(what, QString::fromLatin1(request.toHex()),
                      applied.isEmpty() ? QString() : QLatin1Char(' ') + applied.join(' ')));
     const qint64 now = m_clock.elapsed();
-    const qint64 due = qMax(now, m_deviceFreeMs) + lateMs;
+    qint64 due = qMax(now, m_deviceFreeMs) + lateMs;
+    if (copies > 0 && staleGapMs >= 0) {
+        enqueue({due, m_lastReply.value(command), address, port, n});
+        due += staleGapMs;
+    }
     for (int i = 0; i < copies; ++i)
-        m_queue.append({due, reply, address, port, n});
-    if (copies > 0)
+        enqueue({due, reply, address, port, n});
+    // A repeated copy comes on its own: the replies after it do not wait for it.
+    if (copies > 0 && repeatMs >= 0)
+        enqueue({due + repeatMs, reply, address, port, n});
+    if (copies > 0) {
         m_deviceFreeMs = due;
+        m_lastReply.insert(command, clean);
+    }
     pump();
+}
+
+void SimLink::enqueue(const Outgoing &out)
+{
+    int at = m_queue.size();
+    const int first = m_pacingStartMs >= 0 ? 1 : 0;
+    while (at > first && m_queue.at(at - 1).dueMs > out.dueMs)
+        --at;
+    m_queue.insert(at, out);
 }
 
 void SimLink::pump()

@@ -4,6 +4,7 @@
 #include "simlog.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -15,11 +16,12 @@ class QUdpSocket;
 // One way of misbehaving, for the requests it selects (numbered from 1, handshake included).
 struct SimFault
 {
-    enum Kind { Drop, Late, Twice, Short, Long, Echo, Lead };
+    enum Kind { Drop, Late, Twice, Short, Long, Echo, Lead, Stale, Repeat, Tail };
     Kind kind = Drop;
-    int argument = 0; // late: ms; short: bytes cut; long, lead: bytes added
-    int number = 0;   // the (first) request it applies to, or every number-th one
-    int last = 0;     // the last request of a range
+    // late, stale, repeat: ms; short: bytes cut; long, lead, tail: bytes added
+    int argument = 0;
+    int number = 0; // the (first) request it applies to, or every number-th one
+    int last = 0;   // the last request of a range
     bool every = false;
 
     bool selects(int request) const
@@ -59,6 +61,9 @@ private:
     void onSerialBytes();
     void takeSerialRequests(bool lineQuiet);
     void handle(const QByteArray &request, const QHostAddress &address, quint16 port);
+    // Queues bytes due at dueMs behind everything due no later, never ahead of a reply that
+    // has started going out.
+    void enqueue(const Outgoing &out);
     void pump();
     void logLine(const QString &line);
 
@@ -73,8 +78,9 @@ private:
     int m_requests = 0;
     QElapsedTimer m_clock;
     QList<Outgoing> m_queue;
-    qint64 m_deviceFreeMs = 0;   // when the device has finished its previous reply
-    qint64 m_pacingStartMs = -1; // when the head of a serial queue started going out
+    QHash<quint8, QByteArray> m_lastReply; // by command: what stale sends again
+    qint64 m_deviceFreeMs = 0;             // when the device has finished its previous reply
+    qint64 m_pacingStartMs = -1;           // when the head of a serial queue started going out
     int m_pacedBytes = 0;
     QTimer m_pump;
 };
