@@ -311,6 +311,8 @@ void tst_HistoryTrim::busyFile()
     QVERIFY(ownWait > 2000); // what the run would wait without a wait of its own
     HistoryTrim trim;
     trim.setClock([] { return QDateTime(QDate(2024, 6, 2), QTime(0, 0)); });
+    // The next run's deletes must not meet the time budget on a loaded machine.
+    trim.setTicker([] { return qint64(0); });
     {
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
         other.setDatabaseName(m_f.handler->databaseFile());
