@@ -597,7 +597,10 @@ int CmdVexmar::WriteBits(int area, int index, int count, QByteArray data, QStrin
 void CmdVexmar::runWait(QEventLoop &loop)
 {
     m_waitLoop = &loop;
-    loop.exec();
+    // The GUI thread waits here for the controller: a click must not open a menu or a dialog
+    // inside the wait, whose event loop would hold this exchange and the polling until it
+    // closes. Input is delivered once the exchange is over.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
     m_waitLoop = nullptr;
 }
 
