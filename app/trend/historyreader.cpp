@@ -1,4 +1,5 @@
 #include "historyreader.h"
+
 #include "historyrules.h"
 
 #include <QRunnable>
@@ -141,7 +142,8 @@ QVector<HistorySample> HistoryReader::readColumns(int projectId, const QString &
         if (!isNumber || !std::isfinite(sample.value))
             continue;
         // SQLite keeps the day in whole milliseconds; rounding undoes the division.
-        sample.msecs = fromLocalMsecs(std::llround((day.toDouble() - unixEpochJulianDay) * msPerDay));
+        sample.msecs
+            = fromLocalMsecs(std::llround((day.toDouble() - unixEpochJulianDay) * msPerDay));
         if (columns >= 1)
             thinner.add(sample);
         else
@@ -165,7 +167,8 @@ QVector<QVector<HistorySample>> HistoryReader::readLabels(const QSqlDatabase &db
     char *const doneOf = done.data();
     const QString file = db.databaseName();
     const bool onFile = db.driverName() == QLatin1String("QSQLITE") && !file.isEmpty()
-                        && file != QLatin1String(":memory:") && !file.startsWith(QLatin1String("file:"));
+                        && file != QLatin1String(":memory:")
+                        && !file.startsWith(QLatin1String("file:"));
     if (threads <= 0)
         threads = QThread::idealThreadCount();
     threads = std::min(threads, count);
@@ -187,8 +190,8 @@ QVector<QVector<HistorySample>> HistoryReader::readLabels(const QSqlDatabase &db
                         HistoryReader reader(connection);
                         for (int i = next++; i < count; i = next++) {
                             bool read = false;
-                            resultOf[i] = reader.readColumns(projectId, labels.at(i), start,
-                                                             end, columns, &read);
+                            resultOf[i] = reader.readColumns(projectId, labels.at(i), start, end,
+                                                             columns, &read);
                             doneOf[i] = read ? 1 : 0;
                         }
                         connection.close();

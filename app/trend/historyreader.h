@@ -35,9 +35,8 @@ public:
                                 const QDateTime &end, bool *ok = nullptr);
     // The same thinned to the first, lowest, highest and last sample of each of `columns` pixel
     // columns of the window (HistoryRules::ColumnThinner); every sample when columns < 1.
-    QVector<HistorySample> readColumns(int projectId, const QString &label,
-                                       const QDateTime &start, const QDateTime &end, int columns,
-                                       bool *ok = nullptr);
+    QVector<HistorySample> readColumns(int projectId, const QString &label, const QDateTime &start,
+                                       const QDateTime &end, int columns, bool *ok = nullptr);
 
     // The window of every label in labels (results in the order of labels), each read like
     // readColumns. The labels are read side by side on up to `threads` worker threads (0: one a
@@ -47,9 +46,9 @@ public:
     // failed.
     static QVector<QVector<HistorySample>> readLabels(const QSqlDatabase &db, int projectId,
                                                       const QStringList &labels,
-                                                      const QDateTime &start,
-                                                      const QDateTime &end, int columns,
-                                                      int threads = 0, bool *ok = nullptr);
+                                                      const QDateTime &start, const QDateTime &end,
+                                                      int columns, int threads = 0,
+                                                      bool *ok = nullptr);
 
     // The text of the last failed read.
     QString errorText() const { return m_errorText; }

@@ -336,8 +336,7 @@ void MainWindow::on_searchfor_clicked()
             labelled << r;
         }
     }
-    const QVector<QVector<HistorySample>> histories
-        = readHistories(labels, window, plotColumns());
+    const QVector<QVector<HistorySample>> histories = readHistories(labels, window, plotColumns());
     HistoryRules::Extremes extremes;
     for (int r = 0; r < rows; ++r) {
         const int read = labelled.indexOf(r);

@@ -78,20 +78,22 @@ bool buildWeek(const QString &file)
         SQLiteHandler handler;
         if (!handler.openDatabase(file))
             return false;
-        const QString rows = QStringLiteral(
-            "WITH RECURSIVE s(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM s WHERE n + 1 < %1), "
-            "l(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM l WHERE i + 1 < %2) "
-            "INSERT INTO data (projectid, label, value, datetime) "
-            "SELECT 1, 'label' || i, CASE "
-            "WHEN n >= %3 + i * 600 AND n < %3 + i * 600 + 10 THEN 100 + i "
-            "WHEN n >= %3 + i * 600 + 300 AND n < %3 + i * 600 + 310 THEN -50 - i "
-            "ELSE 20 + i + (n % 600) / 10.0 END, "
-            "strftime('%Y-%m-%d %H:%M:%S', '%4', '+' || n || ' seconds') || '.123' "
-            "FROM s, l ORDER BY n, i")
-                                 .arg(weekSeconds)
-                                 .arg(labelCount)
-                                 .arg(excursionSecond)
-                                 .arg(QLatin1String(firstText));
+        const QString rows
+            = QStringLiteral(
+                  "WITH RECURSIVE s(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM s WHERE n + 1 < "
+                  "%1), "
+                  "l(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM l WHERE i + 1 < %2) "
+                  "INSERT INTO data (projectid, label, value, datetime) "
+                  "SELECT 1, 'label' || i, CASE "
+                  "WHEN n >= %3 + i * 600 AND n < %3 + i * 600 + 10 THEN 100 + i "
+                  "WHEN n >= %3 + i * 600 + 300 AND n < %3 + i * 600 + 310 THEN -50 - i "
+                  "ELSE 20 + i + (n % 600) / 10.0 END, "
+                  "strftime('%Y-%m-%d %H:%M:%S', '%4', '+' || n || ' seconds') || '.123' "
+                  "FROM s, l ORDER BY n, i")
+                  .arg(weekSeconds)
+                  .arg(labelCount)
+                  .arg(excursionSecond)
+                  .arg(QLatin1String(firstText));
         const QSqlDatabase db = handler.database();
         ok = run(db, QStringLiteral("DROP INDEX IF EXISTS data_label_datetime"))
              && run(db, QStringLiteral("PRAGMA journal_mode = OFF"))
@@ -179,9 +181,9 @@ int livePoints(MainWindow &window)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QString file = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : QStringLiteral(MORVELIN_BENCH_DATA_DIR
-                                                   "/trend_history_week.db");
+    const QString file = argc > 1
+                             ? QString::fromLocal8Bit(argv[1])
+                             : QStringLiteral(MORVELIN_BENCH_DATA_DIR "/trend_history_week.db");
     QTextStream out(stdout);
     QElapsedTimer prepare;
     prepare.start();

@@ -96,7 +96,7 @@ void tst_HistoryReader::initTestCase()
     QVERIFY(db.transaction());
     for (const QString &row : rows) {
         const QStringList f = row.split(QLatin1Char('|'));
-        const QVariant value = f[3] == "null" ? QVariant()
+        const QVariant value = f[3] == "null"   ? QVariant()
                                : f[3] == "inf"  ? QVariant(qInf())
                                : f[3] == "-inf" ? QVariant(-qInf())
                                : f[3] == "nan"  ? QVariant(qQNaN())
@@ -108,7 +108,9 @@ void tst_HistoryReader::initTestCase()
         const bool low = i >= 64800 && i < 64810;
         insert(1, QStringLiteral("day"),
                m_dayStart.addSecs(i).addMSecs(123).toString(QLatin1String(timeFormat)),
-               high ? 100 : low ? -40 : 10 + (i % 600) / 60.0);
+               high  ? 100
+               : low ? -40
+                     : 10 + (i % 600) / 60.0);
     }
     QVERIFY(db.commit());
 }
@@ -209,7 +211,8 @@ void tst_HistoryReader::searchOfADayKeepsAnExcursion()
     const QVector<HistorySample> drawn
         = reader.readColumns(1, QStringLiteral("day"), window.start, window.end, 1600, &ok);
     QVERIFY(ok);
-    QVERIFY2(drawn.size() > 1600 && drawn.size() <= 4 * 1600, qPrintable(QString::number(drawn.size())));
+    QVERIFY2(drawn.size() > 1600 && drawn.size() <= 4 * 1600,
+             qPrintable(QString::number(drawn.size())));
     // Both excursions are drawn at their own times, and the extremes a search fits its axis to
     // take them in.
     const qint64 noon = m_dayStart.addSecs(43200).addMSecs(123).toMSecsSinceEpoch();
@@ -221,10 +224,12 @@ void tst_HistoryReader::searchOfADayKeepsAnExcursion()
     for (int i = 0; i < drawn.size(); ++i) {
         if (i > 0)
             QVERIFY(drawn[i].msecs > drawn[i - 1].msecs);
-        high = high || (drawn[i].value == 100 && drawn[i].msecs >= noon
-                        && drawn[i].msecs < noon + 10000);
-        low = low || (drawn[i].value == -40 && drawn[i].msecs >= evening
-                      && drawn[i].msecs < evening + 10000);
+        high
+            = high
+              || (drawn[i].value == 100 && drawn[i].msecs >= noon && drawn[i].msecs < noon + 10000);
+        low = low
+              || (drawn[i].value == -40 && drawn[i].msecs >= evening
+                  && drawn[i].msecs < evening + 10000);
         extremes.include(drawn[i].value);
     }
     QVERIFY(high);
@@ -251,8 +256,8 @@ void tst_HistoryReader::threadedReadMatchesOneThread()
     const QDateTime start = second("2024-01-01 10:00:00");
     const QDateTime end = second("2024-02-01 06:00:00");
     bool ok = false;
-    const QVector<QVector<HistorySample>> single = HistoryReader::readLabels(
-        m_handler.database(), 1, labels, start, end, columns, 1, &ok);
+    const QVector<QVector<HistorySample>> single
+        = HistoryReader::readLabels(m_handler.database(), 1, labels, start, end, columns, 1, &ok);
     QVERIFY(ok);
     QCOMPARE(single.size(), labels.size());
     QCOMPARE(single[0].size(), columns ? int(single[0].size()) : 6 * 3600);

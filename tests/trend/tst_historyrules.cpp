@@ -80,18 +80,17 @@ void tst_HistoryRules::columnThinning_data()
     QTest::newRow("a sample a column keeps all")
         << QVector<HistorySample>{at(0, 1), at(150, 5), at(250, 2)}
         << QVector<HistorySample>{at(0, 1), at(150, 5), at(250, 2)};
-    QTest::newRow("two in a column keep both")
-        << QVector<HistorySample>{at(100, 3), at(199, 4)}
-        << QVector<HistorySample>{at(100, 3), at(199, 4)};
+    QTest::newRow("two in a column keep both") << QVector<HistorySample>{at(100, 3), at(199, 4)}
+                                               << QVector<HistorySample>{at(100, 3), at(199, 4)};
     QTest::newRow("first, lowest, highest, last in time order; the rest goes")
-        << QVector<HistorySample>{at(300, 5), at(310, 6), at(320, 9), at(330, 7), at(340, 1),
-                                  at(350, 4), at(360, 5)}
+        << QVector<HistorySample>{at(300, 5), at(310, 6), at(320, 9), at(330, 7),
+                                  at(340, 1), at(350, 4), at(360, 5)}
         << QVector<HistorySample>{at(300, 5), at(320, 9), at(340, 1), at(360, 5)};
     QTest::newRow("a one-sample excursion between plain columns stays")
-        << QVector<HistorySample>{at(400, 2), at(450, 2), at(500, 2), at(520, 100), at(540, 2),
-                                  at(560, 2), at(600, 2), at(650, 2)}
-        << QVector<HistorySample>{at(400, 2), at(450, 2), at(500, 2), at(520, 100), at(560, 2),
-                                  at(600, 2), at(650, 2)};
+        << QVector<HistorySample>{at(400, 2), at(450, 2), at(500, 2), at(520, 100),
+                                  at(540, 2), at(560, 2), at(600, 2), at(650, 2)}
+        << QVector<HistorySample>{at(400, 2), at(450, 2), at(500, 2), at(520, 100),
+                                  at(560, 2), at(600, 2), at(650, 2)};
     QTest::newRow("the first of equal extremes; the first is also the lowest")
         << QVector<HistorySample>{at(700, 1), at(710, 8), at(720, 8), at(730, 1), at(740, 3)}
         << QVector<HistorySample>{at(700, 1), at(710, 8), at(740, 3)};
