@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow.h"
+#include "projectfile.h"
 #include "recordingprompt.h"
 #include "ui_mainwindow.h"
 
@@ -49,6 +50,26 @@ struct BenchFolder
             out << "unexpected box: " << box << "\n";
     }
 };
+
+// Project `name` in folder with labels, bound to the test driver, whose library driverFile is
+// linked into the folder's "libdrive"; its path.
+inline QString writeTestDriverProject(const QString &folder, const QString &name,
+                                      const QList<LabelRow> &labels, const QString &driverFile)
+{
+    const QDir dir(folder);
+    dir.mkpath(QStringLiteral("libdrive"));
+    QFile::link(driverFile, dir.filePath(QStringLiteral("libdrive/LibTestDriver.so")));
+    ProjectData data;
+    data.name = name;
+    data.driveLibName = QStringLiteral("LibTestDriver");
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = QStringLiteral("127.0.0.1:5000");
+    data.labels = labels;
+    const QString path = dir.filePath(name);
+    ProjectFile::write(path, data);
+    return path;
+}
 
 // The window shown at 1920x1080 on its trend page, its trend clock reading the caller's `now`,
 // laid out before anything is measured so that the plot area is the screen's.

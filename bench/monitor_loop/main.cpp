@@ -117,19 +117,8 @@ double driverOnly(CDriveBaseClass *driver, const QList<LabelRow> &rows, int tick
 QString writeProject(const QTemporaryDir &dir, int labelCount)
 {
     QDir::setCurrent(dir.path());
-    QDir(dir.path()).mkpath("libdrive");
-    QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                dir.filePath("libdrive/LibTestDriver.so"));
-    ProjectData data;
-    data.name = "bench.dpro";
-    data.driveLibName = "LibTestDriver";
-    data.hasConnect = true;
-    data.linkMode = "net";
-    data.linkParameter = "127.0.0.1:5000";
-    data.labels = labels(labelCount);
-    const QString path = dir.filePath("bench.dpro");
-    ProjectFile::write(path, data);
-    return path;
+    return writeTestDriverProject(dir.path(), QStringLiteral("bench.dpro"), labels(labelCount),
+                                  QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"));
 }
 
 // A project of labelCount labels in a folder of its own, made the current one, and the window's

@@ -9,7 +9,6 @@
 //   trend_history [history file]      (default: <build>/bench_data/trend_history_week.db)
 #include "benchwindow.h"
 #include "chartdrawer.h"
-#include "projectfile.h"
 #include "sqlitehandler.h"
 
 #include <QApplication>
@@ -198,20 +197,13 @@ int main(int argc, char *argv[])
 
     BenchFolder folder;
     const QDir dir(folder.dir.path());
-    dir.mkpath(QStringLiteral("libdrive"));
-    QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                dir.filePath(QStringLiteral("libdrive/LibTestDriver.so")));
-    QFile::link(QFileInfo(file).absoluteFilePath(), dir.filePath(QStringLiteral("HistoryData.db")));
-    ProjectData data;
-    data.name = QStringLiteral("bench.dpro");
-    data.driveLibName = QStringLiteral("LibTestDriver");
-    data.hasConnect = true;
-    data.linkMode = QStringLiteral("net");
-    data.linkParameter = QStringLiteral("127.0.0.1:5000");
+    QList<LabelRow> labels;
     for (int i = 0; i < labelCount; ++i)
-        data.labels << LabelRow{"", labelName(i), "", "50", "", "float"};
-    const QString project = dir.filePath(data.name);
-    ProjectFile::write(project, data);
+        labels << LabelRow{"", labelName(i), "", "50", "", "float"};
+    const QString project
+        = writeTestDriverProject(dir.path(), QStringLiteral("bench.dpro"), labels,
+                                 QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"));
+    QFile::link(QFileInfo(file).absoluteFilePath(), dir.filePath(QStringLiteral("HistoryData.db")));
     {
         QSettings sections(dir.filePath(QStringLiteral("bench.ini")), QSettings::IniFormat);
         sections.setValue(QStringLiteral("Section/0"), 1);
