@@ -180,7 +180,8 @@ QVector<QVector<HistorySample>> HistoryReader::readLabels(const QSqlDatabase &db
         for (int t = 0; t < threads; ++t) {
             const QString name = QStringLiteral("morvelin_history_read:%1")
                                      .arg(connectionNumber.fetchAndAddRelaxed(1));
-            pool.start(QRunnable::create([&, name] {
+            // Each worker reads its own copies of the window's bounds.
+            pool.start(QRunnable::create([&, name, start, end] {
                 {
                     QSqlDatabase connection
                         = QSqlDatabase::addDatabase(QLatin1String("QSQLITE"), name);
