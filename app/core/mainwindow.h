@@ -233,6 +233,8 @@ public:
     TrendCurve *trendCurve(QtCharts::QXYSeries *series);
     // Gives every shown series its visible window again (all of them with force, else those
     // whose window moved a pixel column).
+    // Empties the visible drawn series, which the next feedDrawnSeries(true) fills again.
+    void clearDrawnSeries();
     void feedDrawnSeries(bool force);
     bool colorComponents(const QColor &a, const QColor &b) const;
     // Moves both guide times by `seconds`, then fills the readouts at the guide lines
@@ -482,12 +484,13 @@ private:
     // Rebuilds the panels from section n; fromHistory: a switch (live curves start with the last
     // third of the window), else a refresh (empty curves, plain colour-button style).
     void showSection(int n, bool fromHistory);
-    // The samples of label in the window; with count, thinned as a search draws them.
-    QVector<HistorySample> readHistory(const QString &label, const HistoryRules::Window &window,
-                                       int *count = nullptr);
-    // Appends the window's history to row's live curve, one point a second.
-    void appendHistory(int row, const HistoryRules::Window &window);
-    void prefillLiveSeries(int row);
+    // The samples of each label in the window, in the order of labels; thinned to `columns`
+    // pixel columns as a search draws them, every sample when columns < 1.
+    QVector<QVector<HistorySample>> readHistories(const QStringList &labels,
+                                                  const HistoryRules::Window &window,
+                                                  int columns);
+    // Appends the window's history to the live curves of rows, one point a second.
+    void appendHistory(const QList<int> &rows, const HistoryRules::Window &window);
     void pauseTrend();
     void resumeTrend();
     void dropHistorySeries(int row);

@@ -1,15 +1,23 @@
 #include "historyreader.h"
 
-#include "trendrules.h"
+#include "historyrules.h"
 
+#include <QRunnable>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 
 namespace {
 
 const char boundFormat[] = "yyyy-MM-dd hh:mm:ss";
 const qint64 msPerHour = 3600 * 1000;
 const qint64 msPerDay = 24 * msPerHour;
+// The Julian day number of 1970-01-01 00:00.
+const double unixEpochJulianDay = 2440587.5;
 
 // The rows of one label of one project inside the window; the index on (label, datetime) serves
 // both the choice and the order.
@@ -68,73 +76,35 @@ bool HistoryReader::toMsecs(const QString &text, qint64 *msecs)
     const int minute = digits(c, 14, 2);
     const int second = digits(c, 17, 2);
     const int milli = size == 23 ? digits(c, 20, 3) : 0;
-    if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23
-        || minute < 0 || minute > 59 || second < 0 || second > 59 || milli < 0)
+    if (year < 0 || !QDate::isValid(year, month, day) || hour < 0 || hour > 23 || minute < 0
+        || minute > 59 || second < 0 || second > 59 || milli < 0)
         return false;
-
-    const qint64 local = daysFromCivil(year, month, day) * msPerDay + hour * msPerHour
-                         + minute * 60000 + second * 1000 + milli;
-    const qint64 localHour = local / msPerHour;
-    if (localHour != m_cachedHour) {
-        const QDate date(year, month, day);
-        if (!date.isValid())
-            return false;
-        const QDateTime start(date, QTime(hour, 0), Qt::LocalTime);
-        m_cachedOffsetMs = qint64(start.offsetFromUtc()) * 1000;
-        m_cachedHour = localHour;
-    }
-    *msecs = local - m_cachedOffsetMs;
+    *msecs = fromLocalMsecs(daysFromCivil(year, month, day) * msPerDay + hour * msPerHour
+                            + minute * 60000 + second * 1000 + milli);
     return true;
 }
 
-QVector<HistorySample> HistoryReader::collect(const QString &statement, const QVariantList &values,
-                                              int step, bool *ok)
+qint64 HistoryReader::fromLocalMsecs(qint64 local)
 {
-    QVector<HistorySample> samples;
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    bool done = query.prepare(statement);
-    if (done) {
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        done = query.exec();
+    const qint64 localHour = local / msPerHour - (local % msPerHour < 0 ? 1 : 0);
+    if (localHour != m_cachedHour) {
+        const QDateTime wall = QDateTime::fromMSecsSinceEpoch(localHour * msPerHour, Qt::UTC);
+        const QDateTime start(wall.date(), wall.time(), Qt::LocalTime);
+        m_cachedOffsetMs = qint64(start.offsetFromUtc()) * 1000;
+        m_cachedHour = localHour;
     }
-    if (!done) {
-        m_errorText = query.lastError().text();
-        if (ok)
-            *ok = false;
-        return samples;
-    }
-    // Rows between the chosen ones are only stepped over: reading their columns is what costs.
-    for (qint64 position = 0; query.next(); ++position) {
-        if (step > 1 && position % step != 0)
-            continue;
-        HistorySample sample;
-        // A time that is not of the stored form cannot be placed on the time axis.
-        if (!toMsecs(query.value(1).toString(), &sample.msecs))
-            continue;
-        // A NaN comes back as NULL; neither it nor an infinity can be drawn or fitted.
-        const QVariant stored = query.value(0);
-        bool isNumber = false;
-        sample.value = stored.toDouble(&isNumber);
-        if (stored.isNull() || !isNumber || !TrendRules::isDrawable(sample.value))
-            continue;
-        samples.append(sample);
-    }
-    if (ok)
-        *ok = true;
-    return samples;
+    return local - m_cachedOffsetMs;
 }
 
 QVector<HistorySample> HistoryReader::read(int projectId, const QString &label,
                                            const QDateTime &start, const QDateTime &end, bool *ok)
 {
-    return readEvery(projectId, label, start, end, 1, ok);
+    return readColumns(projectId, label, start, end, 0, ok);
 }
 
-QVector<HistorySample> HistoryReader::readEvery(int projectId, const QString &label,
-                                                const QDateTime &start, const QDateTime &end,
-                                                int step, bool *ok)
+QVector<HistorySample> HistoryReader::readColumns(int projectId, const QString &label,
+                                                  const QDateTime &start, const QDateTime &end,
+                                                  int columns, bool *ok)
 {
     const QString from = boundText(start);
     const QString to = boundText(end);
@@ -142,34 +112,107 @@ QVector<HistorySample> HistoryReader::readEvery(int projectId, const QString &la
         *ok = true;
     if (from >= to)
         return {};
-    return collect(QStringLiteral("SELECT value, datetime FROM data WHERE %1 ORDER BY datetime")
-                       .arg(QLatin1String(windowCondition)),
-                   {label, projectId, from, to}, step, ok);
-}
-
-int HistoryReader::count(int projectId, const QString &label, const QDateTime &start,
-                         const QDateTime &end, bool *ok)
-{
-    const QString from = boundText(start);
-    const QString to = boundText(end);
-    if (ok)
-        *ok = true;
-    if (from >= to)
-        return 0;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     bool done = query.prepare(
-        QStringLiteral("SELECT COUNT(*) FROM data WHERE %1").arg(QLatin1String(windowCondition)));
+        QStringLiteral("SELECT value, julianday(datetime) FROM data WHERE %1 ORDER BY datetime")
+            .arg(QLatin1String(windowCondition)));
     if (done) {
         for (const QVariant &value : QVariantList{label, projectId, from, to})
             query.addBindValue(value);
-        done = query.exec() && query.next();
+        done = query.exec();
     }
     if (!done) {
         m_errorText = query.lastError().text();
         if (ok)
             *ok = false;
-        return 0;
+        return {};
     }
-    return query.value(0).toInt();
+    QVector<HistorySample> samples;
+    HistoryRules::ColumnThinner thinner(start.toMSecsSinceEpoch(), end.toMSecsSinceEpoch(),
+                                        columns);
+    while (query.next()) {
+        const QVariant value = query.value(0);
+        const QVariant day = query.value(1);
+        if (value.isNull() || day.isNull())
+            continue;
+        HistorySample sample;
+        bool isNumber = false;
+        sample.value = value.toDouble(&isNumber);
+        if (!isNumber || !std::isfinite(sample.value))
+            continue;
+        // SQLite keeps the day in whole milliseconds; rounding undoes the division.
+        sample.msecs
+            = fromLocalMsecs(std::llround((day.toDouble() - unixEpochJulianDay) * msPerDay));
+        if (columns >= 1)
+            thinner.add(sample);
+        else
+            samples.append(sample);
+    }
+    return columns >= 1 ? thinner.take() : samples;
+}
+
+QVector<QVector<HistorySample>> HistoryReader::readLabels(const QSqlDatabase &db, int projectId,
+                                                          const QStringList &labels,
+                                                          const QDateTime &start,
+                                                          const QDateTime &end, int columns,
+                                                          int threads, bool *ok)
+{
+    const int count = labels.size();
+    QVector<QVector<HistorySample>> results(count);
+    // 1: read by a worker, 0: still to read here.
+    QVector<char> done(count, 0);
+    // The workers write through these, each to the entries of the labels it took.
+    QVector<HistorySample> *const resultOf = results.data();
+    char *const doneOf = done.data();
+    const QString file = db.databaseName();
+    const bool onFile = db.driverName() == QLatin1String("QSQLITE") && !file.isEmpty()
+                        && file != QLatin1String(":memory:")
+                        && !file.startsWith(QLatin1String("file:"));
+    if (threads <= 0)
+        threads = QThread::idealThreadCount();
+    threads = std::min(threads, count);
+    if (onFile && threads > 1) {
+        static QAtomicInt connectionNumber;
+        std::atomic<int> next{0};
+        QThreadPool pool;
+        pool.setMaxThreadCount(threads);
+        for (int t = 0; t < threads; ++t) {
+            const QString name = QStringLiteral("morvelin_history_read:%1")
+                                     .arg(connectionNumber.fetchAndAddRelaxed(1));
+            // Each worker reads its own copies of the window's bounds.
+            pool.start(QRunnable::create([&, name, start, end] {
+                {
+                    QSqlDatabase connection
+                        = QSqlDatabase::addDatabase(QLatin1String("QSQLITE"), name);
+                    connection.setDatabaseName(file);
+                    connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+                    if (connection.open()) {
+                        HistoryReader reader(connection);
+                        for (int i = next++; i < count; i = next++) {
+                            bool read = false;
+                            resultOf[i] = reader.readColumns(projectId, labels.at(i), start, end,
+                                                             columns, &read);
+                            doneOf[i] = read ? 1 : 0;
+                        }
+                        connection.close();
+                    }
+                }
+                QSqlDatabase::removeDatabase(name);
+            }));
+        }
+        pool.waitForDone();
+    }
+    bool allRead = true;
+    HistoryReader reader(db);
+    for (int i = 0; i < count; ++i) {
+        if (done[i])
+            continue;
+        bool read = false;
+        results[i] = reader.readColumns(projectId, labels.at(i), start, end, columns, &read);
+        allRead = allRead && read;
+    }
+    if (ok)
+        *ok = allRead;
+    return results;
 }

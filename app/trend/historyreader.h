@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -15,11 +16,13 @@ struct HistorySample
 
 // Reads the stored samples of one label of one project for a time window from the table "data".
 // The label name and the project id are bound, never pasted into the statement, and the rows
-// come in time order (rows read off a data-logger are stored late, out of id order).
+// come in time order (rows read off a data-logger are stored late, out of id order). A row whose
+// value is NULL (how SQLite keeps a NaN), infinite or no number, or whose time is no time, is no
+// sample.
 //
-// Stored times are the text "yyyy-MM-dd hh:mm:ss.zzz" in local time; they are converted by hand
-// with the local offset looked up once per hour, since QDateTime::fromString per row costs
-// twenty times the read itself.
+// Stored times are the text "yyyy-MM-dd hh:mm:ss.zzz" in local time. SQLite hands them over as
+// Julian day numbers (a number crosses into Qt at a third of the cost of a text) and the local
+// offset is looked up once per hour.
 class HistoryReader
 {
 public:
@@ -30,12 +33,22 @@ public:
     // Empty when start is not before end. ok (when given) is false when the read failed.
     QVector<HistorySample> read(int projectId, const QString &label, const QDateTime &start,
                                 const QDateTime &end, bool *ok = nullptr);
-    // Number of samples read() would return.
-    int count(int projectId, const QString &label, const QDateTime &start, const QDateTime &end,
-              bool *ok = nullptr);
-    // Every step-th sample of the window (0, step, 2·step, …), counted in time order.
-    QVector<HistorySample> readEvery(int projectId, const QString &label, const QDateTime &start,
-                                     const QDateTime &end, int step, bool *ok = nullptr);
+    // The same thinned to the first, lowest, highest and last sample of each of `columns` pixel
+    // columns of the window (HistoryRules::ColumnThinner); every sample when columns < 1.
+    QVector<HistorySample> readColumns(int projectId, const QString &label, const QDateTime &start,
+                                       const QDateTime &end, int columns, bool *ok = nullptr);
+
+    // The window of every label in labels (results in the order of labels), each read like
+    // readColumns. The labels are read side by side on up to `threads` worker threads (0: one a
+    // core), each with a read-only connection of its own to db's file, closed and removed after
+    // use; on the calling thread through db when there is one label, one thread, or db is no
+    // file. A label a worker could not read is read again through db. ok is false when a read
+    // failed.
+    static QVector<QVector<HistorySample>> readLabels(const QSqlDatabase &db, int projectId,
+                                                      const QStringList &labels,
+                                                      const QDateTime &start, const QDateTime &end,
+                                                      int columns, int threads = 0,
+                                                      bool *ok = nullptr);
 
     // The text of the last failed read.
     QString errorText() const { return m_errorText; }
@@ -48,9 +61,9 @@ public:
     static QString boundText(const QDateTime &time);
 
 private:
-    // The rows of statement as samples, every step-th of them.
-    QVector<HistorySample> collect(const QString &statement, const QVariantList &values, int step,
-                                   bool *ok);
+    // Milliseconds of a local wall-clock time counted as if it were UTC, to real milliseconds
+    // since the epoch.
+    qint64 fromLocalMsecs(qint64 local);
 
     QSqlDatabase m_db;
     QString m_errorText;

@@ -1,5 +1,6 @@
 #include "historyrules.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace HistoryRules {
@@ -30,11 +31,6 @@ QVector<QPointF> lastPerSecond(const QVector<HistorySample> &samples)
     return points;
 }
 
-int thinningStep(int count)
-{
-    return count > maxSearchRows ? count / maxSearchRows : 1;
-}
-
 QVector<QPointF> toPoints(const QVector<HistorySample> &samples)
 {
     QVector<QPointF> points;
@@ -42,6 +38,59 @@ QVector<QPointF> toPoints(const QVector<HistorySample> &samples)
     for (const HistorySample &sample : samples)
         points.append(QPointF(double(sample.msecs), sample.value));
     return points;
+}
+
+ColumnThinner::ColumnThinner(qint64 startMs, qint64 endMs, int columns)
+    : m_startMs(startMs)
+    , m_spanMs(std::max<qint64>(endMs - startMs, 1))
+    , m_columns(std::max(columns, 1))
+{
+}
+
+int ColumnThinner::columnOf(qint64 msecs) const
+{
+    const qint64 column = (msecs - m_startMs) * m_columns / m_spanMs;
+    return int(std::clamp<qint64>(column, 0, m_columns - 1));
+}
+
+void ColumnThinner::add(const HistorySample &sample)
+{
+    const int column = columnOf(sample.msecs);
+    const Kept kept{sample, m_count++};
+    if (column != m_column) {
+        closeColumn();
+        m_column = column;
+        m_first = m_low = m_high = m_last = kept;
+        return;
+    }
+    // The first of equal extremes stays, as on the live curves.
+    if (sample.value < m_low.sample.value)
+        m_low = kept;
+    if (sample.value > m_high.sample.value)
+        m_high = kept;
+    m_last = kept;
+}
+
+void ColumnThinner::closeColumn()
+{
+    if (m_column < 0)
+        return;
+    Kept kept[] = {m_first, m_low, m_high, m_last};
+    std::sort(std::begin(kept), std::end(kept),
+              [](const Kept &a, const Kept &b) { return a.number < b.number; });
+    for (int i = 0; i < 4; ++i) {
+        if (i == 0 || kept[i].number != kept[i - 1].number)
+            m_out.append(kept[i].sample);
+    }
+    m_column = -1;
+}
+
+QVector<HistorySample> ColumnThinner::take()
+{
+    closeColumn();
+    QVector<HistorySample> out;
+    out.swap(m_out);
+    return out;
 }
 
 ScaleTexts scaleTexts(double first)

@@ -11,8 +11,6 @@
 // points kept of them, the scale cells and the value range of a search.
 namespace HistoryRules {
 
-// A search never draws more than this many rows of a curve without thinning them.
-constexpr int maxSearchRows = 1800;
 // What the step buttons add to the start of the searched window: <<, <, >, >>.
 constexpr int stepSeconds[] = {-60, -15, 15, 60};
 
@@ -31,10 +29,39 @@ Window searchWindow(const QDateTime &start, int windowSeconds);
 // last sample is kept at its whole second, so the curve ends on a second (backfill and prefill).
 QVector<QPointF> lastPerSecond(const QVector<HistorySample> &samples);
 
-// The step between the rows a search draws: 1 up to maxSearchRows rows, else
-// ⌊count / maxSearchRows⌋, so a curve never has more than 2 × maxSearchRows − 1 points.
-int thinningStep(int count);
 QVector<QPointF> toPoints(const QVector<HistorySample> &samples);
+
+// Thins samples given in time order to the first, lowest, highest and last of each pixel column
+// of [startMs, endMs) on `columns` columns, in time order, so a search draws what every sample
+// would (an excursion of a second included) from at most four points a column. A column of up to
+// two samples keeps them all.
+class ColumnThinner
+{
+public:
+    ColumnThinner(qint64 startMs, qint64 endMs, int columns);
+    void add(const HistorySample &sample);
+    // The points kept; the thinner starts again empty.
+    QVector<HistorySample> take();
+
+private:
+    int columnOf(qint64 msecs) const;
+    void closeColumn();
+
+    qint64 m_startMs;
+    qint64 m_spanMs;
+    int m_columns;
+    int m_column = -1;
+    // The column's first, lowest, highest and last samples with their arrival numbers, so that
+    // they come out in time order and once each.
+    struct Kept
+    {
+        HistorySample sample;
+        qint64 number = 0;
+    };
+    Kept m_first, m_low, m_high, m_last;
+    qint64 m_count = 0;
+    QVector<HistorySample> m_out;
+};
 
 // The scale cells a search puts beside a curve whose first value is first: the whole number
 // nearest to it, less one and plus one, in the general format with six digits.

@@ -169,6 +169,7 @@ void MainWindow::showSection(int n, bool fromHistory)
 
     const QList<SectionEntry> entries
         = m_projectSettings ? ChartSections(m_projectSettings).entries(n) : QList<SectionEntry>();
+    QList<int> prefilled;
     for (const SectionEntry &entry : entries) {
         const int labelRow = labelRowOf(entry.label);
         if (labelRow < 0)
@@ -184,42 +185,43 @@ void MainWindow::showSection(int n, bool fromHistory)
             }
         }
         if (running && fromHistory)
-            prefillLiveSeries(r);
+            prefilled << r;
     }
+    // All rows' histories in one read, so that the labels are read side by side.
+    appendHistory(prefilled, HistoryRules::prefillWindow(trendNow(), rangeSeconds));
     updateGuideReadouts(0);
 }
 
-QVector<HistorySample> MainWindow::readHistory(const QString &label,
-                                               const HistoryRules::Window &window, int *count)
+QVector<QVector<HistorySample>> MainWindow::readHistories(const QStringList &labels,
+                                                          const HistoryRules::Window &window,
+                                                          int columns)
 {
-    if (count)
-        *count = 0;
-    if (!m_sqlite.openDatabase(m_dbFileName))
-        return {};
-    HistoryReader reader(m_sqlite.database());
-    if (!count)
-        return reader.read(m_projectId, label, window.start, window.end);
-    // A search draws at most maxSearchRows rows unthinned; longer windows every k-th row.
-    *count = reader.count(m_projectId, label, window.start, window.end);
-    return reader.readEvery(m_projectId, label, window.start, window.end,
-                            HistoryRules::thinningStep(*count));
+    if (labels.isEmpty() || !m_sqlite.openDatabase(m_dbFileName))
+        return QVector<QVector<HistorySample>>(labels.size());
+    // The labels side by side, each on a connection of its own: a week of 25 labels is 15M rows.
+    return HistoryReader::readLabels(m_sqlite.database(), m_projectId, labels, window.start,
+                                     window.end, columns);
 }
 
-void MainWindow::appendHistory(int row, const HistoryRules::Window &window)
+void MainWindow::appendHistory(const QList<int> &rows, const HistoryRules::Window &window)
 {
-    QLineSeries *series = ChartDrawer::seriesAt(ui->dataTableWidget, row, CompanionLive);
-    const QTableWidgetItem *label = ui->tableWidget->item(row, SeriesLabel);
-    if (!series || !label || !m_trendCurves.contains(series))
-        return;
-    TrendCurve &curve = m_trendCurves[series];
-    for (const QPointF &point : HistoryRules::lastPerSecond(readHistory(label->text(), window)))
-        curve.append(qint64(point.x()), point.y());
-    feedSeries(series, true);
-}
-
-void MainWindow::prefillLiveSeries(int row)
-{
-    appendHistory(row, HistoryRules::prefillWindow(trendNow(), rangeSeconds));
+    QList<QLineSeries *> curves;
+    QStringList labels;
+    for (int row : rows) {
+        QLineSeries *series = ChartDrawer::seriesAt(ui->dataTableWidget, row, CompanionLive);
+        const QTableWidgetItem *label = ui->tableWidget->item(row, SeriesLabel);
+        if (!series || !label || !m_trendCurves.contains(series))
+            continue;
+        curves << series;
+        labels << label->text();
+    }
+    const QVector<QVector<HistorySample>> histories = readHistories(labels, window, 0);
+    for (int i = 0; i < curves.size(); ++i) {
+        TrendCurve &curve = m_trendCurves[curves[i]];
+        for (const QPointF &point : HistoryRules::lastPerSecond(histories.at(i)))
+            curve.append(qint64(point.x()), point.y());
+        feedSeries(curves[i], true);
+    }
 }
 
 // ---- Pause and resume ----
@@ -269,21 +271,28 @@ void MainWindow::resumeTrend()
         historySeriesVisible = 0;
     }
     const QDateTime now = trendNow();
+    QList<int> stood;
+    QList<int> started;
     for (int r = 0; r < rows; ++r) {
-        QLineSeries *series = ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive);
-        if (series) {
-            // The stretch the view stood still, one point a second; the resume second is left
-            // to the live ticks.
-            appendHistory(r, {pauseTime, now});
-            if (QTimer *timer = seriesTimers.value(series))
-                timer->start();
+        if (ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive)) {
+            stood << r;
         } else {
             // Built while paused: the row gets its curve now, started like a switched one.
             addLiveSeries(r);
-            appendHistory(r, HistoryRules::prefillWindow(now, rangeSeconds));
+            started << r;
         }
-        setSeriesVisible(r, CompanionLive);
     }
+    // The stretch the view stood still, one point a second; the resume second is left to the
+    // live ticks.
+    appendHistory(stood, {pauseTime, now});
+    appendHistory(started, HistoryRules::prefillWindow(now, rangeSeconds));
+    for (int r : stood) {
+        if (QTimer *timer
+            = seriesTimers.value(ChartDrawer::seriesAt(ui->dataTableWidget, r, CompanionLive)))
+            timer->start();
+    }
+    for (int r = 0; r < rows; ++r)
+        setSeriesVisible(r, CompanionLive);
     ui->startTime->hide();
     ui->startDateTimeEdit->hide();
     ui->searchfor->hide();
@@ -340,14 +349,24 @@ void MainWindow::on_searchfor_clicked()
         return;
     }
 
-    // Every row with data is drawn; a row without keeps its scale cells and an empty curve.
+    // Every row with data is drawn; a row without keeps its scale cells and an empty curve. Each
+    // curve holds the first, lowest, highest and last sample of each pixel column, so that every
+    // excursion shows and the fitted axis takes it in.
+    QStringList labels;
+    QList<int> labelled;
+    for (int r = 0; r < rows; ++r) {
+        if (const QTableWidgetItem *label = ui->tableWidget->item(r, SeriesLabel)) {
+            labels << label->text();
+            labelled << r;
+        }
+    }
+    const QVector<QVector<HistorySample>> histories = readHistories(labels, window, plotColumns());
     HistoryRules::Extremes extremes;
     for (int r = 0; r < rows; ++r) {
-        const QTableWidgetItem *label = ui->tableWidget->item(r, SeriesLabel);
-        int count = 0;
+        const int read = labelled.indexOf(r);
         const QVector<HistorySample> samples
-            = label ? readHistory(label->text(), window, &count) : QVector<HistorySample>();
-        QLineSeries *series = addHistorySeries(r, label ? label->text() : QString());
+            = read >= 0 ? histories.at(read) : QVector<HistorySample>();
+        QLineSeries *series = addHistorySeries(r, read >= 0 ? labels.at(read) : QString());
         setSeriesVisible(r, CompanionHistory);
         if (samples.isEmpty())
             continue;

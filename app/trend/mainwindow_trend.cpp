@@ -145,8 +145,10 @@ void MainWindow::updateTimeLine()
     const FedWindow shown = shownWindow();
     if (!shown.needsFeed(start.toMSecsSinceEpoch(), windowNow.toMSecsSinceEpoch(), shown.columns))
         return;
+    // Emptied first, the drawn series are laid out once, when fed, rather than again for the move.
+    clearDrawnSeries();
     axis->setRange(start, windowNow);
-    feedDrawnSeries(false);
+    feedDrawnSeries(true);
 }
 
 int MainWindow::plotColumns() const
@@ -560,6 +562,18 @@ void MainWindow::feedDrawnSeries(bool force)
         feedSeries(it.key(), force, shown);
     for (auto it = m_scaledCopies.constBegin(); it != m_scaledCopies.constEnd(); ++it)
         feedSeries(it.key(), force, shown);
+}
+
+void MainWindow::clearDrawnSeries()
+{
+    for (auto it = m_trendCurves.constBegin(); it != m_trendCurves.constEnd(); ++it) {
+        if (it.key()->isVisible())
+            it.key()->clear();
+    }
+    for (auto it = m_scaledCopies.constBegin(); it != m_scaledCopies.constEnd(); ++it) {
+        if (it.key()->isVisible())
+            it.key()->clear();
+    }
 }
 
 MainWindow::DrawnCurve MainWindow::drawnCurve(QXYSeries *series) const

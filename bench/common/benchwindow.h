@@ -1,12 +1,14 @@
 #pragma once
 
 #include "mainwindow.h"
+#include "projectfile.h"
 #include "recordingprompt.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -49,6 +51,28 @@ struct BenchFolder
             out << "unexpected box: " << box << "\n";
     }
 };
+
+// Project `name` in folder with labels, bound at link to the driver whose library driverFile is
+// linked into the folder's "libdrive" (the test driver, or a real one); its path.
+inline QString writeBenchProject(const QString &folder, const QString &name,
+                                      const QList<LabelRow> &labels, const QString &driverFile,
+                                      const QString &link = QStringLiteral("127.0.0.1:5000"))
+{
+    const QDir dir(folder);
+    dir.mkpath(QStringLiteral("libdrive"));
+    const QFileInfo library(driverFile);
+    QFile::link(driverFile, dir.filePath(QStringLiteral("libdrive/") + library.fileName()));
+    ProjectData data;
+    data.name = name;
+    data.driveLibName = library.completeBaseName();
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = link;
+    data.labels = labels;
+    const QString path = dir.filePath(name);
+    ProjectFile::write(path, data);
+    return path;
+}
 
 // The window shown at 1920x1080 on its trend page, its trend clock reading the caller's `now`,
 // laid out before anything is measured so that the plot area is the screen's.

@@ -120,9 +120,6 @@ public:
     explicit Bench(const QString &dir)
         : m_dir(dir)
     {
-        QDir(dir).mkpath(QStringLiteral("libdrive"));
-        QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                    m_dir.filePath(QStringLiteral("libdrive/LibTestDriver.so")));
     }
 
     // One step on a fresh shown window: its time until the window has settled, and the memory
@@ -153,16 +150,9 @@ public:
 
     QString writeProject(int n)
     {
-        ProjectData data;
-        data.name = QStringLiteral("bench%1.dpro").arg(n);
-        data.driveLibName = QStringLiteral("LibTestDriver");
-        data.hasConnect = true;
-        data.linkMode = QStringLiteral("net");
-        data.linkParameter = QStringLiteral("127.0.0.1:5000");
-        data.labels = plantLabels(n);
-        const QString path = m_dir.filePath(data.name);
-        ProjectFile::write(path, data);
-        return path;
+        return writeBenchProject(m_dir.path(), QStringLiteral("bench%1.dpro").arg(n),
+                                      plantLabels(n),
+                                      QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"));
     }
 
     Figure import(int n)

@@ -129,19 +129,8 @@ QString writeProject(const QTemporaryDir &dir, const QList<LabelRow> &rows,
                      const Binding &binding)
 {
     QDir::setCurrent(dir.path());
-    QDir(dir.path()).mkpath("libdrive");
-    const QFileInfo library(binding.library);
-    QFile::link(library.filePath(), dir.filePath("libdrive/" + library.fileName()));
-    ProjectData data;
-    data.name = "bench.dpro";
-    data.driveLibName = library.completeBaseName();
-    data.hasConnect = true;
-    data.linkMode = "net";
-    data.linkParameter = binding.link;
-    data.labels = rows;
-    const QString path = dir.filePath("bench.dpro");
-    ProjectFile::write(path, data);
-    return path;
+    return writeBenchProject(dir.path(), QStringLiteral("bench.dpro"), rows, binding.library,
+                             binding.link);
 }
 
 // A project of the rows in a folder of its own, made the current one, and the window's services

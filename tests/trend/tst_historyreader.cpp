@@ -35,22 +35,25 @@ private slots:
     void readWindow();
     void failedRead();
     void backfillOfResume();
-    void thinnedSearch_data();
-    void thinnedSearch();
+    void searchOfADayKeepsAnExcursion();
+    void threadedReadMatchesOneThread_data();
+    void threadedReadMatchesOneThread();
     void timeConversion_data();
     void timeConversion();
     void tableHasTheIndex();
 
 private:
-    void insert(int project, const QString &label, const QString &time, double value);
+    void insert(int project, const QString &label, const QString &time, const QVariant &value);
 
     QTemporaryDir m_dir;
     SQLiteHandler m_handler;
-    // Start of the 5400 rows of label "thin", one a second.
-    const QDateTime m_thinStart = second(QStringLiteral("2024-02-01 00:00:00"));
+    // Start of the 86,400 rows of label "day", one a second, with a 10-s excursion to 100 at
+    // noon and one to -40 at 18:00.
+    const QDateTime m_dayStart = second(QStringLiteral("2024-02-01 00:00:00"));
 };
 
-void tst_HistoryReader::insert(int project, const QString &label, const QString &time, double value)
+void tst_HistoryReader::insert(int project, const QString &label, const QString &time,
+                               const QVariant &value)
 {
     QVERIFY(m_handler.insertRecord(QStringLiteral("data"), {{QStringLiteral("projectid"), project},
                                                             {QStringLiteral("label"), label},
@@ -81,16 +84,34 @@ void tst_HistoryReader::initTestCase()
         "1|const|2024-01-01 10:00:01.000|20",
         "1|a|2024-01-01 10:00:01|9",
         "1|a|garbage|10",
+        // A NaN is kept by SQLite as NULL; the infinities as they are.
+        "1|holes|2024-01-01 10:00:00.000|1",
+        "1|holes|2024-01-01 10:00:00.500|null",
+        "1|holes|2024-01-01 10:00:01.000|inf",
+        "1|holes|2024-01-01 10:00:01.500|-inf",
+        "1|holes|2024-01-01 10:00:01.700|nan",
+        "1|holes|2024-01-01 10:00:02.000|2",
     };
     QSqlDatabase db = m_handler.database();
     QVERIFY(db.transaction());
     for (const QString &row : rows) {
         const QStringList f = row.split(QLatin1Char('|'));
-        insert(f[0].toInt(), f[1], f[2], f[3].toDouble());
+        const QVariant value = f[3] == "null"   ? QVariant()
+                               : f[3] == "inf"  ? QVariant(qInf())
+                               : f[3] == "-inf" ? QVariant(-qInf())
+                               : f[3] == "nan"  ? QVariant(qQNaN())
+                                                : QVariant(f[3].toDouble());
+        insert(f[0].toInt(), f[1], f[2], value);
     }
-    for (int i = 0; i < 5400; ++i)
-        insert(1, QStringLiteral("thin"),
-               m_thinStart.addSecs(i).toString(QLatin1String(timeFormat)), i);
+    for (int i = 0; i < 86400; ++i) {
+        const bool high = i >= 43200 && i < 43210;
+        const bool low = i >= 64800 && i < 64810;
+        insert(1, QStringLiteral("day"),
+               m_dayStart.addSecs(i).addMSecs(123).toString(QLatin1String(timeFormat)),
+               high  ? 100
+               : low ? -40
+                     : 10 + (i % 600) / 60.0);
+    }
     QVERIFY(db.commit());
 }
 
@@ -120,6 +141,10 @@ void tst_HistoryReader::readWindow_data()
         << 1 << "const"
         << "2024-01-01 10:00:00"
         << "2024-01-01 10:00:05" << QStringList{"00.000=20", "01.000=20"};
+    QTest::newRow("NULL, infinite and NaN rows are no samples")
+        << 1 << "holes"
+        << "2024-01-01 10:00:00"
+        << "2024-01-01 10:00:05" << QStringList{"00.000=1", "02.000=2"};
     QTest::newRow("unknown label") << 1 << "zz"
                                    << "2024-01-01 10:00:00"
                                    << "2024-01-01 10:00:05" << QStringList{};
@@ -149,7 +174,6 @@ void tst_HistoryReader::readWindow()
         got << QDateTime::fromMSecsSinceEpoch(sample.msecs).toString(QStringLiteral("ss.zzz"))
                    + QLatin1Char('=') + QString::number(sample.value);
     QCOMPARE(got, expected);
-    QCOMPARE(reader.count(project, label, second(start), second(end)), expected.size());
 }
 
 void tst_HistoryReader::failedRead()
@@ -178,39 +202,83 @@ void tst_HistoryReader::backfillOfResume()
     QCOMPARE(points[1], QPointF(double(local("2024-01-01 10:00:01.000").toMSecsSinceEpoch()), 6));
 }
 
-void tst_HistoryReader::thinnedSearch_data()
+void tst_HistoryReader::searchOfADayKeepsAnExcursion()
 {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("drawn");
-    QTest::addColumn<int>("lastRow");
-
-    QTest::newRow("1800 all") << 1800 << 1800 << 1799;
-    QTest::newRow("1801 all") << 1801 << 1801 << 1800;
-    QTest::newRow("3600 every 2nd") << 3600 << 1800 << 3598;
-    QTest::newRow("5400 every 3rd") << 5400 << 1800 << 5397;
+    // A day on 1,600 pixel columns: 54 samples a column, four drawn at most.
+    HistoryReader reader(m_handler.database());
+    const HistoryRules::Window window = HistoryRules::searchWindow(m_dayStart, 86400);
+    bool ok = false;
+    const QVector<HistorySample> drawn
+        = reader.readColumns(1, QStringLiteral("day"), window.start, window.end, 1600, &ok);
+    QVERIFY(ok);
+    QVERIFY2(drawn.size() > 1600 && drawn.size() <= 4 * 1600,
+             qPrintable(QString::number(drawn.size())));
+    // Both excursions are drawn at their own times, and the extremes a search fits its axis to
+    // take them in.
+    const qint64 noon = m_dayStart.addSecs(43200).addMSecs(123).toMSecsSinceEpoch();
+    const qint64 evening = m_dayStart.addSecs(64800).addMSecs(123).toMSecsSinceEpoch();
+    bool high = false;
+    bool low = false;
+    HistoryRules::Extremes extremes;
+    extremes.start(drawn.first().value);
+    for (int i = 0; i < drawn.size(); ++i) {
+        if (i > 0)
+            QVERIFY(drawn[i].msecs > drawn[i - 1].msecs);
+        high
+            = high
+              || (drawn[i].value == 100 && drawn[i].msecs >= noon && drawn[i].msecs < noon + 10000);
+        low = low
+              || (drawn[i].value == -40 && drawn[i].msecs >= evening
+                  && drawn[i].msecs < evening + 10000);
+        extremes.include(drawn[i].value);
+    }
+    QVERIFY(high);
+    QVERIFY(low);
+    QCOMPARE(extremes.max(), 100.0);
+    QCOMPARE(extremes.min(), -40.0);
+    // The first and the last sample of the window are drawn.
+    QCOMPARE(drawn.first().msecs, m_dayStart.addMSecs(123).toMSecsSinceEpoch());
+    QCOMPARE(drawn.last().msecs, m_dayStart.addSecs(86399).addMSecs(123).toMSecsSinceEpoch());
 }
 
-void tst_HistoryReader::thinnedSearch()
+void tst_HistoryReader::threadedReadMatchesOneThread_data()
 {
-    QFETCH(int, rows);
-    QFETCH(int, drawn);
-    QFETCH(int, lastRow);
+    QTest::addColumn<int>("columns");
+    QTest::newRow("every sample") << 0;
+    QTest::newRow("thinned to 300 columns") << 300;
+}
 
-    // A window of rows seconds over the label with a row a second holds rows rows.
-    HistoryReader reader(m_handler.database());
-    const HistoryRules::Window window = HistoryRules::searchWindow(m_thinStart, rows);
-    const int count = reader.count(1, QStringLiteral("thin"), window.start, window.end);
-    QCOMPARE(count, rows);
-    const int step = HistoryRules::thinningStep(count);
-    const QVector<HistorySample> samples
-        = reader.readEvery(1, QStringLiteral("thin"), window.start, window.end, step);
-    QCOMPARE(samples.size(), drawn);
-    for (int i = 0; i < samples.size(); ++i) {
-        // The value of each row is its index.
-        QCOMPARE(samples[i].value, double(i * step));
-        QCOMPARE(samples[i].msecs, m_thinStart.addSecs(i * step).toMSecsSinceEpoch());
+void tst_HistoryReader::threadedReadMatchesOneThread()
+{
+    QFETCH(int, columns);
+    // Labels with and without rows, one twice, a quote, the NULL and infinite rows.
+    const QStringList labels{"day", "a", "b'c", "zz", "holes", "day", "const", "a"};
+    const QDateTime start = second("2024-01-01 10:00:00");
+    const QDateTime end = second("2024-02-01 06:00:00");
+    bool ok = false;
+    const QVector<QVector<HistorySample>> single
+        = HistoryReader::readLabels(m_handler.database(), 1, labels, start, end, columns, 1, &ok);
+    QVERIFY(ok);
+    QCOMPARE(single.size(), labels.size());
+    QCOMPARE(single[0].size(), columns ? int(single[0].size()) : 6 * 3600);
+    QVERIFY(!single[0].isEmpty() && single[3].isEmpty());
+    QCOMPARE(single[4].size(), 2);
+    for (int threads : {2, 4, 0}) {
+        const QVector<QVector<HistorySample>> threaded = HistoryReader::readLabels(
+            m_handler.database(), 1, labels, start, end, columns, threads, &ok);
+        QVERIFY(ok);
+        QCOMPARE(threaded.size(), single.size());
+        for (int l = 0; l < labels.size(); ++l) {
+            QCOMPARE(threaded[l].size(), single[l].size());
+            for (int i = 0; i < single[l].size(); ++i) {
+                QCOMPARE(threaded[l][i].msecs, single[l][i].msecs);
+                QCOMPARE(threaded[l][i].value, single[l][i].value);
+            }
+        }
     }
-    QCOMPARE(int(samples.last().value), lastRow);
+    // The workers' connections are gone again.
+    for (const QString &name : QSqlDatabase::connectionNames())
+        QVERIFY2(!name.startsWith("morvelin_history_read"), qPrintable(name));
 }
 
 void tst_HistoryReader::timeConversion_data()

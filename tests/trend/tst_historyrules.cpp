@@ -26,8 +26,8 @@ class tst_HistoryRules : public QObject
 private slots:
     void lastPerSecond_data();
     void lastPerSecond();
-    void thinning_data();
-    void thinning();
+    void columnThinning_data();
+    void columnThinning();
     void windows();
     void scaleTexts_data();
     void scaleTexts();
@@ -70,26 +70,50 @@ void tst_HistoryRules::lastPerSecond()
     }
 }
 
-void tst_HistoryRules::thinning_data()
+void tst_HistoryRules::columnThinning_data()
 {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("step");
+    // Samples as offsets from base in ms and values, on a window of 1000 ms in 10 columns.
+    QTest::addColumn<QVector<HistorySample>>("samples");
+    QTest::addColumn<QVector<HistorySample>>("kept");
 
-    QTest::newRow("0 rows") << 0 << 1;
-    QTest::newRow("1800 rows all") << 1800 << 1;
-    QTest::newRow("1801 rows all") << 1801 << 1;
-    QTest::newRow("3599 rows all") << 3599 << 1;
-    QTest::newRow("3600 rows every 2nd") << 3600 << 2;
-    QTest::newRow("5399 rows every 2nd") << 5399 << 2;
-    QTest::newRow("5400 rows every 3rd") << 5400 << 3;
-    QTest::newRow("2.16M rows every 1200th") << 2160000 << 1200;
+    QTest::newRow("nothing") << QVector<HistorySample>{} << QVector<HistorySample>{};
+    QTest::newRow("a sample a column keeps all")
+        << QVector<HistorySample>{at(0, 1), at(150, 5), at(250, 2)}
+        << QVector<HistorySample>{at(0, 1), at(150, 5), at(250, 2)};
+    QTest::newRow("two in a column keep both") << QVector<HistorySample>{at(100, 3), at(199, 4)}
+                                               << QVector<HistorySample>{at(100, 3), at(199, 4)};
+    QTest::newRow("first, lowest, highest, last in time order; the rest goes")
+        << QVector<HistorySample>{at(300, 5), at(310, 6), at(320, 9), at(330, 7),
+                                  at(340, 1), at(350, 4), at(360, 5)}
+        << QVector<HistorySample>{at(300, 5), at(320, 9), at(340, 1), at(360, 5)};
+    QTest::newRow("a one-sample excursion between plain columns stays")
+        << QVector<HistorySample>{at(400, 2), at(450, 2), at(500, 2), at(520, 100),
+                                  at(540, 2), at(560, 2), at(600, 2), at(650, 2)}
+        << QVector<HistorySample>{at(400, 2), at(450, 2), at(500, 2), at(520, 100),
+                                  at(560, 2), at(600, 2), at(650, 2)};
+    QTest::newRow("the first of equal extremes; the first is also the lowest")
+        << QVector<HistorySample>{at(700, 1), at(710, 8), at(720, 8), at(730, 1), at(740, 3)}
+        << QVector<HistorySample>{at(700, 1), at(710, 8), at(740, 3)};
+    QTest::newRow("before and after the window: its first and last columns")
+        << QVector<HistorySample>{at(-50, 1), at(20, 7), at(990, 4), at(1500, 6)}
+        << QVector<HistorySample>{at(-50, 1), at(20, 7), at(990, 4), at(1500, 6)};
 }
 
-void tst_HistoryRules::thinning()
+void tst_HistoryRules::columnThinning()
 {
-    QFETCH(int, count);
-    QFETCH(int, step);
-    QCOMPARE(thinningStep(count), step);
+    QFETCH(QVector<HistorySample>, samples);
+    QFETCH(QVector<HistorySample>, kept);
+    const qint64 start = base.toMSecsSinceEpoch();
+    ColumnThinner thinner(start, start + 1000, 10);
+    for (const HistorySample &sample : samples)
+        thinner.add(sample);
+    const QVector<HistorySample> got = thinner.take();
+    QCOMPARE(got.size(), kept.size());
+    for (int i = 0; i < got.size(); ++i) {
+        QCOMPARE(got[i].msecs - start, kept[i].msecs - start);
+        QCOMPARE(got[i].value, kept[i].value);
+    }
+    QVERIFY(thinner.take().isEmpty());
 }
 
 void tst_HistoryRules::windows()

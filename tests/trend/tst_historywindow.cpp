@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardItemModel>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -54,6 +55,7 @@ private slots:
     void switchAndRefresh();
     void pauseAndResume();
     void search();
+    void searchOfADayDrawsItsExcursion();
     void refreshWhilePausedAfterSearch();
     void nonFiniteRowsAreSkipped();
     void panelAddedWhilePausedIsPrefilled();
@@ -575,6 +577,47 @@ void tst_HistoryWindow::search()
     QVERIFY(live->isVisible());
     QCOMPARE(valueRange(), qMakePair(-0.05, 1.05));
     QVERIFY(!ui()->goBack1min->isEnabled());
+}
+
+void tst_HistoryWindow::searchOfADayDrawsItsExcursion()
+{
+    // A day of label a at a row a second, with a 10-second excursion to 100 just after noon and
+    // a stored NaN (NULL) at six.
+    const QDateTime dayStart = at("00:00:00.000").addDays(1);
+    QVector<HistoryRow> rows;
+    rows.reserve(86401);
+    for (int i = 0; i < 86400; ++i) {
+        const bool excursion = i > 43200 && i <= 43210;
+        rows.append({1, "a", excursion ? 100.0 : 20 + (i % 60) / 10.0,
+                     historyTime(dayStart.addSecs(i).addMSecs(250))});
+    }
+    m_now = at("10:00:00.500");
+    openSeededProject(rows);
+    {
+        SQLiteHandler handler;
+        QVERIFY(handler.openDatabase(m_f.path("HistoryData.db")));
+        QSqlQuery nan(handler.database());
+        QVERIFY(nan.exec("INSERT INTO data (projectid, label, value, datetime) VALUES "
+                         "(1, 'a', NULL, '2024-01-02 06:00:00.500')"));
+    }
+    ui()->StartandPause->click();
+    ui()->rangeTime->setCurrentIndex(11);
+    ui()->startDateTimeEdit->setDateTime(dayStart);
+    ui()->searchfor->click();
+
+    const QLineSeries *history = seriesOf(0, 4);
+    QVERIFY(history);
+    // Far fewer points than rows, yet the excursion is among them and the axis takes it in.
+    QVERIFY2(history->count() < 4 * 1920, qPrintable(QString::number(history->count())));
+    bool excursion = false;
+    for (const QPointF &p : history->pointsVector()) {
+        excursion = excursion || p.y() == 100.0;
+        QVERIFY2(p.y() >= 20.0, qPrintable(QString::number(p.y())));
+    }
+    QVERIFY(excursion);
+    const QPair<double, double> range = valueRange();
+    QVERIFY2(range.second >= 100.0 && range.first > 15.0,
+             qPrintable(QString("%1 %2").arg(range.first).arg(range.second)));
 }
 
 void tst_HistoryWindow::refreshWhilePausedAfterSearch()
