@@ -35,3 +35,8 @@ if(TARGET morvelin_window AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarmonitor
         add_dependencies(tst_vexmarmonitor vexmarsim)
     endif()
 endif()
+# The driver contract of tests/common, with the simulator.
+morvelin_add_test(tst_vexmarcontract SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarcontract.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../common/drivercontract.h
+    ${CMAKE_CURRENT_LIST_DIR}/vexmarsimprocess.h LIBS morvelin_common)
+add_dependencies(tst_vexmarcontract LibVexmar vexmarsim)
