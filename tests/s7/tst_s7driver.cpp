@@ -1,5 +1,6 @@
-// The LibCorvid module as the program loads it: entry point, all 31 operations, link strings,
-// and a polling tick through the interface.
+// The LibCorvid module as the program loads it: its names and debug commands, and a polling
+// tick through the interface. What every driver does through the loaded module is
+// tst_s7contract's.
 #include "driverloader.h"
 #include "s7peerprocess.h"
 
@@ -10,13 +11,8 @@ class TestS7Driver : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void answersEveryOperation();
     void namesAndDebugCommands();
-    void linkStringsRefusedBeforeAnySocket_data();
-    void linkStringsRefusedBeforeAnySocket();
     void tickGivesAnEntryPerRecord();
-    void deadControllerThenBack_data();
-    void deadControllerThenBack();
 
 private:
     LoadedDriver m_loaded;
@@ -26,22 +22,6 @@ void TestS7Driver::initTestCase()
 {
     m_loaded = loadDriver(QStringLiteral("LibCorvid"));
     QVERIFY2(m_loaded.driver, qPrintable(m_loaded.error));
-}
-
-void TestS7Driver::answersEveryOperation()
-{
-    CDriveBaseClass *d = m_loaded.driver;
-    QCOMPARE(callEverySlot(d), 31);
-    // Before any connection there is nothing to close, and reads report the device offline.
-    QCOMPARE(d->DisConnectDrive(), 1);
-    QCOMPARE(d->DestroyFree(), 1);
-    const CLabelVariable v = d->ReadVariable(QStringLiteral("M0"), UInt8);
-    QCOMPARE(v.status, int(LabelStatus::DeviceOffline));
-    QVERIFY(v.time.isNull());
-    // The object answers a cast by the interface's name with its interface part.
-    QObject *object = dynamic_cast<QObject *>(d);
-    QVERIFY(object);
-    QCOMPARE(object->qt_metacast("CDriveBaseClass"), static_cast<void *>(d));
 }
 
 void TestS7Driver::namesAndDebugCommands()
@@ -59,22 +39,6 @@ void TestS7Driver::namesAndDebugCommands()
     QVERIFY(d->DebugCmd(EDebugCmdType(4)).isNull());
     QCOMPARE(d->SetConnectPar(QStringLiteral("7")), 7);
     QCOMPARE(d->SetConnectPar(QStringLiteral("x")), 0);
-}
-
-void TestS7Driver::linkStringsRefusedBeforeAnySocket_data()
-{
-    QTest::addColumn<QString>("link");
-    QTest::newRow("no port") << "192.168.0.10";
-    QTest::newRow("no address") << ":102";
-    QTest::newRow("port not a number") << "192.168.0.10:x";
-    QTest::newRow("not an IP address") << "abc:102";
-    QTest::newRow("address out of range") << "192.168.0.300:102";
-}
-
-void TestS7Driver::linkStringsRefusedBeforeAnySocket()
-{
-    QFETCH(QString, link);
-    QCOMPARE(m_loaded.driver->ConnectDrive(link), -1);
 }
 
 void TestS7Driver::tickGivesAnEntryPerRecord()
@@ -122,62 +86,6 @@ void TestS7Driver::tickGivesAnEntryPerRecord()
     QCOMPARE(d->ReadVariable(QStringLiteral("M0"), UInt8).status, int(LabelStatus::DeviceOffline));
     QCOMPARE(d->ConnectDrive(peer.link()), 0); // usable again after release
     QCOMPARE(d->ReadVariable(QStringLiteral("M0"), UInt8).status, int(LabelStatus::Ok));
-}
-
-void TestS7Driver::deadControllerThenBack_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("a reply time-out closes the connection") << "late";
-    QTest::newRow("the controller stopped and started again") << "restart";
-}
-
-void TestS7Driver::deadControllerThenBack()
-{
-    QFETCH(QString, how);
-    S7PeerProcess peer;
-    const QStringList late{"--fault", "late", "--late-count", "1", "--delay", "3"};
-    QVERIFY2(peer.startScripted(how == "late" ? late : QStringList{}),
-             qPrintable(peer.errorText()));
-    auto entry
-        = reinterpret_cast<GetSharedLibraryFn>(m_loaded.library->resolve(getSharedLibrarySymbol));
-    CDriveBaseClass *d = entry();
-    QCOMPARE(d->ConnectDrive(peer.link()), 0);
-    const QList<Induction::SReadInfo> records{{QStringLiteral("M4"), UInt8},
-                                              {QStringLiteral("DB2.DBW6"), Int16}};
-    // One tick: the statuses of its entries.
-    const auto tick = [&] {
-        QList<int> statuses;
-        for (const auto &block : d->InductiveDrive_Read(QStringLiteral("1"), records))
-            for (const CLabelVariable &v : d->BlockReading(QStringLiteral("1"), block))
-                statuses << v.status;
-        return statuses;
-    };
-    const QList<int> good{0, 0};
-    if (how == "restart") {
-        QCOMPARE(tick(), good);
-        const QString port = QString::number(peer.port());
-        peer.stop();
-        // The connection is found gone; then each tick tries once to connect, refused.
-        for (int k = 0; k < 2; ++k) {
-            for (int status : tick())
-                QVERIFY2(status == 7 || status == 8 || status == 9,
-                         qPrintable(QString::number(status)));
-        }
-        QVERIFY2(peer.startScripted({"--port", port}), qPrintable(peer.errorText()));
-    } else {
-        // The first read is answered too late.
-        for (int status : tick())
-            QCOMPARE(status, int(LabelStatus::ResponseTimeout));
-    }
-    // Back: the next tick connects again by itself, and polling goes on.
-    QCOMPARE(tick(), good);
-    QCOMPARE(tick(), good);
-    const CLabelVariable m4 = d->ReadVariable(QStringLiteral("M4"), UInt8);
-    QCOMPARE(m4.value.value<QList<unsigned char>>().value(0), peerPattern(0x83, 0, 4));
-    // Released by the stop: no reconnect after it.
-    QCOMPARE(d->DestroyFree(), 0);
-    for (int status : tick())
-        QCOMPARE(status, int(LabelStatus::DeviceOffline));
 }
 
 QTEST_GUILESS_MAIN(TestS7Driver)

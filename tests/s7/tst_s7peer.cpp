@@ -1,5 +1,5 @@
 // LibCorvid against the scripted peer: the granted PDU, late, split, stale and missing replies,
-// refused set-ups.
+// refused set-ups. The refusals every driver shares are tst_s7contract's.
 #include "libcorvid.h"
 #include "s7peerprocess.h"
 #include "s7values.h"
@@ -46,7 +46,6 @@ private slots:
     void staleAndSplitRepliesGiveTheirOwnData_data();
     void staleAndSplitRepliesGiveTheirOwnData();
     void silentPeerCostsOneTimeoutPerTick();
-    void refusedLabelsSendNothing();
     void refusedHandshakeFailsTheConnect_data();
     void refusedHandshakeFailsTheConnect();
 };
@@ -203,30 +202,6 @@ void TestS7Peer::silentPeerCostsOneTimeoutPerTick()
              records.size() - blocks.first().size());
     QCOMPARE(jobLines(peer.takeLines(1)).size(), 1);
     QCOMPARE(jobLines(peer.takeLines(0, 200)).size(), 0);
-}
-
-void TestS7Peer::refusedLabelsSendNothing()
-{
-    S7PeerProcess peer;
-    LibCorvid driver;
-    const QString failed = startAndConnect(peer, driver, {});
-    QVERIFY2(failed.isEmpty(), qPrintable(failed));
-    // A value shorter than the count, and addresses outside the grammar: refused unsent.
-    QCOMPARE(
-        driver.WriteVariable(QStringLiteral("DB1.DBD0"), Int32, valueOf(QList<int>{1}), 2).status,
-        int(LabelStatus::BadCount));
-    for (const char *address : {"DB1.W20", "DB1,DBW20", "DB5.DBW20abc", "DB70000.DBW0", "M10.8"}) {
-        QCOMPARE(driver.ReadVariable(QString::fromLatin1(address), Int16).status,
-                 int(LabelStatus::AddressOutOfRange));
-        QCOMPARE(driver.WriteVariable(QString::fromLatin1(address), Int16, valueOf(QList<short>{1}))
-                     .status,
-                 int(LabelStatus::AddressOutOfRange));
-    }
-    QCOMPARE(driver.ReadVariable(QStringLiteral("M0"), UInt8).status, int(LabelStatus::Ok));
-    // The one job the peer saw is the last read.
-    const QStringList jobs = jobLines(peer.takeLines(1));
-    QCOMPARE(jobs.size(), 1);
-    QVERIFY(jobs.first().startsWith(QLatin1String("REQ read items=1")));
 }
 
 void TestS7Peer::refusedHandshakeFailsTheConnect_data()

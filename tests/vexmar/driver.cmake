@@ -20,3 +20,8 @@ morvelin_add_test(tst_vexmarmonitor SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_vexmar
 target_include_directories(tst_vexmarmonitor PRIVATE ${core_tests}
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
 add_dependencies(tst_vexmarmonitor LibVexmar vexmarsim)
+# The driver contract of tests/common, with the simulator.
+morvelin_add_test(tst_vexmarcontract SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_vexmarcontract.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../common/drivercontract.h
+    ${CMAKE_CURRENT_LIST_DIR}/vexmarsimprocess.h LIBS morvelin_common)
+add_dependencies(tst_vexmarcontract LibVexmar vexmarsim)

@@ -1,6 +1,6 @@
-// The LibVexmar driver class without a device: the module loaded as the program loads it, the
-// link strings, the debug commands, the release of the link, and the engine's road into the
-// driver's own operations.
+// The LibVexmar driver class without a device: the debug commands, the build date, the connect
+// parameter, and the engine's road into the driver's own operations. What every driver does
+// through the loaded module is tst_vexmarcontract's.
 #include "driverloader.h"
 #include "libvexmar.h"
 
@@ -52,12 +52,9 @@ class tst_LibVexmar : public QObject
 
 private slots:
     void initTestCase();
-    void everyOperationThroughTheInterface();
     void debugCommands();
     void buildDate_data();
     void buildDate();
-    void linkStrings_data();
-    void linkStrings();
     void connectParameter_data();
     void connectParameter();
     void engineReadsThroughTheInterface();
@@ -71,28 +68,6 @@ void tst_LibVexmar::initTestCase()
 {
     m_loaded = loadDriver(QStringLiteral("LibVexmar"));
     QVERIFY2(m_loaded.driver, qPrintable(m_loaded.error));
-}
-
-void tst_LibVexmar::everyOperationThroughTheInterface()
-{
-    CDriveBaseClass *d = newDriver(m_loaded);
-    QVERIFY(d);
-    QVERIFY(d != m_loaded.driver); // every call of the entry point makes a new object
-    QCOMPARE(callEverySlot(d), 31);
-    QCOMPARE(d->getDriveName(), QStringLiteral("Vexmar"));
-    QCOMPARE(d->getversion_number(), QStringLiteral("V1.8.4 202001027"));
-    // Nothing was ever linked: nothing to close, and a read finds the device offline.
-    QCOMPARE(d->DisConnectDrive(), -1);
-    QCOMPARE(d->DestroyFree(), 1);
-    const CLabelVariable v = d->ReadVariable(QStringLiteral("AI1"), Int16);
-    QCOMPARE(v.status, int(LabelStatus::DeviceOffline));
-    QVERIFY(v.time.isNull());
-    QCOMPARE(v.name, QStringLiteral("AI1"));
-    // The object is a QObject first and hands out its interface part on a cast by name.
-    QObject *object = dynamic_cast<QObject *>(d);
-    QVERIFY(object);
-    QCOMPARE(object->metaObject()->className(), "LibVexmar");
-    QCOMPARE(object->qt_metacast("CDriveBaseClass"), static_cast<void *>(d));
 }
 
 void tst_LibVexmar::debugCommands()
@@ -139,39 +114,6 @@ void tst_LibVexmar::buildDate()
     QFETCH(QString, compilerDate);
     QFETCH(QString, printed);
     QCOMPARE(LibVexmar::buildDate(compilerDate), printed);
-}
-
-void tst_LibVexmar::linkStrings_data()
-{
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<int>("connectResult");
-    QTest::addColumn<int>("disconnectResult");
-    // No socket was made: nothing is stored and no link is touched.
-    QTest::newRow("three parts at the colon") << "1.2.3.4:5:6" << -1 << -1;
-    QTest::newRow("IPv6 with port") << "::1:5000" << -1 << -1;
-    QTest::newRow("four fields") << "ttyS0,9600,8,1" << -1 << -1;
-    QTest::newRow("six fields") << "ttyS0,9600,8,1,N,x" << -1 << -1;
-    QTest::newRow("port beyond 16 bits") << "127.0.0.1:70000" << -1 << -1;
-    QTest::newRow("port 99999") << "127.0.0.1:99999" << -1 << -1;
-    QTest::newRow("port zero") << "127.0.0.1:0" << -1 << -1;
-    QTest::newRow("port not a number") << "127.0.0.1:abc" << -1 << -1;
-    QTest::newRow("no port") << "127.0.0.1:" << -1 << -1;
-    // Two parts: the transport refuses an empty or non-numeric address, the port is kept.
-    QTest::newRow("empty address") << ":5000" << -1 << 0;
-    QTest::newRow("host name") << "localhost:5000" << -1 << 0;
-    // Five fields: a port that does not exist does not open; the serial close finds it shut.
-    QTest::newRow("missing serial port") << "/nonexistent/ttyVX0,9600,8,1,N" << -1 << -1;
-    QTest::newRow("serial with zero baud") << "/nonexistent/ttyVX0,x,8,1,N" << -1 << -1;
-}
-
-void tst_LibVexmar::linkStrings()
-{
-    QFETCH(QString, link);
-    QFETCH(int, connectResult);
-    QFETCH(int, disconnectResult);
-    CDriveBaseClass *d = newDriver(m_loaded);
-    QCOMPARE(d->ConnectDrive(link), connectResult);
-    QCOMPARE(d->DisConnectDrive(), disconnectResult);
 }
 
 void tst_LibVexmar::connectParameter_data()

@@ -1,6 +1,7 @@
 // LibVexmar loaded as the program loads it, against the simulator over UDP on 127.0.0.1 and over
-// a socat pty pair: polling ticks over every area kind and type, the statuses of failed and
-// refused requests, and writes that read back, strings through both roads.
+// a socat pty pair: polling ticks over every area kind and type, stale serial replies, the ends
+// of the areas, and writes that read back, strings through both roads. The refusals and the
+// silent peer every driver shares are tst_vexmarcontract's.
 #include "addressgrammar.h"
 #include "driverloader.h"
 #include "vexmarsimprocess.h"
@@ -142,16 +143,12 @@ private slots:
     void links_data();
     void tickReadsEveryKind_data() { links_data(); }
     void tickReadsEveryKind();
-    void failedExchanges_data();
-    void failedExchanges();
     void staleRepliesNeverGood_data();
     void staleRepliesNeverGood();
     void areaEnds_data();
     void areaEnds();
     void releasedLink_data() { links_data(); }
     void releasedLink();
-    void refusedWithoutFrame_data();
-    void refusedWithoutFrame();
     void engineBlocksTheDriverRefuses();
     void writesReadBack_data();
     void writesReadBack();
@@ -243,44 +240,6 @@ void tst_LibVexmarTick::tickReadsEveryKind()
     const VexmarTick again = runTick(m_driver, labels.keys());
     QCOMPARE(again.blocks, tick.blocks);
     QCOMPARE(m_sim->frameCount(), 2 * tick.blocks.size());
-}
-
-void tst_LibVexmarTick::failedExchanges_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("status");
-    // Over UDP the handshake is request 1.
-    QTest::newRow("udp no reply") << "udp"
-                                  << "drop@2" << int(LabelStatus::ResponseTimeout);
-    QTest::newRow("udp wrong echo") << "udp"
-                                    << "echo@2" << int(LabelStatus::ResponseTimeout);
-    QTest::newRow("udp short reply") << "udp"
-                                     << "short=2@2" << int(LabelStatus::ReplyFrameError);
-    QTest::newRow("serial no reply") << "serial"
-                                     << "drop@1" << int(LabelStatus::ResponseTimeout);
-    QTest::newRow("serial short reply") << "serial"
-                                        << "short=2@1" << int(LabelStatus::ReplyFrameError);
-}
-
-void tst_LibVexmarTick::failedExchanges()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, fault);
-    QFETCH(int, status);
-    QVERIFY(link(kind, {fault}));
-    const QList<SReadInfo> records{{QStringLiteral("AI1"), Int32},
-                                   {QStringLiteral("AI2"), Int16},
-                                   {QStringLiteral("DI1"), Bool}};
-    const VexmarTick tick = runTick(m_driver, records);
-    QCOMPARE(tick.blocks.size(), 2);
-    // Every member of the first block learns the failure; the next block reads fine.
-    for (const SReadInfo &r : records) {
-        const CLabelVariable v = tick.values.value(r);
-        const bool first = tick.blocks.first().contains(r);
-        QCOMPARE(v.status, first ? status : int(LabelStatus::Ok));
-    }
-    QCOMPARE(m_sim->frameCount(), 2);
 }
 
 void tst_LibVexmarTick::staleRepliesNeverGood_data()
@@ -430,67 +389,6 @@ void tst_LibVexmarTick::releasedLink()
     for (const CLabelVariable &v : runTick(m_driver, records).values)
         QCOMPARE(v.status, int(LabelStatus::Ok));
     QCOMPARE(m_driver->DisConnectDrive(), 0);
-}
-
-void tst_LibVexmarTick::refusedWithoutFrame_data()
-{
-    QTest::addColumn<bool>("write");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("status");
-    const CLabelVariable none;
-    QTest::newRow("no area name") << false << "XY1" << int(UInt8) << 1 << 3;
-    QTest::newRow("lower case") << false << "di1" << int(Bool) << 1 << 3;
-    QTest::newRow("SO has no wire code") << false << "SO1" << int(Int8) << 4 << 3;
-    QTest::newRow("index 0") << false << "AI0" << int(Int16) << 1 << 3;
-    QTest::newRow("no index") << false << "AI" << int(Int16) << 1 << 3;
-    QTest::newRow("write to index 0") << true << "DO0" << int(Bool) << 1 << 3;
-    QTest::newRow("write without index") << true << "SA" << int(Int16) << 1 << 3;
-    QTest::newRow("past AI's end") << false << "AI321" << int(Int32) << 1 << 5;
-    QTest::newRow("a run past AI's end") << false << "AI320" << int(Int32) << 2 << 5;
-    QTest::newRow("past DI's end") << false << "DI1281" << int(Bool) << 1 << 5;
-    QTest::newRow("write past SA's end") << true << "SA641" << int(Int16) << 1 << 5;
-    QTest::newRow("write a bit past DO's end") << true << "DO161" << int(Bool) << 1 << 5;
-    QTest::newRow("read count 0") << false << "DI1" << int(Bool) << 0 << 4;
-    QTest::newRow("byte-order type") << false << "AI1" << int(int16_AB) << 1 << 4;
-    QTest::newRow("bytes of AO_F") << false << "AO_F1" << int(UInt8) << 4 << 4;
-    QTest::newRow("too long for a frame") << false << "LW1" << int(Int32) << 367 << 4;
-    QTest::newRow("write count 0") << true << "DI1" << int(Bool) << 0 << 4;
-    QTest::newRow("write count -1") << true << "DI1" << int(Bool) << -1 << 4;
-    QTest::newRow("write list too short") << true << "SA1" << int(Int16) << 3 << 4;
-    QTest::newRow("write bytes AI would round away") << true << "AI1" << int(UInt8) << 5 << 4;
-    QTest::newRow("type none") << false << "AI1" << int(null) << 1 << 2;
-    QTest::newRow("string outside SI") << false << "AI1" << int(string) << 1 << 2;
-    QTest::newRow("write float to AI") << true << "AI1" << int(Float) << 1 << 2;
-    QTest::newRow("write Int32 to AO") << true << "AO1" << int(Int32) << 1 << 2;
-    QTest::newRow("write string to AI") << true << "AI1" << int(string) << 1 << 2;
-}
-
-void tst_LibVexmarTick::refusedWithoutFrame()
-{
-    QFETCH(bool, write);
-    QFETCH(QString, address);
-    QFETCH(int, type);
-    QFETCH(int, count);
-    QFETCH(int, status);
-    QVERIFY(link(QStringLiteral("udp")));
-    const DataType t = DataType(type);
-    const QVariant given = t == string  ? listOf(QList<QString>{QStringLiteral("x")})
-                           : t == Bool  ? listOf(QList<bool>{true})
-                           : t == Float ? listOf(QList<float>{1.5f})
-                           : t == Int32 ? listOf(QList<int>{7})
-                           : t == UInt8 ? listOf(QList<uchar>{1, 2, 3, 4, 5})
-                                        : listOf(QList<short>{1, 2});
-    const CLabelVariable v = write ? m_driver->WriteVariable(address, t, record(given), count)
-                                   : m_driver->ReadVariable(address, t, count);
-    QCOMPARE(v.status, status);
-    QCOMPARE(v.name, address);
-    QCOMPARE(v.type, type);
-    QCOMPARE(v.count, count);
-    // A refused read has no value; a refused write keeps the caller's.
-    QCOMPARE(valueText(v.value), write ? valueText(given) : QStringLiteral("invalid"));
-    QCOMPARE(m_sim->frameCount(), 0);
 }
 
 void tst_LibVexmarTick::engineBlocksTheDriverRefuses()
