@@ -170,6 +170,34 @@ FwReply FwReply::recognise(const QByteArray &payload)
     return r;
 }
 
+namespace {
+
+// calcCrc16 a byte at a time: the framer runs it over every byte of every would-be packet, and
+// the handler checks each packet it gets with calcCrc16 itself.
+struct CrcTable
+{
+    quint16 entry[256];
+    constexpr CrcTable()
+        : entry()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            quint16 crc = quint16(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+            entry[byte] = crc;
+        }
+    }
+};
+
+constexpr CrcTable crcTable;
+
+quint16 crcStep(quint16 crc, quint8 byte)
+{
+    return quint16((crc >> 8) ^ crcTable.entry[(crc ^ byte) & 0xFF]);
+}
+
+} // namespace
+
 QList<QByteArray> FwStreamFramer::feed(const QByteArray &bytes)
 {
     m_buffer.append(bytes);
@@ -250,11 +278,8 @@ int FwStreamFramer::completeLength(bool atEnd)
     // ends with the CRC of its first n - 2 bytes, which is carried on from the last read.
     const int last = qMin(size, longestPacketBytes);
     for (int n = qMax(m_checkedLength + 1, 5); n <= last; ++n) {
-        while (m_crcBytes < n - 2) {
-            m_crc ^= b[m_crcBytes++];
-            for (int bit = 0; bit < 8; ++bit)
-                m_crc = (m_crc & 1) ? quint16((m_crc >> 1) ^ 0xA001) : quint16(m_crc >> 1);
-        }
+        while (m_crcBytes < n - 2)
+            m_crc = crcStep(m_crc, b[m_crcBytes++]);
         m_checkedLength = n;
         if (m_crc == quint16(b[n - 2] | (b[n - 1] << 8)))
             return n;
