@@ -13,12 +13,12 @@ if(TARGET morvelin_window AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/tst_firmwarewindo
         ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
 endif()
 
-if(TARGET morvelin_window AND TARGET loggersim)
+if(TARGET morvelin_window AND TARGET loggersim AND TARGET fwctrlsim)
     morvelin_add_test(tst_firmwareserial SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firmwareserial.cpp
-        ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h
+        ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h ${CMAKE_CURRENT_LIST_DIR}/fwctrlsimprocess.h
         ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/firmwaretesting.h
         LIBS morvelin_window TIMEOUT 600)
     target_include_directories(tst_firmwareserial PRIVATE ${CMAKE_SOURCE_DIR}/tests/core
         ${CMAKE_SOURCE_DIR}/tests/common ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
-    add_dependencies(tst_firmwareserial loggersim)
+    add_dependencies(tst_firmwareserial loggersim fwctrlsim)
 endif()
