@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fwuploadpeer.h"
 #include "simlog.h"
+#include "simoutbox.h"
 
 #include <QByteArray>
 #include <QList>
@@ -22,8 +24,8 @@ struct FwControllerFault
 };
 
 // The controller: cuts FW packets from the serial stream and answers them as a controller
-// taking an image does. After a start packet it asks for index 0, after block k for index k;
-// the request past the end completes the image, which it then writes to fwDumpPath.
+// taking an image does (FwUploadPeer), with the faults asked for; a completed image goes to
+// fwDumpPath.
 class FwController : public QObject
 {
     Q_OBJECT
@@ -34,28 +36,15 @@ public:
 
 private:
     void onReadyRead();
-    // Length of the packet at the front of the buffer: 0 while unfinished, -1 if none starts.
-    int packetLength() const;
     void handle(const QByteArray &packet);
-    QByteArray answer(const QByteArray &packet);
     const FwControllerFault *fault(FwControllerFault::Kind kind) const;
-    void send(const QByteArray &bytes, int delayMs, int request);
-    void sendNext();
 
     QSerialPort *m_port;
     QList<FwControllerFault> m_faults;
-    QString m_fwDumpPath;
     SimLog m_log;
+    FwUploadPeer m_peer;
+    // Each reply is logged when it is written, so that a test can wait for it.
+    SimOutbox m_outbox;
     QByteArray m_buffer;
     int m_request = 0;
-    qint64 m_size[2] = {0, 0}; // announced size of the APP and the OS image
-    QByteArray m_image[2];
-    struct Pending
-    {
-        QByteArray bytes;
-        int delayMs;
-        int request;
-    };
-    QList<Pending> m_outbox;
-    bool m_waiting = false;
 };
