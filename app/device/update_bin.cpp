@@ -241,8 +241,7 @@ void Update_Bin::connectBroker()
     ui->pb_Disconnect->setEnabled(true);
 }
 
-QString Update_Bin::brokerSettingsProblem(const BrokerSettings &settings,
-                                          const QString &path) const
+QString Update_Bin::brokerSettingsProblem(const BrokerSettings &settings, const QString &path) const
 {
     switch (settings.problem) {
     case BrokerSettings::Problem::NoFile:

@@ -21,9 +21,9 @@ public:
             m_error = QStringLiteral("socat did not start");
             return false;
         }
-        QStringList args{QStringLiteral("--serial"), m_pair.second(), QStringLiteral("--log"),
-                         path(QStringLiteral("packets.log")), QStringLiteral("--fw-dump"),
-                         path(QStringLiteral("fw.bin"))};
+        QStringList args{QStringLiteral("--serial"),  m_pair.second(),
+                         QStringLiteral("--log"),     path(QStringLiteral("packets.log")),
+                         QStringLiteral("--fw-dump"), path(QStringLiteral("fw.bin"))};
         for (const QString &fault : faults)
             args << QStringLiteral("--fault") << fault;
         static const QRegularExpression ready(QStringLiteral("fwctrlsim ready serial "));

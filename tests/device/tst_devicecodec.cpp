@@ -174,7 +174,8 @@ void TestDeviceCodec::framer_data()
     // A request whose CRC is wrong is still cut at 7 bytes: the handler rejects it.
     const QByteArray badRequest = hex("46578103000000");
     // A reply of unknown length whose CRC never comes right: longer than any packet.
-    const QByteArray endless = QByteArray("FW\x85") + QByteArray(FwStreamFramer::longestPacketBytes, '\0');
+    const QByteArray endless
+        = QByteArray("FW\x85") + QByteArray(FwStreamFramer::longestPacketBytes, '\0');
     QTest::newRow("one request") << Pieces{request} << Pieces{request} << Pieces{};
     QTest::newRow("request over two reads, 3 + 4")
         << Pieces{request.left(3), request.mid(3)} << Pieces{request} << Pieces{};
@@ -187,8 +188,8 @@ void TestDeviceCodec::framer_data()
     QTest::newRow("version over three reads")
         << Pieces{version.left(1), version.mid(1, 4), version.mid(5)} << Pieces{version}
         << Pieces{};
-    QTest::newRow("text passed whole") << Pieces{QByteArray("OK\r\n")}
-                                       << Pieces{QByteArray("OK\r\n")} << Pieces{};
+    QTest::newRow("text passed whole")
+        << Pieces{QByteArray("OK\r\n")} << Pieces{QByteArray("OK\r\n")} << Pieces{};
     QTest::newRow("text after a packet")
         << Pieces{request + "ERR"} << Pieces{request, QByteArray("ERR")} << Pieces{};
     QTest::newRow("one stray byte before a request")
@@ -202,15 +203,14 @@ void TestDeviceCodec::framer_data()
     QTest::newRow("a last F goes with its text when the line is quiet")
         << Pieces{"abF"} << Pieces{QByteArray("ab")} << Pieces{QByteArray("F")};
     QTest::newRow("no end within the longest packet: text up to the next request")
-        << Pieces{endless.left(100), endless.mid(100) + request}
-        << Pieces{endless, request} << Pieces{};
-    QTest::newRow("unfinished version kept") << Pieces{version.left(6)} << Pieces{}
-                                             << Pieces{version.left(6)};
+        << Pieces{endless.left(100), endless.mid(100) + request} << Pieces{endless, request}
+        << Pieces{};
+    QTest::newRow("unfinished version kept")
+        << Pieces{version.left(6)} << Pieces{} << Pieces{version.left(6)};
     QTest::newRow("half a request kept")
         << Pieces{request.left(5)} << Pieces{} << Pieces{request.left(5)};
     QTest::newRow("cut version before a request, handed over when quiet")
-        << Pieces{version.left(6) + request} << Pieces{}
-        << Pieces{version.left(6), request};
+        << Pieces{version.left(6) + request} << Pieces{} << Pieces{version.left(6), request};
 }
 
 void TestDeviceCodec::framer()

@@ -208,18 +208,18 @@ void tst_FirmwareLogic::brokerSettings_data()
                                             "keepalive=30\nusrname=ota\npasswd=s3cret\n")
                               << "broker.local" << 1884 << 30 << "ota" << QByteArray("s3cret")
                               << P::None << none;
-    QTest::newRow("host and port only") << QByteArray("[mqtt]\nhostname=127.0.0.1\nport=1883\n")
-                                        << "127.0.0.1" << 1883 << 0 << none << QByteArray()
-                                        << P::None << none;
-    QTest::newRow("no file") << QByteArray() << none << 0 << 0 << none << QByteArray()
-                             << P::NoFile << "mqtt/hostname";
+    QTest::newRow("host and port only")
+        << QByteArray("[mqtt]\nhostname=127.0.0.1\nport=1883\n") << "127.0.0.1" << 1883 << 0 << none
+        << QByteArray() << P::None << none;
+    QTest::newRow("no file") << QByteArray() << none << 0 << 0 << none << QByteArray() << P::NoFile
+                             << "mqtt/hostname";
     QTest::newRow("only a host") << QByteArray("[mqtt]\nhostname=127.0.0.1\n") << "127.0.0.1" << 0
                                  << 0 << none << QByteArray() << P::MissingKey << "mqtt/port";
     QTest::newRow("other group") << QByteArray("[broker]\nhostname=x\nport=1\n") << none << 0 << 0
                                  << none << QByteArray() << P::MissingKey << "mqtt/hostname";
     QTest::newRow("port beyond 16 bits")
-        << QByteArray("[mqtt]\nhostname=h\nport=67419\n") << "h" << 0 << 0 << none
-        << QByteArray() << P::BadValue << "mqtt/port";
+        << QByteArray("[mqtt]\nhostname=h\nport=67419\n") << "h" << 0 << 0 << none << QByteArray()
+        << P::BadValue << "mqtt/port";
     QTest::newRow("port not a number") << QByteArray("[mqtt]\nhostname=h\nport=abc\n") << "h" << 0
                                        << 0 << none << QByteArray() << P::BadValue << "mqtt/port";
     QTest::newRow("keep-alive not a number")

@@ -20,7 +20,9 @@ namespace {
 
 QString unfinished(qint64 sent, qint64 size)
 {
-    return QStringLiteral("APP 上传未完成（控制器不再请求数据），停在 %1/%2 Byte").arg(sent).arg(size);
+    return QStringLiteral("APP 上传未完成（控制器不再请求数据），停在 %1/%2 Byte")
+        .arg(sent)
+        .arg(size);
 }
 
 // Records when a widget is painted and what the upload bar shows then.
@@ -315,8 +317,8 @@ void tst_FirmwareSerial::windowPaintedDuringUpload()
     qint64 longestGap = 0;
     for (int k = 1; k < during.size(); ++k)
         longestGap = qMax(longestGap, during.at(k) - during.at(k - 1));
-    qInfo("upload %lld ms, %d paints, longest gap %lld ms", ended - clicked,
-          int(during.size()) - 2, longestGap);
+    qInfo("upload %lld ms, %d paints, longest gap %lld ms", ended - clicked, int(during.size()) - 2,
+          longestGap);
     QVERIFY2(longestGap <= 250, qPrintable(QString::number(longestGap)));
     // The bar moved between the paints.
     QVERIFY(std::is_sorted(shown.begin(), shown.end()));

@@ -458,15 +458,14 @@ void tst_FirmwareWindow::configProblems_data()
     // "%1" stands for the settings file's path.
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QString>("line");
-    QTest::newRow("no file") << QByteArray()
-                             << "MQTT 错误：找不到配置文件 %1（其中须有 mqtt/hostname 和 mqtt/port）";
+    QTest::newRow("no file")
+        << QByteArray() << "MQTT 错误：找不到配置文件 %1（其中须有 mqtt/hostname 和 mqtt/port）";
     QTest::newRow("no host") << QByteArray("[mqtt]\nport=1883\n")
                              << "MQTT 错误：配置文件 %1 缺少 mqtt/hostname";
     QTest::newRow("no port") << QByteArray("[mqtt]\nhostname=127.0.0.1\n")
                              << "MQTT 错误：配置文件 %1 缺少 mqtt/port";
-    QTest::newRow("port not a number")
-        << QByteArray("[mqtt]\nhostname=127.0.0.1\nport=18x3\n")
-        << "MQTT 错误：配置文件 %1 中 mqtt/port 的值“18x3”无效";
+    QTest::newRow("port not a number") << QByteArray("[mqtt]\nhostname=127.0.0.1\nport=18x3\n")
+                                       << "MQTT 错误：配置文件 %1 中 mqtt/port 的值“18x3”无效";
     QTest::newRow("keep-alive not a number")
         << QByteArray("[mqtt]\nhostname=127.0.0.1\nport=1883\nkeepalive=-5\n")
         << "MQTT 错误：配置文件 %1 中 mqtt/keepalive 的值“-5”无效";

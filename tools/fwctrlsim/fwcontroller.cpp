@@ -5,7 +5,8 @@
 
 bool FwControllerFault::parse(const QString &text, FwControllerFault *fault)
 {
-    static const QRegularExpression re(QStringLiteral("^(late|stray|silence|crc)(?:=(\\d+))?@(\\d+)$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(late|stray|silence|crc)(?:=(\\d+))?@(\\d+)$"));
     const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch())
         return false;
@@ -53,8 +54,9 @@ void FwController::onReadyRead()
         if (n < 0) {
             // Resynchronises on the next 'F'.
             const int next = m_buffer.indexOf('F', 1);
-            m_log.line(QStringLiteral("unknown ")
-                       + QString::fromLatin1(m_buffer.left(next < 0 ? m_buffer.size() : next).toHex()));
+            m_log.line(
+                QStringLiteral("unknown ")
+                + QString::fromLatin1(m_buffer.left(next < 0 ? m_buffer.size() : next).toHex()));
             m_buffer.remove(0, next < 0 ? m_buffer.size() : next);
             continue;
         }

@@ -277,9 +277,7 @@ QByteArray LoggerDevice::commandReply(const QByteArray &request, int result)
 QByteArray LoggerDevice::fwReply(const QByteArray &request)
 {
     // A controller that lost a block asks for it again, or one that miscounts skips one.
-    return m_fw.answer(request, fault(LoggerFault::Repeat) ? -1
-                                : fault(LoggerFault::Skip) ? 1
-                                                           : 0);
+    return m_fw.answer(request, fault(LoggerFault::Repeat) ? -1 : fault(LoggerFault::Skip) ? 1 : 0);
 }
 
 void LoggerDevice::dumpMemory()
