@@ -124,6 +124,7 @@ int Update_Bin::runSerialExchange(const QByteArray &packet, int replyWaitMs)
     m_serialExchange = &exchange;
     const int result = exchange.run(packet, replyWaitMs);
     m_serialExchange = nullptr;
+    m_serialLineLost = exchange.lineFailed() || !mainWindow->deviceLink()->isOpen();
     return result;
 }
 
@@ -147,7 +148,7 @@ void Update_Bin::onDisconnected()
     appendLog(QStringLiteral("disconnected"));
     // The block in flight is lost with the connection: the controller will not ask again.
     for (FirmwareUpload *upload : {&m_appUpload, &m_osUpload}) {
-        Channel channel = upload == &m_appUpload ? m_appChannel : m_osChannel;
+        const Channel channel = upload == &m_appUpload ? m_appChannel : m_osChannel;
         if (upload->isRunning() && channel == Channel::Mqtt)
             endUnfinished(*upload, tr("与 MQTT 服务器的连接断开"));
     }
@@ -331,12 +332,12 @@ void Update_Bin::startUpload(FirmwareUpload &upload)
         }
         // The controller erases its flash before it asks for the first block.
         const int result = runSerialExchange(packet, FirmwareSerialExchange::startReplyMs);
-        if (upload.isRunning()) {
-            if (result < 0)
-                upload.stop();
-            else
-                endUnfinished(upload, tr("控制器不再请求数据"));
-        }
+        if (!upload.isRunning())
+            return;
+        if (result < 0)
+            upload.stop();
+        else
+            endUnfinished(upload, m_serialLineLost ? tr("串口连接断开") : tr("控制器不再请求数据"));
     });
 }
 

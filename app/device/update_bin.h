@@ -91,5 +91,7 @@ private:
     // The serial dialogue under way, and whether it is handing a reply to onReceived now.
     FirmwareSerialExchange *m_serialExchange = nullptr;
     bool m_handingOver = false;
+    // The last serial dialogue ended because the line failed or the link was closed.
+    bool m_serialLineLost = false;
     OtaClientId m_clientId;
 };

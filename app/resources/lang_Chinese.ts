@@ -1191,6 +1191,10 @@
         <translation>控制器不再请求数据</translation>
     </message>
     <message>
+        <source>串口连接断开</source>
+        <translation>串口连接断开</translation>
+    </message>
+    <message>
         <source>%1 上传未完成（%2），停在 %3/%4 Byte</source>
         <translation>%1 上传未完成（%2），停在 %3/%4 Byte</translation>
     </message>

@@ -1191,6 +1191,10 @@
         <translation>the controller asks for no more data</translation>
     </message>
     <message>
+        <source>串口连接断开</source>
+        <translation>the serial line was lost</translation>
+    </message>
+    <message>
         <source>%1 上传未完成（%2），停在 %3/%4 Byte</source>
         <translation>%1 upload not finished (%2), stopped at %3/%4 Byte</translation>
     </message>

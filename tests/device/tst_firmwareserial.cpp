@@ -65,6 +65,7 @@ private slots:
     void upload_data();
     void upload();
     void lateStartAnswersNoOtherClick();
+    void lineLostDuringUpload();
     void windowPaintedDuringUpload();
     void rebootAndVersion();
     void connectAroundLoggerCommand();
@@ -257,6 +258,26 @@ void tst_FirmwareSerial::lateStartAnswersNoOtherClick()
     QCOMPARE(m_window->updateBin()->appUpload().counter(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(fwRequests().size(), 2, 5000);
     QVERIFY(fwRequests().at(1).endsWith(QByteArray("465708afe3")));
+}
+
+// The line going away while the page waits for the first request ends the upload at once,
+// saying so, instead of waiting out the erase on a line that answers every wait with an error.
+void tst_FirmwareSerial::lineLostDuringUpload()
+{
+    QVERIFY(startController({QStringLiteral("late=3000@1")}));
+    m_ui->pb_Connect->click();
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(102400)));
+    m_ui->filepath->setText(path);
+    QTimer::singleShot(300, this, [this] { m_controller.stop(); });
+    QElapsedTimer clock;
+    clock.start();
+    m_ui->pb_update->click();
+    QVERIFY2(clock.elapsed() < FirmwareSerialExchange::startReplyMs,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(logLines().last(),
+             QStringLiteral("APP 上传未完成（串口连接断开），停在 0/102400 Byte"));
+    QVERIFY(!m_window->updateBin()->appUpload().isRunning());
 }
 
 // A 1 MiB upload runs long: the window is painted all through it with the bar moving, and the
