@@ -5,9 +5,22 @@
 #include <QTime>
 
 // The broker of the firmware page, as "config.ini" in the program folder names it. The file is
-// read at every connect and never written; a missing key reads as empty or 0.
+// read at every connect and never written; a missing key reads as empty or 0, and the first key
+// that makes a connection impossible is named in problem and key.
 struct BrokerSettings
 {
+    enum class Problem {
+        None,
+        NoFile,      // the file is not there
+        FormatError, // the file is no INI file
+        MissingKey,  // "mqtt/hostname" or "mqtt/port" is missing or empty
+        BadValue,    // a number key holds no number of its range
+    };
+
+    Problem problem = Problem::None;
+    QString key;   // the key at fault
+    QString value; // its text, for a bad value
+
     QString hostName;
     quint16 port = 0;
     quint16 keepAliveSeconds = 0;

@@ -1,7 +1,13 @@
 #include "firmwareupload.h"
 
+#include "devicelink.h"
+#include "devicelog.h"
+#include "fwpacket.h"
+
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSerialPort>
 
 FirmwareStart FirmwareUpload::start(const QString &path)
 {
@@ -23,6 +29,8 @@ FirmwareStart FirmwareUpload::start(const QString &path)
     }
     result.outcome = FirmwareStart::Outcome::Started;
     m_counter = 0;
+    m_running = true;
+    m_sentBytes = 0;
     m_path = path;
     m_size = result.size;
     return result;
@@ -46,6 +54,7 @@ FirmwareBlock FirmwareUpload::answer(int requestIndex, const QString &path)
     if (result.offset >= result.size) {
         // The counter stays, so a repeated completion request completes again.
         result.outcome = FirmwareBlock::Outcome::Complete;
+        m_running = false;
         return result;
     }
     if (!file.seek(result.offset)) {
@@ -61,5 +70,91 @@ FirmwareBlock FirmwareUpload::answer(int requestIndex, const QString &path)
     result.outcome = FirmwareBlock::Outcome::Block;
     result.number = quint16(m_counter);
     result.progress = result.offset + result.data.size();
+    m_sentBytes = result.progress;
     return result;
+}
+
+FirmwareSerialExchange::FirmwareSerialExchange(DeviceLink *link, PacketHandler handler, Idle idle)
+    : m_link(link)
+    , m_handler(std::move(handler))
+    , m_idle(std::move(idle))
+{
+}
+
+bool FirmwareSerialExchange::open() const
+{
+    return m_link && m_link->isOpen();
+}
+
+bool FirmwareSerialExchange::answer(const QByteArray &packet, int replyWaitMs)
+{
+    m_waitMs = replyWaitMs;
+    m_answered = true;
+    return m_link->write(packet);
+}
+
+void FirmwareSerialExchange::handOver(const QList<QByteArray> &packets)
+{
+    for (const QByteArray &packet : packets) {
+        m_handler(packet);
+        if (!open())
+            return;
+    }
+}
+
+int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
+{
+    if (!open())
+        return -1;
+    QSerialPort *port = m_link->port();
+    // What a controller sent after the last dialogue ended belongs to no packet of this one.
+    port->clear(QSerialPort::Input);
+    const QByteArray stale = port->readAll();
+    if (!stale.isEmpty())
+        qCDebug(lcDevice) << "dropped before a FW packet:" << stale.toHex(' ');
+    port->clearError();
+    m_waitMs = replyWaitMs;
+    m_lineFailed = false;
+    if (!m_link->write(packet))
+        return -1;
+    FwStreamFramer framer;
+    QElapsedTimer silence;
+    silence.start();
+    QElapsedTimer sinceIdle;
+    sinceIdle.start();
+    while (open()) {
+        if (m_idle && sinceIdle.elapsed() >= idleIntervalMs) {
+            m_idle();
+            sinceIdle.restart();
+            if (!open())
+                break;
+        }
+        const int left = m_waitMs - int(silence.elapsed());
+        const int slice = qBound(1, left, idleIntervalMs);
+        if (port->bytesAvailable() > 0 || port->waitForReadyRead(slice)) {
+            const QByteArray bytes = port->readAll();
+            if (!bytes.isEmpty()) {
+                silence.restart();
+                handOver(framer.feed(bytes));
+                continue;
+            }
+        }
+        // A line that has gone away answers every wait at once with an error.
+        const QSerialPort::SerialPortError error = port->error();
+        if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
+            qCDebug(lcDevice) << "FW exchange ended by a line error:" << port->errorString();
+            m_lineFailed = true;
+            break;
+        }
+        if (silence.elapsed() < m_waitMs)
+            continue;
+        // A packet cut short by the silence is still handed over, and the dialogue goes on if
+        // the handler answered it.
+        m_answered = false;
+        handOver(framer.takeRest());
+        if (!m_answered)
+            break;
+        silence.restart();
+    }
+    return 0;
 }

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+
+class DeviceLink;
 
 // The two images of a controller that the firmware page uploads.
 enum class FirmwareImage { App, Os };
@@ -46,6 +49,12 @@ public:
     FirmwareImage image() const { return m_image; }
     // Blocks sent since the last start.
     qint32 counter() const { return m_counter; }
+    // Between a start and the completion, unless stopped: the controller still owes requests.
+    bool isRunning() const { return m_running; }
+    // Image bytes sent since the last start.
+    qint64 sentBytes() const { return m_sentBytes; }
+    // The controller will ask no more (its link is gone or it fell silent).
+    void stop() { m_running = false; }
     // The path and size of the last start; requests read the path given to answer().
     QString path() const { return m_path; }
     qint64 size() const { return m_size; }
@@ -58,6 +67,48 @@ public:
 private:
     FirmwareImage m_image;
     qint32 m_counter = 0;
+    bool m_running = false;
+    qint64 m_sentBytes = 0;
     QString m_path;
     qint64 m_size = 0;
+};
+
+// One dialogue with a controller on the serial link, begun by a packet of the firmware page.
+// Input that waits before the packet is dropped, never read as its answer. Every whole packet
+// that comes back goes to the handler, which may write the next one with answer(); the dialogue
+// ends once the controller has been silent for as long as the last packet written allows it, or
+// when the line fails. While it waits or reads, idle runs at least every idleIntervalMs.
+class FirmwareSerialExchange
+{
+public:
+    using PacketHandler = std::function<void(const QByteArray &packet)>;
+    using Idle = std::function<void()>;
+
+    // How long the controller may take to answer, ms. A start packet makes it erase its flash
+    // before the first request; a user waits that long for an upload to begin.
+    static constexpr int startReplyMs = 5000;
+    // Every other packet: a block request, the version, or nothing after a reboot.
+    static constexpr int replyMs = 200;
+    // Longest stretch without idle, ms, so that the window stays painted.
+    static constexpr int idleIntervalMs = 50;
+
+    FirmwareSerialExchange(DeviceLink *link, PacketHandler handler, Idle idle = {});
+
+    // -1 when the link is not open or the write fails; 0 once the dialogue is over.
+    int run(const QByteArray &packet, int replyWaitMs);
+    // From the handler: the packet goes out at once; its answer may take replyWaitMs.
+    bool answer(const QByteArray &packet, int replyWaitMs);
+    // The line reported an error (it has gone away) and ended the dialogue.
+    bool lineFailed() const { return m_lineFailed; }
+
+private:
+    bool open() const;
+    void handOver(const QList<QByteArray> &packets);
+
+    DeviceLink *m_link;
+    PacketHandler m_handler;
+    Idle m_idle;
+    int m_waitMs = replyMs;
+    bool m_answered = false;
+    bool m_lineFailed = false;
 };

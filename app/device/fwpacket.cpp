@@ -170,49 +170,125 @@ FwReply FwReply::recognise(const QByteArray &payload)
     return r;
 }
 
+namespace {
+
+// calcCrc16 a byte at a time: the framer runs it over every byte of every would-be packet, and
+// the handler checks each packet it gets with calcCrc16 itself.
+struct CrcTable
+{
+    quint16 entry[256];
+    constexpr CrcTable()
+        : entry()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            quint16 crc = quint16(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+            entry[byte] = crc;
+        }
+    }
+};
+
+constexpr CrcTable crcTable;
+
+quint16 crcStep(quint16 crc, quint8 byte)
+{
+    return quint16((crc >> 8) ^ crcTable.entry[(crc ^ byte) & 0xFF]);
+}
+
+} // namespace
+
 QList<QByteArray> FwStreamFramer::feed(const QByteArray &bytes)
 {
     m_buffer.append(bytes);
-    QList<QByteArray> pieces;
-    while (!m_buffer.isEmpty()) {
-        const int n = completeLength();
-        if (n == 0)
-            break;
-        pieces << m_buffer.left(n);
-        m_buffer.remove(0, n);
-    }
+    return cut(false);
+}
+
+QList<QByteArray> FwStreamFramer::takeRest()
+{
+    QList<QByteArray> pieces = cut(true);
+    m_buffer.clear();
+    m_start = 0;
+    resetScan();
     return pieces;
 }
 
-QByteArray FwStreamFramer::takeRest()
+QList<QByteArray> FwStreamFramer::cut(bool atEnd)
 {
-    QByteArray rest;
-    rest.swap(m_buffer);
-    return rest;
+    QList<QByteArray> pieces;
+    while (m_start < m_buffer.size()) {
+        const int n = completeLength(atEnd);
+        if (n == 0)
+            break;
+        pieces << m_buffer.mid(m_start, n);
+        m_start += n;
+        resetScan();
+    }
+    // Dropped in one go, not per piece: many small packets in one read cost no more.
+    m_buffer.remove(0, m_start);
+    m_start = 0;
+    return pieces;
 }
 
-int FwStreamFramer::completeLength() const
+void FwStreamFramer::resetScan()
 {
-    const int size = m_buffer.size();
-    // A lone 'F' may still become a packet.
-    if (size == 1 && m_buffer.at(0) == 'F')
-        return 0;
-    if (!startsWithMagic(m_buffer))
-        return size;
+    m_crc = 0xFFFF;
+    m_crcBytes = 0;
+    m_checkedLength = 0;
+}
+
+int FwStreamFramer::nextMagic(int from) const
+{
+    const int size = m_buffer.size() - m_start;
+    const char *p = m_buffer.constData() + m_start;
+    for (int i = from; i < size; ++i) {
+        if (p[i] != 'F')
+            continue;
+        if (i + 1 == size || p[i + 1] == 'W')
+            return i;
+    }
+    return -1;
+}
+
+int FwStreamFramer::completeLength(bool atEnd)
+{
+    const int size = m_buffer.size() - m_start;
+    const auto *b = reinterpret_cast<const quint8 *>(m_buffer.constData()) + m_start;
+    // Text runs up to the next packet; a last 'F' may still become one.
+    if (b[0] != 'F' || (size >= 2 && b[1] != 'W')) {
+        const int magic = nextMagic(1);
+        if (magic < 0 || (atEnd && magic + 1 == size))
+            return size;
+        return magic;
+    }
     if (size < 3)
-        return 0;
-    const quint8 code = quint8(m_buffer.at(2));
+        return atEnd ? size : 0;
+    const quint8 code = b[2];
     int fixed = 0;
     if (code >= 0x81 && code <= 0x84)
         fixed = 7;
     else if (code == 0x8F)
         fixed = 6;
-    if (fixed)
-        return size >= fixed ? fixed : 0;
-    // Every FW packet holds at least the magic, the code and the CRC.
-    for (int n = 5; n <= size; ++n) {
-        if (crcMatches(m_buffer, n))
+    if (fixed) {
+        if (size >= fixed)
+            return fixed;
+        return atEnd ? size : 0;
+    }
+    // Every FW packet holds at least the magic, the code and the CRC. Each prefix of length n
+    // ends with the CRC of its first n - 2 bytes, which is carried on from the last read.
+    const int last = qMin(size, longestPacketBytes);
+    for (int n = qMax(m_checkedLength + 1, 5); n <= last; ++n) {
+        while (m_crcBytes < n - 2)
+            m_crc = crcStep(m_crc, b[m_crcBytes++]);
+        m_checkedLength = n;
+        if (m_crc == quint16(b[n - 2] | (b[n - 1] << 8)))
             return n;
+    }
+    // No end within the longest packet, or none before the line went quiet: what comes before
+    // the next packet is no packet.
+    if (size > longestPacketBytes || atEnd) {
+        const int magic = nextMagic(2);
+        return magic > 0 && (magic + 1 < size || !atEnd) ? magic : size;
     }
     return 0;
 }

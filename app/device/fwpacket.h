@@ -70,20 +70,38 @@ struct FwReply
 
 // Cuts the byte stream of a firmware exchange into whole packets, since replies carry no length
 // and may arrive over several reads. Block requests are 7 bytes, error reports 6; any other FW
-// packet ends at its first CRC-valid prefix. Bytes that do not start with 'F' 'W' are handed on
-// as one piece.
+// packet ends at its first CRC-valid prefix, and no packet a controller sends is longer than
+// longestPacketBytes. Bytes before the next 'F' 'W' are handed on as one text piece, and so is a
+// piece starting 'F' 'W' that has found no end within that bound; framing goes on after it.
+// Every byte is looked at a bounded number of times, so the cost grows with the bytes fed.
 class FwStreamFramer
 {
 public:
+    // The longest FW packet there is, a data block of 256 image bytes: 7 + 256 bytes.
+    static constexpr int longestPacketBytes = 7 + FwPacket::blockBytes;
+
     // Appends bytes and returns every piece that is now complete, in order.
     QList<QByteArray> feed(const QByteArray &bytes);
-    // What is still waiting for the rest of its packet, taken out.
-    QByteArray takeRest();
-    bool hasRest() const { return !m_buffer.isEmpty(); }
+    // What is still waiting for the rest of its packet, taken out as the pieces it would have
+    // given had it ended here: a packet cut short goes whole, up to the next 'F' 'W'.
+    QList<QByteArray> takeRest();
+    bool hasRest() const { return m_start < m_buffer.size(); }
 
 private:
-    // Length of the complete piece at the front of the buffer, 0 while it is unfinished.
-    int completeLength() const;
+    // Length of the complete piece at m_start, 0 while it is unfinished; atEnd cuts an
+    // unfinished one where it stands.
+    int completeLength(bool atEnd);
+    // Offset from m_start of the next 'F' 'W' after the first from bytes on, or of a last lone
+    // 'F'; -1 when neither.
+    int nextMagic(int from) const;
+    QList<QByteArray> cut(bool atEnd);
+    void resetScan();
 
     QByteArray m_buffer;
+    int m_start = 0; // where the unfinished piece begins; bytes before it are handed on
+    // The CRC scan of a packet of unknown length at m_start: the CRC of its first m_crcBytes
+    // bytes, and the length up to which every prefix has been checked.
+    quint16 m_crc = 0xFFFF;
+    int m_crcBytes = 0;
+    int m_checkedLength = 0;
 };

@@ -16,7 +16,10 @@ SerialWorker::SerialWorker(QObject *parent)
     qRegisterMetaType<QSerialPort::SerialPortError>();
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialWorker::handleError,
             Qt::QueuedConnection);
-    connect(m_port, &QSerialPort::readyRead, this, &SerialWorker::handleReadyRead);
+    // Queued as well: a write waits for its bytes with the mutex held, and the port reads and
+    // announces what came in meanwhile from inside that wait.
+    connect(m_port, &QSerialPort::readyRead, this, &SerialWorker::handleReadyRead,
+            Qt::QueuedConnection);
 }
 
 SerialWorker::~SerialWorker()
@@ -119,8 +122,14 @@ void SerialWorker::handleError(QSerialPort::SerialPortError error)
     QString text;
     {
         QMutexLocker lock(&m_mutex);
+        // Reports queued before the port was closed belong to a line that is gone.
+        if (!m_port->isOpen())
+            return;
         text = QStringLiteral("Serial error: %1").arg(m_port->errorString());
-        if (error == QSerialPort::ResourceError && m_port->isOpen())
+        // A line that has gone away reads nothing for ever and would report so at every turn
+        // of the event loop: the worker stops on it.
+        if (error == QSerialPort::ResourceError
+            || (error == QSerialPort::ReadError && m_port->bytesAvailable() == 0))
             m_port->close();
     }
     emit errorOccurred(text);

@@ -10,10 +10,12 @@
 // what it received, opened, closed and failed through signals. Nothing in the program creates
 // it yet.
 //
-// The worker never waits on its own mutex: the port's errors reach handleError queued (QSerialPort
-// reports an open failure from inside open(), while openSerialPort holds the mutex), and every
-// signal of the worker is emitted after the mutex is released, so a receiver connected directly
-// may call writeData or closeSerialPort from it.
+// The worker never waits on its own mutex: the port's errors and its readyRead reach the worker
+// queued (QSerialPort reports an open failure from inside open(), and bytes that come in while a
+// write waits from inside that wait, both with the mutex held), and every signal of the worker is
+// emitted after the mutex is released, so a receiver connected directly may call writeData or
+// closeSerialPort from it. A resource error, or a read error with nothing read (the line has
+// gone away), closes the port.
 class SerialWorker : public QObject
 {
     Q_OBJECT

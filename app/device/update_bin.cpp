@@ -5,15 +5,14 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace {
-
-// The serial exchange of a packet ends after this long without a byte from the controller.
-const int serialSilenceMs = 200;
 
 // Text shown for a payload that is no FW packet: its bytes up to the first zero byte.
 QString payloadText(const QByteArray &payload)
@@ -93,27 +92,40 @@ Update_Bin::Channel Update_Bin::chosenChannel() const
     return ui->button_MQTT->isChecked() ? Channel::Mqtt : Channel::Serial;
 }
 
-bool Update_Bin::inSerialHandOver() const
+void Update_Bin::runPageAction(const std::function<void()> &action)
 {
-    return mainWindow->deviceLink() && mainWindow->deviceLink()->inFirmwareExchange();
+    if (chosenChannel() == Channel::Serial || m_serialExchange) {
+        mainWindow->runSerialOperation(action);
+        return;
+    }
+    action();
 }
 
-void Update_Bin::sendPacket(const QByteArray &packet, Channel channel)
+void Update_Bin::sendCommand(const QByteArray &packet, int replyWaitMs)
 {
-    if (channel == Channel::Mqtt) {
+    if (chosenChannel() == Channel::Mqtt)
         publish(packet);
-        return;
-    }
-    // An answer sent while a reply is handed over goes out at once; the running exchange
-    // reads the controller's next request.
-    if (inSerialHandOver()) {
-        mainWindow->sendFrame(packet, nullptr, serialSilenceMs, 1);
-        return;
-    }
-    // One exchange carries a whole upload: it hands each request to onReceived until the
-    // controller stays silent. Its result is of no use here.
-    mainWindow->runSerialOperation(
-        [this, &packet] { mainWindow->sendFrame(packet, nullptr, serialSilenceMs, 1); });
+    else
+        runSerialExchange(packet, replyWaitMs);
+}
+
+int Update_Bin::runSerialExchange(const QByteArray &packet, int replyWaitMs)
+{
+    // The window is painted and the bar moves while the dialogue runs; the serial lock, which
+    // the caller holds, refuses the device buttons meanwhile.
+    FirmwareSerialExchange exchange(
+        mainWindow->deviceLink(),
+        [this](const QByteArray &reply) {
+            m_handingOver = true;
+            onReceived(QMQTT::Message(0, QString(), reply));
+            m_handingOver = false;
+        },
+        [] { QCoreApplication::processEvents(); });
+    m_serialExchange = &exchange;
+    const int result = exchange.run(packet, replyWaitMs);
+    m_serialExchange = nullptr;
+    m_serialLineLost = exchange.lineFailed() || !mainWindow->deviceLink()->isOpen();
+    return result;
 }
 
 void Update_Bin::publish(const QByteArray &packet)
@@ -134,6 +146,12 @@ void Update_Bin::onconnect()
 void Update_Bin::onDisconnected()
 {
     appendLog(QStringLiteral("disconnected"));
+    // The block in flight is lost with the connection: the controller will not ask again.
+    for (FirmwareUpload *upload : {&m_appUpload, &m_osUpload}) {
+        const Channel channel = upload == &m_appUpload ? m_appChannel : m_osChannel;
+        if (upload->isRunning() && channel == Channel::Mqtt)
+            endUnfinished(*upload, tr("与 MQTT 服务器的连接断开"));
+    }
 }
 
 void Update_Bin::onSubscribed(QString topic)
@@ -153,7 +171,7 @@ void Update_Bin::onReceived(QMQTT::Message message)
 {
     const QByteArray payload = message.payload();
     // A block answers on the channel its request came from.
-    const Channel from = inSerialHandOver() ? Channel::Serial : Channel::Mqtt;
+    const Channel from = m_handingOver ? Channel::Serial : Channel::Mqtt;
     const FwReply reply = FwReply::recognise(payload);
     switch (reply.kind) {
     case FwReply::NotFw:
@@ -206,8 +224,12 @@ void Update_Bin::connectBroker()
         appendLog(tr("设备号无效：不能为空，不能含有“+”“#”“/”"));
         return;
     }
-    const BrokerSettings settings
-        = BrokerSettings::read(mainWindow->programFolder().filePath(QStringLiteral("config.ini")));
+    const QString path = mainWindow->programFolder().filePath(QStringLiteral("config.ini"));
+    const BrokerSettings settings = BrokerSettings::read(path);
+    if (settings.problem != BrokerSettings::Problem::None) {
+        appendLog(brokerSettingsProblem(settings, QDir::toNativeSeparators(path)));
+        return;
+    }
     client->setHostName(settings.hostName);
     client->setPort(settings.port);
     client->setClientId(m_clientId.next());
@@ -218,6 +240,24 @@ void Update_Bin::connectBroker()
     client->setPassword(settings.password);
     client->connectToHost();
     ui->pb_Disconnect->setEnabled(true);
+}
+
+QString Update_Bin::brokerSettingsProblem(const BrokerSettings &settings, const QString &path) const
+{
+    switch (settings.problem) {
+    case BrokerSettings::Problem::NoFile:
+        return tr("MQTT 错误：找不到配置文件 %1（其中须有 mqtt/hostname 和 mqtt/port）").arg(path);
+    case BrokerSettings::Problem::FormatError:
+        return tr("MQTT 错误：配置文件 %1 格式错误").arg(path);
+    case BrokerSettings::Problem::MissingKey:
+        return tr("MQTT 错误：配置文件 %1 缺少 %2").arg(path, settings.key);
+    case BrokerSettings::Problem::BadValue:
+        return tr("MQTT 错误：配置文件 %1 中 %2 的值“%3”无效")
+            .arg(path, settings.key, settings.value);
+    case BrokerSettings::Problem::None:
+        break;
+    }
+    return QString();
 }
 
 void Update_Bin::on_pb_Disconnect_clicked()
@@ -273,19 +313,47 @@ QProgressBar *Update_Bin::progressBar(const FirmwareUpload &upload) const
     return upload.image() == FirmwareImage::App ? ui->progressBar : ui->progressBar_vexmar;
 }
 
+QString Update_Bin::imageName(const FirmwareUpload &upload) const
+{
+    return upload.image() == FirmwareImage::App ? QStringLiteral("APP") : QStringLiteral("Vexmar");
+}
+
 void Update_Bin::startUpload(FirmwareUpload &upload)
+{
+    runPageAction([this, &upload] {
+        const Channel channel = chosenChannel();
+        const QByteArray packet = beginUpload(upload);
+        if (packet.isEmpty())
+            return;
+        (upload.image() == FirmwareImage::App ? m_appChannel : m_osChannel) = channel;
+        if (channel == Channel::Mqtt) {
+            publish(packet);
+            return;
+        }
+        // The controller erases its flash before it asks for the first block.
+        const int result = runSerialExchange(packet, FirmwareSerialExchange::startReplyMs);
+        if (!upload.isRunning())
+            return;
+        if (result < 0)
+            upload.stop();
+        else
+            endUnfinished(upload, m_serialLineLost ? tr("串口连接断开") : tr("控制器不再请求数据"));
+    });
+}
+
+QByteArray Update_Bin::beginUpload(FirmwareUpload &upload)
 {
     const bool app = upload.image() == FirmwareImage::App;
     const FirmwareStart start = upload.start(pathField(upload)->text());
     switch (start.outcome) {
     case FirmwareStart::Outcome::CannotOpen:
-        return;
+        return QByteArray();
     case FirmwareStart::Outcome::TooSmall:
         appendLog(tr("文件过小，请确认文件"));
-        return;
+        return QByteArray();
     case FirmwareStart::Outcome::TooLarge:
         appendLog(tr("文件过大，请确认文件"));
-        return;
+        return QByteArray();
     case FirmwareStart::Outcome::Started:
         break;
     }
@@ -297,7 +365,16 @@ void Update_Bin::startUpload(FirmwareUpload &upload)
     const QByteArray packet = app ? FwPacket::appUpdateStart(version, start.size)
                                   : FwPacket::osUpdateStart(version, start.size);
     qDebug() << packet.toHex(' ');
-    sendPacket(packet, chosenChannel());
+    return packet;
+}
+
+void Update_Bin::endUnfinished(FirmwareUpload &upload, const QString &reason)
+{
+    upload.stop();
+    appendLog(tr("%1 上传未完成（%2），停在 %3/%4 Byte")
+                  .arg(imageName(upload), reason)
+                  .arg(upload.sentBytes())
+                  .arg(upload.size()));
 }
 
 void Update_Bin::answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel)
@@ -316,13 +393,16 @@ void Update_Bin::answerRequest(FirmwareUpload &upload, int requestIndex, Channel
     case FirmwareBlock::Outcome::Block:
         break;
     }
-    sendPacket(app ? FwPacket::appDataBlock(block.number, block.data)
-                   : FwPacket::osDataBlock(block.number, block.data),
-               channel);
+    const QByteArray packet = app ? FwPacket::appDataBlock(block.number, block.data)
+                                  : FwPacket::osDataBlock(block.number, block.data);
+    if (channel == Channel::Mqtt)
+        publish(packet);
+    else if (m_serialExchange)
+        m_serialExchange->answer(packet, FirmwareSerialExchange::replyMs);
     progressBar(upload)->setValue(
         int(qMin<qint64>(block.progress, std::numeric_limits<int>::max())));
     appendLog(QStringLiteral("%1 process:%2/%3 Byte")
-                  .arg(app ? QStringLiteral("APP") : QStringLiteral("Vexmar"))
+                  .arg(imageName(upload))
                   .arg(block.progress)
                   .arg(block.size));
 }
@@ -339,16 +419,22 @@ void Update_Bin::on_pb_update_vexmar_clicked()
 
 void Update_Bin::on_pb_reboot_clicked()
 {
-    sendPacket(FwPacket::appReboot(FwPacket::versionField(ui->version->text())), chosenChannel());
+    runPageAction([this] {
+        sendCommand(FwPacket::appReboot(FwPacket::versionField(ui->version->text())),
+                    FirmwareSerialExchange::replyMs);
+    });
 }
 
 void Update_Bin::on_pb_reboot_vexmar_clicked()
 {
-    sendPacket(FwPacket::osReboot(FwPacket::versionField(ui->version_vexmar->text())),
-               chosenChannel());
+    runPageAction([this] {
+        sendCommand(FwPacket::osReboot(FwPacket::versionField(ui->version_vexmar->text())),
+                    FirmwareSerialExchange::replyMs);
+    });
 }
 
 void Update_Bin::on_pb_version_clicked()
 {
-    sendPacket(FwPacket::versionRequest(), chosenChannel());
+    runPageAction(
+        [this] { sendCommand(FwPacket::versionRequest(), FirmwareSerialExchange::replyMs); });
 }

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 
 class MainWindow;
 class QLineEdit;
@@ -54,15 +55,26 @@ private:
     enum class Channel { Mqtt, Serial };
 
     Channel chosenChannel() const;
-    // True while the serial exchange hands a reply of the controller to onReceived.
-    bool inSerialHandOver() const;
-    void sendPacket(const QByteArray &packet, Channel channel);
+    // Runs a button's work; on the serial channel, and on any while a serial dialogue runs,
+    // under the serial lock, which refuses it while another device operation holds the link.
+    void runPageAction(const std::function<void()> &action);
+    // A packet of a button: published, or the serial dialogue it begins, whose controller may
+    // take replyWaitMs to answer it.
+    void sendCommand(const QByteArray &packet, int replyWaitMs);
+    // -1 when the link is not open or the write fails, else 0 once the controller went quiet.
+    int runSerialExchange(const QByteArray &packet, int replyWaitMs);
     void publish(const QByteArray &packet);
     void connectBroker();
     void onClientError(int code);
+    QString brokerSettingsProblem(const BrokerSettings &settings, const QString &path) const;
     QString chooseImage();
     void startUpload(FirmwareUpload &upload);
+    // The start packet of an upload now begun, or empty when the image is refused.
+    QByteArray beginUpload(FirmwareUpload &upload);
     void answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel);
+    // Ends an upload the controller will not go on with, saying how far it came.
+    void endUnfinished(FirmwareUpload &upload, const QString &reason);
+    QString imageName(const FirmwareUpload &upload) const;
     QLineEdit *pathField(const FirmwareUpload &upload) const;
     QLineEdit *versionField(const FirmwareUpload &upload) const;
     QProgressBar *progressBar(const FirmwareUpload &upload) const;
@@ -73,5 +85,13 @@ private:
     quint16 messageId = 0;
     FirmwareUpload m_appUpload{FirmwareImage::App};
     FirmwareUpload m_osUpload{FirmwareImage::Os};
+    // The channel each image's upload was started on.
+    Channel m_appChannel = Channel::Serial;
+    Channel m_osChannel = Channel::Serial;
+    // The serial dialogue under way, and whether it is handing a reply to onReceived now.
+    FirmwareSerialExchange *m_serialExchange = nullptr;
+    bool m_handingOver = false;
+    // The last serial dialogue ended because the line failed or the link was closed.
+    bool m_serialLineLost = false;
     OtaClientId m_clientId;
 };

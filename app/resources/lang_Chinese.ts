@@ -1202,6 +1202,38 @@
         <source>Vexmar 下载完成</source>
         <translation>Vexmar 下载完成</translation>
     </message>
+    <message>
+        <source>与 MQTT 服务器的连接断开</source>
+        <translation>与 MQTT 服务器的连接断开</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：找不到配置文件 %1（其中须有 mqtt/hostname 和 mqtt/port）</source>
+        <translation>MQTT 错误：找不到配置文件 %1（其中须有 mqtt/hostname 和 mqtt/port）</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：配置文件 %1 格式错误</source>
+        <translation>MQTT 错误：配置文件 %1 格式错误</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：配置文件 %1 缺少 %2</source>
+        <translation>MQTT 错误：配置文件 %1 缺少 %2</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：配置文件 %1 中 %2 的值“%3”无效</source>
+        <translation>MQTT 错误：配置文件 %1 中 %2 的值“%3”无效</translation>
+    </message>
+    <message>
+        <source>控制器不再请求数据</source>
+        <translation>控制器不再请求数据</translation>
+    </message>
+    <message>
+        <source>串口连接断开</source>
+        <translation>串口连接断开</translation>
+    </message>
+    <message>
+        <source>%1 上传未完成（%2），停在 %3/%4 Byte</source>
+        <translation>%1 上传未完成（%2），停在 %3/%4 Byte</translation>
+    </message>
 </context>
 <context>
     <name>dialogSystemTray</name>

@@ -1202,6 +1202,38 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <source>Vexmar 下载完成</source>
         <translation>Vexmar download complete</translation>
     </message>
+    <message>
+        <source>与 MQTT 服务器的连接断开</source>
+        <translation>the link to the MQTT broker was lost</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：找不到配置文件 %1（其中须有 mqtt/hostname 和 mqtt/port）</source>
+        <translation>MQTT error: the settings file %1 was not found (it must hold mqtt/hostname and mqtt/port)</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：配置文件 %1 格式错误</source>
+        <translation>MQTT error: the settings file %1 is no valid INI file</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：配置文件 %1 缺少 %2</source>
+        <translation>MQTT error: the settings file %1 lacks %2</translation>
+    </message>
+    <message>
+        <source>MQTT 错误：配置文件 %1 中 %2 的值“%3”无效</source>
+        <translation>MQTT error: in the settings file %1 the value "%3" of %2 is not valid</translation>
+    </message>
+    <message>
+        <source>控制器不再请求数据</source>
+        <translation>the controller asks for no more data</translation>
+    </message>
+    <message>
+        <source>串口连接断开</source>
+        <translation>the serial line was lost</translation>
+    </message>
+    <message>
+        <source>%1 上传未完成（%2），停在 %3/%4 Byte</source>
+        <translation>%1 upload not finished (%2), stopped at %3/%4 Byte</translation>
+    </message>
 </context>
 <context>
     <name>dialogSystemTray</name>

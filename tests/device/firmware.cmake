@@ -10,9 +10,9 @@ target_include_directories(tst_firmwarewindow PRIVATE ${CMAKE_SOURCE_DIR}/tests/
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
 
 morvelin_add_test(tst_firmwareserial SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firmwareserial.cpp
-    ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h
+    ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h ${CMAKE_CURRENT_LIST_DIR}/fwctrlsimprocess.h
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/firmwaretesting.h
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_firmwareserial PRIVATE ${CMAKE_SOURCE_DIR}/tests/core
     ${CMAKE_SOURCE_DIR}/tests/common ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
-add_dependencies(tst_firmwareserial loggersim)
+add_dependencies(tst_firmwareserial loggersim fwctrlsim)

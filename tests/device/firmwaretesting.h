@@ -53,6 +53,11 @@ public:
         , m_deviceId(deviceId)
     {
         connect(&m_client, &QMQTT::Client::received, this, &BrokerController::onPacket);
+        // Like a controller, it comes back by itself after the broker went away.
+        connect(&m_client, &QMQTT::Client::connected, this,
+                [this] { m_client.subscribe("kxota/down/v1/" + m_deviceId, 0); });
+        connect(&m_client, &QMQTT::Client::subscribed, this, [this] { ++subscriptions; });
+        m_client.setAutoReconnect(true);
     }
 
     // Connects and subscribes; false when that takes longer than timeoutMs.
@@ -61,9 +66,6 @@ public:
         QEventLoop loop;
         QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
         bool subscribed = false;
-        const auto onConnected = connect(&m_client, &QMQTT::Client::connected, this, [this] {
-            m_client.subscribe("kxota/down/v1/" + m_deviceId, 0);
-        });
         const auto onSubscribed
             = connect(&m_client, &QMQTT::Client::subscribed, &loop, [&subscribed, &loop] {
                   subscribed = true;
@@ -72,7 +74,6 @@ public:
         m_client.setClientId("controller-" + m_deviceId);
         m_client.connectToHost();
         loop.exec();
-        disconnect(onConnected);
         disconnect(onSubscribed);
         return subscribed;
     }
@@ -87,6 +88,9 @@ public:
     quint32 announcedSize = 0;
     quint16 announcedVersion = 0;
     bool uploading = true;
+    // After this many blocks (0: never) it asks for nothing more until told again.
+    int holdAfterBlocks = 0;
+    int subscriptions = 0; // one per connection to the broker
 
 private:
     void onPacket(const QMQTT::Message &message)
@@ -106,6 +110,8 @@ private:
         } else if (code == 0x02 || code == 0x04) {
             const quint16 number = quint16(littleEndian(p, 3, 2));
             image += p.mid(5, p.size() - 7);
+            if (holdAfterBlocks > 0 && number >= holdAfterBlocks)
+                return;
             // The next index; the one past the end tells the program the image is complete.
             send(blockRequest(requestCode, number));
         }

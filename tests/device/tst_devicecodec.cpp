@@ -164,45 +164,60 @@ void TestDeviceCodec::framer_data()
 {
     QTest::addColumn<QList<QByteArray>>("reads");
     QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<QByteArray>("rest");
+    // What the line going quiet then hands over.
+    QTest::addColumn<QList<QByteArray>>("rest");
+    using Pieces = QList<QByteArray>;
 
     const QByteArray request = fw(hex("810300"));
     const QByteArray version = fw(QByteArray("\x88V2\0", 4));
     const QByteArray error = fw(hex("8ffe"));
     // A request whose CRC is wrong is still cut at 7 bytes: the handler rejects it.
     const QByteArray badRequest = hex("46578103000000");
-    QTest::newRow("one request") << QList<QByteArray>{request} << QList<QByteArray>{request}
-                                 << QByteArray();
+    // A reply of unknown length whose CRC never comes right: longer than any packet.
+    const QByteArray endless
+        = QByteArray("FW\x85") + QByteArray(FwStreamFramer::longestPacketBytes, '\0');
+    QTest::newRow("one request") << Pieces{request} << Pieces{request} << Pieces{};
     QTest::newRow("request over two reads, 3 + 4")
-        << QList<QByteArray>{request.left(3), request.mid(3)} << QList<QByteArray>{request}
-        << QByteArray();
+        << Pieces{request.left(3), request.mid(3)} << Pieces{request} << Pieces{};
     QTest::newRow("two requests in one read")
-        << QList<QByteArray>{request + request} << QList<QByteArray>{request, request}
-        << QByteArray();
+        << Pieces{request + request} << Pieces{request, request} << Pieces{};
     QTest::newRow("bad CRC still cut at 7")
-        << QList<QByteArray>{badRequest + request} << QList<QByteArray>{badRequest, request}
-        << QByteArray();
+        << Pieces{badRequest + request} << Pieces{badRequest, request} << Pieces{};
     QTest::newRow("error report then version in one read")
-        << QList<QByteArray>{error + version} << QList<QByteArray>{error, version} << QByteArray();
+        << Pieces{error + version} << Pieces{error, version} << Pieces{};
     QTest::newRow("version over three reads")
-        << QList<QByteArray>{version.left(1), version.mid(1, 4), version.mid(5)}
-        << QList<QByteArray>{version} << QByteArray();
-    QTest::newRow("text passed whole") << QList<QByteArray>{QByteArray("OK\r\n")}
-                                       << QList<QByteArray>{QByteArray("OK\r\n")} << QByteArray();
+        << Pieces{version.left(1), version.mid(1, 4), version.mid(5)} << Pieces{version}
+        << Pieces{};
+    QTest::newRow("text passed whole")
+        << Pieces{QByteArray("OK\r\n")} << Pieces{QByteArray("OK\r\n")} << Pieces{};
     QTest::newRow("text after a packet")
-        << QList<QByteArray>{request + "ERR"} << QList<QByteArray>{request, QByteArray("ERR")}
-        << QByteArray();
+        << Pieces{request + "ERR"} << Pieces{request, QByteArray("ERR")} << Pieces{};
+    QTest::newRow("one stray byte before a request")
+        << Pieces{QByteArray(1, '\0') + request} << Pieces{QByteArray(1, '\0'), request}
+        << Pieces{};
+    QTest::newRow("stray bytes, an F among them, before a request")
+        << Pieces{"\r\nFx" + request + "ok"}
+        << Pieces{QByteArray("\r\nFx"), request, QByteArray("ok")} << Pieces{};
+    QTest::newRow("text ending in F waits for the next read")
+        << Pieces{"abcF", request.mid(1)} << Pieces{QByteArray("abc"), request} << Pieces{};
+    QTest::newRow("a last F goes with its text when the line is quiet")
+        << Pieces{"abF"} << Pieces{QByteArray("ab")} << Pieces{QByteArray("F")};
+    QTest::newRow("no end within the longest packet: text up to the next request")
+        << Pieces{endless.left(100), endless.mid(100) + request} << Pieces{endless, request}
+        << Pieces{};
     QTest::newRow("unfinished version kept")
-        << QList<QByteArray>{version.left(6)} << QList<QByteArray>{} << version.left(6);
+        << Pieces{version.left(6)} << Pieces{} << Pieces{version.left(6)};
     QTest::newRow("half a request kept")
-        << QList<QByteArray>{request.left(5)} << QList<QByteArray>{} << request.left(5);
+        << Pieces{request.left(5)} << Pieces{} << Pieces{request.left(5)};
+    QTest::newRow("cut version before a request, handed over when quiet")
+        << Pieces{version.left(6) + request} << Pieces{} << Pieces{version.left(6), request};
 }
 
 void TestDeviceCodec::framer()
 {
     QFETCH(QList<QByteArray>, reads);
     QFETCH(QList<QByteArray>, pieces);
-    QFETCH(QByteArray, rest);
+    QFETCH(QList<QByteArray>, rest);
     FwStreamFramer framer;
     QList<QByteArray> got;
     for (const QByteArray &read : reads)

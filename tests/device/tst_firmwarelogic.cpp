@@ -26,6 +26,8 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
+Q_DECLARE_METATYPE(BrokerSettings::Problem)
+
 class tst_FirmwareLogic : public QObject
 {
     Q_OBJECT
@@ -197,19 +199,32 @@ void tst_FirmwareLogic::brokerSettings_data()
     QTest::addColumn<int>("keepAlive");
     QTest::addColumn<QString>("user");
     QTest::addColumn<QByteArray>("password");
+    // What keeps the page from connecting, and the key it names.
+    QTest::addColumn<BrokerSettings::Problem>("problem");
+    QTest::addColumn<QString>("key");
+    using P = BrokerSettings::Problem;
+    const QString none;
     QTest::newRow("all five") << QByteArray("[mqtt]\nhostname=broker.local\nport=1884\n"
                                             "keepalive=30\nusrname=ota\npasswd=s3cret\n")
-                              << "broker.local" << 1884 << 30 << "ota" << QByteArray("s3cret");
-    QTest::newRow("no file") << QByteArray() << QString() << 0 << 0 << QString() << QByteArray();
+                              << "broker.local" << 1884 << 30 << "ota" << QByteArray("s3cret")
+                              << P::None << none;
+    QTest::newRow("host and port only")
+        << QByteArray("[mqtt]\nhostname=127.0.0.1\nport=1883\n") << "127.0.0.1" << 1883 << 0 << none
+        << QByteArray() << P::None << none;
+    QTest::newRow("no file") << QByteArray() << none << 0 << 0 << none << QByteArray() << P::NoFile
+                             << "mqtt/hostname";
     QTest::newRow("only a host") << QByteArray("[mqtt]\nhostname=127.0.0.1\n") << "127.0.0.1" << 0
-                                 << 0 << QString() << QByteArray();
-    QTest::newRow("other group") << QByteArray("[broker]\nhostname=x\nport=1\n") << QString() << 0
-                                 << 0 << QString() << QByteArray();
-    QTest::newRow("port and keep-alive cut to 16 bits")
-        << QByteArray("[mqtt]\nport=67419\nkeepalive=65541\n") << QString() << 1883 << 5
-        << QString() << QByteArray();
-    QTest::newRow("numbers that are none") << QByteArray("[mqtt]\nport=abc\nkeepalive=\n")
-                                           << QString() << 0 << 0 << QString() << QByteArray();
+                                 << 0 << none << QByteArray() << P::MissingKey << "mqtt/port";
+    QTest::newRow("other group") << QByteArray("[broker]\nhostname=x\nport=1\n") << none << 0 << 0
+                                 << none << QByteArray() << P::MissingKey << "mqtt/hostname";
+    QTest::newRow("port beyond 16 bits")
+        << QByteArray("[mqtt]\nhostname=h\nport=67419\n") << "h" << 0 << 0 << none << QByteArray()
+        << P::BadValue << "mqtt/port";
+    QTest::newRow("port not a number") << QByteArray("[mqtt]\nhostname=h\nport=abc\n") << "h" << 0
+                                       << 0 << none << QByteArray() << P::BadValue << "mqtt/port";
+    QTest::newRow("keep-alive not a number")
+        << QByteArray("[mqtt]\nhostname=h\nport=1883\nkeepalive=\n") << "h" << 1883 << 0 << none
+        << QByteArray() << P::BadValue << "mqtt/keepalive";
 }
 
 void tst_FirmwareLogic::brokerSettings()
@@ -225,6 +240,8 @@ void tst_FirmwareLogic::brokerSettings()
     QTEST(int(settings.keepAliveSeconds), "keepAlive");
     QTEST(settings.userName, "user");
     QTEST(settings.password, "password");
+    QTEST(settings.problem, "problem");
+    QTEST(settings.key, "key");
     // Reading never writes the file.
     QCOMPARE(QFile::exists(path), !ini.isEmpty());
 }

@@ -1,8 +1,11 @@
 // The firmware page over the serial link, against the controller side of the device simulator
-// on a socat pty: whole uploads in one firmware exchange, the controller's faults, reboot and
-// version packets, connect and disconnect around a data-logger command, and the serial lock.
+// and against the firmware-controller simulator, each on a socat pty, at the page's own waits:
+// whole uploads in one firmware exchange, the controller's faults and late answers, a window
+// that stays painted through a long upload, reboot and version packets, connect and disconnect
+// around a data-logger command, and the serial lock.
 #include "dialogsetlink.h"
 #include "firmwaretesting.h"
+#include "fwctrlsimprocess.h"
 #include "fwpacket.h"
 #include "loggersimprocess.h"
 #include "mainwindow.h"
@@ -15,8 +18,40 @@
 
 namespace {
 
-// The simulator's silence and the exchange's 200 ms must not be confused on a loaded machine.
-const int waitFloorMs = 1500;
+QString unfinished(qint64 sent, qint64 size)
+{
+    return QStringLiteral("APP 上传未完成（控制器不再请求数据），停在 %1/%2 Byte")
+        .arg(sent)
+        .arg(size);
+}
+
+// Records when a widget is painted and what the upload bar shows then.
+class PaintRecorder : public QObject
+{
+public:
+    PaintRecorder(QWidget *widget, QProgressBar *bar)
+        : m_bar(bar)
+    {
+        widget->installEventFilter(this);
+        clock.start();
+    }
+    QElapsedTimer clock;
+    QList<qint64> times;
+    QList<int> values;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            times << clock.elapsed();
+            values << m_bar->value();
+        }
+        return false;
+    }
+
+private:
+    QProgressBar *m_bar;
+};
 
 } // namespace
 
@@ -29,21 +64,37 @@ private slots:
     void cleanup();
     void upload_data();
     void upload();
+    void lateStartAnswersNoOtherClick();
+    void lineLostDuringUpload();
+    void windowPaintedDuringUpload();
     void rebootAndVersion();
     void connectAroundLoggerCommand();
     void lockRefusal();
 
 private:
-    // The simulator with these faults, and the window with its link string on the pty.
+    // The device simulator with these faults, and the window with its link string on the pty.
     bool start(const QStringList &faults = {});
+    // The same with the firmware-controller simulator.
+    bool startController(const QStringList &faults = {});
+    bool openWindowOn(const QString &portName);
     QStringList logLines() const
     {
         return m_ui->textBrowser->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
-    // The simulator's FW requests ("<n> fw <hex>"), in order.
-    QStringList fwRequests() const { return m_sim.requests().filter(QStringLiteral(" fw ")); }
+    // The FW packets the simulator in use received, in order.
+    QStringList fwRequests() const
+    {
+        return m_onController ? m_controller.packets()
+                              : m_sim.requests().filter(QStringLiteral(" fw "));
+    }
+    QByteArray firmware() const
+    {
+        return m_onController ? m_controller.firmware() : m_sim.firmware();
+    }
 
     LoggerSimProcess m_sim;
+    FwCtrlSimProcess m_controller;
+    bool m_onController = false;
     WindowFixture m_fixture;
     MainWindow *m_window = nullptr;
     Ui::MainWindow *m_ui = nullptr;
@@ -60,6 +111,7 @@ void tst_FirmwareSerial::cleanup()
     m_ui = nullptr;
     m_fixture.tearDown();
     m_sim.stop();
+    m_controller.stop();
 }
 
 bool tst_FirmwareSerial::start(const QStringList &faults)
@@ -67,56 +119,86 @@ bool tst_FirmwareSerial::start(const QStringList &faults)
     QStringList args;
     for (const QString &fault : faults)
         args << QStringLiteral("--fault") << fault;
+    m_onController = false;
     if (!m_sim.start(args)) {
         qWarning() << m_sim.error();
         return false;
     }
-    m_fixture.ports = QStringList(m_sim.portName());
+    return openWindowOn(m_sim.portName());
+}
+
+bool tst_FirmwareSerial::startController(const QStringList &faults)
+{
+    m_onController = true;
+    if (!m_controller.start(faults)) {
+        qWarning() << m_controller.error();
+        return false;
+    }
+    return openWindowOn(m_controller.portName());
+}
+
+bool tst_FirmwareSerial::openWindowOn(const QString &portName)
+{
+    m_fixture.ports = QStringList(portName);
     m_window = m_fixture.create();
     m_ui = m_window->form();
-    m_window->setDeviceWaitFloor(waitFloorMs);
-    m_window->linkDialog()->linkParameter(m_sim.portName() + ",115200,8,1,N");
-    return m_window->linkDialog()->linkString().startsWith(m_sim.portName());
+    m_window->linkDialog()->linkParameter(portName + ",115200,8,1,N");
+    return m_window->linkDialog()->linkString().startsWith(portName);
 }
 
 void tst_FirmwareSerial::upload_data()
 {
+    QTest::addColumn<bool>("onController");
     QTest::addColumn<bool>("app");
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QStringList>("faults");
-    // Blocks answered (-1: all) and the last line of the log.
+    // Blocks answered (-1: all) and the last lines of the log.
     QTest::addColumn<int>("blocksSent");
-    QTest::addColumn<QString>("lastLine");
-    const QString appDone = QStringLiteral("APP 下载完成");
-    QTest::newRow("APP 102,400") << true << qint64(102400) << QStringList() << -1 << appDone;
-    QTest::newRow("OS 1,000") << false << qint64(1000) << QStringList() << -1
-                              << QStringLiteral("Vexmar 下载完成");
-    // Request 1 is the start packet; its reply asks for index 0.
+    QTest::addColumn<QStringList>("lastLines");
+    const QStringList appDone{QStringLiteral("APP 下载完成")};
+    const qint64 size = 102400;
+    // The device simulator numbers every frame; request 1 is the start packet.
+    QTest::newRow("APP 102,400") << false << true << size << QStringList() << -1 << appDone;
+    QTest::newRow("OS 1,000") << false << false << qint64(1000) << QStringList() << -1
+                              << QStringList(QStringLiteral("Vexmar 下载完成"));
     QTest::newRow("request split over two reads")
-        << true << qint64(102400) << QStringList{"split=3@2", "split=5@40"} << -1 << appDone;
+        << false << true << size << QStringList{"split=3@2", "split=5@40"} << -1 << appDone;
     QTest::newRow("a version reply in the same read")
-        << true << qint64(102400) << QStringList{"pair@5"} << -1 << appDone;
+        << false << true << size << QStringList{"pair@5"} << -1 << appDone;
     QTest::newRow("controller silent after block 3")
-        << true << qint64(102400) << QStringList{"silence@4"} << 3
-        << QStringLiteral("APP process:768/102400 Byte");
+        << false << true << size << QStringList{"silence@4"} << 3
+        << QStringList{QStringLiteral("APP process:768/102400 Byte"), unfinished(768, size)};
     QTest::newRow("wrong CRC on the request after block 2")
-        << true << qint64(102400) << QStringList{"crc@3"} << 2 << QStringLiteral("FW crc 错误");
-    QTest::newRow("block 3 asked for again") << true << qint64(102400) << QStringList{"repeat@4"}
-                                             << 3 << QStringLiteral("APP返回包不连续");
-    QTest::newRow("block 5 skipped") << true << qint64(102400) << QStringList{"skip@4"} << 3
-                                     << QStringLiteral("APP返回包不连续");
+        << false << true << size << QStringList{"crc@3"} << 2
+        << QStringList{QStringLiteral("FW crc 错误"), unfinished(512, size)};
+    QTest::newRow("block 3 asked for again")
+        << false << true << size << QStringList{"repeat@4"} << 3
+        << QStringList{QStringLiteral("APP返回包不连续"), unfinished(768, size)};
+    QTest::newRow("block 5 skipped")
+        << false << true << size << QStringList{"skip@4"} << 3
+        << QStringList{QStringLiteral("APP返回包不连续"), unfinished(768, size)};
+    // The controller erases its flash before it asks for the first block.
+    QTest::newRow("start answered 500 ms late")
+        << true << true << size << QStringList{"late=500@1"} << -1 << appDone;
+    QTest::newRow("a stray byte before the request after block 2")
+        << true << true << size << QStringList{"stray=1@3"} << -1 << appDone;
+    // Past the 200 ms a block request may take, the upload ends and says where.
+    QTest::newRow("request after block 4 late")
+        << true << true << size << QStringList{"late=500@5"} << 4
+        << QStringList{QStringLiteral("APP process:1024/102400 Byte"), unfinished(1024, size)};
 }
 
 // One click carries the whole upload: every request the controller sends in the exchange is
 // handed to the page once and answered on the link, until the controller is silent.
 void tst_FirmwareSerial::upload()
 {
+    QFETCH(bool, onController);
     QFETCH(bool, app);
     QFETCH(qint64, size);
     QFETCH(QStringList, faults);
     QFETCH(int, blocksSent);
-    QFETCH(QString, lastLine);
-    QVERIFY(start(faults));
+    QFETCH(QStringList, lastLines);
+    QVERIFY(onController ? startController(faults) : start(faults));
     QVERIFY(m_ui->button_Serial->isChecked());
     m_ui->pb_Connect->click();
     QVERIFY(m_window->isDeviceLinkOpen());
@@ -130,23 +212,140 @@ void tst_FirmwareSerial::upload()
     const int blocks = blocksSent < 0 ? int((size + 255) / 256) : blocksSent;
     const QString name = app ? QStringLiteral("APP") : QStringLiteral("Vexmar");
     const QStringList lines = logLines();
-    QCOMPARE(lines.last(), lastLine);
+    QCOMPARE(lines.mid(lines.size() - lastLines.size()), lastLines);
     QCOMPARE(lines.filter(name + " process:").size(), blocks);
-    QCOMPARE(lines.filter(QStringLiteral("不连续")).size(), lastLine.contains("不连续") ? 1 : 0);
+    QCOMPARE(lines.filter(QStringLiteral("不连续")).size(),
+             lastLines.join(' ').contains("不连续") ? 1 : 0);
     if (faults.join(' ').contains("pair"))
         QCOMPARE(lines.filter(QStringLiteral("loggersim 1.0")).size(), 1);
+    // The stray byte is shown as text; the request behind it was answered.
+    if (faults.join(' ').contains("stray"))
+        QCOMPARE(lines.filter(QRegularExpression("^U$")).size(), 1);
     const FirmwareUpload &upload
         = app ? m_window->updateBin()->appUpload() : m_window->updateBin()->osUpload();
     QCOMPARE(upload.counter(), blocks);
+    QVERIFY(!upload.isRunning());
     QCOMPARE(qint64((app ? m_ui->progressBar : m_ui->progressBar_vexmar)->value()),
              qMin<qint64>(size, blocks * 256));
     // The start packet and one packet per block, nothing sent twice.
     QTRY_COMPARE_WITH_TIMEOUT(fwRequests().size(), 1 + blocks, 5000);
     if (blocksSent < 0)
-        QCOMPARE(m_sim.firmware(), bytes);
+        QCOMPARE(firmware(), bytes);
 }
 
-// Reboots log nothing; the version reply shows its text.
+// A controller that answers the start packet only after the page stopped waiting: the click
+// says the upload did not begin, and the late request, waiting on the line at the next click,
+// is dropped instead of running the upload inside it.
+void tst_FirmwareSerial::lateStartAnswersNoOtherClick()
+{
+    const int lateMs = FirmwareSerialExchange::startReplyMs + 600;
+    QVERIFY(startController({QStringLiteral("late=%1@1").arg(lateMs)}));
+    m_ui->pb_Connect->click();
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(102400)));
+    m_ui->filepath->setText(path);
+    QElapsedTimer clock;
+    clock.start();
+    m_ui->pb_update->click();
+    QVERIFY2(clock.elapsed() >= FirmwareSerialExchange::startReplyMs,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(logLines().last(), unfinished(0, 102400));
+    QTRY_COMPARE_WITH_TIMEOUT(m_controller.replies().size(), 1, 10000);
+
+    m_ui->pb_version->click();
+    QCOMPARE(logLines().last(), QStringLiteral("fwctrlsim 1.0"));
+    QVERIFY(logLines().filter(QStringLiteral("process:")).isEmpty());
+    QCOMPARE(m_window->updateBin()->appUpload().counter(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fwRequests().size(), 2, 5000);
+    QVERIFY(fwRequests().at(1).endsWith(QByteArray("465708afe3")));
+}
+
+// The line going away while the page waits for the first request ends the upload at once,
+// saying so, instead of waiting out the erase on a line that answers every wait with an error.
+void tst_FirmwareSerial::lineLostDuringUpload()
+{
+    QVERIFY(startController({QStringLiteral("late=3000@1")}));
+    m_ui->pb_Connect->click();
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(102400)));
+    m_ui->filepath->setText(path);
+    QTimer::singleShot(300, this, [this] { m_controller.stop(); });
+    QElapsedTimer clock;
+    clock.start();
+    m_ui->pb_update->click();
+    QVERIFY2(clock.elapsed() < FirmwareSerialExchange::startReplyMs,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(logLines().last(),
+             QStringLiteral("APP 上传未完成（串口连接断开），停在 0/102400 Byte"));
+    QVERIFY(!m_window->updateBin()->appUpload().isRunning());
+}
+
+// A 1 MiB upload runs long: the window is painted all through it with the bar moving, and the
+// other device buttons, and the page's own, are refused while it holds the serial link.
+void tst_FirmwareSerial::windowPaintedDuringUpload()
+{
+    QVERIFY(startController());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->tabWidget->setCurrentWidget(m_ui->tab_2);
+    m_ui->pb_Connect->click();
+    const qint64 size = 1024 * 1024;
+    const QByteArray bytes = imageBytes(size);
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, bytes));
+    m_ui->filepath->setText(path);
+    QTest::qWait(0);
+
+    // The log's viewport is painted only when the event loop runs, unlike the bar, which
+    // repaints at once on a change.
+    PaintRecorder paints(m_ui->textBrowser->viewport(), m_ui->progressBar);
+    QStringList refusals;
+    QTimer poke;
+    poke.setInterval(20);
+    connect(&poke, &QTimer::timeout, this, [&] {
+        // Something to paint at every turn of the event loop, also while the line is quiet.
+        m_ui->textBrowser->viewport()->update();
+        if (!refusals.isEmpty() || m_ui->progressBar->value() == 0)
+            return;
+        for (QPushButton *button : {m_ui->pushButton_COM_CheckTime, m_ui->pb_version}) {
+            m_window->statusBar()->clearMessage();
+            button->click();
+            refusals << m_window->statusBar()->currentMessage();
+        }
+    });
+    poke.start();
+    const qint64 clicked = paints.clock.elapsed();
+    m_ui->pb_update->click();
+    const qint64 ended = paints.clock.elapsed();
+    poke.stop();
+
+    QCOMPARE(logLines().last(), QStringLiteral("APP 下载完成"));
+    QTRY_COMPARE_WITH_TIMEOUT(firmware(), bytes, 10000);
+    const QString busy = QStringLiteral("串口正忙，请稍后再试");
+    QCOMPARE(refusals, QStringList({busy, busy}));
+    QCOMPARE(fwRequests().filter(QStringLiteral("465708afe3")).size(), 0);
+
+    // Paints from the click to the end of the upload, none more than 250 ms after the last.
+    QList<qint64> during{clicked};
+    QList<int> shown;
+    for (int k = 0; k < paints.times.size(); ++k) {
+        if (paints.times.at(k) >= clicked && paints.times.at(k) <= ended) {
+            during << paints.times.at(k);
+            shown << paints.values.at(k);
+        }
+    }
+    during << ended;
+    qint64 longestGap = 0;
+    for (int k = 1; k < during.size(); ++k)
+        longestGap = qMax(longestGap, during.at(k) - during.at(k - 1));
+    qInfo("upload %lld ms, %d paints, longest gap %lld ms", ended - clicked, int(during.size()) - 2,
+          longestGap);
+    QVERIFY2(longestGap <= 250, qPrintable(QString::number(longestGap)));
+    // The bar moved between the paints.
+    QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+    QVERIFY(QSet<int>(shown.begin(), shown.end()).size() >= 3);
+}
+
 void tst_FirmwareSerial::rebootAndVersion()
 {
     QVERIFY(start());

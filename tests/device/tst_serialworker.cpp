@@ -7,6 +7,8 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QtTest>
+#include <poll.h>
+#include <utility>
 
 namespace {
 const int watchdogSeconds = 60;
@@ -26,8 +28,11 @@ private slots:
     void roundTrip();
     void receiverWritesBack();
     void closeReportsOnce();
+    void bytesDuringWrite_data();
+    void bytesDuringWrite();
     void portErrors_data();
     void portErrors();
+    void lineGoneAway();
 
 private:
     bool openFarEnd();
@@ -213,14 +218,69 @@ void tst_SerialWorker::receiverWritesBack()
     // pieces: read on until the echoed pieces add up to the ping.
     const auto payload = [](QByteArray echoes) { return echoes.replace("echo:", ""); };
     QByteArray got;
+    // The far end's port may read the echo into its buffer while the worker's events run, so
+    // what it holds is taken each round, not only what a wait reports as new.
     for (int round = 0; round < 100 && payload(got) != "ping"; ++round) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (m_far->waitForReadyRead(50))
-            got += m_far->readAll();
+        if (m_far->bytesAvailable() == 0)
+            m_far->waitForReadyRead(50);
+        got += m_far->readAll();
     }
     QVERIFY2(got.startsWith("echo:p"), got.constData());
     QCOMPARE(payload(got), QByteArray("ping"));
     QCOMPARE(errors.count(), 0);
+}
+
+void tst_SerialWorker::bytesDuringWrite_data()
+{
+    QTest::addColumn<bool>("fromReceiver");
+    QTest::newRow("write called by the owner") << false;
+    QTest::newRow("write called by a receiver of the data") << true;
+}
+
+// While a write waits for its bytes to leave, the port reads what has come in. Those bytes are
+// reported, and the write neither blocks on the worker's own mutex nor swallows them.
+void tst_SerialWorker::bytesDuringWrite()
+{
+    QFETCH(bool, fromReceiver);
+    SerialWorker worker;
+    QSignalSpy data(&worker, &SerialWorker::dataReceived);
+    QCOMPARE(worker.openSerialPort(m_pair->first() + QStringLiteral(",115200,8,1,N")), 0);
+    QVERIFY(openFarEnd());
+    // Puts bytes in front of the worker, unread, then writes: the write's wait finds them.
+    const auto writeOverArrival = [this, &worker](const QByteArray &arriving) {
+        m_far->write(arriving);
+        m_far->waitForBytesWritten(waitMs);
+        pollfd waiting{int(worker.port()->handle()), POLLIN, 0};
+        const bool ready = ::poll(&waiting, 1, waitMs) == 1;
+        worker.writeData(QByteArray(4000, 'x'));
+        return ready;
+    };
+    bool ready = false;
+    bool first = true;
+    if (fromReceiver) {
+        connect(
+            &worker, &SerialWorker::dataReceived, &worker,
+            [&](const QByteArray &) {
+                if (std::exchange(first, false))
+                    ready = writeOverArrival("b");
+            },
+            Qt::DirectConnection);
+        m_far->write("a");
+        QVERIFY(m_far->waitForBytesWritten(waitMs));
+    } else {
+        ready = writeOverArrival("b");
+    }
+    QByteArray got;
+    for (int round = 0; round < 100 && !got.endsWith('b'); ++round) {
+        if (data.isEmpty())
+            data.wait(100);
+        while (!data.isEmpty())
+            got += data.takeFirst().first().toByteArray();
+    }
+    QVERIFY(ready);
+    QCOMPARE(got, QByteArray(fromReceiver ? "ab" : "b"));
+    QCOMPARE(readFarEnd(4000).size(), 4000);
 }
 
 void tst_SerialWorker::closeReportsOnce()
@@ -250,7 +310,9 @@ void tst_SerialWorker::portErrors_data()
     QTest::addColumn<bool>("reported");
     QTest::addColumn<bool>("staysOpen");
     QTest::newRow("no error") << int(QSerialPort::NoError) << false << true;
-    QTest::newRow("read error") << int(QSerialPort::ReadError) << true << true;
+    QTest::newRow("read error with nothing read closes")
+        << int(QSerialPort::ReadError) << true << false;
+    QTest::newRow("write error") << int(QSerialPort::WriteError) << true << true;
     QTest::newRow("resource error closes") << int(QSerialPort::ResourceError) << true << false;
 }
 
@@ -270,6 +332,24 @@ void tst_SerialWorker::portErrors()
     QCOMPARE(worker.port()->isOpen(), staysOpen);
     // A port lost to an error is no close the owner asked for.
     QCOMPARE(closed.count(), 0);
+}
+
+// The far end of the line closing (an adapter pulled) leaves reads that return nothing at every
+// turn of the event loop: the worker reports it and closes the port instead of spinning.
+void tst_SerialWorker::lineGoneAway()
+{
+    SerialWorker worker;
+    QSignalSpy errors(&worker, &SerialWorker::errorOccurred);
+    QSignalSpy data(&worker, &SerialWorker::dataReceived);
+    QCOMPARE(worker.openSerialPort(m_pair->first() + QStringLiteral(",115200,8,1,N")), 0);
+    m_pair->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!worker.port()->isOpen(), waitMs);
+    // What was queued before the close is flushed; nothing more may come.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.count(), 1);
+    QVERIFY(errors.first().first().toString().startsWith(QLatin1String("Serial error: ")));
+    QCOMPARE(data.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SerialWorker)

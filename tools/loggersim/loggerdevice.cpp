@@ -70,6 +70,11 @@ bool LoggerFault::parse(const QString &text, LoggerFault *fault)
 LoggerDevice::LoggerDevice(QSerialPort *port, LoggerOptions options)
     : m_port(port)
     , m_options(std::move(options))
+    , m_fw(QByteArray("loggersim 1.0", 14), m_options.fwDumpPath)
+    , m_outbox([this](const QByteArray &bytes, int) {
+        m_port->write(bytes);
+        m_port->flush();
+    })
 {
     if (!m_options.logPath.isEmpty())
         m_log.open(m_options.logPath);
@@ -132,41 +137,10 @@ int LoggerDevice::requestLength() const
     case 0x02:
         return b.size() < 11 ? 0 : 11 + address(b, 8);
     case 'F':
-        break;
+        return m_fw.packetLength(b);
     default:
         return -1;
     }
-    if (b.size() < 3)
-        return b.size() == 2 && b.at(1) != 'W' ? -1 : 0;
-    switch (at(b, 2)) {
-    case 0x01:
-    case 0x03:
-        return 10;
-    case 0x06:
-    case 0x07:
-        return 7;
-    case 0x08:
-        return 5;
-    case 0x02:
-    case 0x04: {
-        if (b.size() < 5)
-            return 0;
-        const int image = at(b, 2) == 0x02 ? 0 : 1;
-        const int block = at(b, 3) | at(b, 4) << 8;
-        const qint64 left = m_fwSize[image] - qint64(block - 1) * FwPacket::blockBytes;
-        if (left > 0)
-            return 7 + int(qMin<qint64>(FwPacket::blockBytes, left));
-        break;
-    }
-    default:
-        break;
-    }
-    // A packet of unknown length ends at its first CRC-valid prefix.
-    for (int n = 5; n <= b.size(); ++n) {
-        if (calcCrc16(b.left(n - 2)) == quint16(at(b, n - 2) | at(b, n - 1) << 8))
-            return n;
-    }
-    return 0;
 }
 
 void LoggerDevice::handle(const QByteArray &request)
@@ -191,7 +165,7 @@ void LoggerDevice::handle(const QByteArray &request)
         reply.append(QByteArray(f->value, char(0xEE)));
     // Two packets in one write: the reply and a version reply.
     if (fault(LoggerFault::Pair))
-        reply.append(versionReply());
+        reply.append(m_fw.versionReply());
     log(QStringLiteral("reply %1 %2").arg(m_request).arg(QString::fromLatin1(reply.toHex())));
     const LoggerFault *late = fault(LoggerFault::Late);
     const int lateMs = (late ? late->value : 0) + lineMs(request.size());
@@ -313,55 +287,8 @@ QByteArray LoggerDevice::commandReply(const QByteArray &request, int result)
 
 QByteArray LoggerDevice::fwReply(const QByteArray &request)
 {
-    if (request.size() < 5
-        || calcCrc16(request.left(request.size() - 2))
-               != quint16(at(request, request.size() - 2) | at(request, request.size() - 1) << 8))
-        return FwPacket::build(0x8F, QByteArray(1, char(-1)));
-    const quint8 code = at(request, 2);
-    const int image = (code == 0x01 || code == 0x02) ? 0 : 1;
-    const quint8 requestCode = image == 0 ? 0x81 : 0x83;
-    auto blockRequest = [requestCode](int index) {
-        QByteArray f;
-        f.append(char(index & 0xFF));
-        f.append(char(index >> 8));
-        return FwPacket::build(requestCode, f);
-    };
-    switch (code) {
-    case 0x01:
-    case 0x03:
-        m_fwSize[image] = at(request, 5) | at(request, 6) << 8 | at(request, 7) << 16;
-        m_fwImage[image].clear();
-        return blockRequest(0);
-    case 0x02:
-    case 0x04: {
-        const int block = at(request, 3) | at(request, 4) << 8;
-        const QByteArray data = request.mid(5, request.size() - 7);
-        const int offset = (block - 1) * FwPacket::blockBytes;
-        if (m_fwImage[image].size() < offset + data.size())
-            m_fwImage[image].resize(offset + data.size());
-        m_fwImage[image].replace(offset, data.size(), data);
-        if (qint64(block) * FwPacket::blockBytes >= m_fwSize[image]
-            && !m_options.fwDumpPath.isEmpty()) {
-            QFile dump(m_options.fwDumpPath);
-            if (dump.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                dump.write(m_fwImage[image]);
-        }
-        // A controller that lost a block asks for it again, or one that miscounts skips one.
-        return blockRequest(fault(LoggerFault::Repeat) ? block - 1
-                            : fault(LoggerFault::Skip) ? block + 1
-                                                       : block);
-    }
-    case 0x08:
-        return versionReply();
-    default:
-        // Reboots are carried out without a word.
-        return QByteArray();
-    }
-}
-
-QByteArray LoggerDevice::versionReply()
-{
-    return FwPacket::build(0x88, QByteArray("loggersim 1.0", 14));
+    // A controller that lost a block asks for it again, or one that miscounts skips one.
+    return m_fw.answer(request, fault(LoggerFault::Repeat) ? -1 : fault(LoggerFault::Skip) ? 1 : 0);
 }
 
 void LoggerDevice::dumpMemory()
@@ -388,27 +315,5 @@ int LoggerDevice::lineMs(qint64 bytes) const
 
 void LoggerDevice::send(const QByteArray &bytes, int delayMs)
 {
-    m_outbox << Pending{bytes, delayMs + lineMs(bytes.size())};
-    if (!m_sending)
-        sendNext();
-}
-
-// Pieces go out in order; a delayed piece holds back everything behind it.
-void LoggerDevice::sendNext()
-{
-    while (!m_outbox.isEmpty()) {
-        Pending &next = m_outbox.first();
-        if (next.delayMs > 0) {
-            m_sending = true;
-            const int delay = next.delayMs;
-            next.delayMs = 0;
-            QTimer::singleShot(delay, Qt::PreciseTimer, this, [this] {
-                m_sending = false;
-                sendNext();
-            });
-            return;
-        }
-        m_port->write(m_outbox.takeFirst().bytes);
-        m_port->flush();
-    }
+    m_outbox.send(bytes, delayMs + lineMs(bytes.size()));
 }

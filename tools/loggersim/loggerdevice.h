@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fwuploadpeer.h"
 #include "simlog.h"
+#include "simoutbox.h"
 
 #include <QByteArray>
 #include <QList>
@@ -85,11 +87,9 @@ private:
     QByteArray readReply(const QByteArray &request, int status);
     QByteArray commandReply(const QByteArray &request, int result);
     QByteArray fwReply(const QByteArray &request);
-    static QByteArray versionReply();
     void send(const QByteArray &bytes, int delayMs);
     // Milliseconds bytes take on the line at its rate; 0 without one.
     int lineMs(qint64 bytes) const;
-    void sendNext();
     void log(const QString &line);
     void dumpMemory();
     const LoggerFault *fault(LoggerFault::Kind kind) const;
@@ -101,14 +101,7 @@ private:
     QTimer m_resync;
     int m_request = 0;
     QMap<int, QByteArray> m_memory;
-    // FW uploads: announced size and the image so far, APP and OS.
-    qint64 m_fwSize[2] = {0, 0};
-    QByteArray m_fwImage[2];
-    struct Pending
-    {
-        QByteArray bytes;
-        int delayMs;
-    };
-    QList<Pending> m_outbox;
-    bool m_sending = false;
+    // The controller's side of FW uploads.
+    FwUploadPeer m_fw;
+    SimOutbox m_outbox;
 };
