@@ -1,7 +1,6 @@
 #include "devicelink.h"
 
 #include "devicelog.h"
-#include "fwpacket.h"
 
 #include <QDeadlineTimer>
 
@@ -219,27 +218,3 @@ int DeviceLink::exchange(const QByteArray &frame, QByteArray *reply, int timeout
     return 0;
 }
 
-int DeviceLink::exchangeFirmware(const QByteArray &frame, int timeoutMs,
-                                 const PacketHandler &handler)
-{
-    if (!sendRequest(frame))
-        return -1;
-    m_inFirmwareExchange = true;
-    FwStreamFramer framer;
-    // Ends only by a silence; a packet cut short by it is still handed over, whole as it came.
-    while (isOpen()) {
-        QList<QByteArray> packets;
-        if (waitForBytes(timeoutMs)) {
-            packets = framer.feed(m_port->readAll());
-        } else if (framer.hasRest()) {
-            packets << framer.takeRest();
-        } else {
-            break;
-        }
-        for (const QByteArray &packet : packets)
-            handler(packet);
-        qCDebug(lcDevice) << "waitForReadyRead data ";
-    }
-    m_inFirmwareExchange = false;
-    return -1;
-}

@@ -38,8 +38,6 @@ DeviceLinkSettings parseDeviceLink(const QString &link);
 class DeviceLink
 {
 public:
-    // Hands one whole packet of a firmware exchange to its reader.
-    using PacketHandler = std::function<void(const QByteArray &packet)>;
     // How many bytes the reply needs in all, judged from what has arrived; 0 while unknown.
     using ReplyLength = std::function<int(const QByteArray &received)>;
     // Told once the port is closed because its line went away.
@@ -75,10 +73,9 @@ public:
     // then closed) or nothing came.
     int exchange(const QByteArray &frame, QByteArray *reply, int timeoutMs,
                  const ReplyLength &replyLength, int pieceTimeoutMs = -1);
-    // Drops the input waiting, writes frame and hands every whole packet that comes back to
-    // handler, which may write the next frame with write(). Ends with -1 once timeoutMs pass
-    // without a byte.
-    int exchangeFirmware(const QByteArray &frame, int timeoutMs, const PacketHandler &handler);
+    // Drops the input waiting, which answers no request of this one, and writes frame; false
+    // when the port is closed or the write fails.
+    bool sendRequest(const QByteArray &frame);
     // Writes at once, without waiting for a reply: for packets sent during a hand-over.
     bool write(const QByteArray &packet);
     // Reads what arrives within timeoutMs without writing anything; empty on silence.
@@ -86,18 +83,15 @@ public:
     // Drops what arrives until silenceMs pass without a byte: the answer to a request whose
     // reply is ignored, however late it comes within that bound. The bytes dropped.
     int dropUntilSilence(int silenceMs);
-    bool inFirmwareExchange() const { return m_inFirmwareExchange; }
 
 private:
     // Waits for bytes unless some are already there; false after timeoutMs of silence.
     bool waitForBytes(int timeoutMs);
     void dropWaitingInput();
-    bool sendRequest(const QByteArray &frame);
     void onPortError(QSerialPort::SerialPortError error);
 
     QSerialPort *m_port;
     QMetaObject::Connection m_errorConnection;
     LossHandler m_lossHandler;
     WaitHook m_waitHook;
-    bool m_inFirmwareExchange = false;
 };

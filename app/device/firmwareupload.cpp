@@ -107,15 +107,11 @@ int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
     if (!open())
         return -1;
     QSerialPort *port = m_link->port();
-    // What a controller sent after the last dialogue ended belongs to no packet of this one.
-    port->clear(QSerialPort::Input);
-    const QByteArray stale = port->readAll();
-    if (!stale.isEmpty())
-        qCDebug(lcDevice) << "dropped before a FW packet:" << stale.toHex(' ');
     port->clearError();
     m_waitMs = replyWaitMs;
     m_lineFailed = false;
-    if (!m_link->write(packet))
+    // What a controller sent after the last dialogue ended belongs to no packet of this one.
+    if (!m_link->sendRequest(packet))
         return -1;
     FwStreamFramer framer;
     QElapsedTimer silence;

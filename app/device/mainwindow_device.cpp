@@ -193,16 +193,9 @@ bool MainWindow::isDeviceLinkOpen() const
 
 int MainWindow::sendFrame(QByteArray frame, QByteArray *reply, int timeoutMs, int mode)
 {
-    // The firmware page answers a request from inside the hand-over: out at once, and the
-    // running exchange reads its reply.
-    if (m_deviceLink->inFirmwareExchange())
-        return m_deviceLink->write(frame) ? 0 : -1;
-    if (mode == 1) {
-        return m_deviceLink->exchangeFirmware(
-            frame, deviceWaitMs(timeoutMs), [this](const QByteArray &packet) {
-                m_updateBin->onReceived(QMQTT::Message(0, QString(), packet));
-            });
-    }
+    // Mode 1: the firmware page's serial dialogue, whose replies go to the page's handler.
+    if (mode == 1)
+        return m_updateBin->runSerialExchange(frame, deviceWaitMs(timeoutMs));
     return exchangeReply(frame, reply, timeoutMs, [&frame](const QByteArray &received) {
         return DataLoggerProtocol::replyBytes(frame, received);
     });

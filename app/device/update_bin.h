@@ -31,6 +31,11 @@ public:
     const FirmwareUpload &appUpload() const { return m_appUpload; }
     const FirmwareUpload &osUpload() const { return m_osUpload; }
 
+    // A serial dialogue begun by packet, every reply handed to the page's handler, whose
+    // controller may take replyWaitMs to answer: -1 when the link is not open or the write
+    // fails, else 0 once the controller went quiet.
+    int runSerialExchange(const QByteArray &packet, int replyWaitMs);
+
     // The page's fields a language switch would reset, and putting them back.
     QStringList keptFieldTexts() const;
     void restoreFieldTexts(const QStringList &texts);
@@ -61,8 +66,6 @@ private:
     // A packet of a button: published, or the serial dialogue it begins, whose controller may
     // take replyWaitMs to answer it.
     void sendCommand(const QByteArray &packet, int replyWaitMs);
-    // -1 when the link is not open or the write fails, else 0 once the controller went quiet.
-    int runSerialExchange(const QByteArray &packet, int replyWaitMs);
     void publish(const QByteArray &packet);
     void connectBroker();
     void onClientError(int code);

@@ -4,6 +4,7 @@
 // whole upload dialogue.
 #include "dataloggerprotocol.h"
 #include "devicelink.h"
+#include "firmwareupload.h"
 #include "fwpacket.h"
 #include "loggersimprocess.h"
 #include "simmarker.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr int replyMs = DataLoggerProtocol::replyTimeoutMs;
 // Generous: other builds load the machine while the tests run.
 constexpr int eventWaitMs = 10000;
-// The silence that ends a firmware exchange: longer than the simulator may take to answer.
-constexpr int firmwareSilenceMs = 2000;
 
 QByteArray hex(const char *text)
 {
@@ -110,9 +109,9 @@ void TestDeviceLink::closedPortSendsNothing()
     QByteArray reply = "kept";
     QCOMPARE(m_link->exchange(hex("07010200000000"), &reply, replyMs, replyTo({})), -1);
     QCOMPARE(reply, QByteArray("kept"));
-    QCOMPARE(m_link->exchangeFirmware(FwPacket::versionRequest(), replyMs,
-                                      [](const QByteArray &) { QFAIL("handed over"); }),
-             -1);
+    FirmwareSerialExchange dialogue(m_link.get(),
+                                    [](const QByteArray &) { QFAIL("handed over"); });
+    QCOMPARE(dialogue.run(FwPacket::versionRequest(), replyMs), -1);
     QVERIFY(!m_link->write("x"));
     // Opening the closed port clears nothing, so a stray byte would still reach the simulator
     // ahead of the marker.
@@ -254,22 +253,25 @@ void TestDeviceLink::firmwareDialogue()
 
     QList<int> requested;
     int handedOver = 0;
-    const int rc = m_link->exchangeFirmware(
-        FwPacket::appUpdateStart(1, image.size()), firmwareSilenceMs,
-        [&](const QByteArray &packet) {
-            ++handedOver;
-            QVERIFY(m_link->inFirmwareExchange());
-            const FwReply r = FwReply::recognise(packet);
-            QCOMPARE(r.kind, FwReply::AppBlockRequest);
-            requested << r.requestIndex;
-            const int offset = r.requestIndex * FwPacket::blockBytes;
-            if (offset < image.size()) {
-                QVERIFY(m_link->write(FwPacket::appDataBlock(
-                    quint16(r.requestIndex + 1), image.mid(offset, FwPacket::blockBytes))));
-            }
-        });
-    QCOMPARE(rc, -1);
-    QVERIFY(!m_link->inFirmwareExchange());
+    FirmwareSerialExchange *answering = nullptr;
+    FirmwareSerialExchange dialogue(m_link.get(), [&](const QByteArray &packet) {
+        ++handedOver;
+        const FwReply r = FwReply::recognise(packet);
+        QCOMPARE(r.kind, FwReply::AppBlockRequest);
+        requested << r.requestIndex;
+        const int offset = r.requestIndex * FwPacket::blockBytes;
+        if (offset < image.size()) {
+            QVERIFY(answering->answer(
+                FwPacket::appDataBlock(quint16(r.requestIndex + 1),
+                                       image.mid(offset, FwPacket::blockBytes)),
+                FirmwareSerialExchange::replyMs));
+        }
+    });
+    answering = &dialogue;
+    // The page's own waits: a start may take a flash erase, a block request the usual reply time.
+    QCOMPARE(dialogue.run(FwPacket::appUpdateStart(1, image.size()),
+                          FirmwareSerialExchange::startReplyMs),
+             0);
     const int blocks = (imageBytes + FwPacket::blockBytes - 1) / FwPacket::blockBytes;
     QList<int> expected;
     for (int i = 0; i <= blocks; ++i)
