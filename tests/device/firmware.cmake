@@ -11,6 +11,7 @@ target_include_directories(tst_firmwarewindow PRIVATE ${CMAKE_SOURCE_DIR}/tests/
 
 morvelin_add_test(tst_firmwareserial SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firmwareserial.cpp
     ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h ${CMAKE_CURRENT_LIST_DIR}/fwctrlsimprocess.h
+    ${CMAKE_CURRENT_LIST_DIR}/ptysimprocess.h
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/firmwaretesting.h
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_firmwareserial PRIVATE ${CMAKE_SOURCE_DIR}/tests/core
