@@ -54,7 +54,7 @@ bool HistoryParallelRead::run(int count, const ReadLabel &read) const
                     if (connection.open()) {
                         for (int i = next++; i < count && !stop; i = next++) {
                             const Outcome outcome = read(connection, i);
-                            stateOf[i] = outcome == Read ? ReadByWorker
+                            stateOf[i] = outcome == Read   ? ReadByWorker
                                          : outcome == Stop ? Stopped
                                                            : Unread;
                             if (outcome == Stop)

@@ -129,8 +129,7 @@ void ReportPivot::add(const QString &label, const QVariant &value, const QString
 
 void ReportPivot::addLabel(LabelRecords records)
 {
-    if (records.m_label < 0 || records.m_label >= m_distinct.size()
-        || records.m_records.isEmpty())
+    if (records.m_label < 0 || records.m_label >= m_distinct.size() || records.m_records.isEmpty())
         return;
     m_runs.append(std::move(records));
 }
@@ -197,9 +196,8 @@ void ReportPivot::mergeRuns()
         int run;
         int at;
     };
-    const auto later = [](const Head &a, const Head &b) {
-        return a.ms != b.ms ? a.ms > b.ms : a.run > b.run;
-    };
+    const auto later
+        = [](const Head &a, const Head &b) { return a.ms != b.ms ? a.ms > b.ms : a.run > b.run; };
     QVector<Head> heads;
     for (int r = 0; r < m_runs.size(); ++r) {
         if (!m_runs.at(r).m_records.isEmpty())

@@ -44,7 +44,7 @@ class ReportPivot
 {
     struct Record
     {
-        qint64 ms; // the stored stamp in ms, for order and gaps
+        qint64 ms;     // the stored stamp in ms, for order and gaps
         double number; // NaN for a text or null
         int label;     // index into m_distinct
         int text;      // index into the texts for a value stored as text, else -1
