@@ -384,14 +384,13 @@ QVariantList ReportQuery::boundValues(const QString &label) const
             m_end.toString(QLatin1String(boundFormat)), m_projectId};
 }
 
-QSqlError ReportQuery::readLabel(const QSqlDatabase &db, const QString &label,
+QSqlError ReportQuery::readLabel(const QSqlDatabase &db, const QVariantList &values,
                                  ReportPivot::LabelRecords *records, bool showProgress) const
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(statement()))
         return query.lastError();
-    const QVariantList values = boundValues(label);
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values.at(i));
     if (!query.exec())
@@ -418,9 +417,13 @@ ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
         *table = pivot.take();
         return Done;
     }
+    // Made here, so that the readers only read them.
     QVector<int> indexes;
-    for (const QString &label : m_distinctLabels)
+    QVector<QVariantList> values;
+    for (const QString &label : m_distinctLabels) {
         indexes << pivot.labelIndex(label);
+        values << boundValues(label);
+    }
     // Each label's entries are written by the one reader of that label.
     QVector<ReportPivot::LabelRecords> records(count);
     QVector<QSqlError> errors(count);
@@ -437,8 +440,7 @@ ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
         reads.run(count, [&](const QSqlDatabase &connection, int i) {
             const bool onCaller = QThread::currentThread() == caller;
             recordsOf[i] = ReportPivot::LabelRecords(indexes.at(i));
-            errorOf[i] = readLabel(connection, m_distinctLabels.at(i), &recordsOf[i],
-                                   onCaller && m_progress);
+            errorOf[i] = readLabel(connection, values.at(i), &recordsOf[i], onCaller && m_progress);
             if (onCaller && m_progress)
                 m_progress();
             if (!errorOf[i].isValid())

@@ -135,8 +135,9 @@ public:
     Result run(const QSqlDatabase &db, ReportTable *table, QString *error) const;
 
 private:
-    // One label's select on db into records; the driver's error when it failed.
-    QSqlError readLabel(const QSqlDatabase &db, const QString &label,
+    // One label's select on db, with the label's bound values, into records; the driver's
+    // error when it failed.
+    QSqlError readLabel(const QSqlDatabase &db, const QVariantList &values,
                         ReportPivot::LabelRecords *records, bool showProgress) const;
 
     int m_projectId;
