@@ -1,5 +1,6 @@
 // Monitoring: the driver binding, start, the polling tick, the stop sequence, the value
 // conversion and writing a value to a label.
+#include "datasheet.h"
 #include "dialogsetlink.h"
 #include "dialogwritelabel.h"
 #include "drivebaseclass.h"
@@ -439,6 +440,10 @@ void MainWindow::storeHistoryBatch()
 {
     const int count = m_historyBatch.size();
     if (count == 0)
+        return;
+    // The report's readers hold the history file while they read, and a write would wait for
+    // them or fail: the samples are kept until the report is done.
+    if (m_datasheet && m_datasheet->readsHistory())
         return;
     const QVariantMap first = m_historyBatch.samples().first();
     QString error;

@@ -138,7 +138,9 @@ void datasheet::on_queryData_clicked()
     query.setProgress(&datasheet::keepPainted);
     ReportTable table;
     QString error;
+    m_readsHistory = true;
     const ReportQuery::Result result = query.run(m_db.database(), &table, &error);
+    m_readsHistory = false;
     setBusy(false);
     if (result != ReportQuery::Done) {
         qWarning() << "report query:" << error;

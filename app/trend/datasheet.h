@@ -22,6 +22,8 @@ public:
     ReportModel *reportModel() const { return m_model; }
     // A query or a save is running; the window is painted meanwhile, user input waits.
     bool isBusy() const { return m_busy; }
+    // The query's readers hold the history file: a write now would wait for them.
+    bool readsHistory() const { return m_readsHistory; }
 
 public slots:
     void on_queryData_clicked();
@@ -43,4 +45,5 @@ private:
     SQLiteHandler m_db;
     ReportModel *m_model;
     bool m_busy = false;
+    bool m_readsHistory = false;
 };

@@ -1,14 +1,10 @@
 #include "historyreader.h"
 
+#include "historyparallelread.h"
 #include "historyrules.h"
 
-#include <QRunnable>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QThread>
-#include <QThreadPool>
-#include <algorithm>
-#include <atomic>
 #include <cmath>
 
 namespace {
@@ -158,60 +154,20 @@ QVector<QVector<HistorySample>> HistoryReader::readLabels(const QSqlDatabase &db
                                                           const QDateTime &end, int columns,
                                                           int threads, bool *ok)
 {
-    const int count = labels.size();
-    QVector<QVector<HistorySample>> results(count);
-    // 1: read by a worker, 0: still to read here.
-    QVector<char> done(count, 0);
-    // The workers write through these, each to the entries of the labels it took.
+    QVector<QVector<HistorySample>> results(labels.size());
+    // Each label's entry is written by the one reader of that label.
     QVector<HistorySample> *const resultOf = results.data();
-    char *const doneOf = done.data();
-    const QString file = db.databaseName();
-    const bool onFile = db.driverName() == QLatin1String("QSQLITE") && !file.isEmpty()
-                        && file != QLatin1String(":memory:")
-                        && !file.startsWith(QLatin1String("file:"));
-    if (threads <= 0)
-        threads = QThread::idealThreadCount();
-    threads = std::min(threads, count);
-    if (onFile && threads > 1) {
-        static QAtomicInt connectionNumber;
-        std::atomic<int> next{0};
-        QThreadPool pool;
-        pool.setMaxThreadCount(threads);
-        for (int t = 0; t < threads; ++t) {
-            const QString name = QStringLiteral("morvelin_history_read:%1")
-                                     .arg(connectionNumber.fetchAndAddRelaxed(1));
-            // Each worker reads its own copies of the window's bounds.
-            pool.start(QRunnable::create([&, name, start, end] {
-                {
-                    QSqlDatabase connection
-                        = QSqlDatabase::addDatabase(QLatin1String("QSQLITE"), name);
-                    connection.setDatabaseName(file);
-                    connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-                    if (connection.open()) {
-                        HistoryReader reader(connection);
-                        for (int i = next++; i < count; i = next++) {
-                            bool read = false;
-                            resultOf[i] = reader.readColumns(projectId, labels.at(i), start, end,
-                                                             columns, &read);
-                            doneOf[i] = read ? 1 : 0;
-                        }
-                        connection.close();
-                    }
-                }
-                QSqlDatabase::removeDatabase(name);
-            }));
-        }
-        pool.waitForDone();
-    }
-    bool allRead = true;
-    HistoryReader reader(db);
-    for (int i = 0; i < count; ++i) {
-        if (done[i])
-            continue;
+    HistoryParallelRead reads(db);
+    reads.setThreads(threads);
+    const bool allRead = reads.run(labels.size(), [&](const QSqlDatabase &connection, int i) {
+        // Each reader with its own copies of the window's bounds.
+        const QDateTime from = start;
+        const QDateTime to = end;
+        HistoryReader reader(connection);
         bool read = false;
-        results[i] = reader.readColumns(projectId, labels.at(i), start, end, columns, &read);
-        allRead = allRead && read;
-    }
+        resultOf[i] = reader.readColumns(projectId, labels.at(i), from, to, columns, &read);
+        return read ? HistoryParallelRead::Read : HistoryParallelRead::Failed;
+    });
     if (ok)
         *ok = allRead;
     return results;

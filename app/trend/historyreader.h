@@ -40,10 +40,9 @@ public:
 
     // The window of every label in labels (results in the order of labels), each read like
     // readColumns. The labels are read side by side on up to `threads` worker threads (0: one a
-    // core), each with a read-only connection of its own to db's file, closed and removed after
-    // use; on the calling thread through db when there is one label, one thread, or db is no
-    // file. A label a worker could not read is read again through db. ok is false when a read
-    // failed.
+    // core) by HistoryParallelRead, each with a read-only connection of its own to db's file; on
+    // the calling thread through db when there is one label, one thread, or db is no file. A
+    // label a worker could not read is read again through db. ok is false when a read failed.
     static QVector<QVector<HistorySample>> readLabels(const QSqlDatabase &db, int projectId,
                                                       const QStringList &labels,
                                                       const QDateTime &start, const QDateTime &end,

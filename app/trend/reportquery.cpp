@@ -1,11 +1,13 @@
 #include "reportquery.h"
 
 #include "historybusy.h"
+#include "historyparallelread.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -116,26 +118,24 @@ void ReportPivot::add(const QString &label, const QVariant &value, const QString
     const int index = labelIndex(label);
     if (index < 0)
         return;
-    if (index != m_label)
-        beginLabel(index);
+    if (m_runs.isEmpty() || m_runs.last().m_label != index)
+        m_runs.append(LabelRecords(index));
     qint64 ms = 0;
     if (stampMs(datetime, &ms))
-        addRecord(ms, value, QString());
+        m_runs.last().add(ms, value, QString());
     else
-        addRecord(unreadableStamp, value, datetime);
+        m_runs.last().add(unreadableStamp, value, datetime);
 }
 
-void ReportPivot::beginLabel(int label)
+void ReportPivot::addLabel(LabelRecords records)
 {
-    m_label = label;
-    if (m_runs.isEmpty() || m_runs.last() != m_records.size())
-        m_runs << m_records.size();
-}
-
-void ReportPivot::addRecord(qint64 ms, const QVariant &value, const QString &datetime)
-{
-    if (m_label < 0 || m_label >= m_distinct.size())
+    if (records.m_label < 0 || records.m_label >= m_distinct.size() || records.m_records.isEmpty())
         return;
+    m_runs.append(std::move(records));
+}
+
+void ReportPivot::LabelRecords::add(qint64 ms, const QVariant &value, const QString &datetime)
+{
     Record record{ms, notANumber(), m_label, -1, -1};
     if (ms == unreadableStamp) {
         // Not written by this program: placed before the rest, shown as stored.
@@ -167,28 +167,66 @@ void ReportPivot::addRecord(qint64 ms, const QVariant &value, const QString &dat
 
 void ReportPivot::mergeRuns()
 {
-    // Each label's records come in time order: merging the runs, each merge stable, keeps a
-    // poll's labels that share a stamp (one block) in one order from poll to poll.
-    QVector<int> runs = m_runs;
-    runs << m_records.size();
+    // Each label's records come in time order: merging the runs, stably (between equal stamps
+    // the earlier run first), keeps a poll's labels that share a stamp (one block) in one order
+    // from poll to poll.
     const auto earlier = [](const Record &a, const Record &b) { return a.ms < b.ms; };
-    for (int i = 0; i + 1 < runs.size(); ++i) {
-        if (!std::is_sorted(m_records.begin() + runs.at(i), m_records.begin() + runs.at(i + 1),
-                            earlier))
-            std::stable_sort(m_records.begin() + runs.at(i), m_records.begin() + runs.at(i + 1),
-                             earlier);
-    }
-    while (runs.size() > 2) {
-        QVector<int> merged{0};
-        for (int i = 0; i + 2 < runs.size(); i += 2) {
-            std::inplace_merge(m_records.begin() + runs.at(i), m_records.begin() + runs.at(i + 1),
-                               m_records.begin() + runs.at(i + 2), earlier);
-            merged << runs.at(i + 2);
+    qint64 total = 0;
+    for (LabelRecords &run : m_runs) {
+        if (!std::is_sorted(run.m_records.cbegin(), run.m_records.cend(), earlier))
+            std::stable_sort(run.m_records.begin(), run.m_records.end(), earlier);
+        if (!run.m_texts.isEmpty() || !run.m_stamps.isEmpty()) {
+            const int texts = m_texts.size();
+            const int stamps = m_stamps.size();
+            for (Record &record : run.m_records) {
+                record.text += record.text >= 0 ? texts : 0;
+                record.stamp += record.stamp >= 0 ? stamps : 0;
+            }
+            m_texts += run.m_texts;
+            m_stamps += run.m_stamps;
         }
-        if (merged.last() != runs.last())
-            merged << runs.last();
-        runs = merged;
+        total += run.m_records.size();
     }
+    m_records.clear();
+    m_records.reserve(int(total));
+    // The next record of each run, the earliest (then the earliest run) on top.
+    struct Head
+    {
+        qint64 ms;
+        int run;
+        int at;
+    };
+    const auto later
+        = [](const Head &a, const Head &b) { return a.ms != b.ms ? a.ms > b.ms : a.run > b.run; };
+    QVector<Head> heads;
+    for (int r = 0; r < m_runs.size(); ++r) {
+        if (!m_runs.at(r).m_records.isEmpty())
+            heads.append({m_runs.at(r).m_records.first().ms, r, 0});
+    }
+    std::make_heap(heads.begin(), heads.end(), later);
+    while (!heads.isEmpty()) {
+        std::pop_heap(heads.begin(), heads.end(), later);
+        Head &head = heads.last();
+        const QVector<Record> &run = m_runs.at(head.run).m_records;
+        // The run's records up to the next run's head go in one stretch.
+        const bool alone = heads.size() == 1;
+        const qint64 limit = alone ? std::numeric_limits<qint64>::max() : heads.first().ms;
+        const bool winsTies = alone || head.run < heads.first().run;
+        int at = head.at;
+        do {
+            m_records.append(run.at(at));
+            ++at;
+        } while (at < run.size()
+                 && (run.at(at).ms < limit || (winsTies && run.at(at).ms == limit)));
+        if (at < run.size()) {
+            head.ms = run.at(at).ms;
+            head.at = at;
+            std::push_heap(heads.begin(), heads.end(), later);
+        } else {
+            heads.removeLast();
+        }
+    }
+    m_runs.clear();
 }
 
 double ReportPivot::pollPeriodMs() const
@@ -346,47 +384,89 @@ QVariantList ReportQuery::boundValues(const QString &label) const
             m_end.toString(QLatin1String(boundFormat)), m_projectId};
 }
 
+QSqlError ReportQuery::readLabel(const QSqlDatabase &db, const QVariantList &values,
+                                 ReportPivot::LabelRecords *records, bool showProgress) const
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement()))
+        return query.lastError();
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    if (!query.exec())
+        return query.lastError();
+    int sinceProgress = 0;
+    while (query.next()) {
+        const QVariant ms = query.value(0);
+        records->add(ms.isNull() ? ReportPivot::unreadableStamp : ms.toLongLong(), query.value(1),
+                     ms.isNull() ? query.value(2).toString() : QString());
+        if (showProgress && ++sinceProgress == progressRecords) {
+            sinceProgress = 0;
+            m_progress();
+        }
+    }
+    return query.lastError();
+}
+
 ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
                                      QString *error) const
 {
     ReportPivot pivot(m_labels);
-    if (m_distinctLabels.isEmpty()) {
+    const int count = m_distinctLabels.size();
+    if (count == 0) {
         *table = pivot.take();
         return Done;
     }
-    const HistoryBusyWait wait(db, busyWaitMs);
-    const auto failed = [&](const QSqlError &sqlError) {
-        *error = sqlError.text();
-        return HistoryBusyWait::isBusy(sqlError) ? Busy : Failed;
-    };
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(statement()))
-        return failed(query.lastError());
-    int sinceProgress = 0;
+    // Made here, so that the readers only read them.
+    QVector<int> indexes;
+    QVector<QVariantList> values;
     for (const QString &label : m_distinctLabels) {
-        const int index = pivot.labelIndex(label);
-        const QVariantList values = boundValues(label);
-        for (int i = 0; i < values.size(); ++i)
-            query.bindValue(i, values.at(i));
-        if (!query.exec())
-            return failed(query.lastError());
-        pivot.beginLabel(index);
-        while (query.next()) {
-            const QVariant ms = query.value(0);
-            pivot.addRecord(ms.isNull() ? ReportPivot::unreadableStamp : ms.toLongLong(),
-                            query.value(1), ms.isNull() ? query.value(2).toString() : QString());
-            if (++sinceProgress == progressRecords && m_progress) {
-                sinceProgress = 0;
-                m_progress();
-            }
-        }
-        if (query.lastError().isValid())
-            return failed(query.lastError());
-        query.finish();
-        if (m_progress)
-            m_progress();
+        indexes << pivot.labelIndex(label);
+        values << boundValues(label);
     }
+    // Each label's entries are written by the one reader of that label.
+    QVector<ReportPivot::LabelRecords> records(count);
+    QVector<QSqlError> errors(count);
+    ReportPivot::LabelRecords *const recordsOf = records.data();
+    QSqlError *const errorOf = errors.data();
+    const QThread *const caller = QThread::currentThread();
+    {
+        const HistoryBusyWait wait(db, busyWaitMs);
+        HistoryParallelRead reads(db);
+        reads.setThreads(m_threads);
+        // A worker waits for a held file as long as the caller's connection.
+        reads.setBusyWaitMs(busyWaitMs);
+        reads.setWaiting(m_progress);
+        reads.run(count, [&](const QSqlDatabase &connection, int i) {
+            const bool onCaller = QThread::currentThread() == caller;
+            recordsOf[i] = ReportPivot::LabelRecords(indexes.at(i));
+            errorOf[i] = readLabel(connection, values.at(i), &recordsOf[i], onCaller && m_progress);
+            if (onCaller && m_progress)
+                m_progress();
+            if (!errorOf[i].isValid())
+                return HistoryParallelRead::Read;
+            recordsOf[i] = ReportPivot::LabelRecords();
+            // Another connection would wait for a held file again.
+            return HistoryBusyWait::isBusy(errorOf[i]) ? HistoryParallelRead::Stop
+                                                       : HistoryParallelRead::Failed;
+        });
+    }
+    // A held file first: it is why the others were not read.
+    const auto busy = std::find_if(errors.cbegin(), errors.cend(), [](const QSqlError &e) {
+        return e.isValid() && HistoryBusyWait::isBusy(e);
+    });
+    const auto failed = busy != errors.cend()
+                            ? busy
+                            : std::find_if(errors.cbegin(), errors.cend(),
+                                           [](const QSqlError &e) { return e.isValid(); });
+    if (failed != errors.cend()) {
+        *error = failed->text();
+        return busy != errors.cend() ? Busy : Failed;
+    }
+    // In the section's order, as the labels of one block share their stamp.
+    for (ReportPivot::LabelRecords &labelRecords : records)
+        pivot.addLabel(std::move(labelRecords));
+    records.clear();
     *table = pivot.take();
     return Done;
 }

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -41,31 +42,51 @@ struct ReportTable
 // cell empty and moves nothing else, with polls back to back or far apart.
 class ReportPivot
 {
+    struct Record
+    {
+        qint64 ms;     // the stored stamp in ms, for order and gaps
+        double number; // NaN for a text or null
+        int label;     // index into m_distinct
+        int text;      // index into the texts for a value stored as text, else -1
+        int stamp;     // index into the stamps for a stamp that is not in the stored form, else -1
+    };
+
 public:
+    // The records of one label in time order, gathered apart from the pivot (a worker thread
+    // may read them) and handed over with addLabel().
+    class LabelRecords
+    {
+    public:
+        // label: the index of labelIndex().
+        explicit LabelRecords(int label = -1)
+            : m_label(label)
+        {
+        }
+        // ms: the stamp on a calendar without zones, or unreadableStamp with the stored text.
+        // A value that is neither a number nor null is kept as its text.
+        void add(qint64 ms, const QVariant &value, const QString &datetime);
+
+    private:
+        friend class ReportPivot;
+        int m_label;
+        QVector<Record> m_records;
+        QStringList m_texts;
+        QStringList m_stamps;
+    };
+    static constexpr qint64 unreadableStamp = std::numeric_limits<qint64>::min();
+
     explicit ReportPivot(const QStringList &labels);
 
-    // Records of one label, in time order, then those of the next: add() for one record,
-    // else beginLabel() with the index of labelIndex() and addRecord() for each of its records.
-    // datetime as stored, "yyyy-MM-dd hh:mm:ss.zzz"; records of other labels are skipped. A
-    // value that is neither a number nor null is kept as its text.
+    // Records of one label, in time order, then those of the next: add() for one record, else
+    // addLabel() with each label's records. datetime as stored, "yyyy-MM-dd hh:mm:ss.zzz";
+    // records of other labels are skipped.
     void add(const QString &label, const QVariant &value, const QString &datetime);
-    void beginLabel(int label);
-    // ms: the stamp on a calendar without zones, or unreadableStamp with the stored text.
-    void addRecord(qint64 ms, const QVariant &value, const QString &datetime);
-    static constexpr qint64 unreadableStamp = std::numeric_limits<qint64>::min();
+    void addLabel(LabelRecords records);
     // -1 for a label outside the section.
     int labelIndex(const QString &label) const;
     ReportTable take();
 
 private:
-    struct Record
-    {
-        qint64 ms; // the stored stamp in ms, for order and gaps
-        double number; // NaN for a text or null
-        int label;     // index into m_distinct
-        int text;      // index into m_texts for a value stored as text, else -1
-        int stamp;     // index into m_stamps for a stamp that is not in the stored form, else -1
-    };
     void mergeRuns();
     QVector<int> pollRanks() const;
     double pollPeriodMs() const;
@@ -74,15 +95,15 @@ private:
     QStringList m_distinct;
     QHash<QString, int> m_distinctIndex;
     QVector<QVector<int>> m_columns; // distinct label -> its columns
-    QVector<Record> m_records;
-    QVector<int> m_runs; // where each label's records begin
-    int m_label = -1;
+    QVector<LabelRecords> m_runs;    // as added, each in time order
+    QVector<Record> m_records;       // all runs merged by time
     QStringList m_texts;
     QStringList m_stamps;
 };
 
 // The history select of one report: the open project's records of the section's labels
-// between two times, the names bound as values, one label at a time along the history index.
+// between two times, the names bound as values, one select a label along the history index,
+// the labels read side by side.
 class ReportQuery
 {
 public:
@@ -104,6 +125,9 @@ public:
     // Called between the labels' selects and every few thousand records, to keep a window
     // painted.
     void setProgress(std::function<void()> progress) { m_progress = std::move(progress); }
+    // The labels are read side by side on up to this many threads (HistoryParallelRead); 0, the
+    // default: one a core. While they read, the progress callback is called every few ms.
+    void setThreads(int threads) { m_threads = threads; }
 
     enum Result { Done, Busy, Failed };
     // Reads the records on db into a table with a column per label. Busy when another
@@ -111,10 +135,16 @@ public:
     Result run(const QSqlDatabase &db, ReportTable *table, QString *error) const;
 
 private:
+    // One label's select on db, with the label's bound values, into records; the driver's
+    // error when it failed.
+    QSqlError readLabel(const QSqlDatabase &db, const QVariantList &values,
+                        ReportPivot::LabelRecords *records, bool showProgress) const;
+
     int m_projectId;
     QStringList m_labels;
     QStringList m_distinctLabels;
     QDateTime m_start;
     QDateTime m_end;
     std::function<void()> m_progress;
+    int m_threads = 0;
 };

@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <cmath>
 #include <functional>
 
@@ -134,15 +135,16 @@ QString selectOnly(SQLiteHandler &handler, int count, int spanSeconds)
     return QStringLiteral("%1 records").arg(records) + (characters < 0 ? "?" : "");
 }
 
-QString report(SQLiteHandler &handler, int count, int spanSeconds)
+// threads: the query's readers side by side, 0 one a core.
+QString report(SQLiteHandler &handler, int count, int spanSeconds, int threads = 0)
 {
     ReportModel model;
     ReportTable table;
     QString error;
     const QDateTime start = lastSample.addSecs(-spanSeconds);
-    if (ReportQuery(projectId, labels(count), start, lastSample.addSecs(1))
-            .run(handler.database(), &table, &error)
-        != ReportQuery::Done)
+    ReportQuery query(projectId, labels(count), start, lastSample.addSecs(1));
+    query.setThreads(threads);
+    if (query.run(handler.database(), &table, &error) != ReportQuery::Done)
         return QStringLiteral("failed: ") + error;
     model.setReport(std::move(table));
     return QStringLiteral("%1 rows x %2 columns").arg(model.rowCount()).arg(model.columnCount());
@@ -231,6 +233,15 @@ int main(int argc, char *argv[])
         }
         measure(QStringLiteral("25 labels, 100,000 polls (aim <= 1000 ms)"),
                 [&] { return report(handler, labelCount, reportPolls); });
+        out << "The same on 1, 2 and 4 reading threads (one a core above: "
+            << QThread::idealThreadCount() << ")\n"
+            << Qt::flush;
+        for (int threads : {1, 2, 4}) {
+            measure(QStringLiteral("25 labels, 100,000 polls, %1 thread%2")
+                        .arg(threads)
+                        .arg(threads > 1 ? "s" : ""),
+                    [&] { return report(handler, labelCount, reportPolls, threads); });
+        }
         measure(QStringLiteral("25 labels, 24 h, the select alone"),
                 [&] { return selectOnly(handler, labelCount, daySeconds); });
     }

@@ -121,6 +121,8 @@ private slots:
     void query();
     void failedSelect();
     void storedValuesAsTheyAre();
+    void threadedMatchesOneThread_data();
+    void threadedMatchesOneThread();
     void busyFile();
     void headings();
     void workbookHoldsTheTable();
@@ -367,6 +369,82 @@ void tst_Report::storedValuesAsTheyAre()
         QCOMPARE(sheet.cells.value(cell).type, QStringLiteral("s"));
         QCOMPARE(sheet.cells.value(cell).text, texts.at(r));
     }
+}
+
+void tst_Report::threadedMatchesOneThread_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("2 threads") << 2;
+    QTest::newRow("3 threads") << 3;
+    QTest::newRow("more threads than labels") << 16;
+    QTest::newRow("one a core") << 0;
+}
+
+// The labels read side by side give the table read one label after the other: texts, NULLs,
+// lost records, a label listed twice and one without records.
+void tst_Report::threadedMatchesOneThread()
+{
+    QFETCH(int, threads);
+    const QStringList labels{"A", "S", "B", "none", "A", "C"};
+    const int polls = 12;
+    QSqlQuery insert(db());
+    QVERIFY(
+        insert.prepare("INSERT INTO data (projectid, label, value, datetime) VALUES (1, ?, ?, ?)"));
+    for (int p = 0; p < polls; ++p) {
+        const QList<QPair<QString, QVariant>> poll{
+            {"A", p * 100},
+            {"S", p % 3 == 0 ? QVariant(QStringLiteral("=%1+1").arg(p)) : QVariant(p + 0.5)},
+            {"B", p % 4 == 1 ? QVariant() : QVariant(p * 100 + 2)},
+            {"C", p * 100 + 3},
+        };
+        for (int l = 0; l < poll.size(); ++l) {
+            // Lost: the first label of poll 3, the middle of poll 5, the last of poll 7.
+            if ((p == 3 && l == 0) || (p == 5 && l == 1) || (p == 7 && l == 3))
+                continue;
+            insert.bindValue(0, poll.at(l).first);
+            insert.bindValue(1, poll.at(l).second);
+            insert.bindValue(2, at(p, l * 100));
+            QVERIFY(insert.exec());
+        }
+    }
+    const QDateTime start = base.addSecs(-1);
+    const QDateTime end = base.addSecs(polls + 1);
+    ReportTable single;
+    QString error;
+    ReportQuery one(1, labels, start, end);
+    one.setThreads(1);
+    QCOMPARE(one.run(db(), &single, &error), ReportQuery::Done);
+    QCOMPARE(single.rowCount(), polls);
+    QCOMPARE(single.valueText(3, 0), QString());
+    QCOMPARE(single.valueText(3, 1), QStringLiteral("=3+1"));
+    QCOMPARE(single.valueText(5, 1), QString());
+    QCOMPARE(single.valueText(1, 2), QString()); // NULL
+    QCOMPARE(single.valueText(7, 5), QString());
+    QCOMPARE(single.valueText(7, 4), QStringLiteral("700"));
+
+    ReportTable threaded;
+    ReportQuery many(1, labels, start, end);
+    many.setThreads(threads);
+    int progress = 0;
+    many.setProgress([&] { ++progress; });
+    QCOMPARE(many.run(db(), &threaded, &error), ReportQuery::Done);
+    QVERIFY(progress > 0);
+    QCOMPARE(threaded.labels, single.labels);
+    QCOMPARE(threaded.times, single.times);
+    QCOMPARE(threaded.values.size(), single.values.size());
+    for (int i = 0; i < single.values.size(); ++i) {
+        QCOMPARE(std::isnan(threaded.values.at(i)), std::isnan(single.values.at(i)));
+        if (!std::isnan(single.values.at(i)))
+            QCOMPARE(threaded.values.at(i), single.values.at(i));
+    }
+    QCOMPARE(threaded.texts, single.texts);
+    for (int r = 0; r < single.rowCount(); ++r) {
+        for (int l = 0; l < labels.size(); ++l)
+            QCOMPARE(threaded.valueText(r, l), single.valueText(r, l));
+    }
+    // The workers' connections are gone again.
+    for (const QString &name : QSqlDatabase::connectionNames())
+        QVERIFY2(!name.startsWith("morvelin_history_read"), qPrintable(name));
 }
 
 // Another connection holding a write lock: the report says the file is busy.

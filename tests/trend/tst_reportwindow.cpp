@@ -37,6 +37,7 @@ private slots:
     void housekeeping();
     void paintedWhileWorking();
     void busyHistoryFile();
+    void pollsDuringQueryKept();
 
 private:
     MainWindow *openProject();
@@ -344,6 +345,36 @@ void tst_ReportWindow::busyHistoryFile()
     QSqlDatabase::removeDatabase("holder");
     query(0, base.addSecs(-60), base.addSecs(60));
     QCOMPARE(status(), zh("查询成功"));
+}
+
+// A poll during the query: its samples wait while the query's readers hold the history file,
+// and are written when it is done.
+void tst_ReportWindow::pollsDuringQueryKept()
+{
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    window->setMonitorPause([](int) {});
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A", "B", "C"}, 50, base)));
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(window->isMonitoring());
+    window->onMonitorTimeout();
+    const QSqlDatabase db = window->historyDatabase()->database();
+    const qint64 before = historyCount(db);
+    // One tick's samples, stored at once while no query runs.
+    const qint64 perTick = before - 150;
+    QVERIFY(perTick > 0);
+    qint64 during = -1;
+    QTimer::singleShot(0, window, [&] {
+        window->onMonitorTimeout();
+        during = historyCount(db);
+    });
+    query(0, base.addSecs(-60), base.addSecs(120));
+    QCOMPARE(status(), zh("查询成功"));
+    QCOMPARE(model()->rowCount(), 50);
+    QCOMPARE(during, before);
+    QCOMPARE(historyCount(db), before + perTick);
+    ui()->pushButton_stopMonitor->click();
 }
 
 QTEST_MAIN(tst_ReportWindow)
