@@ -103,20 +103,30 @@ QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
     out.reserve(2 * columns + 2);
     if (from < first)
         put(from);
+    // A long window holds tens of samples a column: scan them through a plain pointer and keep
+    // the extremes' values at hand, since this runs over every sample of every curve per step.
+    const QPointF *points = m_points.constData() + m_begin;
     const double columnMs = double(endMs - startMs) / columns;
     int i = first;
     while (i < last) {
-        const int column = std::min(int((at(i).x() - double(startMs)) / columnMs), columns - 1);
+        const int column = std::min(int((points[i].x() - double(startMs)) / columnMs), columns - 1);
         const double columnEnd = column + 1 >= columns ? double(endMs) + 1.0
                                                        : double(startMs) + (column + 1) * columnMs;
         int lowest = i;
         int highest = i;
+        double low = points[i].y();
+        double high = low;
         int j = i;
-        for (; j < last && at(j).x() < columnEnd; ++j) {
-            if (at(j).y() < at(lowest).y())
+        for (; j < last && points[j].x() < columnEnd; ++j) {
+            const double y = points[j].y();
+            if (y < low) {
+                low = y;
                 lowest = j;
-            if (at(j).y() > at(highest).y())
+            }
+            if (y > high) {
+                high = y;
                 highest = j;
+            }
         }
         // The column's extremes in time order draw the same pixels as all its samples.
         put(std::min(lowest, highest));
