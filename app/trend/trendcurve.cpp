@@ -120,7 +120,7 @@ QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
     const double columnMs = double(endMs - startMs) / columns;
     int i = first;
     while (i < last) {
-        const int column = std::min(int((points[i].x() - double(startMs)) / columnMs), columns - 1);
+        const int column = std::min(int((points[i].x() - startMs) / columnMs), columns - 1);
         const double columnEnd = column + 1 >= columns ? double(endMs) + 1.0
                                                        : double(startMs) + (column + 1) * columnMs;
         int lowest = i;

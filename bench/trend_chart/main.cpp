@@ -38,7 +38,8 @@ bool steps = false;
 // each ten minutes.
 double sample(int curve, qint64 second)
 {
-    return steps ? std::round(benchSample(curve, second - second % 600)) : benchSample(curve, second);
+    return steps ? std::round(benchSample(curve, second - second % 600))
+                 : benchSample(curve, second);
 }
 
 struct Window
@@ -200,8 +201,7 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     out << "Live trend in a 1920x1080 window" << (steps ? ", values held ten minutes each" : "")
-        << "; steps of " << stepMs
-        << " ms, a minute of steps = " << minuteOfSteps << "\n";
+        << "; steps of " << stepMs << " ms, a minute of steps = " << minuteOfSteps << "\n";
     out << "curves   held      window  | drawn: first step  mean step  max step  moved   tick"
            "  pts/col | all held: mean step   tick\n";
     int plotColumns = 0;
