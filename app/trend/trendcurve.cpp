@@ -101,31 +101,52 @@ QVector<QPointF> TrendCurve::window(qint64 startMs, qint64 endMs, int columns,
         return out;
     }
     out.reserve(2 * columns + 2);
+    // A point level with the two before it only lengthens a flat stretch: moving the stretch's
+    // end draws the same line, so a steady value costs two points, not one a column.
+    auto extend = [&](int i) {
+        const QPointF p = at(i);
+        const QPointF q = map ? QPointF(p.x(), map->apply(p.y())) : p;
+        const int n = out.size();
+        if (n >= 2 && out.at(n - 1).y() == q.y() && out.at(n - 2).y() == q.y())
+            out[n - 1] = q;
+        else
+            out.append(q);
+    };
     if (from < first)
-        put(from);
+        extend(from);
+    // A long window holds tens of samples a column: scan them through a plain pointer and keep
+    // the extremes' values at hand, since this runs over every sample of every curve per step.
+    const QPointF *points = m_points.constData() + m_begin;
     const double columnMs = double(endMs - startMs) / columns;
     int i = first;
     while (i < last) {
-        const int column = std::min(int((at(i).x() - double(startMs)) / columnMs), columns - 1);
+        const int column = std::min(int((points[i].x() - startMs) / columnMs), columns - 1);
         const double columnEnd = column + 1 >= columns ? double(endMs) + 1.0
                                                        : double(startMs) + (column + 1) * columnMs;
         int lowest = i;
         int highest = i;
+        double low = points[i].y();
+        double high = low;
         int j = i;
-        for (; j < last && at(j).x() < columnEnd; ++j) {
-            if (at(j).y() < at(lowest).y())
+        for (; j < last && points[j].x() < columnEnd; ++j) {
+            const double y = points[j].y();
+            if (y < low) {
+                low = y;
                 lowest = j;
-            if (at(j).y() > at(highest).y())
+            }
+            if (y > high) {
+                high = y;
                 highest = j;
+            }
         }
         // The column's extremes in time order draw the same pixels as all its samples.
-        put(std::min(lowest, highest));
+        extend(std::min(lowest, highest));
         if (highest != lowest)
-            put(std::max(lowest, highest));
+            extend(std::max(lowest, highest));
         i = std::max(j, i + 1);
     }
     if (to > last)
-        put(last);
+        extend(last);
     return out;
 }
 

@@ -43,7 +43,8 @@ public:
     int indexHeldAt(qint64 secondMs, qint64 periodMs) const;
 
     // The samples drawn for [startMs, endMs] on `columns` pixel columns: every sample when there
-    // are at most two a column, else the lowest and the highest of each column. The
+    // are at most two a column, else the lowest and the highest of each column, a flat stretch
+    // over many columns given by its two ends only. The
     // nearest sample outside each end comes along, so the line runs on to the edges. With a map
     // the values are mapped onto another scale.
     QVector<QPointF> window(qint64 startMs, qint64 endMs, int columns,

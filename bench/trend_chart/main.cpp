@@ -3,7 +3,9 @@
 // and 25 curves holding 1,000, 86,400 and 604,800 one-second points on 10-minute, 24-hour and
 // 7-day windows. Beside it the same chart with series that hold every point. Run it on a screen
 // of 1920x1080 (xvfb-run -s "-screen 0 1920x1080x24"; the offscreen platform's small screen
-// shrinks the window); "--quick" leaves out the held-everything runs of 604,800 points.
+// shrinks the window); "--quick" leaves out the held-everything runs of 604,800 points, "--drawn"
+// all of them; "--steps" gives every curve a value that holds for ten minutes at a time, as a
+// set point or a state does, instead of a noisy wave.
 #include "benchwindow.h"
 #include "chartdrawer.h"
 #include "labeltypes.h"
@@ -20,6 +22,7 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 using namespace QtCharts;
 
@@ -29,6 +32,15 @@ const int stepMs = 500;
 // A minute of time-line steps.
 const int minuteOfSteps = 60000 / stepMs;
 const int heldEverythingSteps = 3;
+bool steps = false;
+
+// The sample of a curve at a second: the noisy wave, or with "--steps" its value at the start of
+// each ten minutes.
+double sample(int curve, qint64 second)
+{
+    return steps ? std::round(benchSample(curve, second - second % 600))
+                 : benchSample(curve, second);
+}
 
 struct Window
 {
@@ -132,7 +144,7 @@ Figures measureHeldEverything(int curves, int held, const Window &w, const QDate
         QVector<QPointF> points;
         points.reserve(held);
         for (qint64 s = endSecond - held + 1; s <= endSecond; ++s)
-            points.append(QPointF(double(s * 1000), benchSample(c, s)));
+            points.append(QPointF(double(s * 1000), sample(c, s)));
         line->replace(points);
         chart->addSeries(line);
         line->attachAxis(timeAxis);
@@ -159,7 +171,7 @@ Figures measureHeldEverything(int curves, int held, const Window &w, const QDate
     figures.meanStepMs = total / heldEverythingSteps;
     clock.start();
     for (int c = 0; c < curves; ++c)
-        series[c]->append(double((endSecond + 1) * 1000), benchSample(c, endSecond + 1));
+        series[c]->append(double((endSecond + 1) * 1000), sample(c, endSecond + 1));
     paint(&view);
     figures.tickMs = clock.nsecsElapsed() / 1e6;
     const double columns = std::max(1.0, chart->plotArea().width());
@@ -175,6 +187,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const bool quick = args.contains(QStringLiteral("--quick"));
+    const bool drawnOnly = args.contains(QStringLiteral("--drawn"));
+    steps = args.contains(QStringLiteral("--steps"));
     // "--curves N" and "--held N" run only those rows.
     auto only = [&args](const char *name) {
         const int at = args.indexOf(QLatin1String(name));
@@ -186,8 +200,8 @@ int main(int argc, char *argv[])
     BenchFolder folder;
 
     QTextStream out(stdout);
-    out << "Live trend in a 1920x1080 window; steps of " << stepMs
-        << " ms, a minute of steps = " << minuteOfSteps << "\n";
+    out << "Live trend in a 1920x1080 window" << (steps ? ", values held ten minutes each" : "")
+        << "; steps of " << stepMs << " ms, a minute of steps = " << minuteOfSteps << "\n";
     out << "curves   held      window  | drawn: first step  mean step  max step  moved   tick"
            "  pts/col | all held: mean step   tick\n";
     int plotColumns = 0;
@@ -208,7 +222,7 @@ int main(int argc, char *argv[])
             for (auto it = window.seriesTimers.cbegin(); it != window.seriesTimers.cend(); ++it) {
                 TrendCurve *curve = window.trendCurve(it.key());
                 for (qint64 s = endSecond - held + 1; s <= endSecond; ++s)
-                    curve->append(s * 1000, benchSample(c, s));
+                    curve->append(s * 1000, sample(c, s));
                 ++c;
             }
             for (int row = 0; row < curves; ++row) {
@@ -232,7 +246,7 @@ int main(int argc, char *argv[])
                            .arg(ours.pointsPerColumn, 8, 'f', 2)
                            .arg(ours.moves, 6);
                 out.flush();
-                if (quick && held > 86400) {
+                if (drawnOnly || (quick && held > 86400)) {
                     out << "           (left out)\n";
                 } else {
                     const Figures parts = measureHeldEverything(curves, held, w, now);

@@ -113,43 +113,105 @@ void tst_TrendRules::windowKeepsEverySampleWhenFew()
     QVERIFY(TrendCurve().window(t0, t0 + 1000, 10).isEmpty());
 }
 
+// Sample values of the thinning rows: a saw with a spike in every column, a steady value, a
+// step, and a steady value with one spike.
+enum class Signal { Saw, Steady, Step, SpikeOnSteady };
+
+static double signalValue(Signal signal, int s, int samples)
+{
+    switch (signal) {
+    case Signal::Saw:
+        return (s % 7) + (s % 97 == 50 ? 1000 : 0);
+    case Signal::Steady:
+        return 5;
+    case Signal::Step:
+        return s < samples / 2 ? 5 : 7;
+    case Signal::SpikeOnSteady:
+        return s == samples / 3 ? 100 : 5;
+    }
+    return 0;
+}
+
+// The drawn line's value at x, between the points on either side of it.
+static double lineAt(const QVector<QPointF> &points, double x)
+{
+    const auto after = std::lower_bound(points.begin(), points.end(), x,
+                                        [](const QPointF &p, double v) { return p.x() < v; });
+    if (after == points.begin())
+        return after->y();
+    if (after == points.end())
+        return points.last().y();
+    const QPointF a = *(after - 1);
+    const QPointF b = *after;
+    return b.x() == a.x() ? b.y() : a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x());
+}
+
+Q_DECLARE_METATYPE(Signal)
+
 void tst_TrendRules::windowThinsToColumns_data()
 {
     QTest::addColumn<int>("samples");
     QTest::addColumn<int>("columns");
-    QTest::newRow("day at 1 s on 1500 columns") << 86400 << 1500;
-    QTest::newRow("just above two a column") << 201 << 100;
-    QTest::newRow("one column") << 1000 << 1;
+    QTest::addColumn<Signal>("signal");
+    QTest::addColumn<int>("maxPoints");
+    QTest::newRow("day at 1 s on 1500 columns") << 86400 << 1500 << Signal::Saw << 3000;
+    QTest::newRow("just above two a column") << 201 << 100 << Signal::Saw << 200;
+    QTest::newRow("one column") << 1000 << 1 << Signal::Saw << 2;
+    // A steady stretch is drawn by its ends, a step or a spike by a few more.
+    QTest::newRow("steady day") << 86400 << 1500 << Signal::Steady << 2;
+    QTest::newRow("step") << 86400 << 1500 << Signal::Step << 4;
+    QTest::newRow("spike on steady") << 86400 << 1500 << Signal::SpikeOnSteady << 5;
 }
 
 void tst_TrendRules::windowThinsToColumns()
 {
     QFETCH(int, samples);
     QFETCH(int, columns);
+    QFETCH(Signal, signal);
+    QFETCH(int, maxPoints);
     TrendCurve curve;
-    // A saw with one spike per column somewhere inside it.
     for (int s = 0; s < samples; ++s)
-        curve.append(t0 + qint64(s) * 1000, (s % 7) + (s % 97 == 50 ? 1000 : 0));
+        curve.append(t0 + qint64(s) * 1000, signalValue(signal, s, samples));
     const qint64 end = t0 + qint64(samples - 1) * 1000;
     const QVector<QPointF> points = curve.window(t0, end, columns);
-    QVERIFY2(points.size() <= 2 * columns, qPrintable(QString::number(points.size())));
+    QVERIFY2(points.size() <= maxPoints, qPrintable(QString::number(points.size())));
     QVERIFY(std::is_sorted(points.begin(), points.end(),
                            [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); }));
-    // The line runs from the first column to the last, and every sample's value lies within
-    // what its column draws: no spike is lost.
+    // The line runs from the first column to the last.
     const double columnMs = double(end - t0) / columns;
     QVERIFY(points.first().x() < t0 + columnMs);
     QVERIFY(points.last().x() > end - columnMs);
-    QVector<double> low(columns, 1e300), high(columns, -1e300);
+    // Every drawn point is a stored sample, and in every column the line reaches the lowest and
+    // the highest sample: no spike is lost.
     for (const QPointF &p : points) {
-        const int c = std::min(int((p.x() - t0) / columnMs), columns - 1);
-        low[c] = std::min(low[c], p.y());
-        high[c] = std::max(high[c], p.y());
+        const int i = curve.indexOfSecond(qint64(p.x()));
+        QVERIFY(i >= 0 && curve.valueAt(i) == p.y());
     }
+    QVector<double> sampleLow(columns, 1e300), sampleHigh(columns, -1e300);
     for (int i = 0; i < curve.size(); ++i) {
         const int c = std::min(int((curve.timeAt(i) - t0) / columnMs), columns - 1);
-        QVERIFY2(curve.valueAt(i) >= low[c] && curve.valueAt(i) <= high[c],
-                 qPrintable(QString("sample %1 outside column %2").arg(i).arg(c)));
+        sampleLow[c] = std::min(sampleLow[c], curve.valueAt(i));
+        sampleHigh[c] = std::max(sampleHigh[c], curve.valueAt(i));
+    }
+    QVector<double> lineLow(columns, 1e300), lineHigh(columns, -1e300);
+    auto reach = [&](int c, double y) {
+        lineLow[c] = std::min(lineLow[c], y);
+        lineHigh[c] = std::max(lineHigh[c], y);
+    };
+    for (const QPointF &p : points)
+        reach(std::min(int((p.x() - t0) / columnMs), columns - 1), p.y());
+    for (int i = 0; i < curve.size(); ++i) {
+        const int c = std::min(int((curve.timeAt(i) - t0) / columnMs), columns - 1);
+        reach(c, lineAt(points, double(curve.timeAt(i))));
+    }
+    for (int c = 0; c < columns; ++c) {
+        QVERIFY2(lineLow[c] <= sampleLow[c] && lineHigh[c] >= sampleHigh[c],
+                 qPrintable(QString("column %1 draws %2..%3, holds %4..%5")
+                                .arg(c)
+                                .arg(lineLow[c])
+                                .arg(lineHigh[c])
+                                .arg(sampleLow[c])
+                                .arg(sampleHigh[c])));
     }
 }
 

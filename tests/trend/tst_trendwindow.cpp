@@ -23,6 +23,7 @@
 #include <QtCharts/QLegend>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <algorithm>
 
 using namespace QtCharts;
 
@@ -61,6 +62,7 @@ private slots:
     void nonFiniteValueGivesNoPoint();
     void panelAddedWhilePausedWaits();
     void curvesFedWithTheirWindow();
+    void steadyDayFedByItsEnds();
     void scaledViewOnMoveOff();
     void scaledViewZeroEqualsFull();
     void tickWritesRebuildNothing();
@@ -634,6 +636,33 @@ void tst_TrendWindow::curvesFedWithTheirWindow()
     QCOMPARE(series->at(0).y(), 58.0);
     boxOf(0, 1)->setChecked(true);
     QCOMPARE(series->at(0).y(), 88.0);
+}
+
+void tst_TrendWindow::steadyDayFedByItsEnds()
+{
+    addLabels({{"A", "", "", ""}});
+    addPanels({0});
+    QLineSeries *series = seriesOf(0);
+    TrendCurve *curve = m_window->trendCurve(series);
+    QVERIFY(curve);
+    // A day at one sample a second that holds 5, but for one second at 9.
+    const qint64 end = clockStart.toMSecsSinceEpoch();
+    const qint64 spike = end - 3600 * 1000;
+    for (qint64 ms = end - qint64(86400) * 1000; ms <= end; ms += 1000)
+        curve->append(ms, ms == spike ? 9 : 5);
+    m_now = clockStart;
+    ui()->rangeTime->setCurrentIndex(11);
+    step(0);
+    // The steady stretches are drawn by their ends, the spike stays.
+    const QVector<QPointF> points = series->pointsVector();
+    QVERIFY2(points.size() <= 6, qPrintable(QString::number(points.size())));
+    QVERIFY(std::any_of(points.begin(), points.end(),
+                        [spike](const QPointF &p) { return p.x() == spike && p.y() == 9; }));
+    QCOMPARE(points.first().y(), 5.0);
+    // From the left edge to the last column (of more than a thousand).
+    QVERIFY(points.first().x() <= double(view()->timeAxis()->min().toMSecsSinceEpoch()));
+    QCOMPARE(points.last().y(), 5.0);
+    QVERIFY(points.last().x() > double(end - 86400));
 }
 
 void tst_TrendWindow::scaledViewOnMoveOff()
