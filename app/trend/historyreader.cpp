@@ -2,6 +2,7 @@
 
 #include "historyparallelread.h"
 #include "historyrules.h"
+#include "trendrules.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -135,7 +136,7 @@ QVector<HistorySample> HistoryReader::readColumns(int projectId, const QString &
         HistorySample sample;
         bool isNumber = false;
         sample.value = value.toDouble(&isNumber);
-        if (!isNumber || !std::isfinite(sample.value))
+        if (!isNumber || !TrendRules::isDrawable(sample.value))
             continue;
         // SQLite keeps the day in whole milliseconds; rounding undoes the division.
         sample.msecs
