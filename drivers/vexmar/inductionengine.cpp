@@ -3,6 +3,7 @@
 #include "engineinternal.h"
 #include "valuecodec.h"
 #include "vexmarareas.h"
+#include "vexmarcodecs.h"
 
 #include <QThread>
 #include <algorithm>
@@ -336,17 +337,16 @@ QVariant decodeWordMember(const SReadInfo &item, const SMemberPos &pos, const QL
         const char byte = at < data.size() ? data.at(int(at)) : 0;
         return QVariant::fromValue(QList<bool>{((uchar(byte) >> (pos.offset % 8)) & 1) != 0});
     }
-    const qint64 first = qint64(pos.offset) * pos.unitBytes;
+    // Read as bytes, every slot of a string area comes as its text without the length byte.
+    const bool inSlots = pos.unitBytes == stringSlotBytes;
+    const qint64 first = qint64(pos.offset) * (inSlots ? Vexmar::maxSlotTextBytes : pos.unitBytes);
     if (item.type == DataType::string) {
         // Zero bytes past the data would end the text anyway, so only the data is looked at.
+        const qint64 end = first + (inSlots ? qMin(size, Vexmar::maxSlotTextBytes) : size);
         QByteArray text;
-        for (qint64 i = first; i < first + size && i < data.size(); ++i) {
-            const char c = data.at(int(i));
-            if (c == 0)
-                break;
-            text.append(c);
-        }
-        return QVariant::fromValue(QList<QString>{QString::fromUtf8(text)});
+        for (qint64 i = first; i < end && i < data.size(); ++i)
+            text.append(data.at(int(i)));
+        return QVariant::fromValue(QList<QString>{Vexmar::textOf(text)});
     }
     uchar scratch[8] = {};
     for (int i = 0; i < size && i < int(sizeof(scratch)); ++i) {

@@ -2,6 +2,7 @@
 #include "engineinternal.h"
 #include "inductionengine.h"
 #include "valuecodec.h"
+#include "vexmarcodecs.h"
 
 #include <QSequentialIterable>
 #include <algorithm>
@@ -39,26 +40,22 @@ bool numericBytes(int type, const QVariant &value, QByteArray &out)
     return true;
 }
 
-// The device reads a string slot's length byte as a signed byte.
-constexpr int maxSlotTextBytes = 127;
-
-// The n bytes of a string label. In a string area they form a slot as the device keeps it (a
-// length byte, then the characters), which is what a read returns after the length byte.
-QByteArray stringBytes(const QString &text, int n, bool slot)
+// The n bytes of a string label, or false when its text cannot be carried whole (the driver's
+// own rule for texts, textBytes). In a string area they form a slot as the device keeps it: a
+// length byte, then the text, which is what a read of the slot's bytes gives after the length.
+bool stringBytes(const QString &text, int n, bool slot, QByteArray *out)
 {
     if (n < 1)
-        return QByteArray();
-    const QByteArray latin = text.toLatin1();
-    QByteArray out;
-    if (slot) {
-        const int length = qMin(latin.size(), qMin(n - 1, maxSlotTextBytes));
-        out.append(char(length));
-        out.append(latin.left(length));
-    } else {
-        out = latin.left(n);
-    }
-    out.append(QByteArray(n - out.size(), '\0'));
-    return out;
+        return false;
+    QByteArray bytes;
+    if (!Vexmar::textBytes(text, slot ? qMin(n - 1, Vexmar::maxSlotTextBytes) : n, &bytes))
+        return false;
+    out->clear();
+    if (slot)
+        out->append(char(quint8(bytes.size())));
+    out->append(bytes);
+    out->append(QByteArray(n - out->size(), '\0'));
+    return true;
 }
 
 QList<QString> stringList(const QVariant &value)
@@ -87,7 +84,10 @@ bool buildRecord(const SWriteInfo &item, const AddressMatch &m, WriteRecord &r)
         const QList<QString> strings = stringList(item.value);
         if (strings.isEmpty())
             return false;
-        r.payload = stringBytes(strings.last(), r.length, isStringArea(m.area));
+        // The first text, as the driver's write of one string takes it. One it cannot carry
+        // whole leaves the record without bytes: its block is refused rather than sent changed.
+        if (!stringBytes(strings.first(), r.length, isStringArea(m.area), &r.payload))
+            r.payload.clear();
     } else {
         if (!numericBytes(item.type, item.value, r.payload))
             return false;
@@ -282,11 +282,18 @@ CLabelVariable InductionEngine::PointWriting(const QString &key, const SWriteInf
     const AddressMatch m = grammar.match(item.name, DataType::string);
     const QString address = areaNames.nameFromCode(m.area) + QString::number(m.index);
     const QList<QString> strings = stringList(item.value);
-    for (const QString &text : strings) {
-        const QByteArray bytes = stringBytes(text, n, isStringArea(m.area));
-        result = writeCallback(key, address, DataType::Int8, blockData(false, bytes), n);
+    QByteArray bytes;
+    // One text, the first, as the driver's write of one string takes it; no text, or one that
+    // cannot be carried whole, is refused as that write refuses it, and nothing is sent.
+    if (strings.isEmpty() || !stringBytes(strings.first(), n, isStringArea(m.area), &bytes)) {
+        result.status = LabelStatus::BadCount;
+        result.value = item.value;
+        result.name = address;
+        result.count = n;
+        result.type = DataType::Int8;
+        return result;
     }
-    return result;
+    return writeCallback(key, address, DataType::Int8, blockData(false, bytes), n);
 }
 
 QMap<SWriteInfo, CLabelVariable>

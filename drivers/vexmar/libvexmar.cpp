@@ -1,6 +1,7 @@
 #include "libvexmar.h"
 
 #include "addressgrammar.h"
+#include "vexmarframes.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -227,11 +228,10 @@ CLabelVariable LibVexmar::Read_data(int area, int index, DataType type, int coun
 
     int n = decodeCount(type, count, len, area);
     if (Vexmar::isStringArea(area) && type == Int8) {
-        // Bytes of whole slots: each slot's length byte is not part of the text.
-        const int slotCount = n / Vexmar::stringSlotBytes;
-        for (int k = 0; k < slotCount; ++k)
-            data.remove(k * (Vexmar::stringSlotBytes - 1), 1);
-        n -= slotCount;
+        // Bytes of whole slots, each as its text: its length byte is not part of it, and what
+        // lies past the length is not either, as the string read takes it.
+        data = Vexmar::slotsAsText(data);
+        n -= n / Vexmar::stringSlotBytes;
     }
     result.value = decode(data, n);
     return result;

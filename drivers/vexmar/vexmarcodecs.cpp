@@ -74,18 +74,38 @@ QVariant set_variant_double(QByteArray data, int count)
     return decode(Double, data, count);
 }
 
+bool textBytes(const QString &text, int maxBytes, QByteArray *bytes)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() > maxBytes || text.contains(QChar(0)) || QString::fromUtf8(utf8) != text)
+        return false;
+    *bytes = utf8;
+    return true;
+}
+
+QString textOf(const QByteArray &bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    return QString::fromUtf8(zero < 0 ? bytes : bytes.left(zero));
+}
+
+QByteArray prefixedText(const QByteArray &bytes)
+{
+    const int len = bytes.isEmpty() ? 0 : quint8(bytes.at(0));
+    QByteArray text = bytes.mid(1, len);
+    const int zero = text.indexOf('\0');
+    if (zero >= 0)
+        text.truncate(zero);
+    return text;
+}
+
 QVariant set_variant_string(QByteArray data, int count)
 {
     QList<QString> list;
     for (int k = 0; k < count; ++k) {
-        // The length byte is read unsigned: a slot holds up to 255 characters.
-        const int len = data.isEmpty() ? 0 : quint8(data.at(0));
-        QByteArray text = data.mid(1, len);
-        const int zero = text.indexOf('\0');
-        if (zero >= 0)
-            text.truncate(zero);
-        list.append(QString::fromUtf8(text));
-        data.remove(0, len + 1);
+        list.append(textOf(prefixedText(data)));
+        // The bytes that followed a zero inside the text go with it.
+        data.remove(0, data.isEmpty() ? 0 : 1 + quint8(data.at(0)));
     }
     return QVariant::fromValue(list);
 }
@@ -145,10 +165,16 @@ int Wset_variant_string(CLabelVariable value, int count, QByteArray *out)
     QList<QString> list;
     if (!ValueCodec::takeElements(value.value, count, &list))
         return CodecRefused;
+    // A text that would come back changed or cut is refused whole, with nothing appended.
+    QByteArray strings;
     for (const QString &s : qAsConst(list)) {
-        out->append(char(quint8(s.size() % 256)));
-        out->append(s.toLatin1());
+        QByteArray bytes;
+        if (!textBytes(s, maxSlotTextBytes, &bytes))
+            return CodecRefused;
+        strings.append(char(quint8(bytes.size())));
+        strings.append(bytes);
     }
+    out->append(strings);
     return CodecOk;
 }
 

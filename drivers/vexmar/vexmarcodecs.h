@@ -1,6 +1,7 @@
 #pragma once
 
 #include "labelvariable.h"
+#include "vexmarareas.h"
 
 #include <QByteArray>
 #include <QVariant>
@@ -42,6 +43,18 @@ int Wset_variant_Int64(CLabelVariable value, int count, QByteArray *out);
 int Wset_variant_UInt64(CLabelVariable value, int count, QByteArray *out);
 int Wset_variant_double(CLabelVariable value, int count, QByteArray *out);
 int Wset_variant_string(CLabelVariable value, int count, QByteArray *out);
+
+// Texts travel as UTF-8 both ways, so ASCII keeps one byte per character. A string slot holds a
+// length byte, read unsigned, and up to this many bytes of text.
+constexpr int maxSlotTextBytes = stringSlotBytes - 1;
+// The bytes of text, or false when they would not read back as the same text: a NUL (a zero byte
+// ends a text on reading), a lone surrogate (UTF-8 has none) or more than maxBytes bytes.
+bool textBytes(const QString &text, int maxBytes, QByteArray *bytes);
+// The text of bytes as every read takes it: up to the first zero byte, as UTF-8.
+QString textOf(const QByteArray &bytes);
+// The text bytes of one string that begins with its length byte (a slot, or an element of the
+// compact layout): that many bytes after it, fewer where the data end, up to a zero byte.
+QByteArray prefixedText(const QByteArray &bytes);
 
 // The decoder and encoder of a base type (1 to 12), for callers that choose by DataType;
 // null for any other type.

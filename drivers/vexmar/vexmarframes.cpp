@@ -1,6 +1,7 @@
 #include "vexmarframes.h"
 
 #include "vexmarareas.h"
+#include "vexmarcodecs.h"
 
 namespace Vexmar {
 
@@ -116,8 +117,7 @@ QByteArray writeStringRequest(int area, int index, int count, const QByteArray &
         if (pos >= strings.size())
             return {};
         const int len = quint8(strings.at(pos));
-        // The string read takes a length byte of 0x80 or more as no string at all.
-        if (len > 127 || pos + 1 + len > strings.size())
+        if (pos + 1 + len > strings.size())
             return {};
         QByteArray slot = strings.mid(pos, 1 + len);
         slot.append(QByteArray(stringSlotBytes - slot.size(), '\0'));
@@ -202,11 +202,22 @@ QByteArray readStringData(const QByteArray &reply, int count)
 {
     QByteArray out;
     for (int k = 0; k < count; ++k) {
-        const int slot = headerBytes + k * stringSlotBytes;
-        const auto len = qint8(byteAt(reply, slot));
-        if (len >= 0)
-            out.append(paddedBytes(reply.mid(slot), len + 1));
+        const QByteArray text
+            = prefixedText(reply.mid(headerBytes + k * stringSlotBytes, stringSlotBytes));
+        out.append(char(quint8(text.size())));
+        out.append(text);
     }
+    return out;
+}
+
+QByteArray slotsAsText(const QByteArray &bytes)
+{
+    const int whole = bytes.size() / stringSlotBytes;
+    QByteArray out;
+    for (int k = 0; k < whole; ++k)
+        out.append(paddedBytes(prefixedText(bytes.mid(k * stringSlotBytes, stringSlotBytes)),
+                               maxSlotTextBytes));
+    out.append(bytes.mid(whole * stringSlotBytes));
     return out;
 }
 

@@ -34,9 +34,9 @@ QByteArray readStringRequest(int area, int index, int count);
 QByteArray readBitsRequest(int area, int index, int count);
 QByteArray writeValuesRequest(int area, int index, int count, const QByteArray &data);
 QByteArray writeBitsRequest(int area, int index, int count, const QByteArray &data);
-// count strings, given as the string encoder lays them out (length byte, characters, next),
-// each put into its own 256-byte slot. Empty when the data are not exactly count strings that
-// a slot can hold as the string read reads it (0 to 127 characters): nothing may be sent then.
+// count strings, given as the string encoder lays them out (length byte, text bytes, next),
+// each put into its own 256-byte slot. Empty when the data are not exactly count strings:
+// nothing may be sent then.
 QByteArray writeStringRequest(int area, int index, int count, const QByteArray &strings);
 
 // Bytes of the reply that completes each request.
@@ -76,6 +76,11 @@ ReplyCheck checkReply(const QByteArray &request, const QByteArray &reply, int da
 // The data of a checked read reply as the caller wants it.
 QByteArray readValuesData(int area, const QByteArray &reply, int count);
 QByteArray readBitsData(const QByteArray &reply, int count);
+// count slots as strings in the compact layout the string decoder reads: each slot's text bytes
+// (prefixedText) after their length.
 QByteArray readStringData(const QByteArray &reply, int count);
+// Whole slots read as bytes: each slot's text bytes, zero-filled to the slot less its length
+// byte. Both string reads take a slot's text the same way; bytes past the whole slots stay.
+QByteArray slotsAsText(const QByteArray &bytes);
 
 } // namespace Vexmar

@@ -2,7 +2,8 @@
 
 // What every driver must do through the interface the program uses: its operations reachable
 // through the loaded library, malformed link strings refused before any socket, refusals before
-// any frame, and a silent peer followed by recovery. A driver's test derives from it, names its
+// any frame, a silent peer followed by recovery, and texts that reach the peer whole or not at
+// all, read back alike by every read. A driver's test derives from it, names its
 // library and its cases, and starts its own simulator or peer.
 #include "driverloader.h"
 
@@ -40,6 +41,28 @@ public:
         bool restart;    // the peer is stopped for two ticks, then started again
     };
 
+    // One label written with a text value of count 1, then read back.
+    struct TextCase
+    {
+        const char *tag;
+        QString address;
+        QList<QString> texts; // the value given to the write
+        int status;           // of the write, by every write path alike
+        int readStatus;       // of the reads after it, by ReadVariable and by a tick alike
+        QString readBack;     // what they read when readStatus is 0
+    };
+
+    // A run of texts written with one WriteVariable from the first label on, then read back as
+    // a run, label by label, and by a tick.
+    struct TextRunCase
+    {
+        const char *tag;
+        QStringList labels; // one per text, in the order of the run
+        QList<QString> texts;
+        int status;     // of the write
+        int readStatus; // of every read after it
+    };
+
 protected:
     // The library's file name in the drivers' folder, and what its object says of itself.
     virtual QString libraryName() const = 0;
@@ -52,6 +75,9 @@ protected:
     virtual QList<LinkCase> malformedLinks() const = 0;
     virtual QList<RefusalCase> refusals() const = 0;
     virtual QList<SilenceCase> silences() const = 0;
+    // Texts against a peer started with no fault; a refused write must leave what it held.
+    virtual QList<TextCase> textWrites() const = 0;
+    virtual QList<TextRunCase> textRuns() const = 0;
 
     // A label that reads fine from the peer's memory, read before a link as offline.
     virtual Induction::SReadInfo goodLabel() const = 0;
@@ -99,6 +125,48 @@ private:
             }
         }
         return statuses;
+    }
+
+    // Every label of a tick as the program makes it, by its record.
+    QMap<Induction::SReadInfo, CLabelVariable> tickValues(const QList<Induction::SReadInfo> &labels)
+    {
+        const QString key = QStringLiteral("1");
+        QMap<Induction::SReadInfo, CLabelVariable> values;
+        for (const auto &block : m_driver->InductiveDrive_Read(key, labels)) {
+            const auto read = m_driver->BlockReading(key, block);
+            for (auto it = read.cbegin(); it != read.cend(); ++it)
+                values.insert(it.key(), it.value());
+        }
+        return values;
+    }
+
+    // A text value written by one of the three write paths of the interface.
+    CLabelVariable writeText(const QString &path, const QString &address,
+                             const QList<QString> &texts)
+    {
+        const QString key = QStringLiteral("1");
+        const Induction::SWriteInfo item{address, string, QVariant::fromValue(texts)};
+        if (path == QLatin1String("PointWriting"))
+            return m_driver->PointWriting(key, item);
+        if (path == QLatin1String("BlockWriting")) {
+            const auto blocks = m_driver->InductiveDrive_Write(key, {item});
+            if (blocks.size() != 1)
+                return CLabelVariable();
+            return m_driver->BlockWriting(key, blocks.first()).value(item);
+        }
+        CLabelVariable record;
+        record.value = item.value;
+        return m_driver->WriteVariable(address, string, record, 1);
+    }
+
+    // Links a new driver to a peer started with no fault.
+    bool linkToPeer()
+    {
+        const QString link = startPeer(QString(), QString());
+        if (link.isEmpty())
+            return false;
+        m_driver = newDriver();
+        return m_driver->ConnectDrive(link) == 0;
     }
 
 private slots:
@@ -257,5 +325,96 @@ private slots:
         QCOMPARE(m_driver->DestroyFree(), 0);
         for (int status : tickStatuses(labels, nullptr))
             QCOMPARE(status, int(LabelStatus::DeviceOffline));
+    }
+
+    void textWrittenWholeOrRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QList<QString>>("texts");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("readStatus");
+        QTest::addColumn<QString>("readBack");
+        for (const TextCase &c : textWrites()) {
+            for (const char *path : {"WriteVariable", "PointWriting", "BlockWriting"}) {
+                QTest::addRow("%s, %s", c.tag, path)
+                    << QString::fromLatin1(path) << c.address << c.texts << c.status << c.readStatus
+                    << c.readBack;
+            }
+        }
+    }
+
+    // Every write path refuses what another refuses, with the same status, and writes what
+    // another writes; what is written reads back exactly, by ReadVariable and by a tick.
+    void textWrittenWholeOrRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, address);
+        QFETCH(QList<QString>, texts);
+        QFETCH(int, status);
+        QFETCH(int, readStatus);
+        QFETCH(QString, readBack);
+        QVERIFY2(linkToPeer(), "the peer did not start or link");
+        QCOMPARE(writeText(path, address, texts).status, status);
+        if (status != LabelStatus::Ok) {
+            // Refused before any frame: a good read after it is the only request the peer saw.
+            const Induction::SReadInfo marker = goodLabel();
+            QCOMPARE(m_driver->ReadVariable(marker.name, DataType(marker.type)).status,
+                     int(LabelStatus::Ok));
+            QCOMPARE(framesSeen(1), 1);
+        }
+        const Induction::SReadInfo label{address, string};
+        const CLabelVariable read = m_driver->ReadVariable(address, string);
+        const CLabelVariable ticked = tickValues({label}).value(label);
+        QCOMPARE(read.status, readStatus);
+        QCOMPARE(ticked.status, readStatus);
+        if (readStatus == LabelStatus::Ok) {
+            QCOMPARE(read.value.value<QList<QString>>(), QList<QString>{readBack});
+            QCOMPARE(ticked.value.value<QList<QString>>(), QList<QString>{readBack});
+        }
+    }
+
+    void textRunsReadAlike_data()
+    {
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QList<QString>>("texts");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("readStatus");
+        for (const TextRunCase &c : textRuns())
+            QTest::newRow(c.tag) << c.labels << c.texts << c.status << c.readStatus;
+    }
+
+    // A run read at once, each of its labels read alone and a tick over them all give the same
+    // texts: none is dropped and none moves into another's place.
+    void textRunsReadAlike()
+    {
+        QFETCH(QStringList, labels);
+        QFETCH(QList<QString>, texts);
+        QFETCH(int, status);
+        QFETCH(int, readStatus);
+        QVERIFY2(linkToPeer(), "the peer did not start or link");
+        CLabelVariable record;
+        record.value = QVariant::fromValue(texts);
+        const int count = texts.size();
+        QCOMPARE(m_driver->WriteVariable(labels.first(), string, record, count).status, status);
+
+        const CLabelVariable run = m_driver->ReadVariable(labels.first(), string, count);
+        QCOMPARE(run.status, readStatus);
+        if (readStatus == LabelStatus::Ok)
+            QCOMPARE(run.value.value<QList<QString>>(), texts);
+        QList<Induction::SReadInfo> tickLabels;
+        for (const QString &address : labels)
+            tickLabels.append({address, string});
+        const auto ticked = tickValues(tickLabels);
+        for (int i = 0; i < labels.size(); ++i) {
+            const CLabelVariable alone = m_driver->ReadVariable(labels.at(i), string);
+            const CLabelVariable inTick = ticked.value(tickLabels.at(i));
+            QCOMPARE(alone.status, readStatus);
+            QCOMPARE(inTick.status, readStatus);
+            if (readStatus == LabelStatus::Ok) {
+                QCOMPARE(alone.value.value<QList<QString>>(), QList<QString>{texts.at(i)});
+                QCOMPARE(inTick.value.value<QList<QString>>(), QList<QString>{texts.at(i)});
+            }
+        }
     }
 };

@@ -66,6 +66,22 @@ protected:
         };
     }
 
+    // No text type in S7 memory: every text is refused unsent, by every path, and reads refuse.
+    QList<TextCase> textWrites() const override
+    {
+        const int none = LabelStatus::TypeNotSupported;
+        return {
+            {"ASCII", "DB1.DBB0", {"abc"}, none, none, {}},
+            {"Chinese", "M0", {QStringLiteral("\u4e2d\u6587")}, none, none, {}},
+        };
+    }
+
+    QList<TextRunCase> textRuns() const override
+    {
+        const int none = LabelStatus::TypeNotSupported;
+        return {{"two texts", {"DB1.DBB0", "DB1.DBB1"}, {QString(200, 'x'), "abc"}, none, none}};
+    }
+
     Induction::SReadInfo goodLabel() const override { return {QStringLiteral("M0"), UInt8}; }
 
     QList<Induction::SReadInfo> tickLabels() const override

@@ -1,4 +1,5 @@
 #include "inductionengine.h"
+#include "vexmarframes.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -187,7 +188,7 @@ QStringList describe(const QMap<QList<SWriteInfo>, SWriteBlock> &blocks)
 
 // Answers the engine's device reads and writes the way the driver's ReadVariable and
 // WriteVariable do: upper-case area names only, byte counts rounded down to whole index units
-// (nothing left: status 4), and a string slot's length byte dropped from every 256 bytes read.
+// (nothing left: status 4), and every 256 bytes read of a string area as the slot's text.
 struct FakeDevice
 {
     QMap<QString, QByteArray> bytes; // per area, from index 1 on
@@ -234,10 +235,8 @@ struct FakeDevice
         }
         QByteArray data = bytes.value(area).mid((index - 1) * unit, length);
         data.append(QByteArray(length - data.size(), '\0'));
-        if (unit == 256) {
-            for (int k = 0; k < length / 256; ++k)
-                data.remove(k * 255, 1);
-        }
+        if (unit == 256)
+            data = Vexmar::slotsAsText(data);
         return bytesRecord(data);
     }
 
@@ -819,6 +818,17 @@ void tst_InductionEngine::stringSlotsReadWhole()
     QCOMPARE(texts, (QStringList{"string:abc", "string:hello", "string:xy"}));
     for (const Call &c : qAsConst(rec.reads))
         QCOMPARE(c.count, 256);
+
+    // A caller's block of several slots: each slot's text lies a slot less its length byte on.
+    const auto manual = engine.InductiveDrive_Read(
+        "2", QList<Induction::SReadInfo_manual>{
+                 {"SI1",
+                  768,
+                  {{rd("SI1", string), 0}, {rd("SI2", string), 1}, {rd("SI3", string), 2}}}});
+    texts.clear();
+    for (const CLabelVariable &r : engine.BlockReading("2", manual.value(0)))
+        texts << valueText(r.value);
+    QCOMPARE(texts, (QStringList{"string:abc", "string:hello", "string:xy"}));
 }
 
 void tst_InductionEngine::pointReading()
@@ -946,9 +956,12 @@ void tst_InductionEngine::writeGrouping_data()
         << QList<SWriteInfo>{wr("AI2", Float, QList<float>{1.5f}),
                              wr("AI10", Double, QList<double>{-1.5})}
         << QStringList{"AI 10 8 byte 000000000000f8bf [AI10]", "AI 2 4 byte 0000c03f [AI2]"};
-    QTest::newRow("string slot")
+    QTest::newRow("string slot, the first text")
         << QList<SWriteInfo>{wr("si3", string, QList<QString>{"no", "hello"})}
-        << QStringList{"SI 3 256 byte 0568656c6c6f" + QString(250 * 2, '0') + " [si3]"};
+        << QStringList{"SI 3 256 byte 026e6f" + QString(253 * 2, '0') + " [si3]"};
+    QTest::newRow("string slot, UTF-8")
+        << QList<SWriteInfo>{wr("SI4", string, QList<QString>{QStringLiteral("caf\u00e9")})}
+        << QStringList{"SI 4 256 byte 05636166c3a9" + QString(250 * 2, '0') + " [SI4]"};
     QTest::newRow("dropped without trace")
         << QList<SWriteInfo>{wr("", Int32, QList<int>{1}), wr("AI1", null, QList<int>{1}),
                              wr("AI2", string, QList<QString>{}),
@@ -1065,6 +1078,8 @@ void tst_InductionEngine::blockWritingRefusesWhatCannotBeSentWhole_data()
     QTest::newRow("no value") << SWriteInfo{"AI10", Int32, QVariant()};
     QTest::newRow("empty bool list") << wr("DO1", Bool, QList<bool>{});
     QTest::newRow("string outside a string area") << wr("LW1", string, QList<QString>{"x"});
+    QTest::newRow("text past its slot") << wr("SI1", string, QList<QString>{QString(256, 'z')});
+    QTest::newRow("text with a NUL") << wr("SI1", string, QList<QString>{QStringLiteral("a\0b")});
 }
 
 void tst_InductionEngine::blockWritingRefusesWhatCannotBeSentWhole()
@@ -1093,7 +1108,7 @@ void tst_InductionEngine::writtenValuesReadBack()
     rec.writeAnswer = [&](const Call &c) { return device.write(c); };
 
     const QList<SWriteInfo> items{wr("si2", string, QList<QString>{"hello"}),
-                                  wr("SI3", string, QList<QString>{QString(300, 'z')}),
+                                  wr("SI3", string, QList<QString>{QString(255, 'z')}),
                                   wr("AI1", Int32, QList<int>{-7}),
                                   wr("AI2", Float, QList<float>{2.5f}),
                                   wr("SA4", UInt16, QList<ushort>{65000}),
@@ -1116,7 +1131,7 @@ void tst_InductionEngine::writtenValuesReadBack()
             values.insert(it.key().name, valueText(it.value().value));
     }
     QCOMPARE(values.value("SI2"), QString("string:hello"));
-    QCOMPARE(values.value("SI3"), "string:" + QString(127, 'z')); // what a slot can hold
+    QCOMPARE(values.value("SI3"), "string:" + QString(255, 'z')); // what a slot can hold
     QCOMPARE(values.value("si5"), QString("string:point"));
     QCOMPARE(values.value("AI1"), QString("int:-7"));
     QCOMPARE(values.value("AI2"), QString("float:2.5"));
@@ -1141,31 +1156,40 @@ void tst_InductionEngine::pointWriting()
     QCOMPARE(r.status, 0);
     QCOMPARE(r.error, 1);
 
-    // Every string goes to the same slot; the last outcome counts.
+    // One text, the first, as the driver's write of one string takes it; its outcome counts.
     rec.writeAnswer = [&](const Call &) {
         CLabelVariable v;
-        v.status = rec.writes.size() == 2 ? 0 : 9;
+        v.status = 9;
         return v;
     };
     r = engine.PointWriting("2", wr("si3", string, QList<QString>{"a", "b"}));
-    QCOMPARE(rec.writes.size(), 3);
-    QCOMPARE(rec.writes.at(2).address, QString("SI3"));
+    QCOMPARE(rec.writes.size(), 2);
+    QCOMPARE(rec.writes.at(1).address, QString("SI3"));
+    QCOMPARE(bytesOf(rec.writes.at(1).data), QByteArray("\x01"
+                                                        "a")
+                                                 + QByteArray(254, '\0'));
     QCOMPARE(r.status, 9);
-    QCOMPARE(engine.PointWriting("2", wr("si3", string, QList<QString>{})).status, 1);
-    QCOMPARE(rec.writes.size(), 3);
+    // No text, or one the slot cannot carry whole, is refused as the driver refuses it, unsent.
+    const QList<QList<QString>> refused{{}, {QString(256, 'a')}, {QStringLiteral("a\0b")}};
+    for (const QList<QString> &texts : refused) {
+        r = engine.PointWriting("2", wr("si3", string, texts));
+        QCOMPARE(r.status, int(LabelStatus::BadCount));
+        QCOMPARE(r.name, QString("SI3"));
+    }
+    QCOMPARE(rec.writes.size(), 2);
 
     // Other types: the value as given, one element, at the driver's spelling of the address.
     rec.writeAnswer = nullptr;
     const SWriteInfo value = wr("lw007", Int32, QList<int>{5, 6});
     engine.PointWriting("2", value);
-    QCOMPARE(rec.writes.at(3).address, QString("LW7"));
-    QCOMPARE(rec.writes.at(3).type, int(Int32));
-    QCOMPARE(rec.writes.at(3).count, 1);
-    QCOMPARE(rec.writes.at(3).data.value<QList<int>>(), (QList<int>{5, 6}));
+    QCOMPARE(rec.writes.at(2).address, QString("LW7"));
+    QCOMPARE(rec.writes.at(2).type, int(Int32));
+    QCOMPARE(rec.writes.at(2).count, 1);
+    QCOMPARE(rec.writes.at(2).data.value<QList<int>>(), (QList<int>{5, 6}));
 
     const auto results
         = engine.PointWriting("2", {value, wr("DO1", Bool, QList<bool>{true}), value}, 0);
-    QCOMPARE(rec.writes.size(), 7); // a repeated item is written again
+    QCOMPARE(rec.writes.size(), 6); // a repeated item is written again
     QCOMPARE(results.size(), 2);
     QElapsedTimer timer;
     timer.start();

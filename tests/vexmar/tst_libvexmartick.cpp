@@ -1,7 +1,8 @@
 // LibVexmar loaded as the program loads it, against the simulator over UDP on 127.0.0.1 and over
 // a socat pty pair: polling ticks over every area kind and type, stale serial replies, the ends
-// of the areas, and writes that read back, strings through both roads. The refusals and the
-// silent peer every driver shares are tst_vexmarcontract's.
+// of the areas, and writes that read back, strings through both roads: slots planted byte by byte
+// read alike by every read, and texts leave as the bytes of UTF-8 by every write. The refusals and
+// the silent peer every driver shares are tst_vexmarcontract's.
 #include "addressgrammar.h"
 #include "driverloader.h"
 #include "vexmarsimprocess.h"
@@ -76,6 +77,17 @@ CLabelVariable record(const QVariant &value)
     CLabelVariable v;
     v.value = value;
     return v;
+}
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// One slot of the string area as the device keeps it: the given bytes, then zeros.
+QByteArray slot(const QByteArray &bytes)
+{
+    return bytes + QByteArray(256 - bytes.size(), '\0');
 }
 
 // Labels of every area kind and base type, each with the value the simulator's pattern holds.
@@ -154,6 +166,10 @@ private slots:
     void writesReadBack();
     void multiByteNumbersInBitAreas();
     void stringsAgreeEndToEnd();
+    void stringSlotsReadAlike_data();
+    void stringSlotsReadAlike();
+    void stringBytesOnTheWire_data();
+    void stringBytesOnTheWire();
 
 private:
     // Starts the simulator with its pattern and the faults, and connects a new driver to it
@@ -512,6 +528,101 @@ void tst_LibVexmarTick::stringsAgreeEndToEnd()
     const QList<char> slot = bytes.value.value<QList<char>>();
     QCOMPARE(slot.size(), 255);
     QCOMPARE(QByteArray(slot.mid(0, 6).toVector().constData(), 6), QByteArray("world\0", 6));
+}
+
+void tst_LibVexmarTick::stringSlotsReadAlike_data()
+{
+    QTest::addColumn<QByteArray>("planted"); // slots from SI1 on
+    QTest::addColumn<QList<QString>>("texts");
+    const auto x = [](int n) { return QByteArray(n, 'x'); };
+    QTest::newRow("200 characters, then abc") << slot(hex("c8") + x(200)) + slot(hex("03616263"))
+                                              << QList<QString>{QString(200, 'x'), "abc"};
+    QTest::newRow("a single full slot")
+        << slot(hex("ff") + x(255)) << QList<QString>{QString(255, 'x')};
+    QTest::newRow("bytes past the length are no text")
+        << slot(hex("03616263646566")) << QList<QString>{"abc"};
+    QTest::newRow("a zero byte ends a text") << slot(hex("0561620063")) << QList<QString>{"ab"};
+    QTest::newRow("UTF-8, then an empty slot")
+        << slot(hex("05636166c3a9")) + slot({}) << QList<QString>{QStringLiteral("caf\u00e9"), ""};
+}
+
+// Slots planted as raw bytes read the same whether read as a run, one by one or by a tick, and a
+// slot's length byte counts up to 255.
+void tst_LibVexmarTick::stringSlotsReadAlike()
+{
+    QFETCH(QByteArray, planted);
+    QFETCH(QList<QString>, texts);
+    QVERIFY(link(QStringLiteral("udp")));
+    QList<char> bytes;
+    for (char c : planted)
+        bytes.append(c);
+    // Bytes into the string area go as they are, with no text rule between.
+    QCOMPARE(
+        m_driver->WriteVariable(QStringLiteral("SI1"), Int8, record(listOf(bytes)), bytes.size())
+            .status,
+        int(LabelStatus::Ok));
+
+    const CLabelVariable run = m_driver->ReadVariable(QStringLiteral("SI1"), string, texts.size());
+    QCOMPARE(run.status, int(LabelStatus::Ok));
+    QCOMPARE(run.value.value<QList<QString>>(), texts);
+    QList<SReadInfo> labels;
+    for (int i = 0; i < texts.size(); ++i)
+        labels.append({QStringLiteral("SI%1").arg(i + 1), string});
+    const VexmarTick tick = runTick(m_driver, labels);
+    for (int i = 0; i < texts.size(); ++i) {
+        const QList<QString> text{texts.at(i)};
+        QCOMPARE(m_driver->ReadVariable(labels.at(i).name, string).value.value<QList<QString>>(),
+                 text);
+        const CLabelVariable ticked = tick.values.value(labels.at(i));
+        QCOMPARE(ticked.status, int(LabelStatus::Ok));
+        QCOMPARE(ticked.value.value<QList<QString>>(), text);
+    }
+}
+
+void tst_LibVexmarTick::stringBytesOnTheWire_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes"); // of the slot, up to its zeros
+    const struct
+    {
+        const char *tag;
+        QString text;
+        QByteArray bytes;
+    } rows[] = {
+        {"ASCII", "abc", hex("03616263")},
+        {"empty", "", hex("00")},
+        {"accented Latin", QStringLiteral("caf\u00e9"), hex("05636166c3a9")},
+        {"Chinese", QStringLiteral("\u4e2d\u6587"), hex("06e4b8ade69687")},
+    };
+    for (const auto &row : rows) {
+        for (const char *path : {"WriteVariable", "PointWriting"})
+            QTest::addRow("%s, %s", row.tag, path) << path << row.text << row.bytes;
+    }
+}
+
+// What reaches the controller: the slot's length byte counts the bytes of UTF-8, which follow it;
+// ASCII keeps one byte per character.
+void tst_LibVexmarTick::stringBytesOnTheWire()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(link(QStringLiteral("udp")));
+    const QVariant value = listOf(QList<QString>{text});
+    const CLabelVariable written
+        = path == QLatin1String("PointWriting")
+              ? m_driver->PointWriting(QStringLiteral("1"),
+                                       Induction::SWriteInfo{QStringLiteral("SI2"), string, value})
+              : m_driver->WriteVariable(QStringLiteral("SI2"), string, record(value));
+    QCOMPARE(written.status, int(LabelStatus::Ok));
+    // The simulator logs each request with its bytes: "<n> write area=28 addr=256 ... <hex>".
+    const QStringList lines = m_sim->logLines();
+    QVERIFY(!lines.isEmpty());
+    const QString last = lines.last();
+    QCOMPARE(last.section(QLatin1Char(' '), 1, 3), QStringLiteral("write area=28 addr=256"));
+    const QByteArray frame = QByteArray::fromHex(last.section(QLatin1Char(' '), 5, 5).toLatin1());
+    QCOMPARE(frame.mid(11).toHex(), slot(bytes).toHex());
 }
 
 QTEST_GUILESS_MAIN(tst_LibVexmarTick)

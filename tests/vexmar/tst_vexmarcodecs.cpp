@@ -110,6 +110,14 @@ void tst_VexmarCodecs::decode_data()
     for (const Row &r : rows)
         QTest::newRow(r.tag) << int(r.type) << QByteArray::fromHex(r.hex) << r.count
                              << QString::fromLatin1(r.expected);
+    QTest::newRow("UTF-8 text") << int(string) << QByteArray::fromHex("05636166c3a9") << 1
+                                << QStringLiteral("QString(\"caf\u00e9\")");
+    // The length byte is unsigned: a slot holds up to 255 bytes, and the next text follows them.
+    QTest::newRow("length byte 0xc8, then another text")
+        << int(string) << '\xc8' + QByteArray(200, 'x') + QByteArray::fromHex("03616263") << 2
+        << QStringLiteral("QString(\"%1\",\"abc\")").arg(QString(200, 'x'));
+    QTest::newRow("length byte 0xff") << int(string) << '\xff' + QByteArray(255, 'y') << 1
+                                      << QStringLiteral("QString(\"%1\")").arg(QString(255, 'y'));
 }
 
 void tst_VexmarCodecs::decode()
@@ -153,9 +161,28 @@ void tst_VexmarCodecs::encode_data()
                             << QByteArray::fromHex("000000000000f03f");
     QTest::newRow("strings") << int(string) << v(QList<QString>{"ABC", "DE"}) << 2 << 0
                              << QByteArray::fromHex("03414243024445");
-    QTest::newRow("300 characters: length byte 300 mod 256")
-        << int(string) << v(QList<QString>{QString(300, 'x')}) << 1 << 0
-        << QByteArray(1, char(0x2c)) + QByteArray(300, 'x');
+    // Texts go as UTF-8, their length byte counting bytes; one that would not read back as it
+    // is, whole, refuses the value with nothing appended.
+    QTest::newRow("UTF-8 bytes counted")
+        << int(string) << v(QList<QString>{QStringLiteral("caf\u00e9"), QStringLiteral("\u4e2d")})
+        << 2 << 0 << QByteArray::fromHex("05636166c3a903e4b8ad");
+    QTest::newRow("255 bytes fill a slot") << int(string) << v(QList<QString>{QString(255, 'x')})
+                                           << 1 << 0 << '\xff' + QByteArray(255, 'x');
+    QTest::newRow("256 characters do not fit a slot")
+        << int(string) << v(QList<QString>{QString(256, 'x')}) << 1 << int(CodecRefused)
+        << QByteArray();
+    QTest::newRow("86 Chinese characters take 258 bytes")
+        << int(string) << v(QList<QString>{QString(86, QChar(0x4e2d))}) << 1 << int(CodecRefused)
+        << QByteArray();
+    QTest::newRow("a text that does not fit refuses the others")
+        << int(string) << v(QList<QString>{"ok", QString(300, 'x')}) << 2 << int(CodecRefused)
+        << QByteArray();
+    QTest::newRow("a NUL would end the text")
+        << int(string) << v(QList<QString>{QStringLiteral("a\0b")}) << 1 << int(CodecRefused)
+        << QByteArray();
+    QTest::newRow("a lone surrogate has no UTF-8")
+        << int(string) << v(QList<QString>{QString(QChar(0xdc00))}) << 1 << int(CodecRefused)
+        << QByteArray();
     QTest::newRow("only count elements")
         << int(Int16) << v(QList<short>{1, 2, 3}) << 2 << 0 << QByteArray::fromHex("01000200");
     QTest::newRow("count 0") << int(Int32) << v(QList<int>{1}) << 0 << 0 << QByteArray();
@@ -198,6 +225,10 @@ void tst_VexmarCodecs::roundTrip_data()
     QTest::newRow("UInt64") << int(UInt64) << v(QList<qulonglong>{~0ULL});
     QTest::newRow("double") << int(Double) << v(QList<double>{-0.125, 1e300});
     QTest::newRow("ASCII strings") << int(string) << v(QList<QString>{"", "Vexmar 1"});
+    QTest::newRow("non-ASCII strings")
+        << int(string)
+        << v(QList<QString>{QStringLiteral("caf\u00e9"), QStringLiteral("\u4e2d\u6587"),
+                            QStringLiteral("\U0001f600")});
 }
 
 void tst_VexmarCodecs::roundTrip()

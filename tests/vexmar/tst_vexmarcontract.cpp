@@ -109,6 +109,46 @@ protected:
         };
     }
 
+    QList<TextCase> textWrites() const override
+    {
+        // A slot holds a length byte and up to 255 bytes of UTF-8; the pattern puts "S3" in SI3.
+        // A NUL would end the text on reading, and a lone surrogate has no UTF-8.
+        const int ok = LabelStatus::Ok;
+        const int refused = LabelStatus::BadCount;
+        const QString cafe = QStringLiteral("caf\u00e9");
+        const QString chinese = QStringLiteral("\u4e2d\u6587\u6807\u7b7e");
+        const QString han(QChar(0x6587)); // three bytes of UTF-8
+        const QString was = QStringLiteral("S3");
+        return {
+            {"ASCII", "SI3", {"Vexmar 1"}, ok, ok, "Vexmar 1"},
+            {"empty text", "SI3", {""}, ok, ok, ""},
+            {"accented Latin", "SI3", {cafe}, ok, ok, cafe},
+            {"Chinese", "SI3", {chinese}, ok, ok, chinese},
+            {"200 characters", "SI3", {QString(200, 'x')}, ok, ok, QString(200, 'x')},
+            {"255 bytes fill the slot", "SI3", {QString(255, 'x')}, ok, ok, QString(255, 'x')},
+            {"255 bytes of Chinese", "SI3", {han.repeated(85)}, ok, ok, han.repeated(85)},
+            {"256 characters do not fit", "SI3", {QString(256, 'x')}, refused, ok, was},
+            {"86 Chinese characters take 258 bytes", "SI3", {han.repeated(86)}, refused, ok, was},
+            {"a NUL would end the text", "SI3", {QStringLiteral("ab\0cd")}, refused, ok, was},
+            {"a lone surrogate", "SI3", {QString(QChar(0xd800)) + "a"}, refused, ok, was},
+            {"the first of two texts", "SI3", {"first", "second"}, ok, ok, "first"},
+        };
+    }
+
+    QList<TextRunCase> textRuns() const override
+    {
+        const int ok = LabelStatus::Ok;
+        return {
+            {"a long slot before a short one", {"SI1", "SI2"}, {QString(200, 'x'), "abc"}, ok, ok},
+            {"a single long slot", {"SI4"}, {QString(250, 'y')}, ok, ok},
+            {"full, empty and non-ASCII slots",
+             {"SI5", "SI6", "SI7"},
+             {QString(255, 'z'), "", QStringLiteral("caf\u00e9")},
+             ok,
+             ok},
+        };
+    }
+
     Induction::SReadInfo goodLabel() const override { return {QStringLiteral("AI1"), Int16}; }
 
     QList<Induction::SReadInfo> tickLabels() const override

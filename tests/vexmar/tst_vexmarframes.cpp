@@ -108,11 +108,25 @@ void tst_VexmarFrames::readData()
 
     QCOMPARE(readBitsData(replyWith(readBitsRequest(1, 0, 3), hex("010001")), 3), hex("010001"));
 
-    // A slot gives its length byte and characters; a length byte of 0x80 or more gives nothing.
+    // A slot gives its length byte and text: the length byte read unsigned (up to 255 bytes),
+    // nothing past it, and nothing past a zero byte inside it.
     QByteArray slotBytes = hex("03616263") + QByteArray(252, 'x');
-    QCOMPARE(readStringData(replyWith(readStringRequest(28, 2, 1), slotBytes), 1), hex("03616263"));
+    const QByteArray stringRead = readStringRequest(28, 2, 1);
+    QCOMPARE(readStringData(replyWith(stringRead, slotBytes), 1), hex("03616263"));
     slotBytes[0] = char(0x90);
-    QCOMPARE(readStringData(replyWith(readStringRequest(28, 2, 1), slotBytes), 1), QByteArray());
+    QCOMPARE(readStringData(replyWith(stringRead, slotBytes), 1),
+             '\x90' + QByteArray("abc") + QByteArray(141, 'x'));
+    slotBytes[0] = char(0xff);
+    slotBytes[200] = '\0';
+    QCOMPARE(readStringData(replyWith(stringRead, slotBytes), 1),
+             '\xc7' + QByteArray("abc") + QByteArray(196, 'x'));
+
+    // Slots read as bytes give the same text, each without its length byte, zero-filled.
+    const QByteArray twoSlots = hex("c8") + QByteArray(200, 'x') + QByteArray(55, 'z')
+                                + hex("03616263ee") + QByteArray(251, '\0');
+    QCOMPARE(slotsAsText(twoSlots).toHex(),
+             (QByteArray(200, 'x') + QByteArray(55, '\0') + "abc" + QByteArray(252, '\0')).toHex());
+    QCOMPARE(slotsAsText(twoSlots + "tail").right(4), QByteArray("tail"));
 }
 
 void tst_VexmarFrames::replyChecks_data()
@@ -212,6 +226,9 @@ void tst_VexmarFrames::stringSlots()
     QCOMPARE(frame.mid(11, 4), hex("03414243"));
     QCOMPARE(frame.mid(11 + 256, 3), hex("024445"));
     QCOMPARE(frame.mid(11 + 4, 252), QByteArray(252, '\0'));
+    // A slot takes a text of up to 255 bytes, its length byte read unsigned.
+    const QByteArray full = '\xff' + QByteArray(255, 'a');
+    QCOMPARE(writeStringRequest(28, 0, 1, full).mid(11), full);
 
     // What was written reads back through the string read of the same slots.
     const QByteArray read = readStringRequest(28, 1, 2);
@@ -231,8 +248,6 @@ void tst_VexmarFrames::stringSlotsRefused_data()
     QTest::newRow("more bytes than strings") << hex("0141"
                                                     "0142")
                                              << 1;
-    QTest::newRow("128 characters do not read back")
-        << QByteArray(1, char(128)) + QByteArray(128, 'a') << 1;
     QTest::newRow("300 characters (length byte 44)")
         << QByteArray(1, char(44)) + QByteArray(300, 'a') << 1;
     QTest::newRow("count 0") << QByteArray() << 0;

@@ -239,7 +239,7 @@ void tst_VexmarLink::refusedBeforeSending()
     QCOMPARE(cmd.ReadString(28, 0, 6, &out, QStringLiteral("SI1")), int(CmdVexmar::BadData));
     QCOMPARE(cmd.WriteString(28, 0, 2, strings({QStringLiteral("A")}), QStringLiteral("SI1")),
              int(CmdVexmar::BadData));
-    QCOMPARE(cmd.WriteString(28, 0, 1, strings({QString(200, 'a')}), QStringLiteral("SI1")),
+    QCOMPARE(cmd.WriteString(28, 0, 1, QByteArray(1, char(200)) + "a", QStringLiteral("SI1")),
              int(CmdVexmar::BadData));
     QVERIFY(out.isEmpty());
     QCOMPARE(cmd.ReadValues(7, 316, 20, &out, QStringLiteral("AI317")), int(CmdVexmar::BadAddress));
