@@ -32,11 +32,13 @@ DialogWriteLabel::DialogWriteLabel(Prompt *prompt, QWidget *parent)
     QMetaObject::connectSlotsByName(this);
 }
 
-void DialogWriteLabel::setLabel(int row, const QString &name, double value, int type)
+void DialogWriteLabel::setLabel(int row, const QString &name, double value, int type,
+                                const QVariant &held)
 {
     m_target = {row, name, type};
     m_label->setText(name);
-    m_lineEdit->setText(WriteValue::editText(type, value));
+    m_lineEdit->setText(WriteValue::standsFor(held, value) ? WriteValue::exactText(type, held)
+                                                           : WriteValue::editText(type, value));
 }
 
 void DialogWriteLabel::retranslate()
@@ -55,7 +57,9 @@ void DialogWriteLabel::on_pushButton_ok_clicked()
         m_prompt->warning(this, tr("提示"), parsed.errorText);
         return;
     }
+    m_confirmed = parsed;
     emit setValue(m_target.row, parsed.value);
+    m_confirmed = WriteValue::Parsed();
     close();
 }
 

@@ -1112,6 +1112,10 @@
         <translation>等待写值：%1</translation>
     </message>
     <message>
+        <source>已写入：%1 = %2（%3，状态码 %4）</source>
+        <translation>已写入：%1 = %2（%3，状态码 %4）</translation>
+    </message>
+    <message>
         <source>写值失败：%1（%2，状态码 %3）</source>
         <translation>写值失败：%1（%2，状态码 %3）</translation>
     </message>

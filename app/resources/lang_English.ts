@@ -1112,6 +1112,10 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <translation>Write waiting: %1</translation>
     </message>
     <message>
+        <source>已写入：%1 = %2（%3，状态码 %4）</source>
+        <translation>Written: %1 = %2 (%3, status code %4)</translation>
+    </message>
+    <message>
         <source>写值失败：%1（%2，状态码 %3）</source>
         <translation>Write failed: %1 (%2, status code %3)</translation>
     </message>
