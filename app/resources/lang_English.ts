@@ -890,6 +890,20 @@
         <translation>Project saved: %1</translation>
     </message>
     <message>
+        <source>工程未保存：%1</source>
+        <translation>Project not saved: %1</translation>
+    </message>
+    <message>
+        <source>……另有 %1 个</source>
+        <translation>... and %1 more</translation>
+    </message>
+    <message>
+        <source>%1 个标签的数据类型无法识别，按 &quot;null&quot; 处理（不监视，不能写值）；表中保留原来的类型文本，保存时原样写回。请为它们选择数据类型：
+%2</source>
+        <translation>The data type of %1 label(s) is not known: they count as &quot;null&quot; (not monitored, cannot be written) and keep their type text, which saving writes back unchanged. Choose a data type for them:
+%2</translation>
+    </message>
+    <message>
         <source>dpro</source>
         <translation>dpro</translation>
     </message>
@@ -1271,6 +1285,50 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
     <message>
         <source>无法保存项目文件 %1：%2</source>
         <translation>Cannot save the project file %1: %2</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>time</translation>
+    </message>
+    <message>
+        <source>标签</source>
+        <translation>label</translation>
+    </message>
+    <message>
+        <source>描述</source>
+        <translation>description</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>unit</translation>
+    </message>
+    <message>
+        <source>数据类型</source>
+        <translation>data type</translation>
+    </message>
+    <message>
+        <source>工程名称</source>
+        <translation>The project name</translation>
+    </message>
+    <message>
+        <source>驱动库名称</source>
+        <translation>The driver library name</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>The link settings</translation>
+    </message>
+    <message>
+        <source>第 %1 行（标签 %2）的%3含有项目文件无法保存的字符 %4</source>
+        <translation>the %3 of row %1 (label %2) holds the character %4, which a project file cannot hold</translation>
+    </message>
+    <message>
+        <source>%1含有项目文件无法保存的字符 %2</source>
+        <translation>%1 holds the character %2, which a project file cannot hold</translation>
     </message>
     <message>
         <source>项目文件已存在：%1</source>
