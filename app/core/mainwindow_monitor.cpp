@@ -535,10 +535,14 @@ double MainWindow::handleDataType(DataType datatype, CLabelVariable var, QStanda
 
 void MainWindow::showWriteDialog(int row, const QString &label, double value)
 {
-    // The exact value the row holds, for the dialog to start from when value stands for it.
+    // The exact value the row holds, for the dialog to start from when value stands for it: the
+    // one polled, else the one its text shows (from the project file).
+    const int type = labelDataType(row);
     const QStandardItem *cell = m_labelModel->item(row, LabelColumnValue);
-    m_writeDialog->setLabel(row, label, value, labelDataType(row),
-                            cell ? cell->data(Qt::UserRole) : QVariant());
+    QVariant held = cell ? cell->data(Qt::UserRole) : QVariant();
+    if (!held.isValid() && cell)
+        held = WriteValue::parse(cell->text(), type).exact;
+    m_writeDialog->setLabel(row, label, value, type, held);
     m_writeDialog->show();
     disableMenuActions();
 }

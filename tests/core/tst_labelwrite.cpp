@@ -46,6 +46,7 @@ private slots:
     void exactIntegersReachTheController();
     void unchangedDialogWritesWhatIsHeld_data();
     void unchangedDialogWritesWhatIsHeld();
+    void dialogStartsFromTheSavedValue();
     void outOfRangeNamesTheTypedNumber_data();
     void outOfRangeNamesTheTypedNumber();
     void inputAreaWriteReportedAsWritten();
@@ -54,7 +55,8 @@ private:
     void addDriverColumns();
     // Starts the driver's peer and opens a project with the one label; monitoring runs with
     // its timer stopped, so that only the test reads.
-    MainWindow *openProject(const QString &driver, const QString &address, const QString &type);
+    MainWindow *openProject(const QString &driver, const QString &address, const QString &type,
+                            const QString &value = QString());
     void writeByDialog(const QString &text);
     QLineEdit *openDialog();
     CLabelVariable readBack(const QString &address, int type);
@@ -84,7 +86,7 @@ void tst_LabelWrite::cleanup()
 }
 
 MainWindow *tst_LabelWrite::openProject(const QString &driver, const QString &address,
-                                        const QString &type)
+                                        const QString &type, const QString &value)
 {
     ProjectData data;
     data.name = QStringLiteral("write.dpro");
@@ -107,7 +109,7 @@ MainWindow *tst_LabelWrite::openProject(const QString &driver, const QString &ad
         data.driveLibName = QStringLiteral("LibCorvid");
         data.linkParameter = m_peer->link();
     }
-    data.labels << LabelRow{"", address, "", "", "", type};
+    data.labels << LabelRow{"", address, "", value, "", type};
     const QString path = m_f.path(data.name);
     if (!ProjectFile::write(path, data))
         return nullptr;
@@ -229,6 +231,20 @@ void tst_LabelWrite::unchangedDialogWritesWhatIsHeld()
     QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, text));
     QCOMPARE(elementText(readBack(address, t)), text);
     QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_LabelWrite::dialogStartsFromTheSavedValue()
+{
+    // The value column as the project file left it, before any tick.
+    const QString saved = QStringLiteral("18446744073709551615");
+    MainWindow *window = openProject("vexmar", "LW4", "UInt64", saved);
+    QVERIFY(window);
+    QLineEdit *edit = openDialog();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), saved);
+    window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(status(), zh("写值成功：LW4 = %1").arg(saved));
+    QCOMPARE(elementText(readBack("LW4", UInt64)), saved);
 }
 
 void tst_LabelWrite::outOfRangeNamesTheTypedNumber_data()
