@@ -57,6 +57,8 @@ private:
     // its timer stopped, so that only the test reads.
     MainWindow *openProject(const QString &driver, const QString &address, const QString &type,
                             const QString &value = QString());
+    // openProject with the driver, address and type of the test's row.
+    MainWindow *openRowProject();
     void writeByDialog(const QString &text);
     QLineEdit *openDialog();
     CLabelVariable readBack(const QString &address, int type);
@@ -126,6 +128,14 @@ MainWindow *tst_LabelWrite::openProject(const QString &driver, const QString &ad
     return window;
 }
 
+MainWindow *tst_LabelWrite::openRowProject()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, address);
+    QFETCH(QString, type);
+    return openProject(driver, address, type);
+}
+
 QLineEdit *tst_LabelWrite::openDialog()
 {
     QItemSelectionModel *selection = m_f.window->form()->tableView_label->selectionModel();
@@ -180,11 +190,9 @@ void tst_LabelWrite::exactIntegersReachTheController_data()
 
 void tst_LabelWrite::exactIntegersReachTheController()
 {
-    QFETCH(QString, driver);
     QFETCH(QString, address);
-    QFETCH(QString, type);
     QFETCH(QString, text);
-    MainWindow *window = openProject(driver, address, type);
+    MainWindow *window = openRowProject();
     QVERIFY(window);
     writeByDialog(text);
     QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, text));
@@ -208,11 +216,9 @@ void tst_LabelWrite::unchangedDialogWritesWhatIsHeld_data()
 
 void tst_LabelWrite::unchangedDialogWritesWhatIsHeld()
 {
-    QFETCH(QString, driver);
     QFETCH(QString, address);
-    QFETCH(QString, type);
     QFETCH(QString, text);
-    MainWindow *window = openProject(driver, address, type);
+    MainWindow *window = openRowProject();
     QVERIFY(window);
     // The controller holds the value before the window has seen it.
     const int t = window->labelDataType(0);
@@ -264,12 +270,10 @@ void tst_LabelWrite::outOfRangeNamesTheTypedNumber_data()
 
 void tst_LabelWrite::outOfRangeNamesTheTypedNumber()
 {
-    QFETCH(QString, driver);
     QFETCH(QString, address);
-    QFETCH(QString, type);
     QFETCH(QString, text);
     QFETCH(QString, bounds);
-    MainWindow *window = openProject(driver, address, type);
+    MainWindow *window = openRowProject();
     QVERIFY(window);
     const QString before = elementText(readBack(address, window->labelDataType(0)));
     m_f.prompt->expect("warning", zh("提示"), zh("数值 %1 超出 %2").arg(text, bounds));

@@ -23,7 +23,9 @@ private slots:
     void outputsKeepWhatIsWritten();
 
 private:
-    bool startDemo(VexmarSimProcess *sim);
+    // The demo project's driver connected to the simulator in demo mode; null, with error, when
+    // either fails.
+    CDriveBaseClass *connectDemo(VexmarSimProcess *sim, QString *error);
 
     QList<Induction::SReadInfo> m_records;
     ProjectData m_project;
@@ -62,12 +64,10 @@ void tst_LibVexmarDemo::projectNamesTheDriverAndEveryType()
 
 void tst_LibVexmarDemo::everyLabelPollsAndValuesChange()
 {
-    const LoadedDriver loaded = loadDriver(m_project.driveLibName);
-    QVERIFY2(loaded.driver, qPrintable(loaded.error));
     VexmarSimProcess sim;
-    QVERIFY2(startDemo(&sim), qPrintable(sim.error()));
-    CDriveBaseClass *d = loaded.driver;
-    QCOMPARE(d->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(sim.port())), 0);
+    QString error;
+    CDriveBaseClass *d = connectDemo(&sim, &error);
+    QVERIFY2(d, qPrintable(error));
 
     const VexmarTick first = runTick(d, m_records);
     QCOMPARE(first.values.size(), m_records.size());
@@ -99,22 +99,29 @@ void tst_LibVexmarDemo::everyLabelPollsAndValuesChange()
     QCOMPARE(d->DestroyFree(), 0);
 }
 
-bool tst_LibVexmarDemo::startDemo(VexmarSimProcess *sim)
+CDriveBaseClass *tst_LibVexmarDemo::connectDemo(VexmarSimProcess *sim, QString *error)
 {
+    const LoadedDriver loaded = loadDriver(m_project.driveLibName);
     // As scripts/run.sh starts it, with a quicker step.
-    return sim->startUdp({QStringLiteral("--demo"),
-                          QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"),
-                          QStringLiteral("--interval"), QStringLiteral("50")});
+    if (!loaded.driver
+        || !sim->startUdp({QStringLiteral("--demo"),
+                           QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"),
+                           QStringLiteral("--interval"), QStringLiteral("50")})) {
+        *error = loaded.driver ? sim->error() : loaded.error;
+        return nullptr;
+    }
+    const int connected
+        = loaded.driver->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(sim->port()));
+    *error = QStringLiteral("ConnectDrive gave %1").arg(connected);
+    return connected == 0 ? loaded.driver : nullptr;
 }
 
 void tst_LibVexmarDemo::outputsKeepWhatIsWritten()
 {
-    const LoadedDriver loaded = loadDriver(m_project.driveLibName);
-    QVERIFY2(loaded.driver, qPrintable(loaded.error));
     VexmarSimProcess sim;
-    QVERIFY2(startDemo(&sim), qPrintable(sim.error()));
-    CDriveBaseClass *d = loaded.driver;
-    QCOMPARE(d->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(sim.port())), 0);
+    QString error;
+    CDriveBaseClass *d = connectDemo(&sim, &error);
+    QVERIFY2(d, qPrintable(error));
     auto numberOf = [](CLabelVariable v) {
         double x = v.value.value<QList<bool>>().value(0) ? 1.0 : 0.0;
         withNumericType(v.type, [&](auto tag) { x = double(v.elementAt<decltype(tag)>(0)); });
