@@ -248,6 +248,8 @@ void tst_LabelWrite::dialogStartsFromTheSavedValue()
     QLineEdit *edit = openDialog();
     QVERIFY(edit);
     QCOMPARE(edit->text(), saved);
+    // All twenty digits in view.
+    QVERIFY(edit->width() > edit->fontMetrics().horizontalAdvance(saved));
     window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
     QCOMPARE(status(), zh("写值成功：LW4 = %1").arg(saved));
     QCOMPARE(elementText(readBack("LW4", UInt64)), saved);
