@@ -53,6 +53,9 @@ private slots:
 
 private:
     void addDriverColumns();
+    // A row of those columns: the label at LW4 (Vexmar) or DB1.DBB16 (S7).
+    QTestData &addWriteRow(const QString &tag, const QString &driver, const char *type,
+                           const char *text);
     // Starts the driver's peer and opens a project with the one label; monitoring runs with
     // its timer stopped, so that only the test reads.
     MainWindow *openProject(const QString &driver, const QString &address, const QString &type,
@@ -166,6 +169,14 @@ void tst_LabelWrite::addDriverColumns()
     QTest::addColumn<QString>("text");
 }
 
+QTestData &tst_LabelWrite::addWriteRow(const QString &tag, const QString &driver, const char *type,
+                                       const char *text)
+{
+    const QString address
+        = driver == QLatin1String("s7") ? QStringLiteral("DB1.DBB16") : QStringLiteral("LW4");
+    return QTest::newRow(qPrintable(tag)) << driver << address << QString(type) << QString(text);
+}
+
 void tst_LabelWrite::exactIntegersReachTheController_data()
 {
     addDriverColumns();
@@ -183,8 +194,8 @@ void tst_LabelWrite::exactIntegersReachTheController_data()
         {"UInt64 largest", "UInt64", "18446744073709551615"},
     };
     for (const auto &v : values) {
-        QTest::addRow("Vexmar %s", v.tag) << "vexmar" << "LW4" << v.type << v.text;
-        QTest::addRow("S7 %s", v.tag) << "s7" << "DB1.DBB16" << v.type << v.text;
+        addWriteRow(QStringLiteral("Vexmar ") + v.tag, "vexmar", v.type, v.text);
+        addWriteRow(QStringLiteral("S7 ") + v.tag, "s7", v.type, v.text);
     }
 }
 
@@ -208,10 +219,10 @@ void tst_LabelWrite::exactIntegersReachTheController()
 void tst_LabelWrite::unchangedDialogWritesWhatIsHeld_data()
 {
     addDriverColumns();
-    QTest::newRow("Vexmar Int64") << "vexmar" << "LW4" << "Int64" << "123456789012345678";
-    QTest::newRow("Vexmar UInt64") << "vexmar" << "LW4" << "UInt64" << "18446744073709551615";
-    QTest::newRow("S7 Int64") << "s7" << "DB1.DBB16" << "Int64" << "123456789012345678";
-    QTest::newRow("S7 UInt64") << "s7" << "DB1.DBB16" << "UInt64" << "18000000000000000001";
+    addWriteRow("Vexmar Int64", "vexmar", "Int64", "123456789012345678");
+    addWriteRow("Vexmar UInt64", "vexmar", "UInt64", "18446744073709551615");
+    addWriteRow("S7 Int64", "s7", "Int64", "123456789012345678");
+    addWriteRow("S7 UInt64", "s7", "UInt64", "18000000000000000001");
 }
 
 void tst_LabelWrite::unchangedDialogWritesWhatIsHeld()
@@ -261,13 +272,10 @@ void tst_LabelWrite::outOfRangeNamesTheTypedNumber_data()
     QTest::addColumn<QString>("bounds");
     const QString int64 = zh("Int64 的范围（-9223372036854775808 至 9223372036854775807）");
     const QString uint64 = zh("UInt64 的范围（0 至 18446744073709551615）");
-    QTest::newRow("Vexmar Int64 2^63") << "vexmar" << "LW4" << "Int64" << "9223372036854775808"
-                                       << int64;
-    QTest::newRow("S7 Int64 below") << "s7" << "DB1.DBB16" << "Int64" << "-9223372036854775809"
-                                    << int64;
-    QTest::newRow("S7 UInt64 2^64") << "s7" << "DB1.DBB16" << "UInt64" << "18446744073709551616"
-                                    << uint64;
-    QTest::newRow("Vexmar UInt64 negative") << "vexmar" << "LW4" << "UInt64" << "-1" << uint64;
+    addWriteRow("Vexmar Int64 2^63", "vexmar", "Int64", "9223372036854775808") << int64;
+    addWriteRow("S7 Int64 below", "s7", "Int64", "-9223372036854775809") << int64;
+    addWriteRow("S7 UInt64 2^64", "s7", "UInt64", "18446744073709551616") << uint64;
+    addWriteRow("Vexmar UInt64 negative", "vexmar", "UInt64", "-1") << uint64;
 }
 
 void tst_LabelWrite::outOfRangeNamesTheTypedNumber()
