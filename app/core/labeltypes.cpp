@@ -118,6 +118,18 @@ QString characterName(const QString &text, int position)
         .toUpper();
 }
 
+QStringList columnNames()
+{
+    const char *const names[]
+        = {QT_TRANSLATE_NOOP("MainWindow", "时间"), QT_TRANSLATE_NOOP("MainWindow", "标签/地址"),
+           QT_TRANSLATE_NOOP("MainWindow", "描述"), QT_TRANSLATE_NOOP("MainWindow", "当前值"),
+           QT_TRANSLATE_NOOP("MainWindow", "单位"), QT_TRANSLATE_NOOP("MainWindow", "数据类型")};
+    QStringList list;
+    for (const char *name : names)
+        list << QCoreApplication::translate("MainWindow", name);
+    return list;
+}
+
 QString unknownTypesText(const QList<LabelRow> &rows)
 {
     // Enough to find them in the table; a file full of them would not fit a box.

@@ -55,6 +55,10 @@ bool isLabelText(const QString &text);
 // How messages name a character: "U+0007".
 QString characterName(const QString &text, int position);
 
+// The texts of the table's column headers, in column order, translated: the names messages
+// give the columns too.
+QStringList columnNames();
+
 // The warning on rows whose type text names no entry: which labels, with their texts, and what
 // such a row is; empty when there are none. Translated.
 QString unknownTypesText(const QList<LabelRow> &rows);

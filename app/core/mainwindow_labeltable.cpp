@@ -80,7 +80,7 @@ void MainWindow::initLabelTable()
 
 QStringList MainWindow::labelHeaderTexts() const
 {
-    return {tr("时间"), tr("标签/地址"), tr("描述"), tr("当前值"), tr("单位"), tr("数据类型")};
+    return LabelRows::columnNames();
 }
 
 void MainWindow::setLabelHeaders()

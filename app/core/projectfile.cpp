@@ -99,8 +99,7 @@ ProjectReadResult ProjectFile::read(const QString &path)
 
 QString ProjectFile::unstorableText(const ProjectData &data)
 {
-    const QString columns[]
-        = {tr("时间"), tr("标签"), tr("描述"), tr("当前值"), tr("单位"), tr("数据类型")};
+    const QStringList columns = LabelRows::columnNames();
     for (int r = 0; r < data.labels.size(); ++r) {
         const LabelRow &row = data.labels.at(r);
         for (int c = 0; c < row.size() && c < LabelColumnCount; ++c) {

@@ -1287,30 +1287,6 @@
         <translation>无法保存项目文件 %1：%2</translation>
     </message>
     <message>
-        <source>时间</source>
-        <translation>时间</translation>
-    </message>
-    <message>
-        <source>标签</source>
-        <translation>标签</translation>
-    </message>
-    <message>
-        <source>描述</source>
-        <translation>描述</translation>
-    </message>
-    <message>
-        <source>当前值</source>
-        <translation>当前值</translation>
-    </message>
-    <message>
-        <source>单位</source>
-        <translation>单位</translation>
-    </message>
-    <message>
-        <source>数据类型</source>
-        <translation>数据类型</translation>
-    </message>
-    <message>
         <source>工程名称</source>
         <translation>工程名称</translation>
     </message>

@@ -1287,30 +1287,6 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <translation>Cannot save the project file %1: %2</translation>
     </message>
     <message>
-        <source>时间</source>
-        <translation>time</translation>
-    </message>
-    <message>
-        <source>标签</source>
-        <translation>label</translation>
-    </message>
-    <message>
-        <source>描述</source>
-        <translation>description</translation>
-    </message>
-    <message>
-        <source>当前值</source>
-        <translation>value</translation>
-    </message>
-    <message>
-        <source>单位</source>
-        <translation>unit</translation>
-    </message>
-    <message>
-        <source>数据类型</source>
-        <translation>data type</translation>
-    </message>
-    <message>
         <source>工程名称</source>
         <translation>The project name</translation>
     </message>

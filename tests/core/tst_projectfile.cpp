@@ -193,7 +193,8 @@ void tst_ProjectFile::unstorableCharacterNamed_data()
     // The writer would drop it without a word.
     QTest::newRow("half a surrogate pair in a label")
         << 1 << int(LabelColumnLabel) << QStringLiteral("LW2") + QChar(0xD800)
-        << zh("第 2 行（标签 LW2%1）的标签含有项目文件无法保存的字符 U+D800").arg(QChar(0xD800));
+        << zh("第 2 行（标签 LW2%1）的标签/地址含有项目文件无法保存的字符 U+D800")
+               .arg(QChar(0xD800));
     QTest::newRow("escape in the link")
         << -1 << 0 << "127.0.0.1:5000\x1b" << zh("通信设置含有项目文件无法保存的字符 U+001B");
 }
