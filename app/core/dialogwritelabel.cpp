@@ -8,6 +8,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+constexpr int initialWidthPx = 176;
+constexpr int initialHeightPx = 56;
+
+} // namespace
+
 DialogWriteLabel::DialogWriteLabel(Prompt *prompt, QWidget *parent)
     : WindowDialog(parent, Qt::FramelessWindowHint)
     , m_prompt(prompt)
@@ -27,16 +34,25 @@ DialogWriteLabel::DialogWriteLabel(Prompt *prompt, QWidget *parent)
     m_grid->addWidget(m_lineEdit, 0, 1);
     m_grid->addWidget(m_okButton, 1, 0);
     m_grid->addWidget(m_cancelButton, 1, 1);
-    resize(176, 56);
+    resize(initialWidthPx, initialHeightPx);
     retranslate();
     QMetaObject::connectSlotsByName(this);
 }
 
-void DialogWriteLabel::setLabel(int row, const QString &name, double value, int type)
+void DialogWriteLabel::setLabel(int row, const QString &name, double value, int type,
+                                const QVariant &held)
 {
     m_target = {row, name, type};
     m_label->setText(name);
-    m_lineEdit->setText(WriteValue::editText(type, value));
+    const QString text = WriteValue::standsFor(held, value) ? WriteValue::exactText(type, held)
+                                                            : WriteValue::editText(type, value);
+    m_lineEdit->setText(text);
+    // Every digit in view: a 64-bit value has up to twenty, the small dialog room for nine.
+    constexpr int framePx = 16;
+    constexpr int widestEditPx = 480;
+    const int needed = m_lineEdit->fontMetrics().horizontalAdvance(text + QLatin1Char('0'));
+    m_lineEdit->setMinimumWidth(qMin(needed + framePx, widestEditPx));
+    resize(qMax(initialWidthPx, sizeHint().width()), height());
 }
 
 void DialogWriteLabel::retranslate()
@@ -55,7 +71,9 @@ void DialogWriteLabel::on_pushButton_ok_clicked()
         m_prompt->warning(this, tr("提示"), parsed.errorText);
         return;
     }
+    m_confirmed = parsed;
     emit setValue(m_target.row, parsed.value);
+    m_confirmed = WriteValue::Parsed();
     close();
 }
 

@@ -17,11 +17,15 @@ class DialogWriteLabel : public WindowDialog
 public:
     explicit DialogWriteLabel(Prompt *prompt, QWidget *parent = nullptr);
 
-    // Remembers the row, address and type the dialog is opened for and shows the current value
-    // with six significant digits.
-    void setLabel(int row, const QString &name, double value, int type);
+    // Remembers the row, address and type the dialog is opened for and shows the current value:
+    // held, the exact value the row holds, where it is the value given (a double cannot carry
+    // every digit of a 64-bit integer), else value.
+    void setLabel(int row, const QString &name, double value, int type,
+                  const QVariant &held = QVariant());
     // What the dialog was opened for: the window writes only while the row still holds it.
     WriteTarget target() const { return m_target; }
+    // The value confirmed, exactly, while setValue is emitted for it; not ok at any other time.
+    const WriteValue::Parsed &confirmed() const { return m_confirmed; }
 
 signals:
     void setValue(int Indexcow, double value);
@@ -35,6 +39,7 @@ private:
 
     Prompt *m_prompt;
     WriteTarget m_target;
+    WriteValue::Parsed m_confirmed;
     QGridLayout *m_grid;
     QLabel *m_label;
     QLineEdit *m_lineEdit;

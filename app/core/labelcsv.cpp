@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QTextCodec>
 #include <QTextStream>
+#include <algorithm>
 
 namespace LabelCsv {
 
@@ -164,8 +165,13 @@ bool importFile(const QString &path, Import *result, QString *errorText)
     *result = Import();
     // The first record is the header, dropped unexamined.
     for (int i = 1; i < records.size(); ++i) {
-        if (records.at(i).size() == LabelColumnCount)
-            result->rows.append(records.at(i));
+        const QStringList &fields = records.at(i);
+        // Bytes that are not text, or control characters, are no label: such a row would show
+        // as garbage, and a project file cannot hold it.
+        const bool isLabel = fields.size() == LabelColumnCount
+                             && std::all_of(fields.cbegin(), fields.cend(), LabelRows::isLabelText);
+        if (isLabel)
+            result->rows.append(fields);
         else
             ++result->skipped;
     }

@@ -20,7 +20,7 @@ QString toCsv(const QStringList &header, const QList<LabelRow> &rows);
 QList<QStringList> parseCsv(const QString &text);
 
 // What an import read: the label rows, and how many records after the header were skipped for
-// not having six fields.
+// not having six fields or for holding what is no label text (LabelRows::isLabelText).
 struct Import
 {
     QList<LabelRow> rows;
@@ -32,8 +32,9 @@ struct Import
 // Returns false with a translated errorText when the file cannot be written.
 bool exportFile(const QString &path, const QStringList &header, const QList<LabelRow> &rows,
                 QString *errorText = nullptr);
-// Reads the records after the header line; a record that does not have six fields is skipped
-// and counted. Returns false with a translated errorText when the file cannot be read.
+// Reads the records after the header line; a record that does not have six fields of label
+// text is skipped and counted. Returns false with a translated errorText when the file cannot be
+// read.
 bool importFile(const QString &path, Import *result, QString *errorText = nullptr);
 
 } // namespace LabelCsv

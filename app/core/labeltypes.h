@@ -26,6 +26,10 @@ int positionOfName(const QString &text);
 // Selector text of a type (the padded entry for float_ABCD), empty for a type without entry.
 QString entryName(int type);
 
+// Whether a type text from a file names no entry. Such a row is of type "null" and keeps the
+// text, so that a save writes back what it read. An empty text is no type, not an unknown one.
+bool isUnknownName(const QString &text);
+
 } // namespace LabelTypes
 
 namespace LabelRows {
@@ -38,6 +42,28 @@ QList<int> removalOrder(const QList<int> &selectedRows);
 
 // One row of the label table as texts, in column order.
 using LabelRow = QStringList;
+
+namespace LabelRows {
+
+// Position of the first character of text that a project file cannot hold, -1 when there is
+// none: XML 1.0 has no way to write a control character other than tab, line feed and carriage
+// return, nor U+FFFE, U+FFFF or half of a surrogate pair.
+int firstUnstorableCharacter(const QString &text);
+// Whether text can be a label's: storable, and free of the other control characters (DEL, C1)
+// and of U+FFFD, which is what decoding makes of bytes that are not text.
+bool isLabelText(const QString &text);
+// How messages name a character: "U+0007".
+QString characterName(const QString &text, int position);
+
+// The texts of the table's column headers, in column order, translated: the names messages
+// give the columns too.
+QStringList columnNames();
+
+// The warning on rows whose type text names no entry: which labels, with their texts, and what
+// such a row is; empty when there are none. Translated.
+QString unknownTypesText(const QList<LabelRow> &rows);
+
+} // namespace LabelRows
 
 // Columns of the label table (and fields of a LabelRow).
 enum LabelColumn {

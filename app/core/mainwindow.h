@@ -267,7 +267,8 @@ public slots:
     void onMonitorTimeout();
     // Element 0 of var as a number; a string label's text goes into strdata instead (0 back).
     double handleDataType(DataType datatype, CLabelVariable var, QStandardItem *strdata);
-    // Writes value to the label the write dialog was opened for, if row Indexcow still holds it.
+    // Writes value to the label the write dialog was opened for, if row Indexcow still holds it;
+    // the dialog's exact value when value is its confirmation.
     void onsetValue(int Indexcow, double value);
 
     // Label table (mainwindow_labeltable.cpp)
@@ -411,8 +412,7 @@ private:
     void warnLater(const QString &text, bool queue = false);
     void showPendingWarning();
     void sendHeldWrites();
-    QString writeResultText(const WriteTarget &target, const CLabelVariable &sent,
-                            int status) const;
+    QString writeResultText(const HeldWrite &write, int status) const;
     LabelRowIndex labelRowIndex() const;
     void applyReading(const Induction::SReadInfo &entry, const CLabelVariable &record,
                       const QList<int> &rows);
@@ -424,7 +424,7 @@ private:
     void forwardToTrendView(QMouseEvent *event);
     void showWriteDialog(int row, const QString &label, double value);
     bool rowHolds(const WriteTarget &target) const;
-    void writeLabelValue(const WriteTarget &target, double value);
+    void writeLabelValue(const WriteTarget &target, const WriteValue::Parsed &value);
 
     // Trend (app/trend/mainwindow_trend.cpp)
     void initSeriesTable();

@@ -80,7 +80,7 @@ void MainWindow::initLabelTable()
 
 QStringList MainWindow::labelHeaderTexts() const
 {
-    return {tr("时间"), tr("标签/地址"), tr("描述"), tr("当前值"), tr("单位"), tr("数据类型")};
+    return LabelRows::columnNames();
 }
 
 void MainWindow::setLabelHeaders()
@@ -97,12 +97,17 @@ void MainWindow::addLabelRow(const QStringList &fields)
         items << centredItem();
     // Any other number of fields gives an empty row of type "null".
     int position = 0;
+    QString typeText = LabelTypes::dataTypeNames().at(position);
     if (fields.size() == LabelColumnCount) {
         for (int c = 0; c < LabelColumnType; ++c)
             items[c]->setText(fields[c]);
         position = qMax(0, LabelTypes::positionOfName(fields[LabelColumnType]));
+        // A text no entry shows (a hand-edited file) makes a "null" row that keeps the text, so
+        // that a save does not change the file behind the user's back.
+        if (!fields[LabelColumnType].isEmpty())
+            typeText = fields[LabelColumnType];
     }
-    items[LabelColumnType]->setText(LabelTypes::dataTypeNames().at(position));
+    items[LabelColumnType]->setText(typeText);
     items[LabelColumnType]->setData(position, typePositionRole);
     // Filled before it goes in, so the view lays the row out once.
     m_labelModel->appendRow(items);
@@ -260,8 +265,11 @@ void MainWindow::onMenuImportLabelClicked()
     clearLabelRows();
     for (const LabelRow &row : read.rows)
         addLabelRow(row);
-    // Rows without six fields are not labels: the user learns how many were left out.
-    prompt()->information(
-        this, tr("信息"),
-        tr("导入完成：%1条记录，跳过%2行").arg(labelRowCount()).arg(read.skipped));
+    // Rows that are no labels are left out: the user learns how many.
+    const QString done = tr("导入完成：%1条记录，跳过%2行").arg(labelRowCount()).arg(read.skipped);
+    const QString unknownTypes = LabelRows::unknownTypesText(read.rows);
+    if (unknownTypes.isEmpty())
+        prompt()->information(this, tr("信息"), done);
+    else
+        prompt()->warning(this, tr("信息"), done + QLatin1String("\n\n") + unknownTypes);
 }

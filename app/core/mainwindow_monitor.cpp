@@ -422,9 +422,9 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
             cell->setToolTip(QString());
         m_labelModel->setData(m_labelModel->index(row, LabelColumnTime), timeText);
         cell->setText(value.displayText);
-        // The whole value beside its text (six digits for a float), for the write dialog to start
-        // from.
-        cell->setData(value.isString ? QVariant() : QVariant(value.number), Qt::UserRole);
+        // The exact value beside its text (six digits for a float), for the write dialog to start
+        // from and the trend to draw.
+        cell->setData(value.exact, Qt::UserRole);
     }
     if (entry.name == deviceLabel && value.displayText != m_deviceText) {
         m_deviceText = value.displayText;
@@ -535,7 +535,14 @@ double MainWindow::handleDataType(DataType datatype, CLabelVariable var, QStanda
 
 void MainWindow::showWriteDialog(int row, const QString &label, double value)
 {
-    m_writeDialog->setLabel(row, label, value, labelDataType(row));
+    // The exact value the row holds, for the dialog to start from when value stands for it: the
+    // one polled, else the one its text shows (from the project file).
+    const int type = labelDataType(row);
+    const QStandardItem *cell = m_labelModel->item(row, LabelColumnValue);
+    QVariant held = cell ? cell->data(Qt::UserRole) : QVariant();
+    if (!held.isValid() && cell)
+        held = WriteValue::parse(cell->text(), type).exact;
+    m_writeDialog->setLabel(row, label, value, type, held);
     m_writeDialog->show();
     disableMenuActions();
 }
@@ -552,14 +559,20 @@ void MainWindow::onsetValue(int Indexcow, double value)
 {
     const WriteTarget target = m_writeDialog->target();
     // Rows may have moved or changed while the dialog was open.
-    if (target.row == Indexcow && rowHolds(target))
-        writeLabelValue(target, value);
-    else
+    if (target.row == Indexcow && rowHolds(target)) {
+        // The double of the signal cannot carry every digit of a 64-bit integer: the dialog's
+        // own value, when this is its confirmation.
+        const WriteValue::Parsed &confirmed = m_writeDialog->confirmed();
+        writeLabelValue(target, confirmed.ok && confirmed.value == value
+                                    ? confirmed
+                                    : WriteValue::fromDouble(target.type, value));
+    } else {
         statusBar()->showMessage(tr("标签已改变，未写入"));
+    }
     qDebug() << QStringLiteral(u"\u5199\u503c\u7ed3\u675f");
 }
 
-void MainWindow::writeLabelValue(const WriteTarget &target, double value)
+void MainWindow::writeLabelValue(const WriteTarget &target, const WriteValue::Parsed &value)
 {
     if (!WriteValue::isWritableType(target.type)) {
         statusBar()->showMessage(tr("该类型的标签不能写值：%1").arg(target.address));
@@ -569,14 +582,13 @@ void MainWindow::writeLabelValue(const WriteTarget &target, double value)
         statusBar()->showMessage(tr("未加载驱动库，未写入"));
         return;
     }
-    const QString refusal = WriteValue::check(target.type, value);
-    if (!refusal.isEmpty()) {
-        prompt()->warning(this, tr("提示"), refusal);
+    if (!value.ok) {
+        prompt()->warning(this, tr("提示"), value.errorText);
         return;
     }
     // The link carries one exchange at a time: a write confirmed while one is under way (its
     // wait processes events) is held and sent once it has ended, in the order confirmed.
-    m_heldWrites.append({target, value});
+    m_heldWrites.append({target, value.exact});
     if (m_driverBusy)
         statusBar()->showMessage(tr("等待写值：%1").arg(target.address));
     sendHeldWrites();
@@ -594,24 +606,27 @@ void MainWindow::sendHeldWrites()
             statusBar()->showMessage(tr("未加载驱动库，未写入"));
             continue;
         }
-        const CLabelVariable sent = WriteValue::record(write.target.type, write.value);
+        const CLabelVariable sent = WriteValue::exactRecord(write.target.type, write.value);
         CLabelVariable answer;
         {
             const QScopedValueRollback<bool> call(m_driverBusy, true);
             answer = d->WriteVariable(write.target.address, DataType(write.target.type), sent, 1);
         }
-        statusBar()->showMessage(writeResultText(write.target, sent, answer.status));
+        statusBar()->showMessage(writeResultText(write, answer.status));
     }
 }
 
-QString MainWindow::writeResultText(const WriteTarget &target, const CLabelVariable &sent,
-                                    int status) const
+QString MainWindow::writeResultText(const HeldWrite &write, int status) const
 {
+    const QString &address = write.target.address;
+    const QString value = WriteValue::exactText(write.target.type, write.value);
     if (status == LabelStatus::Ok)
-        return tr("写值成功：%1 = %2")
-            .arg(target.address, QString::number(LabelValue::toDouble(target.type, sent), 'g', 15));
+        return tr("写值成功：%1 = %2").arg(address, value);
     const QString reason = MonitorLogic::statusReasonText(status);
+    // An input reached the controller, whose next input scan replaces it.
+    if (status == LabelStatus::WriteToInputArea)
+        return tr("已写入：%1 = %2（%3，状态码 %4）").arg(address, value, reason).arg(status);
     if (reason.isEmpty())
-        return tr("写值失败：%1（状态码 %2）").arg(target.address).arg(status);
-    return tr("写值失败：%1（%2，状态码 %3）").arg(target.address, reason).arg(status);
+        return tr("写值失败：%1（状态码 %2）").arg(address).arg(status);
+    return tr("写值失败：%1（%2，状态码 %3）").arg(address, reason).arg(status);
 }

@@ -162,6 +162,9 @@ bool MainWindow::openProjectFile(const QString &path)
         statusBar()->showMessage(m_projectFilePath);
     openProjectSettings();
     enableProjectActions();
+    const QString unknownTypes = LabelRows::unknownTypesText(read.data.labels);
+    if (!unknownTypes.isEmpty())
+        prompt()->warning(this, tr("打开工程"), unknownTypes);
     return true;
 }
 
@@ -176,6 +179,8 @@ bool MainWindow::saveProject()
     data.labels = labelRows();
     QString error;
     if (!ProjectFile::write(m_projectFilePath, data, &error)) {
+        // An earlier save's message must not stand while this one failed.
+        statusBar()->showMessage(tr("工程未保存：%1").arg(m_projectFilePath));
         prompt()->critical(this, tr("错误"), error);
         return false;
     }

@@ -4,6 +4,7 @@
 #include "sqlitehandler.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <cmath>
@@ -25,10 +26,22 @@ QString notANumberText(const QString &text)
     return QCoreApplication::translate("DialogWriteLabel", "不是有效的数值：%1").arg(text);
 }
 
-QString outOfRangeText(double value, int type, const QString &low, const QString &high)
+QString outOfRangeText(const QString &value, int type, const QString &low, const QString &high)
 {
     return QCoreApplication::translate("DialogWriteLabel", "数值 %1 超出 %2 的范围（%3 至 %4）")
-        .arg(QString::number(value, 'g', 17), dataTypeName(type), low, high);
+        .arg(value, dataTypeName(type), low, high);
+}
+
+// Int8 elements are signed whatever the platform's char is.
+template<typename T>
+using NumberOf = std::conditional_t<std::is_same<T, char>::value, signed char, T>;
+
+template<typename T>
+QString rangeText(const QString &value, int type)
+{
+    using N = NumberOf<T>;
+    return outOfRangeText(value, type, QString::number(std::numeric_limits<N>::min()),
+                          QString::number(std::numeric_limits<N>::max()));
 }
 
 // [low, highExclusive) of the integer type T as doubles; exact even for the 64-bit types, whose
@@ -36,8 +49,102 @@ QString outOfRangeText(double value, int type, const QString &low, const QString
 template<typename T>
 void integerBounds(double *low, double *highExclusive)
 {
-    *highExclusive = std::ldexp(1.0, std::numeric_limits<T>::digits);
-    *low = std::numeric_limits<T>::is_signed ? -*highExclusive : 0.0;
+    using N = NumberOf<T>;
+    *highExclusive = std::ldexp(1.0, std::numeric_limits<N>::digits);
+    *low = std::numeric_limits<N>::is_signed ? -*highExclusive : 0.0;
+}
+
+// The whole part of a number text, truncated toward zero, read from its digits.
+struct WholePart
+{
+    bool negative = false;
+    bool tooLarge = false; // more than 64 bits: outside every integer type
+    quint64 magnitude = 0;
+};
+
+// False when text is not a plain decimal number (sign, digits, point, exponent).
+bool wholePartOf(const QString &text, WholePart *whole)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?(?:[eE]([+-]?[0-9]+))?$"));
+    const QRegularExpressionMatch m = number.match(text);
+    if (!m.hasMatch() || m.capturedLength(2) + m.capturedLength(3) == 0)
+        return false;
+    *whole = WholePart();
+    whole->negative = m.captured(1) == QLatin1String("-");
+    QString digits = m.captured(2) + m.captured(3);
+    // Where the point falls in digits; bounded, since only 20 digits can matter.
+    constexpr qint64 farOut = 100000;
+    bool exponentOk = true;
+    qint64 point = m.capturedLength(4) == 0 ? 0 : m.captured(4).toLongLong(&exponentOk);
+    if (!exponentOk)
+        point = m.captured(4).startsWith(QLatin1Char('-')) ? -farOut : farOut;
+    point = qBound(-farOut, point, farOut) + m.capturedLength(2);
+    int zeros = 0;
+    while (zeros < digits.size() && digits.at(zeros) == QLatin1Char('0'))
+        ++zeros;
+    digits.remove(0, zeros);
+    point -= zeros;
+    if (digits.isEmpty() || point <= 0)
+        return true;
+    if (point > 20) {
+        whole->tooLarge = true;
+        return true;
+    }
+    digits = digits.left(int(point)).leftJustified(int(point), QLatin1Char('0'));
+    bool fits = false;
+    whole->magnitude = digits.toULongLong(&fits);
+    whole->tooLarge = !fits;
+    return true;
+}
+
+// The value of whole as the integer type T, exactly; false when T cannot hold it.
+template<typename T>
+bool wholeValue(const WholePart &whole, QVariant *exact)
+{
+    using N = NumberOf<T>;
+    constexpr quint64 max = quint64(std::numeric_limits<N>::max());
+    if (whole.tooLarge)
+        return false;
+    if (!std::numeric_limits<N>::is_signed) {
+        if (whole.negative && whole.magnitude != 0)
+            return false;
+        if (whole.magnitude > max)
+            return false;
+        *exact = QVariant(qulonglong(whole.magnitude));
+        return true;
+    }
+    if (!whole.negative) {
+        if (whole.magnitude > max)
+            return false;
+        *exact = QVariant(qlonglong(whole.magnitude));
+        return true;
+    }
+    if (whole.magnitude > max + 1)
+        return false;
+    // -(max + 1) is the one value whose magnitude has no positive counterpart.
+    *exact = QVariant(whole.magnitude == max + 1 ? qlonglong(std::numeric_limits<N>::min())
+                                                 : -qlonglong(whole.magnitude));
+    return true;
+}
+
+// The exact form of a double that passed the check.
+QVariant exactOfDouble(int type, double value)
+{
+    QVariant exact;
+    withElementType(type, [&](auto tag) {
+        using T = decltype(tag);
+        using N = NumberOf<T>;
+        if constexpr (std::is_same<T, bool>::value)
+            exact = QVariant(value != 0.0 ? 1.0 : 0.0);
+        else if constexpr (std::is_floating_point<T>::value)
+            exact = QVariant(double(T(value)));
+        else if constexpr (std::is_integral<T>::value && std::is_signed<N>::value)
+            exact = QVariant(qlonglong(std::trunc(value)));
+        else if constexpr (std::is_integral<T>::value)
+            exact = QVariant(qulonglong(std::trunc(value)));
+    });
+    return exact;
 }
 
 } // namespace
@@ -231,19 +338,20 @@ LabelValue LabelValue::convert(int type, const CLabelVariable &record)
     v.number = toDouble(type, record);
     v.displayText = QString::number(v.number, 'g', 6);
     v.storedValue = v.number;
+    v.exact = v.number;
     // A counter or an energy total must be read to the last unit: integer types show every
     // digit, from the element itself, since a 64-bit one may have more digits than a double.
     withNumericType(type, [&](auto tag) {
         using T = decltype(tag);
         if constexpr (std::is_integral<T>::value) {
-            const T x = record.elementAt<T>(0);
+            const NumberOf<T> x = record.elementAt<T>(0);
             if (record.error != LabelError::Ok)
                 return;
-            // Int8 elements are signed whatever the platform's char is.
-            if constexpr (std::is_same<T, char>::value)
-                v.displayText = QString::number(int(static_cast<signed char>(x)));
+            if constexpr (std::is_signed<NumberOf<T>>::value)
+                v.exact = qlonglong(x);
             else
-                v.displayText = QString::number(x);
+                v.exact = qulonglong(x);
+            v.displayText = WriteValue::exactText(type, v.exact);
         }
     });
     // A float widened to double carries digits the controller never held (1.6 becomes
@@ -307,7 +415,8 @@ QString check(int type, double value)
         if constexpr (std::is_floating_point<T>::value) {
             const double limit = std::numeric_limits<T>::max();
             if (std::fabs(value) > limit)
-                error = outOfRangeText(value, type, QString::number(-limit, 'g', 9),
+                error = outOfRangeText(QString::number(value, 'g', 17), type,
+                                       QString::number(-limit, 'g', 9),
                                        QString::number(limit, 'g', 9));
         } else {
             double low = 0.0;
@@ -315,33 +424,81 @@ QString check(int type, double value)
             integerBounds<T>(&low, &highExclusive);
             const double whole = std::trunc(value);
             if (whole < low || whole >= highExclusive)
-                error = outOfRangeText(value, type, QString::number(std::numeric_limits<T>::min()),
-                                       QString::number(std::numeric_limits<T>::max()));
+                error = rangeText<T>(QString::number(value, 'g', 17), type);
         }
     });
     return error;
 }
 
-Parsed parse(const QString &text, int type)
+Parsed fromDouble(int type, double value)
 {
     Parsed p;
+    p.value = value;
+    p.errorText = check(type, value);
+    p.ok = p.errorText.isEmpty();
+    if (p.ok)
+        p.exact = exactOfDouble(type, value);
+    return p;
+}
+
+Parsed parse(const QString &text, int type)
+{
+    const QString trimmed = text.trimmed();
     bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
+    const double value = trimmed.toDouble(&ok);
     if (!ok || !std::isfinite(value)) {
+        Parsed p;
         p.errorText = notANumberText(text);
         return p;
     }
-    p.errorText = check(type, value);
-    p.ok = p.errorText.isEmpty();
-    p.value = value;
-    return p;
+    // Integer types take the typed digits: through the double a 64-bit value would lose its last
+    // digits, and a number just outside the range would round into it.
+    WholePart whole;
+    Parsed p;
+    bool fromDigits = false;
+    withNumericType(type, [&](auto tag) {
+        using T = decltype(tag);
+        if constexpr (std::is_integral<T>::value) {
+            if (!wholePartOf(trimmed, &whole))
+                return;
+            fromDigits = true;
+            p.value = value;
+            p.ok = wholeValue<T>(whole, &p.exact);
+            if (!p.ok)
+                p.errorText = rangeText<T>(trimmed, type);
+        }
+    });
+    return fromDigits ? p : fromDouble(type, value);
+}
+
+bool standsFor(const QVariant &exact, double value)
+{
+    bool ok = false;
+    return exact.isValid() && exact.toDouble(&ok) == value && ok;
 }
 
 CLabelVariable record(int type, double value)
 {
+    return exactRecord(type, exactOfDouble(type, value));
+}
+
+CLabelVariable exactRecord(int type, const QVariant &exact)
+{
     CLabelVariable r;
-    if (isWritableType(type))
-        r.value = oneElementList(type, value);
+    if (isWritableType(type)) {
+        withElementType(type, [&](auto tag) {
+            using T = decltype(tag);
+            using N = NumberOf<T>;
+            if constexpr (std::is_same<T, bool>::value)
+                r.value = QVariant::fromValue(QList<bool>{exact.toDouble() != 0.0});
+            else if constexpr (std::is_floating_point<T>::value)
+                r.value = QVariant::fromValue(QList<T>{T(exact.toDouble())});
+            else if constexpr (std::is_integral<T>::value && std::is_signed<N>::value)
+                r.value = QVariant::fromValue(QList<T>{T(exact.toLongLong())});
+            else if constexpr (std::is_integral<T>::value)
+                r.value = QVariant::fromValue(QList<T>{T(exact.toULongLong())});
+        });
+    }
     r.count = 1;
     r.type = type;
     return r;
@@ -361,6 +518,18 @@ QString editText(int type, double value)
             return text;
     }
     return QString::number(value, 'g', 17);
+}
+
+QString exactText(int type, const QVariant &exact)
+{
+    switch (exact.userType()) {
+    case QMetaType::LongLong:
+        return QString::number(exact.toLongLong());
+    case QMetaType::ULongLong:
+        return QString::number(exact.toULongLong());
+    default:
+        return editText(type, exact.toDouble());
+    }
 }
 
 } // namespace WriteValue

@@ -121,6 +121,7 @@ struct LabelValue
     QString displayText;  // the cell text: every digit of an integer, six significant digits of
                           // a float or double, or the string
     QVariant storedValue; // the full double, or the text of a string label
+    QVariant exact;       // element 0 as WriteValue keeps a number exactly; invalid for a string
     bool isString = false;
 
     static LabelValue convert(int type, const CLabelVariable &record);
@@ -211,32 +212,46 @@ struct WriteTarget
 struct HeldWrite
 {
     WriteTarget target;
-    double value = 0.0;
+    QVariant value; // exact, as WriteValue keeps it
 };
 
 // Parsing and checking a value typed for a label, and the record that carries it to the driver.
+// A value is kept exactly for its type: as a qlonglong for the signed integer types, a qulonglong
+// for the unsigned ones, and as a double for bool (0 or 1), float (the float's value) and double.
+// A double holds integers exactly only up to 2^53, so a 64-bit value that went through one
+// would reach the controller with other last digits.
 namespace WriteValue {
 
 struct Parsed
 {
     bool ok = false;
-    double value = 0.0;
-    QString errorText; // translated, for the user
+    double value = 0.0; // the number as a double, for the signals that carry one
+    QVariant exact;     // what is written, exactly
+    QString errorText;  // translated, for the user
 };
 
 // A finite number within the range of the type's element type; anything else is refused, since
-// writing 0 or a wrapped value to a controller because of a typo is unsafe.
+// writing 0 or a wrapped value to a controller because of a typo is unsafe. Integer types take
+// the typed digits themselves, so every value in range is accepted and none outside it.
 Parsed parse(const QString &text, int type);
+// The same for a value that comes as a double.
+Parsed fromDouble(int type, double value);
 // Empty when value may be written to a label of type; else the translated reason.
 QString check(int type, double value);
 // Types that carry a number to write (not null, not string).
 bool isWritableType(int type);
+// Whether exact is a number whose double is value: what a signal carrying the double stood for.
+bool standsFor(const QVariant &exact, double value);
 // Default record with one element of the type's element type: bool value != 0, integers
 // truncated toward zero, float narrowed, double unchanged; count 1 and type set. value must
 // have passed check(): converting a double outside the element's range is undefined.
 CLabelVariable record(int type, double value);
+// The record of an exact value of the type (from parse or fromDouble).
+CLabelVariable exactRecord(int type, const QVariant &exact);
 // The text the write dialog starts from: the shortest that reads back as the same value of the
 // type (a float as a float), so confirming it unchanged writes back exactly what was read.
 QString editText(int type, double value);
+// The same for an exact value: every digit of an integer.
+QString exactText(int type, const QVariant &exact);
 
 } // namespace WriteValue

@@ -97,8 +97,43 @@ ProjectReadResult ProjectFile::read(const QString &path)
     return result;
 }
 
+QString ProjectFile::unstorableText(const ProjectData &data)
+{
+    const QStringList columns = LabelRows::columnNames();
+    for (int r = 0; r < data.labels.size(); ++r) {
+        const LabelRow &row = data.labels.at(r);
+        for (int c = 0; c < row.size() && c < LabelColumnCount; ++c) {
+            const int at = LabelRows::firstUnstorableCharacter(row.at(c));
+            if (at >= 0)
+                return tr("第 %1 行（标签 %2）的%3含有项目文件无法保存的字符 %4")
+                    .arg(r + 1)
+                    .arg(row.value(LabelColumnLabel), columns[c],
+                         LabelRows::characterName(row.at(c), at));
+        }
+    }
+    const QPair<QString, QString> others[] = {{tr("工程名称"), data.name},
+                                              {tr("驱动库名称"), data.driveLibName},
+                                              {tr("通信设置"), data.linkMode},
+                                              {tr("通信设置"), data.linkParameter}};
+    for (const auto &field : others) {
+        const int at = LabelRows::firstUnstorableCharacter(field.second);
+        if (at >= 0)
+            return tr("%1含有项目文件无法保存的字符 %2")
+                .arg(field.first, LabelRows::characterName(field.second, at));
+    }
+    return QString();
+}
+
 bool ProjectFile::write(const QString &path, const ProjectData &data, QString *errorText)
 {
+    // Found before the file is touched: the writer would only fail with no reason given, or
+    // drop half a surrogate pair without a word.
+    const QString unstorable = unstorableText(data);
+    if (!unstorable.isEmpty()) {
+        if (errorText)
+            *errorText = tr("无法保存项目文件 %1：%2").arg(path, unstorable);
+        return false;
+    }
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Text) && writeDocument(&file, data, true)
         && file.commit()) {

@@ -37,8 +37,12 @@ class ProjectFile
 public:
     static ProjectReadResult read(const QString &path);
     // The full form: name, drivelib, connect and one "item" per label. Replaces the file only
-    // once everything is written.
+    // once everything is written; refuses data holding a character the file cannot carry, and
+    // errorText then names it and where it is.
     static bool write(const QString &path, const ProjectData &data, QString *errorText = nullptr);
+    // Where data holds a character a project file cannot carry (the label and column, or the
+    // link, and the character), translated; empty when it holds none.
+    static QString unstorableText(const ProjectData &data);
     // The file of a new project: only name and drivelib. Refuses a file that already exists.
     static bool create(const QString &path, const QString &name, const QString &driveLibName,
                        QString *errorText = nullptr);

@@ -890,6 +890,20 @@
         <translation>工程已保存：%1</translation>
     </message>
     <message>
+        <source>工程未保存：%1</source>
+        <translation>工程未保存：%1</translation>
+    </message>
+    <message>
+        <source>……另有 %1 个</source>
+        <translation>……另有 %1 个</translation>
+    </message>
+    <message>
+        <source>%1 个标签的数据类型无法识别，按 &quot;null&quot; 处理（不监视，不能写值）；表中保留原来的类型文本，保存时原样写回。请为它们选择数据类型：
+%2</source>
+        <translation>%1 个标签的数据类型无法识别，按 &quot;null&quot; 处理（不监视，不能写值）；表中保留原来的类型文本，保存时原样写回。请为它们选择数据类型：
+%2</translation>
+    </message>
+    <message>
         <source>dpro</source>
         <translation>dpro</translation>
     </message>
@@ -1112,6 +1126,10 @@
         <translation>等待写值：%1</translation>
     </message>
     <message>
+        <source>已写入：%1 = %2（%3，状态码 %4）</source>
+        <translation>已写入：%1 = %2（%3，状态码 %4）</translation>
+    </message>
+    <message>
         <source>写值失败：%1（%2，状态码 %3）</source>
         <translation>写值失败：%1（%2，状态码 %3）</translation>
     </message>
@@ -1267,6 +1285,26 @@
     <message>
         <source>无法保存项目文件 %1：%2</source>
         <translation>无法保存项目文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>工程名称</source>
+        <translation>工程名称</translation>
+    </message>
+    <message>
+        <source>驱动库名称</source>
+        <translation>驱动库名称</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>通信设置</translation>
+    </message>
+    <message>
+        <source>第 %1 行（标签 %2）的%3含有项目文件无法保存的字符 %4</source>
+        <translation>第 %1 行（标签 %2）的%3含有项目文件无法保存的字符 %4</translation>
+    </message>
+    <message>
+        <source>%1含有项目文件无法保存的字符 %2</source>
+        <translation>%1含有项目文件无法保存的字符 %2</translation>
     </message>
     <message>
         <source>项目文件已存在：%1</source>

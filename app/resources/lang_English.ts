@@ -890,6 +890,20 @@
         <translation>Project saved: %1</translation>
     </message>
     <message>
+        <source>工程未保存：%1</source>
+        <translation>Project not saved: %1</translation>
+    </message>
+    <message>
+        <source>……另有 %1 个</source>
+        <translation>... and %1 more</translation>
+    </message>
+    <message>
+        <source>%1 个标签的数据类型无法识别，按 &quot;null&quot; 处理（不监视，不能写值）；表中保留原来的类型文本，保存时原样写回。请为它们选择数据类型：
+%2</source>
+        <translation>The data type of %1 label(s) is not known: they count as &quot;null&quot; (not monitored, cannot be written) and keep their type text, which saving writes back unchanged. Choose a data type for them:
+%2</translation>
+    </message>
+    <message>
         <source>dpro</source>
         <translation>dpro</translation>
     </message>
@@ -1112,6 +1126,10 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <translation>Write waiting: %1</translation>
     </message>
     <message>
+        <source>已写入：%1 = %2（%3，状态码 %4）</source>
+        <translation>Written: %1 = %2 (%3, status code %4)</translation>
+    </message>
+    <message>
         <source>写值失败：%1（%2，状态码 %3）</source>
         <translation>Write failed: %1 (%2, status code %3)</translation>
     </message>
@@ -1267,6 +1285,26 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
     <message>
         <source>无法保存项目文件 %1：%2</source>
         <translation>Cannot save the project file %1: %2</translation>
+    </message>
+    <message>
+        <source>工程名称</source>
+        <translation>The project name</translation>
+    </message>
+    <message>
+        <source>驱动库名称</source>
+        <translation>The driver library name</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>The link settings</translation>
+    </message>
+    <message>
+        <source>第 %1 行（标签 %2）的%3含有项目文件无法保存的字符 %4</source>
+        <translation>the %3 of row %1 (label %2) holds the character %4, which a project file cannot hold</translation>
+    </message>
+    <message>
+        <source>%1含有项目文件无法保存的字符 %2</source>
+        <translation>%1 holds the character %2, which a project file cannot hold</translation>
     </message>
     <message>
         <source>项目文件已存在：%1</source>

@@ -2,6 +2,7 @@
 #include "labeltypes.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -22,6 +23,13 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A literal with its NUL bytes.
+template<int N>
+QByteArray bytesOf(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
 } // namespace
 
 class tst_LabelCsv : public QObject
@@ -40,10 +48,12 @@ private slots:
     void parseCsv();
     void importSkipsWhatIsNoLabel_data();
     void importSkipsWhatIsNoLabel();
+    void randomBytesGiveNoLabel();
     void failures();
     void typeEntries_data();
     void typeEntries();
     void typeEntryList();
+    void unknownTypesListed();
     void removalOrder_data();
     void removalOrder();
 
@@ -198,6 +208,22 @@ void tst_LabelCsv::importSkipsWhatIsNoLabel_data()
         << QStringList{"D1", "D3"} << 2;
     QTest::newRow("quoted comma keeps six fields")
         << QByteArray(",D1,\"level, tank\",,,Int16\n") << QStringList{"D1"} << 0;
+    // Such rows could never be saved in a project file, or are bytes shown as text.
+    QTest::newRow("bell and vertical tab skipped and counted")
+        << QByteArray(",D1,tank\x07,,,Int16\n,D2,,,,Int16\n,D3,a\x0b,,,bool\n") << QStringList{"D2"}
+        << 2;
+    QTest::newRow("NUL, escape, DEL and C1 control skipped")
+        << bytesOf(",D1\x00,,,,Int16\n\x1b,D2,,,,Int16\n,D3,,\x7f,,Int16\n,D4,,,\xc2\x85,Int16\n"
+                   ",D5,,,,Int16\n")
+        << QStringList{"D5"} << 4;
+    QTest::newRow("bytes that are not UTF-8 skipped")
+        << QByteArray(",D1,\xff\xfe\xfd,,,Int16\n,D2,caf\xe9,,,Int16\n,D3,caf\xc3\xa9,,,Int16\n")
+        << QStringList{"D3"} << 2;
+    QTest::newRow("U+FFFE skipped")
+        << QByteArray(",D1,\xef\xbf\xbe,,,Int16\n,D2,,,,Int16\n") << QStringList{"D2"} << 1;
+    QTest::newRow("tab and quoted line break are text")
+        << QByteArray(",D1,a\tb,,,Int16\n,D2,\"two\r\nlines\",,,Int16\n") << QStringList{"D1", "D2"}
+        << 0;
 }
 
 void tst_LabelCsv::importSkipsWhatIsNoLabel()
@@ -218,6 +244,28 @@ void tst_LabelCsv::importSkipsWhatIsNoLabel()
     }
     QCOMPARE(got, labels);
     QCOMPARE(read.skipped, skipped);
+}
+
+void tst_LabelCsv::randomBytesGiveNoLabel()
+{
+    // 20 KB of noise, as a file picked by mistake: whatever lines it happens to cut into six
+    // fields are no labels.
+    for (quint32 seed = 1; seed <= 20; ++seed) {
+        QRandomGenerator random(seed);
+        QByteArray noise(20 * 1024, '\0');
+        for (char &b : noise)
+            b = char(random.bounded(256));
+        QFile file(path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(noise);
+        file.close();
+        LabelCsv::Import read;
+        QVERIFY(LabelCsv::importFile(path(), &read));
+        const QString first = read.rows.value(0).join(QLatin1Char(','));
+        QVERIFY2(read.rows.isEmpty(),
+                 qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(first)));
+        QVERIFY(read.skipped > 0);
+    }
 }
 
 void tst_LabelCsv::failures()
@@ -283,6 +331,32 @@ void tst_LabelCsv::typeEntryList()
         QCOMPARE(LabelTypes::positionOf(type), -1);
     QCOMPARE(int(LabelTypes::dataTypeAt(33)), int(null));
     QCOMPARE(int(LabelTypes::dataTypeAt(-1)), int(null));
+}
+
+void tst_LabelCsv::unknownTypesListed()
+{
+    const QString padded = LabelTypes::entryName(float_ABCD);
+    QList<LabelRow> rows{{"", "A", "", "", "", padded},
+                         {"", "B", "", "", "", ""}, // no type given: "null" without a word
+                         {"", "C", "", "", "", "Int16"},
+                         {"", "D", "", "", "", "float_ABCD"}};
+    QVERIFY(!LabelTypes::isUnknownName(padded));
+    QVERIFY(!LabelTypes::isUnknownName(QString()));
+    QVERIFY(LabelTypes::isUnknownName(QStringLiteral("float_ABCD")));
+    const QString head = QString::fromUtf8("%1 个标签的数据类型无法识别，按 \"null\" "
+                                           "处理（不监视，不能写值）；表中保留原来的类型文本，"
+                                           "保存时原样写回。请为它们选择数据类型：\n");
+    QCOMPARE(LabelRows::unknownTypesText(rows), head.arg(1) + "D (float_ABCD)");
+    QVERIFY(LabelRows::unknownTypesText(rows.mid(0, 3)).isEmpty());
+    // A box lists ten of them and counts the rest.
+    QStringList listed{"D (float_ABCD)"};
+    for (int i = 1; i <= 11; ++i) {
+        rows.append({"", QStringLiteral("E%1").arg(i), "", "", "", "int"});
+        if (i <= 9)
+            listed << QStringLiteral("E%1 (int)").arg(i);
+    }
+    QCOMPARE(LabelRows::unknownTypesText(rows),
+             head.arg(12) + listed.join('\n') + QString::fromUtf8("\n……另有 2 个"));
 }
 
 void tst_LabelCsv::removalOrder_data()

@@ -62,6 +62,8 @@ private slots:
     void writeParsing();
     void writeRecord_data();
     void writeRecord();
+    void exactIntegers_data();
+    void exactIntegers();
     void editText_data();
     void editText();
     void projectFromArguments_data();
@@ -494,6 +496,80 @@ void tst_MonitorLogic::writeRecord()
     QVERIFY(WriteValue::isWritableType(type));
     QVERIFY(!WriteValue::isWritableType(string));
     QVERIFY(!WriteValue::isWritableType(null));
+}
+
+void tst_MonitorLogic::exactIntegers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("written"); // every digit of the element sent; empty: refused
+    QTest::addColumn<QString>("refusal");
+    const char *int64 = "Int64 的范围（-9223372036854775808 至 9223372036854775807）";
+    const char *uint64 = "UInt64 的范围（0 至 18446744073709551615）";
+    const struct
+    {
+        const char *tag;
+        const char *text;
+        int type;
+        const char *written;
+        const char *refused = nullptr; // the typed number the refusal names
+        const char *bounds = nullptr;
+    } rows[] = {
+        {"Int64 2^53 + 1", "9007199254740993", Int64, "9007199254740993"},
+        {"Int64 eighteen digits", "123456789012345678", Int64, "123456789012345678"},
+        {"Int64 largest", "9223372036854775807", Int64, "9223372036854775807"},
+        {"Int64 smallest", "-9223372036854775808", Int64, "-9223372036854775808"},
+        {"Int64 2^63", "9223372036854775808", Int64, "", "9223372036854775808", int64},
+        // Its double is -2^63, which the type holds: only the digits tell it is outside.
+        {"Int64 below the smallest", "-9223372036854775809", Int64, "", "-9223372036854775809",
+         int64},
+        {"Int64 fraction truncated, byte order", " -123456789012345678.9 ", int64_HGFEDCBA,
+         "-123456789012345678"},
+        {"Int64 exponent", "1.5e18", Int64, "1500000000000000000"},
+        {"UInt64 twenty digits", "18000000000000000001", UInt64, "18000000000000000001"},
+        {"UInt64 largest, leading zeros", "+00018446744073709551615", UInt64,
+         "18446744073709551615"},
+        {"UInt64 2^64", "18446744073709551616", UInt64, "", "18446744073709551616", uint64},
+        {"UInt64 far out", "1e30", UInt64, "", "1e30", uint64},
+        {"UInt64 -0.5 truncates to 0", "-0.5", UInt64, "0"},
+        {"UInt64 negative", "-1", uint64_BADCFEHG, "", "-1",
+         "uint64_BADCFEHG 的范围（0 至 18446744073709551615）"},
+        {"Int32 exponent below one", "125e-2", Int32, "1"},
+        {"Int8 smallest", "-128", Int8, "-128"},
+        {"Int8 over", "128", Int8, "", "128", "Int8 的范围（-128 至 127）"},
+        {"UInt32 2^32", "4294967296", UInt32, "", "4294967296", "UInt32 的范围（0 至 4294967295）"},
+    };
+    for (const auto &r : rows) {
+        const QString refusal
+            = r.refused ? zh("数值 %1 超出 %2").arg(r.refused, zh(r.bounds)) : QString();
+        QTest::newRow(r.tag) << r.text << r.type << r.written << refusal;
+    }
+}
+
+void tst_MonitorLogic::exactIntegers()
+{
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(QString, written);
+    QFETCH(QString, refusal);
+    const WriteValue::Parsed p = WriteValue::parse(text, type);
+    QCOMPARE(p.errorText, refusal);
+    QCOMPARE(p.ok, refusal.isEmpty());
+    if (!p.ok)
+        return;
+    QCOMPARE(p.value, text.toDouble());
+    QCOMPARE(WriteValue::exactText(type, p.exact), written);
+    // The record carries the element itself, read back as the table shows it.
+    CLabelVariable sent = WriteValue::exactRecord(type, p.exact);
+    QCOMPARE(sent.count, 1);
+    sent.status = 0;
+    const LabelValue shown = LabelValue::convert(type, sent);
+    QCOMPARE(shown.displayText, written);
+    QCOMPARE(WriteValue::exactText(type, shown.exact), written);
+    // Held so, it stands for the double the menu hands on: the dialog starts from every digit.
+    QVERIFY(WriteValue::standsFor(shown.exact, shown.number));
+    QVERIFY(!WriteValue::standsFor(shown.exact, shown.number + 1e6));
+    QVERIFY(!WriteValue::standsFor(QVariant(), shown.number));
 }
 
 void tst_MonitorLogic::projectFromArguments_data()

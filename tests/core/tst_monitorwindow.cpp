@@ -1000,6 +1000,8 @@ void tst_MonitorWindow::writeFailureReasonShown_data()
         << 2 << zh("写值失败：LW1（该地址不支持此数据类型，状态码 2）");
     QTest::newRow("5 past the area") << 5 << zh("写值失败：LW1（地址超出区域范围，状态码 5）");
     QTest::newRow("42 unknown") << 42 << zh("写值失败：LW1（状态码 42）");
+    // The controller took it; its input scan will put the input's own value back.
+    QTest::newRow("6 input area") << 6 << zh("已写入：LW1 = 4（输入区的值会被设备覆盖，状态码 6）");
 }
 
 void tst_MonitorWindow::writeFailureReasonShown()

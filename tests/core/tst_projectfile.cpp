@@ -8,6 +8,11 @@
 
 namespace {
 
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -46,6 +51,9 @@ private slots:
     void newProjectFileOpens();
     void newProjectRefusesExistingFile();
     void failedWrites();
+    void unstorableCharacterNamed_data();
+    void unstorableCharacterNamed();
+    void whitespaceControlsStored();
     void xmlErrorNamesLine();
     void missingFile();
     void missingAttributesAreEmpty();
@@ -165,6 +173,61 @@ void tst_ProjectFile::failedWrites()
                                  &error));
     QVERIFY(error.contains(inMissingDir));
     QVERIFY(!QFile::exists(inMissingDir));
+}
+
+void tst_ProjectFile::unstorableCharacterNamed_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cause"); // after "无法保存项目文件 <path>："
+    const QString held = zh("第 2 行（标签 LW2）的%1含有项目文件无法保存的字符 %2");
+    QTest::newRow("bell in a description")
+        << 1 << int(LabelColumnDescription) << "tank\a" << held.arg(zh("描述"), "U+0007");
+    QTest::newRow("vertical tab in a unit")
+        << 1 << int(LabelColumnUnit) << "m\v" << held.arg(zh("单位"), "U+000B");
+    QTest::newRow("NUL in a time")
+        << 1 << int(LabelColumnTime) << QString(QChar(0)) << held.arg(zh("时间"), "U+0000");
+    QTest::newRow("U+FFFF in a value")
+        << 1 << int(LabelColumnValue) << QString(QChar(0xFFFF)) << held.arg(zh("当前值"), "U+FFFF");
+    // The writer would drop it without a word.
+    QTest::newRow("half a surrogate pair in a label")
+        << 1 << int(LabelColumnLabel) << QStringLiteral("LW2") + QChar(0xD800)
+        << zh("第 2 行（标签 LW2%1）的标签/地址含有项目文件无法保存的字符 U+D800")
+               .arg(QChar(0xD800));
+    QTest::newRow("escape in the link")
+        << -1 << 0 << "127.0.0.1:5000\x1b" << zh("通信设置含有项目文件无法保存的字符 U+001B");
+}
+
+void tst_ProjectFile::unstorableCharacterNamed()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(QString, cause);
+    ProjectData data
+        = project(QStringLiteral("net"), QStringLiteral("127.0.0.1:5000"),
+                  {{"", "LW1", "", "", "", "Int16"}, {"", "LW2", "", "", "", "Int16"}});
+    if (row < 0)
+        data.linkParameter = text;
+    else
+        data.labels[row][column] = text;
+    QVERIFY(writeFile(path(), "kept"));
+    QString error;
+    QVERIFY(!ProjectFile::write(path(), data, &error));
+    QCOMPARE(error, zh("无法保存项目文件 %1：%2").arg(path(), cause));
+    QCOMPARE(ProjectFile::unstorableText(data), cause);
+    QCOMPARE(readAll(path()), QByteArray("kept"));
+}
+
+void tst_ProjectFile::whitespaceControlsStored()
+{
+    // Tab and line breaks are text a project file carries.
+    const ProjectData data = project(QStringLiteral("net"), QStringLiteral("127.0.0.1:5000"),
+                                     {{"", "LW1", "two\r\nlines\tand a tab", "", "", "Int16"}});
+    QVERIFY(ProjectFile::unstorableText(data).isEmpty());
+    QVERIFY(ProjectFile::write(path(), data));
+    QCOMPARE(ProjectFile::read(path()).data.labels, data.labels);
 }
 
 void tst_ProjectFile::xmlErrorNamesLine()

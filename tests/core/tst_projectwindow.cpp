@@ -12,8 +12,10 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -59,6 +61,10 @@ private slots:
     void uncreatableDatabaseBoxUntranslated();
     void projectNamedSettingsKeepsProgramSettings();
     void failedSaveReported();
+    void unsavableCharacterNamedAndSavedMessageGone();
+    void importLeavesOutWhatCannotBeSaved();
+    void randomBytesKeepTheDemoLabels();
+    void unknownTypeNamedAndKept();
     void linkRestored_data();
     void linkRestored();
     void chartSectionsAndFolders();
@@ -442,6 +448,107 @@ void tst_ProjectWindow::failedSaveReported()
     ui()->action_savePro->trigger();
     QVERIFY(!QFileInfo::exists(path));
     QCOMPARE(window->labelRowCount(), 0);
+}
+
+void tst_ProjectWindow::unsavableCharacterNamedAndSavedMessageGone()
+{
+    makeDriver("LibTest");
+    const QString path = writeProject("p", "a", "LibTest", {{"", "LW1", "tank", "", "", "Int16"}});
+    MainWindow *window = m_f.create();
+    open(path);
+    ui()->action_savePro->trigger();
+    QCOMPARE(window->statusBar()->currentMessage(), zh("工程已保存：%1").arg(path));
+    const QByteArray saved = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+
+    // A character pasted into a cell that XML cannot carry.
+    window->addLabelRow({"", "LW2", "bell\a", "", "", "Int16"});
+    m_f.prompt->expect("critical", zh("错误"),
+                       zh("无法保存项目文件 %1：第 2 行（标签 LW2）的描述含有项目文件无法保存的"
+                          "字符 U+0007")
+                           .arg(path));
+    ui()->action_savePro->trigger();
+    QCOMPARE(window->statusBar()->currentMessage(), zh("工程未保存：%1").arg(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), saved);
+}
+
+void tst_ProjectWindow::importLeavesOutWhatCannotBeSaved()
+{
+    makeDriver("LibTest");
+    const QString path = writeProject("p", "a", "LibTest");
+    MainWindow *window = m_f.create();
+    open(path);
+    const QString csv = m_f.path("labels.csv");
+    writeBytes(csv, "time,label,describe,value,unit,type\n,LW1,a\x07,,,Int16\n,LW2,b\x0b,,,Int16\n"
+                    ",LW3,c,,,Int16\n");
+    m_f.chooser->answers << csv;
+    m_f.prompt->expect("information", zh("信息"), zh("导入完成：1条记录，跳过2行"));
+    window->labelMenu()->actions().at(3)->trigger();
+    QCOMPARE(window->labelRows(), (QList<LabelRow>{{"", "LW3", "c", "", "", "Int16"}}));
+    // So the next save works.
+    ui()->action_savePro->trigger();
+    QCOMPARE(window->statusBar()->currentMessage(), zh("工程已保存：%1").arg(path));
+    QCOMPARE(ProjectFile::read(path).data.labels, window->labelRows());
+}
+
+void tst_ProjectWindow::randomBytesKeepTheDemoLabels()
+{
+    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibVexmar.so"),
+                        m_f.path("libdrive/LibVexmar.so")));
+    const QString path = m_f.path("vexmar-demo.dpro");
+    QVERIFY(QFile::copy(QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"), path));
+    MainWindow *window = m_f.create();
+    open(path);
+    const QList<LabelRow> demo = window->labelRows();
+    QCOMPARE(demo.size(), 46);
+
+    // Noise two of whose lines happen to cut into six fields.
+    QRandomGenerator random(8);
+    QByteArray noise(20 * 1024, '\0');
+    for (char &b : noise)
+        b = char(random.bounded(256));
+    writeBytes(m_f.path("noise.csv"), noise);
+    m_f.chooser->answers << m_f.path("noise.csv");
+    m_f.prompt->expectStartingWith("warning", zh("信息"), zh("导入失败：文件中没有可导入的标签"));
+    window->labelMenu()->actions().at(3)->trigger();
+    QCOMPARE(window->labelRows(), demo);
+    ui()->action_savePro->trigger();
+    QCOMPARE(window->statusBar()->currentMessage(), zh("工程已保存：%1").arg(path));
+}
+
+void tst_ProjectWindow::unknownTypeNamedAndKept()
+{
+    makeDriver("LibTest");
+    const QList<LabelRow> rows{{"", "LW1", "", "", "", "no_such_type"},
+                               {"", "LW2", "", "", "", "Int16"}};
+    const QString path = writeProject("p", "a", "LibTest", rows);
+    const QString what
+        = zh("1 个标签的数据类型无法识别，按 \"null\" 处理（不监视，不能写值）；表中保留"
+             "原来的类型文本，保存时原样写回。请为它们选择数据类型：\n%1");
+    MainWindow *window = m_f.create();
+    m_f.prompt->expect("warning", zh("打开工程"), what.arg("LW1 (no_such_type)"));
+    open(path);
+    QCOMPARE(m_f.prompt->pending(), 0);
+    QCOMPARE(window->labelDataType(0), int(null));
+    QCOMPARE(window->labelDataType(1), int(Int16));
+    QCOMPARE(window->labelRows(), rows);
+    // Saved back as it was read.
+    ui()->action_savePro->trigger();
+    QCOMPARE(ProjectFile::read(path).data.labels, rows);
+
+    const QString csv = m_f.path("labels.csv");
+    writeBytes(csv, "time,label,describe,value,unit,type\n,LW9,,,,Int61\n,LW8,,,,bool\n");
+    m_f.chooser->answers << csv;
+    m_f.prompt->expect("warning", zh("信息"),
+                       zh("导入完成：2条记录，跳过0行\n\n") + what.arg("LW9 (Int61)"));
+    window->labelMenu()->actions().at(3)->trigger();
+    QCOMPARE(window->labelDataType(0), int(null));
+    QCOMPARE(window->labelRows().first().last(), QStringLiteral("Int61"));
 }
 
 void tst_ProjectWindow::linkRestored_data()

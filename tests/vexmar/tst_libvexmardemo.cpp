@@ -1,6 +1,6 @@
 // The demo project in examples/: it reads as a project file, names the LibVexmar module the
-// program finds, and every one of its labels is polled successfully from the simulator with
-// changing values, as scripts/run.sh starts it.
+// program finds, every one of its labels is polled successfully from the simulator with
+// changing values, as scripts/run.sh starts it, and its outputs keep what is written to them.
 #include "driverloader.h"
 #include "elementtype.h"
 #include "labeltypes.h"
@@ -20,8 +20,13 @@ private slots:
     void initTestCase();
     void projectNamesTheDriverAndEveryType();
     void everyLabelPollsAndValuesChange();
+    void outputsKeepWhatIsWritten();
 
 private:
+    // The demo project's driver connected to the simulator in demo mode; null, with error, when
+    // either fails.
+    CDriveBaseClass *connectDemo(VexmarSimProcess *sim, QString *error);
+
     QList<Induction::SReadInfo> m_records;
     ProjectData m_project;
 };
@@ -59,16 +64,10 @@ void tst_LibVexmarDemo::projectNamesTheDriverAndEveryType()
 
 void tst_LibVexmarDemo::everyLabelPollsAndValuesChange()
 {
-    const LoadedDriver loaded = loadDriver(m_project.driveLibName);
-    QVERIFY2(loaded.driver, qPrintable(loaded.error));
     VexmarSimProcess sim;
-    // As scripts/run.sh starts it, with a quicker step.
-    QVERIFY2(sim.startUdp({QStringLiteral("--demo"),
-                           QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"),
-                           QStringLiteral("--interval"), QStringLiteral("50")}),
-             qPrintable(sim.error()));
-    CDriveBaseClass *d = loaded.driver;
-    QCOMPARE(d->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(sim.port())), 0);
+    QString error;
+    CDriveBaseClass *d = connectDemo(&sim, &error);
+    QVERIFY2(d, qPrintable(error));
 
     const VexmarTick first = runTick(d, m_records);
     QCOMPARE(first.values.size(), m_records.size());
@@ -96,6 +95,67 @@ void tst_LibVexmarDemo::everyLabelPollsAndValuesChange()
         const QString before = valueText(first.values.value(changing).value);
         QTRY_VERIFY_WITH_TIMEOUT(
             valueText(runTick(d, m_records).values.value(changing).value) != before, 5000);
+    }
+    QCOMPARE(d->DestroyFree(), 0);
+}
+
+CDriveBaseClass *tst_LibVexmarDemo::connectDemo(VexmarSimProcess *sim, QString *error)
+{
+    const LoadedDriver loaded = loadDriver(m_project.driveLibName);
+    // As scripts/run.sh starts it, with a quicker step.
+    if (!loaded.driver
+        || !sim->startUdp({QStringLiteral("--demo"),
+                           QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"),
+                           QStringLiteral("--interval"), QStringLiteral("50")})) {
+        *error = loaded.driver ? sim->error() : loaded.error;
+        return nullptr;
+    }
+    const int connected
+        = loaded.driver->ConnectDrive(QStringLiteral("127.0.0.1:%1").arg(sim->port()));
+    *error = QStringLiteral("ConnectDrive gave %1").arg(connected);
+    return connected == 0 ? loaded.driver : nullptr;
+}
+
+void tst_LibVexmarDemo::outputsKeepWhatIsWritten()
+{
+    VexmarSimProcess sim;
+    QString error;
+    CDriveBaseClass *d = connectDemo(&sim, &error);
+    QVERIFY2(d, qPrintable(error));
+    auto numberOf = [](CLabelVariable v) {
+        double x = v.value.value<QList<bool>>().value(0) ? 1.0 : 0.0;
+        withNumericType(v.type, [&](auto tag) { x = double(v.elementAt<decltype(tag)>(0)); });
+        return x;
+    };
+
+    // Every output of the demo, written as a user writes it from the label table.
+    QMap<QString, double> written;
+    for (const Induction::SReadInfo &r : qAsConst(m_records)) {
+        if (!QRegularExpression(QStringLiteral("^N?(AO|DO)")).match(r.name).hasMatch())
+            continue;
+        const CLabelVariable now = d->ReadVariable(r.name, DataType(r.type), 1);
+        QVERIFY2(now.status == LabelStatus::Ok, qPrintable(r.name));
+        const double x = numberOf(now);
+        const double want = r.type == Bool ? 1.0 - x : std::round(x) + 2.0;
+        CLabelVariable value;
+        value.value = oneElementList(r.type, want);
+        value.count = 1;
+        value.type = r.type;
+        const CLabelVariable answer = d->WriteVariable(r.name, DataType(r.type), value, 1);
+        QVERIFY2(answer.status == LabelStatus::Ok, qPrintable(QStringLiteral("%1 %2: status %3")
+                                                                  .arg(r.name, dataTypeName(r.type))
+                                                                  .arg(answer.status)));
+        written.insert(r.name, want);
+    }
+    QVERIFY(written.size() >= 6);
+
+    // Still there while the inputs move on.
+    const QString before = valueText(d->ReadVariable(QStringLiteral("AI1"), Int32, 1).value);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        valueText(d->ReadVariable(QStringLiteral("AI1"), Int32, 1).value) != before, 5000);
+    for (const Induction::SReadInfo &r : qAsConst(m_records)) {
+        if (written.contains(r.name))
+            QCOMPARE(numberOf(d->ReadVariable(r.name, DataType(r.type), 1)), written.value(r.name));
     }
     QCOMPARE(d->DestroyFree(), 0);
 }

@@ -1,0 +1,310 @@
+// The write dialog of the real window through both real drivers, bound from the program folder's
+// libdrive: LibVexmar against its simulator over UDP, LibCorvid against the scripted S7 peer,
+// both on 127.0.0.1. What reaches the controller is read back from its memory through the
+// driver: a 64-bit integer arrives with every digit or is refused, the dialog starts from the
+// exact value a label holds, and a write to an S7 input is reported as written.
+#include "dialogwritelabel.h"
+#include "drivebaseclass.h"
+#include "projectfile.h"
+#include "s7peerprocess.h"
+#include "ui_mainwindow.h"
+#include "vexmarsimprocess.h"
+#include "windowfixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QStatusBar>
+
+namespace {
+
+QString zh(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Element 0 of a read, every digit.
+QString elementText(const CLabelVariable &record)
+{
+    if (record.type == Int64)
+        return QString::number(record.value.value<QList<qint64>>().value(0));
+    if (record.type == UInt64)
+        return QString::number(record.value.value<QList<quint64>>().value(0));
+    return QString::number(record.value.value<QList<unsigned char>>().value(0));
+}
+
+} // namespace
+
+class tst_LabelWrite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void exactIntegersReachTheController_data();
+    void exactIntegersReachTheController();
+    void unchangedDialogWritesWhatIsHeld_data();
+    void unchangedDialogWritesWhatIsHeld();
+    void dialogStartsFromTheSavedValue();
+    void outOfRangeNamesTheTypedNumber_data();
+    void outOfRangeNamesTheTypedNumber();
+    void inputAreaWriteReportedAsWritten();
+
+private:
+    void addDriverColumns();
+    // A row of those columns: the label at LW4 (Vexmar) or DB1.DBB16 (S7).
+    QTestData &addWriteRow(const QString &tag, const QString &driver, const char *type,
+                           const char *text);
+    // Starts the driver's peer and opens a project with the one label; monitoring runs with
+    // its timer stopped, so that only the test reads.
+    MainWindow *openProject(const QString &driver, const QString &address, const QString &type,
+                            const QString &value = QString());
+    // openProject with the driver, address and type of the test's row.
+    MainWindow *openRowProject();
+    void writeByDialog(const QString &text);
+    QLineEdit *openDialog();
+    CLabelVariable readBack(const QString &address, int type);
+    QString status() const { return m_f.window->statusBar()->currentMessage(); }
+
+    WindowFixture m_f;
+    std::unique_ptr<VexmarSimProcess> m_sim;
+    std::unique_ptr<S7PeerProcess> m_peer;
+};
+
+void tst_LabelWrite::init()
+{
+    m_f.setUp();
+    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
+    for (const char *name : {"LibVexmar.so", "LibCorvid.so"})
+        QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/") + name,
+                            m_f.path(QStringLiteral("libdrive/") + name)));
+}
+
+void tst_LabelWrite::cleanup()
+{
+    if (m_f.window && m_f.window->driver())
+        m_f.window->driver()->DestroyFree();
+    m_f.tearDown();
+    m_sim.reset();
+    m_peer.reset();
+}
+
+MainWindow *tst_LabelWrite::openProject(const QString &driver, const QString &address,
+                                        const QString &type, const QString &value)
+{
+    ProjectData data;
+    data.name = QStringLiteral("write.dpro");
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    if (driver == QLatin1String("vexmar")) {
+        m_sim = std::make_unique<VexmarSimProcess>();
+        if (!m_sim->startUdp()) {
+            qWarning() << "simulator:" << m_sim->error();
+            return nullptr;
+        }
+        data.driveLibName = QStringLiteral("LibVexmar");
+        data.linkParameter = QStringLiteral("127.0.0.1:%1").arg(m_sim->port());
+    } else {
+        m_peer = std::make_unique<S7PeerProcess>();
+        if (!m_peer->startScripted({})) {
+            qWarning() << "S7 peer:" << m_peer->errorText();
+            return nullptr;
+        }
+        data.driveLibName = QStringLiteral("LibCorvid");
+        data.linkParameter = m_peer->link();
+    }
+    data.labels << LabelRow{"", address, "", value, "", type};
+    const QString path = m_f.path(data.name);
+    if (!ProjectFile::write(path, data))
+        return nullptr;
+    MainWindow *window = m_f.create();
+    window->setMonitorPause([](int) {});
+    if (!window->openProjectFile(path))
+        return nullptr;
+    // A tick every 5 minutes, the first one taken over by the test.
+    window->samplingSeconds = 300;
+    window->form()->pushButton_startMonitor->click();
+    window->monitorTimer()->stop();
+    if (!window->isMonitoring())
+        return nullptr;
+    return window;
+}
+
+MainWindow *tst_LabelWrite::openRowProject()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, address);
+    QFETCH(QString, type);
+    return openProject(driver, address, type);
+}
+
+QLineEdit *tst_LabelWrite::openDialog()
+{
+    QItemSelectionModel *selection = m_f.window->form()->tableView_label->selectionModel();
+    selection->select(m_f.window->labelItem(0, 3)->index(), QItemSelectionModel::ClearAndSelect);
+    m_f.window->labelMenu()->actions().at(1)->trigger();
+    DialogWriteLabel *dialog = m_f.window->writeDialog();
+    return dialog->isVisible() ? dialog->findChild<QLineEdit *>("lineEdit") : nullptr;
+}
+
+void tst_LabelWrite::writeByDialog(const QString &text)
+{
+    QLineEdit *edit = openDialog();
+    QVERIFY(edit);
+    edit->setText(text);
+    m_f.window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+}
+
+CLabelVariable tst_LabelWrite::readBack(const QString &address, int type)
+{
+    return m_f.window->driver()->ReadVariable(address, DataType(type), 1);
+}
+
+void tst_LabelWrite::addDriverColumns()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("text");
+}
+
+QTestData &tst_LabelWrite::addWriteRow(const QString &tag, const QString &driver, const char *type,
+                                       const char *text)
+{
+    const QString address
+        = driver == QLatin1String("s7") ? QStringLiteral("DB1.DBB16") : QStringLiteral("LW4");
+    return QTest::newRow(qPrintable(tag)) << driver << address << QString(type) << QString(text);
+}
+
+void tst_LabelWrite::exactIntegersReachTheController_data()
+{
+    addDriverColumns();
+    const struct
+    {
+        const char *tag;
+        const char *type;
+        const char *text;
+    } values[] = {
+        {"Int64 2^53 + 1", "Int64", "9007199254740993"},
+        {"Int64 eighteen digits", "Int64", "123456789012345678"},
+        {"Int64 largest", "Int64", "9223372036854775807"},
+        {"Int64 smallest", "Int64", "-9223372036854775808"},
+        {"UInt64 twenty digits", "UInt64", "18000000000000000001"},
+        {"UInt64 largest", "UInt64", "18446744073709551615"},
+    };
+    for (const auto &v : values) {
+        addWriteRow(QStringLiteral("Vexmar ") + v.tag, "vexmar", v.type, v.text);
+        addWriteRow(QStringLiteral("S7 ") + v.tag, "s7", v.type, v.text);
+    }
+}
+
+void tst_LabelWrite::exactIntegersReachTheController()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    MainWindow *window = openRowProject();
+    QVERIFY(window);
+    writeByDialog(text);
+    QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, text));
+    const CLabelVariable back = readBack(address, window->labelDataType(0));
+    QCOMPARE(back.status, int(LabelStatus::Ok));
+    QCOMPARE(elementText(back), text);
+    // The next tick shows it, every digit.
+    window->onMonitorTimeout();
+    QCOMPARE(window->labelItem(0, 3)->text(), text);
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_LabelWrite::unchangedDialogWritesWhatIsHeld_data()
+{
+    addDriverColumns();
+    addWriteRow("Vexmar Int64", "vexmar", "Int64", "123456789012345678");
+    addWriteRow("Vexmar UInt64", "vexmar", "UInt64", "18446744073709551615");
+    addWriteRow("S7 Int64", "s7", "Int64", "123456789012345678");
+    addWriteRow("S7 UInt64", "s7", "UInt64", "18000000000000000001");
+}
+
+void tst_LabelWrite::unchangedDialogWritesWhatIsHeld()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    MainWindow *window = openRowProject();
+    QVERIFY(window);
+    // The controller holds the value before the window has seen it.
+    const int t = window->labelDataType(0);
+    CLabelVariable held;
+    held.value = t == Int64 ? QVariant::fromValue(QList<qint64>{text.toLongLong()})
+                            : QVariant::fromValue(QList<quint64>{text.toULongLong()});
+    QCOMPARE(window->driver()->WriteVariable(address, DataType(t), held, 1).status,
+             int(LabelStatus::Ok));
+    window->onMonitorTimeout();
+    QCOMPARE(window->labelItem(0, 3)->text(), text);
+
+    QLineEdit *edit = openDialog();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), text);
+    window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, text));
+    QCOMPARE(elementText(readBack(address, t)), text);
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+void tst_LabelWrite::dialogStartsFromTheSavedValue()
+{
+    // The value column as the project file left it, before any tick.
+    const QString saved = QStringLiteral("18446744073709551615");
+    MainWindow *window = openProject("vexmar", "LW4", "UInt64", saved);
+    QVERIFY(window);
+    QLineEdit *edit = openDialog();
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), saved);
+    // All twenty digits in view.
+    QVERIFY(edit->width() > edit->fontMetrics().horizontalAdvance(saved));
+    window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
+    QCOMPARE(status(), zh("写值成功：LW4 = %1").arg(saved));
+    QCOMPARE(elementText(readBack("LW4", UInt64)), saved);
+}
+
+void tst_LabelWrite::outOfRangeNamesTheTypedNumber_data()
+{
+    addDriverColumns();
+    QTest::addColumn<QString>("bounds");
+    const QString int64 = zh("Int64 的范围（-9223372036854775808 至 9223372036854775807）");
+    const QString uint64 = zh("UInt64 的范围（0 至 18446744073709551615）");
+    addWriteRow("Vexmar Int64 2^63", "vexmar", "Int64", "9223372036854775808") << int64;
+    addWriteRow("S7 Int64 below", "s7", "Int64", "-9223372036854775809") << int64;
+    addWriteRow("S7 UInt64 2^64", "s7", "UInt64", "18446744073709551616") << uint64;
+    addWriteRow("Vexmar UInt64 negative", "vexmar", "UInt64", "-1") << uint64;
+}
+
+void tst_LabelWrite::outOfRangeNamesTheTypedNumber()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    QFETCH(QString, bounds);
+    MainWindow *window = openRowProject();
+    QVERIFY(window);
+    const QString before = elementText(readBack(address, window->labelDataType(0)));
+    m_f.prompt->expect("warning", zh("提示"), zh("数值 %1 超出 %2").arg(text, bounds));
+    writeByDialog(text);
+    // Open for a correction; nothing sent.
+    QVERIFY(window->writeDialog()->isVisible());
+    QCOMPARE(elementText(readBack(address, window->labelDataType(0))), before);
+    window->writeDialog()->findChild<QPushButton *>("pushButton_cancel")->click();
+}
+
+void tst_LabelWrite::inputAreaWriteReportedAsWritten()
+{
+    MainWindow *window = openProject("s7", "IB8", "UInt8");
+    QVERIFY(window);
+    QVERIFY(elementText(readBack("IB8", UInt8)) != QLatin1String("90"));
+    writeByDialog("90");
+    QCOMPARE(status(), zh("已写入：IB8 = 90（输入区的值会被设备覆盖，状态码 6）"));
+    // It did reach the controller, which here keeps it.
+    QCOMPARE(elementText(readBack("IB8", UInt8)), QStringLiteral("90"));
+    QCOMPARE(m_f.prompt->shown, 0);
+}
+
+QTEST_MAIN(tst_LabelWrite)
+#include "tst_labelwrite.moc"
