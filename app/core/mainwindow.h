@@ -224,7 +224,7 @@ public:
     };
     DrawnCurve drawnCurve(QtCharts::QXYSeries *series) const;
     // What a row shows at a guide's second: the sample of its base series that holds there (the
-    // last one at or before it, no older than the sampling period), read for a search's curve
+    // last one at or before it, until its label's next poll is due), read for a search's curve
     // from the stored history rather than from the thinned drawn points, and the height it is
     // drawn at on `drawn` (the base itself or a scaled copy of it).
     GuideReadout::Sample guideSample(QtCharts::QXYSeries *drawn, QtCharts::QXYSeries *base,
