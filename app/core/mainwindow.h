@@ -498,6 +498,8 @@ private:
     // Guide lines released and hidden, the readouts of the first rows emptied.
     void resetHistoryGuides(int rows);
     void stepSearch(int seconds);
+    // The outcome of a search in the status bar, in place of whatever an earlier action said.
+    void showSearchStatus(const QString &text);
 
     // Device (app/device/mainwindow_device.cpp)
     class DeviceOperation;
@@ -559,6 +561,8 @@ private:
     // The extremes the last search drew; the value axis returns to them after a scaled view.
     float historyValueMax = 0.0f;
     float historyValueMin = 0.0f;
+    // What the last search said; the resume takes it away with the history it spoke of.
+    QString m_searchStatus;
 
     // ---- Report and housekeeping (app/trend/mainwindow_report.cpp) ----
     HistoryTrim m_historyTrim;

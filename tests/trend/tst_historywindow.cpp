@@ -61,6 +61,7 @@ private slots:
     void panelAddedWhilePausedIsPrefilled();
     void historyCurveTakesTheRowColour();
     void guidesReadTheStoredSamples();
+    void eachSearchSaysItsOutcome();
     void heldValuesReadAtEveryGuideSecond_data();
     void heldValuesReadAtEveryGuideSecond();
 
@@ -796,6 +797,52 @@ void tst_HistoryWindow::guidesReadTheStoredSamples()
     readAtGuides(start.addSecs(1801), start.addSecs(603));
     QCOMPARE(cell(0, 5), QStringLiteral("1801"));
     QCOMPARE(cell(1, 7), QStringLiteral("600"));
+}
+
+void tst_HistoryWindow::eachSearchSaysItsOutcome()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    QStatusBar *bar = m_f.window->statusBar();
+    ui()->StartandPause->click();
+    // A search that drew curves after one that found nothing, then the steps: each says its own.
+    const QList<QPair<QPushButton *, QString>> searches{{ui()->searchfor, "08:00:00.000"},
+                                                        {ui()->searchfor, "11:00:00.000"},
+                                                        {ui()->fastForwardfor1min, "11:01:00.000"},
+                                                        {ui()->fastForwardfor1min, "11:02:00.000"},
+                                                        {ui()->goBack1min, "11:01:00.000"}};
+    const QStringList said{zh("查询成功，但没有数据"), zh("查询成功"), zh("查询成功"),
+                           zh("查询成功，但没有数据"), zh("查询成功")};
+    QStringList shown;
+    for (const auto &search : searches) {
+        if (search.first == ui()->searchfor)
+            ui()->startDateTimeEdit->setDateTime(at(search.second));
+        search.first->click();
+        QCOMPARE(ui()->startDateTimeEdit->dateTime(), at(search.second));
+        shown << bar->currentMessage();
+    }
+    QCOMPARE(shown, said);
+
+    // The resume takes the search's word away with its curves.
+    ui()->StartandPause->click();
+    QCOMPARE(bar->currentMessage(), QString());
+    // Another action's message stays over a resume.
+    ui()->StartandPause->click();
+    ui()->searchfor->click();
+    bar->showMessage(zh("停止监视"), 0);
+    ui()->StartandPause->click();
+    QCOMPARE(bar->currentMessage(), zh("停止监视"));
+
+    // A history file that does not open: the search failed, not the last one's success.
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at("11:00:00.000"));
+    ui()->searchfor->click();
+    QCOMPARE(bar->currentMessage(), zh("查询成功"));
+    m_f.window->historyDatabase()->closeDatabase();
+    QVERIFY(QFile::remove(m_f.path("HistoryData.db")));
+    QVERIFY(QDir(m_f.dir->path()).mkdir("HistoryData.db"));
+    ui()->searchfor->click();
+    QCOMPARE(bar->currentMessage(), zh("查询失败"));
 }
 
 void tst_HistoryWindow::heldValuesReadAtEveryGuideSecond_data()
