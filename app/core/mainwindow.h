@@ -34,6 +34,7 @@
 
 class CDriveBaseClass;
 class ChartDrawer;
+class ColumnFitter;
 class DialogNewProject;
 class DialogPermissions;
 class DialogSetLink;
@@ -528,6 +529,8 @@ private:
     ChartDrawer *chartDrawer = nullptr;
     QMenu *chartMenu = nullptr;
     QAction *deleteChartAction = nullptr;
+    // Keeps the series table's "PV" column and the scales in view on a narrow window.
+    ColumnFitter *m_seriesColumns = nullptr;
     QTimer *timeLineTimer = nullptr;
     QDateTime windowNow;
     int sectionCount = 0;
@@ -580,6 +583,8 @@ private:
     QMenu *m_labelMenu = nullptr;
     QList<QAction *> m_labelActions; // add, write, delete, import, export, to trend, hide
     bool m_labelEditing = false;
+    // Keeps the value, unit and type columns in view on a narrow window.
+    ColumnFitter *m_labelColumns = nullptr;
 
     // ---- Driver and monitoring (the monitoring issue's files) ----
     QLibrary m_driverLibrary;
