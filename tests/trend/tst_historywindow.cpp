@@ -855,8 +855,9 @@ void tst_HistoryWindow::heldValuesReadAtEveryGuideSecond_data()
 void tst_HistoryWindow::heldValuesReadAtEveryGuideSecond()
 {
     QFETCH(bool, search);
-    // Polled at "1秒" in 2.32 s, the labels in different blocks (stored as a record each);
-    // "b'c" and "c" hold their values the whole time, and c's poll at 11:00:25.5 was missed.
+    // Polled in 2.32 s at a sampling time of 1 s, the labels in different blocks (stored as a
+    // record each); "b'c" and "c" hold their values the whole time, and c's poll at 11:00:25.5
+    // was missed.
     const QDateTime base = at("11:00:00.000");
     QVector<HistoryRow> rows;
     for (int k = 0; k <= 20; ++k) {

@@ -199,7 +199,7 @@ void tst_ReportWindow::queryFailures()
     QCOMPARE(model()->rowCount(), 2);
 
     // A section without labels leaves the last report, and says so in place of the last
-    // query's "查询成功".
+    // query's success.
     QCOMPARE(status(), zh("查询成功"));
     query(1, base.addSecs(-60), base.addSecs(60));
     QCOMPARE(model()->rowCount(), 2);
