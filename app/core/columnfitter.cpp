@@ -49,7 +49,7 @@ void ColumnFitter::fit()
         preferred[c] = m_columns.at(c).preferred;
         minimum[c] = minimumWidth(c);
     }
-    const int available = m_view->viewport()->width();
+    const int available = m_viewport->width();
     const QVector<int> widths = fitColumnWidths(preferred, minimum, available, m_elastic);
     QHeaderView *header = m_view->horizontalHeader();
     if (m_elasticStretches) {

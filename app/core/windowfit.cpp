@@ -32,20 +32,15 @@ QVector<int> fitColumnWidths(const QVector<int> &preferred, const QVector<int> &
     if (excess <= 0)
         return widths;
 
+    QVector<int> rooms(count);
     qint64 slack = 0;
     for (int i = 0; i < count; ++i) {
-        if (i != elastic)
-            slack += room(i);
+        rooms[i] = i == elastic ? 0 : room(i);
+        slack += rooms.at(i);
     }
     const qint64 taken = std::min(excess, slack);
     if (taken > 0) {
         // Cut by the running share, so that the cuts add up to exactly what is taken.
-        const QVector<int> rooms = [&] {
-            QVector<int> r(count);
-            for (int i = 0; i < count; ++i)
-                r[i] = i == elastic ? 0 : room(i);
-            return r;
-        }();
         qint64 before = 0;
         qint64 cutSoFar = 0;
         for (int i = 0; i < count; ++i) {

@@ -100,7 +100,7 @@ qint64 TrendCurve::pollPeriodAround(const QPointF *begin, const QPointF *end, co
         return true;
     };
     int steps = 0;
-    for (const QPointF *p = held - 1; p >= begin && steps < pollPeriodGaps && take(p); --p)
+    for (const QPointF *p = held; p > begin && steps < pollPeriodGaps && take(p - 1); --p)
         ++steps;
     // The samples after the next one tell the period only when they are of the same run.
     const QPointF *next = held + 1;
