@@ -34,6 +34,7 @@
 
 class CDriveBaseClass;
 class ChartDrawer;
+class ColumnFitter;
 class DialogNewProject;
 class DialogPermissions;
 class DialogSetLink;
@@ -224,7 +225,7 @@ public:
     };
     DrawnCurve drawnCurve(QtCharts::QXYSeries *series) const;
     // What a row shows at a guide's second: the sample of its base series that holds there (the
-    // last one at or before it, no older than the sampling period), read for a search's curve
+    // last one at or before it, until its label's next poll is due), read for a search's curve
     // from the stored history rather than from the thinned drawn points, and the height it is
     // drawn at on `drawn` (the base itself or a scaled copy of it).
     GuideReadout::Sample guideSample(QtCharts::QXYSeries *drawn, QtCharts::QXYSeries *base,
@@ -498,6 +499,8 @@ private:
     // Guide lines released and hidden, the readouts of the first rows emptied.
     void resetHistoryGuides(int rows);
     void stepSearch(int seconds);
+    // The outcome of a search in the status bar, in place of whatever an earlier action said.
+    void showSearchStatus(const QString &text);
 
     // Device (app/device/mainwindow_device.cpp)
     class DeviceOperation;
@@ -526,6 +529,8 @@ private:
     ChartDrawer *chartDrawer = nullptr;
     QMenu *chartMenu = nullptr;
     QAction *deleteChartAction = nullptr;
+    // Keeps the series table's "PV" column and the scales in view on a narrow window.
+    ColumnFitter *m_seriesColumns = nullptr;
     QTimer *timeLineTimer = nullptr;
     QDateTime windowNow;
     int sectionCount = 0;
@@ -559,6 +564,8 @@ private:
     // The extremes the last search drew; the value axis returns to them after a scaled view.
     float historyValueMax = 0.0f;
     float historyValueMin = 0.0f;
+    // What the last search said; the resume takes it away with the history it spoke of.
+    QString m_searchStatus;
 
     // ---- Report and housekeeping (app/trend/mainwindow_report.cpp) ----
     HistoryTrim m_historyTrim;
@@ -576,6 +583,8 @@ private:
     QMenu *m_labelMenu = nullptr;
     QList<QAction *> m_labelActions; // add, write, delete, import, export, to trend, hide
     bool m_labelEditing = false;
+    // Keeps the value, unit and type columns in view on a narrow window.
+    ColumnFitter *m_labelColumns = nullptr;
 
     // ---- Driver and monitoring (the monitoring issue's files) ----
     QLibrary m_driverLibrary;

@@ -1,5 +1,6 @@
 // The label table: model, headers, type selectors, context menu, add, write entry, delete,
 // hide, CSV import and export, and the rows' editability.
+#include "columnfitter.h"
 #include "labelcsv.h"
 #include "labeltypedelegate.h"
 #include "labeltypes.h"
@@ -9,6 +10,8 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <algorithm>
 
@@ -61,6 +64,23 @@ void MainWindow::initLabelTable()
         ui->tableView_label->setColumnWidth(c, labelColumnWidths[c]);
     ui->tableView_label->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter
                                                                  | Qt::AlignVCenter);
+    // The widths above on a wide window; on a narrow one the time, label, unit and type columns
+    // keep what their texts need, the description what is left, cut where it is longer.
+    QStyleOptionComboBox selector;
+    selector.initFrom(ui->tableView_label);
+    const int selectorArrow
+        = ui->tableView_label->style()
+              ->sizeFromContents(QStyle::CT_ComboBox, &selector, QSize(0, 0), ui->tableView_label)
+              .width();
+    m_labelColumns = new ColumnFitter(
+        ui->tableView_label,
+        {{labelColumnWidths[0], QStringLiteral("0000-00-00 00:00:00.000")},
+         {labelColumnWidths[1], QStringLiteral("DB100.DBD100")},
+         {labelColumnWidths[2], QStringLiteral("Description")},
+         {labelColumnWidths[3], QStringLiteral("-1.23457e+06")},
+         {labelColumnWidths[4], QStringLiteral("m3/h")},
+         {labelColumnWidths[5], QStringLiteral("double_HGFEDCBA"), selectorArrow}},
+        LabelColumnDescription);
     // The model itself is sorted; the selectors are index widgets and move with their rows.
     ui->tableView_label->setSortingEnabled(true);
     ui->tableView_label->horizontalHeader()->setSortIndicatorShown(true);
@@ -88,6 +108,9 @@ void MainWindow::setLabelHeaders()
     const QStringList headers = labelHeaderTexts();
     for (int c = 0; c < headers.size(); ++c)
         m_labelModel->setHeaderData(c, Qt::Horizontal, headers[c], Qt::EditRole);
+    // Headings of another language take another width.
+    if (m_labelColumns)
+        m_labelColumns->fit();
 }
 
 void MainWindow::addLabelRow(const QStringList &fields)
@@ -206,6 +229,7 @@ void MainWindow::onMenuHideDataClicked()
     for (int c = first->column(); c <= last->column(); ++c)
         ui->tableView_label->hideColumn(c);
     ui->pushButton_hide->setVisible(true);
+    m_labelColumns->fit();
 }
 
 void MainWindow::on_pushButton_hide_clicked()
@@ -213,6 +237,7 @@ void MainWindow::on_pushButton_hide_clicked()
     for (int c = 0; c < m_labelModel->columnCount(); ++c)
         ui->tableView_label->showColumn(c);
     ui->pushButton_hide->setVisible(false);
+    m_labelColumns->fit();
 }
 
 void MainWindow::onShowlabelMenuMenu(const QPoint &pos)

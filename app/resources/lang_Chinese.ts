@@ -342,6 +342,18 @@
         <translation>查询成功，但没有数据</translation>
     </message>
     <message>
+        <source>查询成功</source>
+        <translation>查询成功</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>查询失败</translation>
+    </message>
+    <message>
+        <source>图像已保存：%1</source>
+        <translation>图像已保存：%1</translation>
+    </message>
+    <message>
         <source>背景颜色</source>
         <translation>背景颜色</translation>
     </message>
@@ -1406,6 +1418,10 @@
     <message>
         <source>查询失败：%1</source>
         <translation>查询失败：%1</translation>
+    </message>
+    <message>
+        <source>查询失败：数据组没有标签</source>
+        <translation>查询失败：数据组没有标签</translation>
     </message>
     <message>
         <source>正在保存报表……</source>

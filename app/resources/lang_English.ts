@@ -342,6 +342,18 @@
         <translation>Query successful, but no data available</translation>
     </message>
     <message>
+        <source>查询成功</source>
+        <translation>Query succeeded</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>Query failed</translation>
+    </message>
+    <message>
+        <source>图像已保存：%1</source>
+        <translation>Image saved: %1</translation>
+    </message>
+    <message>
         <source>背景颜色</source>
         <translation>Background</translation>
     </message>
@@ -1406,6 +1418,10 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
     <message>
         <source>查询失败：%1</source>
         <translation>Query failed: %1</translation>
+    </message>
+    <message>
+        <source>查询失败：数据组没有标签</source>
+        <translation>Query failed: the data group has no labels</translation>
     </message>
     <message>
         <source>正在保存报表……</source>

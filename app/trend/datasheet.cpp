@@ -128,9 +128,12 @@ void datasheet::on_queryData_clicked()
     QSettings *sections = m_mainWindow->projectSettings();
     const QStringList labels
         = sections ? ChartSections(sections).labelNames(section) : QStringList();
-    // A section without labels has nothing to report; the last report stays.
-    if (labels.isEmpty())
+    // A section without labels has nothing to report; the last report stays, but not a message
+    // of an earlier query or save.
+    if (labels.isEmpty()) {
+        showStatus(tr("查询失败：数据组没有标签"));
         return;
+    }
 
     showStatus(tr("正在查询……"));
     setBusy(true);

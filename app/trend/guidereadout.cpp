@@ -72,32 +72,62 @@ bool GuideReadout::storedValueAt(const QSqlDatabase &db, int projectId, const QS
 {
     if (!db.isOpen())
         return false;
-    // The stored time text compared with bounds of whole seconds, as every history read does:
-    // from the second periodMs before up to the end of the guide's second.
+    // The stored time text compared with bounds of whole seconds, as every history read does.
+    // The held sample is the last before the end of the guide's second; the samples around it
+    // tell the label's poll period and whether its next poll came.
     const QDateTime second = QDateTime::fromMSecsSinceEpoch(secondMs);
-    const QString from = HistoryReader::boundText(second.addMSecs(-std::max<qint64>(periodMs, 0)));
+    const qint64 reach = TrendCurve::holdReachMs(periodMs);
+    const QString from = HistoryReader::boundText(second.addMSecs(-reach));
     const QString to = HistoryReader::boundText(second.addSecs(1));
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT value FROM data WHERE label = ? AND projectid = ? "
-                                      "AND datetime >= ? AND datetime < ? AND value IS NOT NULL "
-                                      "ORDER BY datetime DESC"))) {
-        return false;
-    }
-    for (const QVariant &bound : QVariantList{label, projectId, from, to})
-        query.addBindValue(bound);
-    if (!query.exec())
-        return false;
-    // An infinity gives no point, so the sample before it is the one that holds.
-    while (query.next()) {
-        bool isNumber = false;
-        const double stored = query.value(0).toDouble(&isNumber);
-        if (!query.isNull(0) && isNumber && TrendRules::isDrawable(stored)) {
-            *value = stored;
-            return true;
+    const QString until = HistoryReader::boundText(second.addMSecs(reach));
+    const int wanted = TrendCurve::pollPeriodGaps + 1;
+    HistoryReader reader(db);
+    // Up to `wanted` drawable samples of [lower, upper) in the order asked: an infinity or a
+    // NaN gives no point, so the sample before it is the one that holds.
+    auto read = [&](const QString &lower, const QString &upper, const char *order,
+                    QVector<QPointF> *points) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.prepare(QStringLiteral("SELECT datetime, value FROM data WHERE label = ? "
+                                          "AND projectid = ? AND datetime >= ? AND datetime < ? "
+                                          "AND value IS NOT NULL ORDER BY datetime %1")
+                               .arg(QLatin1String(order)))) {
+            return false;
         }
+        for (const QVariant &bound : QVariantList{label, projectId, lower, upper})
+            query.addBindValue(bound);
+        if (!query.exec())
+            return false;
+        while (points->size() < wanted && query.next()) {
+            bool isNumber = false;
+            const double stored = query.value(1).toDouble(&isNumber);
+            qint64 ms = 0;
+            if (!query.isNull(1) && isNumber && TrendRules::isDrawable(stored)
+                && reader.toMsecs(query.value(0).toString(), &ms)) {
+                points->append(QPointF(double(ms), stored));
+            }
+        }
+        return true;
+    };
+    QVector<QPointF> before;
+    if (!read(from, to, "DESC", &before) || before.isEmpty())
+        return false;
+    // Within the sampling period the samples around it change nothing: one read is enough.
+    if (TrendCurve::withinPeriod(qint64(before.first().x()), secondMs, periodMs)) {
+        *value = before.first().y();
+        return true;
     }
-    return false;
+    QVector<QPointF> after;
+    if (!read(to, until, "ASC", &after))
+        return false;
+    std::reverse(before.begin(), before.end());
+    const int held = before.size() - 1;
+    const QVector<QPointF> points = before + after;
+    const QPointF *begin = points.constData();
+    if (!TrendCurve::holdsAt(begin, begin + points.size(), begin + held, secondMs, periodMs))
+        return false;
+    *value = points.at(held).y();
+    return true;
 }
 
 QString GuideReadout::clockText(const QDateTime &time)

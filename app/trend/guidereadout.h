@@ -44,16 +44,18 @@ public:
     // Index of the first point of the second that starts at secondMs ([t, t + 999) ms) in points
     // kept in time order, or -1.
     static int indexOfSecond(const QVector<QPointF> &points, qint64 secondMs);
-    // The value that holds at a second: the last sample at or before it, no older than the
-    // sampling period periodMs (TrendCurve::indexHeldAt); false when none holds. With a map the
-    // value is mapped onto the other scale, as a scaled copy draws it.
+    // The value that holds at a second: the last sample at or before it, until its label's next
+    // poll is due by the real poll period, periodMs (the sampling period) at the least
+    // (TrendCurve::indexHeldAt); false when none holds. With a map the value is mapped onto the
+    // other scale, as a scaled copy draws it.
     static bool valueAt(const TrendCurve &curve, qint64 secondMs, qint64 periodMs, double *value,
                         const TrendRules::ScaleMap *map = nullptr);
     static bool valueAt(const QVector<QPointF> &points, qint64 secondMs, qint64 periodMs,
                         double *value);
     // The same from the stored history of a label of a project (the table "data"), whatever a
     // drawn curve of it kept: the last stored sample with a drawable value whose time lies
-    // before the end of the second and whose second lies at most periodMs before it.
+    // before the end of the second, held by the same rule (TrendCurve::holdsAt) over the
+    // stored samples around it.
     static bool storedValueAt(const QSqlDatabase &db, int projectId, const QString &label,
                               qint64 secondMs, qint64 periodMs, double *value);
 

@@ -297,6 +297,10 @@ void MainWindow::resumeTrend()
     ui->startDateTimeEdit->hide();
     ui->searchfor->hide();
     setStepButtonsEnabled(false);
+    // A search's outcome spoke of the history just taken away; any other message stays.
+    if (!m_searchStatus.isEmpty() && statusBar()->currentMessage() == m_searchStatus)
+        statusBar()->clearMessage();
+    m_searchStatus.clear();
     ui->StartandPause->setText(tr("暂停"));
     on_rangeTime_currentIndexChanged(ui->rangeTime->currentIndex());
     const TrendRules::AxisRange range = TrendRules::extremesRange(autoRangeMax, autoRangeMin);
@@ -346,6 +350,7 @@ void MainWindow::on_searchfor_clicked()
         dropHistorySeries(r);
     if (!m_sqlite.openDatabase(m_dbFileName)) {
         resetHistoryGuides(rows);
+        showSearchStatus(tr("查询失败"));
         return;
     }
 
@@ -379,7 +384,7 @@ void MainWindow::on_searchfor_clicked()
         setScaleCells(r, scales.zero, scales.full);
     }
     if (extremes.isEmpty()) {
-        statusBar()->showMessage(tr("查询成功，但没有数据"), 0);
+        showSearchStatus(tr("查询成功，但没有数据"));
         return;
     }
     historyValueMax = float(extremes.max());
@@ -387,6 +392,13 @@ void MainWindow::on_searchfor_clicked()
     const TrendRules::AxisRange range = TrendRules::extremesRange(extremes.max(), extremes.min());
     chartDrawer->valueAxis()->setRange(range.lower, range.upper);
     resetHistoryGuides(rows);
+    showSearchStatus(tr("查询成功"));
+}
+
+void MainWindow::showSearchStatus(const QString &text)
+{
+    m_searchStatus = text;
+    statusBar()->showMessage(text, 0);
 }
 
 void MainWindow::stepSearch(int seconds)

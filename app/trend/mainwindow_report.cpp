@@ -64,5 +64,8 @@ void MainWindow::on_saveWave_clicked()
         || !file.commit()) {
         file.cancelWriting();
         statusBar()->showMessage(tr("图像保存失败：%1").arg(fileName), 0);
+        return;
     }
+    // In place of what an earlier action said (a report saved, say).
+    statusBar()->showMessage(tr("图像已保存：%1").arg(fileName), 0);
 }

@@ -2,6 +2,7 @@
 // with its time line, the live curves, the scaled view of a selected row, colour schemes and the
 // sampling time.
 #include "chartdrawer.h"
+#include "columnfitter.h"
 #include "labeltypes.h"
 #include "mainwindow.h"
 #include "seriestable.h"
@@ -22,6 +23,7 @@
 #include <QScopedValueRollback>
 #include <QStandardItem>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QDateTimeAxis>
@@ -75,6 +77,37 @@ void MainWindow::initSeriesTable()
         ui->tableWidget->setColumnWidth(c, seriesColumnWidths[c]);
     ui->tableWidget->verticalHeader()->setVisible(false);
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+    // On a narrow window every column keeps what its texts need before the comment gives way,
+    // so that "PV" and the scales stay in view. The readouts at the guides and the scales are
+    // given room for a reading of six figures, "PV" for any value's text.
+    const QString value = QStringLiteral("-1.23457e+06");
+    const QString reading = QStringLiteral("-12345.6");
+    const QString clock = QStringLiteral("00:00:00");
+    const int box = ui->tableWidget->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr,
+                                                          ui->tableWidget);
+    // The colour name beside its button, styled as the rows' buttons are.
+    QPushButton colourProbe;
+    colourProbe.setStyleSheet(QStringLiteral("QPushButton {background-color: #000000;}"));
+    const int colourButton = colourProbe.minimumSizeHint().width();
+    const QVector<ColumnFitter::Column> columns{
+        {seriesColumnWidths[0], QStringLiteral("999")},
+        {seriesColumnWidths[1], QString(), box},
+        {seriesColumnWidths[2], QStringLiteral("#000000"), colourButton},
+        {seriesColumnWidths[3], QStringLiteral("DB1.DBW10")},
+        {seriesColumnWidths[4], QStringLiteral("Description")},
+        {seriesColumnWidths[5], reading},
+        {seriesColumnWidths[6], clock},
+        {seriesColumnWidths[7], reading},
+        {seriesColumnWidths[8], clock},
+        {seriesColumnWidths[9], reading},
+        {seriesColumnWidths[10], clock},
+        {seriesColumnWidths[11], reading},
+        {seriesColumnWidths[12], value},
+        {seriesColumnWidths[13], QStringLiteral("m3/h")},
+        {seriesColumnWidths[14], reading},
+        {seriesColumnWidths[15], reading},
+        {seriesColumnWidths[16], QString(), box}};
+    m_seriesColumns = new ColumnFitter(ui->tableWidget, columns, SeriesComment);
 
     ui->dataTableWidget->setColumnCount(7);
     ui->dataTableWidget->setHorizontalHeaderLabels(
@@ -94,6 +127,8 @@ void MainWindow::setSeriesHeaders()
         if (QTableWidgetItem *item = ui->tableWidget->horizontalHeaderItem(header.first))
             item->setText(header.second);
     }
+    if (m_seriesColumns)
+        m_seriesColumns->fit();
 }
 
 void MainWindow::initChartView()

@@ -64,12 +64,69 @@ int TrendCurve::indexHeldAt(const QPointF *begin, const QPointF *end, qint64 sec
 {
     const auto after = std::lower_bound(begin, end, double(secondMs + secondWindowMs),
                                         [](const QPointF &p, double v) { return p.x() < v; });
-    if (after == begin)
-        return -1;
-    const QPointF &held = *(after - 1);
-    if (wholeSecond(qint64(held.x())) < secondMs - std::max<qint64>(periodMs, 0))
+    if (after == begin || !holdsAt(begin, end, after - 1, secondMs, periodMs))
         return -1;
     return int(after - 1 - begin);
+}
+
+qint64 TrendCurve::longestPeriodMs(qint64 periodMs)
+{
+    // Even a tick of timed-out reads of every block ends within a minute or two; a longer gap
+    // is monitoring stopped and started again.
+    return std::max<qint64>(periodMs, 120000);
+}
+
+qint64 TrendCurve::holdReachMs(qint64 periodMs)
+{
+    // pollPeriodGaps periods on either side of a sample held at most one and a half away.
+    return (pollPeriodGaps + 2) * longestPeriodMs(periodMs);
+}
+
+qint64 TrendCurve::pollPeriodAround(const QPointF *begin, const QPointF *end, const QPointF *held,
+                                    qint64 periodMs)
+{
+    const qint64 floor = std::max<qint64>(periodMs, 0);
+    const double longest = double(longestPeriodMs(floor));
+    double gaps[2 * pollPeriodGaps];
+    int count = 0;
+    // The gap from p to the sample after it; false at a pause, which ends the walk.
+    auto take = [&](const QPointF *p) {
+        const double gap = (p + 1)->x() - p->x();
+        if (gap > longest)
+            return false;
+        // Samples of one stamp tell no period.
+        if (gap > 0)
+            gaps[count++] = gap;
+        return true;
+    };
+    int steps = 0;
+    for (const QPointF *p = held; p > begin && steps < pollPeriodGaps && take(p - 1); --p)
+        ++steps;
+    // The samples after the next one tell the period only when they are of the same run.
+    const QPointF *next = held + 1;
+    steps = 0;
+    if (next < end && next->x() - held->x() <= 1.5 * longest) {
+        for (const QPointF *p = next; p + 1 < end && steps < pollPeriodGaps && take(p); ++p)
+            ++steps;
+    }
+    if (count == 0)
+        return floor;
+    // The lower median: a missed poll among the gaps does not stretch the period.
+    std::nth_element(gaps, gaps + (count - 1) / 2, gaps + count);
+    return std::clamp(qint64(gaps[(count - 1) / 2]), floor, qint64(longest));
+}
+
+bool TrendCurve::holdsAt(const QPointF *begin, const QPointF *end, const QPointF *held,
+                         qint64 secondMs, qint64 periodMs)
+{
+    if (withinPeriod(qint64(held->x()), secondMs, periodMs))
+        return true;
+    const qint64 period = pollPeriodAround(begin, end, held, periodMs);
+    if (withinPeriod(qint64(held->x()), secondMs, period))
+        return true;
+    // Held past one period: the next poll, when it came, was late but not missed.
+    const QPointF *next = held + 1;
+    return next < end && next->x() - held->x() <= 1.5 * double(period);
 }
 
 int TrendCurve::indexHeldAt(qint64 secondMs, qint64 periodMs) const

@@ -5,6 +5,7 @@
 #include <QPointF>
 #include <QVector>
 #include <QtGlobal>
+#include <algorithm>
 
 // One live curve's samples (milliseconds since the epoch, value) in time order. The chart series
 // only ever draws the visible window of it, thinned to the pixel columns, so a step of the time
@@ -35,12 +36,35 @@ public:
     // The same over this curve's samples.
     int indexOfSecond(qint64 secondMs) const;
     // Index of the sample that holds at the second starting at secondMs: the last of the points
-    // [begin, end), in time order, at or before that second (x < t + 999 ms), when it is no
-    // older than the sampling period: its own second lies at most periodMs before t. -1 when
-    // none holds, so a gap longer than the period stays empty.
+    // [begin, end), in time order, at or before that second (x < t + 999 ms), when it holds
+    // there by holdsAt. -1 when none holds, so a missed poll stays empty.
     static int indexHeldAt(const QPointF *begin, const QPointF *end, qint64 secondMs,
                            qint64 periodMs);
     int indexHeldAt(qint64 secondMs, qint64 periodMs) const;
+    // Whether the sample `held` of the points [begin, end) of one label, the last one at or
+    // before the second starting at secondMs, still holds there: until the label's next poll
+    // is due. Its own second lies at most one poll period before t (the sampling period
+    // periodMs at the least, or the real one, pollPeriodAround), or the next sample came when
+    // due, at most half a period late. A longer gap is a missed poll: after one period, empty.
+    static bool holdsAt(const QPointF *begin, const QPointF *end, const QPointF *held,
+                        qint64 secondMs, qint64 periodMs);
+    // A sample at heldMs holds at the second starting at secondMs whatever lies around it: its
+    // own second lies at most the sampling period before.
+    static bool withinPeriod(qint64 heldMs, qint64 secondMs, qint64 periodMs)
+    {
+        return wholeSecond(heldMs) >= secondMs - std::max<qint64>(periodMs, 0);
+    }
+    // The label's real poll period at `held`, which a tick longer than the sampling period
+    // stretches: the lower median of the gaps between up to pollPeriodGaps samples on either
+    // side of it (the gap after it, under test, left out), within [periodMs, longestPeriodMs].
+    // A gap longer than that is a pause of the recording and ends the walk.
+    static qint64 pollPeriodAround(const QPointF *begin, const QPointF *end, const QPointF *held,
+                                   qint64 periodMs);
+    static constexpr int pollPeriodGaps = 4;
+    // The longest gap that is still a poll period, at a sampling period of periodMs.
+    static qint64 longestPeriodMs(qint64 periodMs);
+    // How far from a guide second the samples lie that tell whether one holds there.
+    static qint64 holdReachMs(qint64 periodMs);
 
     // The samples drawn for [startMs, endMs] on `columns` pixel columns: every sample when there
     // are at most two a column, else the lowest and the highest of each column, a flat stretch

@@ -19,3 +19,5 @@ morvelin_add_test(tst_windowfit SOURCES tst_windowfit.cpp recordingprompt.h wind
     LIBS morvelin_window XVFB 1024x768x24)
 target_include_directories(tst_windowfit PRIVATE
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+# Its project polls the test driver.
+add_dependencies(tst_windowfit LibTestDriver)

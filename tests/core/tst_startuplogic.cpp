@@ -55,6 +55,9 @@ private slots:
     void qtTranslation();
     void windowFit_data();
     void windowFit();
+    void columnFit_data();
+    void columnFit();
+    void columnFitOnEveryWidth();
     void windowTitle_data();
     void windowTitle();
     void permission_data();
@@ -133,6 +136,72 @@ void tst_StartupLogic::windowFit()
     const WindowFit fit = fitWindow(QSize(1920, 1080), available);
     QCOMPARE(fit.size, size);
     QCOMPARE(fit.maximized, maximized);
+}
+
+void tst_StartupLogic::columnFit_data()
+{
+    QTest::addColumn<QVector<int>>("preferred");
+    QTest::addColumn<QVector<int>>("minimum");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<int>("elastic");
+    QTest::addColumn<QVector<int>>("widths");
+
+    const QVector<int> preferred{100, 200, 100};
+    const QVector<int> minimum{50, 50, 50};
+    QTest::newRow("room to spare") << preferred << minimum << 1000 << 1 << preferred;
+    QTest::newRow("exactly the width") << preferred << minimum << 400 << 1 << preferred;
+    QTest::newRow("the others give half their room")
+        << preferred << minimum << 350 << 1 << QVector<int>{75, 200, 75};
+    QTest::newRow("the others down to their minimum, the free text keeps its width")
+        << preferred << minimum << 300 << 1 << QVector<int>{50, 200, 50};
+    QTest::newRow("then the free text gives way")
+        << preferred << minimum << 200 << 1 << QVector<int>{50, 100, 50};
+    QTest::newRow("not even the minimums fit")
+        << preferred << minimum << 100 << 1 << QVector<int>{50, 50, 50};
+    QTest::newRow("no free text: all in proportion to their room")
+        << preferred << minimum << 300 << -1 << QVector<int>{80, 140, 80};
+    QTest::newRow("a minimum above the preferred width keeps that")
+        << preferred << QVector<int>{150, 50, 0} << 300 << 1 << QVector<int>{100, 200, 0};
+    QTest::newRow("shares rounded to add up to the width")
+        << QVector<int>{10, 10, 10} << QVector<int>{0, 0, 0} << 29 << -1 << QVector<int>{10, 9, 10};
+    QTest::newRow("a hidden column takes no room")
+        << QVector<int>{100, 0, 100} << QVector<int>{50, 0, 50} << 150 << 1
+        << QVector<int>{75, 0, 75};
+}
+
+void tst_StartupLogic::columnFit()
+{
+    QFETCH(QVector<int>, preferred);
+    QFETCH(QVector<int>, minimum);
+    QFETCH(int, available);
+    QFETCH(int, elastic);
+    QFETCH(QVector<int>, widths);
+    QCOMPARE(fitColumnWidths(preferred, minimum, available, elastic), widths);
+}
+
+void tst_StartupLogic::columnFitOnEveryWidth()
+{
+    // The label table's widths: from the widest window down to one narrower than the minimums,
+    // the columns fill the width exactly while they can, none below its minimum or above its
+    // preferred width, and the free text gives way only when the others have no room left.
+    const QVector<int> preferred{280, 240, 480, 160, 80, 160};
+    const QVector<int> minimum{170, 95, 90, 90, 45, 110};
+    int sumMinimum = 0;
+    for (int m : minimum)
+        sumMinimum += m;
+    for (int available = 1600; available >= 400; --available) {
+        const QVector<int> widths = fitColumnWidths(preferred, minimum, available, 2);
+        int sum = 0;
+        bool othersAtMinimum = true;
+        for (int i = 0; i < widths.size(); ++i) {
+            QVERIFY(widths[i] >= minimum[i] && widths[i] <= preferred[i]);
+            sum += widths[i];
+            if (i != 2)
+                othersAtMinimum = othersAtMinimum && widths[i] == minimum[i];
+        }
+        QCOMPARE(sum, std::clamp(available, sumMinimum, 1400));
+        QVERIFY(widths[2] == preferred[2] || othersAtMinimum);
+    }
 }
 
 void tst_StartupLogic::savedSettingsAreRead_data()

@@ -1,7 +1,9 @@
 // The main window on a 1024 x 768 screen of a real X server (run under Xvfb on xcb, which holds
 // a window to its minimum size): every control of every page, in each state of the page and in
-// both languages, lies on the screen and inside its parent. Screenshots of each state go to
+// both languages, lies on the screen and inside its parent, and the label table's and the series
+// table's value columns lie in view while monitoring runs. Screenshots of each state go to
 // MORVELIN_FIT_SHOTS when it names a folder.
+#include "projectfile.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
@@ -13,7 +15,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QMenu>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTabBar>
 #include <QTextEdit>
 
@@ -94,10 +99,14 @@ private slots:
     void everyControlOnScreen_data();
     void everyControlOnScreen();
     void windowStaysOnTheScreen();
+    void valuesInView_data();
+    void valuesInView();
 
 private:
     Ui::MainWindow *ui() const { return m_f.window->form(); }
     MainWindow *showWindow(const QString &language);
+    // A project of labels with long descriptions on the test driver, open in a shown window.
+    MainWindow *showProject(const QString &language, int labels);
     QStringList misplacedControls() const;
     void saveShot(const QString &name) const;
 
@@ -200,6 +209,115 @@ void tst_WindowFit::windowStaysOnTheScreen()
     ui()->StartandPause->click();
     QVERIFY(!ui()->searchfor->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(screen.contains(w->frameGeometry()), 5000);
+}
+
+namespace {
+
+const char longDescription[]
+    = "Level of the north storage basin, measured by the radar sensor under the roof, in metres "
+      "above the outlet of the basin";
+
+// The columns of a table that lie wholly inside its viewport, without scrolling.
+QList<int> columnsInView(const QTableView *view, int row)
+{
+    QList<int> inside;
+    const QRect viewport = view->viewport()->rect();
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+        if (viewport.contains(view->visualRect(view->model()->index(row, c))))
+            inside << c;
+    }
+    return inside;
+}
+
+} // namespace
+
+MainWindow *tst_WindowFit::showProject(const QString &language, int labels)
+{
+    if (!QDir(m_f.dir->path()).mkpath("libdrive")
+        || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                        m_f.path("libdrive/LibTestDriver.so")))
+        return nullptr;
+    ProjectData data;
+    data.name = QStringLiteral("fit.dpro");
+    data.driveLibName = QStringLiteral("LibTestDriver");
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = QStringLiteral("127.0.0.1:9");
+    LabelRow row{"", "", QString::fromLatin1(longDescription), "", "m3/h", "Int16"};
+    for (int i = 0; i < labels; ++i) {
+        row[1] = QStringLiteral("LW%1").arg(i + 1);
+        data.labels << row;
+    }
+    const QString path = m_f.path("fit.dpro");
+    MainWindow *w = showWindow(language);
+    if (!w || !ProjectFile::write(path, data) || !w->openProjectFile(path))
+        return nullptr;
+    return w;
+}
+
+void tst_WindowFit::valuesInView_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("series");
+    for (const QString &language : {QStringLiteral("Chinese"), QStringLiteral("English")}) {
+        QTest::newRow(qPrintable(language + " label table")) << language << false;
+        QTest::newRow(qPrintable(language + " series table")) << language << true;
+    }
+}
+
+void tst_WindowFit::valuesInView()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, series);
+    // More rows than the table shows: the vertical scroll bar narrows the view.
+    MainWindow *w = showProject(language, 40);
+    QVERIFY(w);
+    QStandardItemModel *labels = w->labelModel();
+    if (series) {
+        QItemSelectionModel *selection = ui()->tableView_label->selectionModel();
+        for (int row : {0, 1, 2})
+            selection->select(labels->index(row, 1), QItemSelectionModel::Select);
+        w->labelMenu()->actions().at(5)->trigger();
+        QCOMPARE(ui()->tableWidget->rowCount(), 3);
+        ui()->tabWidget->setCurrentIndex(1);
+    }
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(w->isMonitoring());
+    // The polled values in the table, and in the series table's "PV".
+    QTRY_VERIFY_WITH_TIMEOUT(!labels->item(0, 3)->text().isEmpty(), 10000);
+    if (series)
+        QTRY_VERIFY_WITH_TIMEOUT(!ui()->tableWidget->item(0, 12)->text().trimmed().isEmpty(),
+                                 10000);
+    QTableView *view
+        = series ? static_cast<QTableView *>(ui()->tableWidget) : ui()->tableView_label;
+    QTRY_VERIFY_WITH_TIMEOUT(view->verticalScrollBar()->isVisible() || series, 5000);
+    saveShot(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), '-'));
+
+    QCOMPARE(view->horizontalScrollBar()->value(), 0);
+    // The label table: time to type, all of it; the series table: up to "PV" and its unit
+    // (the two scales as far as they fit).
+    const int last = series ? 13 : 5;
+    auto outOfView = [view, last] {
+        const QList<int> inView = columnsInView(view, 0);
+        QStringList out;
+        for (int c = 0; c <= last; ++c) {
+            if (!inView.contains(c))
+                out << QString::number(c);
+        }
+        return out.join(QLatin1Char(' '));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(outOfView(), QString(), 5000);
+    // The long description is cut, not given the room: its column is narrower than its text.
+    const int description = series ? 4 : 2;
+    QVERIFY(view->columnWidth(description)
+            < view->fontMetrics().horizontalAdvance(QString::fromLatin1(longDescription)));
+    // The polled value itself is shown whole.
+    const QString value
+        = series ? ui()->tableWidget->item(0, 12)->text() : labels->item(0, 3)->text();
+    QVERIFY(view->columnWidth(series ? 12 : 3) > view->fontMetrics().horizontalAdvance(value));
+
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->monitorRunning(), 10000);
 }
 
 QTEST_MAIN(tst_WindowFit)

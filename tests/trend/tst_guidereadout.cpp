@@ -42,6 +42,8 @@ private slots:
     void heldSample_data();
     void heldSample();
     void everySecondReadsAtFiveSeconds();
+    void heldOverTheRealPeriod_data();
+    void heldOverTheRealPeriod();
     void storedSample_data();
     void storedSample();
     void lookupOnCurveAndCopy();
@@ -170,6 +172,91 @@ void tst_GuideReadout::everySecondReadsAtFiveSeconds()
             ++shown;
     }
     QCOMPARE(shown, 60);
+}
+
+void tst_GuideReadout::heldOverTheRealPeriod_data()
+{
+    QTest::addColumn<QVector<int>>("polls");  // ms after 10:00:00 of one label's samples
+    QTest::addColumn<QVector<int>>("blanks"); // guide seconds that read nothing
+
+    // Polled every 2.32 s at a sampling time of 1 s (a tick of 23 blocks, each with its pause),
+    // for 48 s; the value never changes.
+    auto every = [](int periodMs, int count, const QVector<int> &missed = {}) {
+        QVector<int> polls;
+        for (int k = 0; k < count; ++k) {
+            if (!missed.contains(k))
+                polls << k * periodMs;
+        }
+        return polls;
+    };
+    QTest::newRow("2.32 s at 1 s: every second reads") << every(2320, 21) << QVector<int>{};
+    QVector<int> late = every(2320, 21);
+    // Ticks up to half a period late: still no poll missed.
+    late[4] += 1100;
+    late[9] += 700;
+    late[10] += 1000;
+    late[15] += 1150;
+    QTest::newRow("2.32 s, some polls late") << late << QVector<int>{};
+    // The poll at 23.2 s missed: the one at 20.88 s holds for one period, up to 23.2 s; the
+    // next reads at 25.52 s.
+    QTest::newRow("one poll missed") << every(2320, 21, {10}) << QVector<int>{23, 24};
+    QTest::newRow("three polls missed")
+        << every(2320, 21, {10, 11, 12}) << QVector<int>{23, 24, 25, 26, 27, 28, 29};
+    // A tick shorter than the sampling time leaves that the period: the sample at 19.6 s holds
+    // through second 20, the next comes at 22.4 s.
+    QVector<int> fast;
+    for (int ms = 0; ms <= 48000; ms += 400) {
+        if (ms < 20000 || ms >= 22400)
+            fast << ms;
+    }
+    QTest::newRow("0.4 s at 1 s, polls missed for 2.4 s") << fast << QVector<int>{21};
+    // Monitoring stopped for three minutes: no period spans the pause.
+    QVector<int> restarted = every(2320, 10);
+    for (int k = 0; k < 10; ++k)
+        restarted << 200000 + k * 2320;
+    QVector<int> pause;
+    for (int s = 23; s < 200; ++s)
+        pause << s;
+    QTest::newRow("a pause of the recording") << restarted << pause;
+}
+
+void tst_GuideReadout::heldOverTheRealPeriod()
+{
+    QFETCH(QVector<int>, polls);
+    QFETCH(QVector<int>, blanks);
+    const QDateTime start = at("2026-12-10T10:00:00");
+    const qint64 t0 = start.toMSecsSinceEpoch();
+    const qint64 periodMs = 1000;
+    TrendCurve curve;
+    QVector<HistoryRow> rows;
+    for (int ms : polls) {
+        curve.append(t0 + ms, 1.6);
+        rows.append({1, "AO1", 1.6, historyTime(start.addMSecs(ms))});
+    }
+    HistoryFixture history;
+    history.setUp();
+    QVERIFY(seedHistory(history.db(), rows));
+
+    // Every guide second from the first sample to the last, on the live curve and from the
+    // stored history alike.
+    QVector<int> liveBlanks;
+    QVector<int> storedBlanks;
+    for (int s = 0; s <= polls.last() / 1000; ++s) {
+        const qint64 second = t0 + s * 1000;
+        double live = -1;
+        if (!GuideReadout::valueAt(curve, second, periodMs, &live))
+            liveBlanks << s;
+        else
+            QCOMPARE(live, 1.6);
+        double stored = -1;
+        if (!GuideReadout::storedValueAt(history.db(), 1, "AO1", second, periodMs, &stored))
+            storedBlanks << s;
+        else
+            QCOMPARE(stored, 1.6);
+    }
+    QCOMPARE(liveBlanks, blanks);
+    QCOMPARE(storedBlanks, blanks);
+    history.tearDown();
 }
 
 void tst_GuideReadout::storedSample_data()

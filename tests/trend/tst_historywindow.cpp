@@ -61,6 +61,9 @@ private slots:
     void panelAddedWhilePausedIsPrefilled();
     void historyCurveTakesTheRowColour();
     void guidesReadTheStoredSamples();
+    void eachSearchSaysItsOutcome();
+    void heldValuesReadAtEveryGuideSecond_data();
+    void heldValuesReadAtEveryGuideSecond();
 
 private:
     // Opens project "line" with labels a, b'c and c, two sections and a seeded history; the
@@ -794,6 +797,106 @@ void tst_HistoryWindow::guidesReadTheStoredSamples()
     readAtGuides(start.addSecs(1801), start.addSecs(603));
     QCOMPARE(cell(0, 5), QStringLiteral("1801"));
     QCOMPARE(cell(1, 7), QStringLiteral("600"));
+}
+
+void tst_HistoryWindow::eachSearchSaysItsOutcome()
+{
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    QStatusBar *bar = m_f.window->statusBar();
+    ui()->StartandPause->click();
+    // A search that drew curves after one that found nothing, then the steps: each says its own.
+    const QList<QPair<QPushButton *, QString>> searches{{ui()->searchfor, "08:00:00.000"},
+                                                        {ui()->searchfor, "11:00:00.000"},
+                                                        {ui()->fastForwardfor1min, "11:01:00.000"},
+                                                        {ui()->fastForwardfor1min, "11:02:00.000"},
+                                                        {ui()->goBack1min, "11:01:00.000"}};
+    const QStringList said{zh("查询成功，但没有数据"), zh("查询成功"), zh("查询成功"),
+                           zh("查询成功，但没有数据"), zh("查询成功")};
+    QStringList shown;
+    for (const auto &search : searches) {
+        if (search.first == ui()->searchfor)
+            ui()->startDateTimeEdit->setDateTime(at(search.second));
+        search.first->click();
+        QCOMPARE(ui()->startDateTimeEdit->dateTime(), at(search.second));
+        shown << bar->currentMessage();
+    }
+    QCOMPARE(shown, said);
+
+    // The resume takes the search's word away with its curves.
+    ui()->StartandPause->click();
+    QCOMPARE(bar->currentMessage(), QString());
+    // Another action's message stays over a resume.
+    ui()->StartandPause->click();
+    ui()->searchfor->click();
+    bar->showMessage(zh("停止监视"), 0);
+    ui()->StartandPause->click();
+    QCOMPARE(bar->currentMessage(), zh("停止监视"));
+
+    // A history file that does not open: the search failed, not the last one's success.
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at("11:00:00.000"));
+    ui()->searchfor->click();
+    QCOMPARE(bar->currentMessage(), zh("查询成功"));
+    m_f.window->historyDatabase()->closeDatabase();
+    QVERIFY(QFile::remove(m_f.path("HistoryData.db")));
+    QVERIFY(QDir(m_f.dir->path()).mkdir("HistoryData.db"));
+    ui()->searchfor->click();
+    QCOMPARE(bar->currentMessage(), zh("查询失败"));
+}
+
+void tst_HistoryWindow::heldValuesReadAtEveryGuideSecond_data()
+{
+    QTest::addColumn<bool>("search");
+    QTest::newRow("history search") << true;
+    QTest::newRow("paused stretch filled at the resume") << false;
+}
+
+void tst_HistoryWindow::heldValuesReadAtEveryGuideSecond()
+{
+    QFETCH(bool, search);
+    // Polled in 2.32 s at a sampling time of 1 s, the labels in different blocks (stored as a
+    // record each); "b'c" and "c" hold their values the whole time, and c's poll at 11:00:25.5
+    // was missed.
+    const QDateTime base = at("11:00:00.000");
+    QVector<HistoryRow> rows;
+    for (int k = 0; k <= 20; ++k) {
+        const QDateTime poll = base.addMSecs(k * 2320);
+        rows.append({1, "a", 7060.0 + k, historyTime(poll)});
+        rows.append({1, "b'c", 1.6, historyTime(poll.addMSecs(1210))});
+        if (k != 10)
+            rows.append({1, "c", 2.5, historyTime(poll.addMSecs(2300))});
+    }
+    m_now = base.addMSecs(-500);
+    openSeededProject(rows);
+    QCOMPARE(ui()->samplingTime->currentIndex(), 0);
+    ui()->StartandPause->click();
+    if (search) {
+        ui()->startDateTimeEdit->setDateTime(base);
+        ui()->searchfor->click();
+        QVERIFY(seriesOf(2, 4)->count() > 0);
+    } else {
+        m_now = base.addSecs(50);
+        ui()->StartandPause->click();
+        QCOMPARE(livePoints(1).size(), 21);
+    }
+    QCOMPARE(cell(0, 3) + cell(1, 3) + cell(2, 3), QStringLiteral("ab'cc"));
+
+    // From the second by which every label has a sample to the last poll: every guide second
+    // reads the value held there; c reads nothing only once its missed poll was due.
+    QStringList blanks;
+    for (int s = 3; s <= 46; ++s) {
+        readAtGuides(base.addSecs(s), base.addSecs(s));
+        const int a = (s * 1000 + 998) / 2320; // the last poll of a within the second
+        QCOMPARE(cell(0, 5), QString::number(7060 + a));
+        for (int r : {1, 2}) {
+            if (cell(r, 5).isEmpty())
+                blanks << QStringLiteral("%1 at %2").arg(cell(r, 3)).arg(s);
+            else
+                QCOMPARE(cell(r, 5), r == 1 ? QStringLiteral("1.6") : QStringLiteral("2.5"));
+        }
+    }
+    QCOMPARE(blanks, QStringList{"c at 26"});
 }
 
 QTEST_MAIN(tst_HistoryWindow)

@@ -198,11 +198,12 @@ void tst_ReportWindow::queryFailures()
     query(0, base.addSecs(-60), base.addSecs(60));
     QCOMPARE(model()->rowCount(), 2);
 
-    // A section without labels leaves the last report and says nothing.
-    window->statusBar()->clearMessage();
+    // A section without labels leaves the last report, and says so in place of the last
+    // query's success.
+    QCOMPARE(status(), zh("查询成功"));
     query(1, base.addSecs(-60), base.addSecs(60));
     QCOMPARE(model()->rowCount(), 2);
-    QCOMPARE(status(), QString());
+    QCOMPARE(status(), zh("查询失败：数据组没有标签"));
 
     // No record in the span.
     query(0, base.addSecs(60), base.addSecs(120));

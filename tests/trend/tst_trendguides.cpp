@@ -494,10 +494,12 @@ void tst_TrendGuides::noSampleInTheSecond()
     const QDateTime t1 = clockStart.addSecs(-25);
     const QDateTime t2 = clockStart.addSecs(-30);
     addRows(2);
-    // Row 0 has a gap at t1, two seconds after its sample at t1 - 2 (sampled every second), and
-    // a sample at t1 + 1; row 1 has both.
-    for (const QDateTime &t : {t1.addSecs(-2), t1.addSecs(1), t2})
-        sample(0, t, 7.0);
+    // Row 0, sampled every second from t2, has a gap at t1: two seconds after its sample at
+    // t1 - 2, with the next one at t1 + 1; row 1 has both.
+    for (int s = -5; s <= 2; ++s) {
+        if (s < -1 || s > 0)
+            sample(0, t1.addSecs(s), 7.0);
+    }
     samples(1, t1, 1.0, t2, 2.0);
     showTime(clockStart);
     placeGuides(t1, t2);
