@@ -1,6 +1,7 @@
 #include "datasheet.h"
 
 #include "chartsections.h"
+#include "historyparallelread.h"
 #include "labeltypes.h"
 #include "mainwindow.h"
 #include "programsettings.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardItem>
 #include <QThread>
@@ -134,6 +136,13 @@ void datasheet::on_queryData_clicked()
 
     showStatus(tr("正在查询……"));
     setBusy(true);
+    const auto ended = qScopeGuard([this] {
+        setBusy(false);
+        emit workEnded();
+    });
+    // The last report goes before the new one is read, so that the two never fill the memory
+    // together.
+    m_model->clear();
     ReportQuery query(m_mainWindow->projectId(), labels, start, end);
     query.setProgress(&datasheet::keepPainted);
     ReportTable table;
@@ -141,7 +150,8 @@ void datasheet::on_queryData_clicked()
     m_readsHistory = true;
     const ReportQuery::Result result = query.run(m_db.database(), &table, &error);
     m_readsHistory = false;
-    setBusy(false);
+    // What the readers' threads freed; the report itself stays.
+    HistoryParallelRead::releaseFreedMemory();
     if (result != ReportQuery::Done) {
         qWarning() << "report query:" << error;
         clearTable();
@@ -161,7 +171,6 @@ void datasheet::on_queryData_clicked()
     // Values wider than a default column (a double's full digits) would show cut to "1....".
     m_ui->reportTable->resizeColumnsToContents();
     m_ui->reportTable->setColumnWidth(0, timeColumnWidth);
-    m_ui->saveReport->setEnabled(true);
     showStatus(tr("查询成功"));
 }
 
@@ -204,6 +213,10 @@ void datasheet::on_saveReport_clicked()
     // Written on a thread of its own from a copy of the report, the window painted meanwhile.
     showStatus(tr("正在保存报表……"));
     setBusy(true);
+    const auto ended = qScopeGuard([this] {
+        setBusy(false);
+        emit workEnded();
+    });
     const ReportTable report = m_model->report();
     const int heading = m_model->heading();
     ReportWorkbook::Result result = ReportWorkbook::Failed;
@@ -220,7 +233,6 @@ void datasheet::on_saveReport_clicked()
     wait.exec(QEventLoop::ExcludeUserInputEvents);
     writer->wait();
     delete writer;
-    setBusy(false);
 
     m_mainWindow->programSettings()->setValue(ProgramSettings::reportFolderKey,
                                               QFileInfo(fileName).absolutePath());

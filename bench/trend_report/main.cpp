@@ -158,13 +158,18 @@ QString exportCells(const QString &path, qint64 cells)
     table.labels = labels(labelCount);
     for (int i = 0; i < labelCount; ++i)
         table.descriptions << QString();
-    table.times.reserve(rows);
-    table.values.reserve(rows * labelCount);
+    table.columns.resize(labelCount);
+    qint64 firstMs = 0;
+    ReportPivot::stampMs(firstSample.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), &firstMs);
     for (int r = 0; r < rows; ++r) {
-        table.times.append(firstSample.addSecs(r).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-        for (int i = 0; i < labelCount; ++i)
-            table.values.append(i * 1000 + (r % 1000) * 0.25);
+        table.stamps.append(firstMs + qint64(r) * 1000);
+        for (int i = 0; i < labelCount; ++i) {
+            table.columns[i].rows.append(r);
+            table.columns[i].values.append(i * 1000 + (r % 1000) * 0.25);
+        }
     }
+    for (int i = 0; i < labelCount; ++i)
+        table.columnOf.append(i);
     ReportModel model;
     model.setReport(std::move(table));
     QString error;

@@ -25,6 +25,7 @@ struct TestDriverControl
     int destroyResult = 0;
     int blockSize = 0; // labels per block formed by InductiveDrive_Read; 0: one block
     QMap<QString, int> statusByAddress;     // status of a read per address (default 0)
+    QMap<int, int> statusByReading; // status of every entry of BlockReading call n (from 1)
     QMap<QString, QVariant> valueByAddress; // value list per address (default: tick counter)
     QSet<QString> omitted;                  // addresses BlockReading leaves out
     int writeStatus = 0;

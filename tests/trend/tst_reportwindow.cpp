@@ -5,12 +5,14 @@
 #include "historyseed.h"
 #include "projectfile.h"
 #include "reportmodel.h"
+#include "testdrivercontrol.h"
 #include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "xlsxreadback.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QLibrary>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -28,6 +30,7 @@ class tst_ReportWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void queryAndSave();
@@ -38,16 +41,30 @@ private slots:
     void paintedWhileWorking();
     void busyHistoryFile();
     void pollsDuringQueryKept();
+    void rowsArePolls();
 
 private:
     MainWindow *openProject();
+    // A project of Int32 labels with one section of sectionLabels, bound to the test driver.
+    MainWindow *openPollingProject(const QStringList &labels, const QStringList &sectionLabels);
     Ui::MainWindow *ui() const { return m_f.window->form(); }
     ReportModel *model() const { return qobject_cast<ReportModel *>(ui()->reportTable->model()); }
     QString status() const { return m_f.window->statusBar()->currentMessage(); }
     void query(int section, const QDateTime &start, const QDateTime &end);
 
     WindowFixture m_f;
+    TestDriverControl *m_control = nullptr;
 };
+
+void tst_ReportWindow::initTestCase()
+{
+    // The same file as the window's binding (through a link), hence the same control record.
+    static QLibrary library(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"));
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    auto control = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
+    QVERIFY(control);
+    m_control = control();
+}
 
 void tst_ReportWindow::init()
 {
@@ -88,6 +105,39 @@ MainWindow *tst_ReportWindow::openProject()
         sections.setValue("Section1/name", "Tank");
         sections.setValue("Section/2", 0);
         sections.setValue("Section2/name", "Empty");
+    }
+    MainWindow *window = m_f.create();
+    if (!window->openProjectFile(path))
+        return nullptr;
+    return window;
+}
+
+MainWindow *tst_ReportWindow::openPollingProject(const QStringList &labels,
+                                                  const QStringList &sectionLabels)
+{
+    m_control->reset();
+    if (!QDir(m_f.dir->path()).mkpath("libdrive")
+        || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                        m_f.path("libdrive/LibTestDriver.so")))
+        return nullptr;
+    ProjectData data;
+    data.name = QStringLiteral("poll.dpro");
+    data.driveLibName = QStringLiteral("LibTestDriver");
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = QStringLiteral("127.0.0.1:9");
+    for (const QString &label : labels)
+        data.labels << LabelRow{"", label, "", "", "", "Int32"};
+    const QString path = m_f.path(data.name);
+    if (!ProjectFile::write(path, data))
+        return nullptr;
+    {
+        QSettings sections(m_f.path("poll.ini"), QSettings::IniFormat);
+        sections.setValue("Section/0", 1);
+        sections.setValue("Section/1", sectionLabels.size());
+        for (int i = 0; i < sectionLabels.size(); ++i)
+            sections.setValue(QStringLiteral("Section1/%1").arg(i + 1), sectionLabels.at(i));
+        sections.setValue("Section1/name", "Plant");
     }
     MainWindow *window = m_f.create();
     if (!window->openProjectFile(path))
@@ -375,6 +425,86 @@ void tst_ReportWindow::pollsDuringQueryKept()
     QCOMPARE(during, before);
     QCOMPARE(historyCount(db), before + perTick);
     ui()->pushButton_stopMonitor->click();
+}
+
+// A demo-like project at a sampling time of 1 s whose tick takes longer: twelve labels, a block
+// each and 100 ms after each block, so that the ticks run back to back. The section's labels lie
+// in different blocks, the time between two of them within a poll (AO1 to LA1) longer than from
+// the last of one poll to the first of the next. Lost: the section's first label in one poll, its
+// last in another, the tick's first record in a third. Every row holds the values of one poll,
+// every poll has one row, a lost record is an empty cell.
+void tst_ReportWindow::rowsArePolls()
+{
+    const QStringList labels{"DI1", "AI1", "AI2", "AI17", "AI19", "AI21",
+                             "AO1", "AO2", "DO1", "SA1",  "LA1",  "LW1"};
+    const QStringList section{"AI1", "AI17", "AI19", "AO1", "LA1"};
+    MainWindow *window = openPollingProject(labels, section);
+    QVERIFY(window);
+    m_control->blockSize = 1;
+    // The driver's value is the number of its block reads so far: poll p's label at position l
+    // reads p * 12 + l + 1.
+    const int perPoll = labels.size();
+    const auto readingOf = [&](int poll, const QString &label) {
+        return poll * perPoll + labels.indexOf(label) + 1;
+    };
+    m_control->statusByReading.insert(readingOf(1, "AI1"), 8);
+    m_control->statusByReading.insert(readingOf(2, "LA1"), 8);
+    m_control->statusByReading.insert(readingOf(3, "DI1"), 8);
+    for (int i = 0; i < 3; ++i)
+        m_f.prompt->expect("warning", zh("警告"), zh("连接异常：响应超时"));
+    QCOMPARE(window->samplingSeconds, 1);
+    const QDateTime started = QDateTime::currentDateTime();
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(window->isMonitoring());
+    QTRY_VERIFY_WITH_TIMEOUT(m_control->blockReadings >= 5 * perPoll, 60000);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->monitorRunning(), 10000);
+
+    // What each poll stored of the section, and its stamp.
+    QMap<int, QMap<QString, int>> stored; // poll -> label -> value
+    QMap<int, QSet<QString>> stamps;      // poll -> its records' stamps
+    QSqlQuery rows(window->historyDatabase()->database());
+    QVERIFY(rows.exec("SELECT label, value, datetime FROM data"));
+    while (rows.next()) {
+        const int value = rows.value(1).toInt();
+        const int poll = (value - 1) / perPoll;
+        QCOMPARE(labels.at((value - 1) % perPoll), rows.value(0).toString());
+        stamps[poll] << rows.value(2).toString();
+        if (section.contains(rows.value(0).toString()))
+            stored[poll].insert(rows.value(0).toString(), value);
+    }
+    QVERIFY(stored.size() >= 5);
+    // One stamp a tick, the tick whose first record was lost included.
+    for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
+        QVERIFY2(it.value().size() == 1, qPrintable(QStringList(it.value().values()).join(", ")));
+    // Ticks longer than the sampling time, each at least twelve pauses of 100 ms.
+    const auto stampOf = [&](int poll) {
+        return QDateTime::fromString(*stamps.value(poll).cbegin(), "yyyy-MM-dd hh:mm:ss.zzz");
+    };
+    QVERIFY(stampOf(0).msecsTo(stampOf(4)) >= 4 * 1200);
+    QVERIFY(!stored.value(1).contains("AI1"));
+    QVERIFY(!stored.value(2).contains("LA1"));
+    QCOMPARE(stored.value(3).size(), section.size());
+
+    query(0, started.addSecs(-60), QDateTime::currentDateTime().addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
+    QCOMPARE(model()->rowCount(), stored.size());
+    int row = 0;
+    for (auto poll = stored.cbegin(); poll != stored.cend(); ++poll, ++row) {
+        QCOMPARE(model()->cellText(row, 0), stamps.value(poll.key()).cbegin()->left(19));
+        for (int c = 0; c < section.size(); ++c) {
+            const QString label = section.at(c);
+            const QString expected = poll.value().contains(label)
+                                         ? QString::number(poll.value().value(label))
+                                         : QString();
+            QVERIFY2(model()->cellText(row, c + 1) == expected,
+                     qPrintable(QStringLiteral("row %1 %2: %3, poll %4 stored %5")
+                                    .arg(row)
+                                    .arg(label, model()->cellText(row, c + 1))
+                                    .arg(poll.key())
+                                    .arg(expected)));
+        }
+    }
 }
 
 QTEST_MAIN(tst_ReportWindow)
