@@ -23,6 +23,20 @@ namespace {
 
 const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
 
+// Answers as the recording prompt does, and first lets the test look at the window as the box
+// comes.
+class WatchedPrompt : public RecordingPrompt
+{
+public:
+    std::function<void()> onBox;
+    void warning(QWidget *parent, const QString &title, const QString &text) override
+    {
+        if (onBox)
+            onBox();
+        RecordingPrompt::warning(parent, title, text);
+    }
+};
+
 } // namespace
 
 class tst_ReportWindow : public QObject
@@ -42,6 +56,7 @@ private slots:
     void busyHistoryFile();
     void pollsDuringQueryKept();
     void rowsArePolls();
+    void warningWaitsForTheSave();
 
 private:
     MainWindow *openProject();
@@ -69,6 +84,7 @@ void tst_ReportWindow::initTestCase()
 void tst_ReportWindow::init()
 {
     m_f.setUp();
+    m_control->reset();
 }
 
 void tst_ReportWindow::cleanup()
@@ -505,6 +521,40 @@ void tst_ReportWindow::rowsArePolls()
                                     .arg(expected)));
         }
     }
+}
+
+// A tick that runs inside the workbook's save (its wait keeps the event loop running) meets a
+// failed read: its warning waits until the save is done.
+void tst_ReportWindow::warningWaitsForTheSave()
+{
+    auto *prompt = new WatchedPrompt;
+    m_f.prompt.reset(prompt);
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    window->setMonitorPause([](int) {});
+    // Enough rows for the workbook to take a while.
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A", "B", "C"}, 5000, base)));
+    query(0, base.addSecs(-60), base.addSecs(6000));
+    QCOMPARE(model()->rowCount(), 5000);
+
+    window->samplingSeconds = 300;
+    ui()->pushButton_startMonitor->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_control->blockReadings, 1, 10000);
+    m_control->statusByReading.insert(2, 8);
+    prompt->expect("warning", zh("警告"), zh("连接异常：响应超时"));
+    bool busyAtBox = true;
+    prompt->onBox = [&] { busyAtBox = !ui()->saveReport->isEnabled(); };
+    m_f.chooser->answers << m_f.path("report.xlsx");
+    window->monitorTimer()->start(0);
+    ui()->saveReport->click();
+    QCOMPARE(m_control->blockReadings, 2); // the tick ran while the workbook was written
+    QCOMPARE(prompt->shown, 0);
+    QCOMPARE(status(), zh("报表保存成功"));
+    QTRY_COMPARE_WITH_TIMEOUT(prompt->shown, 1, 10000);
+    QVERIFY(!busyAtBox);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->monitorRunning(), 10000);
 }
 
 QTEST_MAIN(tst_ReportWindow)
