@@ -143,6 +143,7 @@ void datasheet::on_queryData_clicked()
     // The last report goes before the new one is read, so that the two never fill the memory
     // together.
     m_model->clear();
+    HistoryParallelRead::releaseFreedMemory();
     ReportQuery query(m_mainWindow->projectId(), labels, start, end);
     query.setProgress(&datasheet::keepPainted);
     ReportTable table;

@@ -59,9 +59,15 @@ private slots:
     void warningWaitsForTheSave();
 
 private:
+    struct Section
+    {
+        QString name;
+        QStringList labels;
+    };
+    // A project bound to the test driver with these label rows and chart sections.
+    MainWindow *openProject(const QList<LabelRow> &labels, const QList<Section> &sections);
+    // Labels A, C and A again; sections "Tank" (A, B, C) and "Empty".
     MainWindow *openProject();
-    // A project of Int32 labels with one section of sectionLabels, bound to the test driver.
-    MainWindow *openPollingProject(const QStringList &labels, const QStringList &sectionLabels);
     Ui::MainWindow *ui() const { return m_f.window->form(); }
     ReportModel *model() const { return qobject_cast<ReportModel *>(ui()->reportTable->model()); }
     QString status() const { return m_f.window->statusBar()->currentMessage(); }
@@ -94,6 +100,16 @@ void tst_ReportWindow::cleanup()
 
 MainWindow *tst_ReportWindow::openProject()
 {
+    // B is in a section but not in the label table.
+    return openProject({LabelRow{"", "A", "Tank level", "", "", "float"},
+                        LabelRow{"", "C", "Pump speed", "", "", "float"},
+                        LabelRow{"", "A", "second row of A", "", "", "float"}},
+                       {{"Tank", {"A", "B", "C"}}, {"Empty", {}}});
+}
+
+MainWindow *tst_ReportWindow::openProject(const QList<LabelRow> &labels,
+                                          const QList<Section> &sections)
+{
     if (!QDir(m_f.dir->path()).mkpath("libdrive")
         || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
                         m_f.path("libdrive/LibTest.so")))
@@ -104,56 +120,21 @@ MainWindow *tst_ReportWindow::openProject()
     data.hasConnect = true;
     data.linkMode = QStringLiteral("net");
     data.linkParameter = QStringLiteral("127.0.0.1:9");
-    // B is in a section but not in the label table.
-    data.labels << LabelRow{"", "A", "Tank level", "", "", "float"}
-                << LabelRow{"", "C", "Pump speed", "", "", "float"}
-                << LabelRow{"", "A", "second row of A", "", "", "float"};
+    data.labels = labels;
     const QString path = m_f.path("a.dpro");
     if (!ProjectFile::write(path, data))
         return nullptr;
     {
-        QSettings sections(m_f.path("a.ini"), QSettings::IniFormat);
-        sections.setValue("Section/0", 2);
-        sections.setValue("Section/1", 3);
-        sections.setValue("Section1/1", "A");
-        sections.setValue("Section1/2", "B");
-        sections.setValue("Section1/3", "C");
-        sections.setValue("Section1/name", "Tank");
-        sections.setValue("Section/2", 0);
-        sections.setValue("Section2/name", "Empty");
-    }
-    MainWindow *window = m_f.create();
-    if (!window->openProjectFile(path))
-        return nullptr;
-    return window;
-}
-
-MainWindow *tst_ReportWindow::openPollingProject(const QStringList &labels,
-                                                  const QStringList &sectionLabels)
-{
-    m_control->reset();
-    if (!QDir(m_f.dir->path()).mkpath("libdrive")
-        || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_f.path("libdrive/LibTestDriver.so")))
-        return nullptr;
-    ProjectData data;
-    data.name = QStringLiteral("poll.dpro");
-    data.driveLibName = QStringLiteral("LibTestDriver");
-    data.hasConnect = true;
-    data.linkMode = QStringLiteral("net");
-    data.linkParameter = QStringLiteral("127.0.0.1:9");
-    for (const QString &label : labels)
-        data.labels << LabelRow{"", label, "", "", "", "Int32"};
-    const QString path = m_f.path(data.name);
-    if (!ProjectFile::write(path, data))
-        return nullptr;
-    {
-        QSettings sections(m_f.path("poll.ini"), QSettings::IniFormat);
-        sections.setValue("Section/0", 1);
-        sections.setValue("Section/1", sectionLabels.size());
-        for (int i = 0; i < sectionLabels.size(); ++i)
-            sections.setValue(QStringLiteral("Section1/%1").arg(i + 1), sectionLabels.at(i));
-        sections.setValue("Section1/name", "Plant");
+        QSettings settings(m_f.path("a.ini"), QSettings::IniFormat);
+        settings.setValue("Section/0", sections.size());
+        for (int n = 1; n <= sections.size(); ++n) {
+            const Section &section = sections.at(n - 1);
+            settings.setValue(QStringLiteral("Section/%1").arg(n), section.labels.size());
+            for (int i = 0; i < section.labels.size(); ++i)
+                settings.setValue(QStringLiteral("Section%1/%2").arg(n).arg(i + 1),
+                                  section.labels.at(i));
+            settings.setValue(QStringLiteral("Section%1/name").arg(n), section.name);
+        }
     }
     MainWindow *window = m_f.create();
     if (!window->openProjectFile(path))
@@ -454,7 +435,10 @@ void tst_ReportWindow::rowsArePolls()
     const QStringList labels{"DI1", "AI1", "AI2", "AI17", "AI19", "AI21",
                              "AO1", "AO2", "DO1", "SA1",  "LA1",  "LW1"};
     const QStringList section{"AI1", "AI17", "AI19", "AO1", "LA1"};
-    MainWindow *window = openPollingProject(labels, section);
+    QList<LabelRow> labelRows;
+    for (const QString &label : labels)
+        labelRows << LabelRow{"", label, "", "", "", "Int32"};
+    MainWindow *window = openProject(labelRows, {{"Plant", section}});
     QVERIFY(window);
     m_control->blockSize = 1;
     // The driver's value is the number of its block reads so far: poll p's label at position l
