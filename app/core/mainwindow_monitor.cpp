@@ -174,6 +174,12 @@ void MainWindow::startMonitoring()
     }
     qDebug() << QStringLiteral("Connection status %1").arg(result);
     releaseControlsAfterConnecting(held);
+    // The program was told to quit while the handshake waited: the link it opened goes too.
+    if (m_exiting) {
+        if (result == 0)
+            qDebug() << "DestroyFree" << d->DestroyFree();
+        return;
+    }
     if (result != 0) {
         statusBar()->showMessage(tr("监视失败"));
         prompt()->warning(nullptr, tr("警告"), MonitorLogic::connectFailureText(result));
