@@ -188,7 +188,7 @@ void ReportPivot::LabelRecords::add(qint64 ms, const QVariant &value, const QStr
 {
     QString text;
     const double number = numberOf(value, &text);
-    const qint64 offset = ms - m_base;
+    const qint64 offset = ms == unreadableStamp ? 0 : ms - m_base;
     if (ms == unreadableStamp || offset < std::numeric_limits<qint32>::min()
         || offset > std::numeric_limits<qint32>::max()) {
         // Not written by this program: a row of its own text, before the rest.
