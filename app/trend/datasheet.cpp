@@ -170,7 +170,12 @@ void datasheet::on_queryData_clicked()
     table.descriptions = labelDescriptions(labels);
     m_model->setReport(std::move(table));
     // Values wider than a default column (a double's full digits) would show cut to "1....".
-    m_ui->reportTable->resizeColumnsToContents();
+    // A column at a time, the window painted between: all of them at once measure some
+    // thousand cells each without a pause.
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        m_ui->reportTable->resizeColumnToContents(column);
+        keepPainted();
+    }
     m_ui->reportTable->setColumnWidth(0, timeColumnWidth);
     showStatus(tr("查询成功"));
 }
