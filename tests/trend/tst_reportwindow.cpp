@@ -80,11 +80,10 @@ private:
 void tst_ReportWindow::initTestCase()
 {
     // The same file as the window's binding (through a link), hence the same control record.
-    static QLibrary library(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"));
-    QVERIFY2(library.load(), qPrintable(library.errorString()));
-    auto control = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
-    QVERIFY(control);
-    m_control = control();
+    QString error;
+    m_control
+        = loadTestDriverControl(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"), &error);
+    QVERIFY2(m_control, qPrintable(error));
 }
 
 void tst_ReportWindow::init()
