@@ -102,8 +102,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     const DialogSetLink::PortLister ports
         = m_services.serialPortNames ? m_services.serialPortNames : DialogSetLink::systemPorts;
     m_datasheet = new datasheet(this, ui);
-    // After the report's query (connected after it): the samples held back meanwhile go in.
-    connect(ui->queryData, &QPushButton::clicked, this, &MainWindow::storeHistoryBatch);
+    connect(m_datasheet, &datasheet::workEnded, this, &MainWindow::reportWorkEnded);
     m_newProjectDialog = new DialogNewProject(prompt(), fileChooser(), driverDir(), this);
     m_permissionDialog = new DialogPermissions(this, this);
     m_linkDialog = new DialogSetLink(m_settingsFilePath, ports, this);
@@ -388,6 +387,7 @@ void MainWindow::askToQuit()
 
 void MainWindow::quitApplication()
 {
+    stopMonitoringForExit();
     if (m_services.quitApplication)
         m_services.quitApplication();
     else

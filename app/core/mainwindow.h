@@ -412,6 +412,14 @@ private:
     // left out; with queue, the text waits its turn.
     void warnLater(const QString &text, bool queue = false);
     void showPendingWarning();
+    // Whether a box must wait now (see showPendingWarning).
+    bool boxesHeld() const;
+    // The report's query or workbook save has ended: the samples it kept back and the boxes
+    // that waited for it.
+    void reportWorkEnded();
+    // At exit: stores what the running tick has read and closes the driver's connection as the
+    // stop sequence does, without a box.
+    void stopMonitoringForExit();
     void sendHeldWrites();
     QString writeResultText(const HeldWrite &write, int status) const;
     LabelRowIndex labelRowIndex() const;
@@ -617,6 +625,7 @@ private:
     bool m_refusalsChecked = false;
     bool m_warningShown = false;
     QStringList m_pendingWarnings; // waiting for the end of the tick, shown one at a time
+    bool m_exiting = false;        // the program is quitting: no box, no pause
     ConnectionWatch m_connectionWatch;
     HistoryBatch m_historyBatch;
     FailureRun m_historyFailures;

@@ -174,6 +174,12 @@ void MainWindow::startMonitoring()
     }
     qDebug() << QStringLiteral("Connection status %1").arg(result);
     releaseControlsAfterConnecting(held);
+    // The program was told to quit while the handshake waited: the link it opened goes too.
+    if (m_exiting) {
+        if (result == 0)
+            qDebug() << "DestroyFree" << d->DestroyFree();
+        return;
+    }
     if (result != 0) {
         statusBar()->showMessage(tr("监视失败"));
         prompt()->warning(nullptr, tr("警告"), MonitorLogic::connectFailureText(result));
@@ -287,6 +293,7 @@ void MainWindow::onMonitorTimeout()
     m_tickRunning = true;
     m_tick = TickProgress();
     m_tick.startMs = m_clock();
+    m_tick.stamp = TickStamp(QDateTime::currentDateTime());
     d->DebugCmd(StopDebug);
     m_tick.blocks = d->InductiveDrive_Read(readListKey, m_readList);
     // Rows by address and type, taken now: an edited row is no longer updated as the old label.
@@ -331,8 +338,14 @@ void MainWindow::runTickBlocks()
         // refused before sending anything made none.
         if (!MonitorLogic::blockMadeExchange(block, values))
             continue;
+        // Leaving: no pause, the event loop is ending (the tick ends with the stop sequence).
+        if (m_exiting)
+            continue;
         if (m_pause) {
             m_pause(blockPauseMs);
+            // The pause may have ended the tick (the program's exit).
+            if (!m_tickRunning)
+                return;
             continue;
         }
         m_blockPauseTimer->start(blockPauseMs);
@@ -412,9 +425,8 @@ void MainWindow::applyReading(const Induction::SReadInfo &entry, const CLabelVar
     }
 
     const LabelValue value = LabelValue::convert(entry.type, record);
-    // The clock only for a record without a time: local time costs a time-zone look-up.
-    const QString timeText = MonitorLogic::sampleTimeText(
-        record.time, record.time.isValid() ? QDateTime() : QDateTime::currentDateTime());
+    // One time for the whole tick, whichever block the record came in.
+    const QString timeText = m_tick.stamp.text(record.time);
     for (int row : rows) {
         QStandardItem *cell = m_labelModel->item(row, LabelColumnValue);
         cell->setForeground(brush);
@@ -442,8 +454,9 @@ void MainWindow::storeHistoryBatch()
     if (count == 0)
         return;
     // The report's readers hold the history file while they read, and a write would wait for
-    // them or fail: the samples are kept until the report is done.
-    if (m_datasheet && m_datasheet->readsHistory())
+    // them or fail: the samples are kept until the report is done (reportWorkEnded). At exit
+    // they go in whatever holds the file.
+    if (m_datasheet && m_datasheet->readsHistory() && !m_exiting)
         return;
     const QVariantMap first = m_historyBatch.samples().first();
     QString error;
@@ -457,7 +470,7 @@ void MainWindow::storeHistoryBatch()
     qDebug() << "Failed to insert records." << count << "samples, the first" << first << error;
     // Every sample is lost while this lasts: a box when it starts, one status line when it ends,
     // nothing at the ticks between.
-    if (!m_historyFailures.noteFailure(QDateTime::currentDateTime()))
+    if (!m_historyFailures.noteFailure(QDateTime::currentDateTime()) || m_exiting)
         return;
     statusBar()->showMessage(tr("历史数据写入失败"));
     warnLater(tr("历史数据无法写入：%1\n%2\n监视继续，但采样不会被保存；恢复写入时状态栏会提示。")
@@ -480,15 +493,24 @@ void MainWindow::warnLater(const QString &text, bool queue)
         showPendingWarning();
 }
 
+bool MainWindow::boxesHeld() const
+{
+    // A box's own event loop would run inside the tick, the report's query or its workbook
+    // save, and hold it (and every sample the report keeps back) until closed; the box waits
+    // for their end instead. At exit no box comes at all.
+    return m_tickRunning || (m_datasheet && m_datasheet->isBusy()) || m_exiting;
+}
+
 void MainWindow::showPendingWarning()
 {
-    if (m_pendingWarnings.isEmpty() || m_warningShown)
+    if (m_pendingWarnings.isEmpty() || m_warningShown || boxesHeld())
         return;
     m_warningShown = true;
     QTimer::singleShot(0, this, [this] {
         m_warningShown = false;
-        // Met by the pause of a tick that started first: the end of that tick shows it.
-        if (m_tickRunning || m_pendingWarnings.isEmpty())
+        // Met by the pause of a tick or the report's work that started first: their end
+        // shows it.
+        if (boxesHeld() || m_pendingWarnings.isEmpty())
             return;
         const QString text = m_pendingWarnings.takeFirst();
         m_warningShown = true;
@@ -498,8 +520,39 @@ void MainWindow::showPendingWarning()
     });
 }
 
+void MainWindow::reportWorkEnded()
+{
+    // Before any box: the samples the query kept back must not wait behind one.
+    storeHistoryBatch();
+    showPendingWarning();
+}
+
+void MainWindow::stopMonitoringForExit()
+{
+    m_exiting = true;
+    m_monitoring = false;
+    // Said to nobody: the program ends.
+    m_pendingWarnings.clear();
+    if (!m_monitorRunning)
+        return;
+    // What the running tick has read goes to the file now, whatever else is under way.
+    storeHistoryBatch();
+    // A driver call under way (its wait processes events) ends first; its tick then ends with
+    // the stop sequence, before the event loop is left.
+    if (m_driverBusy)
+        return;
+    m_blockPauseTimer->stop();
+    if (m_tickRunning)
+        finishTick();
+    else
+        runStopSequence();
+}
+
 void MainWindow::runStopSequence()
 {
+    // Once per run: the link is closed once.
+    if (!m_monitorRunning)
+        return;
     m_monitorTimer->stop();
     m_blockPauseTimer->stop();
     // Writes confirmed before the stop still reach the controller.
@@ -519,6 +572,9 @@ void MainWindow::runStopSequence()
     m_monitorRunning = false;
     setMonitorControls(false);
     m_housekeepingTimer->stop();
+    // Nobody looks at the table any more.
+    if (m_exiting)
+        return;
     if (m_pause)
         m_pause(stopPauseMs);
     else

@@ -65,8 +65,7 @@ bool isConnectionError(int status);
 // Warning text of a connection error; empty for other statuses.
 QString connectionErrorText(int status);
 
-// Time text of one sample: the time of its own record, the current time when the record has
-// none (a failed first entry would otherwise stamp a whole tick with an empty time).
+// Time text of a record: its own time, or now when it has none.
 QString sampleTimeText(const QDateTime &recordTime, const QDateTime &now);
 
 // The keys of the history table "data" that a sample fills.
@@ -189,6 +188,31 @@ private:
     QHash<QString, QList<int>> m_rows; // key: type and address
 };
 
+// The one time of a tick: every sample it stores and every time cell it writes carry it, so that
+// the samples of one poll share one stamp, which the report forms its rows by. It is the time of
+// the tick's first good record, taken when that record comes; a record without a time gives the
+// clock time at the tick's start instead, never an empty text.
+class TickStamp
+{
+public:
+    TickStamp() = default;
+    explicit TickStamp(const QDateTime &tickStart)
+        : m_start(tickStart)
+    {
+    }
+    // The tick's text; the first call fixes it from recordTime, a good record's time.
+    const QString &text(const QDateTime &recordTime)
+    {
+        if (m_text.isEmpty())
+            m_text = MonitorLogic::sampleTimeText(recordTime, m_start);
+        return m_text;
+    }
+
+private:
+    QDateTime m_start;
+    QString m_text;
+};
+
 // What a tick carries from one block to the next while it waits between them.
 struct TickProgress
 {
@@ -198,6 +222,7 @@ struct TickProgress
     LabelRowIndex rows;                      // taken at the tick's start
     DeadLinkRule deadLink;
     qint64 startMs = 0;
+    TickStamp stamp;
 };
 
 // The address and type the write dialog was opened for.

@@ -1,6 +1,7 @@
 #include "datasheet.h"
 
 #include "chartsections.h"
+#include "historyparallelread.h"
 #include "labeltypes.h"
 #include "mainwindow.h"
 #include "programsettings.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardItem>
 #include <QThread>
@@ -137,6 +139,14 @@ void datasheet::on_queryData_clicked()
 
     showStatus(tr("正在查询……"));
     setBusy(true);
+    const auto ended = qScopeGuard([this] {
+        setBusy(false);
+        emit workEnded();
+    });
+    // The last report goes before the new one is read, so that the two never fill the memory
+    // together.
+    m_model->clear();
+    HistoryParallelRead::releaseFreedMemory();
     ReportQuery query(m_mainWindow->projectId(), labels, start, end);
     query.setProgress(&datasheet::keepPainted);
     ReportTable table;
@@ -144,7 +154,8 @@ void datasheet::on_queryData_clicked()
     m_readsHistory = true;
     const ReportQuery::Result result = query.run(m_db.database(), &table, &error);
     m_readsHistory = false;
-    setBusy(false);
+    // What the readers' threads freed; the report itself stays.
+    HistoryParallelRead::releaseFreedMemory();
     if (result != ReportQuery::Done) {
         qWarning() << "report query:" << error;
         clearTable();
@@ -162,9 +173,13 @@ void datasheet::on_queryData_clicked()
     table.descriptions = labelDescriptions(labels);
     m_model->setReport(std::move(table));
     // Values wider than a default column (a double's full digits) would show cut to "1....".
-    m_ui->reportTable->resizeColumnsToContents();
+    // A column at a time, the window painted between: all of them at once measure some
+    // thousand cells each without a pause.
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        m_ui->reportTable->resizeColumnToContents(column);
+        keepPainted();
+    }
     m_ui->reportTable->setColumnWidth(0, timeColumnWidth);
-    m_ui->saveReport->setEnabled(true);
     showStatus(tr("查询成功"));
 }
 
@@ -207,6 +222,10 @@ void datasheet::on_saveReport_clicked()
     // Written on a thread of its own from a copy of the report, the window painted meanwhile.
     showStatus(tr("正在保存报表……"));
     setBusy(true);
+    const auto ended = qScopeGuard([this] {
+        setBusy(false);
+        emit workEnded();
+    });
     const ReportTable report = m_model->report();
     const int heading = m_model->heading();
     ReportWorkbook::Result result = ReportWorkbook::Failed;
@@ -223,7 +242,6 @@ void datasheet::on_saveReport_clicked()
     wait.exec(QEventLoop::ExcludeUserInputEvents);
     writer->wait();
     delete writer;
-    setBusy(false);
 
     m_mainWindow->programSettings()->setValue(ProgramSettings::reportFolderKey,
                                               QFileInfo(fileName).absolutePath());

@@ -25,6 +25,10 @@ public:
     // The query's readers hold the history file: a write now would wait for them.
     bool readsHistory() const { return m_readsHistory; }
 
+signals:
+    // A query or a save has ended (isBusy() is false again): what waited for it may go on.
+    void workEnded();
+
 public slots:
     void on_queryData_clicked();
     void on_saveReport_clicked();

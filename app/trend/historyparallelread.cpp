@@ -6,6 +6,9 @@
 #include <QVector>
 #include <algorithm>
 #include <atomic>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -84,4 +87,12 @@ bool HistoryParallelRead::run(int count, const ReadLabel &read) const
         stop = outcome == Stop;
     }
     return allRead;
+}
+
+void HistoryParallelRead::releaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    // Every heap, the workers' included; the pages in use stay.
+    malloc_trim(0);
+#endif
 }

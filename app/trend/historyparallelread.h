@@ -35,6 +35,12 @@ public:
     // label is begun.
     bool run(int count, const ReadLabel &read) const;
 
+    // Gives the memory that the readers' records left free back to the system. The C library
+    // keeps a heap per thread (glibc's arenas), and the free space in the workers' heaps stays
+    // resident after the threads are gone: each large read would add to what the process
+    // holds. Call it once the records are gone or kept elsewhere.
+    static void releaseFreedMemory();
+
 private:
     QSqlDatabase m_db;
     int m_threads = 0;

@@ -33,7 +33,7 @@ QString ReportModel::cellText(int row, int column) const
     if (row < 0 || row >= m_table.rowCount() || column < 0 || column > m_table.labelCount())
         return QString();
     if (column == 0)
-        return m_table.times.at(row);
+        return m_table.timeText(row);
     return m_table.valueText(row, column - 1);
 }
 

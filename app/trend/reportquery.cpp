@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace {
 
@@ -42,14 +43,105 @@ bool digitsAt(const QChar *text, int at, int count, int *value)
     return true;
 }
 
-// A stored stamp "yyyy-MM-dd hh:mm:ss[.zzz]" as milliseconds on a calendar without zones:
-// the rows need only the order and the gaps. Far faster than QDateTime for millions.
-bool stampMs(const QString &text, qint64 *ms)
+QString secondsText(qint64 ms)
+{
+    const qint64 days = ms >= 0 ? ms / dayMs : -((-ms + dayMs - 1) / dayMs);
+    const QDate date = QDate::fromJulianDay(days + epochJulianDay);
+    const int secs = int((ms - days * dayMs) / 1000);
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(), date.day(),
+                             secs / 3600, secs / 60 % 60, secs % 60);
+}
+
+// A value as the report keeps it: the number, or NaN and the text of a value stored as text
+// (a REAL column keeps a text that is no number as text); NaN and no text for a null.
+double numberOf(const QVariant &value, QString *text)
+{
+    switch (value.userType()) {
+    case QMetaType::UnknownType:
+        return notANumber();
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return value.toDouble();
+    default:
+        if (!value.isNull())
+            *text = value.toString();
+        return notANumber();
+    }
+}
+
+// Puts the records of a label in the order of their stamps, stably (between equal stamps the
+// order they were read in). The select returns them in this order; only stamps stored in a
+// form other than the program's can come out of it.
+void sortByStamp(QVector<qint32> *offsets, QVector<double> *values, QHash<qint32, QString> *texts)
+{
+    if (std::is_sorted(offsets->cbegin(), offsets->cend()))
+        return;
+    QVector<int> order(offsets->size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return offsets->at(a) < offsets->at(b); });
+    QVector<qint32> sortedOffsets(offsets->size());
+    QVector<double> sortedValues(values->size());
+    QHash<qint32, QString> sortedTexts;
+    for (int i = 0; i < order.size(); ++i) {
+        sortedOffsets[i] = offsets->at(order.at(i));
+        sortedValues[i] = values->at(order.at(i));
+        const auto text = texts->constFind(order.at(i));
+        if (text != texts->cend())
+            sortedTexts.insert(i, text.value());
+    }
+    *offsets = std::move(sortedOffsets);
+    *values = std::move(sortedValues);
+    *texts = std::move(sortedTexts);
+}
+
+} // namespace
+
+QString ReportTable::timeText(int row) const
+{
+    if (row < stampTexts.size())
+        return stampTexts.at(row).left(secondsLength);
+    return secondsText(stamps.at(row - stampTexts.size()));
+}
+
+int ReportTable::recordAt(int row, int label) const
+{
+    const Column &column = columns.at(columnOf.at(label));
+    // A label polled in every row has its records row by row.
+    if (column.rows.size() == rowCount())
+        return row;
+    const auto it = std::lower_bound(column.rows.cbegin(), column.rows.cend(), row);
+    return it != column.rows.cend() && *it == row ? int(it - column.rows.cbegin()) : -1;
+}
+
+double ReportTable::value(int row, int label) const
+{
+    const int record = recordAt(row, label);
+    return record < 0 ? notANumber() : columns.at(columnOf.at(label)).values.at(record);
+}
+
+QString ReportTable::valueText(int row, int label) const
+{
+    const int record = recordAt(row, label);
+    if (record < 0)
+        return QString();
+    const Column &column = columns.at(columnOf.at(label));
+    const double number = column.values.at(record);
+    if (!std::isnan(number))
+        return QString::number(number, 'g', QLocale::FloatingPointShortest);
+    return column.texts.value(record);
+}
+
+bool ReportPivot::stampMs(const QString &text, qint64 *ms)
 {
     if (text.size() < secondsLength)
         return false;
     const QChar *c = text.constData();
-    if (c[4] != '-' || c[7] != '-' || c[13] != ':' || c[16] != ':')
+    if (c[4] != '-' || c[7] != '-' || c[10] != ' ' || c[13] != ':' || c[16] != ':')
         return false;
     int year, month, day, hour, minute, second, milli = 0;
     if (!digitsAt(c, 0, 4, &year) || !digitsAt(c, 5, 2, &month) || !digitsAt(c, 8, 2, &day)
@@ -66,45 +158,17 @@ bool stampMs(const QString &text, qint64 *ms)
     return true;
 }
 
-QString secondsText(qint64 ms)
-{
-    const qint64 days = ms >= 0 ? ms / dayMs : -((-ms + dayMs - 1) / dayMs);
-    const QDate date = QDate::fromJulianDay(days + epochJulianDay);
-    const int secs = int((ms - days * dayMs) / 1000);
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(), date.day(),
-                             secs / 3600, secs / 60 % 60, secs % 60);
-}
-
-template<typename T>
-T median(QVector<T> &values)
-{
-    auto middle = values.begin() + values.size() / 2;
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
-}
-
-} // namespace
-
-QString ReportTable::valueText(int row, int label) const
-{
-    const qint64 cell = qint64(row) * labels.size() + label;
-    const double number = values.at(int(cell));
-    if (!std::isnan(number))
-        return QString::number(number, 'g', QLocale::FloatingPointShortest);
-    return texts.value(cell);
-}
-
-ReportPivot::ReportPivot(const QStringList &labels)
+ReportPivot::ReportPivot(const QStringList &labels, qint64 baseMs)
     : m_labels(labels)
+    , m_base(baseMs)
 {
-    for (int i = 0; i < labels.size(); ++i) {
-        auto it = m_distinctIndex.constFind(labels.at(i));
+    for (const QString &label : labels) {
+        auto it = m_distinctIndex.constFind(label);
         if (it == m_distinctIndex.constEnd()) {
-            it = m_distinctIndex.insert(labels.at(i), m_distinct.size());
-            m_distinct << labels.at(i);
-            m_columns.append(QVector<int>());
+            it = m_distinctIndex.insert(label, m_distinct.size());
+            m_distinct << label;
         }
-        m_columns[it.value()].append(i);
+        m_columnOf << it.value();
     }
 }
 
@@ -113,238 +177,128 @@ int ReportPivot::labelIndex(const QString &label) const
     return m_distinctIndex.value(label, -1);
 }
 
-void ReportPivot::add(const QString &label, const QVariant &value, const QString &datetime)
-{
-    const int index = labelIndex(label);
-    if (index < 0)
-        return;
-    if (m_runs.isEmpty() || m_runs.last().m_label != index)
-        m_runs.append(LabelRecords(index));
-    qint64 ms = 0;
-    if (stampMs(datetime, &ms))
-        m_runs.last().add(ms, value, QString());
-    else
-        m_runs.last().add(unreadableStamp, value, datetime);
-}
-
 void ReportPivot::addLabel(LabelRecords records)
 {
-    if (records.m_label < 0 || records.m_label >= m_distinct.size() || records.m_records.isEmpty())
+    if (records.m_label < 0 || records.m_label >= m_distinct.size())
         return;
     m_runs.append(std::move(records));
 }
 
 void ReportPivot::LabelRecords::add(qint64 ms, const QVariant &value, const QString &datetime)
 {
-    Record record{ms, notANumber(), m_label, -1, -1};
-    if (ms == unreadableStamp) {
-        // Not written by this program: placed before the rest, shown as stored.
-        record.stamp = m_stamps.size();
-        m_stamps << datetime.left(secondsLength);
+    QString text;
+    const double number = numberOf(value, &text);
+    const qint64 offset = ms == unreadableStamp ? 0 : ms - m_base;
+    if (ms == unreadableStamp || offset < std::numeric_limits<qint32>::min()
+        || offset > std::numeric_limits<qint32>::max()) {
+        // Not written by this program: a row of its own text, before the rest.
+        const int textIndex = text.isNull() ? -1 : m_unreadableTexts.size();
+        if (textIndex >= 0)
+            m_unreadableTexts << text;
+        m_unreadable.append({ms == unreadableStamp ? datetime : secondsText(ms), number, textIndex});
+        return;
     }
-    switch (value.userType()) {
-    case QMetaType::UnknownType:
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        record.number = value.toDouble();
-        break;
-    default:
-        // A text label's value as the polling loop stored it (a REAL column keeps a text
-        // that is no number as text).
-        if (!value.isNull()) {
-            record.text = m_texts.size();
-            m_texts << value.toString();
-        }
-        break;
-    }
-    m_records.append(record);
+    if (!text.isNull())
+        m_texts.insert(m_offsets.size(), text);
+    m_offsets.append(qint32(offset));
+    m_values.append(number);
 }
 
-void ReportPivot::mergeRuns()
+void ReportPivot::progress() const
 {
-    // Each label's records come in time order: merging the runs, stably (between equal stamps
-    // the earlier run first), keeps a poll's labels that share a stamp (one block) in one order
-    // from poll to poll.
-    const auto earlier = [](const Record &a, const Record &b) { return a.ms < b.ms; };
-    qint64 total = 0;
-    for (LabelRecords &run : m_runs) {
-        if (!std::is_sorted(run.m_records.cbegin(), run.m_records.cend(), earlier))
-            std::stable_sort(run.m_records.begin(), run.m_records.end(), earlier);
-        if (!run.m_texts.isEmpty() || !run.m_stamps.isEmpty()) {
-            const int texts = m_texts.size();
-            const int stamps = m_stamps.size();
-            for (Record &record : run.m_records) {
-                record.text += record.text >= 0 ? texts : 0;
-                record.stamp += record.stamp >= 0 ? stamps : 0;
-            }
-            m_texts += run.m_texts;
-            m_stamps += run.m_stamps;
-        }
-        total += run.m_records.size();
-    }
-    m_records.clear();
-    m_records.reserve(int(total));
-    // The next record of each run, the earliest (then the earliest run) on top.
-    struct Head
-    {
-        qint64 ms;
-        int run;
-        int at;
-    };
-    const auto later
-        = [](const Head &a, const Head &b) { return a.ms != b.ms ? a.ms > b.ms : a.run > b.run; };
-    QVector<Head> heads;
-    for (int r = 0; r < m_runs.size(); ++r) {
-        if (!m_runs.at(r).m_records.isEmpty())
-            heads.append({m_runs.at(r).m_records.first().ms, r, 0});
-    }
-    std::make_heap(heads.begin(), heads.end(), later);
-    while (!heads.isEmpty()) {
-        std::pop_heap(heads.begin(), heads.end(), later);
-        Head &head = heads.last();
-        const QVector<Record> &run = m_runs.at(head.run).m_records;
-        // The run's records up to the next run's head go in one stretch.
-        const bool alone = heads.size() == 1;
-        const qint64 limit = alone ? std::numeric_limits<qint64>::max() : heads.first().ms;
-        const bool winsTies = alone || head.run < heads.first().run;
-        int at = head.at;
-        do {
-            m_records.append(run.at(at));
-            ++at;
-        } while (at < run.size()
-                 && (run.at(at).ms < limit || (winsTies && run.at(at).ms == limit)));
-        if (at < run.size()) {
-            head.ms = run.at(at).ms;
-            head.at = at;
-            std::push_heap(heads.begin(), heads.end(), later);
-        } else {
-            heads.removeLast();
-        }
-    }
-    m_runs.clear();
-}
-
-double ReportPivot::pollPeriodMs() const
-{
-    QVector<qint64> last(m_distinct.size(), std::numeric_limits<qint64>::min());
-    QVector<qint64> intervals;
-    intervals.reserve(m_records.size());
-    for (const Record &record : m_records) {
-        qint64 &previous = last[record.label];
-        if (previous != std::numeric_limits<qint64>::min() && record.ms > previous)
-            intervals.append(record.ms - previous);
-        previous = record.ms;
-    }
-    return intervals.isEmpty() ? 0.0 : double(median(intervals));
-}
-
-QVector<int> ReportPivot::pollRanks() const
-{
-    const int count = m_distinct.size();
-    QVector<int> ranks(count, 0);
-    if (m_records.isEmpty())
-        return ranks;
-    // How often each label follows each other label.
-    QVector<int> follows(count * count, 0);
-    QVector<int> firstSeen(count, -1);
-    for (int i = 0; i < m_records.size(); ++i) {
-        const int label = m_records.at(i).label;
-        if (firstSeen.at(label) < 0)
-            firstSeen[label] = i;
-        if (i > 0 && m_records.at(i - 1).label != label)
-            ++follows[m_records.at(i - 1).label * count + label];
-    }
-    QVector<int> present;
-    for (int label = 0; label < count; ++label) {
-        if (firstSeen.at(label) >= 0)
-            present << label;
-    }
-    // The cycle: from the first label, each time the unvisited label that most often follows
-    // the last one (the earliest seen when none follows it).
-    QVector<int> order{m_records.first().label};
-    QVector<bool> visited(count, false);
-    visited[order.first()] = true;
-    while (order.size() < present.size()) {
-        const int current = order.last();
-        int best = -1;
-        for (int label : present) {
-            if (visited.at(label))
-                continue;
-            if (best < 0 || follows.at(current * count + label) > follows.at(current * count + best)
-                || (follows.at(current * count + label) == follows.at(current * count + best)
-                    && firstSeen.at(label) < firstSeen.at(best)))
-                best = label;
-        }
-        visited[best] = true;
-        order << best;
-    }
-    const int n = order.size();
-    QVector<int> position(count, -1);
-    for (int i = 0; i < n; ++i)
-        position[order.at(i)] = i;
-    // The poll ends where the time between two neighbours of the cycle is longest.
-    QVector<QVector<qint64>> gaps(n);
-    for (int i = 1; i < m_records.size(); ++i) {
-        const int from = position.at(m_records.at(i - 1).label);
-        if (position.at(m_records.at(i).label) == (from + 1) % n)
-            gaps[from].append(m_records.at(i).ms - m_records.at(i - 1).ms);
-    }
-    int cut = n - 1;
-    qint64 longest = -1;
-    for (int i = 0; i < n; ++i) {
-        if (gaps[i].isEmpty())
-            continue;
-        const qint64 gap = median(gaps[i]);
-        if (gap > longest) {
-            longest = gap;
-            cut = i;
-        }
-    }
-    for (int k = 0; k < n; ++k)
-        ranks[order.at((cut + 1 + k) % n)] = k;
-    return ranks;
+    if (m_progress)
+        m_progress();
 }
 
 ReportTable ReportPivot::take()
 {
-    mergeRuns();
-    const QVector<int> ranks = pollRanks();
-    // Within one poll the records lie closer than this: a longer gap is a poll of its own.
-    const double period = pollPeriodMs();
-    const double pollGapMs = period > 0 ? period * 0.75 : std::numeric_limits<double>::infinity();
-
     ReportTable table;
     table.labels = m_labels;
-    const int width = m_labels.size();
-    int previousRank = std::numeric_limits<int>::max();
-    qint64 previousMs = 0;
-    qint64 rowStart = 0;
-    for (const Record &record : qAsConst(m_records)) {
-        const int rank = ranks.at(record.label);
-        if (rank <= previousRank || double(record.ms - previousMs) > pollGapMs) {
-            table.times.append(record.stamp >= 0 ? m_stamps.at(record.stamp)
-                                                 : secondsText(record.ms));
-            rowStart = table.values.size();
-            table.values.insert(table.values.size(), width, notANumber());
+    table.columnOf = m_columnOf;
+    table.columns.resize(m_distinct.size());
+
+    // The rows: every stamp of any label, once, in time order; stamps SQLite cannot read first,
+    // in text order.
+    QVector<qint32> rows;
+    QVector<qint32> merged;
+    for (LabelRecords &run : m_runs) {
+        sortByStamp(&run.m_offsets, &run.m_values, &run.m_texts);
+        if (rows != run.m_offsets) {
+            merged.resize(rows.size() + run.m_offsets.size());
+            auto end = std::set_union(rows.cbegin(), rows.cend(), run.m_offsets.cbegin(),
+                                      run.m_offsets.cend(), merged.begin());
+            end = std::unique(merged.begin(), end);
+            merged.resize(int(end - merged.begin()));
+            rows.swap(merged);
         }
-        for (int column : m_columns.at(record.label)) {
-            table.values[int(rowStart + column)] = record.number;
-            // Each cell is written once: the labels of a row rise in rank.
-            if (record.text >= 0)
-                table.texts.insert(rowStart + column, m_texts.at(record.text));
-        }
-        previousRank = rank;
-        previousMs = record.ms;
+        for (const LabelRecords::Unreadable &record : qAsConst(run.m_unreadable))
+            table.stampTexts << record.stamp;
+        progress();
     }
-    m_records.clear();
+    merged = QVector<qint32>();
+    table.stampTexts.sort();
+    table.stampTexts.removeDuplicates();
+    const int unreadableRows = table.stampTexts.size();
+    table.stamps.reserve(rows.size());
+    for (qint32 offset : qAsConst(rows))
+        table.stamps.append(m_base + offset);
+
+    // Each label's stamps become its rows, in place; its values stay where they are. Of two
+    // records in one row the first stays.
+    for (LabelRecords &run : m_runs) {
+        ReportTable::Column &column = table.columns[run.m_label];
+        if (!column.rows.isEmpty())
+            continue; // a label read twice fills its column once
+        QVector<qint32> cells;
+        QVector<double> values;
+        QHash<qint32, QString> texts;
+        std::stable_sort(run.m_unreadable.begin(), run.m_unreadable.end(),
+                         [](const LabelRecords::Unreadable &a, const LabelRecords::Unreadable &b) {
+                             return a.stamp < b.stamp;
+                         });
+        for (const LabelRecords::Unreadable &record : qAsConst(run.m_unreadable)) {
+            const qint32 row = qint32(std::lower_bound(table.stampTexts.cbegin(),
+                                                       table.stampTexts.cend(), record.stamp)
+                                      - table.stampTexts.cbegin());
+            if (!cells.isEmpty() && cells.last() == row)
+                continue;
+            if (record.text >= 0)
+                texts.insert(cells.size(), run.m_unreadableTexts.at(record.text));
+            cells.append(row);
+            values.append(record.number);
+        }
+        QVector<qint32> &offsets = run.m_offsets;
+        int kept = 0;
+        int at = 0;
+        for (int i = 0; i < offsets.size(); ++i) {
+            while (rows.at(at) < offsets.at(i))
+                ++at;
+            const qint32 row = qint32(unreadableRows + at);
+            if (kept > 0 && offsets.at(kept - 1) == row)
+                continue;
+            const auto text = run.m_texts.constFind(i);
+            if (text != run.m_texts.cend())
+                texts.insert(cells.size() + kept, text.value());
+            offsets[kept] = row;
+            run.m_values[kept] = run.m_values.at(i);
+            ++kept;
+        }
+        offsets.resize(kept);
+        run.m_values.resize(kept);
+        if (cells.isEmpty()) {
+            column.rows = std::move(offsets);
+            column.values = std::move(run.m_values);
+        } else {
+            column.rows = cells + offsets;
+            column.values = values + run.m_values;
+        }
+        column.rows.squeeze();
+        column.values.squeeze();
+        column.texts = std::move(texts);
+        run = LabelRecords();
+        progress();
+    }
     m_runs.clear();
-    m_texts.clear();
-    m_stamps.clear();
     return table;
 }
 
@@ -411,7 +365,11 @@ QSqlError ReportQuery::readLabel(const QSqlDatabase &db, const QVariantList &val
 ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
                                      QString *error) const
 {
-    ReportPivot pivot(m_labels);
+    // The records' stamps count from the start of the span.
+    qint64 baseMs = 0;
+    ReportPivot::stampMs(m_start.toString(QLatin1String(boundFormat)), &baseMs);
+    ReportPivot pivot(m_labels, baseMs);
+    pivot.setProgress(m_progress);
     const int count = m_distinctLabels.size();
     if (count == 0) {
         *table = pivot.take();
@@ -439,7 +397,7 @@ ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
         reads.setWaiting(m_progress);
         reads.run(count, [&](const QSqlDatabase &connection, int i) {
             const bool onCaller = QThread::currentThread() == caller;
-            recordsOf[i] = ReportPivot::LabelRecords(indexes.at(i));
+            recordsOf[i] = ReportPivot::LabelRecords(indexes.at(i), baseMs);
             errorOf[i] = readLabel(connection, values.at(i), &recordsOf[i], onCaller && m_progress);
             if (onCaller && m_progress)
                 m_progress();
@@ -463,7 +421,6 @@ ReportQuery::Result ReportQuery::run(const QSqlDatabase &db, ReportTable *table,
         *error = failed->text();
         return busy != errors.cend() ? Busy : Failed;
     }
-    // In the section's order, as the labels of one block share their stamp.
     for (ReportPivot::LabelRecords &labelRecords : records)
         pivot.addLabel(std::move(labelRecords));
     records.clear();

@@ -12,54 +12,57 @@
 #include <functional>
 #include <limits>
 
-// A report as plain data: one row per poll, one column per label of the section.
+// A report as plain data: one row per poll, one column per label of the section. The samples of
+// one poll share the poll's one stamp, so a row is a stamp and a cell the record of its label
+// with that stamp; a record stored with a stamp of its own gets a row of its own. Each label
+// keeps only its own records (the row of each and its value), 12 bytes a record, so a week of
+// records fits beside the window without a grid of cells.
 struct ReportTable
 {
-    QStringList labels;           // in section order; a label may appear more than once
-    QStringList descriptions;     // one per label, empty where the label table has none
-    QVector<QString> times;       // per row, the time of the row's first record to the second
-    QVector<double> values;       // row-major, labels.size() per row; NaN where no number
-    QHash<qint64, QString> texts; // by cell (row * labels + label): values stored as text
+    struct Column
+    {
+        QVector<qint32> rows;      // the row of each record, ascending, each row once
+        QVector<double> values;    // by record; NaN where no number
+        QHash<qint32, QString> texts; // by record: values stored as text
+    };
 
-    int rowCount() const { return times.size(); }
+    QStringList labels;       // in section order; a label may appear more than once
+    QStringList descriptions; // one per label, empty where the label table has none
+    // Rows 0 .. stampTexts.size() - 1: stamps SQLite cannot read, as stored, in text order; then
+    // one row per entry of stamps, ms on a calendar without zones, ascending.
+    QStringList stampTexts;
+    QVector<qint64> stamps;
+    QVector<Column> columns; // one per distinct label
+    QVector<int> columnOf;   // per label: its column
+
+    int rowCount() const { return stampTexts.size() + stamps.size(); }
     int labelCount() const { return labels.size(); }
-    double value(int row, int label) const { return values.at(row * labels.size() + label); }
+    // The row's stamp to the second, "yyyy-MM-dd hh:mm:ss".
+    QString timeText(int row) const;
+    // The record of label in row within its column, -1 when the row has none.
+    int recordAt(int row, int label) const;
+    // NaN where the row has no number of the label.
+    double value(int row, int label) const;
     // The cell as stored: a number in its shortest exact form, a text as it is, empty where
     // the row's poll has no record of the label.
     QString valueText(int row, int label) const;
 };
 
-// Turns history records into report rows, one row per poll.
-//
-// How polls are told apart: the records are taken in time order (between equal stamps, as the
-// labels of one block share theirs, in section order). Every poll stores the section's labels in
-// the same order, the driver's block order, so a row is a run of records whose labels come in that
-// order: a record starts a new row when its label does not come after the label of the record
-// before it, or when it comes more than three quarters of a poll period after that record. The poll
-// order is the cycle in which the labels most often follow one another, cut where the time between
-// two neighbours is longest (between the last block of one poll and the first of the next); the
-// poll period is the median time between two samples of one label. A lost record so leaves its own
-// cell empty and moves nothing else, with polls back to back or far apart.
+// Turns history records into report rows: one row per stamp, a cell per label. The records of a
+// label come in time order; a label stored twice with one stamp (two rows of the label table
+// with the same address) fills its cell with the first of them.
 class ReportPivot
 {
-    struct Record
-    {
-        qint64 ms;     // the stored stamp in ms, for order and gaps
-        double number; // NaN for a text or null
-        int label;     // index into m_distinct
-        int text;      // index into the texts for a value stored as text, else -1
-        int stamp;     // index into the stamps for a stamp that is not in the stored form, else -1
-    };
-
 public:
-    // The records of one label in time order, gathered apart from the pivot (a worker thread
-    // may read them) and handed over with addLabel().
+    // The records of one label, gathered apart from the pivot (a worker thread may read them)
+    // and handed over with addLabel().
     class LabelRecords
     {
     public:
-        // label: the index of labelIndex().
-        explicit LabelRecords(int label = -1)
+        // label: the index of labelIndex(); baseMs: the pivot's.
+        explicit LabelRecords(int label = -1, qint64 baseMs = 0)
             : m_label(label)
+            , m_base(baseMs)
         {
         }
         // ms: the stamp on a calendar without zones, or unreadableStamp with the stored text.
@@ -68,37 +71,47 @@ public:
 
     private:
         friend class ReportPivot;
+        struct Unreadable
+        {
+            QString stamp; // as stored
+            double number;
+            int text; // index into m_unreadableTexts, or -1
+        };
         int m_label;
-        QVector<Record> m_records;
-        QStringList m_texts;
-        QStringList m_stamps;
+        qint64 m_base;
+        // Stamps as ms after the base: a week's span needs no more than 32 bits.
+        QVector<qint32> m_offsets;
+        QVector<double> m_values;
+        QHash<qint32, QString> m_texts; // by record
+        QVector<Unreadable> m_unreadable;
+        QStringList m_unreadableTexts;
     };
     static constexpr qint64 unreadableStamp = std::numeric_limits<qint64>::min();
 
-    explicit ReportPivot(const QStringList &labels);
+    // baseMs: a stamp near the records' (the start of the span), which their offsets count from.
+    explicit ReportPivot(const QStringList &labels, qint64 baseMs = 0);
 
-    // Records of one label, in time order, then those of the next: add() for one record, else
-    // addLabel() with each label's records. datetime as stored, "yyyy-MM-dd hh:mm:ss.zzz";
-    // records of other labels are skipped.
-    void add(const QString &label, const QVariant &value, const QString &datetime);
     void addLabel(LabelRecords records);
     // -1 for a label outside the section.
     int labelIndex(const QString &label) const;
+    // Called between the labels' steps, to keep a window painted.
+    void setProgress(std::function<void()> progress) { m_progress = std::move(progress); }
     ReportTable take();
 
+    // A stored stamp "yyyy-MM-dd hh:mm:ss[.zzz]" as ms on a calendar without zones; false for
+    // any other text.
+    static bool stampMs(const QString &text, qint64 *ms);
+
 private:
-    void mergeRuns();
-    QVector<int> pollRanks() const;
-    double pollPeriodMs() const;
+    void progress() const;
 
     QStringList m_labels;
     QStringList m_distinct;
     QHash<QString, int> m_distinctIndex;
-    QVector<QVector<int>> m_columns; // distinct label -> its columns
-    QVector<LabelRecords> m_runs;    // as added, each in time order
-    QVector<Record> m_records;       // all runs merged by time
-    QStringList m_texts;
-    QStringList m_stamps;
+    QVector<int> m_columnOf; // section label -> distinct label
+    QVector<LabelRecords> m_runs;
+    qint64 m_base;
+    std::function<void()> m_progress;
 };
 
 // The history select of one report: the open project's records of the section's labels

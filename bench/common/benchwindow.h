@@ -4,12 +4,14 @@
 #include "projectfile.h"
 #include "recordingprompt.h"
 #include "ui_mainwindow.h"
+#include "weekhistory.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -72,6 +74,32 @@ inline QString writeBenchProject(const QString &folder, const QString &name,
     const QString path = dir.filePath(name);
     ProjectFile::write(path, data);
     return path;
+}
+
+// The project "bench.dpro" of the week's labels in folder, bound to the driver whose library is
+// driverFile, with the week file as its history and one section "week" of every label (scale 0
+// to 200); its path.
+inline QString writeWeekProject(const QString &folder, const QString &weekFile,
+                                const QString &driverFile)
+{
+    const QDir dir(folder);
+    QList<LabelRow> labels;
+    for (int i = 0; i < weekLabelCount; ++i)
+        labels << LabelRow{"", weekLabelName(i), "", "50", "", "float"};
+    const QString project
+        = writeBenchProject(folder, QStringLiteral("bench.dpro"), labels, driverFile);
+    QFile::link(QFileInfo(weekFile).absoluteFilePath(),
+                dir.filePath(QStringLiteral("HistoryData.db")));
+    QSettings sections(dir.filePath(QStringLiteral("bench.ini")), QSettings::IniFormat);
+    sections.setValue(QStringLiteral("Section/0"), 1);
+    sections.setValue(QStringLiteral("Section/1"), weekLabelCount);
+    sections.setValue(QStringLiteral("Section1/name"), QStringLiteral("week"));
+    for (int i = 0; i < weekLabelCount; ++i) {
+        sections.setValue(QStringLiteral("Section1/%1").arg(i + 1), weekLabelName(i));
+        sections.setValue(QStringLiteral("Section1/Max%1").arg(i + 1), 0);
+        sections.setValue(QStringLiteral("Section1/Min%1").arg(i + 1), 200);
+    }
+    return project;
 }
 
 // The window shown at 1920x1080 on its trend page, its trend clock reading the caller's `now`,

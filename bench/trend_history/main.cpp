@@ -8,6 +8,7 @@
 // minute) and kept:
 //   trend_history [history file]      (default: <build>/bench_data/trend_history_week.db)
 #include "benchwindow.h"
+#include "weekhistory.h"
 #include "chartdrawer.h"
 #include "sqlitehandler.h"
 
@@ -32,17 +33,10 @@ using namespace QtCharts;
 
 namespace {
 
-const int labelCount = 25;
-const int weekSeconds = 7 * 86400;
-// Marks a finished file; a file without it (an earlier run stopped) is built again.
-const int fileVersion = 24001;
-const char firstText[] = "2024-01-01 00:00:00";
-const QDateTime firstSample(QDate(2024, 1, 1), QTime(0, 0), Qt::LocalTime);
+const int labelCount = weekLabelCount;
+const QDateTime firstSample = weekFirstSample();
 // The trend clock stands at the end of the week.
 const QDateTime weekEnd = firstSample.addSecs(weekSeconds);
-// Label i goes to 100 + i for 10 s at noon of the last day plus i × 10 min, and to -50 - i
-// five minutes later.
-const int excursionSecond = weekSeconds - 86400 + 43200;
 
 // Entries of the time-window selector.
 const int tenMinutes = 3;
@@ -50,75 +44,6 @@ const int day = 11;
 const int threeDays = 12;
 const int week = 13;
 const int secondsOf[] = {600, 86400, 259200, 604800}; // of the four entries above
-
-QString labelName(int i)
-{
-    return QStringLiteral("label%1").arg(i);
-}
-
-bool run(QSqlDatabase db, const QString &statement)
-{
-    QSqlQuery query(db);
-    if (query.exec(statement))
-        return true;
-    QTextStream(stderr) << statement.left(60) << ": " << query.lastError().text() << "\n";
-    return false;
-}
-
-// Builds the week in SQL (a sawtooth per label with its two excursions) with the index added
-// after the rows, as the program's handler adds it on the next open.
-bool buildWeek(const QString &file)
-{
-    QFile::remove(file);
-    QDir().mkpath(QFileInfo(file).path());
-    QTextStream(stdout) << "building " << file << " ...\n" << Qt::flush;
-    bool ok = false;
-    {
-        SQLiteHandler handler;
-        if (!handler.openDatabase(file))
-            return false;
-        const QString rows
-            = QStringLiteral(
-                  "WITH RECURSIVE s(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM s WHERE n + 1 < "
-                  "%1), "
-                  "l(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM l WHERE i + 1 < %2) "
-                  "INSERT INTO data (projectid, label, value, datetime) "
-                  "SELECT 1, 'label' || i, CASE "
-                  "WHEN n >= %3 + i * 600 AND n < %3 + i * 600 + 10 THEN 100 + i "
-                  "WHEN n >= %3 + i * 600 + 300 AND n < %3 + i * 600 + 310 THEN -50 - i "
-                  "ELSE 20 + i + (n % 600) / 10.0 END, "
-                  "strftime('%Y-%m-%d %H:%M:%S', '%4', '+' || n || ' seconds') || '.123' "
-                  "FROM s, l ORDER BY n, i")
-                  .arg(weekSeconds)
-                  .arg(labelCount)
-                  .arg(excursionSecond)
-                  .arg(QLatin1String(firstText));
-        const QSqlDatabase db = handler.database();
-        ok = run(db, QStringLiteral("DROP INDEX IF EXISTS data_label_datetime"))
-             && run(db, QStringLiteral("PRAGMA journal_mode = OFF"))
-             && run(db, QStringLiteral("PRAGMA synchronous = OFF")) && run(db, rows)
-             && run(db, QStringLiteral("INSERT OR IGNORE INTO project (id, name) "
-                                       "VALUES (1, 'bench.dpro')"));
-    }
-    if (!ok)
-        return false;
-    SQLiteHandler handler;
-    if (!handler.openDatabase(file))
-        return false;
-    return run(handler.database(), QStringLiteral("PRAGMA user_version = %1").arg(fileVersion));
-}
-
-bool weekReady(const QString &file)
-{
-    if (!QFileInfo::exists(file))
-        return false;
-    SQLiteHandler handler;
-    if (!handler.openDatabase(file))
-        return false;
-    QSqlQuery query(handler.database());
-    return query.exec(QStringLiteral("PRAGMA user_version")) && query.next()
-           && query.value(0).toInt() == fileVersion;
-}
 
 void paint(MainWindow &window)
 {
@@ -186,7 +111,7 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QElapsedTimer prepare;
     prepare.start();
-    if (!weekReady(file) && !buildWeek(file)) {
+    if (!ensureWeekHistory(file)) {
         QTextStream(stderr) << "cannot build " << file << "\n";
         return 1;
     }
@@ -196,25 +121,8 @@ int main(int argc, char *argv[])
         << QThread::idealThreadCount() << " cores\n";
 
     BenchFolder folder;
-    const QDir dir(folder.dir.path());
-    QList<LabelRow> labels;
-    for (int i = 0; i < labelCount; ++i)
-        labels << LabelRow{"", labelName(i), "", "50", "", "float"};
-    const QString project
-        = writeBenchProject(dir.path(), QStringLiteral("bench.dpro"), labels,
-                                 QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"));
-    QFile::link(QFileInfo(file).absoluteFilePath(), dir.filePath(QStringLiteral("HistoryData.db")));
-    {
-        QSettings sections(dir.filePath(QStringLiteral("bench.ini")), QSettings::IniFormat);
-        sections.setValue(QStringLiteral("Section/0"), 1);
-        sections.setValue(QStringLiteral("Section/1"), labelCount);
-        sections.setValue(QStringLiteral("Section1/name"), QStringLiteral("week"));
-        for (int i = 0; i < labelCount; ++i) {
-            sections.setValue(QStringLiteral("Section1/%1").arg(i + 1), labelName(i));
-            sections.setValue(QStringLiteral("Section1/Max%1").arg(i + 1), 0);
-            sections.setValue(QStringLiteral("Section1/Min%1").arg(i + 1), 200);
-        }
-    }
+    const QString project = writeWeekProject(
+        folder.dir.path(), file, QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"));
 
     QDateTime now = weekEnd;
     MainWindow window(folder.services);

@@ -1,21 +1,31 @@
-// Prints the time and the peak memory of the report page's work and of housekeeping runs.
-// The database is generated once (a minute or so) and kept for later runs; housekeeping runs
-// on a copy:
-//   trend_report [database file]      (default: <program folder>/trend_report.db)
+// Prints the time and the peak memory of the report page's work and of housekeeping runs, and
+// the report page's aims in the window on a week of 25 labels at a poll a second, each with the
+// figure measured. The databases are generated once and kept for later runs; housekeeping runs
+// on a copy. Run offscreen (QT_QPA_PLATFORM=offscreen) or on a screen:
+//   trend_report [database file]      (default: <program folder>/trend_report.db; the week:
+//                                      <build>/bench_data/trend_history_week.db)
+#include "benchwindow.h"
 #include "datafill.h"
+#include "historyparallelread.h"
 #include "historytrim.h"
 #include "processmemory.h"
 #include "reportmodel.h"
 #include "reportquery.h"
 #include "reportworkbook.h"
 #include "sqlitehandler.h"
+#include "weekhistory.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
+#include <QSettings>
 #include <QSqlQuery>
+#include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -92,8 +102,9 @@ void resetPeak()
         refs.write("5");
 }
 
-// Runs what once; prints the time, what it reports and the peak memory above the start.
-void measure(const QString &what, const std::function<QString()> &run)
+// Runs what once; prints the time, what it reports and the peak memory above the start, and
+// returns the time in ms.
+double measure(const QString &what, const std::function<QString()> &run)
 {
     resetPeak();
     const qint64 before = statusKiB("VmRSS");
@@ -108,6 +119,7 @@ void measure(const QString &what, const std::function<QString()> &run)
                              (peak - before) / 1024.0)
         << result << "\n"
         << Qt::flush;
+    return ms;
 }
 
 // The selects alone, every value read but nothing kept: what the table adds is the rest.
@@ -158,13 +170,18 @@ QString exportCells(const QString &path, qint64 cells)
     table.labels = labels(labelCount);
     for (int i = 0; i < labelCount; ++i)
         table.descriptions << QString();
-    table.times.reserve(rows);
-    table.values.reserve(rows * labelCount);
+    table.columns.resize(labelCount);
+    qint64 firstMs = 0;
+    ReportPivot::stampMs(firstSample.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), &firstMs);
     for (int r = 0; r < rows; ++r) {
-        table.times.append(firstSample.addSecs(r).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-        for (int i = 0; i < labelCount; ++i)
-            table.values.append(i * 1000 + (r % 1000) * 0.25);
+        table.stamps.append(firstMs + qint64(r) * 1000);
+        for (int i = 0; i < labelCount; ++i) {
+            table.columns[i].rows.append(r);
+            table.columns[i].values.append(i * 1000 + (r % 1000) * 0.25);
+        }
     }
+    for (int i = 0; i < labelCount; ++i)
+        table.columnOf.append(i);
     ReportModel model;
     model.setReport(std::move(table));
     QString error;
@@ -176,6 +193,158 @@ QString exportCells(const QString &path, qint64 cells)
         .arg(qint64(rows) * width)
         .arg(QFileInfo(path).size() / 1024)
         .arg(timer.elapsed());
+}
+
+// The longest time a widget went without a paint while watched: a timer asks for one every
+// 10 ms, which the window can only serve when its event loop runs.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(QWidget *widget)
+        : m_widget(widget)
+    {
+        m_clock.start();
+        widget->installEventFilter(this);
+        m_ask.setInterval(10);
+        connect(&m_ask, &QTimer::timeout, widget, [widget] { widget->update(); });
+        m_ask.start();
+    }
+    void start()
+    {
+        m_watching = true;
+        m_last = m_clock.elapsed();
+        m_longest = 0;
+    }
+    // The longest gap since start(), its end included.
+    qint64 stop()
+    {
+        note();
+        m_watching = false;
+        return m_longest;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_widget && event->type() == QEvent::Paint && m_watching)
+            note();
+        return false;
+    }
+
+private:
+    void note()
+    {
+        const qint64 now = m_clock.elapsed();
+        m_longest = qMax(m_longest, now - m_last);
+        m_last = now;
+    }
+
+    QWidget *m_widget;
+    QTimer m_ask;
+    QElapsedTimer m_clock;
+    bool m_watching = false;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+QString aimText(bool met)
+{
+    return met ? QStringLiteral("met") : QStringLiteral("NOT MET");
+}
+
+// The report page in the window on the week (a poll a second, 604,800 polls of 25 labels), ten
+// reports one after the other, each shown until the next: the peak above the window before each
+// query, the resident size after each, the longest time without painting. Prints the aims it
+// measures; true when the window ran.
+bool windowReports(const QString &week, QTextStream &out, double hundredThousandMs)
+{
+    BenchFolder folder;
+    const QString project = writeWeekProject(
+        folder.dir.path(), week, QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"));
+    MainWindow window(folder.services);
+    window.resize(1920, 1080);
+    window.show();
+    window.openProjectFile(project);
+    Ui::MainWindow *ui = window.form();
+    for (int i = 0; i < ui->tabWidget->count(); ++i) {
+        if (ui->tabWidget->widget(i)->isAncestorOf(ui->reportTable))
+            ui->tabWidget->setCurrentIndex(i);
+    }
+    if (window.projectId() != 1 || ui->dataClassification1->count() != 1) {
+        out << "the project did not open with its section\n";
+        return false;
+    }
+    ui->dataClassification1->setCurrentIndex(0);
+    ui->dateTimeStart->setDateTime(weekFirstSample());
+    ui->dateTimeEnd->setDateTime(weekFirstSample().addSecs(weekSeconds));
+    PaintWatch paints(window.statusBar());
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+
+    out << "\nReport page in the window: 7 days of 25 labels at a poll a second, " << weekSeconds
+        << " polls (" << QThread::idealThreadCount() << " cores)\n"
+        << Qt::flush;
+    const int reports = 10;
+    double peakFirst = 0;
+    double peakShown = 0;
+    double residentFirst = 0;
+    double residentLast = 0;
+    qint64 longestGap = 0;
+    bool allRows = true;
+    for (int n = 1; n <= reports; ++n) {
+        resetPeak();
+        const qint64 before = statusKiB("VmRSS");
+        QElapsedTimer clock;
+        clock.start();
+        paints.start();
+        ui->queryData->click();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        const qint64 gap = paints.stop();
+        const qint64 peak = statusKiB("VmHWM");
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        const qint64 after = statusKiB("VmRSS");
+        const int rowCount = ui->reportTable->model()->rowCount();
+        allRows = allRows && rowCount == weekSeconds;
+        const double above = (peak - before) / 1024.0;
+        if (n == 1) {
+            peakFirst = above;
+            residentFirst = after / 1024.0;
+        } else {
+            peakShown = qMax(peakShown, above);
+        }
+        residentLast = after / 1024.0;
+        longestGap = qMax(longestGap, gap);
+        out << QString::asprintf("report %2d: %7.1f ms, %d rows, RSS before %6.1f MiB, peak "
+                                 "+%6.1f MiB, after %6.1f MiB, longest without painting %lld ms",
+                                 n, ms, rowCount, before / 1024.0, above, after / 1024.0,
+                                 gap)
+            << "  " << window.statusBar()->currentMessage() << "\n"
+            << Qt::flush;
+    }
+    folder.printUnexpected(out);
+    const bool peakMet = peakFirst <= 400 && peakShown <= 400;
+    const bool residentMet = residentLast - residentFirst <= 50;
+    const bool paintMet = longestGap <= 100;
+    out << "\nAims\n"
+        << "  7-day 25-label report peaks at most 400 MiB above the window before the query: "
+        << QString::asprintf("+%.1f MiB from an empty page, +%.1f MiB with the previous table "
+                             "shown (highest of reports 2 to %d): ",
+                             peakFirst, peakShown, reports)
+        << aimText(peakMet) << "\n"
+        << "  resident size after 10 reports within 50 MiB of where it was after the first: "
+        << QString::asprintf("%.1f MiB after the first, %.1f MiB after the tenth (%+.1f): ",
+                             residentFirst, residentLast, residentLast - residentFirst)
+        << aimText(residentMet) << "\n"
+        << "  the window paints at least every 100 ms through the whole query: "
+        << QString::asprintf("longest %lld ms without a paint in 10 reports: ", longestGap)
+        << aimText(paintMet) << "\n"
+        << "  the 100,000 x 25 query keeps its <= 1000 ms: "
+        << QString::asprintf("%.1f ms: ", hundredThousandMs) << aimText(hundredThousandMs <= 1000)
+        << "\n"
+        << "  every report whole: " << (allRows ? "604800 rows each" : "ROWS MISSING") << "\n"
+        << Qt::flush;
+    return true;
 }
 
 QString trim(const QString &file, qint64 limit, int days, const QDateTime &now)
@@ -197,7 +366,7 @@ QString trim(const QString &file, qint64 limit, int days, const QDateTime &now)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QString file
         = argc > 1 ? QString::fromLocal8Bit(argv[1])
                    : QCoreApplication::applicationDirPath() + QStringLiteral("/trend_report.db");
@@ -205,6 +374,7 @@ int main(int argc, char *argv[])
     // First, while the heap is small, so that the peak shows what a workbook adds.
     out << "Workbook export (25 labels and the time; the table filled, then saved)\n" << Qt::flush;
     QTemporaryDir dir;
+    double hundredThousandMs = -1;
     for (qint64 cells : {qint64(10000), qint64(100000), qint64(1000000)}) {
         measure(QStringLiteral("%1 cells").arg(cells),
                 [&] { return exportCells(dir.filePath(QStringLiteral("report.xlsx")), cells); });
@@ -231,8 +401,9 @@ int main(int argc, char *argv[])
                         [&] { return report(handler, count, span.second); });
             }
         }
-        measure(QStringLiteral("25 labels, 100,000 polls (aim <= 1000 ms)"),
-                [&] { return report(handler, labelCount, reportPolls); });
+        hundredThousandMs
+            = measure(QStringLiteral("25 labels, 100,000 polls (aim <= 1000 ms)"),
+                      [&] { return report(handler, labelCount, reportPolls); });
         out << "The same on 1, 2 and 4 reading threads (one a core above: "
             << QThread::idealThreadCount() << ")\n"
             << Qt::flush;
@@ -244,6 +415,12 @@ int main(int argc, char *argv[])
         }
         measure(QStringLiteral("25 labels, 24 h, the select alone"),
                 [&] { return selectOnly(handler, labelCount, daySeconds); });
+    }
+
+    const QString week = QStringLiteral(MORVELIN_BENCH_DATA_DIR "/trend_history_week.db");
+    if (!ensureWeekHistory(week) || !windowReports(week, out, hundredThousandMs)) {
+        out << "cannot run the report page on " << week << "\n";
+        return 1;
     }
 
     out << "\nHousekeeping on a copy of the database\n" << Qt::flush;

@@ -54,6 +54,7 @@ private slots:
     void conversion_data();
     void conversion();
     void sampleTimeOwnOrNow();
+    void tickStampTakenOnce();
     void historyBatchInOrder();
     void historyBatchFailureKeepsEarlierRowsAndRecovers();
     void failureRunReportedOnce();
@@ -321,6 +322,24 @@ void tst_MonitorLogic::sampleTimeOwnOrNow()
     QCOMPARE(MonitorLogic::sampleTimeText(own, now), QStringLiteral("2024-03-05 07:08:09.010"));
     QCOMPARE(MonitorLogic::sampleTimeText(QDateTime(), now),
              QStringLiteral("2025-01-02 03:04:05.006"));
+}
+
+// The tick's first good record fixes the time of the whole tick; one without a time gives the
+// tick's start, never an empty text.
+void tst_MonitorLogic::tickStampTakenOnce()
+{
+    const QDateTime tickStart(QDate(2024, 3, 5), QTime(7, 8, 9, 0));
+    const QDateTime first = tickStart.addMSecs(120);
+    const QDateTime later = tickStart.addMSecs(1300);
+
+    TickStamp stamp(tickStart);
+    QCOMPARE(stamp.text(first), QStringLiteral("2024-03-05 07:08:09.120"));
+    QCOMPARE(stamp.text(later), QStringLiteral("2024-03-05 07:08:09.120"));
+    QCOMPARE(stamp.text(QDateTime()), QStringLiteral("2024-03-05 07:08:09.120"));
+
+    TickStamp withoutTime(tickStart);
+    QCOMPARE(withoutTime.text(QDateTime()), QStringLiteral("2024-03-05 07:08:09.000"));
+    QCOMPARE(withoutTime.text(later), QStringLiteral("2024-03-05 07:08:09.000"));
 }
 
 void tst_MonitorLogic::historyBatchInOrder()

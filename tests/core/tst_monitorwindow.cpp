@@ -71,6 +71,10 @@ private slots:
     void integerTextWholeValueStored();
     void deviceLabelInTitle();
     void failedFirstEntryKeepsRealTimes();
+    void oneTimePerTick_data();
+    void oneTimePerTick();
+    void exitStoresWhatTheTickRead_data();
+    void exitStoresWhatTheTickRead();
     void rowsFoundByAddressAndType();
     void stopKeepsRowOrder();
     void historyFailureShownOncePerRun();
@@ -107,11 +111,10 @@ private:
 void tst_MonitorWindow::initTestCase()
 {
     // The same file as the window's binding (through a link), hence the same control record.
-    static QLibrary library(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"));
-    QVERIFY2(library.load(), qPrintable(library.errorString()));
-    auto control = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
-    QVERIFY(control);
-    m_control = control();
+    QString error;
+    m_control
+        = loadTestDriverControl(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"), &error);
+    QVERIFY2(m_control, qPrintable(error));
 }
 
 void tst_MonitorWindow::init()
@@ -729,6 +732,122 @@ void tst_MonitorWindow::failedFirstEntryKeepsRealTimes()
     }
     QVERIFY(QDateTime::fromString(window->labelItem(1, 0)->text(), timeFormat).isValid());
     QVERIFY(window->labelItem(0, 0)->text().isEmpty());
+}
+
+void tst_MonitorWindow::oneTimePerTick_data()
+{
+    QTest::addColumn<QString>("lost"); // the label whose read fails, or none
+    QTest::newRow("every record good") << "";
+    QTest::newRow("the tick's first record lost") << "LW1";
+    QTest::newRow("the tick's last record lost") << "LW4";
+}
+
+// The blocks of a tick are read 100 ms apart, each record with its own time: every sample and
+// time cell of the tick carries the one time of its first good record.
+void tst_MonitorWindow::oneTimePerTick()
+{
+    QFETCH(QString, lost);
+    const QStringList labels{"LW1", "LW2", "LW3", "LW4"};
+    MainWindow *window = openProject(
+        {{labels.at(0), "Int16"}, {labels.at(1), "Int16"}, {labels.at(2), "Int16"},
+         {labels.at(3), "Int16"}});
+    QVERIFY(window);
+    // The real pause between blocks, on a timer.
+    window->setMonitorPause(nullptr);
+    m_control->blockSize = 1;
+    if (!lost.isEmpty())
+        m_control->statusByAddress[lost] = 8;
+    // Lost after a good value: the link turned bad.
+    if (lost == labels.last())
+        m_f.prompt->expect("warning", zh("警告"), zh("连接异常：响应超时"));
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
+    start();
+    const int stored = lost.isEmpty() ? 4 : 3;
+    QTRY_COMPARE_WITH_TIMEOUT(dataRows("id").size(), stored, 10000);
+    const QDateTime after = QDateTime::currentDateTime().addMSecs(1);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->monitorRunning(), 10000);
+
+    const QStringList times = dataRows("datetime");
+    QCOMPARE(times.size(), stored);
+    QCOMPARE(QSet<QString>(times.cbegin(), times.cend()).size(), 1);
+    const QDateTime time = QDateTime::fromString(times.first(), timeFormat);
+    QVERIFY2(time.isValid() && time >= before && time <= after, qPrintable(times.first()));
+    // Three pauses of 100 ms follow the first block: its time is the first record's.
+    QVERIFY2(time.msecsTo(after) >= 300, qPrintable(times.first()));
+    for (int row = 0; row < labels.size(); ++row) {
+        const QString cell = window->labelItem(row, 0)->text();
+        QCOMPARE(cell, labels.at(row) == lost ? QString() : times.first());
+    }
+}
+
+void tst_MonitorWindow::exitStoresWhatTheTickRead_data()
+{
+    QTest::addColumn<bool>("tray");       // the tray menu's 退出, else 文件 → 退出 → 是
+    QTest::addColumn<bool>("midTick");    // after two blocks of a tick, else between ticks
+    QTest::addColumn<bool>("warningDue"); // a connection warning waits for the tick's end
+    QTest::newRow("menu, after two blocks") << false << true << false;
+    QTest::newRow("tray, after two blocks") << true << true << false;
+    QTest::newRow("menu, after two blocks, a warning due") << false << true << true;
+    QTest::newRow("menu, between ticks") << false << false << false;
+}
+
+// Quitting while monitoring: the samples the running tick has read reach the file, the driver's
+// connection is closed as the stop sequence closes it, and no block is read after it, nor a box
+// shown.
+void tst_MonitorWindow::exitStoresWhatTheTickRead()
+{
+    QFETCH(bool, tray);
+    QFETCH(bool, midTick);
+    QFETCH(bool, warningDue);
+    MainWindow *window = openProject({{"LW1", "Int16"},
+                                      {"LW2", "Int16"},
+                                      {"LW3", "Int16"},
+                                      {"LW4", "Int16"},
+                                      {"LW5", "Int16"},
+                                      {"LW6", "Int16"}});
+    QVERIFY(window);
+    window->setMonitorPause(nullptr);
+    m_control->blockSize = 1;
+    // At a long sampling time a second tick comes only when asked for.
+    ui()->samplingTime->setCurrentIndex(ui()->samplingTime->count() - 1);
+    if (warningDue)
+        m_control->statusByReading.insert(2, 8); // LW2 of the first tick, after LW1 was good
+    if (!tray)
+        m_f.prompt->expect("question", zh("确认退出"), zh("确定要退出程序吗？"), true);
+    start();
+    int readBefore = -1;
+    QTimer exit;
+    exit.setInterval(5);
+    connect(&exit, &QTimer::timeout, window, [&] {
+        // Two blocks read and the tick waiting for its third, or the first tick done.
+        const bool due = midTick ? m_control->blockReadings >= 2
+                                 : !dataRows("id").isEmpty() && window->monitorTimer()->isActive();
+        if (!due || readBefore >= 0)
+            return;
+        readBefore = m_control->blockReadings;
+        if (tray)
+            window->trayMenu()->actions().last()->trigger();
+        else
+            ui()->action_closeAPP->trigger();
+    });
+    exit.start();
+    QTRY_COMPARE_WITH_TIMEOUT(m_f.quits, 1, 10000);
+    exit.stop();
+    QVERIFY(readBefore > 0);
+    if (midTick)
+        QVERIFY2(readBefore < 6, qPrintable(QString::number(readBefore)));
+    else
+        QCOMPARE(readBefore, 6);
+    // Every good read of the tick is in the file.
+    QCOMPARE(dataRows("id").size(), readBefore - (warningDue ? 1 : 0));
+    QCOMPARE(m_control->count("DestroyFree"), 1);
+    QCOMPARE(m_control->calls.last().operation, QStringLiteral("DestroyFree"));
+    QCOMPARE(m_control->blockReadings, readBefore);
+    QVERIFY(!window->monitorTimer()->isActive());
+    QVERIFY(!window->housekeepingTimer()->isActive());
+    QVERIFY(!window->monitorRunning());
+    QCOMPARE(m_f.prompt->shown, tray ? 0 : 1);
 }
 
 void tst_MonitorWindow::rowsFoundByAddressAndType()

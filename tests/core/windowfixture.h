@@ -21,6 +21,9 @@ struct WindowFixture
     std::unique_ptr<MainWindow> window;
     QStringList ports;
     int quits = 0;
+    // When set before create(), the window's boxes go here (the program's real ones) instead of
+    // to the recording prompt.
+    Prompt *boxes = nullptr;
 
     // From a test's init().
     void setUp()
@@ -35,12 +38,13 @@ struct WindowFixture
         QVERIFY(QDir::setCurrent(dir->path()));
         ports.clear();
         quits = 0;
+        boxes = nullptr;
     }
 
     MainWindow *create()
     {
         MainWindowServices services;
-        services.prompt = prompt.get();
+        services.prompt = boxes ? boxes : prompt.get();
         services.fileChooser = chooser.get();
         services.folder = ProgramFolder(dir->path());
         services.instanceGuard = guard.get();

@@ -157,11 +157,20 @@ public:
         const QString &key, const QList<Induction::SReadInfo> &block) override
     {
         log(20, "BlockReading", {key, QString::number(block.size())});
-        ++control().blockReadings;
+        const int reading = ++control().blockReadings;
         QMap<Induction::SReadInfo, CLabelVariable> result;
         for (const Induction::SReadInfo &item : block) {
-            if (!control().omitted.contains(item.name))
-                result.insert(item, read(item.name, static_cast<DataType>(item.type), 1));
+            if (control().omitted.contains(item.name))
+                continue;
+            CLabelVariable record = read(item.name, static_cast<DataType>(item.type), 1);
+            const auto failed = control().statusByReading.constFind(reading);
+            if (failed != control().statusByReading.cend()) {
+                record = CLabelVariable();
+                record.name = item.name;
+                record.type = item.type;
+                record.status = failed.value();
+            }
+            result.insert(item, record);
         }
         return result;
     }

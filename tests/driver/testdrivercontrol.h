@@ -2,6 +2,7 @@
 
 #include "drivebaseclass.h"
 
+#include <QLibrary>
 #include <QList>
 #include <QMap>
 #include <QSet>
@@ -25,6 +26,7 @@ struct TestDriverControl
     int destroyResult = 0;
     int blockSize = 0; // labels per block formed by InductiveDrive_Read; 0: one block
     QMap<QString, int> statusByAddress;     // status of a read per address (default 0)
+    QMap<int, int> statusByReading; // status of every entry of BlockReading call n (from 1)
     QMap<QString, QVariant> valueByAddress; // value list per address (default: tick counter)
     QSet<QString> omitted;                  // addresses BlockReading leaves out
     int writeStatus = 0;
@@ -52,3 +54,21 @@ struct TestDriverControl
 
 using TestDriverControlFn = TestDriverControl *(*)();
 constexpr const char testDriverControlSymbol[] = "testDriverControl";
+
+// The control record of the test driver library file at path, which a test loads once and
+// never unloads: a window that binds the same file (through a link) shares the record. Null,
+// with the reason in error, when it cannot be loaded.
+inline TestDriverControl *loadTestDriverControl(const QString &path, QString *error)
+{
+    static QLibrary library;
+    library.setFileName(path);
+    if (!library.load()) {
+        *error = library.errorString();
+        return nullptr;
+    }
+    const auto control
+        = reinterpret_cast<TestDriverControlFn>(library.resolve(testDriverControlSymbol));
+    if (!control)
+        *error = library.errorString();
+    return control ? control() : nullptr;
+}

@@ -47,17 +47,17 @@ inline bool seedHistory(const QSqlDatabase &db, const QVector<HistoryRow> &rows)
     return connection.commit();
 }
 
-// polls polls of labels one second apart from start, the records of a poll a millisecond
-// apart; value = poll * 100 + label index.
+// polls polls of labels one second apart from start, the records of a poll with the poll's one
+// stamp, as the polling loop stores them; value = poll * 100 + label index.
 inline QVector<HistoryRow> historyPolls(int projectId, const QStringList &labels, int polls,
                                         const QDateTime &start)
 {
     QVector<HistoryRow> rows;
     rows.reserve(labels.size() * polls);
     for (int p = 0; p < polls; ++p) {
+        const QString stamp = historyTime(start.addSecs(p));
         for (int l = 0; l < labels.size(); ++l)
-            rows.append({projectId, labels.at(l), double(p * 100 + l),
-                         historyTime(start.addSecs(p).addMSecs(l))});
+            rows.append({projectId, labels.at(l), double(p * 100 + l), stamp});
     }
     return rows;
 }

@@ -9,7 +9,7 @@ endforeach()
 
 foreach(name reportwindow trendimage)
     morvelin_add_test(tst_${name} SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_${name}.cpp
-        LIBS morvelin_window)
+        LIBS morvelin_window morvelin_testdriver_control)
     target_include_directories(tst_${name} PRIVATE
         ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
     add_dependencies(tst_${name} LibTestDriver)

@@ -49,8 +49,8 @@ QVector<HistoryRow> without(QVector<HistoryRow> rows, const QString &label, cons
     return rows;
 }
 
-// Polls back to back, as a tick longer than the sampling time stores them: the labels 100 ms
-// apart, 120 ms from the last label of one poll to the first of the next.
+// Polls back to back, as a tick longer than the sampling time stores them: each poll's records
+// with its one stamp, the polls 320 ms apart (three blocks of 100 ms and the exchanges).
 QVector<HistoryRow> backToBackPolls(const QStringList &labels, int polls)
 {
     QVector<HistoryRow> rows;
@@ -58,7 +58,20 @@ QVector<HistoryRow> backToBackPolls(const QStringList &labels, int polls)
     for (int p = 0; p < polls; ++p) {
         for (int l = 0; l < labels.size(); ++l)
             rows.append({1, labels.at(l), double(p * 100 + l),
-                         historyTime(base.addMSecs(qint64(p) * pollMs + l * 100))});
+                         historyTime(base.addMSecs(qint64(p) * pollMs))});
+    }
+    return rows;
+}
+
+// Polls as files written before the stamp per poll hold them: each record with its own time, the
+// labels of a poll 100 ms apart.
+QVector<HistoryRow> ownStampPolls(const QStringList &labels, int polls)
+{
+    QVector<HistoryRow> rows;
+    for (int p = 0; p < polls; ++p) {
+        for (int l = 0; l < labels.size(); ++l)
+            rows.append({1, labels.at(l), double(p * 100 + l),
+                         historyTime(base.addSecs(p).addMSecs(l * 100))});
     }
     return rows;
 }
@@ -232,6 +245,40 @@ void tst_Report::query_data()
     QTest::newRow("polls back to back, records lost in two of them") << ReportCase{
         twoLost, abc, base.addSecs(-1), base.addSecs(20), pollTexts(twoLost, abc, 10)};
 
+    // One row per stamp: a record with a stamp of its own is a row of its own, however close
+    // to the others, its time its own.
+    QStringList ownRows;
+    for (int p = 0; p < 2; ++p) {
+        ownRows << second(p) + QStringLiteral("|%1||").arg(p * 100)
+                << second(p) + QStringLiteral("||%1|").arg(p * 100 + 1)
+                << second(p) + QStringLiteral("|||%1").arg(p * 100 + 2);
+    }
+    QTest::newRow("records stored with a stamp each: a row each")
+        << ReportCase{ownStampPolls(abc, 2), abc, base.addSecs(-1), base.addSecs(20), ownRows};
+    QVector<HistoryRow> twoStamps = historyPolls(1, abc, 2, base);
+    twoStamps[1].datetime = at(0, 1); // B of the first poll a millisecond later
+    QTest::newRow("a stamp one millisecond off is a row of its own")
+        << ReportCase{twoStamps,
+                      abc,
+                      base.addSecs(-1),
+                      base.addSecs(20),
+                      {second(0) + "|0||2", second(0) + "||1|", tenRows.at(1)}};
+    QVector<HistoryRow> twice = historyPolls(1, abc, 2, base);
+    twice.insert(1, HistoryRow{1, "A", 7, at(0)}); // A stored twice with the first stamp
+    const QStringList twiceRows{second(0) + "|0|1|2", tenRows.at(1)};
+    QTest::newRow("a label stored twice with one stamp fills its cell once")
+        << ReportCase{twice, abc, base.addSecs(-1), base.addSecs(20), twiceRows};
+    const QVector<HistoryRow> unreadable{{1, "A", 1, second(1) + "junk"},
+                                         {1, "B", 2, second(1) + "junk"},
+                                         {1, "A", 3, at(0)},
+                                         {1, "B", 4, second(0) + " nonsense"}};
+    QTest::newRow("stamps SQLite cannot read: rows of their own text, first")
+        << ReportCase{unreadable,
+                      {"A", "B"},
+                      base.addSecs(-1),
+                      base.addSecs(20),
+                      {second(0) + "||4", second(1) + "|1|2", second(0) + "|3|"}};
+
     QVector<HistoryRow> twoProjects = historyPolls(2, abc, 3, base);
     for (HistoryRow &row : twoProjects)
         row.value += 9000;
@@ -343,7 +390,7 @@ void tst_Report::storedValuesAsTheyAre()
         QVERIFY(insert.exec());
         insert.bindValue(0, QStringLiteral("N"));
         insert.bindValue(1, poll);
-        insert.bindValue(2, at(poll, 1));
+        insert.bindValue(2, at(poll));
         QVERIFY(insert.exec());
     }
     ReportModel model;
@@ -403,7 +450,7 @@ void tst_Report::threadedMatchesOneThread()
                 continue;
             insert.bindValue(0, poll.at(l).first);
             insert.bindValue(1, poll.at(l).second);
-            insert.bindValue(2, at(p, l * 100));
+            insert.bindValue(2, at(p));
             QVERIFY(insert.exec());
         }
     }
@@ -430,17 +477,16 @@ void tst_Report::threadedMatchesOneThread()
     QCOMPARE(many.run(db(), &threaded, &error), ReportQuery::Done);
     QVERIFY(progress > 0);
     QCOMPARE(threaded.labels, single.labels);
-    QCOMPARE(threaded.times, single.times);
-    QCOMPARE(threaded.values.size(), single.values.size());
-    for (int i = 0; i < single.values.size(); ++i) {
-        QCOMPARE(std::isnan(threaded.values.at(i)), std::isnan(single.values.at(i)));
-        if (!std::isnan(single.values.at(i)))
-            QCOMPARE(threaded.values.at(i), single.values.at(i));
-    }
-    QCOMPARE(threaded.texts, single.texts);
+    QCOMPARE(threaded.rowCount(), single.rowCount());
     for (int r = 0; r < single.rowCount(); ++r) {
-        for (int l = 0; l < labels.size(); ++l)
+        QCOMPARE(threaded.timeText(r), single.timeText(r));
+        for (int l = 0; l < labels.size(); ++l) {
+            const double value = single.value(r, l);
+            QCOMPARE(std::isnan(threaded.value(r, l)), std::isnan(value));
+            if (!std::isnan(value))
+                QCOMPARE(threaded.value(r, l), value);
             QCOMPARE(threaded.valueText(r, l), single.valueText(r, l));
+        }
     }
     // The workers' connections are gone again.
     for (const QString &name : QSqlDatabase::connectionNames())
@@ -562,16 +608,22 @@ void tst_Report::workbookFailures()
     ReportTable big;
     big.labels = QStringList{"A"};
     big.descriptions = QStringList{""};
-    big.times.fill(second(0), ReportWorkbook::maxReportRows + 1);
-    big.values.fill(1.0, ReportWorkbook::maxReportRows + 1);
+    big.columnOf = QVector<int>{0};
+    big.columns.resize(1);
+    for (int r = 0; r <= ReportWorkbook::maxReportRows; ++r) {
+        big.stamps.append(qint64(r) * 1000);
+        big.columns[0].rows.append(r);
+        big.columns[0].values.append(1.0);
+    }
     model.setReport(big);
     const QString bigPath = m_f.path("big.xlsx");
     QCOMPARE(ReportWorkbook::save(model, bigPath, &error), ReportWorkbook::TooManyRows);
     QVERIFY(error.contains(QString::number(ReportWorkbook::maxReportRows + 1)));
     QVERIFY(!QFile::exists(bigPath));
     // Exactly as many rows as fit are written.
-    big.times.removeLast();
-    big.values.removeLast();
+    big.stamps.removeLast();
+    big.columns[0].rows.removeLast();
+    big.columns[0].values.removeLast();
     model.setReport(big);
     QCOMPARE(ReportWorkbook::save(model, bigPath, &error), ReportWorkbook::Saved);
     QVERIFY(QFile::exists(bigPath));

@@ -5,12 +5,14 @@
 #include "historyseed.h"
 #include "projectfile.h"
 #include "reportmodel.h"
+#include "testdrivercontrol.h"
 #include "trendtest.h"
 #include "ui_mainwindow.h"
 #include "xlsxreadback.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QLibrary>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -21,6 +23,20 @@ namespace {
 
 const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
 
+// Answers as the recording prompt does, and first lets the test look at the window as the box
+// comes.
+class WatchedPrompt : public RecordingPrompt
+{
+public:
+    std::function<void()> onBox;
+    void warning(QWidget *parent, const QString &title, const QString &text) override
+    {
+        if (onBox)
+            onBox();
+        RecordingPrompt::warning(parent, title, text);
+    }
+};
+
 } // namespace
 
 class tst_ReportWindow : public QObject
@@ -28,6 +44,7 @@ class tst_ReportWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void queryAndSave();
@@ -38,8 +55,18 @@ private slots:
     void paintedWhileWorking();
     void busyHistoryFile();
     void pollsDuringQueryKept();
+    void rowsArePolls();
+    void warningWaitsForTheSave();
 
 private:
+    struct Section
+    {
+        QString name;
+        QStringList labels;
+    };
+    // A project bound to the test driver with these label rows and chart sections.
+    MainWindow *openProject(const QList<LabelRow> &labels, const QList<Section> &sections);
+    // Labels A, C and A again; sections "Tank" (A, B, C) and "Empty".
     MainWindow *openProject();
     Ui::MainWindow *ui() const { return m_f.window->form(); }
     ReportModel *model() const { return qobject_cast<ReportModel *>(ui()->reportTable->model()); }
@@ -47,11 +74,22 @@ private:
     void query(int section, const QDateTime &start, const QDateTime &end);
 
     WindowFixture m_f;
+    TestDriverControl *m_control = nullptr;
 };
+
+void tst_ReportWindow::initTestCase()
+{
+    // The same file as the window's binding (through a link), hence the same control record.
+    QString error;
+    m_control
+        = loadTestDriverControl(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"), &error);
+    QVERIFY2(m_control, qPrintable(error));
+}
 
 void tst_ReportWindow::init()
 {
     m_f.setUp();
+    m_control->reset();
 }
 
 void tst_ReportWindow::cleanup()
@@ -60,6 +98,16 @@ void tst_ReportWindow::cleanup()
 }
 
 MainWindow *tst_ReportWindow::openProject()
+{
+    // B is in a section but not in the label table.
+    return openProject({LabelRow{"", "A", "Tank level", "", "", "float"},
+                        LabelRow{"", "C", "Pump speed", "", "", "float"},
+                        LabelRow{"", "A", "second row of A", "", "", "float"}},
+                       {{"Tank", {"A", "B", "C"}}, {"Empty", {}}});
+}
+
+MainWindow *tst_ReportWindow::openProject(const QList<LabelRow> &labels,
+                                          const QList<Section> &sections)
 {
     if (!QDir(m_f.dir->path()).mkpath("libdrive")
         || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
@@ -71,23 +119,21 @@ MainWindow *tst_ReportWindow::openProject()
     data.hasConnect = true;
     data.linkMode = QStringLiteral("net");
     data.linkParameter = QStringLiteral("127.0.0.1:9");
-    // B is in a section but not in the label table.
-    data.labels << LabelRow{"", "A", "Tank level", "", "", "float"}
-                << LabelRow{"", "C", "Pump speed", "", "", "float"}
-                << LabelRow{"", "A", "second row of A", "", "", "float"};
+    data.labels = labels;
     const QString path = m_f.path("a.dpro");
     if (!ProjectFile::write(path, data))
         return nullptr;
     {
-        QSettings sections(m_f.path("a.ini"), QSettings::IniFormat);
-        sections.setValue("Section/0", 2);
-        sections.setValue("Section/1", 3);
-        sections.setValue("Section1/1", "A");
-        sections.setValue("Section1/2", "B");
-        sections.setValue("Section1/3", "C");
-        sections.setValue("Section1/name", "Tank");
-        sections.setValue("Section/2", 0);
-        sections.setValue("Section2/name", "Empty");
+        QSettings settings(m_f.path("a.ini"), QSettings::IniFormat);
+        settings.setValue("Section/0", sections.size());
+        for (int n = 1; n <= sections.size(); ++n) {
+            const Section &section = sections.at(n - 1);
+            settings.setValue(QStringLiteral("Section/%1").arg(n), section.labels.size());
+            for (int i = 0; i < section.labels.size(); ++i)
+                settings.setValue(QStringLiteral("Section%1/%2").arg(n).arg(i + 1),
+                                  section.labels.at(i));
+            settings.setValue(QStringLiteral("Section%1/name").arg(n), section.name);
+        }
     }
     MainWindow *window = m_f.create();
     if (!window->openProjectFile(path))
@@ -376,6 +422,123 @@ void tst_ReportWindow::pollsDuringQueryKept()
     QCOMPARE(during, before);
     QCOMPARE(historyCount(db), before + perTick);
     ui()->pushButton_stopMonitor->click();
+}
+
+// A demo-like project at a sampling time of 1 s whose tick takes longer: twelve labels, a block
+// each and 100 ms after each block, so that the ticks run back to back. The section's labels lie
+// in different blocks, the time between two of them within a poll (AO1 to LA1) longer than from
+// the last of one poll to the first of the next. Lost: the section's first label in one poll, its
+// last in another, the tick's first record in a third. Every row holds the values of one poll,
+// every poll has one row, a lost record is an empty cell.
+void tst_ReportWindow::rowsArePolls()
+{
+    const QStringList labels{"DI1", "AI1", "AI2", "AI17", "AI19", "AI21",
+                             "AO1", "AO2", "DO1", "SA1",  "LA1",  "LW1"};
+    const QStringList section{"AI1", "AI17", "AI19", "AO1", "LA1"};
+    QList<LabelRow> labelRows;
+    for (const QString &label : labels)
+        labelRows << LabelRow{"", label, "", "", "", "Int32"};
+    MainWindow *window = openProject(labelRows, {{"Plant", section}});
+    QVERIFY(window);
+    m_control->blockSize = 1;
+    // The driver's value is the number of its block reads so far: poll p's label at position l
+    // reads p * 12 + l + 1.
+    const int perPoll = labels.size();
+    const auto readingOf = [&](int poll, const QString &label) {
+        return poll * perPoll + labels.indexOf(label) + 1;
+    };
+    m_control->statusByReading.insert(readingOf(1, "AI1"), 8);
+    m_control->statusByReading.insert(readingOf(2, "LA1"), 8);
+    m_control->statusByReading.insert(readingOf(3, "DI1"), 8);
+    for (int i = 0; i < 3; ++i)
+        m_f.prompt->expect("warning", zh("警告"), zh("连接异常：响应超时"));
+    QCOMPARE(window->samplingSeconds, 1);
+    const QDateTime started = QDateTime::currentDateTime();
+    ui()->pushButton_startMonitor->click();
+    QVERIFY(window->isMonitoring());
+    QTRY_VERIFY_WITH_TIMEOUT(m_control->blockReadings >= 5 * perPoll, 60000);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->monitorRunning(), 10000);
+
+    // What each poll stored of the section, and its stamp.
+    QMap<int, QMap<QString, int>> stored; // poll -> label -> value
+    QMap<int, QSet<QString>> stamps;      // poll -> its records' stamps
+    QSqlQuery rows(window->historyDatabase()->database());
+    QVERIFY(rows.exec("SELECT label, value, datetime FROM data"));
+    while (rows.next()) {
+        const int value = rows.value(1).toInt();
+        const int poll = (value - 1) / perPoll;
+        QCOMPARE(labels.at((value - 1) % perPoll), rows.value(0).toString());
+        stamps[poll] << rows.value(2).toString();
+        if (section.contains(rows.value(0).toString()))
+            stored[poll].insert(rows.value(0).toString(), value);
+    }
+    QVERIFY(stored.size() >= 5);
+    // One stamp a tick, the tick whose first record was lost included.
+    for (auto it = stamps.cbegin(); it != stamps.cend(); ++it)
+        QVERIFY2(it.value().size() == 1, qPrintable(QStringList(it.value().values()).join(", ")));
+    // Ticks longer than the sampling time, each at least twelve pauses of 100 ms.
+    const auto stampOf = [&](int poll) {
+        return QDateTime::fromString(*stamps.value(poll).cbegin(), "yyyy-MM-dd hh:mm:ss.zzz");
+    };
+    QVERIFY(stampOf(0).msecsTo(stampOf(4)) >= 4 * 1200);
+    QVERIFY(!stored.value(1).contains("AI1"));
+    QVERIFY(!stored.value(2).contains("LA1"));
+    QCOMPARE(stored.value(3).size(), section.size());
+
+    query(0, started.addSecs(-60), QDateTime::currentDateTime().addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
+    QCOMPARE(model()->rowCount(), stored.size());
+    int row = 0;
+    for (auto poll = stored.cbegin(); poll != stored.cend(); ++poll, ++row) {
+        QCOMPARE(model()->cellText(row, 0), stamps.value(poll.key()).cbegin()->left(19));
+        for (int c = 0; c < section.size(); ++c) {
+            const QString label = section.at(c);
+            const QString expected = poll.value().contains(label)
+                                         ? QString::number(poll.value().value(label))
+                                         : QString();
+            QVERIFY2(model()->cellText(row, c + 1) == expected,
+                     qPrintable(QStringLiteral("row %1 %2: %3, poll %4 stored %5")
+                                    .arg(row)
+                                    .arg(label, model()->cellText(row, c + 1))
+                                    .arg(poll.key())
+                                    .arg(expected)));
+        }
+    }
+}
+
+// A tick that runs inside the workbook's save (its wait keeps the event loop running) meets a
+// failed read: its warning waits until the save is done.
+void tst_ReportWindow::warningWaitsForTheSave()
+{
+    auto *prompt = new WatchedPrompt;
+    m_f.prompt.reset(prompt);
+    MainWindow *window = openProject();
+    QVERIFY(window);
+    window->setMonitorPause([](int) {});
+    // Enough rows for the workbook to take a while.
+    QVERIFY(seedHistory(window->historyDatabase()->database(),
+                        historyPolls(window->projectId(), {"A", "B", "C"}, 5000, base)));
+    query(0, base.addSecs(-60), base.addSecs(6000));
+    QCOMPARE(model()->rowCount(), 5000);
+
+    window->samplingSeconds = 300;
+    ui()->pushButton_startMonitor->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_control->blockReadings, 1, 10000);
+    m_control->statusByReading.insert(2, 8);
+    prompt->expect("warning", zh("警告"), zh("连接异常：响应超时"));
+    bool busyAtBox = true;
+    prompt->onBox = [&] { busyAtBox = !ui()->saveReport->isEnabled(); };
+    m_f.chooser->answers << m_f.path("report.xlsx");
+    window->monitorTimer()->start(0);
+    ui()->saveReport->click();
+    QCOMPARE(m_control->blockReadings, 2); // the tick ran while the workbook was written
+    QCOMPARE(prompt->shown, 0);
+    QCOMPARE(status(), zh("报表保存成功"));
+    QTRY_COMPARE_WITH_TIMEOUT(prompt->shown, 1, 10000);
+    QVERIFY(!busyAtBox);
+    ui()->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->monitorRunning(), 10000);
 }
 
 QTEST_MAIN(tst_ReportWindow)

@@ -8,10 +8,18 @@
 #include "sqlrows.h"
 #include "ui_mainwindow.h"
 #include "vexmarsimprocess.h"
+#include "widgetprompt.h"
 #include "windowfixture.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTimer>
@@ -100,6 +108,7 @@ private slots:
     void menusHeldWhileConnecting_data();
     void menusHeldWhileConnecting();
     void unservedLabelsShownRefused();
+    void warningWaitsForTheReport();
 
 private:
     // Starts the simulator with its pattern on "udp" or "serial" (with extra options such as
@@ -139,6 +148,8 @@ void tst_VexmarMonitor::cleanup()
     m_f.tearDown();
     m_sim.reset();
     m_pair.reset();
+    if (QSqlDatabase::contains("holder"))
+        QSqlDatabase::removeDatabase("holder");
 }
 
 void tst_VexmarMonitor::links_data()
@@ -517,6 +528,118 @@ void tst_VexmarMonitor::unservedLabelsShownRefused()
     QCOMPARE(dataRows("label"), (QStringList{"AI320", "LW1", "AI320", "LW1"}));
     stop();
     QCOMPARE(m_f.prompt->shown, 0);
+}
+
+// A read times out, at the driver's own time-out, in a tick that runs inside a report's query
+// while monitoring goes on. Its warning, the program's real message box, opens only once the
+// query is done; the samples that tick read are in the file by then, and the ticks while the box
+// stays open store theirs. The box is closed with the Enter key, as a user closes it.
+void tst_VexmarMonitor::warningWaitsForTheReport()
+{
+    WidgetPrompt boxes;
+    m_f.boxes = &boxes;
+    const QList<Label> labels{{"AI1", "Int16", ""}, {"LW1", "Int16", ""}, {"LA1", "float", ""}};
+    {
+        QSettings sections(m_f.path("vexmar.ini"), QSettings::IniFormat);
+        sections.setValue("Section/0", 1);
+        sections.setValue("Section/1", labels.size());
+        for (int i = 0; i < labels.size(); ++i)
+            sections.setValue(QStringLiteral("Section1/%1").arg(i + 1), labels.at(i).address);
+        sections.setValue("Section1/name", "Plant");
+    }
+    // Request 1 is the handshake, 2 to 4 the first tick's three blocks: the second tick's first
+    // block gets no reply.
+    MainWindow *window = openProject("udp", labels, {"--fault", "drop@5"});
+    QVERIFY(window);
+    // A tick comes only when the test asks for one after the first.
+    window->samplingSeconds = 300;
+    const QDateTime started = QDateTime::currentDateTime();
+    start();
+    QTRY_COMPARE_WITH_TIMEOUT(dataRows("id").size(), labels.size(), waitMs);
+    QCOMPARE(window->driver()->InductiveDrive_Read("1", window->readList()).size(),
+             labels.size());
+    const auto query = [&] {
+        ui()->dataClassification1->setCurrentIndex(0);
+        ui()->dateTimeStart->setDateTime(started.addSecs(-60));
+        ui()->dateTimeEnd->setDateTime(QDateTime::currentDateTime().addSecs(60));
+        ui()->queryData->click();
+    };
+    query();
+    QCOMPARE(ui()->reportTable->model()->rowCount(), 1);
+
+    // Another program holds the history file until the tick inside the query is over, so that
+    // the query is still reading then, as a week's report would be.
+    QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+    holder.setDatabaseName(window->historyDatabase()->databaseFile());
+    QVERIFY(holder.open());
+    QSqlQuery hold(holder);
+    QVERIFY(hold.exec("BEGIN EXCLUSIVE"));
+    bool holding = true;
+    const auto release = [&] {
+        if (holding)
+            QVERIFY(hold.exec("ROLLBACK"));
+        holding = false;
+    };
+
+    bool boxSeen = false;
+    bool seenWhileQuerying = false;
+    QString seenText;
+    int storedWhenShown = -1;
+    bool closed = false;
+    QElapsedTimer open;
+    QTimer user;
+    user.setInterval(10);
+    connect(&user, &QTimer::timeout, window, [&] {
+        // The second tick has ended: its three exchanges made, the next tick minutes away.
+        if (holding && m_sim->frameCount() == 2 * labels.size()
+            && window->monitorTimer()->isActive() && window->monitorTimer()->remainingTime() > 1000)
+            release();
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || closed)
+            return;
+        if (!boxSeen) {
+            boxSeen = true;
+            open.start();
+            seenText = box->text();
+            seenWhileQuerying = !ui()->queryData->isEnabled();
+            storedWhenShown = dataRows("id").size();
+            // Polling goes on behind the box.
+            window->monitorTimer()->start(0);
+            return;
+        }
+        // Given up after a while: a box that holds the samples must not hold the test.
+        if (dataRows("id").size() < storedWhenShown + labels.size() && open.elapsed() < waitMs / 2)
+            return;
+        closed = true;
+        QTest::keyClick(box, Qt::Key_Enter);
+    });
+    user.start();
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    // The second tick comes as the query starts, from the event loop the query keeps running.
+    window->monitorTimer()->start(0);
+    query();
+    QVERIFY(!holding);
+    // The query did not wait for the box.
+    QVERIFY(!boxSeen);
+    QCOMPARE(window->statusBar()->currentMessage(), zh("查询成功"));
+    // The second tick's samples waited while the readers held the file: the report has the first.
+    QCOMPARE(ui()->reportTable->model()->rowCount(), 1);
+    QCOMPARE(m_sim->frameCount(), 2 * labels.size());
+    QCOMPARE(valueCell("AI1")->foreground().color(), QColor(255, 165, 0));
+
+    QTRY_VERIFY_WITH_TIMEOUT(closed, waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), waitMs);
+    user.stop();
+    QCOMPARE(seenText, zh("连接异常：响应超时"));
+    QVERIFY(!seenWhileQuerying);
+    // Both samples the second tick read were in the file when the box opened.
+    QCOMPARE(storedWhenShown, 2 * labels.size() - 1);
+    QCOMPARE(dataRows("id").size(), 3 * labels.size() - 1);
+    stop();
+    release();
+    hold.finish();
+    holder.close();
 }
 
 QTEST_MAIN(tst_VexmarMonitor)
