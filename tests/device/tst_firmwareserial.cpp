@@ -9,6 +9,7 @@
 #include "fwpacket.h"
 #include "loggersimprocess.h"
 #include "mainwindow.h"
+#include "pausedinput.h"
 #include "ui_mainwindow.h"
 #include "update_bin.h"
 #include "windowfixture.h"
@@ -67,6 +68,8 @@ private slots:
     void lateStartAnswersNoOtherClick();
     void lineLostDuringUpload();
     void windowPaintedDuringUpload();
+    void imageFixedAtStart_data();
+    void imageFixedAtStart();
     void rebootAndVersion();
     void connectAroundLoggerCommand();
     void lockRefusal();
@@ -346,6 +349,89 @@ void tst_FirmwareSerial::windowPaintedDuringUpload()
     QVERIFY(QSet<int>(shown.begin(), shown.end()).size() >= 3);
 }
 
+void tst_FirmwareSerial::imageFixedAtStart_data()
+{
+    QTest::addColumn<bool>("app");
+    QTest::addColumn<QString>("onDisk");
+    QTest::addColumn<QStringList>("faults");
+    QTest::newRow("APP, file rewritten") << true << "rewritten" << QStringList();
+    QTest::newRow("APP, file removed") << true << "removed" << QStringList();
+    QTest::newRow("OS, file rewritten") << false << "rewritten" << QStringList();
+    QTest::newRow("OS, file removed") << false << "removed" << QStringList();
+    // The lock ends with the upload, also when the controller gives up on it.
+    QTest::newRow("APP, controller silent after block 600")
+        << true << "rewritten" << QStringList{"silence@601"};
+}
+
+// While the bar moves the user chooses another file, types into the path field and the file
+// on disk is rewritten or removed: the controller holds exactly the image that was there at the
+// start, and the file controls, locked meanwhile, are free again once the upload has ended.
+void tst_FirmwareSerial::imageFixedAtStart()
+{
+    QFETCH(bool, app);
+    QFETCH(QString, onDisk);
+    QFETCH(QStringList, faults);
+    QVERIFY(startController(faults));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->tabWidget->setCurrentWidget(m_ui->tab_2);
+    m_ui->pb_Connect->click();
+    QVERIFY(m_window->isDeviceLinkOpen());
+
+    const qint64 size = app ? 262144 : 102400;
+    const QByteArray image = imageBytes(size);
+    const QString path = m_fixture.path("A.bin");
+    const QString other = m_fixture.path("B.bin");
+    QVERIFY(writeImage(path, image));
+    QVERIFY(writeImage(other, QByteArray(int(size), 'B')));
+    QLineEdit *field = app ? m_ui->filepath : m_ui->filepath_vexmar;
+    QPushButton *choose = app ? m_ui->pb_openfile : m_ui->pb_openfile_vexmar;
+    QProgressBar *bar = app ? m_ui->progressBar : m_ui->progressBar_vexmar;
+    field->setText(path);
+    // What the file dialog would answer, were it opened.
+    m_fixture.chooser->answers << other;
+
+    bool lockedDuring = false;
+    PausedInput input;
+    input.step([bar, size] { return bar->value() >= size / 4; },
+               [&] {
+                   lockedDuring = !choose->isEnabled() && !field->isEnabled();
+                   QTest::mouseClick(choose, Qt::LeftButton);
+                   field->setFocus();
+                   QTest::keyClick(field, Qt::Key_End);
+                   QTest::keyClicks(field, "x");
+                   if (onDisk == QLatin1String("removed"))
+                       QVERIFY(QFile::remove(path));
+                   else
+                       QVERIFY(writeImage(path, QByteArray(int(size), 'B')));
+               });
+    input.start();
+    (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
+    QVERIFY(input.done());
+
+    QVERIFY(lockedDuring);
+    QVERIFY(m_fixture.chooser->calls.isEmpty());
+    m_fixture.chooser->answers.clear();
+    QCOMPARE(field->text(), path);
+    QVERIFY(choose->isEnabled());
+    QVERIFY(field->isEnabled());
+    const QString name = app ? QStringLiteral("APP") : QStringLiteral("Vexmar");
+    if (faults.isEmpty()) {
+        QCOMPARE(logLines().last(), name + QStringLiteral(" 下载完成"));
+        QTRY_COMPARE_WITH_TIMEOUT(firmware().size(), int(size), 10000);
+        QVERIFY(firmware() == image);
+        return;
+    }
+    QCOMPARE(logLines().last(), unfinished(600 * 256, size));
+    // The blocks the controller took are the start's image, block by block.
+    const QStringList packets = fwRequests();
+    QCOMPARE(packets.size(), 1 + 600);
+    for (int k = 1; k <= 600; ++k) {
+        const QByteArray packet = QByteArray::fromHex(packets.at(k).section(' ', 2).toLatin1());
+        QCOMPARE(packet.mid(5, 256), image.mid((k - 1) * 256, 256));
+    }
+}
+
 void tst_FirmwareSerial::rebootAndVersion()
 {
     QVERIFY(start());
@@ -411,10 +497,12 @@ void tst_FirmwareSerial::lockRefusal()
     QVERIFY(m_window->isDeviceLinkOpen());
     QVERIFY(m_ui->pb_Disconnect->isEnabled());
     m_window->serialLinkLock()->unlock();
-    QVERIFY(logLines().isEmpty());
+    // The refusals stay readable in the page's log.
+    const QString busy = QStringLiteral("串口正忙，请稍后再试");
+    QCOMPARE(logLines(), QStringList({busy, busy}));
     QVERIFY(fwRequests().isEmpty());
     m_ui->pb_version->click();
-    QCOMPARE(logLines(), QStringList("loggersim 1.0"));
+    QCOMPARE(logLines(), QStringList({busy, busy, "loggersim 1.0"}));
 }
 
 QTEST_MAIN(tst_FirmwareSerial)
