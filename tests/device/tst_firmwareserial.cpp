@@ -7,9 +7,9 @@
 #include "firmwaretesting.h"
 #include "fwctrlsimprocess.h"
 #include "fwpacket.h"
+#include "imageswap.h"
 #include "loggersimprocess.h"
 #include "mainwindow.h"
-#include "pausedinput.h"
 #include "ui_mainwindow.h"
 #include "update_bin.h"
 #include "windowfixture.h"
@@ -378,43 +378,18 @@ void tst_FirmwareSerial::imageFixedAtStart()
     m_ui->pb_Connect->click();
     QVERIFY(m_window->isDeviceLinkOpen());
 
-    const qint64 size = app ? 262144 : 102400;
-    const QByteArray image = imageBytes(size);
-    const QString path = m_fixture.path("A.bin");
-    const QString other = m_fixture.path("B.bin");
-    QVERIFY(writeImage(path, image));
-    QVERIFY(writeImage(other, QByteArray(int(size), 'B')));
-    QLineEdit *field = app ? m_ui->filepath : m_ui->filepath_vexmar;
-    QPushButton *choose = app ? m_ui->pb_openfile : m_ui->pb_openfile_vexmar;
-    QProgressBar *bar = app ? m_ui->progressBar : m_ui->progressBar_vexmar;
-    field->setText(path);
-    // What the file dialog would answer, were it opened.
-    m_fixture.chooser->answers << other;
-
-    bool lockedDuring = false;
+    ImageSwap swap(m_ui, app, app ? 262144 : 102400, *m_fixture.dir);
+    QVERIFY(swap.ready);
     PausedInput input;
-    input.step([bar, size] { return bar->value() >= size / 4; },
-               [&] {
-                   lockedDuring = !choose->isEnabled() && !field->isEnabled();
-                   QTest::mouseClick(choose, Qt::LeftButton);
-                   field->setFocus();
-                   QTest::keyClick(field, Qt::Key_End);
-                   QTest::keyClicks(field, "x");
-                   if (onDisk == QLatin1String("removed"))
-                       QVERIFY(QFile::remove(path));
-                   else
-                       QVERIFY(writeImage(path, QByteArray(int(size), 'B')));
-               });
+    swap.addTo(input, m_fixture.chooser.get(), onDisk == QLatin1String("removed"));
     input.start();
     (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
     QVERIFY(input.done());
-
-    QVERIFY(lockedDuring);
-    QVERIFY(m_fixture.chooser->calls.isEmpty());
-    m_fixture.chooser->answers.clear();
-    QCOMPARE(field->text(), path);
-    QVERIFY(choose->isEnabled());
-    QVERIFY(field->isEnabled());
+    swap.verifyRefused(m_fixture.chooser.get());
+    if (QTest::currentTestFailed())
+        return;
+    const qint64 size = swap.size;
+    const QByteArray &image = swap.image;
     const QString name = app ? QStringLiteral("APP") : QStringLiteral("Vexmar");
     if (faults.isEmpty()) {
         QCOMPARE(logLines().last(), name + QStringLiteral(" 下载完成"));

@@ -4,9 +4,9 @@
 // late, the channel buttons and a language switch.
 #include "firmwaretesting.h"
 #include "fwpacket.h"
+#include "imageswap.h"
 #include "mainwindow.h"
 #include "mosquittobroker.h"
-#include "pausedinput.h"
 #include "ui_mainwindow.h"
 #include "update_bin.h"
 #include "windowfixture.h"
@@ -568,33 +568,11 @@ void tst_FirmwareWindow::imageFixedAtStart()
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     m_ui->tabWidget->setCurrentWidget(m_ui->tab_2);
 
-    const qint64 size = app ? 262144 : 102400;
-    const QByteArray image = imageBytes(size);
-    const QString path = m_fixture.path("A.bin");
-    const QString other = m_fixture.path("B.bin");
-    QVERIFY(writeImage(path, image));
-    QVERIFY(writeImage(other, QByteArray(int(size), 'B')));
-    QLineEdit *field = app ? m_ui->filepath : m_ui->filepath_vexmar;
-    QPushButton *choose = app ? m_ui->pb_openfile : m_ui->pb_openfile_vexmar;
-    QProgressBar *bar = app ? m_ui->progressBar : m_ui->progressBar_vexmar;
-    field->setText(path);
-    m_fixture.chooser->answers << other;
-
-    bool lockedDuring = false;
+    ImageSwap swap(m_ui, app, app ? 262144 : 102400, *m_fixture.dir);
+    QVERIFY(swap.ready);
     bool openProjectDuring = true;
     PausedInput input;
-    input.step([bar, size] { return bar->value() >= size / 4; },
-               [&] {
-                   lockedDuring = !choose->isEnabled() && !field->isEnabled();
-                   QTest::mouseClick(choose, Qt::LeftButton);
-                   field->setFocus();
-                   QTest::keyClick(field, Qt::Key_End);
-                   QTest::keyClicks(field, "x");
-                   if (removed)
-                       QVERIFY(QFile::remove(path));
-                   else
-                       QVERIFY(writeImage(path, QByteArray(int(size), 'B')));
-               });
+    swap.addTo(input, m_fixture.chooser.get(), removed);
     input.menuEntry([] { return true; }, m_ui->menubar, m_ui->menu_file, m_ui->action_openPro,
                     &openProjectDuring);
     input.start();
@@ -603,14 +581,9 @@ void tst_FirmwareWindow::imageFixedAtStart()
     QTRY_VERIFY_WITH_TIMEOUT(logLines().contains(done), 60000);
     QVERIFY(input.done());
 
-    QVERIFY(lockedDuring);
+    swap.verifyRefused(m_fixture.chooser.get());
     QVERIFY(!openProjectDuring);
-    QVERIFY(m_fixture.chooser->calls.isEmpty());
-    m_fixture.chooser->answers.clear();
-    QCOMPARE(field->text(), path);
-    QVERIFY(controller.image == image);
-    QVERIFY(choose->isEnabled());
-    QVERIFY(field->isEnabled());
+    QVERIFY(controller.image == swap.image);
     QVERIFY(m_ui->action_openPro->isEnabled());
 }
 
