@@ -70,6 +70,7 @@ private slots:
     void windowPaintedDuringUpload();
     void imageFixedAtStart_data();
     void imageFixedAtStart();
+    void quitStopsUpload();
     void rebootAndVersion();
     void connectAroundLoggerCommand();
     void lockRefusal();
@@ -405,6 +406,50 @@ void tst_FirmwareSerial::imageFixedAtStart()
         const QByteArray packet = QByteArray::fromHex(packets.at(k).section(' ', 2).toLatin1());
         QCOMPARE(packet.mid(5, 256), image.mid((k - 1) * 256, 256));
     }
+}
+
+// 退出 during a serial upload, answered with a stop: the dialogue ends at its next turn, the
+// page says where the upload stopped, in its log and in a box, and the program quits; the
+// controller got nothing after that block.
+void tst_FirmwareSerial::quitStopsUpload()
+{
+    QVERIFY(startController());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->pb_Connect->click();
+    // Long enough for the steps of a menu between two of the dialogue's pauses.
+    const qint64 size = 1024 * 1024;
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(size)));
+    m_ui->filepath->setText(path);
+    m_fixture.prompt->expectChoice(
+        "确认退出",
+        "“更新APP”正在进行。\n停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。\n"
+        "等待：作业结束后退出程序。",
+        {"停止作业并退出", "等待作业结束后退出", "取消"}, 0);
+    m_fixture.prompt->expectStartingWith("information", "提示信息",
+                                         "APP 上传未完成（退出程序前停止），停在 ");
+    PausedInput input;
+    input.menuEntry([this, size] { return m_ui->progressBar->value() >= size / 8; }, m_ui->menubar,
+                    m_ui->menu_file, m_ui->action_closeAPP);
+    input.start();
+    m_ui->pb_update->click();
+    QVERIFY(input.done());
+    QCOMPARE(m_fixture.prompt->pending(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_fixture.quits, 1, 10000);
+
+    const FirmwareUpload &upload = m_window->updateBin()->appUpload();
+    QVERIFY(!upload.isRunning());
+    const qint64 sent = upload.sentBytes();
+    QVERIFY2(sent >= size / 8 && sent < size, qPrintable(QString::number(sent)));
+    const QString said
+        = QStringLiteral("APP 上传未完成（退出程序前停止），停在 %1/%2 Byte").arg(sent).arg(size);
+    QCOMPARE(m_fixture.prompt->texts.last(), said);
+    QCOMPARE(logLines().last(), said);
+    QVERIFY(logLines().contains(QStringLiteral("正在停止“更新APP”，停止后退出程序")));
+    // The start packet and one packet per block sent.
+    QTRY_COMPARE_WITH_TIMEOUT(fwRequests().size(), 1 + int(sent / 256), 5000);
+    QVERIFY(m_ui->pb_openfile->isEnabled());
 }
 
 void tst_FirmwareSerial::rebootAndVersion()
