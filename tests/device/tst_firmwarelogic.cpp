@@ -1,5 +1,6 @@
 // The firmware page's rules without a window: the size limits and the block answers of an
-// upload, the broker settings file, the topics and the client id.
+// upload (from the image read at its start), the broker settings file, the topics and the
+// client id.
 #include "brokersettings.h"
 #include "firmwareupload.h"
 

@@ -2,7 +2,8 @@
 // and against the firmware-controller simulator, each on a socat pty, at the page's own waits:
 // whole uploads in one firmware exchange, the controller's faults and late answers, a window
 // that stays painted through a long upload, reboot and version packets, connect and disconnect
-// around a data-logger command, and the serial lock.
+// around a data-logger command, and the serial lock; an image that stays what it was at the
+// start whatever the user or the disk does meanwhile, and a quit that stops an upload.
 #include "dialogsetlink.h"
 #include "firmwaretesting.h"
 #include "fwctrlsimprocess.h"

@@ -1,7 +1,9 @@
 // The firmware page of the main window against a real mosquitto broker on 127.0.0.1, with the
 // controller played by a second MQTT client on the device's topics: connecting, whole APP and
 // OS uploads, reboot and version packets, replies in the log, the broker going away and coming
-// late, the channel buttons and a language switch.
+// late, the channel buttons and a language switch; an image that stays what it was at the start
+// whatever the user or the disk does meanwhile, a controller that stops asking, a quit during an
+// upload, and the client going with the window.
 #include "firmwaretesting.h"
 #include "fwpacket.h"
 #include "imageswap.h"
