@@ -545,7 +545,7 @@ private:
     void showSerialBusy();
     // Refuses, saying why, what must not run during a device job; false when none runs.
     bool refuseDuringDeviceJob();
-    // 退出 during a device job: stop it, wait for it, or stay.
+    // The exit during a device job: stop it, wait for it, or stay.
     void askToQuitDuringDeviceJob();
     void quitFromTray();
     QString readOffProgressText(int batches) const;

@@ -106,10 +106,10 @@ QString MainWindow::deviceJobName() const
 void MainWindow::initDeviceJobGate()
 {
     // A job must store where it started and must not stand still behind a modal dialog: the
-    // project, the history file and every dialog of the menus wait for its end. 退出 stays.
+    // project, the history file and every dialog of the menus wait for its end. The exit stays.
     m_deviceJobGate = new QActionGroup(this);
     m_deviceJobGate->setExclusive(false);
-    // Of the label table's menu: 标签写值, 导入标签 and 导出标签, which open dialogs.
+    // Of the label table's menu: writing a value, importing and exporting, which open dialogs.
     const QList<QAction *> gated{
         ui->action_newPro,      ui->action_openPro,      ui->action_savePro,
         ui->action_SetLink,     ui->actionDatabase,      ui->action_permissionsSettings,
