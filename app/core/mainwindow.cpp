@@ -175,6 +175,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     showDeviceLinkButtons();
     on_backgroundColorSelect_activated(0);
     initSystemTray();
+    initDeviceJobGate();
 
     isEditingSeries = false;
     connect(ui->tableWidget, &QTableWidget::cellClicked, this, &MainWindow::onCellClicked);
@@ -199,6 +200,7 @@ MainWindow::~MainWindow()
     releaseDeviceLink();
     // Both keep pointers to the form, so they go before it.
     delete m_updateBin;
+    m_updateBin = nullptr;
     delete m_datasheet;
     delete ui;
     ui = nullptr;
@@ -288,11 +290,16 @@ void MainWindow::switchInstanceMode(const QString &mode)
 
 void MainWindow::on_action_openMM_triggered()
 {
+    // The history file of the open project would change under a device job.
+    if (refuseDuringDeviceJob())
+        return;
     switchInstanceMode(QStringLiteral("1"));
 }
 
 void MainWindow::on_action_closeMM_triggered()
 {
+    if (refuseDuringDeviceJob())
+        return;
     switchInstanceMode(QStringLiteral("0"));
 }
 
@@ -381,6 +388,11 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::askToQuit()
 {
+    // A device job would be cut off mid-way: the user stops it or waits for it.
+    if (deviceJobRunning()) {
+        askToQuitDuringDeviceJob();
+        return;
+    }
     if (prompt()->question(this, tr("确认退出"), tr("确定要退出程序吗？")))
         quitApplication();
 }
@@ -470,7 +482,7 @@ QMenu *MainWindow::createTrayMenu()
         activateWindow();
     });
     m_trayQuitAction = m_trayMenu->addAction(tr("退出"));
-    connect(m_trayQuitAction, &QAction::triggered, this, &MainWindow::quitApplication);
+    connect(m_trayQuitAction, &QAction::triggered, this, &MainWindow::quitFromTray);
     return m_trayMenu;
 }
 

@@ -40,6 +40,7 @@ class DialogPermissions;
 class DialogSetLink;
 class DialogWriteLabel;
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QMenu;
@@ -194,10 +195,25 @@ public:
     quint8 imageFrameCounter() const { return m_imageDownload.frameCounter(); }
     // The firmware page's updater; it lives as long as the window.
     Update_Bin *updateBin() const { return m_updateBin; }
-    // Runs operation holding the serial lock; false, with the busy message, when another device
-    // operation holds it.
-    bool runSerialOperation(const std::function<void()> &operation);
+    // Runs operation, the device job named job, holding the serial lock; false, with the busy
+    // message, when another device operation holds it.
+    bool runSerialOperation(const QString &job, const std::function<void()> &operation);
     const AtLinkSequence *atLinkSequence() const { return m_atLink.get(); }
+    // A device job runs: an operation on the serial link (read-off, download, commands, a
+    // firmware dialogue) or an upload over MQTT. Meanwhile nothing that changes the project or
+    // the history file runs and no menu opens a dialog; a quit asks to stop the job or wait.
+    bool deviceJobRunning() const;
+    // The running job's name (the text of the button that began it).
+    QString deviceJobName() const;
+    // After a job began or ended: the gating follows, and a quit that waited goes on.
+    void deviceJobChanged();
+    // A quit chose to stop the running job: it ends at its next step, keeping what it has.
+    bool deviceJobStopRequested() const { return m_deviceStopRequested; }
+    // A refusal or a word on the running job: in the status bar and the device log. The
+    // read-off's progress line carries it on for ms (-1: until the job ends).
+    void showDeviceNotice(const QString &text, int ms);
+    // How long a refusal stays beside the read-off's progress (ms): long enough to be read.
+    static constexpr int deviceNoticeMs = 5000;
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
@@ -516,7 +532,7 @@ private:
     void releaseDeviceLink();
     void startReadOff(DataLoggerProtocol::Wording wording);
     // One command frame on a link opened for it; the reply's text in a box.
-    void runLoggerCommand(const QByteArray &frame, int timeoutMs,
+    void runLoggerCommand(const QString &job, const QByteArray &frame, int timeoutMs,
                           QString (*replyText)(const QByteArray &));
     int deviceWaitMs(int timeoutMs) const;
     // Mode 0 of sendFrame with the reply's length told: the first bytes within timeoutMs, the
@@ -531,6 +547,19 @@ private:
     // Runs the event loop at most every paintEveryMs while a long device job waits or works.
     class KeepPainted;
     void keepWindowPainted();
+    // The actions a device job refuses, gathered so that one switch greys them all out while
+    // each keeps its own state for afterwards.
+    void initDeviceJobGate();
+    // The file buttons and fields of the device pages, which must not change under a job.
+    void showDeviceFileControls();
+    // The busy refusal of the serial lock.
+    void showSerialBusy();
+    // Refuses, saying why, what must not run during a device job; false when none runs.
+    bool refuseDuringDeviceJob();
+    // The exit during a device job: stop it, wait for it, or stay.
+    void askToQuitDuringDeviceJob();
+    void quitFromTray();
+    QString readOffProgressText(int batches) const;
 
     // ---- Trend state (app/trend/mainwindow_trend.cpp) ----
     int rangeSeconds = 60;
@@ -650,6 +679,18 @@ private:
     // Set when the line went away under the open link, until the link is opened again.
     bool m_deviceLinkLost = false;
     QElapsedTimer m_paintClock;
+    // Operations holding the serial lock (one at a time), and the name of the running job.
+    int m_deviceOperations = 0;
+    QString m_deviceJobName;
+    bool m_deviceJobShown = false;
+    bool m_deviceStopRequested = false;
+    bool m_quitAfterDeviceJob = false;
+    QActionGroup *m_deviceJobGate = nullptr;
+    // The word on the running job (a quit's choice), and a refusal shown for a while.
+    QString m_deviceJobNotice;
+    QString m_deviceNotice;
+    QElapsedTimer m_deviceNoticeClock;
+    int m_deviceNoticeMs = 0;
 
     // ---- Trend colours (app/trend/mainwindow_trend.cpp) ----
     QList<QColor> seriesColors;

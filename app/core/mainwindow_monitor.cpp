@@ -136,7 +136,7 @@ void MainWindow::on_pushButton_startMonitor_clicked()
     // The data-logger link holds the lock while it talks; waiting for it here would freeze the
     // window, and a nested click from an event processed during ConnectDrive would deadlock.
     if (!m_serialLock.tryLock()) {
-        statusBar()->showMessage(tr("串口正忙，请稍后再试"));
+        showSerialBusy();
         return;
     }
     startMonitoring();

@@ -190,6 +190,9 @@ bool MainWindow::saveProject()
 
 void MainWindow::on_action_newPro_triggered()
 {
+    // A device job stores into the project and the history file it started with.
+    if (refuseDuringDeviceJob())
+        return;
     m_newProjectDialog->loadDriveList(driverDir());
     m_newProjectDialog->show();
     disableMenuActions();
@@ -197,6 +200,8 @@ void MainWindow::on_action_newPro_triggered()
 
 void MainWindow::on_action_openPro_triggered()
 {
+    if (refuseDuringDeviceJob())
+        return;
     if (m_lastProjectFolder.isEmpty() || !QDir(m_lastProjectFolder).exists())
         m_lastProjectFolder = m_services.folder.programDir();
     const QString path = fileChooser()->openFileName(nullptr, tr("dpro"), m_lastProjectFolder,

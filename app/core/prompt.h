@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -14,4 +15,9 @@ public:
     virtual void critical(QWidget *parent, const QString &title, const QString &text) = 0;
     // A Yes/No question without a default button; true for Yes.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A question with buttons of its own, in order; the index of the one pressed. The last one
+    // is also what Escape or closing the box gives.
+    virtual int choose(QWidget *parent, const QString &title, const QString &text,
+                       const QStringList &buttons)
+        = 0;
 };

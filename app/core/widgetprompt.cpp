@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 void WidgetPrompt::information(QWidget *parent, const QString &title, const QString &text)
 {
@@ -23,6 +24,23 @@ bool WidgetPrompt::question(QWidget *parent, const QString &title, const QString
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::NoButton)
            == QMessageBox::Yes;
+}
+
+int WidgetPrompt::choose(QWidget *parent, const QString &title, const QString &text,
+                         const QStringList &buttons)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> added;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const bool last = i == buttons.size() - 1;
+        added << box.addButton(buttons.at(i),
+                               last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    }
+    if (!added.isEmpty())
+        box.setEscapeButton(added.last());
+    box.exec();
+    const int pressed = added.indexOf(box.clickedButton());
+    return pressed < 0 ? int(buttons.size()) - 1 : pressed;
 }
 
 QString WidgetFileChooser::openFileName(QWidget *parent, const QString &caption, const QString &dir,

@@ -11,6 +11,8 @@ public:
     void warning(QWidget *parent, const QString &title, const QString &text) override;
     void critical(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
+    int choose(QWidget *parent, const QString &title, const QString &text,
+               const QStringList &buttons) override;
 };
 
 class WidgetFileChooser : public FileChooser

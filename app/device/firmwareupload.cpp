@@ -9,21 +9,36 @@
 #include <QFile>
 #include <QSerialPort>
 
-FirmwareStart FirmwareUpload::start(const QString &path)
+bool FirmwareUpload::readImage(const QString &path, QByteArray *bytes)
 {
-    FirmwareStart result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "Failed to open file";
-        return result;
+        return false;
     }
-    result.size = file.size();
-    file.close();
-    if (m_image == FirmwareImage::App && result.size <= appMinimumExclusiveBytes) {
+    const qint64 size = file.size();
+    *bytes = file.readAll();
+    // A file cut short or grown while it is read is no image to trust.
+    if (bytes->size() != size || file.error() != QFileDevice::NoError) {
+        qDebug() << "Failed to open file";
+        bytes->clear();
+        return false;
+    }
+    return true;
+}
+
+FirmwareStart FirmwareUpload::start(const QString &path)
+{
+    FirmwareStart result;
+    QByteArray image;
+    if (!readImage(path, &image))
+        return result;
+    result.size = image.size();
+    if (m_kind == FirmwareImage::App && result.size <= appMinimumExclusiveBytes) {
         result.outcome = FirmwareStart::Outcome::TooSmall;
         return result;
     }
-    if (m_image == FirmwareImage::Os && result.size > osMaximumBytes) {
+    if (m_kind == FirmwareImage::Os && result.size > osMaximumBytes) {
         result.outcome = FirmwareStart::Outcome::TooLarge;
         return result;
     }
@@ -33,22 +48,31 @@ FirmwareStart FirmwareUpload::start(const QString &path)
     m_sentBytes = 0;
     m_path = path;
     m_size = result.size;
+    m_image = image;
+    m_hasImage = true;
+    m_cutOff = false;
     return result;
 }
 
 FirmwareBlock FirmwareUpload::answer(int requestIndex, const QString &path)
 {
     FirmwareBlock result;
+    if (m_cutOff) {
+        result.outcome = FirmwareBlock::Outcome::Ended;
+        return result;
+    }
     if (requestIndex != m_counter) {
         result.outcome = FirmwareBlock::Outcome::NotContiguous;
         return result;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qDebug() << "Failed to open file";
-        return result;
+    if (!m_hasImage) {
+        if (!readImage(path, &m_image))
+            return result;
+        m_hasImage = true;
+        m_path = path;
+        m_size = m_image.size();
     }
-    result.size = file.size();
+    result.size = m_size;
     result.offset = qint64(m_counter) * blockBytes;
     qDebug() << result.offset;
     if (result.offset >= result.size) {
@@ -57,15 +81,7 @@ FirmwareBlock FirmwareUpload::answer(int requestIndex, const QString &path)
         m_running = false;
         return result;
     }
-    if (!file.seek(result.offset)) {
-        qDebug() << "Failed to open file";
-        return result;
-    }
-    result.data = file.read(blockBytes);
-    if (result.data.isEmpty()) {
-        qDebug() << "Failed to open file";
-        return result;
-    }
+    result.data = m_image.mid(int(result.offset), int(blockBytes));
     ++m_counter;
     result.outcome = FirmwareBlock::Outcome::Block;
     result.number = quint16(m_counter);
@@ -96,6 +112,8 @@ bool FirmwareSerialExchange::answer(const QByteArray &packet, int replyWaitMs)
 void FirmwareSerialExchange::handOver(const QList<QByteArray> &packets)
 {
     for (const QByteArray &packet : packets) {
+        if (m_stopped)
+            return;
         m_handler(packet);
         if (!open())
             return;
@@ -110,6 +128,7 @@ int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
     port->clearError();
     m_waitMs = replyWaitMs;
     m_lineFailed = false;
+    m_stopped = false;
     // What a controller sent after the last dialogue ended belongs to no packet of this one.
     if (!m_link->sendRequest(packet))
         return -1;
@@ -118,11 +137,11 @@ int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
     silence.start();
     QElapsedTimer sinceIdle;
     sinceIdle.start();
-    while (open()) {
+    while (open() && !m_stopped) {
         if (m_idle && sinceIdle.elapsed() >= idleIntervalMs) {
             m_idle();
             sinceIdle.restart();
-            if (!open())
+            if (!open() || m_stopped)
                 break;
         }
         const int left = m_waitMs - int(silence.elapsed());

@@ -20,7 +20,7 @@ struct FirmwareStart
 // The answer to one block request of the controller.
 struct FirmwareBlock
 {
-    enum class Outcome { Block, NotContiguous, Complete, CannotOpen };
+    enum class Outcome { Block, NotContiguous, Complete, CannotOpen, Ended };
     Outcome outcome = Outcome::CannotOpen;
     quint16 number = 0;  // block number, counting from 1, cut to 16 bits
     QByteArray data;     // 1 to 256 image bytes
@@ -30,8 +30,9 @@ struct FirmwareBlock
 };
 
 // One image's upload: the controller asks for the image block by block after a start, and
-// each request is answered only when it asks for the block after the last one sent. The image
-// file is opened afresh for every request, so a path changed mid-upload feeds the next blocks.
+// each request is answered only when it asks for the block after the last one sent. The image is
+// read once, whole, when the upload starts, and every block comes from those bytes: a file
+// changed, replaced or gone mid-upload cannot put other bytes into the controller.
 class FirmwareUpload
 {
 public:
@@ -42,35 +43,48 @@ public:
     static constexpr qint64 osMaximumBytes = 0x19000;
 
     explicit FirmwareUpload(FirmwareImage image)
-        : m_image(image)
+        : m_kind(image)
     {
     }
 
-    FirmwareImage image() const { return m_image; }
+    FirmwareImage image() const { return m_kind; }
     // Blocks sent since the last start.
     qint32 counter() const { return m_counter; }
     // Between a start and the completion, unless stopped: the controller still owes requests.
     bool isRunning() const { return m_running; }
     // Image bytes sent since the last start.
     qint64 sentBytes() const { return m_sentBytes; }
-    // The controller will ask no more (its link is gone or it fell silent).
-    void stop() { m_running = false; }
-    // The path and size of the last start; requests read the path given to answer().
+    // The controller will ask no more (its link is gone, it fell silent, the user stopped it):
+    // until the next start a late request gets nothing (Ended).
+    void stop()
+    {
+        m_cutOff = m_running;
+        m_running = false;
+    }
+    // The file and the size of the image the blocks come from.
     QString path() const { return m_path; }
     qint64 size() const { return m_size; }
 
-    // Checks the image at path against its size limit; a started upload counts from 0 again.
+    // Reads the image at path and checks it against its size limit; a started upload counts
+    // from 0 again and sends exactly these bytes.
     FirmwareStart start(const QString &path);
-    // Answers request index requestIndex from the image now at path.
+    // Answers request index requestIndex from the image of the last start. Before any start
+    // there is none: the image at path is read then and serves the requests that follow.
     FirmwareBlock answer(int requestIndex, const QString &path);
 
 private:
-    FirmwareImage m_image;
+    // The whole file at path; false, with the debug line, when it cannot be read.
+    static bool readImage(const QString &path, QByteArray *bytes);
+
+    FirmwareImage m_kind;
     qint32 m_counter = 0;
     bool m_running = false;
     qint64 m_sentBytes = 0;
     QString m_path;
     qint64 m_size = 0;
+    bool m_hasImage = false;
+    bool m_cutOff = false;
+    QByteArray m_image;
 };
 
 // One dialogue with a controller on the serial link, begun by a packet of the firmware page.
@@ -100,6 +114,9 @@ public:
     bool answer(const QByteArray &packet, int replyWaitMs);
     // The line reported an error (it has gone away) and ended the dialogue.
     bool lineFailed() const { return m_lineFailed; }
+    // Ends the dialogue at its next turn: nothing more is handed over or answered.
+    void stop() { m_stopped = true; }
+    bool stopped() const { return m_stopped; }
 
 private:
     bool open() const;
@@ -111,4 +128,5 @@ private:
     int m_waitMs = replyMs;
     bool m_answered = false;
     bool m_lineFailed = false;
+    bool m_stopped = false;
 };

@@ -158,11 +158,18 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
     if (m_dropReply)
         m_dropReply(replyTimeoutMs);
     pause(pauseMs);
+    // Up to the finish mark the device keeps what it had; after it, it stores the image and
+    // the closing commands must run.
+    const Result halted{Outcome::Halted, 0, 0};
+    if (stopAsked())
+        return halted;
     if (const int rc = controlBlock(StartMark))
         return {Outcome::Failed, rc};
     pause(pauseMs);
     // The device reports 5 when it refuses the image; any other status lets it go on.
     for (int poll = 0; poll < statusPolls; ++poll) {
+        if (stopAsked())
+            return halted;
         if (controlBlock(ReadStatus) == refusedStatus)
             return {Outcome::Failed, refusedStatus};
         pause(pauseMs);
@@ -184,18 +191,22 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
             closingParameters = data.mid(closingCodeOffset + 1, closingParameterBytes);
         }
         for (int offset = 0; offset < area.size; offset += frameBytes) {
+            if (stopAsked())
+                return {Outcome::Halted, 0, sent};
             const int length = qMin(frameBytes, area.size - offset);
             if (const int rc
                 = writeArea(quint8(area.number), offset, length, data.mid(offset, length)))
-                return {Outcome::Failed, rc};
+                return {Outcome::Failed, rc, sent};
             sent += length;
             showProgress(m_value, sent);
         }
     }
+    if (stopAsked())
+        return {Outcome::Halted, 0, sent};
     showProgress(m_value, imageBytes - imageBytes / 100);
 
     if (const int rc = controlBlock(FinishMark))
-        return {Outcome::Failed, rc};
+        return {Outcome::Failed, rc, sent};
     const bool closed
         = closingAccepted(
               commandFrame(quint8(at(closingCode, 0)), closingParameterBytes, closingParameters),
@@ -204,8 +215,8 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
                              replyTimeoutMs);
     if (!closed) {
         showProgress(m_value, 0);
-        return {Outcome::ClosingFailed, 0};
+        return {Outcome::ClosingFailed, 0, sent};
     }
     showProgress(m_value, imageBytes);
-    return {Outcome::Done, 0};
+    return {Outcome::Done, 0, sent};
 }

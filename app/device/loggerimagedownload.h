@@ -44,6 +44,8 @@ public:
     // Drops what arrives until silenceMs pass without a byte.
     using DropReply = std::function<void(int silenceMs)>;
     using Progress = std::function<void(int value)>;
+    // Asked before each step up to the finish mark: true ends the download there.
+    using StopCheck = std::function<bool()>;
 
     enum class Outcome {
         Done,
@@ -51,11 +53,13 @@ public:
         ClosingFailed, // a closing reply other than the fixed answer
         SizeError,     // the file is not 88,488 bytes
         Unreadable,    // the file cannot be read
+        Halted,        // the stop check asked to stop before the finish mark
     };
     struct Result
     {
         Outcome outcome = Outcome::Done;
         int code = 0;
+        int sentBytes = 0; // image bytes the device accepted
     };
 
     static QByteArray writeFrame(quint8 counter, quint8 area, int offset, int length,
@@ -70,6 +74,7 @@ public:
     void setDropReply(DropReply drop) { m_dropReply = std::move(drop); }
     // maximum is set once the file has been read; value follows every accepted frame.
     void setProgress(Progress maximum, Progress value);
+    void setStopCheck(StopCheck check) { m_stopCheck = std::move(check); }
 
     // Exchanges a write frame and steps the frame counter: the device's result, or -1.
     int writeArea(quint8 area, int offset, int length, const QByteArray &data);
@@ -88,12 +93,14 @@ private:
     void pause(int ms);
     void showProgress(const Progress &p, int value);
     bool closingAccepted(const QByteArray &frame, int timeoutMs);
+    bool stopAsked() const { return m_stopCheck && m_stopCheck(); }
 
     Exchange m_exchange;
     Pause m_pause;
     DropReply m_dropReply;
     Progress m_maximum;
     Progress m_value;
+    StopCheck m_stopCheck;
     // One counter for the whole run of the program, stepped by every write frame.
     quint8 m_counter = 0;
 };

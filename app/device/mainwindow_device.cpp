@@ -7,7 +7,9 @@
 #include "ui_mainwindow.h"
 #include "update_bin.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QSerialPort>
 #include <QStatusBar>
 
@@ -21,30 +23,39 @@ constexpr int paintEveryMs = 40;
 
 } // namespace
 
-// Holds the serial lock for one device operation started by a click. Another operation that
-// runs the event loop (the download's pauses, a driver's connect) may let a second click in;
-// that click is refused instead of freezing on the lock or closing the link under the first.
+// Holds the serial lock for one device operation started by a click, the device job named by
+// that click. Another operation that runs the event loop (the download's pauses, a driver's
+// connect) may let a second click in; that click is refused instead of freezing on the lock or
+// closing the link under the first.
 class MainWindow::DeviceOperation
 {
 public:
-    explicit DeviceOperation(MainWindow *window)
-        : m_lock(&window->m_serialLock)
-        , m_held(m_lock->tryLock())
+    DeviceOperation(MainWindow *window, const QString &job)
+        : m_window(window)
+        , m_held(window->m_serialLock.tryLock())
     {
-        if (!m_held)
-            window->statusBar()->showMessage(MainWindow::tr("串口正忙，请稍后再试"), 0);
+        if (!m_held) {
+            window->showSerialBusy();
+            return;
+        }
+        ++window->m_deviceOperations;
+        window->m_deviceJobName = job;
+        window->deviceJobChanged();
     }
     ~DeviceOperation()
     {
-        if (m_held)
-            m_lock->unlock();
+        if (!m_held)
+            return;
+        --m_window->m_deviceOperations;
+        m_window->m_serialLock.unlock();
+        m_window->deviceJobChanged();
     }
     DeviceOperation(const DeviceOperation &) = delete;
     DeviceOperation &operator=(const DeviceOperation &) = delete;
     bool refused() const { return !m_held; }
 
 private:
-    QMutex *m_lock;
+    MainWindow *m_window;
     bool m_held;
 };
 
@@ -80,6 +91,150 @@ void MainWindow::keepWindowPainted()
     m_paintClock.start();
 }
 
+bool MainWindow::deviceJobRunning() const
+{
+    return m_deviceOperations > 0 || (m_updateBin && m_updateBin->uploadRunning());
+}
+
+QString MainWindow::deviceJobName() const
+{
+    if (m_deviceOperations > 0 || !m_updateBin)
+        return m_deviceJobName;
+    return m_updateBin->runningUploadName();
+}
+
+void MainWindow::initDeviceJobGate()
+{
+    // A job must store where it started and must not stand still behind a modal dialog: the
+    // project, the history file and every dialog of the menus wait for its end. The exit stays.
+    m_deviceJobGate = new QActionGroup(this);
+    m_deviceJobGate->setExclusive(false);
+    // Of the label table's menu: writing a value, importing and exporting, which open dialogs.
+    const QList<QAction *> gated{
+        ui->action_newPro,      ui->action_openPro,      ui->action_savePro,
+        ui->action_SetLink,     ui->actionDatabase,      ui->action_permissionsSettings,
+        ui->action_openMM,      ui->action_closeMM,      ui->action_Tray,
+        m_trayEditAction,       m_labelActions.value(1), m_labelActions.value(3),
+        m_labelActions.value(4)};
+    for (QAction *action : gated) {
+        if (action)
+            m_deviceJobGate->addAction(action);
+    }
+    deviceJobChanged();
+}
+
+void MainWindow::deviceJobChanged()
+{
+    if (!ui || !m_deviceJobGate)
+        return;
+    const bool running = deviceJobRunning();
+    m_deviceJobGate->setEnabled(!running);
+    showDeviceFileControls();
+    if (running == m_deviceJobShown)
+        return;
+    m_deviceJobShown = running;
+    m_deviceStopRequested = false;
+    if (running)
+        return;
+    m_deviceJobNotice.clear();
+    if (!m_quitAfterDeviceJob)
+        return;
+    m_quitAfterDeviceJob = false;
+    // From the event loop, once the job's own slot has returned.
+    QMetaObject::invokeMethod(
+        this, [this] { quitApplication(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::showDeviceFileControls()
+{
+    const bool free = !deviceJobRunning();
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->pb_openfile), static_cast<QWidget *>(ui->pb_openfile_vexmar),
+          static_cast<QWidget *>(ui->filepath), static_cast<QWidget *>(ui->filepath_vexmar)})
+        w->setEnabled(free);
+    // The data-logger image serves the serial channel only.
+    const bool serial = !ui->button_MQTT->isChecked();
+    ui->lineEdit_binpath->setEnabled(free && serial);
+    ui->pushButton_openbinfile->setEnabled(free && serial);
+}
+
+void MainWindow::showDeviceNotice(const QString &text, int ms)
+{
+    if (ms < 0) {
+        m_deviceJobNotice = text;
+    } else {
+        m_deviceNotice = text;
+        m_deviceNoticeMs = ms;
+        m_deviceNoticeClock.start();
+    }
+    statusBar()->showMessage(text, 0);
+    if (m_updateBin)
+        m_updateBin->appendLog(text);
+}
+
+void MainWindow::showSerialBusy()
+{
+    showDeviceNotice(tr("串口正忙，请稍后再试"), deviceNoticeMs);
+}
+
+QString MainWindow::readOffProgressText(int batches) const
+{
+    QStringList parts{tr("正在读取设备数据：已读取%1批").arg(batches)};
+    if (!m_deviceJobNotice.isEmpty())
+        parts << m_deviceJobNotice;
+    if (!m_deviceNotice.isEmpty() && m_deviceNoticeClock.isValid()
+        && m_deviceNoticeClock.elapsed() < m_deviceNoticeMs)
+        parts << m_deviceNotice;
+    return parts.join(QStringLiteral("    "));
+}
+
+bool MainWindow::refuseDuringDeviceJob()
+{
+    if (!deviceJobRunning())
+        return false;
+    showDeviceNotice(tr("“%1”正在进行，请等它结束后再操作").arg(deviceJobName()), deviceNoticeMs);
+    return true;
+}
+
+void MainWindow::askToQuitDuringDeviceJob()
+{
+    const QString job = deviceJobName();
+    const int choice = prompt()->choose(
+        this, tr("确认退出"),
+        tr("“%1”正在进行。\n停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。\n"
+           "等待：作业结束后退出程序。")
+            .arg(job),
+        {tr("停止作业并退出"), tr("等待作业结束后退出"), tr("取消")});
+    if (choice != 0 && choice != 1) {
+        // Staying withdraws a quit chosen before.
+        m_quitAfterDeviceJob = false;
+        m_deviceJobNotice.clear();
+        return;
+    }
+    // An upload over MQTT may have ended while the question was open.
+    if (!deviceJobRunning()) {
+        quitApplication();
+        return;
+    }
+    m_quitAfterDeviceJob = true;
+    if (choice == 1) {
+        showDeviceNotice(tr("“%1”结束后退出程序").arg(job), -1);
+        return;
+    }
+    m_deviceStopRequested = true;
+    showDeviceNotice(tr("正在停止“%1”，停止后退出程序").arg(job), -1);
+    if (m_updateBin)
+        m_updateBin->stopUploads();
+}
+
+void MainWindow::quitFromTray()
+{
+    if (deviceJobRunning())
+        askToQuitDuringDeviceJob();
+    else
+        quitApplication();
+}
+
 void MainWindow::initDeviceLink()
 {
     m_serialPort = new QSerialPort(this);
@@ -103,6 +258,7 @@ void MainWindow::initDeviceLink()
         [this](int silenceMs) { m_deviceLink->dropUntilSilence(deviceWaitMs(silenceMs)); });
     m_imageDownload.setProgress([this](int maximum) { ui->progressBar->setMaximum(maximum); },
                                 [this](int value) { ui->progressBar->setValue(value); });
+    m_imageDownload.setStopCheck([this] { return m_deviceStopRequested; });
 }
 
 void MainWindow::releaseDeviceLink()
@@ -218,20 +374,23 @@ int MainWindow::exchangeReply(const QByteArray &frame, QByteArray *reply, int ti
 
 void MainWindow::on_pushButton_COM_ClearFlashData_clicked()
 {
-    runLoggerCommand(DataLoggerProtocol::clearFlashFrame(), DataLoggerProtocol::clearFlashTimeoutMs,
+    runLoggerCommand(ui->pushButton_COM_ClearFlashData->text(),
+                     DataLoggerProtocol::clearFlashFrame(), DataLoggerProtocol::clearFlashTimeoutMs,
                      DataLoggerProtocol::clearFlashText);
 }
 
 void MainWindow::on_pushButton_COM_CheckTime_clicked()
 {
-    runLoggerCommand(DataLoggerProtocol::setClockFrame(m_deviceClock()),
+    runLoggerCommand(ui->pushButton_COM_CheckTime->text(),
+                     DataLoggerProtocol::setClockFrame(m_deviceClock()),
                      DataLoggerProtocol::replyTimeoutMs, DataLoggerProtocol::setClockText);
 }
 
-void MainWindow::runLoggerCommand(const QByteArray &frame, int timeoutMs,
+void MainWindow::runLoggerCommand(const QString &job, const QByteArray &frame, int timeoutMs,
                                   QString (*replyText)(const QByteArray &))
 {
-    DeviceOperation operation(this);
+    // One exchange: a stop asked meanwhile takes effect when it ends.
+    DeviceOperation operation(this, job);
     if (operation.refused())
         return;
     openDeviceLink();
@@ -251,7 +410,7 @@ void MainWindow::on_pushButton_COM_ClearDatabaseData_clicked()
 {
     // Needs no link: it empties the local history of every project. Not while a read-off
     // writes into it.
-    DeviceOperation operation(this);
+    DeviceOperation operation(this, ui->pushButton_COM_ClearDatabaseData->text());
     if (operation.refused())
         return;
     const bool deleted = historyDatabase()->openDatabase(m_dbFileName)
@@ -275,7 +434,7 @@ void MainWindow::on_pushButton_B_ClearFlashData_clicked() {}
 
 void MainWindow::on_pushButton_B_Link_clicked()
 {
-    DeviceOperation operation(this);
+    DeviceOperation operation(this, ui->pushButton_B_Link->text());
     if (operation.refused())
         return;
     // The module sits on the device link as it stands: the link is neither opened nor closed
@@ -290,7 +449,9 @@ void MainWindow::RecSol(QString messages)
 
 void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
 {
-    DeviceOperation operation(this);
+    const bool serial = wording == DataLoggerProtocol::Wording::Serial;
+    DeviceOperation operation(
+        this, (serial ? ui->pushButton_COM_ReadOff : ui->pushButton_B_RecData)->text());
     if (operation.refused())
         return;
     // Without a project row the rows would belong to no project.
@@ -305,8 +466,7 @@ void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
         closeDeviceLink();
         return;
     }
-    if (wording == DataLoggerProtocol::Wording::Serial
-        && !prompt()->question(this, tr("读取数据"), tr("读取数据请等待"))) {
+    if (serial && !prompt()->question(this, tr("读取数据"), tr("读取数据请等待"))) {
         closeDeviceLink();
         return;
     }
@@ -316,17 +476,25 @@ void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
 
 void MainWindow::readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wording)
 {
+    // The rows go into the file and under the project of the start, on a handler of their own:
+    // whatever the window opens meanwhile cannot move them.
+    const int projectId = m_projectId;
+    SQLiteHandler store;
+    connect(&store, &SQLiteHandler::errorOccurred, this,
+            [](const QString &error) { qWarning() << "history database:" << error; });
+    if (!store.openDatabase(m_dbFileName))
+        return;
     RecordReadOff readOff(
         [this](const QByteArray &frame, QByteArray *reply) {
             return sendFrame(frame, reply, DataLoggerProtocol::replyTimeoutMs, 0);
         },
-        historyDatabase());
-    readOff.setProgress([this](int batches) {
-        statusBar()->showMessage(tr("正在读取设备数据：已读取%1批").arg(batches), 0);
-    });
+        &store);
+    readOff.setProgress(
+        [this](int batches) { statusBar()->showMessage(readOffProgressText(batches), 0); });
+    readOff.setStopCheck([this] { return m_deviceStopRequested; });
     const RecordReadOff::Result result = [&] {
         KeepPainted painted(this);
-        return readOff.run(index, m_projectId);
+        return readOff.run(index, projectId);
     }();
     switch (result.outcome) {
     case RecordReadOff::Outcome::End:
@@ -334,6 +502,11 @@ void MainWindow::readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wo
         break;
     case RecordReadOff::Outcome::CheckFailed:
         prompt()->information(this, tr("提示信息"), DataLoggerProtocol::checkFailedText(wording));
+        break;
+    case RecordReadOff::Outcome::Halted:
+        prompt()->information(
+            this, tr("提示信息"),
+            DataLoggerProtocol::haltedText(wording, result.batches, result.rows, result.nextIndex));
         break;
     case RecordReadOff::Outcome::Stopped:
         break;
@@ -353,7 +526,7 @@ void MainWindow::on_pushButton_openbinfile_clicked()
 
 void MainWindow::on_pushButton_bindownload_clicked()
 {
-    DeviceOperation operation(this);
+    DeviceOperation operation(this, ui->pushButton_bindownload->text());
     if (operation.refused() || !m_deviceLinkOpen)
         return;
     const LoggerImageDownload::Result r = [this] {
@@ -375,6 +548,12 @@ void MainWindow::on_pushButton_bindownload_clicked()
     case LoggerImageDownload::Outcome::SizeError:
         prompt()->information(this, tr("提示信息"), tr("文件大小错误"));
         break;
+    case LoggerImageDownload::Outcome::Halted:
+        prompt()->information(this, tr("提示信息"),
+                              tr("下载已停止：已写入 %1/%2 Byte，设备未收到结束标记")
+                                  .arg(r.sentBytes)
+                                  .arg(LoggerImageDownload::imageBytes));
+        break;
     }
 }
 
@@ -393,9 +572,9 @@ int MainWindow::sendFirmwarePacket(int command)
     return m_imageDownload.controlBlock(command);
 }
 
-bool MainWindow::runSerialOperation(const std::function<void()> &operation)
+bool MainWindow::runSerialOperation(const QString &job, const std::function<void()> &operation)
 {
-    DeviceOperation held(this);
+    DeviceOperation held(this, job);
     if (held.refused())
         return false;
     operation();
@@ -406,16 +585,14 @@ bool MainWindow::runSerialOperation(const std::function<void()> &operation)
 void MainWindow::on_button_MQTT_clicked()
 {
     ui->devesn->setEnabled(true);
-    ui->lineEdit_binpath->setEnabled(false);
-    ui->pushButton_openbinfile->setEnabled(false);
     ui->pushButton_bindownload->setEnabled(false);
+    showDeviceFileControls();
 }
 
 void MainWindow::on_button_Serial_clicked()
 {
     ui->devesn->setEnabled(false);
-    ui->lineEdit_binpath->setEnabled(true);
-    ui->pushButton_openbinfile->setEnabled(true);
     ui->pushButton_bindownload->setEnabled(true);
+    showDeviceFileControls();
     showDeviceLinkButtons();
 }

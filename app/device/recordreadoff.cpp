@@ -19,6 +19,11 @@ RecordReadOff::Result RecordReadOff::run(quint32 firstIndex, int projectId)
     Result result;
     quint32 index = firstIndex;
     while (true) {
+        result.nextIndex = index;
+        if (m_stopCheck && m_stopCheck()) {
+            result.outcome = Outcome::Halted;
+            return result;
+        }
         QByteArray reply;
         m_exchange(readRecordsFrame(index), &reply);
         switch (judgeRecords(reply)) {

@@ -19,11 +19,14 @@ public:
     using Exchange = std::function<int(const QByteArray &frame, QByteArray *reply)>;
     // Told the number of batches read so far after each one.
     using Progress = std::function<void(int batches)>;
+    // Asked before each request: true ends the read-off there, all batches read being stored.
+    using StopCheck = std::function<bool()>;
 
     enum class Outcome {
         End,         // the device has nothing more
         CheckFailed, // a reply failed its check (no reply, a bad CRC, a batch cut short)
         Stopped,     // a checked reply that is no batch
+        Halted,      // the stop check asked to stop before a request
     };
     struct Result
     {
@@ -32,6 +35,7 @@ public:
         int rows = 0;       // rows inserted
         int failedRows = 0; // rows the database refused
         int keptRows = 0;   // rows the project held already
+        quint32 nextIndex = 0; // the index of the last request, or of the one not sent
     };
 
     RecordReadOff(Exchange exchange, SQLiteHandler *database);
@@ -39,6 +43,7 @@ public:
     // One transaction per batch unless turned off (the benchmark compares both).
     void setBatchTransactions(bool on) { m_transactions = on; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    void setStopCheck(StopCheck check) { m_stopCheck = std::move(check); }
 
     Result run(quint32 firstIndex, int projectId);
 
@@ -49,6 +54,7 @@ private:
 
     Exchange m_exchange;
     Progress m_progress;
+    StopCheck m_stopCheck;
     SQLiteHandler *m_database;
     bool m_transactions = true;
 };

@@ -53,6 +53,75 @@ Update_Bin::Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui)
 
     ui->progressBar->setValue(0);
     ui->progressBar_vexmar->setValue(0);
+
+    for (FirmwareUpload *upload : {&m_appUpload, &m_osUpload}) {
+        QTimer *wait = requestWait(*upload);
+        wait->setSingleShot(true);
+        wait->setInterval(mqttRequestWaitMs);
+        connect(wait, &QTimer::timeout, this, [this, upload] {
+            if (runsOverMqtt(*upload))
+                endUnfinished(*upload, tr("控制器不再请求数据"));
+        });
+    }
+}
+
+Update_Bin::~Update_Bin()
+{
+    // Nothing of the client may call back into a page that is going.
+    QObject::disconnect(client, nullptr, this, nullptr);
+    client->disconnectFromHost();
+    delete client;
+    client = nullptr;
+}
+
+QTimer *Update_Bin::requestWait(const FirmwareUpload &upload)
+{
+    return upload.image() == FirmwareImage::App ? &m_appRequestWait : &m_osRequestWait;
+}
+
+QPushButton *Update_Bin::updateButton(const FirmwareUpload &upload) const
+{
+    return upload.image() == FirmwareImage::App ? ui->pb_update : ui->pb_update_vexmar;
+}
+
+QString Update_Bin::runningUploadName() const
+{
+    for (const FirmwareUpload *upload : {&m_appUpload, &m_osUpload}) {
+        if (upload->isRunning())
+            return updateButton(*upload)->text();
+    }
+    return QString();
+}
+
+void Update_Bin::stopUploads()
+{
+    if (m_serialExchange)
+        m_serialExchange->stop();
+    endMqttUploads(tr("退出程序前停止"));
+}
+
+void Update_Bin::endMqttUploads(const QString &reason)
+{
+    for (FirmwareUpload *upload : {&m_appUpload, &m_osUpload}) {
+        if (runsOverMqtt(*upload))
+            endUnfinished(*upload, reason);
+    }
+}
+
+bool Update_Bin::runsOverMqtt(const FirmwareUpload &upload) const
+{
+    const Channel channel = &upload == &m_appUpload ? m_appChannel : m_osChannel;
+    return upload.isRunning() && channel == Channel::Mqtt;
+}
+
+void Update_Bin::uploadStateChanged(FirmwareUpload &upload)
+{
+    QTimer *wait = requestWait(upload);
+    if (runsOverMqtt(upload))
+        wait->start();
+    else
+        wait->stop();
+    mainWindow->deviceJobChanged();
 }
 
 quint16 Update_Bin::calcCrc16(const quint8 *data, quint16 length)
@@ -92,10 +161,10 @@ Update_Bin::Channel Update_Bin::chosenChannel() const
     return ui->button_MQTT->isChecked() ? Channel::Mqtt : Channel::Serial;
 }
 
-void Update_Bin::runPageAction(const std::function<void()> &action)
+void Update_Bin::runPageAction(const QPushButton *button, const std::function<void()> &action)
 {
     if (chosenChannel() == Channel::Serial || m_serialExchange) {
-        mainWindow->runSerialOperation(action);
+        mainWindow->runSerialOperation(button->text(), action);
         return;
     }
     action();
@@ -147,11 +216,7 @@ void Update_Bin::onDisconnected()
 {
     appendLog(QStringLiteral("disconnected"));
     // The block in flight is lost with the connection: the controller will not ask again.
-    for (FirmwareUpload *upload : {&m_appUpload, &m_osUpload}) {
-        const Channel channel = upload == &m_appUpload ? m_appChannel : m_osChannel;
-        if (upload->isRunning() && channel == Channel::Mqtt)
-            endUnfinished(*upload, tr("与 MQTT 服务器的连接断开"));
-    }
+    endMqttUploads(tr("与 MQTT 服务器的连接断开"));
 }
 
 void Update_Bin::onSubscribed(QString topic)
@@ -205,7 +270,7 @@ void Update_Bin::on_pb_Connect_clicked()
         connectBroker();
         return;
     }
-    mainWindow->runSerialOperation([this] {
+    mainWindow->runSerialOperation(ui->pb_Connect->text(), [this] {
         if (mainWindow->isDeviceLinkOpen())
             return;
         mainWindow->openDeviceLink();
@@ -264,7 +329,7 @@ void Update_Bin::on_pb_Disconnect_clicked()
 {
     if (chosenChannel() == Channel::Mqtt) {
         client->disconnectFromHost();
-    } else if (!mainWindow->runSerialOperation([this] {
+    } else if (!mainWindow->runSerialOperation(ui->pb_Disconnect->text(), [this] {
                    if (mainWindow->isDeviceLinkOpen())
                        mainWindow->closeDeviceLink();
                })) {
@@ -320,12 +385,14 @@ QString Update_Bin::imageName(const FirmwareUpload &upload) const
 
 void Update_Bin::startUpload(FirmwareUpload &upload)
 {
-    runPageAction([this, &upload] {
+    runPageAction(updateButton(upload), [this, &upload] {
         const Channel channel = chosenChannel();
         const QByteArray packet = beginUpload(upload);
         if (packet.isEmpty())
             return;
         (upload.image() == FirmwareImage::App ? m_appChannel : m_osChannel) = channel;
+        // The file controls are locked from here until the upload ends.
+        uploadStateChanged(upload);
         if (channel == Channel::Mqtt) {
             publish(packet);
             return;
@@ -334,10 +401,13 @@ void Update_Bin::startUpload(FirmwareUpload &upload)
         const int result = runSerialExchange(packet, FirmwareSerialExchange::startReplyMs);
         if (!upload.isRunning())
             return;
-        if (result < 0)
+        if (mainWindow->deviceJobStopRequested())
+            endUnfinished(upload, tr("退出程序前停止"));
+        else if (result < 0)
             upload.stop();
         else
             endUnfinished(upload, m_serialLineLost ? tr("串口连接断开") : tr("控制器不再请求数据"));
+        uploadStateChanged(upload);
     });
 }
 
@@ -371,10 +441,15 @@ QByteArray Update_Bin::beginUpload(FirmwareUpload &upload)
 void Update_Bin::endUnfinished(FirmwareUpload &upload, const QString &reason)
 {
     upload.stop();
-    appendLog(tr("%1 上传未完成（%2），停在 %3/%4 Byte")
-                  .arg(imageName(upload), reason)
-                  .arg(upload.sentBytes())
-                  .arg(upload.size()));
+    const QString text = tr("%1 上传未完成（%2），停在 %3/%4 Byte")
+                             .arg(imageName(upload), reason)
+                             .arg(upload.sentBytes())
+                             .arg(upload.size());
+    appendLog(text);
+    // The program quits next: where the upload stopped must be read before.
+    if (mainWindow->deviceJobStopRequested())
+        mainWindow->prompt()->information(mainWindow, tr("提示信息"), text);
+    uploadStateChanged(upload);
 }
 
 void Update_Bin::answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel)
@@ -386,18 +461,22 @@ void Update_Bin::answerRequest(FirmwareUpload &upload, int requestIndex, Channel
         appendLog(app ? tr("APP返回包不连续") : tr("Vexmar返回包不连续"));
         return;
     case FirmwareBlock::Outcome::CannotOpen:
+    case FirmwareBlock::Outcome::Ended:
         return;
     case FirmwareBlock::Outcome::Complete:
         appendLog(app ? tr("APP 下载完成") : tr("Vexmar 下载完成"));
+        uploadStateChanged(upload);
         return;
     case FirmwareBlock::Outcome::Block:
         break;
     }
     const QByteArray packet = app ? FwPacket::appDataBlock(block.number, block.data)
                                   : FwPacket::osDataBlock(block.number, block.data);
-    if (channel == Channel::Mqtt)
+    if (channel == Channel::Mqtt) {
         publish(packet);
-    else if (m_serialExchange)
+        if (upload.isRunning())
+            requestWait(upload)->start();
+    } else if (m_serialExchange)
         m_serialExchange->answer(packet, FirmwareSerialExchange::replyMs);
     progressBar(upload)->setValue(
         int(qMin<qint64>(block.progress, std::numeric_limits<int>::max())));
@@ -419,7 +498,7 @@ void Update_Bin::on_pb_update_vexmar_clicked()
 
 void Update_Bin::on_pb_reboot_clicked()
 {
-    runPageAction([this] {
+    runPageAction(ui->pb_reboot, [this] {
         sendCommand(FwPacket::appReboot(FwPacket::versionField(ui->version->text())),
                     FirmwareSerialExchange::replyMs);
     });
@@ -427,7 +506,7 @@ void Update_Bin::on_pb_reboot_clicked()
 
 void Update_Bin::on_pb_reboot_vexmar_clicked()
 {
-    runPageAction([this] {
+    runPageAction(ui->pb_reboot_vexmar, [this] {
         sendCommand(FwPacket::osReboot(FwPacket::versionField(ui->version_vexmar->text())),
                     FirmwareSerialExchange::replyMs);
     });
@@ -435,6 +514,7 @@ void Update_Bin::on_pb_reboot_vexmar_clicked()
 
 void Update_Bin::on_pb_version_clicked()
 {
-    runPageAction(
-        [this] { sendCommand(FwPacket::versionRequest(), FirmwareSerialExchange::replyMs); });
+    runPageAction(ui->pb_version, [this] {
+        sendCommand(FwPacket::versionRequest(), FirmwareSerialExchange::replyMs);
+    });
 }

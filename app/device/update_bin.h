@@ -6,11 +6,13 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 class MainWindow;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class Ui_MainWindow;
 
 // The firmware updater of the firmware page. It is never shown as a window: its widgets are
@@ -21,7 +23,13 @@ class Update_Bin : public QMainWindow
     Q_OBJECT
 
 public:
+    // Over MQTT the controller's next request may take this long (ms): a flash erase, the
+    // broker's and the network's delays. After it the upload ends and says where it stopped.
+    static constexpr int mqttRequestWaitMs = 15000;
+
     Update_Bin(MainWindow *mainWindow, Ui_MainWindow *ui);
+    // Disconnects and deletes the MQTT client: its network thread goes with the window.
+    ~Update_Bin() override;
 
     QMQTT::Client *mqttClient() const { return client; }
     // CRC-16 of FW packets and data-logger frames.
@@ -30,6 +38,12 @@ public:
     void appendLog(const QString &text);
     const FirmwareUpload &appUpload() const { return m_appUpload; }
     const FirmwareUpload &osUpload() const { return m_osUpload; }
+    // An upload of either image is under way, and the text of the button that began it.
+    bool uploadRunning() const { return m_appUpload.isRunning() || m_osUpload.isRunning(); }
+    QString runningUploadName() const;
+    // A quit chose to stop: a serial dialogue ends at its next turn, an upload over MQTT now;
+    // each says where it stopped.
+    void stopUploads();
 
     // A serial dialogue begun by packet, every reply handed to the page's handler, whose
     // controller may take replyWaitMs to answer: -1 when the link is not open or the write
@@ -60,9 +74,9 @@ private:
     enum class Channel { Mqtt, Serial };
 
     Channel chosenChannel() const;
-    // Runs a button's work; on the serial channel, and on any while a serial dialogue runs,
+    // Runs the work of button; on the serial channel, and on any while a serial dialogue runs,
     // under the serial lock, which refuses it while another device operation holds the link.
-    void runPageAction(const std::function<void()> &action);
+    void runPageAction(const QPushButton *button, const std::function<void()> &action);
     // A packet of a button: published, or the serial dialogue it begins, whose controller may
     // take replyWaitMs to answer it.
     void sendCommand(const QByteArray &packet, int replyWaitMs);
@@ -77,10 +91,16 @@ private:
     void answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel);
     // Ends an upload the controller will not go on with, saying how far it came.
     void endUnfinished(FirmwareUpload &upload, const QString &reason);
+    bool runsOverMqtt(const FirmwareUpload &upload) const;
+    void endMqttUploads(const QString &reason);
+    // After an upload started or ended: the window's gating follows, the MQTT wait too.
+    void uploadStateChanged(FirmwareUpload &upload);
+    QTimer *requestWait(const FirmwareUpload &upload);
     QString imageName(const FirmwareUpload &upload) const;
     QLineEdit *pathField(const FirmwareUpload &upload) const;
     QLineEdit *versionField(const FirmwareUpload &upload) const;
     QProgressBar *progressBar(const FirmwareUpload &upload) const;
+    QPushButton *updateButton(const FirmwareUpload &upload) const;
 
     MainWindow *mainWindow;
     Ui_MainWindow *ui;
@@ -91,6 +111,9 @@ private:
     // The channel each image's upload was started on.
     Channel m_appChannel = Channel::Serial;
     Channel m_osChannel = Channel::Serial;
+    // The controller's silence each MQTT upload waits out before it ends.
+    QTimer m_appRequestWait;
+    QTimer m_osRequestWait;
     // The serial dialogue under way, and whether it is handing a reply to onReceived now.
     FirmwareSerialExchange *m_serialExchange = nullptr;
     bool m_handingOver = false;

@@ -1181,6 +1181,50 @@
         <source>连接异常：设备掉线</source>
         <translation>连接异常：设备掉线</translation>
     </message>
+    <message>
+        <source>“%1”正在进行，请等它结束后再操作</source>
+        <translation>“%1”正在进行，请等它结束后再操作</translation>
+    </message>
+    <message>
+        <source>“%1”正在进行。
+停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。
+等待：作业结束后退出程序。</source>
+        <translation>“%1”正在进行。
+停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。
+等待：作业结束后退出程序。</translation>
+    </message>
+    <message>
+        <source>停止作业并退出</source>
+        <translation>停止作业并退出</translation>
+    </message>
+    <message>
+        <source>等待作业结束后退出</source>
+        <translation>等待作业结束后退出</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>“%1”结束后退出程序</source>
+        <translation>“%1”结束后退出程序</translation>
+    </message>
+    <message>
+        <source>正在停止“%1”，停止后退出程序</source>
+        <translation>正在停止“%1”，停止后退出程序</translation>
+    </message>
+    <message>
+        <source>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</source>
+        <translation>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</translation>
+    </message>
+    <message>
+        <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
+        <translation>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</translation>
+    </message>
+    <message>
+        <source>蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
+        <translation>蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</translation>
+    </message>
 </context>
 <context>
     <name>Update_Bin</name>
@@ -1263,6 +1307,14 @@
     <message>
         <source>%1 上传未完成（%2），停在 %3/%4 Byte</source>
         <translation>%1 上传未完成（%2），停在 %3/%4 Byte</translation>
+    </message>
+    <message>
+        <source>退出程序前停止</source>
+        <translation>退出程序前停止</translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation>提示信息</translation>
     </message>
 </context>
 <context>

@@ -1181,6 +1181,50 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <source>连接异常：设备掉线</source>
         <translation>Connection problem: the device is offline</translation>
     </message>
+    <message>
+        <source>“%1”正在进行，请等它结束后再操作</source>
+        <translation>“%1” is running; please wait until it has finished</translation>
+    </message>
+    <message>
+        <source>“%1”正在进行。
+停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。
+等待：作业结束后退出程序。</source>
+        <translation>“%1” is running.
+Stop the job: what has been received is kept whole and you are told where it stopped, then the program quits.
+Wait: the program quits once the job has ended.</translation>
+    </message>
+    <message>
+        <source>停止作业并退出</source>
+        <translation>Stop the job and quit</translation>
+    </message>
+    <message>
+        <source>等待作业结束后退出</source>
+        <translation>Quit when the job has ended</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>“%1”结束后退出程序</source>
+        <translation>The program quits once “%1” has ended</translation>
+    </message>
+    <message>
+        <source>正在停止“%1”，停止后退出程序</source>
+        <translation>Stopping “%1”; the program quits once it has stopped</translation>
+    </message>
+    <message>
+        <source>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</source>
+        <translation>Download stopped: %1/%2 Byte written; the device got no finish mark</translation>
+    </message>
+    <message>
+        <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
+        <translation>Offline data import stopped: %1 batches (%2 values) imported, stopped at record index %3</translation>
+    </message>
+    <message>
+        <source>蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
+        <translation>Bluetooth data import stopped: %1 batches (%2 values) imported, stopped at record index %3</translation>
+    </message>
 </context>
 <context>
     <name>Update_Bin</name>
@@ -1263,6 +1307,14 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
     <message>
         <source>%1 上传未完成（%2），停在 %3/%4 Byte</source>
         <translation>%1 upload not finished (%2), stopped at %3/%4 Byte</translation>
+    </message>
+    <message>
+        <source>退出程序前停止</source>
+        <translation>stopped before quitting</translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation>Tips</translation>
     </message>
 </context>
 <context>

@@ -55,6 +55,12 @@ public:
     {
         return unexpected("question", title + ": " + text);
     }
+    int choose(QWidget *, const QString &title, const QString &text,
+               const QStringList &buttons) override
+    {
+        unexpected("choice", title + ": " + text);
+        return int(buttons.size()) - 1;
+    }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override
     {
         return path;

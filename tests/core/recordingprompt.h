@@ -18,16 +18,24 @@ public:
         QString text;
         bool answer = false;
         bool prefixOnly = false;
+        int choice = -1;
+        QStringList buttons;
     };
 
     void expect(const QString &kind, const QString &title, const QString &text, bool answer = false)
     {
-        m_expected << Box{kind, title, text, answer, false};
+        m_expected << Box{kind, title, text, answer, false, -1, {}};
+    }
+    // A box with buttons of its own (Prompt::choose): answered with the button at index choice.
+    void expectChoice(const QString &title, const QString &text, const QStringList &buttons,
+                      int choice)
+    {
+        m_expected << Box{QStringLiteral("choice"), title, text, false, false, choice, buttons};
     }
     // For texts that end in a system error message: only their start is compared.
     void expectStartingWith(const QString &kind, const QString &title, const QString &start)
     {
-        m_expected << Box{kind, title, start, false, true};
+        m_expected << Box{kind, title, start, false, true, -1, {}};
     }
     // Every text shown, in order.
     QStringList texts;
@@ -50,25 +58,35 @@ public:
     }
     bool question(QWidget *, const QString &title, const QString &text) override
     {
-        return take(QStringLiteral("question"), title, text);
+        return take(QStringLiteral("question"), title, text).answer;
+    }
+    int choose(QWidget *, const QString &title, const QString &text,
+               const QStringList &buttons) override
+    {
+        const Box box = take(QStringLiteral("choice"), title, text, buttons);
+        // An unexpected box is closed, which gives its last button.
+        return box.kind == QLatin1String("choice") && box.choice >= 0 ? box.choice
+                                                                      : int(buttons.size()) - 1;
     }
 
 private:
-    bool take(const QString &kind, const QString &title, const QString &text)
+    Box take(const QString &kind, const QString &title, const QString &text,
+             const QStringList &buttons = {})
     {
         ++shown;
         texts << text;
-        const QString seen = kind + " [" + title + "] " + text;
+        const QString seen = kind + " [" + title + "] " + text
+                             + (buttons.isEmpty() ? QString() : " {" + buttons.join('|') + "}");
         if (m_expected.isEmpty()) {
             unexpected << seen;
-            return false;
+            return Box();
         }
         const Box box = m_expected.takeFirst();
         const bool textMatches = box.prefixOnly ? text.startsWith(box.text) : text == box.text;
-        if (box.kind != kind || box.title != title || !textMatches)
+        if (box.kind != kind || box.title != title || !textMatches || box.buttons != buttons)
             unexpected << seen + " (expected " + box.kind + " [" + box.title + "] " + box.text
                               + ")";
-        return box.answer;
+        return box;
     }
 
     QList<Box> m_expected;

@@ -1,5 +1,6 @@
 // The firmware page's rules without a window: the size limits and the block answers of an
-// upload, the broker settings file, the topics and the client id.
+// upload (from the image read at its start), the broker settings file, the topics and the
+// client id.
 #include "brokersettings.h"
 #include "firmwareupload.h"
 
@@ -39,8 +40,10 @@ private slots:
     void wholeUpload_data();
     void wholeUpload();
     void repeatedRequests();
-    void pathChangedMidUpload();
+    void imageTakenAtStart_data();
+    void imageTakenAtStart();
     void restartCountsFromZero();
+    void stoppedUploadAnswersNothing();
     void brokerSettings_data();
     void brokerSettings();
     void topicsAndDeviceIds_data();
@@ -154,25 +157,48 @@ void tst_FirmwareLogic::repeatedRequests()
     QCOMPARE(upload.counter(), 400);
 }
 
-// The blocks after a change of path come from the new file; a path that cannot be opened
-// sends nothing and keeps the counter, so the same request is answered once the file is back.
-void tst_FirmwareLogic::pathChangedMidUpload()
+void tst_FirmwareLogic::imageTakenAtStart_data()
 {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("path names another file") << "other path";
+    QTest::newRow("file rewritten on disk") << "rewritten";
+    QTest::newRow("file removed") << "removed";
+    QTest::newRow("file cut short") << "truncated";
+}
+
+// Every block comes from the bytes read at the start, whatever becomes of the path or the file
+// after it: the controller gets exactly the image that was there when the upload began.
+void tst_FirmwareLogic::imageTakenAtStart()
+{
+    QFETCH(QString, change);
     const QString first = m_dir.filePath("first.bin");
     const QString second = m_dir.filePath("second.bin");
-    QVERIFY(writeFile(first, QByteArray(102400, 'a')));
+    const QByteArray image = imageBytes(102400);
+    QVERIFY(writeFile(first, image));
     QVERIFY(writeFile(second, QByteArray(102400, 'b')));
     FirmwareUpload upload(FirmwareImage::App);
     QCOMPARE(upload.start(first).outcome, FirmwareStart::Outcome::Started);
-    QCOMPARE(upload.answer(0, first).data, QByteArray(256, 'a'));
-    QCOMPARE(upload.answer(1, second).data, QByteArray(256, 'b'));
-    const FirmwareBlock missing = upload.answer(2, m_dir.filePath("gone.bin"));
-    QCOMPARE(missing.outcome, FirmwareBlock::Outcome::CannotOpen);
-    QCOMPARE(upload.counter(), 2);
-    const FirmwareBlock third = upload.answer(2, first);
-    QCOMPARE(third.number, quint16(3));
-    QCOMPARE(third.data, QByteArray(256, 'a'));
-    QCOMPARE(third.progress, qint64(768));
+    QByteArray sent = upload.answer(0, first).data;
+
+    QString path = first;
+    if (change == QLatin1String("other path"))
+        path = second;
+    else if (change == QLatin1String("rewritten"))
+        QVERIFY(writeFile(first, QByteArray(102400, 'b')));
+    else if (change == QLatin1String("removed"))
+        QVERIFY(QFile::remove(first));
+    else
+        QVERIFY(writeFile(first, QByteArray(100, 'b')));
+
+    for (int i = 1; i < 400; ++i) {
+        const FirmwareBlock block = upload.answer(i, path);
+        QCOMPARE(block.outcome, FirmwareBlock::Outcome::Block);
+        QCOMPARE(block.size, qint64(102400));
+        sent += block.data;
+    }
+    QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
+    QCOMPARE(sent, image);
+    QCOMPARE(upload.path(), first);
 }
 
 // A new start rewinds; a request at counter 0 before any start is answered from the path given.
@@ -189,6 +215,30 @@ void tst_FirmwareLogic::restartCountsFromZero()
     QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
     QCOMPARE(upload.answer(1, path).outcome, FirmwareBlock::Outcome::NotContiguous);
     QCOMPARE(upload.answer(0, path).number, quint16(1));
+}
+
+// An upload that ended unfinished sends nothing more, even for the request it stopped at, until
+// a new start; a completed one still completes on a repeated request.
+void tst_FirmwareLogic::stoppedUploadAnswersNothing()
+{
+    const QString path = m_dir.filePath("image.bin");
+    const QByteArray bytes = imageBytes(102400);
+    QVERIFY(writeFile(path, bytes));
+    FirmwareUpload upload(FirmwareImage::App);
+    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.answer(0, path).outcome, FirmwareBlock::Outcome::Block);
+    upload.stop();
+    QVERIFY(!upload.isRunning());
+    QCOMPARE(upload.answer(1, path).outcome, FirmwareBlock::Outcome::Ended);
+    QCOMPARE(upload.counter(), 1);
+    QCOMPARE(upload.sentBytes(), qint64(256));
+
+    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    for (int i = 0; i < 400; ++i)
+        QCOMPARE(upload.answer(i, path).outcome, FirmwareBlock::Outcome::Block);
+    QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
+    upload.stop();
+    QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
 }
 
 void tst_FirmwareLogic::brokerSettings_data()

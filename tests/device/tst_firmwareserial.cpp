@@ -2,11 +2,13 @@
 // and against the firmware-controller simulator, each on a socat pty, at the page's own waits:
 // whole uploads in one firmware exchange, the controller's faults and late answers, a window
 // that stays painted through a long upload, reboot and version packets, connect and disconnect
-// around a data-logger command, and the serial lock.
+// around a data-logger command, and the serial lock; an image that stays what it was at the
+// start whatever the user or the disk does meanwhile, and a quit that stops an upload.
 #include "dialogsetlink.h"
 #include "firmwaretesting.h"
 #include "fwctrlsimprocess.h"
 #include "fwpacket.h"
+#include "imageswap.h"
 #include "loggersimprocess.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
@@ -67,6 +69,9 @@ private slots:
     void lateStartAnswersNoOtherClick();
     void lineLostDuringUpload();
     void windowPaintedDuringUpload();
+    void imageFixedAtStart_data();
+    void imageFixedAtStart();
+    void quitStopsUpload();
     void rebootAndVersion();
     void connectAroundLoggerCommand();
     void lockRefusal();
@@ -346,6 +351,108 @@ void tst_FirmwareSerial::windowPaintedDuringUpload()
     QVERIFY(QSet<int>(shown.begin(), shown.end()).size() >= 3);
 }
 
+void tst_FirmwareSerial::imageFixedAtStart_data()
+{
+    QTest::addColumn<bool>("app");
+    QTest::addColumn<QString>("onDisk");
+    QTest::addColumn<QStringList>("faults");
+    QTest::newRow("APP, file rewritten") << true << "rewritten" << QStringList();
+    QTest::newRow("APP, file removed") << true << "removed" << QStringList();
+    QTest::newRow("OS, file rewritten") << false << "rewritten" << QStringList();
+    QTest::newRow("OS, file removed") << false << "removed" << QStringList();
+    // The lock ends with the upload, also when the controller gives up on it.
+    QTest::newRow("APP, controller silent after block 600")
+        << true << "rewritten" << QStringList{"silence@601"};
+}
+
+// While the bar moves the user chooses another file, types into the path field and the file
+// on disk is rewritten or removed: the controller holds exactly the image that was there at the
+// start, and the file controls, locked meanwhile, are free again once the upload has ended.
+void tst_FirmwareSerial::imageFixedAtStart()
+{
+    QFETCH(bool, app);
+    QFETCH(QString, onDisk);
+    QFETCH(QStringList, faults);
+    QVERIFY(startController(faults));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->tabWidget->setCurrentWidget(m_ui->tab_2);
+    m_ui->pb_Connect->click();
+    QVERIFY(m_window->isDeviceLinkOpen());
+
+    ImageSwap swap(m_ui, app, app ? 262144 : 102400, *m_fixture.dir);
+    QVERIFY(swap.ready);
+    PausedInput input;
+    swap.addTo(input, m_fixture.chooser.get(), onDisk == QLatin1String("removed"));
+    input.start();
+    (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
+    QVERIFY(input.done());
+    swap.verifyRefused(m_fixture.chooser.get());
+    if (QTest::currentTestFailed())
+        return;
+    const qint64 size = swap.size;
+    const QByteArray &image = swap.image;
+    const QString name = app ? QStringLiteral("APP") : QStringLiteral("Vexmar");
+    if (faults.isEmpty()) {
+        QCOMPARE(logLines().last(), name + QStringLiteral(" 下载完成"));
+        QTRY_COMPARE_WITH_TIMEOUT(firmware().size(), int(size), 10000);
+        QVERIFY(firmware() == image);
+        return;
+    }
+    QCOMPARE(logLines().last(), unfinished(600 * 256, size));
+    // The blocks the controller took are the start's image, block by block.
+    const QStringList packets = fwRequests();
+    QCOMPARE(packets.size(), 1 + 600);
+    for (int k = 1; k <= 600; ++k) {
+        const QByteArray packet = QByteArray::fromHex(packets.at(k).section(' ', 2).toLatin1());
+        QCOMPARE(packet.mid(5, 256), image.mid((k - 1) * 256, 256));
+    }
+}
+
+// 退出 during a serial upload, answered with a stop: the dialogue ends at its next turn, the
+// page says where the upload stopped, in its log and in a box, and the program quits; the
+// controller got nothing after that block.
+void tst_FirmwareSerial::quitStopsUpload()
+{
+    QVERIFY(startController());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->pb_Connect->click();
+    // Long enough for the steps of a menu between two of the dialogue's pauses.
+    const qint64 size = 1024 * 1024;
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(size)));
+    m_ui->filepath->setText(path);
+    m_fixture.prompt->expectChoice(
+        "确认退出",
+        "“更新APP”正在进行。\n停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。\n"
+        "等待：作业结束后退出程序。",
+        {"停止作业并退出", "等待作业结束后退出", "取消"}, 0);
+    m_fixture.prompt->expectStartingWith("information", "提示信息",
+                                         "APP 上传未完成（退出程序前停止），停在 ");
+    PausedInput input;
+    input.menuEntry([this, size] { return m_ui->progressBar->value() >= size / 8; }, m_ui->menubar,
+                    m_ui->menu_file, m_ui->action_closeAPP);
+    input.start();
+    m_ui->pb_update->click();
+    QVERIFY(input.done());
+    QCOMPARE(m_fixture.prompt->pending(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_fixture.quits, 1, 10000);
+
+    const FirmwareUpload &upload = m_window->updateBin()->appUpload();
+    QVERIFY(!upload.isRunning());
+    const qint64 sent = upload.sentBytes();
+    QVERIFY2(sent >= size / 8 && sent < size, qPrintable(QString::number(sent)));
+    const QString said
+        = QStringLiteral("APP 上传未完成（退出程序前停止），停在 %1/%2 Byte").arg(sent).arg(size);
+    QCOMPARE(m_fixture.prompt->texts.last(), said);
+    QCOMPARE(logLines().last(), said);
+    QVERIFY(logLines().contains(QStringLiteral("正在停止“更新APP”，停止后退出程序")));
+    // The start packet and one packet per block sent.
+    QTRY_COMPARE_WITH_TIMEOUT(fwRequests().size(), 1 + int(sent / 256), 5000);
+    QVERIFY(m_ui->pb_openfile->isEnabled());
+}
+
 void tst_FirmwareSerial::rebootAndVersion()
 {
     QVERIFY(start());
@@ -411,10 +518,12 @@ void tst_FirmwareSerial::lockRefusal()
     QVERIFY(m_window->isDeviceLinkOpen());
     QVERIFY(m_ui->pb_Disconnect->isEnabled());
     m_window->serialLinkLock()->unlock();
-    QVERIFY(logLines().isEmpty());
+    // The refusals stay readable in the page's log.
+    const QString busy = QStringLiteral("串口正忙，请稍后再试");
+    QCOMPARE(logLines(), QStringList({busy, busy}));
     QVERIFY(fwRequests().isEmpty());
     m_ui->pb_version->click();
-    QCOMPARE(logLines(), QStringList("loggersim 1.0"));
+    QCOMPARE(logLines(), QStringList({busy, busy, "loggersim 1.0"}));
 }
 
 QTEST_MAIN(tst_FirmwareSerial)

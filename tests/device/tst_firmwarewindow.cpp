@@ -1,9 +1,12 @@
 // The firmware page of the main window against a real mosquitto broker on 127.0.0.1, with the
 // controller played by a second MQTT client on the device's topics: connecting, whole APP and
 // OS uploads, reboot and version packets, replies in the log, the broker going away and coming
-// late, the channel buttons and a language switch.
+// late, the channel buttons and a language switch; an image that stays what it was at the start
+// whatever the user or the disk does meanwhile, a controller that stops asking, a quit during an
+// upload, and the client going with the window.
 #include "firmwaretesting.h"
 #include "fwpacket.h"
+#include "imageswap.h"
 #include "mainwindow.h"
 #include "mosquittobroker.h"
 #include "ui_mainwindow.h"
@@ -15,6 +18,14 @@
 #include <QtTest>
 
 namespace {
+
+// Threads of this process now.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task"))
+                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                   .size());
+}
 
 } // namespace
 
@@ -44,6 +55,12 @@ private slots:
     void configProblems();
     void brokerStartedAfterConnect();
     void languageSwitchKeepsFields();
+    void imageFixedAtStart_data();
+    void imageFixedAtStart();
+    void controllerGivesUp();
+    void quitDuringUpload_data();
+    void quitDuringUpload();
+    void clientGoesWithTheWindow();
 
 private:
     void writeConfig(quint16 port);
@@ -528,6 +545,155 @@ void tst_FirmwareWindow::languageSwitchKeepsFields()
     QCOMPARE(m_ui->version_vexmar->text(), QStringLiteral("18"));
     QCOMPARE(m_ui->lineEdit_binpath->text(), QStringLiteral("/tmp/logger.bin"));
     m_ui->action_Chinese->trigger();
+}
+
+void tst_FirmwareWindow::imageFixedAtStart_data()
+{
+    QTest::addColumn<bool>("app");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("APP, file rewritten") << true << false;
+    QTest::newRow("APP, file removed") << true << true;
+    QTest::newRow("OS, file rewritten") << false << false;
+    QTest::newRow("OS, file removed") << false << true;
+}
+
+// While the bar moves the user chooses another file and types into the path field, and the
+// file on disk changes: the controller gets exactly the image of the start; the file controls
+// and the menus that would open a dialog are locked until the upload has ended.
+void tst_FirmwareWindow::imageFixedAtStart()
+{
+    QFETCH(bool, app);
+    QFETCH(bool, removed);
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->tabWidget->setCurrentWidget(m_ui->tab_2);
+
+    ImageSwap swap(m_ui, app, app ? 262144 : 102400, *m_fixture.dir);
+    QVERIFY(swap.ready);
+    bool openProjectDuring = true;
+    PausedInput input;
+    swap.addTo(input, m_fixture.chooser.get(), removed);
+    input.menuEntry([] { return true; }, m_ui->menubar, m_ui->menu_file, m_ui->action_openPro,
+                    &openProjectDuring);
+    input.start();
+    (app ? m_ui->pb_update : m_ui->pb_update_vexmar)->click();
+    const QString done = app ? QStringLiteral("APP 下载完成") : QStringLiteral("Vexmar 下载完成");
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains(done), 60000);
+    QVERIFY(input.done());
+
+    swap.verifyRefused(m_fixture.chooser.get());
+    QVERIFY(!openProjectDuring);
+    QVERIFY(controller.image == swap.image);
+    QVERIFY(m_ui->action_openPro->isEnabled());
+}
+
+// A controller that stops asking ends the upload after the page's own wait, which says where it
+// stopped and frees the file controls.
+void tst_FirmwareWindow::controllerGivesUp()
+{
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(102400)));
+    m_ui->filepath->setText(path);
+    controller.holdAfterBlocks = 101;
+    QElapsedTimer clock;
+    m_ui->pb_update->click();
+    const FirmwareUpload &upload = m_window->updateBin()->appUpload();
+    QTRY_COMPARE_WITH_TIMEOUT(upload.counter(), 101, 30000);
+    clock.start();
+    QVERIFY(!m_ui->pb_openfile->isEnabled());
+    const QString cut
+        = QStringLiteral("APP 上传未完成（控制器不再请求数据），停在 25856/102400 Byte");
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains(cut), Update_Bin::mqttRequestWaitMs + 20000);
+    QVERIFY2(clock.elapsed() >= Update_Bin::mqttRequestWaitMs - 1000,
+             qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!upload.isRunning());
+    QVERIFY(m_ui->pb_openfile->isEnabled());
+    QVERIFY(m_ui->filepath->isEnabled());
+    QVERIFY(m_ui->action_openPro->isEnabled());
+}
+
+void tst_FirmwareWindow::quitDuringUpload_data()
+{
+    QTest::addColumn<int>("choice");
+    QTest::newRow("stop") << 0;
+    QTest::newRow("wait") << 1;
+    QTest::newRow("stay") << 2;
+}
+
+// 退出 during an upload names it and offers to stop it or wait for it: a stopped upload says
+// where it stopped before the program quits; a waited one completes first.
+void tst_FirmwareWindow::quitDuringUpload()
+{
+    QFETCH(int, choice);
+    QVERIFY(connectWithController());
+    BrokerController &controller = *m_controller;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    const QByteArray image = imageBytes(262144);
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, image));
+    m_ui->filepath->setText(path);
+    m_fixture.prompt->expectChoice(
+        "确认退出",
+        "“更新APP”正在进行。\n停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。\n"
+        "等待：作业结束后退出程序。",
+        {"停止作业并退出", "等待作业结束后退出", "取消"}, choice);
+    if (choice == 0)
+        m_fixture.prompt->expectStartingWith("information", "提示信息",
+                                             "APP 上传未完成（退出程序前停止），停在 ");
+    PausedInput input;
+    input.menuEntry([this] { return m_ui->progressBar->value() >= 262144 / 4; }, m_ui->menubar,
+                    m_ui->menu_file, m_ui->action_closeAPP);
+    input.start();
+    m_ui->pb_update->click();
+    QTRY_VERIFY_WITH_TIMEOUT(input.done(), 60000);
+    const FirmwareUpload &upload = m_window->updateBin()->appUpload();
+    QTRY_VERIFY_WITH_TIMEOUT(!upload.isRunning(), 60000);
+    QCOMPARE(m_fixture.prompt->pending(), 0);
+    if (choice == 2) {
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(m_fixture.quits, 0);
+        QCOMPARE(logLines().last(), QStringLiteral("APP 下载完成"));
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_fixture.quits, 1, 10000);
+    if (choice == 1) {
+        QVERIFY(logLines().contains(QStringLiteral("“更新APP”结束后退出程序")));
+        QCOMPARE(logLines().last(), QStringLiteral("APP 下载完成"));
+        QVERIFY(controller.image == image);
+        return;
+    }
+    QVERIFY(logLines().contains(QStringLiteral("正在停止“更新APP”，停止后退出程序")));
+    const QString last = logLines().last();
+    QCOMPARE(last, m_fixture.prompt->texts.last());
+    QCOMPARE(last, QStringLiteral("APP 上传未完成（退出程序前停止），停在 %1/262144 Byte")
+                       .arg(upload.sentBytes()));
+    QVERIFY(upload.sentBytes() < 262144);
+    QTRY_COMPARE_WITH_TIMEOUT(controller.image.size(), int(upload.sentBytes()), 10000);
+    QVERIFY(controller.image == image.left(int(upload.sentBytes())));
+}
+
+// The window takes the page's MQTT client with it: the broker sees it go and its network thread
+// ends with it.
+void tst_FirmwareWindow::clientGoesWithTheWindow()
+{
+    writeConfig(m_broker.port());
+    const int before = threadCount();
+    QVERIFY(connectPage("dev1"));
+    QPointer<QMQTT::Client> client = m_window->updateBin()->mqttClient();
+    const QString id = client->clientId();
+    const int connected = threadCount();
+    QVERIFY2(connected > before, qPrintable(QStringLiteral("%1 %2").arg(before).arg(connected)));
+    m_window = nullptr;
+    m_ui = nullptr;
+    m_fixture.window.reset();
+    QVERIFY(client.isNull());
+    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), before, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_broker.log().contains("Client " + id + " disconnected"), 10000);
 }
 
 QTEST_MAIN(tst_FirmwareWindow)

@@ -1,0 +1,498 @@
+// The window while a device job runs, driven from outside as a user would (every click given in
+// the pauses of the job that keeps the window painted), against the data-logger simulator on a
+// socat pty pair at the program's own time-outs: a read-off keeps the history file and the
+// project it started with whatever the menus are asked, the menus refuse what would change them
+// or open a dialog, 退出 stops the job or waits for it, and the busy refusal of 开始监视 stays
+// readable beside the read-off's progress.
+#include "dialognewproject.h"
+#include "dialogsetlink.h"
+#include "loggersimprocess.h"
+#include "pausedinput.h"
+#include "projectfile.h"
+#include "sqlrows.h"
+#include "testwatchdog.h"
+#include "ui_mainwindow.h"
+#include "windowfixture.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextBrowser>
+
+namespace {
+
+const QString tips = QStringLiteral("提示信息");
+const QString readOffJob = QStringLiteral("离线读取设备数据");
+// 200 batches of 50 values at the pace of a 115200-baud line: some seconds of read-off.
+const QStringList longReadOff{"--batches", "200", "--values", "50", "--line-rate", "115200"};
+constexpr int batchesHeld = 200;
+constexpr int valuesPerBatch = 50;
+
+QString quitQuestion(const QString &job)
+{
+    return QStringLiteral("“%1”正在进行。\n停止作业：已收到的数据完整保存，并告知停在何处，"
+                          "然后退出程序。\n等待：作业结束后退出程序。")
+        .arg(job);
+}
+
+const QStringList quitButtons{"停止作业并退出", "等待作业结束后退出", "取消"};
+
+// Every status-bar message with the milliseconds it came at.
+class MessageLog : public QObject
+{
+public:
+    explicit MessageLog(QStatusBar *bar)
+    {
+        clock.start();
+        connect(bar, &QStatusBar::messageChanged, this, [this](const QString &text) {
+            times << clock.elapsed();
+            texts << text;
+        });
+    }
+    QElapsedTimer clock;
+    QList<qint64> times;
+    QStringList texts;
+};
+
+} // namespace
+
+class TestDeviceJobs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void readOffKeepsItsProject_data();
+    void readOffKeepsItsProject();
+    void gatedDuringJob();
+    void quitDuringReadOff_data();
+    void quitDuringReadOff();
+    void quitStopsDownload();
+    void busyRefusalReadable();
+
+private:
+    // The window in a program folder whose settings give the instance mode, shown.
+    void createWindow(const QString &mode);
+    void startSim(const QStringList &options);
+    // name.dpro beside the window, on the test driver and the simulator's line.
+    QString writeProject(const QString &name);
+    void openProject(const QString &path);
+    // The read-off's batch count as its progress line shows it; -1 without one.
+    int batchesShown() const;
+    QStringList logLines() const
+    {
+        return m_ui->textBrowser->toPlainText().split('\n', Qt::SkipEmptyParts);
+    }
+    void expectReadOff(const QString &end);
+
+    WindowFixture m_fx;
+    MainWindow *m_window = nullptr;
+    Ui::MainWindow *m_ui = nullptr;
+    std::unique_ptr<LoggerSimProcess> m_sim;
+    TestWatchdog m_watchdog;
+};
+
+void TestDeviceJobs::init()
+{
+    m_watchdog.arm(QTest::currentTestFunction(), 240);
+    m_fx.setUp();
+    QVERIFY(QDir(m_fx.dir->path()).mkpath("libdrive"));
+    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                        m_fx.path("libdrive/LibTest.so")));
+    m_sim = std::make_unique<LoggerSimProcess>();
+}
+
+void TestDeviceJobs::cleanup()
+{
+    m_sim.reset();
+    m_window = nullptr;
+    m_ui = nullptr;
+    m_fx.tearDown();
+    m_watchdog.disarm();
+}
+
+void TestDeviceJobs::createWindow(const QString &mode)
+{
+    QFile settings(m_fx.path("settings.ini"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write(QStringLiteral("[multiModeofAPP]\nMode=%1\n").arg(mode).toUtf8());
+    settings.close();
+    m_window = m_fx.create();
+    m_ui = m_window->form();
+    QCOMPARE(m_window->instanceMode(), mode);
+    // The language change the constructor posts puts back the form's texts: let it pass first.
+    QCoreApplication::sendPostedEvents();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestDeviceJobs::startSim(const QStringList &options)
+{
+    QVERIFY2(m_sim->start(options), qPrintable(m_sim->error()));
+    m_window->linkDialog()->linkParameter(m_sim->portName() + ",115200,8,1,N");
+}
+
+QString TestDeviceJobs::writeProject(const QString &name)
+{
+    ProjectData data;
+    data.name = name + ".dpro";
+    data.driveLibName = "LibTest";
+    data.hasConnect = true;
+    data.linkMode = "com";
+    data.linkParameter = m_sim->portName() + ",115200,8,1,N";
+    data.labels << LabelRow{"", "AI3", "", "", "", "Int32"};
+    const QString path = m_fx.path(name + ".dpro");
+    if (!ProjectFile::write(path, data))
+        return QString();
+    return path;
+}
+
+void TestDeviceJobs::openProject(const QString &path)
+{
+    m_fx.chooser->answers << path;
+    m_ui->action_openPro->trigger();
+    QCOMPARE(m_window->projectFilePath(false), path);
+    QVERIFY(m_window->projectId() > 0);
+}
+
+int TestDeviceJobs::batchesShown() const
+{
+    static const QRegularExpression count(QStringLiteral("已读取(\\d+)批"));
+    const QRegularExpressionMatch m = count.match(m_window->statusBar()->currentMessage());
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+void TestDeviceJobs::expectReadOff(const QString &end)
+{
+    m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
+    if (!end.isEmpty())
+        m_fx.prompt->expect("information", tips, end);
+}
+
+void TestDeviceJobs::readOffKeepsItsProject_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("打开工程 B, multiple-instance mode") << "1"
+                                                        << "action_openPro";
+    QTest::newRow("多开模式 → 开启, single-instance mode") << "0"
+                                                           << "action_openMM";
+    QTest::newRow("新建工程, single-instance mode") << "0"
+                                                    << "action_newPro";
+}
+
+// Project A's read-off while the user picks a menu entry that would open project B or move the
+// history to another file: the entry is greyed out and does nothing, and every row goes into
+// the file and under the project the read-off started with.
+void TestDeviceJobs::readOffKeepsItsProject()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, entry);
+    createWindow(mode);
+    startSim(longReadOff);
+    const QString projectA = writeProject("A");
+    const QString projectB = writeProject("B");
+    QVERIFY(!projectA.isEmpty() && !projectB.isEmpty());
+    openProject(projectA);
+    const int idA = m_window->projectId();
+    const QString fileA = m_window->databaseFileName();
+    QCOMPARE(fileA, m_fx.path(mode == "1" ? "A.db" : "HistoryData.db"));
+    // The rights that let 多开模式 open.
+    m_window->onPermissionGranted();
+    QVERIFY(m_ui->menu_MM->isEnabled());
+    QAction *action = m_window->findChild<QAction *>(entry);
+    QVERIFY(action && action->isEnabled());
+    m_fx.chooser->answers << projectB;
+
+    bool enabledDuring = true;
+    int batchesAtClick = -1;
+    PausedInput input;
+    QMenu *menu = entry == "action_openMM" ? m_ui->menu_config : m_ui->menu_file;
+    QMenu *submenu = entry == "action_openMM" ? m_ui->menu_MM : nullptr;
+    input.menuEntry([this] { return batchesShown() >= 10; }, m_ui->menubar, menu, action,
+                    &enabledDuring, submenu);
+    input.step([] { return true; }, [&] { batchesAtClick = batchesShown(); });
+    input.start();
+    expectReadOff("离线数据导入完成");
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(input.done());
+    QVERIFY2(batchesAtClick > 0 && batchesAtClick < batchesHeld,
+             qPrintable(QString::number(batchesAtClick)));
+
+    QVERIFY(!enabledDuring);
+    QCOMPARE(m_fx.chooser->calls, QStringList("dpro"));
+    m_fx.chooser->answers.clear();
+    QVERIFY(!m_window->newProjectDialog()->isVisible());
+    QCOMPARE(m_window->projectFilePath(false), projectA);
+    QCOMPARE(m_window->projectId(), idA);
+    QCOMPARE(m_window->instanceMode(), mode);
+    QCOMPARE(m_window->databaseFileName(), fileA);
+    QCOMPARE(sqlRows(fileA, "SELECT projectid, COUNT(*), COUNT(DISTINCT datetime) FROM data "
+                            "GROUP BY projectid"),
+             QStringList(QStringLiteral("%1|%2|%3")
+                             .arg(idA)
+                             .arg(batchesHeld * valuesPerBatch)
+                             .arg(batchesHeld)));
+    QVERIFY(!QFileInfo::exists(m_fx.path("B.db")));
+    QVERIFY(!QFileInfo::exists(m_fx.path("A.db")) || mode == "1");
+    // Free again once the job has ended.
+    QVERIFY(action->isEnabled());
+}
+
+// During a job every entry that would change the project or the history file, or open a
+// dialog, is greyed out, and one triggered all the same is refused with a word; 退出, the
+// languages and 显示窗口 stay. Afterwards each is as it was, the entries disabled for their own
+// reasons included.
+void TestDeviceJobs::gatedDuringJob()
+{
+    createWindow("0");
+    startSim(longReadOff);
+    openProject(writeProject("A"));
+    m_window->onPermissionGranted();
+    const QList<QAction *> labelMenu = m_window->labelMenu()->actions();
+    const QList<QAction *> trayMenu = m_window->trayMenu()->actions();
+    const QList<QObject *> gated{m_ui->action_newPro,
+                                 m_ui->action_openPro,
+                                 m_ui->action_savePro,
+                                 m_ui->action_SetLink,
+                                 m_ui->actionDatabase,
+                                 m_ui->action_permissionsSettings,
+                                 m_ui->action_openMM,
+                                 m_ui->action_closeMM,
+                                 m_ui->action_Tray,
+                                 trayMenu.at(0),
+                                 labelMenu.at(1),
+                                 labelMenu.at(3),
+                                 labelMenu.at(4),
+                                 m_ui->pb_openfile,
+                                 m_ui->pb_openfile_vexmar,
+                                 m_ui->filepath,
+                                 m_ui->filepath_vexmar,
+                                 m_ui->lineEdit_binpath,
+                                 m_ui->pushButton_openbinfile};
+    const QList<QObject *> kept{m_ui->action_closeAPP, m_ui->action_Chinese, m_ui->action_English,
+                                trayMenu.at(1),        trayMenu.at(2),       labelMenu.at(0),
+                                labelMenu.at(2),       labelMenu.at(5),      labelMenu.at(6)};
+    const auto states = [](const QList<QObject *> &objects) {
+        QList<bool> enabled;
+        for (QObject *o : objects) {
+            if (auto *a = qobject_cast<QAction *>(o))
+                enabled << a->isEnabled();
+            else
+                enabled << qobject_cast<QWidget *>(o)->isEnabled();
+        }
+        return enabled;
+    };
+    const QList<bool> gatedBefore = states(gated);
+    const QList<bool> keptBefore = states(kept);
+    // The rights leave the login entry disabled, the open project the rest enabled.
+    QCOMPARE(gatedBefore.count(false), 2); // the login and 关闭多应用模式
+    QCOMPARE(keptBefore.count(false), 0);
+
+    QList<bool> gatedDuring;
+    QList<bool> keptDuring;
+    QStringList refusals;
+    PausedInput input;
+    input.step([this] { return batchesShown() >= 10; },
+               [&] {
+                   gatedDuring = states(gated);
+                   keptDuring = states(kept);
+                   // What a shortcut or a script could still reach.
+                   for (QAction *a : {m_ui->action_newPro, m_ui->action_openPro,
+                                      m_ui->action_openMM, m_ui->action_closeMM}) {
+                       m_window->statusBar()->clearMessage();
+                       a->trigger();
+                       refusals << m_window->statusBar()->currentMessage();
+                   }
+               });
+    input.start();
+    expectReadOff("离线数据导入完成");
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(input.done());
+
+    QCOMPARE(gatedDuring, QVector<bool>(gated.size(), false).toList());
+    QCOMPARE(keptDuring, keptBefore);
+    const QString refusal = QStringLiteral("“%1”正在进行，请等它结束后再操作").arg(readOffJob);
+    QCOMPARE(refusals, QStringList({refusal, refusal, refusal, refusal}));
+    QCOMPARE(logLines().count(refusal), 4);
+    QVERIFY(m_fx.chooser->calls.size() == 1);
+    QCOMPARE(m_window->instanceMode(), QStringLiteral("0"));
+    QVERIFY(!m_window->newProjectDialog()->isVisible());
+    QCOMPARE(states(gated), gatedBefore);
+    QCOMPARE(states(kept), keptBefore);
+}
+
+void TestDeviceJobs::quitDuringReadOff_data()
+{
+    QTest::addColumn<QString>("via");
+    QTest::addColumn<int>("choice");
+    QTest::newRow("文件 → 退出, stop") << "menu" << 0;
+    QTest::newRow("文件 → 退出, wait") << "menu" << 1;
+    QTest::newRow("文件 → 退出, stay") << "menu" << 2;
+    QTest::newRow("tray 退出, stop") << "tray" << 0;
+    QTest::newRow("window closed, wait") << "close" << 1;
+}
+
+// 退出 during a read-off says that it runs and lets the user stop it or wait for it, the window
+// saying which: a stopped read-off keeps every batch it received whole and says where it
+// stopped, then the program quits; a waited one ends, then the program quits.
+void TestDeviceJobs::quitDuringReadOff()
+{
+    QFETCH(QString, via);
+    QFETCH(int, choice);
+    createWindow("0");
+    startSim(longReadOff);
+    MessageLog messages(m_window->statusBar());
+
+    PausedInput input;
+    const auto begun = [this] { return batchesShown() >= 10; };
+    if (via == "menu") {
+        input.menuEntry(begun, m_ui->menubar, m_ui->menu_file, m_ui->action_closeAPP);
+    } else if (via == "tray") {
+        QMenu *tray = m_window->trayMenu();
+        input.step(begun, [tray] { tray->popup(QPoint(40, 40)); });
+        input.step([tray] { return tray->isVisible(); },
+                   [tray] {
+                       QTest::mouseClick(tray, Qt::LeftButton, {},
+                                         tray->actionGeometry(tray->actions().last()).center());
+                   });
+    } else {
+        input.step(begun, [this] { m_window->close(); });
+    }
+    input.start();
+    m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
+    m_fx.prompt->expectChoice("确认退出", quitQuestion(readOffJob), quitButtons, choice);
+    if (choice == 0)
+        m_fx.prompt->expectStartingWith("information", tips, "离线数据导入已停止：");
+    else
+        m_fx.prompt->expect("information", tips, "离线数据导入完成");
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(input.done());
+    QVERIFY(!m_window->isDeviceLinkOpen());
+
+    const QString file = m_window->databaseFileName();
+    const int rows = sqlRows(file, "SELECT COUNT(*) FROM data").value(0).toInt();
+    // What the progress line said after the window said the choice.
+    const QString waiting = QStringLiteral("“%1”结束后退出程序").arg(readOffJob);
+    QStringList progressAfter;
+    for (int i = messages.texts.indexOf(waiting) + 1; i > 0 && i < messages.texts.size(); ++i) {
+        if (messages.texts.at(i).contains("已读取"))
+            progressAfter << messages.texts.at(i);
+    }
+    if (choice == 2) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(m_fx.quits, 0);
+        QCOMPARE(rows, batchesHeld * valuesPerBatch);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_fx.quits, 1, 10000);
+    if (choice == 1) {
+        QVERIFY(logLines().contains(waiting));
+        QVERIFY2(progressAfter.size() >= 3, qPrintable(progressAfter.join(" | ")));
+        for (const QString &text : progressAfter)
+            QVERIFY2(text.contains(waiting), qPrintable(text));
+        QCOMPARE(rows, batchesHeld * valuesPerBatch);
+        return;
+    }
+    QVERIFY(logLines().contains(QStringLiteral("正在停止“%1”，停止后退出程序").arg(readOffJob)));
+    static const QRegularExpression said(
+        QStringLiteral("^离线数据导入已停止：已导入(\\d+)批（(\\d+)条数据），停在记录索引(\\d+)$"));
+    const QRegularExpressionMatch m = said.match(m_fx.prompt->texts.last());
+    QVERIFY2(m.hasMatch(), qPrintable(m_fx.prompt->texts.last()));
+    const int batches = m.captured(1).toInt();
+    QVERIFY2(batches >= 10 && batches < batchesHeld, qPrintable(m.captured(0)));
+    // Whole batches only, and the next one is where it stopped.
+    QCOMPARE(m.captured(2).toInt(), batches * valuesPerBatch);
+    QCOMPARE(rows, batches * valuesPerBatch);
+    QCOMPARE(sqlRows(file, "SELECT COUNT(DISTINCT datetime) FROM data"),
+             QStringList(QString::number(batches)));
+    QCOMPARE(m.captured(3).toInt(), batches);
+    QCOMPARE(m_sim->requestKinds().size(), batches);
+}
+
+// A download stopped by 退出 ends before its finish mark, says how far it came, and the program
+// quits; the device hears neither the finish mark nor a closing command.
+void TestDeviceJobs::quitStopsDownload()
+{
+    createWindow("0");
+    startSim({"--line-rate", "460800"});
+    QByteArray image(88488, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char((i * 7 + i / 253) & 0xFF);
+    QFile file(m_fx.path("logger.bin"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+    m_ui->lineEdit_binpath->setText(file.fileName());
+    m_window->openDeviceLink();
+    QVERIFY(m_window->isDeviceLinkOpen());
+
+    PausedInput input;
+    input.menuEntry([this] { return m_ui->progressBar->value() >= 20000; }, m_ui->menubar,
+                    m_ui->menu_file, m_ui->action_closeAPP);
+    input.start();
+    m_fx.prompt->expectChoice("确认退出", quitQuestion(m_ui->pushButton_bindownload->text()),
+                              quitButtons, 0);
+    m_fx.prompt->expectStartingWith("information", tips, "下载已停止：已写入 ");
+    m_ui->pushButton_bindownload->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(input.done());
+    QTRY_COMPARE_WITH_TIMEOUT(m_fx.quits, 1, 10000);
+    const int shown = m_ui->progressBar->value();
+    QCOMPARE(m_fx.prompt->texts.last(),
+             QStringLiteral("下载已停止：已写入 %1/88488 Byte，设备未收到结束标记").arg(shown));
+    QVERIFY(shown >= 20000 && shown < 88488);
+    // The opening command is the only command; the last write is an area's, not the finish.
+    const QStringList kinds = m_sim->requestKinds();
+    QCOMPARE(kinds.count("command"), 1);
+    const QStringList requests = m_sim->requests();
+    const QByteArray last = QByteArray::fromHex(requests.last().section(' ', 2).toLatin1());
+    QCOMPARE(quint8(last.at(0)), quint8(0x02));
+    QVERIFY(quint8(last.at(4)) != quint8(33)); // not the control block
+}
+
+// 开始监视 during a read-off is refused, and the refusal stays readable: the progress line
+// carries it on for the program's notice time, and the device log keeps it.
+void TestDeviceJobs::busyRefusalReadable()
+{
+    createWindow("0");
+    startSim(longReadOff);
+    openProject(writeProject("A"));
+    QVERIFY(m_ui->pushButton_startMonitor->isEnabled());
+    MessageLog messages(m_window->statusBar());
+    PausedInput input;
+    input.step([this] { return batchesShown() >= 10; },
+               [this] { m_ui->tabWidget->setCurrentWidget(m_ui->tab); });
+    input.step([] { return true; },
+               [this] { QTest::mouseClick(m_ui->pushButton_startMonitor, Qt::LeftButton); });
+    input.start();
+    expectReadOff("离线数据导入完成");
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(input.done());
+    QVERIFY(!m_window->monitorRunning());
+
+    const QString busy = QStringLiteral("串口正忙，请稍后再试");
+    const int refused = messages.texts.indexOf(busy);
+    QVERIFY2(refused >= 0, qPrintable(messages.texts.join(" | ")));
+    const qint64 at = messages.times.at(refused);
+    int progressLines = 0;
+    for (int i = refused + 1; i < messages.texts.size(); ++i) {
+        if (messages.times.at(i) >= at + MainWindow::deviceNoticeMs - 500)
+            break;
+        if (!messages.texts.at(i).contains("已读取"))
+            continue;
+        ++progressLines;
+        QVERIFY2(messages.texts.at(i).contains(busy), qPrintable(messages.texts.at(i)));
+    }
+    QVERIFY2(progressLines >= 3, qPrintable(QString::number(progressLines)));
+    QVERIFY(logLines().contains(busy));
+}
+
+QTEST_MAIN(TestDeviceJobs)
+#include "tst_devicejobs.moc"
