@@ -4,9 +4,12 @@
 #include "vexmarframes.h"
 #include "vexmarsimprocess.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QtTest>
+#include <sys/ioctl.h>
 
 namespace {
 
@@ -32,6 +35,7 @@ private slots:
     void faults();
     void backToBackBytesNeverPause_data();
     void backToBackBytesNeverPause();
+    void bytesWaitingUnreadAreNoQuiet();
     void silenceByRate();
     void closedOrMissingPort();
 
@@ -203,6 +207,71 @@ void tst_VexmarSerial::backToBackBytesNeverPause()
     }
     QVERIFY2(pauses.isEmpty(), qPrintable(pauses.join(QLatin1String(", "))));
     QCOMPARE(m_sim->requestCount(), 4);
+}
+
+void tst_VexmarSerial::bytesWaitingUnreadAreNoQuiet()
+{
+    // The far end is the test: an earlier reply exactly as long as this one, then this one
+    // right behind it. The link is handed the first, but not told of the second before its
+    // quiet time is over, as when its thread is held up while the rest comes in: the second
+    // waits unread in the system. The line was never quiet, so the first is no reply.
+    QCOMPARE(m_cmd->OpenSerial(m_pair->first(), 9600, 8, 1, QStringLiteral("N")), 0);
+    auto *port = m_cmd->findChild<QSerialPort *>();
+    QVERIFY(port);
+    QSocketNotifier *readNotifier = nullptr;
+    for (QSocketNotifier *n : port->findChildren<QSocketNotifier *>()) {
+        if (n->type() == QSocketNotifier::Read)
+            readNotifier = n;
+    }
+    QVERIFY2(readNotifier, "the port tells of new bytes through a read notifier");
+    QSerialPort far(m_pair->second());
+    QVERIFY(far.open(QIODevice::ReadWrite));
+    far.setBaudRate(9600);
+
+    const QByteArray request = Vexmar::readValuesRequest(7, 0, 8);
+    const QByteArray earlier = request.left(4) + QByteArray::fromHex("a0a1a2a3a4a5a6a7");
+    const QByteArray reply = request.left(4) + simPattern(7, 0, 8);
+    QByteArray heard;
+    connect(&far, &QIODevice::readyRead, this, [&] {
+        heard.append(far.readAll());
+        if (heard.size() == request.size()) {
+            far.write(earlier);
+            far.flush();
+        }
+    });
+    int handedOver = 0;
+    bool waiting = false; // the reply waits unread in the system
+    const auto holdBackTheReply = [&] {
+        readNotifier->setEnabled(false);
+        far.write(reply);
+        far.flush();
+        // The thread is held, as a busy host would hold it, until the reply is there.
+        const QDeadlineTimer relayed(5000);
+        int inSystem = 0;
+        while (inSystem < reply.size() && !relayed.hasExpired()) {
+            QThread::usleep(200);
+            ioctl(int(port->handle()), FIONREAD, &inSystem);
+        }
+        waiting = inSystem == reply.size();
+    };
+    // Connected ahead of the link's own reading, so it sees each chunk before it is taken.
+    connect(port, &QIODevice::readyRead, this, [&] {
+        const bool before = handedOver < earlier.size();
+        handedOver += int(port->bytesAvailable());
+        // Once the link has taken all of the earlier reply; queued, because its own read turns
+        // the notifier on again.
+        if (before && handedOver >= earlier.size())
+            QMetaObject::invokeMethod(this, holdBackTheReply, Qt::QueuedConnection);
+    });
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    QByteArray out;
+    const int result = m_cmd->ReadValues(7, 0, 8, &out, QStringLiteral("AI1"));
+    readNotifier->setEnabled(true);
+    QCOMPARE(heard, request);
+    QVERIFY(waiting);
+    QCOMPARE(result, int(CmdVexmar::FrameError));
+    QVERIFY(out.isEmpty());
 }
 
 void tst_VexmarSerial::silenceByRate()
