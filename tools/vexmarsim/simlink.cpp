@@ -242,8 +242,9 @@ void SimLink::pump()
             m_pacingStartMs = qMax(head.dueMs, now - 1);
             m_pacedBytes = 0;
         }
-        int allowed = int(
-            qMin<qint64>(head.bytes.size(), (now - m_pacingStartMs) * m_baud / 10 / 1000 + 1));
+        const qint64 byClock = (now - m_pacingStartMs) * m_baud / 10 / 1000 + 1;
+        // Never fewer than already sent: a byte sent early below puts the line ahead of the clock.
+        int allowed = int(qBound<qint64>(m_pacedBytes, byClock, head.bytes.size()));
         // A real line sends bytes that follow one another without a pause; this process may be
         // held up by a busy machine between any two of them, and so may the pty relay behind
         // it. Held up where the bytes so far make what looks like the whole reply, the line
