@@ -423,9 +423,25 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
         if (judged == SerialReply::Whole && sinceByte.elapsed() < wholeQuietMs)
             judged = SerialReply::Partial;
     };
+    // The quiet must be the line's, not this thread's: bytes that came while it was held up and
+    // still wait unread, in the system or in the port, mean the line was not quiet. Takes them;
+    // true when there were any.
+    const auto takeWaiting = [&] {
+        if (!port || !port->isOpen())
+            return false;
+        const int before = received.size();
+        // Reads what the system holds and hands it over through readyRead.
+        if (!port->waitForReadyRead(0) && port->error() == QSerialPort::TimeoutError)
+            port->clearError();
+        if (port->bytesAvailable() > 0)
+            takeBytes();
+        return received.size() > before;
+    };
     // A candidate that does not fit is not the reply: reading goes on until the time-out, so
     // that what else comes is not left for the next exchange either.
     const auto lineQuiet = [&] {
+        if (takeWaiting())
+            return; // the quiet starts again after them
         judge();
         if (judged == SerialReply::Whole)
             loop.quit();
@@ -445,8 +461,11 @@ CmdVexmar::Exchange CmdVexmar::serialExchange(const QByteArray &request, int rep
     }
     if (!port || port != serialPort || !port->isOpen())
         return Exchange::LinkDown;
-    if (judged != SerialReply::Whole)
+    if (judged != SerialReply::Whole) {
+        if (takeWaiting() && quiet)
+            quiet->stop();
         judge();
+    }
     reply->append(candidate);
     switch (judged) {
     case SerialReply::Whole:

@@ -1,10 +1,26 @@
 // The link over a serial line: a socat pty pair with the simulator on its far end, pacing its
 // replies at the line's rate.
 #include "cmdvexmar.h"
+#include "vexmarframes.h"
 #include "vexmarsimprocess.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QSerialPort>
+#include <QSocketNotifier>
 #include <QtTest>
+#include <sys/ioctl.h>
+
+namespace {
+
+// What comes on the line with a reply besides the reply itself.
+enum Extra {
+    PreviousReply, // the last reply to the same command, ahead of it
+    SecondCopy,    // the reply once more
+    BitTail,       // six bytes of 00/01, beginning 01 01, ahead of it
+};
+
+} // namespace
 
 class tst_VexmarSerial : public QObject
 {
@@ -17,6 +33,9 @@ private slots:
     void writesReadBack();
     void faults_data();
     void faults();
+    void backToBackBytesNeverPause_data();
+    void backToBackBytesNeverPause();
+    void bytesWaitingUnreadAreNoQuiet();
     void silenceByRate();
     void closedOrMissingPort();
 
@@ -125,6 +144,134 @@ void tst_VexmarSerial::faults()
         QCOMPARE(out.toHex(), simPattern(7, 40 + 4 * k, 8).toHex());
     }
     QCOMPARE(m_sim->requestCount(), 3);
+}
+
+void tst_VexmarSerial::backToBackBytesNeverPause_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("extra");
+    QTest::newRow("stale reply just before") << "stale=0%1" << int(PreviousReply);
+    // The pause before the reply is the fault's own; inside the reply there is none.
+    QTest::newRow("stale reply 50 ms before") << "stale=50%1" << int(PreviousReply);
+    QTest::newRow("answered twice") << "twice%1" << int(SecondCopy);
+    QTest::newRow("bit tail before the reply") << "tail=6%1" << int(BitTail);
+}
+
+void tst_VexmarSerial::backToBackBytesNeverPause()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, extra);
+    QVERIFY(m_sim->startSerial(m_pair->second(), 9600,
+                               {QStringLiteral("--pattern"), QStringLiteral("--fault"), fault}));
+    // The far end read as it comes, without a driver: each read ends where the simulator's
+    // writes (or the relay) paused. Nowhere inside what is due may the bytes so far, from a
+    // place that echoes the request, be exactly a reply long: a busy machine can stretch any
+    // such pause past the quiet that ends a serial reply.
+    QSerialPort port(m_pair->first());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    port.setBaudRate(9600);
+    QByteArray request;
+    QByteArray received;
+    QStringList pauses;
+    int replyBytes = 0;
+    int due = 0;
+    const auto take = [&] {
+        received.append(port.readAll());
+        const int start = received.size() - replyBytes;
+        if (received.size() < due && start >= 0 && received.at(start) == request.at(0)
+            && received.at(start + 1) == request.at(1))
+            pauses << QStringLiteral("%1 of %2").arg(received.size()).arg(due);
+    };
+    connect(&port, &QIODevice::readyRead, this, take);
+    QSignalSpy arriving(&port, &QIODevice::readyRead);
+    // Two reads whose replies differ in length (16 and 13 bytes), taken in turns.
+    const QByteArray requests[]
+        = {Vexmar::readValuesRequest(7, 0, 12), Vexmar::readBitsRequest(1, 0, 9)};
+    int previousReply = 0;
+    for (int k = 0; k < 4; ++k) {
+        request = requests[k % 2];
+        replyBytes = Vexmar::readReplyBytes(Vexmar::parseField24(request, 8));
+        due = replyBytes
+              + (extra == PreviousReply ? previousReply
+                 : extra == SecondCopy  ? replyBytes
+                                        : 6);
+        received.clear();
+        port.write(request);
+        // Each signal brings a byte at least.
+        for (int i = 0; i < due && received.size() < due; ++i) {
+            if (!arriving.wait(2000))
+                break;
+        }
+        QCOMPARE(received.size(), due);
+        previousReply = replyBytes;
+    }
+    QVERIFY2(pauses.isEmpty(), qPrintable(pauses.join(QLatin1String(", "))));
+    QCOMPARE(m_sim->requestCount(), 4);
+}
+
+void tst_VexmarSerial::bytesWaitingUnreadAreNoQuiet()
+{
+    // The far end is the test: an earlier reply exactly as long as this one, then this one
+    // right behind it. The link is handed the first, but not told of the second before its
+    // quiet time is over, as when its thread is held up while the rest comes in: the second
+    // waits unread in the system. The line was never quiet, so the first is no reply.
+    QCOMPARE(m_cmd->OpenSerial(m_pair->first(), 9600, 8, 1, QStringLiteral("N")), 0);
+    auto *port = m_cmd->findChild<QSerialPort *>();
+    QVERIFY(port);
+    QSocketNotifier *readNotifier = nullptr;
+    for (QSocketNotifier *n : port->findChildren<QSocketNotifier *>()) {
+        if (n->type() == QSocketNotifier::Read)
+            readNotifier = n;
+    }
+    QVERIFY2(readNotifier, "the port tells of new bytes through a read notifier");
+    QSerialPort far(m_pair->second());
+    QVERIFY(far.open(QIODevice::ReadWrite));
+    far.setBaudRate(9600);
+
+    const QByteArray request = Vexmar::readValuesRequest(7, 0, 8);
+    const QByteArray earlier = request.left(4) + QByteArray::fromHex("a0a1a2a3a4a5a6a7");
+    const QByteArray reply = request.left(4) + simPattern(7, 0, 8);
+    QByteArray heard;
+    connect(&far, &QIODevice::readyRead, this, [&] {
+        heard.append(far.readAll());
+        if (heard.size() == request.size()) {
+            far.write(earlier);
+            far.flush();
+        }
+    });
+    int handedOver = 0;
+    bool waiting = false; // the reply waits unread in the system
+    const auto holdBackTheReply = [&] {
+        readNotifier->setEnabled(false);
+        far.write(reply);
+        far.flush();
+        // The thread is held, as a busy host would hold it, until the reply is there.
+        const QDeadlineTimer relayed(5000);
+        int inSystem = 0;
+        while (inSystem < reply.size() && !relayed.hasExpired()) {
+            QThread::usleep(200);
+            ioctl(int(port->handle()), FIONREAD, &inSystem);
+        }
+        waiting = inSystem == reply.size();
+    };
+    // Connected ahead of the link's own reading, so it sees each chunk before it is taken.
+    connect(port, &QIODevice::readyRead, this, [&] {
+        const bool before = handedOver < earlier.size();
+        handedOver += int(port->bytesAvailable());
+        // Once the link has taken all of the earlier reply; queued, because its own read turns
+        // the notifier on again.
+        if (before && handedOver >= earlier.size())
+            QMetaObject::invokeMethod(this, holdBackTheReply, Qt::QueuedConnection);
+    });
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^lib\\[Vexmar\\]")));
+    QByteArray out;
+    const int result = m_cmd->ReadValues(7, 0, 8, &out, QStringLiteral("AI1"));
+    readNotifier->setEnabled(true);
+    QCOMPARE(heard, request);
+    QVERIFY(waiting);
+    QCOMPARE(result, int(CmdVexmar::FrameError));
+    QVERIFY(out.isEmpty());
 }
 
 void tst_VexmarSerial::silenceByRate()

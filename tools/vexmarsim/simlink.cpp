@@ -123,6 +123,8 @@ void SimLink::handle(const QByteArray &request, const QHostAddress &address, qui
     QStringList applied;
     const quint8 command = request.isEmpty() ? quint8(0) : quint8(request.at(0));
     const QByteArray clean = reply;
+    m_echo = request.left(2);
+    m_replyBytes = clean.size();
     int copies = reply.isEmpty() ? 0 : 1;
     int lateMs = 0;
     int staleGapMs = -1; // the earlier reply of the command goes first, this long before
@@ -211,9 +213,20 @@ void SimLink::enqueue(const Outgoing &out)
     m_queue.insert(at, out);
 }
 
+bool SimLink::looksLikeWholeReply(const QByteArray &pending) const
+{
+    if (m_echo.size() < 2 || m_replyBytes < 2)
+        return false;
+    const QByteArray line = m_lineTail + pending;
+    const int start = line.size() - m_replyBytes;
+    return start >= 0 && line.at(start) == m_echo.at(0) && line.at(start + 1) == m_echo.at(1);
+}
+
 void SimLink::pump()
 {
     const qint64 now = m_clock.elapsed();
+    QByteArray line; // serial: the bytes of this turn, written at once
+    QStringList sent;
     while (!m_queue.isEmpty() && m_queue.first().dueMs <= now) {
         Outgoing &head = m_queue.first();
         if (m_udp) {
@@ -229,21 +242,37 @@ void SimLink::pump()
             m_pacingStartMs = qMax(head.dueMs, now - 1);
             m_pacedBytes = 0;
         }
-        const qint64 allowed
-            = qMin<qint64>(head.bytes.size(), (now - m_pacingStartMs) * m_baud / 10 / 1000 + 1);
+        const qint64 byClock = (now - m_pacingStartMs) * m_baud / 10 / 1000 + 1;
+        // Never fewer than already sent: a byte sent early below puts the line ahead of the clock.
+        int allowed = int(qBound<qint64>(m_pacedBytes, byClock, head.bytes.size()));
+        // A real line sends bytes that follow one another without a pause; this process may be
+        // held up by a busy machine between any two of them, and so may the pty relay behind
+        // it. Held up where the bytes so far make what looks like the whole reply, the line
+        // would hand a receiver earlier bytes as the reply: the next byte goes in the same
+        // write, which nothing can hold up in the middle.
+        while (allowed < head.bytes.size()
+               && looksLikeWholeReply(line + head.bytes.mid(m_pacedBytes, allowed - m_pacedBytes)))
+            ++allowed;
         if (allowed > m_pacedBytes) {
-            m_serial->write(head.bytes.mid(m_pacedBytes, int(allowed - m_pacedBytes)));
-            m_pacedBytes = int(allowed);
+            line.append(head.bytes.mid(m_pacedBytes, allowed - m_pacedBytes));
+            m_pacedBytes = allowed;
         }
         if (m_pacedBytes < head.bytes.size())
             break;
         m_deviceFreeMs = qMax(m_deviceFreeMs, now);
-        logLine(QStringLiteral("reply %1 %2")
+        sent << QStringLiteral("reply %1 %2")
                     .arg(head.request)
-                    .arg(QString::fromLatin1(head.bytes.toHex())));
+                    .arg(QString::fromLatin1(head.bytes.toHex()));
         m_queue.removeFirst();
         m_pacingStartMs = -1;
     }
+    if (!line.isEmpty()) {
+        m_serial->write(line);
+        m_lineTail = (m_lineTail + line).right(maxFrameDataBytes + headerBytes);
+    }
+    // Logged once the bytes are on their way, so that a test reading the log finds them sent.
+    for (const QString &l : qAsConst(sent))
+        logLine(l);
     if (m_queue.isEmpty())
         m_pump.stop();
     else if (!m_pump.isActive())

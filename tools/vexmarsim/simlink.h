@@ -34,7 +34,7 @@ struct SimFault
 
 // Serves a SimDevice over UDP on 127.0.0.1 or over a serial line. The device answers one request
 // after the other: a late reply also holds back the replies after it. Serial replies go out at
-// the line's rate.
+// the line's rate, and bytes sent back to back keep coming as they would on a real line.
 class SimLink : public QObject
 {
     Q_OBJECT
@@ -65,6 +65,10 @@ private:
     // has started going out.
     void enqueue(const Outgoing &out);
     void pump();
+    // Whether the serial line, stopping after its last bytes and then pending, would leave
+    // behind them a run that begins where the current request is echoed and is exactly as long
+    // as its reply: a receiver that frames replies by silence would take that run for it.
+    bool looksLikeWholeReply(const QByteArray &pending) const;
     void logLine(const QString &line);
 
     SimDevice *m_device;
@@ -82,5 +86,8 @@ private:
     qint64 m_deviceFreeMs = 0;             // when the device has finished its previous reply
     qint64 m_pacingStartMs = -1;           // when the head of a serial queue started going out
     int m_pacedBytes = 0;
+    QByteArray m_lineTail; // the last bytes written to the serial line
+    QByteArray m_echo;     // what a reply to the current request begins with
+    int m_replyBytes = 0;  // the length of a whole reply to the current request
     QTimer m_pump;
 };
