@@ -17,6 +17,7 @@ set(core_tests ${CMAKE_CURRENT_LIST_DIR}/../core)
 morvelin_add_test(tst_loggerwindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_loggerwindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/testwatchdog.h
     ${core_tests}/windowfixture.h ${core_tests}/recordingprompt.h ${core_tests}/sqlrows.h
+    ${CMAKE_SOURCE_DIR}/tests/common/threadclock.h
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_loggerwindow PRIVATE ${core_tests}
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
