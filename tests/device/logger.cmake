@@ -3,7 +3,8 @@
 morvelin_add_test(tst_devicecodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicecodec.cpp
     LIBS morvelin_device)
 morvelin_add_test(tst_devicelink SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicelink.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h LIBS morvelin_device)
+    ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_SOURCE_DIR}/tests/common/threadclock.h
+    LIBS morvelin_device)
 add_dependencies(tst_devicelink loggersim)
 # The stored times must come out the same eight hours east of UTC and at UTC.
 morvelin_add_test(tst_dataloggerprotocol
