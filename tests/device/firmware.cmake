@@ -15,6 +15,7 @@ morvelin_add_test(tst_firmwareserial SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firmw
     ${CMAKE_CURRENT_LIST_DIR}/ptysimprocess.h
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/firmwaretesting.h
     ${CMAKE_CURRENT_LIST_DIR}/pausedinput.h ${CMAKE_CURRENT_LIST_DIR}/imageswap.h
+    ${CMAKE_SOURCE_DIR}/tests/common/threadclock.h
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_firmwareserial PRIVATE ${CMAKE_SOURCE_DIR}/tests/core
     ${CMAKE_SOURCE_DIR}/tests/common ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)

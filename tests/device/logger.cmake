@@ -3,7 +3,8 @@
 morvelin_add_test(tst_devicecodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicecodec.cpp
     LIBS morvelin_device)
 morvelin_add_test(tst_devicelink SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicelink.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h LIBS morvelin_device)
+    ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_SOURCE_DIR}/tests/common/threadclock.h
+    LIBS morvelin_device)
 add_dependencies(tst_devicelink loggersim)
 # The stored times must come out the same eight hours east of UTC and at UTC.
 morvelin_add_test(tst_dataloggerprotocol
@@ -17,6 +18,7 @@ set(core_tests ${CMAKE_CURRENT_LIST_DIR}/../core)
 morvelin_add_test(tst_loggerwindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_loggerwindow.cpp
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/testwatchdog.h
     ${core_tests}/windowfixture.h ${core_tests}/recordingprompt.h ${core_tests}/sqlrows.h
+    ${CMAKE_SOURCE_DIR}/tests/common/threadclock.h
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_loggerwindow PRIVATE ${core_tests}
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
