@@ -75,10 +75,7 @@ private:
 void tst_LabelWrite::init()
 {
     m_f.setUp();
-    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    for (const char *name : {"LibVexmar.so", "LibCorvid.so"})
-        QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/") + name,
-                            m_f.path(QStringLiteral("libdrive/") + name)));
+    QVERIFY(m_f.linkDrivers(QStringLiteral(MORVELIN_DRIVER_DIR), {"LibVexmar.so", "LibCorvid.so"}));
 }
 
 void tst_LabelWrite::cleanup()

@@ -497,9 +497,7 @@ void tst_ProjectWindow::importLeavesOutWhatCannotBeSaved()
 
 void tst_ProjectWindow::randomBytesKeepTheDemoLabels()
 {
-    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibVexmar.so"),
-                        m_f.path("libdrive/LibVexmar.so")));
+    QVERIFY(m_f.linkDrivers(QStringLiteral(MORVELIN_DRIVER_DIR), {"LibVexmar.so"}));
     const QString path = m_f.path("vexmar-demo.dpro");
     QVERIFY(QFile::copy(QStringLiteral(MORVELIN_SOURCE_DIR "/examples/vexmar-demo.dpro"), path));
     MainWindow *window = m_f.create();

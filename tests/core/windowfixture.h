@@ -68,4 +68,17 @@ struct WindowFixture
     }
 
     QString path(const QString &name) const { return dir->filePath(name); }
+
+    // Links the built driver libraries `names` (file names in `folder`) into the program
+    // folder's "libdrive", where the window loads a project's driver from.
+    bool linkDrivers(const QString &folder, const QStringList &names) const
+    {
+        if (!QDir(dir->path()).mkpath(QStringLiteral("libdrive")))
+            return false;
+        for (const QString &name : names) {
+            if (!QFile::link(folder + QLatin1Char('/') + name, path("libdrive/" + name)))
+                return false;
+        }
+        return true;
+    }
 };

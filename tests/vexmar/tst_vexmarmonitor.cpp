@@ -134,9 +134,7 @@ private:
 void tst_VexmarMonitor::init()
 {
     m_f.setUp();
-    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_DRIVER_DIR "/LibVexmar.so"),
-                        m_f.path("libdrive/LibVexmar.so")));
+    QVERIFY(m_f.linkDrivers(QStringLiteral(MORVELIN_DRIVER_DIR), {"LibVexmar.so"}));
     m_sim = std::make_unique<VexmarSimProcess>();
 }
 
