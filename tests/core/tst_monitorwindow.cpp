@@ -123,9 +123,8 @@ void tst_MonitorWindow::init()
     m_control->reset();
     m_pauses.clear();
     m_onPause = nullptr;
-    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_f.path("libdrive/LibTestDriver.so")));
+    QVERIFY(m_f.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                           "LibTestDriver.so"));
 }
 
 void tst_MonitorWindow::cleanup()
@@ -958,7 +957,7 @@ void tst_MonitorWindow::bindingFailures()
         QVERIFY(file.open(QIODevice::WriteOnly));
     } else if (!library.isEmpty()) {
         QVERIFY(QFile::exists(library));
-        QVERIFY(QFile::link(library, m_f.path("libdrive/Broken.so")));
+        QVERIFY(m_f.linkDriver(library, "Broken.so"));
     }
     m_f.prompt->expectStartingWith("warning", zh("警告"), warning);
     MainWindow *window = openProject({{"LW1", "Int16"}}, "Broken");

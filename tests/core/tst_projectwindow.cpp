@@ -95,9 +95,8 @@ void tst_ProjectWindow::cleanup()
 void tst_ProjectWindow::makeDriver(const QString &name)
 {
     // The test driver under the project's name, so that the binding really loads it.
-    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_f.path("libdrive/" + name + ".so")));
+    QVERIFY(
+        m_f.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"), name + ".so"));
 }
 
 void tst_ProjectWindow::setMode(const QString &mode)

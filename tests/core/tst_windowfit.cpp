@@ -233,9 +233,8 @@ QList<int> columnsInView(const QTableView *view, int row)
 
 MainWindow *tst_WindowFit::showProject(const QString &language, int labels)
 {
-    if (!QDir(m_f.dir->path()).mkpath("libdrive")
-        || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_f.path("libdrive/LibTestDriver.so")))
+    if (!m_f.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                        "LibTestDriver.so"))
         return nullptr;
     ProjectData data;
     data.name = QStringLiteral("fit.dpro");

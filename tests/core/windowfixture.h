@@ -69,14 +69,19 @@ struct WindowFixture
 
     QString path(const QString &name) const { return dir->filePath(name); }
 
-    // Links the built driver libraries `names` (file names in `folder`) into the program
-    // folder's "libdrive", where the window loads a project's driver from.
+    // Links the built driver library `library` into the program folder's "libdrive", where the
+    // window loads a project's driver from, under the file name `fileName`.
+    bool linkDriver(const QString &library, const QString &fileName) const
+    {
+        return QDir(dir->path()).mkpath(QStringLiteral("libdrive"))
+               && QFile::link(library, path("libdrive/" + fileName));
+    }
+
+    // Links the built driver libraries `names` (file names in `folder`) under their own names.
     bool linkDrivers(const QString &folder, const QStringList &names) const
     {
-        if (!QDir(dir->path()).mkpath(QStringLiteral("libdrive")))
-            return false;
         for (const QString &name : names) {
-            if (!QFile::link(folder + QLatin1Char('/') + name, path("libdrive/" + name)))
+            if (!linkDriver(folder + QLatin1Char('/') + name, name))
                 return false;
         }
         return true;

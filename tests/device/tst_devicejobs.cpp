@@ -97,9 +97,8 @@ void TestDeviceJobs::init()
 {
     m_watchdog.arm(QTest::currentTestFunction(), 240);
     m_fx.setUp();
-    QVERIFY(QDir(m_fx.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_fx.path("libdrive/LibTest.so")));
+    QVERIFY(m_fx.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                            "LibTest.so"));
     m_sim = std::make_unique<LoggerSimProcess>();
 }
 

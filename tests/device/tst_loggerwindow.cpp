@@ -331,9 +331,8 @@ void TestLoggerWindow::readOffRefusedWithoutProjectRow()
     QCOMPARE(sqlRows(db, "CREATE TRIGGER refuse BEFORE INSERT ON project "
                          "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
              QStringList());
-    QVERIFY(QDir(m_fx.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_fx.path("libdrive/LibTest.so")));
+    QVERIFY(m_fx.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
+                            "LibTest.so"));
     ProjectData data;
     data.name = "logger.dpro";
     data.driveLibName = "LibTest";

@@ -112,9 +112,8 @@ private:
 void tst_HistoryWindow::init()
 {
     m_f.setUp();
-    QVERIFY(QDir(m_f.dir->path()).mkpath("libdrive"));
-    QVERIFY(QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_f.path("libdrive/LibTest.so")));
+    QVERIFY(
+        m_f.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"), "LibTest.so"));
 }
 
 void tst_HistoryWindow::cleanup()

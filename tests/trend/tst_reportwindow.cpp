@@ -109,9 +109,7 @@ MainWindow *tst_ReportWindow::openProject()
 MainWindow *tst_ReportWindow::openProject(const QList<LabelRow> &labels,
                                           const QList<Section> &sections)
 {
-    if (!QDir(m_f.dir->path()).mkpath("libdrive")
-        || !QFile::link(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
-                        m_f.path("libdrive/LibTest.so")))
+    if (!m_f.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"), "LibTest.so"))
         return nullptr;
     ProjectData data;
     data.name = QStringLiteral("a.dpro");
