@@ -112,7 +112,6 @@ public:
         }
         return {wallNs, qMax<qint64>(0, before - m_startQueuedNs), cpuNs - m_startCpuNs};
     }
-    qint64 elapsedMs() const { return read().ownMs(); }
 
     // For a failure text or the log.
     QString describe(const Reading &span) const
