@@ -1472,6 +1472,10 @@
         <translation>查询失败：%1</translation>
     </message>
     <message>
+        <source>查询成功，但没有数据</source>
+        <translation>查询成功，但没有数据</translation>
+    </message>
+    <message>
         <source>查询失败：数据组没有标签</source>
         <translation>查询失败：数据组没有标签</translation>
     </message>

@@ -1472,6 +1472,10 @@ Wait: the program quits once the job has ended.</translation>
         <translation>Query failed: %1</translation>
     </message>
     <message>
+        <source>查询成功，但没有数据</source>
+        <translation>Query successful, but no data available</translation>
+    </message>
+    <message>
         <source>查询失败：数据组没有标签</source>
         <translation>Query failed: the data group has no labels</translation>
     </message>
