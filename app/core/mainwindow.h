@@ -214,6 +214,8 @@ public:
     void showDeviceNotice(const QString &text, int ms);
     // How long a refusal stays beside the read-off's progress (ms): long enough to be read.
     static constexpr int deviceNoticeMs = 5000;
+    // Refuses, saying why, what must wait for the end of the device job named job.
+    void refuseForJob(const QString &job);
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }

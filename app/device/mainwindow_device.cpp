@@ -192,8 +192,13 @@ bool MainWindow::refuseDuringDeviceJob()
 {
     if (!deviceJobRunning())
         return false;
-    showDeviceNotice(tr("“%1”正在进行，请等它结束后再操作").arg(deviceJobName()), deviceNoticeMs);
+    refuseForJob(deviceJobName());
     return true;
+}
+
+void MainWindow::refuseForJob(const QString &job)
+{
+    showDeviceNotice(tr("“%1”正在进行，请等它结束后再操作").arg(job), deviceNoticeMs);
 }
 
 void MainWindow::askToQuitDuringDeviceJob()

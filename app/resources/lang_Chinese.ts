@@ -1301,6 +1301,14 @@
         <translation>控制器不再请求数据</translation>
     </message>
     <message>
+        <source>串口未连接，请先点击“%1”</source>
+        <translation>串口未连接，请先点击“%1”</translation>
+    </message>
+    <message>
+        <source>串口写入失败</source>
+        <translation>串口写入失败</translation>
+    </message>
+    <message>
         <source>串口连接断开</source>
         <translation>串口连接断开</translation>
     </message>

@@ -1301,6 +1301,14 @@ Wait: the program quits once the job has ended.</translation>
         <translation>the controller asks for no more data</translation>
     </message>
     <message>
+        <source>串口未连接，请先点击“%1”</source>
+        <translation>The serial line is not connected: press “%1” first</translation>
+    </message>
+    <message>
+        <source>串口写入失败</source>
+        <translation>writing to the serial line failed</translation>
+    </message>
+    <message>
         <source>串口连接断开</source>
         <translation>the serial line was lost</translation>
     </message>

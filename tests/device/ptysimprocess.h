@@ -44,6 +44,19 @@ protected:
         return true;
     }
 
+    // Starts the built program with args only, for a simulator that needs no serial line, once
+    // it prints "<program> ready ".
+    bool startAlone(const QString &program, const QStringList &args, int timeoutMs)
+    {
+        stop();
+        const QRegularExpression ready(program + QStringLiteral(" ready "));
+        if (!m_process.start(builtProgram(program), args, ready, timeoutMs)) {
+            m_error = m_process.error();
+            return false;
+        }
+        return true;
+    }
+
 private:
     SocatPtyPair m_pair;
     ChildProcess m_process;
