@@ -81,6 +81,9 @@ void MainWindow::initLabelTable()
          {labelColumnWidths[4], QStringLiteral("m3/h")},
          {labelColumnWidths[5], QStringLiteral("double_HGFEDCBA"), selectorArrow}},
         LabelColumnDescription);
+    // Every digit of a 64-bit value where the window has room for it.
+    m_labelColumns->setWidestTexts(LabelColumnValue, {QStringLiteral("-9223372036854775808"),
+                                                      QStringLiteral("18446744073709551615")});
     // The model itself is sorted; the selectors are index widgets and move with their rows.
     ui->tableView_label->setSortingEnabled(true);
     ui->tableView_label->horizontalHeader()->setSortIndicatorShown(true);
