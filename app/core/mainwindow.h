@@ -140,6 +140,8 @@ public:
     QStandardItem *labelItem(int row, int column) const;
     int labelRowCount() const;
     bool labelEditingEnabled() const { return m_labelEditing; }
+    // Opens or locks the cells to editing; the address and type cells stay locked while
+    // monitoring runs, and open again with the others after it stops.
     void setLabelTableEditable(bool editable);
     // The rows as texts in column order, the type column as its selector shows it.
     QList<QStringList> labelRows() const;
@@ -404,6 +406,10 @@ private:
     void initLabelTable();
     void setLabelHeaders();
     void clearLabelRows();
+    // The columns that say what a row reads: the address and the data type.
+    static bool definesRead(int column);
+    // Closes, unsaved, an editor open on such a cell.
+    void closeReadCellEditor();
 
     // Project (mainwindow_project.cpp)
     QString driverDir() const;

@@ -262,6 +262,8 @@ void MainWindow::setMonitorControls(bool running)
     // Header clicks are what sort; turning sorting itself off and on would re-sort every row
     // by the indicator column at each stop and lose the user's order.
     ui->tableView_label->horizontalHeader()->setSectionsClickable(!running);
+    // The cells that say what is read (address, type) are held with the rows.
+    setLabelTableEditable(m_labelEditing);
 }
 
 LabelRowIndex MainWindow::labelRowIndex() const

@@ -502,7 +502,7 @@ void tst_ProjectWindow::randomBytesKeepTheDemoLabels()
     MainWindow *window = m_f.create();
     open(path);
     const QList<LabelRow> demo = window->labelRows();
-    QCOMPARE(demo.size(), 46);
+    QCOMPARE(demo.size(), 47);
 
     // Noise two of whose lines happen to cut into six fields.
     QRandomGenerator random(8);
