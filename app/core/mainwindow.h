@@ -415,8 +415,15 @@ private:
     QString driverDir() const;
     // The history database of projectPath in the current instance mode, absolute.
     QString historyDatabasePathFor(const QString &projectPath) const;
-    // Creates the file and its tables where missing; reports a failure and returns false.
-    bool ensureHistoryDatabase(const QString &path);
+    // Creates the file and its tables where missing. On failure a box names the file, the
+    // reason and what was not done (consequence), and the result is false.
+    bool ensureHistoryDatabase(const QString &path, const QString &consequence = QString());
+    // The box of a history file that cannot be made or opened: what failed, the file, why.
+    void reportHistoryFileFailure(const QString &what, const QString &path, const QString &reason,
+                                  const QString &consequence);
+    // Moves the open project's history to the file path (made already) once its project row is
+    // found or made there; else a box, and the project stays on the file it had.
+    bool moveProjectHistory(const QString &path, const QString &consequence);
     void openProjectSettings();
     void updateStartButton();
 

@@ -381,11 +381,17 @@ bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
         return true;
     const QList<QVariantMap> samples = std::move(m_samples);
     m_samples.clear();
+    QSqlDatabase db = database.database();
+    // Without a connection every statement fails with Qt's "Driver not loaded", which is not why.
+    if (!db.isOpen()) {
+        if (errorText)
+            *errorText = QCoreApplication::translate("MainWindow", "数据库未打开");
+        return false;
+    }
     QString error;
     const QMetaObject::Connection errors = QObject::connect(
         &database, &SQLiteHandler::errorOccurred, [&error](const QString &text) { error = text; });
-    QSqlDatabase db = database.database();
-    const bool inTransaction = db.isOpen() && db.transaction();
+    const bool inTransaction = db.transaction();
     bool ok = database.insertRecords(QStringLiteral("data"), samples);
     if (inTransaction && !db.commit()) {
         error = db.lastError().text();
@@ -394,9 +400,7 @@ bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
     }
     QObject::disconnect(errors);
     if (!ok && errorText)
-        *errorText = !error.isEmpty() ? error
-                     : !db.isOpen() ? QCoreApplication::translate("MainWindow", "数据库未打开")
-                                    : db.lastError().text();
+        *errorText = !error.isEmpty() ? error : db.lastError().text();
     return ok;
 }
 

@@ -1089,6 +1089,22 @@
         <translation>数据库未打开</translation>
     </message>
     <message>
+        <source>多应用模式未开启，历史数据仍写入 %1。</source>
+        <translation>多应用模式未开启，历史数据仍写入 %1。</translation>
+    </message>
+    <message>
+        <source>单应用模式未开启。</source>
+        <translation>单应用模式未开启。</translation>
+    </message>
+    <message>
+        <source>工程未打开，历史数据仍写入 %1。</source>
+        <translation>工程未打开，历史数据仍写入 %1。</translation>
+    </message>
+    <message>
+        <source>工程未打开。</source>
+        <translation>工程未打开。</translation>
+    </message>
+    <message>
         <source>停止监视</source>
         <comment>status bar</comment>
         <translation>停止监视</translation>

@@ -1089,6 +1089,22 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <translation>The database is not open</translation>
     </message>
     <message>
+        <source>多应用模式未开启，历史数据仍写入 %1。</source>
+        <translation>Multiple instance mode was not enabled; the history is still written to %1.</translation>
+    </message>
+    <message>
+        <source>单应用模式未开启。</source>
+        <translation>Single instance mode was not enabled.</translation>
+    </message>
+    <message>
+        <source>工程未打开，历史数据仍写入 %1。</source>
+        <translation>The project was not opened; the history is still written to %1.</translation>
+    </message>
+    <message>
+        <source>工程未打开。</source>
+        <translation>The project was not opened.</translation>
+    </message>
+    <message>
         <source>停止监视</source>
         <comment>status bar</comment>
         <translation>Monitoring stopped</translation>
