@@ -2,63 +2,58 @@
 
 // Folders the program cannot write, as a user meets them (a read-only share, another user's
 // folder). Root ignores a folder's write bits, so under root the test function runs again in a
-// child process of this test program as the unprivileged user "nobody" (setpriv); as any other
-// user the folder's mode alone does it.
+// child process of this test program without the capabilities that override file modes
+// (setpriv); as any other user the folder's mode alone does it. The child stays root otherwise,
+// so a build tree in root's own folder still serves it.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
-#include <pwd.h>
 
-// What a run of the current test function as "nobody" gave.
+// What a run of the current test function without file-mode overrides gave.
 struct UnprivilegedRun
 {
-    bool ran = false;    // false: this process is not root and runs the test itself
+    bool ran = false;    // false: this process honours folder modes and runs the test itself
     bool passed = false; // the child ran the function and it passed
     QString output;      // the child's test log, or why it could not run
 };
 
-// Whether this process makes its files as root (whose uid unistd.h would give, but it declares
-// names such as link() that tests use for their own).
-inline bool makesFilesAsRoot()
+// Whether this process may write into a folder whose mode forbids it (root's override).
+inline bool ignoresFolderModes()
 {
-    QTemporaryFile file;
-    return file.open() && QFileInfo(file.fileName()).ownerId() == 0;
+    QTemporaryDir dir;
+    if (!dir.isValid()
+        || !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+        return false;
+    QFile probe(QDir(dir.path()).filePath(QStringLiteral("probe")));
+    const bool wrote = probe.open(QIODevice::WriteOnly);
+    probe.close();
+    QFile::setPermissions(dir.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return wrote;
 }
 
-// Under root: runs the current test function (and data row) in a child process as "nobody" and
-// waits for it up to timeoutMs. The build tree and the temporary folder must be readable by it.
+// Under root: runs the current test function (and data row) in a child process without the
+// capabilities that override file modes, and waits for it up to timeoutMs.
 inline UnprivilegedRun runAsUnprivilegedWhenRoot(int timeoutMs = 60000)
 {
     UnprivilegedRun run;
-    if (!makesFilesAsRoot())
+    if (!ignoresFolderModes())
         return run;
     run.ran = true;
-    const passwd *nobody = ::getpwnam("nobody");
-    if (!nobody) {
-        run.output = QStringLiteral("no user \"nobody\" to run the test as");
-        return run;
-    }
     const QString name = QString::fromLatin1(QTest::currentTestFunction());
     const QString tag
         = QTest::currentDataTag() ? QString::fromLocal8Bit(QTest::currentDataTag()) : QString();
     const QString function = tag.isEmpty() ? name : name + QLatin1Char(':') + tag;
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Root's own folders are not the child's.
-    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    env.insert(QStringLiteral("HOME"), QDir::tempPath());
-    child.setProcessEnvironment(env);
-    child.setWorkingDirectory(QDir::tempPath());
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
-                 QStringLiteral("--regid=%1").arg(nobody->pw_gid), QStringLiteral("--clear-groups"),
+                {QStringLiteral("--bounding-set=-dac_override,-dac_read_search"),
                  QStringLiteral("--"), QCoreApplication::applicationFilePath(), function});
     if (!child.waitForStarted(timeoutMs)) {
         run.output = QStringLiteral("setpriv: ") + child.errorString();
@@ -67,7 +62,7 @@ inline UnprivilegedRun runAsUnprivilegedWhenRoot(int timeoutMs = 60000)
     if (!child.waitForFinished(timeoutMs)) {
         child.kill();
         child.waitForFinished(5000);
-        run.output = QStringLiteral("the run as nobody did not end in %1 ms\n").arg(timeoutMs);
+        run.output = QStringLiteral("the run without file-mode overrides did not end in %1 ms\n").arg(timeoutMs);
     }
     run.output += QString::fromLocal8Bit(child.readAll());
     // The function itself passed, not merely nothing failed (a skip passes nothing).
@@ -87,9 +82,9 @@ inline UnprivilegedRun runAsUnprivilegedWhenRoot(int timeoutMs = 60000)
             if (!line.startsWith(QLatin1String("QDEBUG : ")))
                 lines << line;
         }
-        std::fprintf(stderr, "---- the run as nobody ----\n%s\n----\n",
+        std::fprintf(stderr, "---- the run without file-mode overrides ----\n%s\n----\n",
                      qPrintable(lines.join(QLatin1Char('\n'))));
-        run.output = QStringLiteral("the run as nobody failed (its log is above)");
+        run.output = QStringLiteral("the run without file-mode overrides failed (its log is above)");
     }
     return run;
 }
@@ -112,8 +107,8 @@ inline bool makeUnwritable(const QString &dir, QString *why)
     return true;
 }
 
-// Runs the rest of the current test function as "nobody" when this process is root, and then
-// ends it with the child's outcome; as any other user it goes on in this process.
+// Runs the rest of the current test function without file-mode overrides when this process has
+// them (root), and then ends it with the child's outcome; otherwise it goes on in this process.
 #define RUN_UNPRIVILEGED_WHEN_ROOT()                                                               \
     do {                                                                                           \
         const UnprivilegedRun unprivileged = runAsUnprivilegedWhenRoot();                          \
