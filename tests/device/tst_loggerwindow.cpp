@@ -57,11 +57,18 @@ QStringList expectedRows(int firstBatch, int batches, int values = 2, int projec
     return rows;
 }
 
-QByteArray testImage()
+// Image bytes that differ from area to area and frame to frame.
+QByteArray imagePattern(int size)
 {
     QByteArray image;
-    for (int i = 0; i < imageBytes; ++i)
+    for (int i = 0; i < size; ++i)
         image.append(char((i * 7 + i / 253) & 0xFF));
+    return image;
+}
+
+QByteArray testImage()
+{
+    QByteArray image = imagePattern(imageBytes);
     // Area 26 (bytes 1028 .. 1107 of the image) carries the closing command 04 at its byte 56.
     image[1028 + 56] = char(0x04);
     return image;
@@ -440,9 +447,7 @@ void TestLoggerWindow::downloadAtLineRate()
     QFETCH(int, baud);
     const QList<LoggerImageDownload::Area> areas{{1, 32}, {21, 500}, {22, 2000}, {26, 80}};
     const int size = LoggerImageDownload::imageSize(areas);
-    QByteArray image;
-    for (int i = 0; i < size; ++i)
-        image.append(char((i * 7 + i / 253) & 0xFF));
+    QByteArray image = imagePattern(size);
     // Area 26 is last: its byte 56 is the closing command 04.
     image[size - 80 + LoggerImageDownload::closingCodeOffset] = char(0x04);
     m_window->setImageAreas(areas);
