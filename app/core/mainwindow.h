@@ -195,6 +195,11 @@ public:
     // machine.
     void setDeviceWaitFloor(int ms) { m_deviceWaitFloorMs = ms; }
     quint8 imageFrameCounter() const { return m_imageDownload.frameCounter(); }
+    // The areas the download writes; the device's whole table unless a test writes fewer.
+    void setImageAreas(const QList<LoggerImageDownload::Area> &areas)
+    {
+        m_imageDownload.setAreas(areas);
+    }
     // The firmware page's updater; it lives as long as the window.
     Update_Bin *updateBin() const { return m_updateBin; }
     // Runs operation, the device job named job, holding the serial lock; false, with the busy

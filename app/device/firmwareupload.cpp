@@ -167,6 +167,9 @@ int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
             m_lineFailed = true;
             break;
         }
+        // Silence counts once the last packet written has left the line.
+        if (m_link->sendingMs() > 0)
+            silence.restart();
         if (silence.elapsed() < m_waitMs)
             continue;
         // A packet cut short by the silence is still handed over, and the dialogue goes on if

@@ -1234,6 +1234,18 @@
         <translation>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</translation>
     </message>
     <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</source>
+        <translation>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</source>
+        <translation>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
+        <translation>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</translation>
+    </message>
+    <message>
         <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
         <translation>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</translation>
     </message>

@@ -1234,6 +1234,18 @@ Wait: the program quits once the job has ended.</translation>
         <translation>Download stopped: %1/%2 Byte written; the device got no finish mark</translation>
     </message>
     <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</source>
+        <translation>The device has the start mark and %1/%2 Byte; it got no finish mark</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</source>
+        <translation>The device has the start mark and %1/%2 Byte; its finish mark was not confirmed</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
+        <translation>The device has the start mark, %1/%2 Byte and the finish mark; the closing commands were not confirmed</translation>
+    </message>
+    <message>
         <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
         <translation>Offline data import stopped: %1 batches (%2 values) imported, stopped at record index %3</translation>
     </message>
