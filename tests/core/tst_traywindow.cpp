@@ -26,6 +26,8 @@ constexpr int startTimeoutMs = 30000;
 // A controller that stops answering: the driver's own reply time-out, the ticks that count it
 // and the box's way to the screen.
 constexpr int warningTimeoutMs = 30000;
+// One close of a window by the window manager, until the program shows what follows it.
+constexpr int closeTimeoutMs = 10000;
 // Well past the 1.3-1.9 s after which a box closed in the tray used to end the program.
 constexpr int watchMs = 5000;
 // Read requests that show polling going on: two ticks or more of the project's two labels at
@@ -109,6 +111,11 @@ private:
     qint64 pid() const { return m_program->processId(); }
     // Waits until done() holds, while the program runs, for timeoutMs at most; done() then.
     bool waitFor(const std::function<bool()> &done, int timeoutMs);
+    // Closes the window as its title bar's close button does (the window manager's Alt+F4) until
+    // followed() holds. A press the window manager takes while it is still busy with the window
+    // may go unseen, as a user would find; they would press again, and so does this, twice at
+    // most. A window blocked by a box ignores a further close, and a hidden one hides again.
+    bool closeWindow(const QString &window, const std::function<bool()> &followed);
     // The one visible window of the program besides known, once there is one; empty if none.
     QString newWindow(const QStringList &known, int timeoutMs);
     // Whether the program runs, its windows and what it wrote: what a failure message needs.
@@ -214,6 +221,18 @@ bool tst_TrayWindow::waitFor(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
+bool tst_TrayWindow::closeWindow(const QString &window, const std::function<bool()> &followed)
+{
+    for (int press = 0; press < 3; ++press) {
+        if (press > 0)
+            qWarning() << "closing the window again, press" << press + 1;
+        keysTo(window, {"alt+F4"});
+        if (waitFor(followed, closeTimeoutMs))
+            return true;
+    }
+    return false;
+}
+
 QString tst_TrayWindow::newWindow(const QStringList &known, int timeoutMs)
 {
     QString window;
@@ -279,23 +298,29 @@ void tst_TrayWindow::closedWithoutTrayAsksBeforeEnding()
     // With no tray to come back from, closing the window is the program's own exit, with its
     // question: No leaves it as it was, Yes ends it.
     setTray(false);
+    if (QTest::currentTestFailed())
+        return;
     startProgram({});
+    if (QTest::currentTestFailed())
+        return;
     const QString window = newWindow({}, startTimeoutMs);
     QVERIFY2(!window.isEmpty(), state());
     QVERIFY(xdo({"getwindowname", window}).startsWith(QLatin1String("Morvelin V")));
 
-    keysTo(window, {"alt+F4"});
-    QString box = newWindow({window}, startTimeoutMs);
-    QVERIFY2(!box.isEmpty(), state());
+    QString box;
+    const auto boxShown = [&] {
+        box = newWindow({window}, 0);
+        return !box.isEmpty();
+    };
+    QVERIFY2(closeWindow(window, boxShown), state());
     QCOMPARE(xdo({"getwindowname", box}), zh("确认退出"));
     keysTo(box, {"n"});
     QVERIFY2(waitFor([&] { return visibleWindows(pid()) == QStringList{window}; }, startTimeoutMs),
              state());
     QCOMPARE(m_program->state(), QProcess::Running);
 
-    keysTo(window, {"alt+F4"});
-    box = newWindow({window}, startTimeoutMs);
-    QVERIFY2(!box.isEmpty(), state());
+    QVERIFY2(closeWindow(window, boxShown), state());
+    QCOMPARE(xdo({"getwindowname", box}), zh("确认退出"));
     keysTo(box, {"y"});
     QVERIFY2(m_program->waitForFinished(startTimeoutMs), "the program did not end on Yes");
     QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
@@ -316,6 +341,8 @@ void tst_TrayWindow::boxClosedInTrayLeavesItRunning()
     QFETCH(Box, box);
     QFETCH(QString, title);
     setTray(true);
+    if (QTest::currentTestFailed())
+        return;
     m_sim = std::make_unique<VexmarSimProcess>();
     QVERIFY2(m_sim->startUdp({"--pattern"}), qPrintable(m_sim->error()));
 
@@ -333,6 +360,8 @@ void tst_TrayWindow::boxClosedInTrayLeavesItRunning()
     const QString project = projects.filePath(data.name);
     QVERIFY(ProjectFile::write(project, data));
     startProgram({project});
+    if (QTest::currentTestFailed())
+        return;
 
     // The main window and the tray icon.
     QVERIFY2(waitFor([&] { return visibleWindows(pid()).size() == 2; }, startTimeoutMs), state());
@@ -351,10 +380,8 @@ void tst_TrayWindow::boxClosedInTrayLeavesItRunning()
     QVERIFY2(waitFor([&] { return m_sim->frameCount() >= ticksShown; }, ticksTimeoutMs), state());
 
     // Closed: into the tray.
-    keysTo(window, {"alt+F4"});
-    QVERIFY2(
-        waitFor([&] { return visibleWindows(pid()) == QStringList{trayIcon}; }, startTimeoutMs),
-        state());
+    QVERIFY2(closeWindow(window, [&] { return visibleWindows(pid()) == QStringList{trayIcon}; }),
+             state());
 
     QString opened;
     switch (box) {
