@@ -7,7 +7,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5charts5-dev libqt5serialport5-dev
     qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libmosquitto-dev mosquitto libxlsxwriter-dev zlib1g-dev
-    socat python3 python3-openpyxl xvfb xauth fonts-wqy-microhei
+    socat python3 python3-openpyxl xvfb xauth fonts-wqy-microhei openbox trayer xdotool
     libbenchmark-dev
 )
 

@@ -14,6 +14,9 @@ int main(int argc, char *argv[])
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
+    // The window closes into the tray, so a box closed there is the last visible window: the
+    // program ends only through its own exits (退出 and the tray's 退出), which quit themselves.
+    QApplication::setQuitOnLastWindowClosed(false);
     MainWindow::initResources();
 
     // A project named on the command line is relative to where the program was started.

@@ -86,6 +86,8 @@ public:
     // The match of the ready pattern of the last start that succeeded.
     QRegularExpressionMatch readyMatch() const { return m_ready; }
     QString error() const { return m_error; }
+    // 0 while it does not run.
+    qint64 processId() const { return m_process.processId(); }
 
     void stop()
     {

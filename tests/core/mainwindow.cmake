@@ -26,3 +26,11 @@ add_test(NAME tst_windowfit_1920 COMMAND bash ${CMAKE_SOURCE_DIR}/tests/common/x
     1920x1080x24 $<TARGET_FILE:tst_windowfit> widestValuesWholeOnAWideScreen)
 set_tests_properties(tst_windowfit_1920 PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1")
+
+# The built program closed into a real system tray: a virtual X server with a window manager and
+# a tray of the test's own, the program driven from outside against the Vexmar simulator.
+morvelin_add_test(tst_traywindow SOURCES tst_traywindow.cpp recordingprompt.h windowfixture.h
+    LIBS morvelin_window XVFB 2560x1440x24 TIMEOUT 300)
+target_include_directories(tst_traywindow PRIVATE
+    ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include ${CMAKE_CURRENT_SOURCE_DIR}/../vexmar)
+add_dependencies(tst_traywindow Morvelin LibVexmar vexmarsim)

@@ -43,6 +43,7 @@ public:
     }
 
     quint16 port() const { return m_port; }
+    qint64 processId() const { return m_process.processId(); }
     QString error() const { return m_process.error(); }
     QString logPath() const { return m_dir.filePath(QStringLiteral("requests.log")); }
 
