@@ -176,15 +176,21 @@ bool SQLiteHandler::executeQuery(QSqlQuery &query)
 {
     const bool ok = query.exec();
     if (!ok)
-        emit errorOccurred(query.lastError().text());
+        reportFailure(query.lastError());
     return ok;
+}
+
+void SQLiteHandler::reportFailure(const QSqlError &error)
+{
+    m_lastError = error;
+    emit errorOccurred(error.text());
 }
 
 bool SQLiteHandler::runStatement(QSqlQuery &query, const QString &statement,
                                  const QVariantList &values)
 {
     if (!query.prepare(statement)) {
-        emit errorOccurred(query.lastError().text());
+        reportFailure(query.lastError());
         return false;
     }
     for (const QVariant &value : values)
@@ -236,7 +242,7 @@ bool SQLiteHandler::insertRecords(const QString &table, const QList<QVariantMap>
               .arg(table, columns.join(QLatin1Char(',')), joinedPlaceholders(columns.size()));
     QSqlQuery query(m_db);
     if (!query.prepare(statement)) {
-        emit errorOccurred(query.lastError().text());
+        reportFailure(query.lastError());
         return false;
     }
     for (const QVariantMap &record : records) {

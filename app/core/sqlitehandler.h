@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QStringList>
 #include <QVariant>
 
@@ -35,6 +36,9 @@ public:
     QSqlDatabase database() const;
 
     bool executeQuery(QSqlQuery &query);
+    // Why the last statement that failed to prepare or run failed, as the driver said it (a
+    // caller tells a file held by another program from a refusal by it).
+    QSqlError lastError() const { return m_lastError; }
     bool createTable(const QString &table, const QMap<QString, QString> &columns);
     bool insertRecord(const QString &table, const QVariantMap &values);
     bool insertRecords(const QString &table, const QList<QVariantMap> &records);
@@ -77,9 +81,11 @@ signals:
 
 private:
     bool runStatement(QSqlQuery &query, const QString &statement, const QVariantList &values);
+    void reportFailure(const QSqlError &error);
     QList<QVariantMap> collectRows(const QString &statement, const QVariantList &values);
     void releaseConnection();
 
     QSqlDatabase m_db;
     QString m_connectionName;
+    QSqlError m_lastError;
 };
