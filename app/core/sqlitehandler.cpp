@@ -1,11 +1,14 @@
 #include "sqlitehandler.h"
 
+#include "historybusy.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcSql, "morvelin.sql")
 
@@ -102,7 +105,7 @@ QStringList SQLiteHandler::schemaStatements()
     return {QLatin1String(tableStatements[0]), QLatin1String(tableStatements[1])};
 }
 
-bool SQLiteHandler::openDatabase(const QString &fileName)
+bool SQLiteHandler::openDatabase(const QString &fileName, int busyWaitMs)
 {
     const QString path = QFileInfo(fileName).absoluteFilePath();
     const QString name = QLatin1String(connectionPrefix) + path;
@@ -126,7 +129,14 @@ bool SQLiteHandler::openDatabase(const QString &fileName)
         return false;
     }
     QString error;
-    if (!ensureTables(m_db, &error)) {
+    bool tables = false;
+    {
+        std::optional<HistoryBusyWait> wait;
+        if (busyWaitMs >= 0)
+            wait.emplace(m_db, busyWaitMs);
+        tables = ensureTables(m_db, &error);
+    }
+    if (!tables) {
         releaseConnection();
         emit errorOccurred(error);
         return false;

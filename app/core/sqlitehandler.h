@@ -26,8 +26,10 @@ public:
     ~SQLiteHandler() override;
 
     // Opens fileName (relative names against the working directory) and makes sure it holds
-    // both tables. Opening the file this handler already has open is a no-op.
-    bool openDatabase(const QString &fileName);
+    // both tables. Opening the file this handler already has open is a no-op. busyWaitMs >= 0:
+    // the wait for a file another program holds while the tables are checked, for a caller that
+    // waits in slices of its own (SQLite's default wait otherwise).
+    bool openDatabase(const QString &fileName, int busyWaitMs = -1);
     void closeDatabase();
     bool isOpen() const;
     // Absolute path of the open file, empty when none is open.

@@ -13,7 +13,6 @@
 #include <QDebug>
 #include <QSerialPort>
 #include <QStatusBar>
-#include <optional>
 
 namespace {
 
@@ -468,9 +467,11 @@ void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
     const QMetaObject::Connection told
         = connect(historyDatabase(), &SQLiteHandler::errorOccurred, this,
                   [&openError](const QString &error) { openError = error; });
-    const bool opened = historyDatabase()->openDatabase(m_dbFileName);
+    // Without a wait here: a file another program holds is waited for by the read-off, which
+    // opens it again with the window painted between its tries.
+    const bool opened = historyDatabase()->openDatabase(m_dbFileName, 0);
     disconnect(told);
-    if (!opened) {
+    if (!opened && !HistoryBusyWait::isBusy(openError)) {
         // Nothing read yet: the read-off says why it did not begin.
         RecordReadOff::Result refused;
         refused.outcome = RecordReadOff::Outcome::FileRefused;
@@ -511,13 +512,10 @@ void MainWindow::readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wo
         },
         &store);
     readOff.setOpener([&](QString *error) {
-        // The file's connection is the window handler's, open already: a try at it waits one
-        // slice for a file another program holds, not SQLite's 5 s with the window still.
-        std::optional<HistoryBusyWait> wait;
-        if (historyDatabase()->isOpen())
-            wait.emplace(historyDatabase()->database(), RecordReadOff::fileSliceMs);
+        // A try waits one slice for a file another program holds, not SQLite's 5 s per
+        // statement with the window standing still.
         openError.clear();
-        const bool opened = store.openDatabase(file);
+        const bool opened = store.openDatabase(file, RecordReadOff::fileSliceMs);
         *error = openError;
         return opened;
     });

@@ -40,8 +40,7 @@ RecordReadOff::Result RecordReadOff::run(quint32 firstIndex, int projectId)
             [this](QString *text) {
                 if (m_opener(text))
                     return Try::Done;
-                return HistoryBusyWait::isBusy(QSqlError(QString(), *text)) ? Try::Held
-                                                                            : Try::Refused;
+                return HistoryBusyWait::isBusy(*text) ? Try::Held : Try::Refused;
             },
             &result, &error);
         if (opened != Try::Done) {

@@ -434,23 +434,26 @@ void TestLoggerWindow::readOffRefusedWithoutProjectRow()
 void TestLoggerWindow::readOffHistoryFileHeld_data()
 {
     QTest::addColumn<QString>("lock");
+    QTest::addColumn<int>("lockedAfter");    // batches stored before the lock is taken
     QTest::addColumn<int>("releaseAfterMs"); // -1: held past the read-off's wait
-    QTest::newRow("write lock held past the wait") << "IMMEDIATE" << -1;
-    QTest::newRow("exclusive lock held past the wait") << "EXCLUSIVE" << -1;
-    QTest::newRow("write lock let go after 3 s") << "IMMEDIATE" << 3000;
-    QTest::newRow("exclusive lock let go after 3 s") << "EXCLUSIVE" << 3000;
+    QTest::newRow("write lock held past the wait") << "IMMEDIATE" << 4 << -1;
+    QTest::newRow("exclusive lock held past the wait") << "EXCLUSIVE" << 4 << -1;
+    QTest::newRow("exclusive lock from before the start") << "EXCLUSIVE" << 0 << -1;
+    QTest::newRow("write lock let go after 3 s") << "IMMEDIATE" << 4 << 3000;
+    QTest::newRow("exclusive lock let go after 3 s") << "EXCLUSIVE" << 4 << 3000;
 }
 
-// Another program takes the history file after the fourth batch. The read-off waits for it with
-// the window painted; held past the wait, it stops at the batch it could not store and says so,
+// Another program takes the history file after some batches, or holds it from before the start.
+// The read-off waits for it with the window painted; held past the wait, it stops at the batch
+// it could not store (before the first request when it could not open the file) and says so,
 // and a second read-off brings the rest without a row twice; let go in time, every row is in.
 void TestLoggerWindow::readOffHistoryFileHeld()
 {
     QFETCH(QString, lock);
+    QFETCH(int, lockedAfter);
     QFETCH(int, releaseAfterMs);
     constexpr int batches = 12;
     constexpr int values = 5;
-    constexpr int lockedAfter = 4;
     startSim({"--batches", QString::number(batches), "--values", QString::number(values)});
     const QString file = m_window->databaseFileName();
     HistoryLockHolder holder;
@@ -474,12 +477,19 @@ void TestLoggerWindow::readOffHistoryFileHeld()
     connect(&ticker, &QTimer::timeout, this, [&] { gaps.tick(); });
     ticker.start(20);
 
+    if (lockedAfter == 0) {
+        QVERIFY(SQLiteHandler::createDatabase(file));
+        QVERIFY(holder.lock(lock));
+        locked = true;
+        heldFor.start();
+    }
     const bool heldPast = releaseAfterMs < 0;
+    const QString unstored = lockedAfter > 0 ? QStringLiteral("，该批5条数据未存入") : QString();
     m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
     m_fx.prompt->expect("information", tips,
-                        heldPast ? QStringLiteral("历史数据库被其他程序占用15秒，离线数据导入停止："
-                                                  "已导入4批（20条数据），停在记录索引4，"
-                                                  "该批5条数据未存入")
+                        heldPast ? readOffText("历史数据库被其他程序占用15秒，离线数据导入停止",
+                                               lockedAfter, lockedAfter * values, lockedAfter)
+                                       + unstored
                                  : readOffText("离线数据导入完成", batches, batches * values));
     gaps.start();
     m_ui->pushButton_COM_ReadOff->click();
@@ -489,6 +499,7 @@ void TestLoggerWindow::readOffHistoryFileHeld()
     QVERIFY(locked);
     QCOMPARE(m_fx.prompt->pending(), 0);
     // Painted while it waited, not standing still for the lock.
+    qInfo("%s", qPrintable(gaps.describe()));
     QVERIFY2(gaps.longestMs() <= 250, qPrintable(gaps.describe()));
     if (!heldPast) {
         QVERIFY(released);
@@ -500,13 +511,15 @@ void TestLoggerWindow::readOffHistoryFileHeld()
     }
     // The whole wait, then not a request past the batch it could not store.
     QVERIFY2(waitedMs >= RecordReadOff::fileWaitMs, qPrintable(QString::number(waitedMs)));
-    QCOMPARE(m_sim->requestKinds().size(), lockedAfter + 1);
+    QCOMPARE(m_sim->requestKinds().size(), lockedAfter > 0 ? lockedAfter + 1 : 0);
     QVERIFY(holder.release());
     QCOMPARE(sqlRows(file, "SELECT projectid, label, value, datetime FROM data ORDER BY id"),
              expectedRows(0, lockedAfter, values));
     m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
-    m_fx.prompt->expect("information", tips,
-                        "离线数据导入完成：已导入12批（40条数据），另有20条历史数据中已有");
+    QString again = readOffText("离线数据导入完成", batches, (batches - lockedAfter) * values);
+    if (lockedAfter > 0)
+        again += QStringLiteral("，另有%1条历史数据中已有").arg(lockedAfter * values);
+    m_fx.prompt->expect("information", tips, again);
     m_ui->pushButton_COM_ReadOff->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QCOMPARE(sqlRows(file, "SELECT projectid, label, value, datetime FROM data ORDER BY id"),
