@@ -26,9 +26,10 @@ public:
     ~SQLiteHandler() override;
 
     // Opens fileName (relative names against the working directory) and makes sure it holds
-    // both tables. Opening the file this handler already has open is a no-op. busyWaitMs >= 0:
-    // the wait for a file another program holds while the tables are checked, for a caller that
-    // waits in slices of its own (SQLite's default wait otherwise).
+    // both tables. Opening the file this handler already has open is a no-op; a file that does
+    // not open leaves the handler on the file it had. busyWaitMs >= 0: the wait for a file
+    // another program holds while the tables are checked, for a caller that waits in slices of
+    // its own (SQLite's default wait otherwise).
     bool openDatabase(const QString &fileName, int busyWaitMs = -1);
     void closeDatabase();
     bool isOpen() const;
@@ -85,7 +86,8 @@ private:
     bool runStatement(QSqlQuery &query, const QString &statement, const QVariantList &values);
     void reportFailure(const QSqlError &error);
     QList<QVariantMap> collectRows(const QString &statement, const QVariantList &values);
-    void releaseConnection();
+    // Lets go of the connection name; the last handler to do so closes and removes it.
+    static void releaseConnection(const QString &name);
 
     QSqlDatabase m_db;
     QString m_connectionName;

@@ -1161,6 +1161,22 @@
         <translation>数据库未打开</translation>
     </message>
     <message>
+        <source>多应用模式未开启，历史数据仍写入 %1。</source>
+        <translation>多应用模式未开启，历史数据仍写入 %1。</translation>
+    </message>
+    <message>
+        <source>单应用模式未开启。</source>
+        <translation>单应用模式未开启。</translation>
+    </message>
+    <message>
+        <source>工程未打开，历史数据仍写入 %1。</source>
+        <translation>工程未打开，历史数据仍写入 %1。</translation>
+    </message>
+    <message>
+        <source>工程未打开。</source>
+        <translation>工程未打开。</translation>
+    </message>
+    <message>
         <source>停止监视</source>
         <comment>status bar</comment>
         <translation>停止监视</translation>
@@ -1289,6 +1305,18 @@
         <source>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</source>
         <translation>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</translation>
     </message>
+    <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</source>
+        <translation>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</source>
+        <translation>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
+        <translation>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</translation>
+    </message>
 </context>
 <context>
     <name>Update_Bin</name>
@@ -1363,6 +1391,14 @@
     <message>
         <source>控制器不再请求数据</source>
         <translation>控制器不再请求数据</translation>
+    </message>
+    <message>
+        <source>串口未连接，请先点击“%1”</source>
+        <translation>串口未连接，请先点击“%1”</translation>
+    </message>
+    <message>
+        <source>串口写入失败</source>
+        <translation>串口写入失败</translation>
     </message>
     <message>
         <source>串口连接断开</source>
@@ -1534,6 +1570,10 @@
     <message>
         <source>查询失败：%1</source>
         <translation>查询失败：%1</translation>
+    </message>
+    <message>
+        <source>查询成功，但没有数据</source>
+        <translation>查询成功，但没有数据</translation>
     </message>
     <message>
         <source>查询失败：数据组没有标签</source>
