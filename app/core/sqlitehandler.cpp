@@ -1,11 +1,14 @@
 #include "sqlitehandler.h"
 
+#include "historybusy.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcSql, "morvelin.sql")
 
@@ -102,7 +105,7 @@ QStringList SQLiteHandler::schemaStatements()
     return {QLatin1String(tableStatements[0]), QLatin1String(tableStatements[1])};
 }
 
-bool SQLiteHandler::openDatabase(const QString &fileName)
+bool SQLiteHandler::openDatabase(const QString &fileName, int busyWaitMs)
 {
     const QString path = QFileInfo(fileName).absoluteFilePath();
     const QString name = QLatin1String(connectionPrefix) + path;
@@ -123,10 +126,14 @@ bool SQLiteHandler::openDatabase(const QString &fileName)
         ++connectionUsers()[name];
 
     QString error;
-    if (!db.isOpen() && !db.open())
+    if (!db.isOpen() && !db.open()) {
         error = db.lastError().text();
-    else
+    } else {
+        std::optional<HistoryBusyWait> wait;
+        if (busyWaitMs >= 0)
+            wait.emplace(db, busyWaitMs);
         ensureTables(db, &error);
+    }
     if (!error.isEmpty()) {
         // Open without its tables is no use to anyone; nobody else had it open.
         if (reopening)
@@ -189,15 +196,21 @@ bool SQLiteHandler::executeQuery(QSqlQuery &query)
 {
     const bool ok = query.exec();
     if (!ok)
-        emit errorOccurred(query.lastError().text());
+        reportFailure(query.lastError());
     return ok;
+}
+
+void SQLiteHandler::reportFailure(const QSqlError &error)
+{
+    m_lastError = error;
+    emit errorOccurred(error.text());
 }
 
 bool SQLiteHandler::runStatement(QSqlQuery &query, const QString &statement,
                                  const QVariantList &values)
 {
     if (!query.prepare(statement)) {
-        emit errorOccurred(query.lastError().text());
+        reportFailure(query.lastError());
         return false;
     }
     for (const QVariant &value : values)
@@ -249,7 +262,7 @@ bool SQLiteHandler::insertRecords(const QString &table, const QList<QVariantMap>
               .arg(table, columns.join(QLatin1Char(',')), joinedPlaceholders(columns.size()));
     QSqlQuery query(m_db);
     if (!query.prepare(statement)) {
-        emit errorOccurred(query.lastError().text());
+        reportFailure(query.lastError());
         return false;
     }
     for (const QVariantMap &record : records) {

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QStringList>
 #include <QVariant>
 
@@ -26,8 +27,10 @@ public:
 
     // Opens fileName (relative names against the working directory) and makes sure it holds
     // both tables. Opening the file this handler already has open is a no-op; a file that does
-    // not open leaves the handler on the file it had.
-    bool openDatabase(const QString &fileName);
+    // not open leaves the handler on the file it had. busyWaitMs >= 0: the wait for a file
+    // another program holds while the tables are checked, for a caller that waits in slices of
+    // its own (SQLite's default wait otherwise).
+    bool openDatabase(const QString &fileName, int busyWaitMs = -1);
     void closeDatabase();
     bool isOpen() const;
     // Absolute path of the open file, empty when none is open.
@@ -36,6 +39,9 @@ public:
     QSqlDatabase database() const;
 
     bool executeQuery(QSqlQuery &query);
+    // Why the last statement that failed to prepare or run failed, as the driver said it (a
+    // caller tells a file held by another program from a refusal by it).
+    QSqlError lastError() const { return m_lastError; }
     bool createTable(const QString &table, const QMap<QString, QString> &columns);
     bool insertRecord(const QString &table, const QVariantMap &values);
     bool insertRecords(const QString &table, const QList<QVariantMap> &records);
@@ -78,10 +84,12 @@ signals:
 
 private:
     bool runStatement(QSqlQuery &query, const QString &statement, const QVariantList &values);
+    void reportFailure(const QSqlError &error);
     QList<QVariantMap> collectRows(const QString &statement, const QVariantList &values);
     // Lets go of the connection name; the last handler to do so closes and removes it.
     static void releaseConnection(const QString &name);
 
     QSqlDatabase m_db;
     QString m_connectionName;
+    QSqlError m_lastError;
 };

@@ -188,12 +188,4 @@ QString checkFailedText(Wording wording)
                                       : tr("校验错误，蓝牙数据导入停止");
 }
 
-QString haltedText(Wording wording, int batches, int rows, quint32 nextIndex)
-{
-    const QString text = wording == Wording::Serial
-                             ? tr("离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3")
-                             : tr("蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3");
-    return text.arg(batches).arg(rows).arg(nextIndex);
-}
-
 } // namespace DataLoggerProtocol

@@ -71,7 +71,5 @@ QList<QVariantMap> historyRows(const RecordBatch &batch, int projectId);
 enum class Wording { Serial, Bluetooth };
 QString endText(Wording wording);
 QString checkFailedText(Wording wording);
-// A read-off stopped on request: the batches and rows it stored and the index it did not read.
-QString haltedText(Wording wording, int batches, int rows, quint32 nextIndex);
 
 } // namespace DataLoggerProtocol

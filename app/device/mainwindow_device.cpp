@@ -2,6 +2,7 @@
 // data-logger commands and read-off, the Bluetooth module's link sequence, and the memory-image
 // download.
 #include "dialogsetlink.h"
+#include "historybusy.h"
 #include "mainwindow.h"
 #include "recordreadoff.h"
 #include "ui_mainwindow.h"
@@ -491,7 +492,21 @@ void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
     openDeviceLink();
     if (!m_deviceLinkOpen)
         return;
-    if (!historyDatabase()->openDatabase(m_dbFileName)) {
+    QString openError;
+    const QMetaObject::Connection told
+        = connect(historyDatabase(), &SQLiteHandler::errorOccurred, this,
+                  [&openError](const QString &error) { openError = error; });
+    // Without a wait here: a file another program holds is waited for by the read-off, which
+    // opens it again with the window painted between its tries.
+    const bool opened = historyDatabase()->openDatabase(m_dbFileName, 0);
+    disconnect(told);
+    if (!opened && !HistoryBusyWait::isBusy(openError)) {
+        // Nothing read yet: the read-off says why it did not begin.
+        RecordReadOff::Result refused;
+        refused.outcome = RecordReadOff::Outcome::FileRefused;
+        refused.fileError = openError;
+        prompt()->information(this, tr("提示信息"),
+                              RecordReadOff::endText(wording, refused, QString()));
         closeDeviceLink();
         return;
     }
@@ -508,38 +523,46 @@ void MainWindow::readDeviceRecords(quint32 index, DataLoggerProtocol::Wording wo
     // The rows go into the file and under the project of the start, on a handler of their own:
     // whatever the window opens meanwhile cannot move them.
     const int projectId = m_projectId;
+    const QString file = m_dbFileName;
+    // The retention as it stands at the start is what the end text counts against.
+    const int retentionDays = HistoryTrim::retentionDays(ui->clearDays->currentIndex());
+    const QString retention = ui->clearDays->currentText();
+    QString openError;
     SQLiteHandler store;
-    connect(&store, &SQLiteHandler::errorOccurred, this,
-            [](const QString &error) { qWarning() << "history database:" << error; });
-    if (!store.openDatabase(m_dbFileName))
-        return;
+    connect(&store, &SQLiteHandler::errorOccurred, this, [&openError](const QString &error) {
+        openError = error;
+        qWarning() << "history database:" << error;
+    });
     RecordReadOff readOff(
         [this](const QByteArray &frame, QByteArray *reply) {
-            return sendFrame(frame, reply, DataLoggerProtocol::replyTimeoutMs, 0);
+            const int result = sendFrame(frame, reply, DataLoggerProtocol::replyTimeoutMs, 0);
+            // A line that went away closes the port during the exchange.
+            return m_deviceLink->isOpen() ? result : RecordReadOff::linkLost;
         },
         &store);
+    readOff.setOpener([&](QString *error) {
+        // A try waits one slice for a file another program holds, not SQLite's 5 s per
+        // statement with the window standing still.
+        openError.clear();
+        const bool opened = store.openDatabase(file, RecordReadOff::fileSliceMs);
+        *error = openError;
+        return opened;
+    });
     readOff.setProgress(
         [this](int batches) { statusBar()->showMessage(readOffProgressText(batches), 0); });
     readOff.setStopCheck([this] { return m_deviceStopRequested; });
+    // Between the tries at a held file the window is painted and its input handled as during
+    // the job's exchanges. What can run then cannot change what the read-off depends on: the
+    // project, the file and every dialog wait for the job's end (the job gate), the other
+    // device buttons and 清除本地数据库 are refused by the serial lock, housekeeping waits for
+    // the job's end; monitoring stores its own samples between the read-off's transactions.
+    readOff.setFileWaitHook([this] { keepWindowPainted(); });
+    readOff.setAgeCutoff(HistoryTrim::retentionCutoff(QDateTime::currentDateTime(), retentionDays));
     const RecordReadOff::Result result = [&] {
         KeepPainted painted(this);
         return readOff.run(index, projectId);
     }();
-    switch (result.outcome) {
-    case RecordReadOff::Outcome::End:
-        prompt()->information(this, tr("提示信息"), DataLoggerProtocol::endText(wording));
-        break;
-    case RecordReadOff::Outcome::CheckFailed:
-        prompt()->information(this, tr("提示信息"), DataLoggerProtocol::checkFailedText(wording));
-        break;
-    case RecordReadOff::Outcome::Halted:
-        prompt()->information(
-            this, tr("提示信息"),
-            DataLoggerProtocol::haltedText(wording, result.batches, result.rows, result.nextIndex));
-        break;
-    case RecordReadOff::Outcome::Stopped:
-        break;
-    }
+    prompt()->information(this, tr("提示信息"), RecordReadOff::endText(wording, result, retention));
 }
 
 void MainWindow::on_pushButton_openbinfile_clicked()

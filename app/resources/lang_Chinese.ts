@@ -1032,6 +1032,78 @@
         <translation>校验错误，蓝牙数据导入停止</translation>
     </message>
     <message>
+        <source>设备无应答，离线数据导入停止</source>
+        <translation>设备无应答，离线数据导入停止</translation>
+    </message>
+    <message>
+        <source>设备无应答，蓝牙数据导入停止</source>
+        <translation>设备无应答，蓝牙数据导入停止</translation>
+    </message>
+    <message>
+        <source>串口连接已断开，离线数据导入停止</source>
+        <translation>串口连接已断开，离线数据导入停止</translation>
+    </message>
+    <message>
+        <source>串口连接已断开，蓝牙数据导入停止</source>
+        <translation>串口连接已断开，蓝牙数据导入停止</translation>
+    </message>
+    <message>
+        <source>设备应答无法识别，离线数据导入停止</source>
+        <translation>设备应答无法识别，离线数据导入停止</translation>
+    </message>
+    <message>
+        <source>设备应答无法识别，蓝牙数据导入停止</source>
+        <translation>设备应答无法识别，蓝牙数据导入停止</translation>
+    </message>
+    <message>
+        <source>离线数据导入已停止</source>
+        <translation>离线数据导入已停止</translation>
+    </message>
+    <message>
+        <source>蓝牙数据导入已停止</source>
+        <translation>蓝牙数据导入已停止</translation>
+    </message>
+    <message>
+        <source>历史数据库被其他程序占用%1秒，离线数据导入停止</source>
+        <translation>历史数据库被其他程序占用%1秒，离线数据导入停止</translation>
+    </message>
+    <message>
+        <source>历史数据库被其他程序占用%1秒，蓝牙数据导入停止</source>
+        <translation>历史数据库被其他程序占用%1秒，蓝牙数据导入停止</translation>
+    </message>
+    <message>
+        <source>历史数据库拒绝写入（%1），离线数据导入停止</source>
+        <translation>历史数据库拒绝写入（%1），离线数据导入停止</translation>
+    </message>
+    <message>
+        <source>历史数据库拒绝写入（%1），蓝牙数据导入停止</source>
+        <translation>历史数据库拒绝写入（%1），蓝牙数据导入停止</translation>
+    </message>
+    <message>
+        <source>已导入%1批（%2条数据）</source>
+        <translation>已导入%1批（%2条数据）</translation>
+    </message>
+    <message>
+        <source>，另有%1条历史数据中已有</source>
+        <translation>，另有%1条历史数据中已有</translation>
+    </message>
+    <message>
+        <source>，停在记录索引%1</source>
+        <translation>，停在记录索引%1</translation>
+    </message>
+    <message>
+        <source>，该批%1条数据未存入</source>
+        <translation>，该批%1条数据未存入</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>其中%1条早于覆盖时间（%2），将在历史数据清理时删除</source>
+        <translation>其中%1条早于覆盖时间（%2），将在历史数据清理时删除</translation>
+    </message>
+    <message>
         <source>bin Files (*.bin)</source>
         <translation>bin Files (*.bin)</translation>
     </message>
@@ -1244,14 +1316,6 @@
     <message>
         <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
         <translation>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</translation>
-    </message>
-    <message>
-        <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
-        <translation>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</translation>
-    </message>
-    <message>
-        <source>蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
-        <translation>蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</translation>
     </message>
 </context>
 <context>

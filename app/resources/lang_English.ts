@@ -1032,6 +1032,78 @@
         <translation>Check error; Bluetooth data import stopped</translation>
     </message>
     <message>
+        <source>设备无应答，离线数据导入停止</source>
+        <translation>The device does not answer: offline data import stopped</translation>
+    </message>
+    <message>
+        <source>设备无应答，蓝牙数据导入停止</source>
+        <translation>The device does not answer: Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>串口连接已断开，离线数据导入停止</source>
+        <translation>Serial link lost: offline data import stopped</translation>
+    </message>
+    <message>
+        <source>串口连接已断开，蓝牙数据导入停止</source>
+        <translation>Serial link lost: Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>设备应答无法识别，离线数据导入停止</source>
+        <translation>Device reply not recognised: offline data import stopped</translation>
+    </message>
+    <message>
+        <source>设备应答无法识别，蓝牙数据导入停止</source>
+        <translation>Device reply not recognised: Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>离线数据导入已停止</source>
+        <translation>Offline data import stopped</translation>
+    </message>
+    <message>
+        <source>蓝牙数据导入已停止</source>
+        <translation>Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>历史数据库被其他程序占用%1秒，离线数据导入停止</source>
+        <translation>The history database was held by another program for %1 s: offline data import stopped</translation>
+    </message>
+    <message>
+        <source>历史数据库被其他程序占用%1秒，蓝牙数据导入停止</source>
+        <translation>The history database was held by another program for %1 s: Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>历史数据库拒绝写入（%1），离线数据导入停止</source>
+        <translation>The history database refused the data (%1): offline data import stopped</translation>
+    </message>
+    <message>
+        <source>历史数据库拒绝写入（%1），蓝牙数据导入停止</source>
+        <translation>The history database refused the data (%1): Bluetooth data import stopped</translation>
+    </message>
+    <message>
+        <source>已导入%1批（%2条数据）</source>
+        <translation>%1 batches (%2 values) imported</translation>
+    </message>
+    <message>
+        <source>，另有%1条历史数据中已有</source>
+        <translation>, %1 more already in the history</translation>
+    </message>
+    <message>
+        <source>，停在记录索引%1</source>
+        <translation>, stopped at record index %1</translation>
+    </message>
+    <message>
+        <source>，该批%1条数据未存入</source>
+        <translation>, the %1 values of that batch not stored</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1; %2</translation>
+    </message>
+    <message>
+        <source>其中%1条早于覆盖时间（%2），将在历史数据清理时删除</source>
+        <translation>%1 of them are older than the overwrite time (%2) and will be deleted by the history clean-up</translation>
+    </message>
+    <message>
         <source>bin Files (*.bin)</source>
         <translation>bin Files (*.bin)</translation>
     </message>
@@ -1244,14 +1316,6 @@ Wait: the program quits once the job has ended.</translation>
     <message>
         <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
         <translation>The device has the start mark, %1/%2 Byte and the finish mark; the closing commands were not confirmed</translation>
-    </message>
-    <message>
-        <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
-        <translation>Offline data import stopped: %1 batches (%2 values) imported, stopped at record index %3</translation>
-    </message>
-    <message>
-        <source>蓝牙数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
-        <translation>Bluetooth data import stopped: %1 batches (%2 values) imported, stopped at record index %3</translation>
     </message>
 </context>
 <context>

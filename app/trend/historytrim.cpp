@@ -65,6 +65,13 @@ int HistoryTrim::retentionDays(int clearDaysIndex)
     return retentionTable[clearDaysIndex];
 }
 
+QString HistoryTrim::retentionCutoff(const QDateTime &now, int days)
+{
+    if (days <= 0)
+        return QString();
+    return now.addDays(-days).toString(QLatin1String(cutoffFormat));
+}
+
 qint64 HistoryTrim::usedBytes(const QSqlDatabase &db)
 {
     bool ok = true;
@@ -111,8 +118,7 @@ HistoryTrim::Outcome HistoryTrim::run(const QSqlDatabase &db, qint64 limitBytes,
 
     // Samples past the retention period go first: they would go whatever the size.
     if (retentionDays > 0) {
-        const QString cutoff
-            = m_clock().addDays(-retentionDays).toString(QLatin1String(cutoffFormat));
+        const QString cutoff = retentionCutoff(m_clock(), retentionDays);
         QSqlQuery oldest(db);
         if (!oldest.exec(QStringLiteral("SELECT datetime FROM data ORDER BY datetime LIMIT 1"))) {
             outcome.busy = HistoryBusyWait::isBusy(oldest.lastError());

@@ -28,6 +28,9 @@ public:
     // Days of an item of the "clearDays" list; 0 (keep everything) for "不覆盖" and for no
     // selection.
     static int retentionDays(int clearDaysIndex);
+    // The stored time text below which a sample is past a retention of days at now: such
+    // samples go at the next run. Empty for 0 days (keep everything).
+    static QString retentionCutoff(const QDateTime &now, int days);
     // What the database's pages in use take: (page count - free pages) x page size. The
     // file itself never shrinks, so its size cannot tell whether deleting helped. -1 when
     // the database cannot say.

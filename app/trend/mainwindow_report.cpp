@@ -21,6 +21,10 @@ void MainWindow::trimHistoryData()
     // would take rows out of its table. The next run comes in 30 s.
     if (m_datasheet && m_datasheet->isBusy())
         return;
+    // A read-off stores into the file and counts what it stored: nothing deletes under it
+    // (its waits for a held file run the event loop). The next run comes in 30 s.
+    if (deviceJobRunning())
+        return;
     // The database may not open now; the next run tries again.
     if (!m_sqlite.isOpen() && !m_sqlite.openDatabase(m_dbFileName))
         return;

@@ -99,7 +99,7 @@ void TestBluetoothWindow::linkThenReadOff()
     QVERIFY(m_window->isDeviceLinkOpen());
 
     // Through the connected module to the data-logger: its three batches of two values.
-    m_fx.prompt->expect("information", "提示信息", "蓝牙导入完成");
+    m_fx.prompt->expect("information", "提示信息", "蓝牙导入完成：已导入3批（6条数据）");
     m_ui->pushButton_B_RecData->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QCOMPARE(sqlRows(m_window->databaseFileName(), "SELECT label, value FROM data ORDER BY id"),

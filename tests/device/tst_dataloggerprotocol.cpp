@@ -141,7 +141,11 @@ private slots:
     void judgeRecords();
     void replyLength();
     void batchRows();
-    void readOffGoesOnPastRefusedRows();
+    void readOffStopsAtRefusedBatch();
+    void readOffWaitsForHeldFile_data();
+    void readOffWaitsForHeldFile();
+    void readOffEndText_data();
+    void readOffEndText();
     void areaNames_data();
     void areaNames();
     void downloadFrames();
@@ -295,16 +299,16 @@ void TestDataLoggerProtocol::batchRows()
     QVERIFY(historyRows(parseBatch(recordsReply(1, 0, 0, 7, 0, {})), 0).isEmpty());
 }
 
-void TestDataLoggerProtocol::readOffGoesOnPastRefusedRows()
+void TestDataLoggerProtocol::readOffStopsAtRefusedBatch()
 {
-    const QString file = m_dir.filePath("readoff.db");
+    const QString file = m_dir.filePath("refused.db");
     QVERIFY(SQLiteHandler::createDatabase(file));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refuse");
         db.setDatabaseName(file);
         QVERIFY(db.open());
         QVERIFY(QSqlQuery(db).exec("CREATE TRIGGER refuse BEFORE INSERT ON data WHEN "
-                                   "NEW.label = 'AI4' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+                                   "NEW.value = 21 BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     }
     QSqlDatabase::removeDatabase("refuse");
 
@@ -323,21 +327,138 @@ void TestDataLoggerProtocol::readOffGoesOnPastRefusedRows()
         },
         &handler);
     const RecordReadOff::Result r = readOff.run(7, 3);
-    QCOMPARE(r.outcome, RecordReadOff::Outcome::End);
-    QCOMPARE(r.batches, 2);
+    QCOMPARE(r.outcome, RecordReadOff::Outcome::FileRefused);
+    QCOMPARE(r.batches, 1);
     QCOMPARE(r.rows, 2);
     QCOMPARE(r.failedRows, 2);
-    // The next index comes from each batch.
-    QCOMPARE(frames,
-             (QList<QByteArray>{readRecordsFrame(7), readRecordsFrame(40), readRecordsFrame(41)}));
-    // A refused row costs only itself: its batch's other rows are committed.
+    QCOMPARE(r.nextIndex, quint32(40));
+    QVERIFY2(r.fileError.contains("refused"), qPrintable(r.fileError));
+    // Not a request past the batch the file refused.
+    QCOMPARE(frames, (QList<QByteArray>{readRecordsFrame(7), readRecordsFrame(40)}));
+    // The refused batch is not in the history at all: its first row went back with it.
     const QList<QVariantMap> stored
         = handler.selectRecords("data", {"projectid", "label", "value"}, "", "id", "", 0, 0);
     QCOMPARE(stored.size(), 2);
-    QCOMPARE(stored.at(0).value("label").toString(), QStringLiteral("AI3"));
     QCOMPARE(stored.at(0).value("value").toInt(), 10);
-    QCOMPARE(stored.at(1).value("value").toInt(), 20);
+    QCOMPARE(stored.at(1).value("value").toInt(), 11);
     QCOMPARE(stored.at(1).value("projectid").toInt(), 3);
+    const QString text = RecordReadOff::endText(Wording::Serial, r, QString());
+    QVERIFY2(text.startsWith(QStringLiteral("历史数据库拒绝写入（") + r.fileError
+                             + QStringLiteral("），离线数据导入停止：已导入1批（2条数据），"
+                                              "停在记录索引40，该批2条数据未存入")),
+             qPrintable(text));
+}
+
+void TestDataLoggerProtocol::readOffWaitsForHeldFile_data()
+{
+    QTest::addColumn<bool>("stop"); // a stop asked while waiting, else the file let go
+    QTest::newRow("let go after five tries") << false;
+    QTest::newRow("stop asked while waiting") << true;
+}
+
+// Another connection holds the file exclusively while the second batch is stored: the read-off
+// tries again slice by slice, the hook run between tries with no transaction open.
+void TestDataLoggerProtocol::readOffWaitsForHeldFile()
+{
+    QFETCH(bool, stop);
+    const QString file = m_dir.filePath(stop ? "held-stop.db" : "held.db");
+    QVERIFY(SQLiteHandler::createDatabase(file));
+    SQLiteHandler handler;
+    QVERIFY(handler.openDatabase(file));
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+    other.setDatabaseName(file);
+    QVERIFY(other.open());
+    QList<QByteArray> replies{recordsReply(1, 0, 0, 7, 3, {10, 11}),
+                              recordsReply(2, 1, 0, 7, 3, {20, 21}), hex("0701000000")};
+    int requests = 0;
+    RecordReadOff readOff(
+        [&](const QByteArray &, QByteArray *reply) {
+            if (++requests == 2)
+                QSqlQuery(other).exec("BEGIN EXCLUSIVE");
+            *reply = replies.value(requests - 1);
+            return 0;
+        },
+        &handler);
+    int tries = 0;
+    bool stopAsked = false;
+    bool transactionSeen = false;
+    readOff.setFileWaitHook([&] {
+        // Nothing of the read-off's is open: the other connection could write now.
+        transactionSeen = transactionSeen || !QSqlQuery(handler.database()).exec("BEGIN");
+        QSqlQuery(handler.database()).exec("ROLLBACK");
+        if (++tries == 5) {
+            if (stop)
+                stopAsked = true;
+            else
+                QSqlQuery(other).exec("ROLLBACK");
+        }
+    });
+    readOff.setStopCheck([&] { return stopAsked; });
+    const RecordReadOff::Result r = readOff.run(0, 1);
+    QSqlQuery(other).exec("ROLLBACK");
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("other");
+    QVERIFY(!transactionSeen);
+    QCOMPARE(tries, 5);
+    QCOMPARE(r.outcome, stop ? RecordReadOff::Outcome::Halted : RecordReadOff::Outcome::End);
+    QCOMPARE(r.batches, stop ? 1 : 2);
+    QCOMPARE(r.rows, stop ? 2 : 4);
+    QCOMPARE(r.failedRows, stop ? 2 : 0);
+    QCOMPARE(r.nextIndex, quint32(stop ? 1 : 2));
+    QCOMPARE(handler.selectRecords("data", {"value"}, "", "id", "", 0, 0).size(), r.rows);
+}
+
+void TestDataLoggerProtocol::readOffEndText_data()
+{
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("bluetooth");
+    QTest::addColumn<QList<int>>("counts"); // batches, rows, kept, failed, aged, next index
+    QTest::addColumn<QString>("text");
+    using O = RecordReadOff::Outcome;
+    QTest::newRow("complete, some held already, some past the retention")
+        << int(O::End) << false << QList<int>{3, 4, 2, 0, 6, 3}
+        << "离线数据导入完成：已导入3批（4条数据），另有2条历史数据中已有\n"
+           "其中6条早于覆盖时间（1天），将在历史数据清理时删除";
+    QTest::newRow("Bluetooth complete") << int(O::End) << true << QList<int>{2, 4, 0, 0, 0, 2}
+                                        << "蓝牙导入完成：已导入2批（4条数据）";
+    QTest::newRow("check failed")
+        << int(O::CheckFailed) << false << QList<int>{1, 2, 0, 0, 0, 1}
+        << "校验错误，离线数据导入停止：已导入1批（2条数据），停在记录索引1";
+    QTest::newRow("device silent, Bluetooth")
+        << int(O::NoReply) << true << QList<int>{0, 0, 0, 0, 0, 0}
+        << "设备无应答，蓝牙数据导入停止：已导入0批（0条数据），停在记录索引0";
+    QTest::newRow("line lost") << int(O::LinkLost) << false << QList<int>{5, 10, 0, 0, 0, 5}
+                               << "串口连接已断开，离线数据导入停止：已导入5批（10条数据），"
+                                  "停在记录索引5";
+    QTest::newRow("reply no batch") << int(O::Stopped) << false << QList<int>{1, 2, 0, 0, 0, 1}
+                                    << "设备应答无法识别，离线数据导入停止：已导入1批（2条数据），"
+                                       "停在记录索引1";
+    QTest::newRow("stopped while waiting for the file")
+        << int(O::Halted) << false << QList<int>{4, 8, 0, 2, 0, 4}
+        << "离线数据导入已停止：已导入4批（8条数据），停在记录索引4，该批2条数据未存入";
+    QTest::newRow("file held") << int(O::FileHeld) << true << QList<int>{4, 8, 0, 2, 8, 4}
+                               << "历史数据库被其他程序占用15秒，蓝牙数据导入停止：已导入4批"
+                                  "（8条数据），停在记录索引4，该批2条数据未存入\n"
+                                  "其中8条早于覆盖时间（1天），将在历史数据清理时删除";
+}
+
+void TestDataLoggerProtocol::readOffEndText()
+{
+    QFETCH(int, outcome);
+    QFETCH(bool, bluetooth);
+    QFETCH(QList<int>, counts);
+    RecordReadOff::Result r;
+    r.outcome = RecordReadOff::Outcome(outcome);
+    r.batches = counts.at(0);
+    r.rows = counts.at(1);
+    r.keptRows = counts.at(2);
+    r.failedRows = counts.at(3);
+    r.agedRows = counts.at(4);
+    r.nextIndex = quint32(counts.at(5));
+    QTEST(RecordReadOff::endText(bluetooth ? Wording::Bluetooth : Wording::Serial, r,
+                                 QStringLiteral("1天")),
+          "text");
 }
 
 void TestDataLoggerProtocol::areaNames_data()

@@ -27,6 +27,13 @@ const QString readOffJob = QStringLiteral("离线读取设备数据");
 const QStringList longReadOff{"--batches", "200", "--values", "50", "--line-rate", "115200"};
 constexpr int batchesHeld = 200;
 constexpr int valuesPerBatch = 50;
+// What a read-off of all of them into a fresh history says.
+QString readOffDone()
+{
+    return QStringLiteral("离线数据导入完成：已导入%1批（%2条数据）")
+        .arg(batchesHeld)
+        .arg(batchesHeld * valuesPerBatch);
+}
 
 QString quitQuestion(const QString &job)
 {
@@ -213,7 +220,7 @@ void TestDeviceJobs::readOffKeepsItsProject()
                     &enabledDuring, submenu);
     input.step([] { return true; }, [&] { batchesAtClick = batchesShown(); });
     input.start();
-    expectReadOff("离线数据导入完成");
+    expectReadOff(readOffDone());
     m_ui->pushButton_COM_ReadOff->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QVERIFY(input.done());
@@ -307,7 +314,7 @@ void TestDeviceJobs::gatedDuringJob()
                    }
                });
     input.start();
-    expectReadOff("离线数据导入完成");
+    expectReadOff(readOffDone());
     m_ui->pushButton_COM_ReadOff->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QVERIFY(input.done());
@@ -367,7 +374,7 @@ void TestDeviceJobs::quitDuringReadOff()
     if (choice == 0)
         m_fx.prompt->expectStartingWith("information", tips, "离线数据导入已停止：");
     else
-        m_fx.prompt->expect("information", tips, "离线数据导入完成");
+        m_fx.prompt->expect("information", tips, readOffDone());
     m_ui->pushButton_COM_ReadOff->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QVERIFY(input.done());
@@ -470,7 +477,7 @@ void TestDeviceJobs::busyRefusalReadable()
     input.step([] { return true; },
                [this] { QTest::mouseClick(m_ui->pushButton_startMonitor, Qt::LeftButton); });
     input.start();
-    expectReadOff("离线数据导入完成");
+    expectReadOff(readOffDone());
     m_ui->pushButton_COM_ReadOff->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QVERIFY(input.done());

@@ -8,6 +8,7 @@
 #include "loggerimagedownload.h"
 #include "loggersimprocess.h"
 #include "projectfile.h"
+#include "recordreadoff.h"
 #include "simmarker.h"
 #include "sqlrows.h"
 #include "testwatchdog.h"
@@ -15,6 +16,7 @@
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -57,6 +59,16 @@ QStringList expectedRows(int firstBatch, int batches, int values = 2, int projec
     return rows;
 }
 
+// The end text of a read-off under the window's default 覆盖时间 (不覆盖): head, the batches and
+// rows stored, where it stopped (-1: it completed).
+QString readOffText(const QString &head, int batches, int rows, int stopIndex = -1)
+{
+    QString text = head + QStringLiteral("：已导入%1批（%2条数据）").arg(batches).arg(rows);
+    if (stopIndex >= 0)
+        text += QStringLiteral("，停在记录索引%1").arg(stopIndex);
+    return text;
+}
+
 // Image bytes that differ from area to area and frame to frame.
 QByteArray imagePattern(int size)
 {
@@ -73,6 +85,59 @@ QByteArray testImage()
     image[1028 + 56] = char(0x04);
     return image;
 }
+
+// Another program holding the history file: python3's sqlite3 in a child process, which takes a
+// write lock (BEGIN IMMEDIATE) or an exclusive one (BEGIN EXCLUSIVE) when told, and lets go when
+// told or when it ends.
+class HistoryLockHolder
+{
+public:
+    ~HistoryLockHolder()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    bool start(const QString &file)
+    {
+        static const char script[] = "import sqlite3, sys\n"
+                                     "db = sqlite3.connect(sys.argv[1], isolation_level=None, "
+                                     "timeout=30)\n"
+                                     "for line in iter(sys.stdin.readline, ''):\n"
+                                     "    word = line.split()\n"
+                                     "    if word[0] == 'lock':\n"
+                                     "        db.execute('BEGIN ' + word[1])\n"
+                                     "        print('held', flush=True)\n"
+                                     "    elif word[0] == 'release':\n"
+                                     "        db.execute('ROLLBACK')\n"
+                                     "        print('released', flush=True)\n";
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral("-c"), QString::fromLatin1(script), file});
+        return m_process.waitForStarted(eventWaitMs);
+    }
+    // mode: IMMEDIATE or EXCLUSIVE.
+    bool lock(const QString &mode) { return tell("lock " + mode.toLatin1(), "held"); }
+    bool release() { return tell("release", "released"); }
+
+private:
+    bool tell(const QByteArray &command, const QByteArray &answer)
+    {
+        m_process.write(command + '\n');
+        const QDeadlineTimer deadline(eventWaitMs);
+        QByteArray said;
+        for (;;) {
+            said += m_process.readAllStandardOutput();
+            if (said.contains(answer))
+                return true;
+            if (deadline.hasExpired()
+                || !m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+                return m_process.readAllStandardOutput().contains(answer);
+        }
+    }
+
+    QProcess m_process;
+};
 
 // What a widget showed each time it was painted.
 class PaintLog : public QObject
@@ -114,6 +179,10 @@ private slots:
     void readOff();
     void readOffTwiceStoresOnce();
     void readOffRefusedWithoutProjectRow();
+    void readOffHistoryFileHeld_data();
+    void readOffHistoryFileHeld();
+    void readOffCountsRowsPastRetention_data();
+    void readOffCountsRowsPastRetention();
     void clearLocalDatabase();
     void download_data();
     void download();
@@ -271,8 +340,10 @@ void TestLoggerWindow::readOff_data()
     QTest::newRow("a batch over two reads is read whole")
         << QStringList{"--fault", "split=10@2", "--split-ms", "50"} << false << true << end << 3
         << 2 << 4;
+    // A device that falls silent is no check failure.
     QTest::newRow("no reply to the second request")
-        << QStringList{"--fault", "silence@2"} << false << true << failed << 1 << 2 << 2;
+        << QStringList{"--fault", "silence@2"} << false << true << "设备无应答，离线数据导入停止"
+        << 1 << 2 << 2;
     QTest::newRow("second batch names a value more than it holds")
         << QStringList{"--fault", "overcount@2"} << false << true << failed << 1 << 2 << 2;
     // A batch that stops early is no end mark: the read-off says it failed.
@@ -290,7 +361,7 @@ void TestLoggerWindow::readOff_data()
         << QStringList{"--fault", "cut=10@2"} << true << true << "校验错误，蓝牙数据导入停止" << 1
         << 2 << 2;
     QTest::newRow("Bluetooth: no reply") << QStringList{"--fault", "silence@1"} << true << true
-                                         << "校验错误，蓝牙数据导入停止" << 0 << 2 << 1;
+                                         << "设备无应答，蓝牙数据导入停止" << 0 << 2 << 1;
     QTest::newRow("No cancels") << QStringList() << false << false << QString() << 0 << 2 << 0;
 }
 
@@ -306,8 +377,12 @@ void TestLoggerWindow::readOff()
     startSim(options);
     if (!bluetooth)
         m_fx.prompt->expect("question", "读取数据", "读取数据请等待", answer);
-    if (!text.isEmpty())
-        m_fx.prompt->expect("information", tips, text);
+    if (!text.isEmpty()) {
+        const bool completed = text.endsWith(QStringLiteral("完成"));
+        m_fx.prompt->expect("information", tips,
+                            readOffText(text, batchesStored, batchesStored * values,
+                                        completed ? -1 : batchesStored));
+    }
     (bluetooth ? m_ui->pushButton_B_RecData : m_ui->pushButton_COM_ReadOff)->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
     QCOMPARE(sqlRows(m_window->databaseFileName(),
@@ -327,9 +402,12 @@ void TestLoggerWindow::readOff()
 void TestLoggerWindow::readOffTwiceStoresOnce()
 {
     startSim({});
-    for (int run = 0; run < 2; ++run) {
+    const QString end = QStringLiteral("离线数据导入完成");
+    const QStringList said{readOffText(end, 3, 6),
+                           "离线数据导入完成：已导入3批（0条数据），另有6条历史数据中已有"};
+    for (const QString &text : said) {
         m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
-        m_fx.prompt->expect("information", tips, "离线数据导入完成");
+        m_fx.prompt->expect("information", tips, text);
         m_ui->pushButton_COM_ReadOff->click();
         QCOMPARE(m_fx.prompt->pending(), 0);
     }
@@ -368,6 +446,143 @@ void TestLoggerWindow::readOffRefusedWithoutProjectRow()
     QStringList sent;
     QVERIFY2(sentBeforeMarker(&sent), qPrintable(sent.join(" | ")));
     QCOMPARE(sent, QStringList());
+}
+
+void TestLoggerWindow::readOffHistoryFileHeld_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<int>("lockedAfter");    // batches stored before the lock is taken
+    QTest::addColumn<int>("releaseAfterMs"); // -1: held past the read-off's wait
+    QTest::newRow("write lock held past the wait") << "IMMEDIATE" << 4 << -1;
+    QTest::newRow("exclusive lock held past the wait") << "EXCLUSIVE" << 4 << -1;
+    QTest::newRow("exclusive lock from before the start") << "EXCLUSIVE" << 0 << -1;
+    QTest::newRow("write lock let go after 3 s") << "IMMEDIATE" << 4 << 3000;
+    QTest::newRow("exclusive lock let go after 3 s") << "EXCLUSIVE" << 4 << 3000;
+}
+
+// Another program takes the history file after some batches, or holds it from before the start.
+// The read-off waits for it with the window painted; held past the wait, it stops at the batch
+// it could not store (before the first request when it could not open the file) and says so,
+// and a second read-off brings the rest without a row twice; let go in time, every row is in.
+void TestLoggerWindow::readOffHistoryFileHeld()
+{
+    QFETCH(QString, lock);
+    QFETCH(int, lockedAfter);
+    QFETCH(int, releaseAfterMs);
+    constexpr int batches = 12;
+    constexpr int values = 5;
+    startSim({"--batches", QString::number(batches), "--values", QString::number(values)});
+    const QString file = m_window->databaseFileName();
+    HistoryLockHolder holder;
+    QVERIFY(holder.start(file));
+    bool locked = false;
+    bool released = false;
+    QElapsedTimer heldFor;
+    QTimer release;
+    release.setSingleShot(true);
+    // Housekeeping falls due as the file is let go, inside the read-off's wait: with 覆盖时间 at
+    // 1天 it would delete the stored rows (all from 1970) under the job.
+    connect(&release, &QTimer::timeout, this, [&] {
+        released = holder.release();
+        m_ui->clearDays->setCurrentIndex(0);
+        emit m_window->historyHousekeepingDue();
+    });
+    connect(m_window->statusBar(), &QStatusBar::messageChanged, this, [&](const QString &text) {
+        if (locked || !text.contains(QStringLiteral("已读取%1批").arg(lockedAfter)))
+            return;
+        locked = holder.lock(lock);
+        heldFor.start();
+        if (releaseAfterMs >= 0)
+            release.start(releaseAfterMs);
+    });
+    EventLoopGaps gaps;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { gaps.tick(); });
+    ticker.start(20);
+
+    if (lockedAfter == 0) {
+        QVERIFY(SQLiteHandler::createDatabase(file));
+        QVERIFY(holder.lock(lock));
+        locked = true;
+        heldFor.start();
+    }
+    const bool heldPast = releaseAfterMs < 0;
+    const QString unstored = lockedAfter > 0 ? QStringLiteral("，该批5条数据未存入") : QString();
+    m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
+    m_fx.prompt->expect("information", tips,
+                        heldPast ? readOffText("历史数据库被其他程序占用15秒，离线数据导入停止",
+                                               lockedAfter, lockedAfter * values, lockedAfter)
+                                       + unstored
+                                 : readOffText("离线数据导入完成", batches, batches * values));
+    gaps.start();
+    m_ui->pushButton_COM_ReadOff->click();
+    gaps.stop();
+    ticker.stop();
+    const qint64 waitedMs = heldFor.elapsed();
+    QVERIFY(locked);
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    // Painted while it waited, not standing still for the lock.
+    qInfo("%s", qPrintable(gaps.describe()));
+    QVERIFY2(gaps.longestMs() <= 250, qPrintable(gaps.describe()));
+    if (!heldPast) {
+        // Nothing deleted under the job.
+        QVERIFY(released);
+        QVERIFY2(waitedMs >= releaseAfterMs, qPrintable(QString::number(waitedMs)));
+        QCOMPARE(m_sim->requestKinds().size(), batches + 1);
+        QCOMPARE(sqlRows(file, "SELECT projectid, label, value, datetime FROM data ORDER BY id"),
+                 expectedRows(0, batches, values));
+        return;
+    }
+    // The whole wait, then not a request past the batch it could not store.
+    QVERIFY2(waitedMs >= RecordReadOff::fileWaitMs, qPrintable(QString::number(waitedMs)));
+    QCOMPARE(m_sim->requestKinds().size(), lockedAfter > 0 ? lockedAfter + 1 : 0);
+    QVERIFY(holder.release());
+    QCOMPARE(sqlRows(file, "SELECT projectid, label, value, datetime FROM data ORDER BY id"),
+             expectedRows(0, lockedAfter, values));
+    m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
+    QString again = readOffText("离线数据导入完成", batches, (batches - lockedAfter) * values);
+    if (lockedAfter > 0)
+        again += QStringLiteral("，另有%1条历史数据中已有").arg(lockedAfter * values);
+    m_fx.prompt->expect("information", tips, again);
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QCOMPARE(sqlRows(file, "SELECT projectid, label, value, datetime FROM data ORDER BY id"),
+             expectedRows(0, batches, values));
+}
+
+void TestLoggerWindow::readOffCountsRowsPastRetention_data()
+{
+    QTest::addColumn<int>("clearDays"); // index of 覆盖时间
+    QTest::addColumn<QString>("aged");  // the end text's second line
+    QTest::addColumn<int>("left");      // rows housekeeping leaves
+    QTest::newRow("1天: four of eight batches before the cut-off")
+        << 0 << "\n其中20条早于覆盖时间（1天），将在历史数据清理时删除" << 20;
+    QTest::newRow("3天: all within") << 1 << "" << 40;
+    QTest::newRow("不覆盖: nothing goes") << 8 << "" << 40;
+}
+
+// Records a day old, an hour apart around the cut-off of 1天: the end text counts those that the
+// housekeeping then deletes.
+void TestLoggerWindow::readOffCountsRowsPastRetention()
+{
+    QFETCH(int, clearDays);
+    QFETCH(QString, aged);
+    QFETCH(int, left);
+    const qint64 deviceEpoch
+        = QDateTime(QDate(1970, 1, 1), QTime(8, 0), Qt::LocalTime).toSecsSinceEpoch();
+    const qint64 dayAgo = QDateTime::currentDateTime().addDays(-1).toSecsSinceEpoch();
+    // 3.5 h to 0.5 h before the cut-off, then 0.5 h to 3.5 h after it.
+    startSim({"--batches", "8", "--values", "5", "--step-seconds", "3600", "--first-seconds",
+              QString::number(dayAgo - deviceEpoch - 3 * 3600 - 1800)});
+    m_ui->clearDays->setCurrentIndex(clearDays);
+    m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
+    m_fx.prompt->expect("information", tips, readOffText("离线数据导入完成", 8, 40) + aged);
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    const QString file = m_window->databaseFileName();
+    QCOMPARE(sqlRows(file, "SELECT COUNT(*) FROM data"), QStringList{"40"});
+    emit m_window->historyHousekeepingDue();
+    QCOMPARE(sqlRows(file, "SELECT COUNT(*) FROM data"), QStringList{QString::number(left)});
 }
 
 void TestLoggerWindow::clearLocalDatabase()
@@ -510,7 +725,7 @@ void TestLoggerWindow::paintedDuringJob()
     m_ui->tabWidget->setCurrentWidget(readOff ? m_ui->tab_6 : m_ui->tab_2);
     if (readOff) {
         m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
-        m_fx.prompt->expect("information", tips, "离线数据导入完成");
+        m_fx.prompt->expect("information", tips, readOffText("离线数据导入完成", 100, 5000));
     } else {
         m_ui->lineEdit_binpath->setText(writeImage(testImage()));
         m_window->openDeviceLink();
@@ -575,8 +790,9 @@ void TestLoggerWindow::lineGone_data()
     QTest::newRow("a download")
         << "download"
         << "下载失败:-1\n设备已收到开始标记，已写入 20288/88488 Byte，未收到结束标记";
+    // A line lost is said as such, not as a failed check.
     QTest::newRow("a read-off") << "readoff"
-                                << "校验错误，离线数据导入停止";
+                                << readOffText("串口连接已断开，离线数据导入停止", 3, 6, 3);
 }
 
 // The far end of the line goes away (the pty pair ends): the link closes, the firmware page's

@@ -52,6 +52,10 @@ struct LoggerOptions
     int values = 2;       // values per batch
     int areaCode = 7;     // area code of every batch
     int firstAddress = 3; // address of each batch's first value
+    // Seconds (from 1970-01-01 08:00 local time) of batch 0's time stamp, and from one batch's
+    // to the next.
+    qint64 firstSeconds = 1000000;
+    int stepSeconds = 10;
     int splitMs = 100;    // pause between the two pieces of a split reply
     // Baud rate of the line the device pretends to sit on: a reply goes out once the request
     // would have arrived and leaves at that pace. 0: as fast as the pty.
@@ -73,7 +77,10 @@ public:
     // The value j of batch i as the device stores it.
     static quint32 batchValue(int batch, int j) { return quint32(batch * 1000 + j - 1); }
     // The seconds and milliseconds of batch i's time stamp.
-    static qint32 batchSeconds(int batch) { return 1000000 + batch * 10; }
+    qint32 batchSeconds(int batch) const
+    {
+        return qint32(m_options.firstSeconds + qint64(batch) * m_options.stepSeconds);
+    }
     static int batchMillis(int batch) { return (batch * 37) % 1000; }
 
 private:

@@ -36,7 +36,8 @@ int main(int argc, char *argv[])
         "  pair         a version reply follows the reply in the same write\n"
         "  late=<n>     the reply goes out <n> ms late (holding back what follows)\n"
         "  cut=<n>      the reply stops after its first <n> bytes\n"
-        "Batch i holds --values values i*1000+j-1 at seconds 1000000+10i, ms (37i mod 1000)."));
+        "Batch i holds --values values i*1000+j-1 at seconds\n"
+        "--first-seconds + i * --step-seconds, ms (37i mod 1000)."));
     parser.addHelpOption();
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial line"),
                                     QStringLiteral("path"));
@@ -54,6 +55,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption first(QStringLiteral("address"),
                                    QStringLiteral("Address of each batch's first value"),
                                    QStringLiteral("a"), QStringLiteral("3"));
+    const QCommandLineOption firstSeconds(
+        QStringLiteral("first-seconds"),
+        QStringLiteral("Time stamp of batch 0 in seconds from 1970-01-01 08:00 local time\n"
+                       "(default 1000000)"),
+        QStringLiteral("s"), QStringLiteral("1000000"));
+    const QCommandLineOption stepSeconds(
+        QStringLiteral("step-seconds"),
+        QStringLiteral("Seconds from one batch's time stamp to the next (default 10)"),
+        QStringLiteral("s"), QStringLiteral("10"));
     const QCommandLineOption splitMs(QStringLiteral("split-ms"),
                                      QStringLiteral("Pause inside a split reply (default 100)"),
                                      QStringLiteral("ms"), QStringLiteral("100"));
@@ -72,8 +82,8 @@ int main(int argc, char *argv[])
                                     QStringLiteral("The last FW image received in full"),
                                     QStringLiteral("file"));
     const QCommandLineOption fault = faultOption();
-    parser.addOptions(
-        {serial, baud, batches, values, area, first, splitMs, lineRate, log, dump, fwDump, fault});
+    parser.addOptions({serial, baud, batches, values, area, first, firstSeconds, stepSeconds,
+                       splitMs, lineRate, log, dump, fwDump, fault});
     parser.process(app);
 
     LoggerOptions options;
@@ -81,6 +91,8 @@ int main(int argc, char *argv[])
     options.values = qBound(0, parser.value(values).toInt(), 255);
     options.areaCode = parser.value(area).toInt();
     options.firstAddress = parser.value(first).toInt();
+    options.firstSeconds = parser.value(firstSeconds).toLongLong();
+    options.stepSeconds = parser.value(stepSeconds).toInt();
     options.splitMs = parser.value(splitMs).toInt();
     options.lineRate = qMax(0, parser.value(lineRate).toInt());
     options.logPath = parser.value(log);

@@ -36,6 +36,11 @@ bool HistoryBusyWait::isBusy(const QSqlError &error)
     const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
     if (ok && (code == sqliteBusy || code == sqliteLocked))
         return true;
-    return error.databaseText().contains(QLatin1String("database is locked"))
-           || error.databaseText().contains(QLatin1String("database table is locked"));
+    return isBusy(error.databaseText());
+}
+
+bool HistoryBusyWait::isBusy(const QString &errorText)
+{
+    return errorText.contains(QLatin1String("database is locked"))
+           || errorText.contains(QLatin1String("database table is locked"));
 }
