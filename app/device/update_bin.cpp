@@ -164,7 +164,7 @@ Update_Bin::Channel Update_Bin::chosenChannel() const
 void Update_Bin::runPageAction(const QPushButton *button, const std::function<void()> &action)
 {
     if (chosenChannel() == Channel::Serial || m_serialExchange) {
-        mainWindow->runSerialOperation(button->text(), action);
+        mainWindow->runSerialOperation(button, action);
         return;
     }
     action();
@@ -270,7 +270,7 @@ void Update_Bin::on_pb_Connect_clicked()
         connectBroker();
         return;
     }
-    mainWindow->runSerialOperation(ui->pb_Connect->text(), [this] {
+    mainWindow->runSerialOperation(ui->pb_Connect, [this] {
         if (mainWindow->isDeviceLinkOpen())
             return;
         mainWindow->openDeviceLink();
@@ -329,7 +329,7 @@ void Update_Bin::on_pb_Disconnect_clicked()
 {
     if (chosenChannel() == Channel::Mqtt) {
         client->disconnectFromHost();
-    } else if (!mainWindow->runSerialOperation(ui->pb_Disconnect->text(), [this] {
+    } else if (!mainWindow->runSerialOperation(ui->pb_Disconnect, [this] {
                    if (mainWindow->isDeviceLinkOpen())
                        mainWindow->closeDeviceLink();
                })) {
