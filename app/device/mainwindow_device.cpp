@@ -140,8 +140,9 @@ void MainWindow::deviceJobChanged()
     showDeviceFileControls();
     showReportButtons();
     // The boxes that fell due during a job on the serial link: from the event loop, once the
-    // job's own slot has returned.
-    showPendingWarning();
+    // job's own slot has returned. None when the program quits after the job.
+    if (!m_quitAfterDeviceJob)
+        showPendingWarning();
     if (running == m_deviceJobShown)
         return;
     m_deviceJobShown = running;

@@ -56,20 +56,6 @@ QString quitQuestionEnglish(const QString &job)
 const QStringList quitButtonsEnglish{"Stop the job and quit", "Quit when the job has ended",
                                      "Cancel"};
 
-// Answers as the recording prompt does, and first lets the test look at the window as a
-// warning comes.
-class WatchedPrompt : public RecordingPrompt
-{
-public:
-    std::function<void()> onWarning;
-    void warning(QWidget *parent, const QString &title, const QString &text) override
-    {
-        if (onWarning)
-            onWarning();
-        RecordingPrompt::warning(parent, title, text);
-    }
-};
-
 // Every status-bar message with the milliseconds it came at.
 class MessageLog : public QObject
 {
@@ -317,7 +303,8 @@ void TestDeviceJobs::readOffKeepsItsProject()
 }
 
 // During a job every entry that would change the project or the history file, or open a
-// dialog, is greyed out, and one triggered all the same is refused with a word; 退出, the
+// dialog, is greyed out, and so are the page buttons whose file dialog or query would hold the
+// job (保存图像, 查询数据, 保存报表); one triggered all the same is refused with a word. 退出, the
 // languages and 显示窗口 stay. Afterwards each is as it was, the entries disabled for their own
 // reasons included.
 void TestDeviceJobs::gatedDuringJob()
@@ -475,7 +462,7 @@ void TestDeviceJobs::warningWaitsForTheJob()
                });
     input.start();
     bool jobAtWarning = true;
-    prompt->onWarning = [&] { jobAtWarning = m_window->deviceJobRunning(); };
+    prompt->onBox = [&] { jobAtWarning = m_window->deviceJobRunning(); };
     if (readOff)
         expectReadOff("离线数据导入完成");
     else

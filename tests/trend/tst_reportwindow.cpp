@@ -23,20 +23,6 @@ namespace {
 
 const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
 
-// Answers as the recording prompt does, and first lets the test look at the window as the box
-// comes.
-class WatchedPrompt : public RecordingPrompt
-{
-public:
-    std::function<void()> onBox;
-    void warning(QWidget *parent, const QString &title, const QString &text) override
-    {
-        if (onBox)
-            onBox();
-        RecordingPrompt::warning(parent, title, text);
-    }
-};
-
 } // namespace
 
 class tst_ReportWindow : public QObject
