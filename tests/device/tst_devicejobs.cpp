@@ -421,6 +421,7 @@ void TestDeviceJobs::warningWaitsForTheJob_data()
     QTest::addColumn<QString>("job");
     QTest::newRow("离线读取设备数据") << "read-off";
     QTest::newRow("下载") << "download";
+    QTest::newRow("更新APP, serial") << "upload";
 }
 
 // Monitoring meets a response time-out in a tick that runs inside a job on the serial link (in
@@ -430,22 +431,39 @@ void TestDeviceJobs::warningWaitsForTheJob()
 {
     QFETCH(QString, job);
     const bool readOff = job == "read-off";
+    const bool upload = job == "upload";
     auto *prompt = new WatchedPrompt;
     m_fx.prompt.reset(prompt);
     createWindow("0");
     startSim(readOff ? longReadOff : QStringList{"--line-rate", "460800"});
     openProject(writeProject("A"));
     startMonitoring();
+    // A quarter megabyte of APP image, or the download's image; its progress in the bar.
+    const int uploadBytes = 256 * 1024;
+    const int whole = readOff ? batchesHeld : upload ? uploadBytes : 88488;
+    const int begun = readOff ? 10 : whole / 8;
     const auto progress
         = [this, readOff] { return readOff ? batchesShown() : m_ui->progressBar->value(); };
-    const int begun = readOff ? 10 : 20000;
-    const int whole = readOff ? batchesHeld : 88488;
-    QPushButton *button = readOff ? m_ui->pushButton_COM_ReadOff : m_ui->pushButton_bindownload;
-    if (!readOff) {
+    QPushButton *button = readOff  ? m_ui->pushButton_COM_ReadOff
+                          : upload ? m_ui->pb_update
+                                   : m_ui->pushButton_bindownload;
+    if (upload) {
+        const QString path = m_fx.path("image.bin");
+        QByteArray image(uploadBytes, '\0');
+        for (int i = 0; i < image.size(); ++i)
+            image[i] = char((i * 13 + i / 251) & 0xFF);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(image);
+        file.close();
+        m_ui->filepath->setText(path);
+        QVERIFY(m_ui->button_Serial->isChecked());
+        m_ui->pb_Connect->click();
+    } else if (!readOff) {
         writeImage();
         m_window->openDeviceLink();
-        QVERIFY(m_window->isDeviceLinkOpen());
     }
+    QVERIFY(readOff || m_window->isDeviceLinkOpen());
 
     int dueAt = -1;
     int tickedAt = -1;
@@ -463,23 +481,27 @@ void TestDeviceJobs::warningWaitsForTheJob()
     input.start();
     bool jobAtWarning = true;
     prompt->onBox = [&] { jobAtWarning = m_window->deviceJobRunning(); };
+    // The upload ends in its log, the others in a box.
     if (readOff)
         expectReadOff("离线数据导入完成");
-    else
+    else if (!upload)
         m_fx.prompt->expect("information", tips, "下载完成");
     m_fx.prompt->expect("warning", "警告", "连接异常：响应超时");
-    const int jobBoxes = readOff ? 2 : 1;
+    const int jobBoxes = readOff ? 2 : upload ? 0 : 1;
     button->click();
     QVERIFY(input.done());
     // The warning fell due with the job under way, and the job went on to its end.
     QVERIFY2(dueAt >= begun && dueAt < whole, qPrintable(QString::number(dueAt)));
     QCOMPARE(tickedAt, 2);
-    // Every row read off, beside the one sample of the first tick.
-    if (readOff)
+    if (readOff) {
+        // Every row read off, beside the one sample of the first tick.
         QCOMPARE(sqlRows(m_window->databaseFileName(), "SELECT COUNT(*) FROM data"),
                  QStringList(QString::number(batchesHeld * valuesPerBatch + 1)));
-    else
+    } else {
         QCOMPARE(m_ui->progressBar->value(), whole);
+    }
+    if (upload)
+        QCOMPARE(logLines().last(), QStringLiteral("APP 下载完成"));
     // Its box comes from the event loop once the job's slot has returned.
     QCOMPARE(m_fx.prompt->shown, jobBoxes);
     QTRY_COMPARE_WITH_TIMEOUT(m_fx.prompt->pending(), 0, 10000);
