@@ -229,6 +229,10 @@ void TestDeviceJobs::startMonitoring()
     QVERIFY(m_window->monitorRunning());
     QTRY_COMPARE_WITH_TIMEOUT(m_control->blockReadings, 1, 10000);
     QVERIFY(m_window->connectionGood);
+    // The tick has ended (its sample stored) once the next one is minutes away.
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->monitorTimer()->isActive()
+                                 && m_window->monitorTimer()->remainingTime() > 60000,
+                             10000);
 }
 
 void TestDeviceJobs::readOffKeepsItsProject_data()
