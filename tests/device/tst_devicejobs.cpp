@@ -381,6 +381,7 @@ void TestDeviceJobs::gatedDuringJob()
     QList<bool> gatedDuring;
     QList<bool> keptDuring;
     QStringList refusals;
+    const QList<QPushButton *> pageButtons{m_ui->saveWave, m_ui->queryData, m_ui->saveReport};
     PausedInput input;
     input.step([this] { return batchesShown() >= 10; },
                [&] {
@@ -394,12 +395,26 @@ void TestDeviceJobs::gatedDuringJob()
                        refusals << m_window->statusBar()->currentMessage();
                    }
                    // A press that came before the buttons were greyed out.
-                   for (QPushButton *b : {m_ui->saveWave, m_ui->queryData, m_ui->saveReport}) {
+                   for (QPushButton *b : pageButtons) {
                        m_window->statusBar()->clearMessage();
                        emit b->clicked();
                        refusals << m_window->statusBar()->currentMessage();
                    }
                });
+    // A click on each greyed button, its page in front, takes nothing.
+    QStringList clicked;
+    for (QPushButton *b : pageButtons) {
+        input.step([] { return true; },
+                   [this, b, &clicked] {
+                       for (QWidget *w = b; w; w = w->parentWidget()) {
+                           if (m_ui->tabWidget->indexOf(w) >= 0)
+                               m_ui->tabWidget->setCurrentWidget(w);
+                       }
+                       m_window->statusBar()->clearMessage();
+                       QTest::mouseClick(b, Qt::LeftButton);
+                       clicked << m_window->statusBar()->currentMessage();
+                   });
+    }
     input.start();
     expectReadOff("离线数据导入完成");
     m_ui->pushButton_COM_ReadOff->click();
@@ -411,6 +426,7 @@ void TestDeviceJobs::gatedDuringJob()
     const QString refusal = QStringLiteral("“%1”正在进行，请等它结束后再操作").arg(readOffJob);
     QCOMPARE(refusals, QStringList(QVector<QString>(7, refusal).toList()));
     QCOMPARE(logLines().count(refusal), 7);
+    QCOMPARE(clicked, QStringList({"", "", ""}));
     // No file dialog opened and the report was not read again.
     QVERIFY(m_fx.chooser->calls.size() == 1);
     QCOMPARE(m_ui->reportTable->model()->rowCount(), 5);
