@@ -3,11 +3,12 @@
 #include "windowfit.h"
 
 #include <QEvent>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTableView>
 #include <algorithm>
+#include <cmath>
 
 ColumnFitter::ColumnFitter(QTableView *view, const QVector<Column> &columns, int elastic)
     : QObject(view)
@@ -23,18 +24,42 @@ ColumnFitter::ColumnFitter(QTableView *view, const QVector<Column> &columns, int
     fit();
 }
 
+int ColumnFitter::cellWidth(const QString &text, int decoration) const
+{
+    // The text margins of an item view's cell on either side, and the grid line.
+    const int margin
+        = m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+    // The advance in fractions, as the cell lays the text out: rounded down it may leave the
+    // last character a pixel short, and the cell would elide it.
+    const int advance = int(std::ceil(QFontMetricsF(m_view->font()).horizontalAdvance(text)));
+    return advance + decoration + 2 * margin + 1;
+}
+
 int ColumnFitter::minimumWidth(int column) const
 {
     const Column &c = m_columns.at(column);
     int width = std::max(m_view->horizontalHeader()->sectionSizeHint(column), 0);
-    if (!c.sample.isEmpty() || c.decoration > 0) {
-        // The text margins of an item view's cell on either side, and the grid line.
-        const int margin
-            = m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
-        const int text = QFontMetrics(m_view->font()).horizontalAdvance(c.sample);
-        width = std::max(width, text + c.decoration + 2 * margin + 1);
-    }
+    if (!c.sample.isEmpty() || c.decoration > 0)
+        width = std::max(width, cellWidth(c.sample, c.decoration));
     return width;
+}
+
+int ColumnFitter::preferredWidth(int column) const
+{
+    const Column &c = m_columns.at(column);
+    int width = c.preferred;
+    for (const QString &text : m_widest.value(column))
+        width = std::max(width, cellWidth(text, c.decoration));
+    return width;
+}
+
+void ColumnFitter::setWidestTexts(int column, const QStringList &texts)
+{
+    if (column < 0 || column >= m_columns.size())
+        return;
+    m_widest.resize(m_columns.size());
+    m_widest[column] = texts;
+    fit();
 }
 
 void ColumnFitter::fit()
@@ -46,7 +71,7 @@ void ColumnFitter::fit()
         // A hidden column takes no room.
         if (m_view->isColumnHidden(c))
             continue;
-        preferred[c] = m_columns.at(c).preferred;
+        preferred[c] = preferredWidth(c);
         minimum[c] = minimumWidth(c);
     }
     const int available = m_viewport->width();

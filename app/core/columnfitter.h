@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QTableView;
@@ -32,17 +33,26 @@ public:
     // Fits the shown columns to the view's width now (after a language change or a column was
     // hidden or shown).
     void fit();
+    // The widest texts a column's cells may show (a 64-bit value): the column asks for their
+    // room above its preferred width, room a narrower view takes back before its minimum.
+    void setWidestTexts(int column, const QStringList &texts);
     // What a column's cells need: its heading, or its sample with the cell's margins.
     int minimumWidth(int column) const;
+    // What it takes while there is room: its preferred width, or its widest texts.
+    int preferredWidth(int column) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A cell's width for text: the text, what it takes beside it and the margins.
+    int cellWidth(const QString &text, int decoration) const;
+
     QTableView *m_view;
     // Kept apart: the viewport still sends events while the view is being destroyed.
     QWidget *m_viewport;
     QVector<Column> m_columns;
+    QVector<QStringList> m_widest; // by column
     int m_elastic;
     bool m_elasticStretches = false;
 };

@@ -44,8 +44,7 @@ void DialogWriteLabel::setLabel(int row, const QString &name, double value, int 
 {
     m_target = {row, name, type};
     m_label->setText(name);
-    const QString text = WriteValue::standsFor(held, value) ? WriteValue::exactText(type, held)
-                                                            : WriteValue::editText(type, value);
+    const QString text = WriteValue::prefillText(type, value, held);
     m_lineEdit->setText(text);
     // Every digit in view: a 64-bit value has up to twenty, the small dialog room for nine.
     constexpr int framePx = 16;

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
@@ -265,27 +266,34 @@ void MainWindow::applyInstanceMode()
 
 void MainWindow::switchInstanceMode(const QString &mode)
 {
+    const bool multiple = mode == QLatin1String("1");
+    // The database changes with the mode only while a project is open in multiple-instance mode
+    // (its own file) or while none is open in single-instance mode (the shared file). That file
+    // is made and opened before anything else: a switch that cannot have it changes nothing.
+    const bool fileChanges
+        = multiple == (m_projectOpen != 0) && !(multiple && m_projectFilePath.isEmpty());
+    if (fileChanges) {
+        const QString path = ProjectFile::historyDatabasePath(mode, m_projectFilePath,
+                                                              m_services.folder.programDir());
+        const QString refused = multiple ? tr("多应用模式未开启，历史数据仍写入 %1。")
+                                               .arg(QDir::toNativeSeparators(m_dbFileName))
+                                         : tr("单应用模式未开启。");
+        if (!ensureHistoryDatabase(path, refused))
+            return;
+        // The open project's samples go to its own file now, under that file's project row.
+        if (multiple && !moveProjectHistory(path, refused))
+            return;
+        m_dbFileName = path;
+    }
     m_instanceMode = mode;
     applyInstanceMode();
     // Holding the segment from now on refuses a later start in single-instance mode.
     if (m_services.instanceGuard)
         m_services.instanceGuard->acquire();
-    const bool multiple = mode == QLatin1String("1");
+    // Last: whatever runs in the box's own event loop finds the mode and its file in place.
     prompt()->information(this, tr("Info"),
                           multiple ? tr("Multiple instance mode enabled.")
                                    : tr("Single instance mode enabled."));
-
-    // The database changes with the mode only while a project is open in multiple-instance mode
-    // (its own file) or while none is open in single-instance mode (the shared file).
-    if (multiple != (m_projectOpen != 0))
-        return;
-    if (multiple && m_projectFilePath.isEmpty())
-        return;
-    m_dbFileName = historyDatabasePathFor(m_projectFilePath);
-    if (!ensureHistoryDatabase(m_dbFileName) || !multiple)
-        return;
-    // The open project's samples go to its own file now, under that file's project row.
-    openProjectRecord();
 }
 
 void MainWindow::on_action_openMM_triggered()

@@ -141,6 +141,8 @@ public:
     QStandardItem *labelItem(int row, int column) const;
     int labelRowCount() const;
     bool labelEditingEnabled() const { return m_labelEditing; }
+    // Opens or locks the cells to editing; the address and type cells stay locked while
+    // monitoring runs, and open again with the others after it stops.
     void setLabelTableEditable(bool editable);
     // The rows as texts in column order, the type column as its selector shows it.
     QList<QStringList> labelRows() const;
@@ -194,6 +196,11 @@ public:
     // machine.
     void setDeviceWaitFloor(int ms) { m_deviceWaitFloorMs = ms; }
     quint8 imageFrameCounter() const { return m_imageDownload.frameCounter(); }
+    // The areas the download writes; the device's whole table unless a test writes fewer.
+    void setImageAreas(const QList<LoggerImageDownload::Area> &areas)
+    {
+        m_imageDownload.setAreas(areas);
+    }
     // The firmware page's updater; it lives as long as the window.
     Update_Bin *updateBin() const { return m_updateBin; }
     // Runs operation, the device job of the button job, holding the serial lock; false, with the
@@ -221,6 +228,8 @@ public:
     void showDeviceNotice(const QString &text, int ms);
     // How long a refusal stays beside the read-off's progress (ms): long enough to be read.
     static constexpr int deviceNoticeMs = 5000;
+    // Refuses, saying why, what must wait for the end of the device job named job.
+    void refuseForJob(const QString &job);
 
     // Trend (app/trend/mainwindow_trend.cpp)
     ChartDrawer *trendView() const { return chartDrawer; }
@@ -409,13 +418,24 @@ private:
     void initLabelTable();
     void setLabelHeaders();
     void clearLabelRows();
+    // The columns that say what a row reads: the address and the data type.
+    static bool definesRead(int column);
+    // Closes, unsaved, an editor open on such a cell.
+    void closeReadCellEditor();
 
     // Project (mainwindow_project.cpp)
     QString driverDir() const;
     // The history database of projectPath in the current instance mode, absolute.
     QString historyDatabasePathFor(const QString &projectPath) const;
-    // Creates the file and its tables where missing; reports a failure and returns false.
-    bool ensureHistoryDatabase(const QString &path);
+    // Creates the file and its tables where missing. On failure a box names the file, the
+    // reason and what was not done (consequence), and the result is false.
+    bool ensureHistoryDatabase(const QString &path, const QString &consequence = QString());
+    // The box of a history file that cannot be made or opened: what failed, the file, why.
+    void reportHistoryFileFailure(const QString &what, const QString &path, const QString &reason,
+                                  const QString &consequence);
+    // Moves the open project's history to the file path (made already) once its project row is
+    // found or made there; else a box, and the project stays on the file it had.
+    bool moveProjectHistory(const QString &path, const QString &consequence);
     void openProjectSettings();
     void updateStartButton();
 
@@ -567,7 +587,6 @@ private:
     void showSerialBusy();
     // Refuses, saying why, what must not run during a device job; false when none runs.
     bool refuseDuringDeviceJob();
-    bool refuseForJob(bool running);
     // What a quit chosen during the job waits for, in the language of the moment; empty when
     // no quit waits.
     QString quitAfterJobText() const;

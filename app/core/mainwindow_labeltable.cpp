@@ -81,6 +81,9 @@ void MainWindow::initLabelTable()
          {labelColumnWidths[4], QStringLiteral("m3/h")},
          {labelColumnWidths[5], QStringLiteral("double_HGFEDCBA"), selectorArrow}},
         LabelColumnDescription);
+    // Every digit of a 64-bit value where the window has room for it.
+    m_labelColumns->setWidestTexts(LabelColumnValue, {QStringLiteral("-9223372036854775808"),
+                                                      QStringLiteral("18446744073709551615")});
     // The model itself is sorted; the selectors are index widgets and move with their rows.
     ui->tableView_label->setSortingEnabled(true);
     ui->tableView_label->horizontalHeader()->setSortIndicatorShown(true);
@@ -171,18 +174,38 @@ QList<QStringList> MainWindow::labelRows() const
     return rows;
 }
 
+bool MainWindow::definesRead(int column)
+{
+    return column == LabelColumnLabel || column == LabelColumnType;
+}
+
 void MainWindow::setLabelTableEditable(bool editable)
 {
+    // While monitoring runs, the address and the type stay as the read list took them: a row
+    // edited there would no longer be read, yet keep its last value in the colour of a good read.
+    const bool readCellsEditable = editable && !m_monitorRunning;
+    if (!readCellsEditable)
+        closeReadCellEditor();
     for (int row = 0; row < m_labelModel->rowCount(); ++row) {
         // The type cell too: only an editable one gets its selector.
         for (int column = 0; column < LabelColumnCount; ++column) {
             if (column == LabelColumnValue)
                 continue;
             if (QStandardItem *item = m_labelModel->item(row, column))
-                item->setEditable(editable);
+                item->setEditable(definesRead(column) ? readCellsEditable : editable);
         }
     }
     m_labelEditing = editable;
+}
+
+void MainWindow::closeReadCellEditor()
+{
+    // Only the current cell is edited. An editor opened before the lock (while the handshake
+    // waited) would still write its cell: it goes unsaved, as on Escape.
+    QTableView *view = ui->tableView_label;
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid() && definesRead(current.column()) && view->indexWidget(current))
+        view->closePersistentEditor(current);
 }
 
 void MainWindow::onMenuAddlabelClicked()

@@ -262,6 +262,8 @@ void MainWindow::setMonitorControls(bool running)
     // Header clicks are what sort; turning sorting itself off and on would re-sort every row
     // by the indicator column at each stop and lose the user's order.
     ui->tableView_label->horizontalHeader()->setSectionsClickable(!running);
+    // The cells that say what is read (address, type) are held with the rows.
+    setLabelTableEditable(m_labelEditing);
 }
 
 LabelRowIndex MainWindow::labelRowIndex() const
@@ -459,6 +461,16 @@ void MainWindow::storeHistoryBatch()
     if (m_datasheet && m_datasheet->readsHistory() && !m_exiting)
         return;
     const QVariantMap first = m_historyBatch.samples().first();
+    // The samples go to the project's file: a connection gone from under the polling is opened
+    // again, and the reason it does not open is the reason the samples are lost.
+    QString openError;
+    if (!m_sqlite.isOpen()) {
+        const QMetaObject::Connection noted
+            = connect(&m_sqlite, &SQLiteHandler::errorOccurred, this,
+                      [&openError](const QString &text) { openError = text; });
+        m_sqlite.openDatabase(m_dbFileName);
+        disconnect(noted);
+    }
     QString error;
     if (m_historyBatch.flush(m_sqlite, &error)) {
         if (m_historyFailures.noteSuccess())
@@ -473,8 +485,9 @@ void MainWindow::storeHistoryBatch()
     if (!m_historyFailures.noteFailure(QDateTime::currentDateTime()) || m_exiting)
         return;
     statusBar()->showMessage(tr("历史数据写入失败"));
+    const QString file = m_sqlite.isOpen() ? m_sqlite.databaseFile() : m_dbFileName;
     warnLater(tr("历史数据无法写入：%1\n%2\n监视继续，但采样不会被保存；恢复写入时状态栏会提示。")
-                  .arg(QDir::toNativeSeparators(m_sqlite.databaseFile()), error),
+                  .arg(QDir::toNativeSeparators(file), openError.isEmpty() ? error : openError),
               true);
 }
 

@@ -33,22 +33,55 @@ QString MainWindow::historyDatabasePathFor(const QString &projectPath) const
                                             m_services.folder.programDir());
 }
 
-bool MainWindow::ensureHistoryDatabase(const QString &path)
+bool MainWindow::ensureHistoryDatabase(const QString &path, const QString &consequence)
 {
     if (!QFileInfo::exists(path)) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
-            qDebug() << "cannot create the history database" << path << file.errorString();
-            prompt()->critical(nullptr, QStringLiteral("Error"),
-                               QString::fromUtf8(untranslatedCannotCreate));
+            reportHistoryFileFailure(QString::fromUtf8(untranslatedCannotCreate), path,
+                                     file.errorString(), consequence);
             return false;
         }
     }
     QString error;
     if (!SQLiteHandler::createDatabase(path, &error)) {
-        prompt()->critical(nullptr, QStringLiteral("Error"), error);
+        // Its first line says what failed, the rest why.
+        const int cut = error.indexOf(QLatin1Char('\n'));
+        reportHistoryFileFailure(error.left(cut), path, cut < 0 ? QString() : error.mid(cut + 1),
+                                 consequence);
         return false;
     }
+    return true;
+}
+
+void MainWindow::reportHistoryFileFailure(const QString &what, const QString &path,
+                                          const QString &reason, const QString &consequence)
+{
+    qDebug() << "history database" << path << what << reason;
+    QStringList lines{what, QDir::toNativeSeparators(path)};
+    for (const QString &line : {reason, consequence}) {
+        if (!line.isEmpty())
+            lines << line;
+    }
+    prompt()->critical(nullptr, QStringLiteral("Error"), lines.join(QLatin1Char('\n')));
+}
+
+bool MainWindow::moveProjectHistory(const QString &path, const QString &consequence)
+{
+    // A handler of its own finds the row, so that the polling's connection moves only to a file
+    // that holds it.
+    SQLiteHandler probe;
+    QString reason;
+    connect(&probe, &SQLiteHandler::errorOccurred, this,
+            [&reason](const QString &error) { reason = error; });
+    const int id = probe.openDatabase(path) ? probe.projectRecordId(m_projectFileName) : -1;
+    if (id < 0 || !m_sqlite.openDatabase(path)) {
+        reportHistoryFileFailure(tr("数据库无相关ID或数据"), path, reason, consequence);
+        return false;
+    }
+    m_projectId = id;
+    statusBar()->showMessage(tr("打开成功"));
+    updateStartButton();
     return true;
 }
 
@@ -136,8 +169,13 @@ bool MainWindow::openProjectFile(const QString &path)
         prompt()->warning(this, tr("打开工程"), read.errorText);
         return false;
     }
+    // A project whose history file cannot be made is not opened: the open one keeps its file.
     const QString databasePath = historyDatabasePathFor(path);
-    if (!ensureHistoryDatabase(databasePath))
+    const QString notOpened
+        = m_projectOpen
+              ? tr("工程未打开，历史数据仍写入 %1。").arg(QDir::toNativeSeparators(m_dbFileName))
+              : tr("工程未打开。");
+    if (!ensureHistoryDatabase(databasePath, notOpened))
         return false;
 
     const QFileInfo file(path);

@@ -62,6 +62,16 @@ struct WholePart
     quint64 magnitude = 0;
 };
 
+// A typed number as the readings below take it: without the blanks around it, and with the
+// minus sign U+2212 (what a copy from a document or a formula gives) as the ASCII one, which
+// QString::toDouble reads alike, so that every type reads the same texts as the same numbers.
+QString plainNumberText(const QString &typed)
+{
+    QString text = typed.trimmed();
+    text.replace(QChar(0x2212), QLatin1Char('-'));
+    return text;
+}
+
 // False when text is not a plain decimal number (sign, digits, point, exponent).
 bool wholePartOf(const QString &text, WholePart *whole)
 {
@@ -138,7 +148,10 @@ QVariant exactOfDouble(int type, double value)
         if constexpr (std::is_same<T, bool>::value)
             exact = QVariant(value != 0.0 ? 1.0 : 0.0);
         else if constexpr (std::is_floating_point<T>::value)
-            exact = QVariant(double(T(value)));
+            // Between the largest float and the edge where rounding gives infinity, the
+            // largest float: what the nearest float is, said without converting out of range.
+            exact = QVariant(double(T(qBound(-double(std::numeric_limits<T>::max()), value,
+                                             double(std::numeric_limits<T>::max())))));
         else if constexpr (std::is_integral<T>::value && std::is_signed<N>::value)
             exact = QVariant(qlonglong(std::trunc(value)));
         else if constexpr (std::is_integral<T>::value)
@@ -368,11 +381,17 @@ bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
         return true;
     const QList<QVariantMap> samples = std::move(m_samples);
     m_samples.clear();
+    QSqlDatabase db = database.database();
+    // Without a connection every statement fails with Qt's "Driver not loaded", which is not why.
+    if (!db.isOpen()) {
+        if (errorText)
+            *errorText = QCoreApplication::translate("MainWindow", "数据库未打开");
+        return false;
+    }
     QString error;
     const QMetaObject::Connection errors = QObject::connect(
         &database, &SQLiteHandler::errorOccurred, [&error](const QString &text) { error = text; });
-    QSqlDatabase db = database.database();
-    const bool inTransaction = db.isOpen() && db.transaction();
+    const bool inTransaction = db.transaction();
     bool ok = database.insertRecords(QStringLiteral("data"), samples);
     if (inTransaction && !db.commit()) {
         error = db.lastError().text();
@@ -381,9 +400,7 @@ bool HistoryBatch::flush(SQLiteHandler &database, QString *errorText)
     }
     QObject::disconnect(errors);
     if (!ok && errorText)
-        *errorText = !error.isEmpty() ? error
-                     : !db.isOpen() ? QCoreApplication::translate("MainWindow", "数据库未打开")
-                                    : db.lastError().text();
+        *errorText = !error.isEmpty() ? error : db.lastError().text();
     return ok;
 }
 
@@ -414,7 +431,13 @@ QString check(int type, double value)
         using T = decltype(tag);
         if constexpr (std::is_floating_point<T>::value) {
             const double limit = std::numeric_limits<T>::max();
-            if (std::fabs(value) > limit)
+            // A number the type rounds to its largest value is in range: the shortest text of
+            // the largest float (3.4028235e+38) lies above it. Half a unit in the last place
+            // above the largest, where a tie rounds to even, infinity, is out.
+            using L = std::numeric_limits<T>;
+            const double roundsToInfinity
+                = limit + std::ldexp(1.0, L::max_exponent - L::digits - 1);
+            if (std::fabs(value) >= roundsToInfinity)
                 error = outOfRangeText(QString::number(value, 'g', 17), type,
                                        QString::number(-limit, 'g', 9),
                                        QString::number(limit, 'g', 9));
@@ -443,32 +466,40 @@ Parsed fromDouble(int type, double value)
 
 Parsed parse(const QString &text, int type)
 {
-    const QString trimmed = text.trimmed();
-    bool ok = false;
-    const double value = trimmed.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) {
-        Parsed p;
+    const QString number = plainNumberText(text);
+    Parsed p;
+    // Every type takes the same texts: a plain decimal number, nothing else QString::toDouble
+    // might read.
+    WholePart whole;
+    if (!wholePartOf(number, &whole)) {
         p.errorText = notANumberText(text);
         return p;
     }
-    // Integer types take the typed digits: through the double a 64-bit value would lose its last
-    // digits, and a number just outside the range would round into it.
-    WholePart whole;
-    Parsed p;
-    bool fromDigits = false;
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    // Integer types take the typed digits and nothing but: through a double a 64-bit value would
+    // lose its last digits, and a number just outside the range would round into it.
+    bool integer = false;
     withNumericType(type, [&](auto tag) {
         using T = decltype(tag);
         if constexpr (std::is_integral<T>::value) {
-            if (!wholePartOf(trimmed, &whole))
-                return;
-            fromDigits = true;
-            p.value = value;
+            integer = true;
             p.ok = wholeValue<T>(whole, &p.exact);
-            if (!p.ok)
-                p.errorText = rangeText<T>(trimmed, type);
+            if (!p.ok) {
+                p.errorText = rangeText<T>(text.trimmed(), type);
+                return;
+            }
+            // The double the dialog's signal carries; the exact value travels beside it.
+            p.value = ok && std::isfinite(value) ? value : p.exact.toDouble();
         }
     });
-    return fromDigits ? p : fromDouble(type, value);
+    if (integer)
+        return p;
+    if (!ok || !std::isfinite(value)) {
+        p.errorText = notANumberText(text);
+        return p;
+    }
+    return fromDouble(type, value);
 }
 
 bool standsFor(const QVariant &exact, double value)
@@ -530,6 +561,11 @@ QString exactText(int type, const QVariant &exact)
     default:
         return editText(type, exact.toDouble());
     }
+}
+
+QString prefillText(int type, double value, const QVariant &held)
+{
+    return standsFor(held, value) ? exactText(type, held) : editText(type, value);
 }
 
 } // namespace WriteValue

@@ -256,8 +256,11 @@ struct Parsed
 };
 
 // A finite number within the range of the type's element type; anything else is refused, since
-// writing 0 or a wrapped value to a controller because of a typo is unsafe. Integer types take
-// the typed digits themselves, so every value in range is accepted and none outside it.
+// writing 0 or a wrapped value to a controller because of a typo is unsafe. Every type takes the
+// same texts: blanks around, a sign (+, - or the minus sign U+2212), decimal digits with an
+// optional point, an optional exponent (e or E, signed alike). Integer types read the typed
+// digits themselves, never a double, truncated toward zero: every value in range is accepted
+// exactly and none outside it. A float takes what rounds to a finite float.
 Parsed parse(const QString &text, int type);
 // The same for a value that comes as a double.
 Parsed fromDouble(int type, double value);
@@ -278,5 +281,10 @@ CLabelVariable exactRecord(int type, const QVariant &exact);
 QString editText(int type, double value);
 // The same for an exact value: every digit of an integer.
 QString exactText(int type, const QVariant &exact);
+// The text the write dialog starts from for a label given as value, the double the menu hands
+// on: held, the exact value the row holds, where it stands for value (a double cannot carry
+// every digit of a 64-bit integer), else value's own text. Confirmed unchanged, it writes back
+// the value held.
+QString prefillText(int type, double value, const QVariant &held);
 
 } // namespace WriteValue

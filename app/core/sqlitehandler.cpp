@@ -109,43 +109,56 @@ bool SQLiteHandler::openDatabase(const QString &fileName)
     if (name == m_connectionName && m_db.isOpen())
         return true;
 
-    releaseConnection();
+    // The file in use stays open until the new one is: a reader that asks for a file it cannot
+    // open must not take away the connection the polling writes through.
+    const bool reopening = name == m_connectionName;
+    QSqlDatabase db;
     if (QSqlDatabase::contains(name)) {
-        m_db = QSqlDatabase::database(name, false);
+        db = QSqlDatabase::database(name, false);
     } else {
-        m_db = QSqlDatabase::addDatabase(QLatin1String(driverName), name);
-        m_db.setDatabaseName(path);
+        db = QSqlDatabase::addDatabase(QLatin1String(driverName), name);
+        db.setDatabaseName(path);
     }
-    m_connectionName = name;
-    ++connectionUsers()[name];
+    if (!reopening)
+        ++connectionUsers()[name];
 
-    if (!m_db.isOpen() && !m_db.open()) {
-        const QString error = m_db.lastError().text();
-        releaseConnection();
-        emit errorOccurred(error);
-        return false;
-    }
     QString error;
-    if (!ensureTables(m_db, &error)) {
-        releaseConnection();
+    if (!db.isOpen() && !db.open())
+        error = db.lastError().text();
+    else
+        ensureTables(db, &error);
+    if (!error.isEmpty()) {
+        // Open without its tables is no use to anyone; nobody else had it open.
+        if (reopening)
+            db.close();
+        db = QSqlDatabase();
+        if (!reopening)
+            releaseConnection(name);
         emit errorOccurred(error);
         return false;
     }
+    if (!reopening) {
+        const QString previous = m_connectionName;
+        m_db = QSqlDatabase(); // no handle may outlive the removal of its connection
+        releaseConnection(previous);
+    }
+    m_db = db;
+    m_connectionName = name;
     return true;
 }
 
 void SQLiteHandler::closeDatabase()
 {
-    releaseConnection();
-}
-
-void SQLiteHandler::releaseConnection()
-{
-    if (m_connectionName.isEmpty())
-        return;
     const QString name = m_connectionName;
     m_connectionName.clear();
     m_db = QSqlDatabase();
+    releaseConnection(name);
+}
+
+void SQLiteHandler::releaseConnection(const QString &name)
+{
+    if (name.isEmpty())
+        return;
     int &users = connectionUsers()[name];
     if (--users > 0)
         return;

@@ -25,7 +25,8 @@ public:
     ~SQLiteHandler() override;
 
     // Opens fileName (relative names against the working directory) and makes sure it holds
-    // both tables. Opening the file this handler already has open is a no-op.
+    // both tables. Opening the file this handler already has open is a no-op; a file that does
+    // not open leaves the handler on the file it had.
     bool openDatabase(const QString &fileName);
     void closeDatabase();
     bool isOpen() const;
@@ -78,7 +79,8 @@ signals:
 private:
     bool runStatement(QSqlQuery &query, const QString &statement, const QVariantList &values);
     QList<QVariantMap> collectRows(const QString &statement, const QVariantList &values);
-    void releaseConnection();
+    // Lets go of the connection name; the last handler to do so closes and removes it.
+    static void releaseConnection(const QString &name);
 
     QSqlDatabase m_db;
     QString m_connectionName;

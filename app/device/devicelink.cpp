@@ -18,6 +18,25 @@ int wholeNumber(const QString &field)
 
 } // namespace
 
+int DeviceLink::lineTimeMs(qint64 bytes, qint32 baudRate, QSerialPort::DataBits dataBits,
+                           QSerialPort::Parity parity, QSerialPort::StopBits stopBits)
+{
+    if (bytes <= 0 || baudRate <= 0)
+        return 0;
+    // In half bits, so that one and a half stop bits stay whole.
+    const qint64 data = dataBits >= QSerialPort::Data5 && dataBits <= QSerialPort::Data8
+                            ? dataBits
+                            : QSerialPort::Data8;
+    const qint64 parityBits
+        = parity == QSerialPort::NoParity || parity == QSerialPort::UnknownParity ? 0 : 1;
+    const qint64 stopHalves = stopBits == QSerialPort::TwoStop          ? 4
+                              : stopBits == QSerialPort::OneAndHalfStop ? 3
+                                                                        : 2;
+    const qint64 halves = bytes * (2 * (1 + data + parityBits) + stopHalves);
+    const qint64 perMs = 2 * qint64(baudRate);
+    return int((halves * 1000 + perMs - 1) / perMs);
+}
+
 DeviceLinkSettings parseDeviceLink(const QString &link)
 {
     DeviceLinkSettings s;
@@ -113,6 +132,7 @@ bool DeviceLink::open(const DeviceLinkSettings &settings)
     if (settings.hasParity)
         m_port->setParity(settings.parity);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
+    m_lineClear = QDeadlineTimer(0);
     return m_port->open(QIODevice::ReadWrite);
 }
 
@@ -120,6 +140,12 @@ void DeviceLink::close()
 {
     if (m_port)
         m_port->close();
+    m_lineClear = QDeadlineTimer(0);
+}
+
+int DeviceLink::sendingMs() const
+{
+    return int(m_lineClear.remainingTime());
 }
 
 bool DeviceLink::write(const QByteArray &packet)
@@ -133,6 +159,10 @@ bool DeviceLink::write(const QByteArray &packet)
     }
     // Out now rather than at the next wait, which may not come before the reader needs it.
     m_port->flush();
+    // The bytes queue behind what is still going out.
+    const int onLine = lineTimeMs(packet.size(), m_port->baudRate(QSerialPort::Output),
+                                  m_port->dataBits(), m_port->parity(), m_port->stopBits());
+    m_lineClear = QDeadlineTimer(sendingMs() + onLine, Qt::PreciseTimer);
     return true;
 }
 
@@ -172,7 +202,8 @@ bool DeviceLink::sendRequest(const QByteArray &frame)
 
 bool DeviceLink::waitForBytes(int timeoutMs)
 {
-    const QDeadlineTimer deadline(qMax(0, timeoutMs));
+    // No answer can come before the request has arrived.
+    const QDeadlineTimer deadline(qMax(0, timeoutMs) + sendingMs());
     while (isOpen()) {
         if (m_waitHook)
             m_waitHook();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QSerialPort>
 #include <QString>
@@ -34,7 +35,9 @@ DeviceLinkSettings parseDeviceLink(const QString &link);
 // The blocking send-and-wait channel to a service device over a serial port it does not own.
 // Input waiting when a request goes out is dropped: it belongs to no request of this one.
 // A reply's first bytes are awaited as long as the request allows; every further silence inside
-// the reply is bounded by the piece time-out. A line that goes away closes the link.
+// the reply is bounded by the piece time-out. Every wait counts from when the last byte written
+// has left the line: at 9600 baud a frame of 1000 bytes is on the line for over a second. A line
+// that goes away closes the link.
 class DeviceLink
 {
 public:
@@ -47,6 +50,11 @@ public:
 
     // A wait with a hook set calls it at least this often (ms).
     static constexpr int waitSliceMs = 50;
+
+    // Time bytes take on a line of this rate and framing (ms, rounded up): a start bit, the data
+    // bits, a parity bit unless none, the stop bits. 0 when the rate is unknown.
+    static int lineTimeMs(qint64 bytes, qint32 baudRate, QSerialPort::DataBits dataBits,
+                          QSerialPort::Parity parity, QSerialPort::StopBits stopBits);
 
     explicit DeviceLink(QSerialPort *port);
     ~DeviceLink();
@@ -78,6 +86,9 @@ public:
     bool sendRequest(const QByteArray &frame);
     // Writes at once, without waiting for a reply: for packets sent during a hand-over.
     bool write(const QByteArray &packet);
+    // How long what was written is still on its way out at the port's rate and framing (ms);
+    // 0 once the last byte has left.
+    int sendingMs() const;
     // Reads what arrives within timeoutMs without writing anything; empty on silence.
     QByteArray readMore(int timeoutMs);
     // Drops what arrives until silenceMs pass without a byte: the answer to a request whose
@@ -85,7 +96,8 @@ public:
     int dropUntilSilence(int silenceMs);
 
 private:
-    // Waits for bytes unless some are already there; false after timeoutMs of silence.
+    // Waits for bytes unless some are already there; false after timeoutMs of silence counted
+    // from when the last byte written has left.
     bool waitForBytes(int timeoutMs);
     void dropWaitingInput();
     void onPortError(QSerialPort::SerialPortError error);
@@ -94,4 +106,6 @@ private:
     QMetaObject::Connection m_errorConnection;
     LossHandler m_lossHandler;
     WaitHook m_waitHook;
+    // When the last byte written will have left the line.
+    QDeadlineTimer m_lineClear{0};
 };

@@ -27,9 +27,14 @@ bool FirmwareUpload::readImage(const QString &path, QByteArray *bytes)
     return true;
 }
 
-FirmwareStart FirmwareUpload::start(const QString &path)
+FirmwareStart FirmwareUpload::start(const QString &path, FirmwareChannel channel)
 {
     FirmwareStart result;
+    if (m_running) {
+        result.outcome = FirmwareStart::Outcome::Running;
+        result.size = m_size;
+        return result;
+    }
     QByteArray image;
     if (!readImage(path, &image))
         return result;
@@ -45,6 +50,7 @@ FirmwareStart FirmwareUpload::start(const QString &path)
     result.outcome = FirmwareStart::Outcome::Started;
     m_counter = 0;
     m_running = true;
+    m_channel = channel;
     m_sentBytes = 0;
     m_path = path;
     m_size = result.size;
@@ -161,6 +167,9 @@ int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
             m_lineFailed = true;
             break;
         }
+        // Silence counts once the last packet written has left the line.
+        if (m_link->sendingMs() > 0)
+            silence.restart();
         if (silence.elapsed() < m_waitMs)
             continue;
         // A packet cut short by the silence is still handed over, and the dialogue goes on if

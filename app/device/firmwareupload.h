@@ -9,10 +9,13 @@ class DeviceLink;
 // The two images of a controller that the firmware page uploads.
 enum class FirmwareImage { App, Os };
 
-// What an update start finds in the image file.
+// The way packets reach the controller: through the broker, or on the serial device link.
+enum class FirmwareChannel { Mqtt, Serial };
+
+// What an update start finds: an upload of this image still running, or the image file.
 struct FirmwareStart
 {
-    enum class Outcome { Started, CannotOpen, TooSmall, TooLarge };
+    enum class Outcome { Started, Running, CannotOpen, TooSmall, TooLarge };
     Outcome outcome = Outcome::CannotOpen;
     qint64 size = 0; // bytes of the image file
 };
@@ -32,7 +35,9 @@ struct FirmwareBlock
 // One image's upload: the controller asks for the image block by block after a start, and
 // each request is answered only when it asks for the block after the last one sent. The image is
 // read once, whole, when the upload starts, and every block comes from those bytes: a file
-// changed, replaced or gone mid-upload cannot put other bytes into the controller.
+// changed, replaced or gone mid-upload cannot put other bytes into the controller. The upload
+// keeps the channel it began on until it ends; a start while it runs is refused, so that the
+// controller is never left holding part of one image while the next begins.
 class FirmwareUpload
 {
 public:
@@ -52,6 +57,8 @@ public:
     qint32 counter() const { return m_counter; }
     // Between a start and the completion, unless stopped: the controller still owes requests.
     bool isRunning() const { return m_running; }
+    // The channel of the last start: the one the controller asks on while the upload runs.
+    FirmwareChannel channel() const { return m_channel; }
     // Image bytes sent since the last start.
     qint64 sentBytes() const { return m_sentBytes; }
     // The controller will ask no more (its link is gone, it fell silent, the user stopped it):
@@ -66,8 +73,9 @@ public:
     qint64 size() const { return m_size; }
 
     // Reads the image at path and checks it against its size limit; a started upload counts
-    // from 0 again and sends exactly these bytes.
-    FirmwareStart start(const QString &path);
+    // from 0 again, on channel, and sends exactly these bytes. While the upload runs it is
+    // refused (Running) and nothing changes.
+    FirmwareStart start(const QString &path, FirmwareChannel channel);
     // Answers request index requestIndex from the image of the last start. Before any start
     // there is none: the image at path is read then and serves the requests that follow.
     FirmwareBlock answer(int requestIndex, const QString &path);
@@ -79,6 +87,7 @@ private:
     FirmwareImage m_kind;
     qint32 m_counter = 0;
     bool m_running = false;
+    FirmwareChannel m_channel = FirmwareChannel::Serial;
     qint64 m_sentBytes = 0;
     QString m_path;
     qint64 m_size = 0;

@@ -36,6 +36,14 @@ const QList<LoggerImageDownload::Area> &LoggerImageDownload::areas()
     return table;
 }
 
+int LoggerImageDownload::imageSize(const QList<Area> &areas)
+{
+    int bytes = 0;
+    for (const Area &a : areas)
+        bytes += qMax(0, a.size);
+    return bytes;
+}
+
 QByteArray LoggerImageDownload::writeFrame(quint8 counter, quint8 area, int offset, int length,
                                            const QByteArray &data)
 {
@@ -145,11 +153,12 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
         qCDebug(lcDevice) << "Failed to open file";
         return {Outcome::Unreadable, 0};
     }
-    if (file.size() != imageBytes)
+    const int size = imageSize();
+    if (file.size() != size)
         return {Outcome::SizeError, 0};
     const QByteArray image = file.readAll();
     file.close();
-    if (image.size() != imageBytes)
+    if (image.size() != size)
         return {Outcome::Unreadable, 0};
 
     QByteArray reply;
@@ -160,28 +169,31 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
     pause(pauseMs);
     // Up to the finish mark the device keeps what it had; after it, it stores the image and
     // the closing commands must run.
-    const Result halted{Outcome::Halted, 0, 0};
+    Result r{Outcome::Halted, 0, 0, Marks::None};
     if (stopAsked())
-        return halted;
+        return r;
     if (const int rc = controlBlock(StartMark))
         return {Outcome::Failed, rc};
+    r.marks = Marks::Start;
     pause(pauseMs);
     // The device reports 5 when it refuses the image; any other status lets it go on.
     for (int poll = 0; poll < statusPolls; ++poll) {
         if (stopAsked())
-            return halted;
-        if (controlBlock(ReadStatus) == refusedStatus)
-            return {Outcome::Failed, refusedStatus};
+            return r;
+        if (controlBlock(ReadStatus) == refusedStatus) {
+            r.outcome = Outcome::Failed;
+            r.code = refusedStatus;
+            return r;
+        }
         pause(pauseMs);
     }
 
-    showProgress(m_maximum, imageBytes);
+    showProgress(m_maximum, size);
     showProgress(m_value, 0);
-    int sent = 0;
     int imageOffset = 0;
     QByteArray closingCode;
     QByteArray closingParameters;
-    for (const Area &area : areas()) {
+    for (const Area &area : qAsConst(m_areas)) {
         if (area.size <= 0)
             continue;
         const QByteArray data = image.mid(imageOffset, area.size);
@@ -192,21 +204,29 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
         }
         for (int offset = 0; offset < area.size; offset += frameBytes) {
             if (stopAsked())
-                return {Outcome::Halted, 0, sent};
+                return r;
             const int length = qMin(frameBytes, area.size - offset);
             if (const int rc
-                = writeArea(quint8(area.number), offset, length, data.mid(offset, length)))
-                return {Outcome::Failed, rc, sent};
-            sent += length;
-            showProgress(m_value, sent);
+                = writeArea(quint8(area.number), offset, length, data.mid(offset, length))) {
+                r.outcome = Outcome::Failed;
+                r.code = rc;
+                return r;
+            }
+            r.sentBytes += length;
+            showProgress(m_value, r.sentBytes);
         }
     }
     if (stopAsked())
-        return {Outcome::Halted, 0, sent};
-    showProgress(m_value, imageBytes - imageBytes / 100);
+        return r;
+    showProgress(m_value, size - size / 100);
 
-    if (const int rc = controlBlock(FinishMark))
-        return {Outcome::Failed, rc, sent};
+    r.marks = Marks::FinishSent;
+    if (const int rc = controlBlock(FinishMark)) {
+        r.outcome = Outcome::Failed;
+        r.code = rc;
+        return r;
+    }
+    r.marks = Marks::Finish;
     const bool closed
         = closingAccepted(
               commandFrame(quint8(at(closingCode, 0)), closingParameterBytes, closingParameters),
@@ -215,8 +235,10 @@ LoggerImageDownload::Result LoggerImageDownload::run(const QString &path)
                              replyTimeoutMs);
     if (!closed) {
         showProgress(m_value, 0);
-        return {Outcome::ClosingFailed, 0, sent};
+        r.outcome = Outcome::ClosingFailed;
+        return r;
     }
-    showProgress(m_value, imageBytes);
-    return {Outcome::Done, 0, sent};
+    showProgress(m_value, size);
+    r.outcome = Outcome::Done;
+    return r;
 }

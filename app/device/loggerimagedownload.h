@@ -19,6 +19,8 @@ public:
     // The device's memory areas in download order; the image is their images back to back.
     static const QList<Area> &areas();
     static constexpr int imageBytes = 88488;
+    // The sum of the areas' sizes: the size an image file of them must have.
+    static int imageSize(const QList<Area> &areas);
     static constexpr int frameBytes = 1000;
     // The control block: 20 bytes at offset 0 of this area, byte 0 the command or status.
     static constexpr int controlArea = 32;
@@ -55,11 +57,19 @@ public:
         Unreadable,    // the file cannot be read
         Halted,        // the stop check asked to stop before the finish mark
     };
+    // How far the device got in the control block when the download ended.
+    enum class Marks {
+        None,       // no start mark accepted: the device keeps what it had
+        Start,      // the start mark accepted, no finish mark sent
+        FinishSent, // the finish mark sent, not confirmed
+        Finish,     // the finish mark accepted
+    };
     struct Result
     {
         Outcome outcome = Outcome::Done;
         int code = 0;
         int sentBytes = 0; // image bytes the device accepted
+        Marks marks = Marks::None;
     };
 
     static QByteArray writeFrame(quint8 counter, quint8 area, int offset, int length,
@@ -75,6 +85,9 @@ public:
     // maximum is set once the file has been read; value follows every accepted frame.
     void setProgress(Progress maximum, Progress value);
     void setStopCheck(StopCheck check) { m_stopCheck = std::move(check); }
+    // The areas written, areas() unless a test writes a shorter image.
+    void setAreas(const QList<Area> &areas) { m_areas = areas; }
+    int imageSize() const { return imageSize(m_areas); }
 
     // Exchanges a write frame and steps the frame counter: the device's result, or -1.
     int writeArea(quint8 area, int offset, int length, const QByteArray &data);
@@ -101,6 +114,7 @@ private:
     Progress m_maximum;
     Progress m_value;
     StopCheck m_stopCheck;
+    QList<Area> m_areas = areas();
     // One counter for the whole run of the program, stepped by every write frame.
     quint8 m_counter = 0;
 };

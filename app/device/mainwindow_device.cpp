@@ -22,6 +22,30 @@ const qint64 deviceReadBufferBytes = 64 * 1024 * 1024;
 // after which a window looks hung, and rare enough to cost the job next to nothing.
 constexpr int paintEveryMs = 40;
 
+// What the device holds after a download that ended past its start mark, on a line of its own
+// after the failure; empty before the start mark, when the device keeps what it had.
+QString downloadHoldsText(const LoggerImageDownload::Result &r, int imageBytes)
+{
+    QString holds;
+    switch (r.marks) {
+    case LoggerImageDownload::Marks::None:
+        return QString();
+    case LoggerImageDownload::Marks::Start:
+        holds = QCoreApplication::translate(
+            "MainWindow", "设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记");
+        break;
+    case LoggerImageDownload::Marks::FinishSent:
+        holds = QCoreApplication::translate(
+            "MainWindow", "设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认");
+        break;
+    case LoggerImageDownload::Marks::Finish:
+        holds = QCoreApplication::translate(
+            "MainWindow", "设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认");
+        break;
+    }
+    return QLatin1Char('\n') + holds.arg(r.sentBytes).arg(imageBytes);
+}
+
 } // namespace
 
 // Holds the serial lock for one device operation started by a click, the device job of the
@@ -201,20 +225,23 @@ QString MainWindow::readOffProgressText(int batches) const
 
 bool MainWindow::refuseDuringDeviceJob()
 {
-    return refuseForJob(deviceJobRunning());
+    if (!deviceJobRunning())
+        return false;
+    refuseForJob(deviceJobName());
+    return true;
 }
 
 bool MainWindow::refuseDuringSerialJob()
 {
-    return refuseForJob(serialJobRunning());
+    if (!serialJobRunning())
+        return false;
+    refuseForJob(deviceJobName());
+    return true;
 }
 
-bool MainWindow::refuseForJob(bool running)
+void MainWindow::refuseForJob(const QString &job)
 {
-    if (!running)
-        return false;
-    showDeviceNotice(tr("“%1”正在进行，请等它结束后再操作").arg(deviceJobName()), deviceNoticeMs);
-    return true;
+    showDeviceNotice(tr("“%1”正在进行，请等它结束后再操作").arg(job), deviceNoticeMs);
 }
 
 QString MainWindow::quitAfterJobText() const
@@ -557,15 +584,19 @@ void MainWindow::on_pushButton_bindownload_clicked()
         KeepPainted painted(this);
         return m_imageDownload.run(ui->lineEdit_binpath->text());
     }();
+    const int size = m_imageDownload.imageSize();
     switch (r.outcome) {
     case LoggerImageDownload::Outcome::Done:
         prompt()->information(this, tr("提示信息"), tr("下载完成"));
         break;
     case LoggerImageDownload::Outcome::Failed:
         prompt()->information(this, tr("提示信息"),
-                              tr("下载失败") + QStringLiteral(":%1").arg(r.code));
+                              tr("下载失败") + QStringLiteral(":%1").arg(r.code)
+                                  + downloadHoldsText(r, size));
         break;
     case LoggerImageDownload::Outcome::ClosingFailed:
+        prompt()->information(this, tr("提示信息"), tr("下载失败") + downloadHoldsText(r, size));
+        break;
     case LoggerImageDownload::Outcome::Unreadable:
         prompt()->information(this, tr("提示信息"), tr("下载失败"));
         break;
@@ -573,10 +604,9 @@ void MainWindow::on_pushButton_bindownload_clicked()
         prompt()->information(this, tr("提示信息"), tr("文件大小错误"));
         break;
     case LoggerImageDownload::Outcome::Halted:
-        prompt()->information(this, tr("提示信息"),
-                              tr("下载已停止：已写入 %1/%2 Byte，设备未收到结束标记")
-                                  .arg(r.sentBytes)
-                                  .arg(LoggerImageDownload::imageBytes));
+        prompt()->information(
+            this, tr("提示信息"),
+            tr("下载已停止：已写入 %1/%2 Byte，设备未收到结束标记").arg(r.sentBytes).arg(size));
         break;
     }
 }

@@ -110,8 +110,7 @@ void Update_Bin::endMqttUploads(const QString &reason)
 
 bool Update_Bin::runsOverMqtt(const FirmwareUpload &upload) const
 {
-    const Channel channel = &upload == &m_appUpload ? m_appChannel : m_osChannel;
-    return upload.isRunning() && channel == Channel::Mqtt;
+    return upload.isRunning() && upload.channel() == Channel::Mqtt;
 }
 
 void Update_Bin::uploadStateChanged(FirmwareUpload &upload)
@@ -161,13 +160,31 @@ Update_Bin::Channel Update_Bin::chosenChannel() const
     return ui->button_MQTT->isChecked() ? Channel::Mqtt : Channel::Serial;
 }
 
+bool Update_Bin::refuseDuringUpload()
+{
+    const QString job = runningUploadName();
+    if (job.isEmpty())
+        return false;
+    mainWindow->refuseForJob(job);
+    return true;
+}
+
 void Update_Bin::runPageAction(const QPushButton *button, const std::function<void()> &action)
 {
-    if (chosenChannel() == Channel::Serial || m_serialExchange) {
-        mainWindow->runSerialOperation(button, action);
+    if (refuseDuringUpload())
+        return;
+    if (chosenChannel() == Channel::Mqtt && !m_serialExchange) {
+        action();
         return;
     }
-    action();
+    mainWindow->runSerialOperation(button, [this, &action] {
+        if (chosenChannel() == Channel::Serial && !mainWindow->isDeviceLinkOpen()) {
+            mainWindow->showDeviceNotice(tr("串口未连接，请先点击“%1”").arg(ui->pb_Connect->text()),
+                                         MainWindow::deviceNoticeMs);
+            return;
+        }
+        action();
+    });
 }
 
 void Update_Bin::sendCommand(const QByteArray &packet, int replyWaitMs)
@@ -267,7 +284,9 @@ void Update_Bin::onReceived(QMQTT::Message message)
 void Update_Bin::on_pb_Connect_clicked()
 {
     if (chosenChannel() == Channel::Mqtt) {
-        connectBroker();
+        // A new connection would lose the requests of an upload under way.
+        if (!refuseDuringUpload())
+            connectBroker();
         return;
     }
     mainWindow->runSerialOperation(ui->pb_Connect, [this] {
@@ -387,10 +406,9 @@ void Update_Bin::startUpload(FirmwareUpload &upload)
 {
     runPageAction(updateButton(upload), [this, &upload] {
         const Channel channel = chosenChannel();
-        const QByteArray packet = beginUpload(upload);
+        const QByteArray packet = beginUpload(upload, channel);
         if (packet.isEmpty())
             return;
-        (upload.image() == FirmwareImage::App ? m_appChannel : m_osChannel) = channel;
         // The file controls are locked from here until the upload ends.
         uploadStateChanged(upload);
         if (channel == Channel::Mqtt) {
@@ -403,19 +421,23 @@ void Update_Bin::startUpload(FirmwareUpload &upload)
             return;
         if (mainWindow->deviceJobStopRequested())
             endUnfinished(upload, tr("退出程序前停止"));
+        else if (m_serialLineLost)
+            endUnfinished(upload, tr("串口连接断开"));
         else if (result < 0)
-            upload.stop();
+            endUnfinished(upload, tr("串口写入失败"));
         else
-            endUnfinished(upload, m_serialLineLost ? tr("串口连接断开") : tr("控制器不再请求数据"));
-        uploadStateChanged(upload);
+            endUnfinished(upload, tr("控制器不再请求数据"));
     });
 }
 
-QByteArray Update_Bin::beginUpload(FirmwareUpload &upload)
+QByteArray Update_Bin::beginUpload(FirmwareUpload &upload, Channel channel)
 {
     const bool app = upload.image() == FirmwareImage::App;
-    const FirmwareStart start = upload.start(pathField(upload)->text());
+    const FirmwareStart start = upload.start(pathField(upload)->text(), channel);
     switch (start.outcome) {
+    case FirmwareStart::Outcome::Running:
+        mainWindow->refuseForJob(updateButton(upload)->text());
+        return QByteArray();
     case FirmwareStart::Outcome::CannotOpen:
         return QByteArray();
     case FirmwareStart::Outcome::TooSmall:

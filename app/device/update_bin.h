@@ -71,11 +71,17 @@ public slots:
     void on_pb_version_clicked();
 
 private:
-    enum class Channel { Mqtt, Serial };
+    using Channel = FirmwareChannel;
 
     Channel chosenChannel() const;
-    // Runs the work of button; on the serial channel, and on any while a serial dialogue runs,
-    // under the serial lock, which refuses it while another device operation holds the link.
+    // One controller takes one thing at a time: while an image uploads, on either channel, no
+    // upload starts and no other packet of the page goes out. True, with the running upload's
+    // name on the page, when it refuses.
+    bool refuseDuringUpload();
+    // Runs the work of button unless an upload runs; on the serial channel, and on any while a
+    // serial dialogue runs, under the serial lock, which refuses it while another device
+    // operation holds the link. On the serial channel with the link closed it says so and sends
+    // nothing.
     void runPageAction(const QPushButton *button, const std::function<void()> &action);
     // A packet of a button: published, or the serial dialogue it begins, whose controller may
     // take replyWaitMs to answer it.
@@ -86,8 +92,8 @@ private:
     QString brokerSettingsProblem(const BrokerSettings &settings, const QString &path) const;
     QString chooseImage();
     void startUpload(FirmwareUpload &upload);
-    // The start packet of an upload now begun, or empty when the image is refused.
-    QByteArray beginUpload(FirmwareUpload &upload);
+    // The start packet of an upload now begun on channel, or empty when it is refused.
+    QByteArray beginUpload(FirmwareUpload &upload, Channel channel);
     void answerRequest(FirmwareUpload &upload, int requestIndex, Channel channel);
     // Ends an upload the controller will not go on with, saying how far it came.
     void endUnfinished(FirmwareUpload &upload, const QString &reason);
@@ -108,9 +114,6 @@ private:
     quint16 messageId = 0;
     FirmwareUpload m_appUpload{FirmwareImage::App};
     FirmwareUpload m_osUpload{FirmwareImage::Os};
-    // The channel each image's upload was started on.
-    Channel m_appChannel = Channel::Serial;
-    Channel m_osChannel = Channel::Serial;
     // The controller's silence each MQTT upload waits out before it ends.
     QTimer m_appRequestWait;
     QTimer m_osRequestWait;

@@ -1089,6 +1089,22 @@
         <translation>数据库未打开</translation>
     </message>
     <message>
+        <source>多应用模式未开启，历史数据仍写入 %1。</source>
+        <translation>多应用模式未开启，历史数据仍写入 %1。</translation>
+    </message>
+    <message>
+        <source>单应用模式未开启。</source>
+        <translation>单应用模式未开启。</translation>
+    </message>
+    <message>
+        <source>工程未打开，历史数据仍写入 %1。</source>
+        <translation>工程未打开，历史数据仍写入 %1。</translation>
+    </message>
+    <message>
+        <source>工程未打开。</source>
+        <translation>工程未打开。</translation>
+    </message>
+    <message>
         <source>停止监视</source>
         <comment>status bar</comment>
         <translation>停止监视</translation>
@@ -1218,6 +1234,18 @@
         <translation>下载已停止：已写入 %1/%2 Byte，设备未收到结束标记</translation>
     </message>
     <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</source>
+        <translation>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</source>
+        <translation>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
+        <translation>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</translation>
+    </message>
+    <message>
         <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
         <translation>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</translation>
     </message>
@@ -1299,6 +1327,14 @@
     <message>
         <source>控制器不再请求数据</source>
         <translation>控制器不再请求数据</translation>
+    </message>
+    <message>
+        <source>串口未连接，请先点击“%1”</source>
+        <translation>串口未连接，请先点击“%1”</translation>
+    </message>
+    <message>
+        <source>串口写入失败</source>
+        <translation>串口写入失败</translation>
     </message>
     <message>
         <source>串口连接断开</source>
@@ -1470,6 +1506,10 @@
     <message>
         <source>查询失败：%1</source>
         <translation>查询失败：%1</translation>
+    </message>
+    <message>
+        <source>查询成功，但没有数据</source>
+        <translation>查询成功，但没有数据</translation>
     </message>
     <message>
         <source>查询失败：数据组没有标签</source>

@@ -1089,6 +1089,22 @@ Monitoring goes on, but no sample is stored; the status bar will say when writin
         <translation>The database is not open</translation>
     </message>
     <message>
+        <source>多应用模式未开启，历史数据仍写入 %1。</source>
+        <translation>Multiple instance mode was not enabled; the history is still written to %1.</translation>
+    </message>
+    <message>
+        <source>单应用模式未开启。</source>
+        <translation>Single instance mode was not enabled.</translation>
+    </message>
+    <message>
+        <source>工程未打开，历史数据仍写入 %1。</source>
+        <translation>The project was not opened; the history is still written to %1.</translation>
+    </message>
+    <message>
+        <source>工程未打开。</source>
+        <translation>The project was not opened.</translation>
+    </message>
+    <message>
         <source>停止监视</source>
         <comment>status bar</comment>
         <translation>Monitoring stopped</translation>
@@ -1218,6 +1234,18 @@ Wait: the program quits once the job has ended.</translation>
         <translation>Download stopped: %1/%2 Byte written; the device got no finish mark</translation>
     </message>
     <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记</source>
+        <translation>The device has the start mark and %1/%2 Byte; it got no finish mark</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认</source>
+        <translation>The device has the start mark and %1/%2 Byte; its finish mark was not confirmed</translation>
+    </message>
+    <message>
+        <source>设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认</source>
+        <translation>The device has the start mark, %1/%2 Byte and the finish mark; the closing commands were not confirmed</translation>
+    </message>
+    <message>
         <source>离线数据导入已停止：已导入%1批（%2条数据），停在记录索引%3</source>
         <translation>Offline data import stopped: %1 batches (%2 values) imported, stopped at record index %3</translation>
     </message>
@@ -1299,6 +1327,14 @@ Wait: the program quits once the job has ended.</translation>
     <message>
         <source>控制器不再请求数据</source>
         <translation>the controller asks for no more data</translation>
+    </message>
+    <message>
+        <source>串口未连接，请先点击“%1”</source>
+        <translation>The serial line is not connected: press “%1” first</translation>
+    </message>
+    <message>
+        <source>串口写入失败</source>
+        <translation>writing to the serial line failed</translation>
     </message>
     <message>
         <source>串口连接断开</source>
@@ -1470,6 +1506,10 @@ Wait: the program quits once the job has ended.</translation>
     <message>
         <source>查询失败：%1</source>
         <translation>Query failed: %1</translation>
+    </message>
+    <message>
+        <source>查询成功，但没有数据</source>
+        <translation>Query successful, but no data available</translation>
     </message>
     <message>
         <source>查询失败：数据组没有标签</source>

@@ -175,9 +175,10 @@ void datasheet::on_queryData_clicked()
             showStatus(tr("查询失败：%1").arg(error));
         return;
     }
+    // The span holds no record of the section: that is no failure.
     if (table.rowCount() == 0) {
         clearTable();
-        showStatus(tr("查询失败"));
+        showStatus(tr("查询成功，但没有数据"));
         return;
     }
     table.descriptions = labelDescriptions(labels);

@@ -83,14 +83,17 @@ bool GuideReadout::storedValueAt(const QSqlDatabase &db, int projectId, const QS
     const int wanted = TrendCurve::pollPeriodGaps + 1;
     HistoryReader reader(db);
     // Up to `wanted` drawable samples of [lower, upper) in the order asked: an infinity or a
-    // NaN gives no point, so the sample before it is the one that holds.
+    // NaN gives no point, so the sample before it is the one that holds. Of the records of one
+    // stamp (two rows of the label table on one address with different types store two) the
+    // first stored, the lowest id, is the sample, as in the report; the index hands them over
+    // together, by value.
     auto read = [&](const QString &lower, const QString &upper, const char *order,
                     QVector<QPointF> *points) {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.prepare(QStringLiteral("SELECT datetime, value FROM data WHERE label = ? "
+        if (!query.prepare(QStringLiteral("SELECT datetime, value, id FROM data WHERE label = ? "
                                           "AND projectid = ? AND datetime >= ? AND datetime < ? "
-                                          "AND value IS NOT NULL ORDER BY datetime %1")
+                                          "ORDER BY datetime %1")
                                .arg(QLatin1String(order)))) {
             return false;
         }
@@ -98,15 +101,40 @@ bool GuideReadout::storedValueAt(const QSqlDatabase &db, int projectId, const QS
             query.addBindValue(bound);
         if (!query.exec())
             return false;
-        while (points->size() < wanted && query.next()) {
+        bool pending = false;
+        QString stamp;
+        QVariant stored;
+        qint64 id = 0;
+        const auto settle = [&] {
+            if (!pending)
+                return;
+            pending = false;
             bool isNumber = false;
-            const double stored = query.value(1).toDouble(&isNumber);
+            const double number = stored.toDouble(&isNumber);
             qint64 ms = 0;
-            if (!query.isNull(1) && isNumber && TrendRules::isDrawable(stored)
-                && reader.toMsecs(query.value(0).toString(), &ms)) {
-                points->append(QPointF(double(ms), stored));
+            if (!stored.isNull() && isNumber && TrendRules::isDrawable(number)
+                && reader.toMsecs(stamp, &ms)) {
+                points->append(QPointF(double(ms), number));
             }
+        };
+        while (points->size() < wanted && query.next()) {
+            const QString rowStamp = query.value(0).toString();
+            const qint64 rowId = query.value(2).toLongLong();
+            if (pending && rowStamp == stamp) {
+                if (rowId < id) {
+                    stored = query.value(1);
+                    id = rowId;
+                }
+                continue;
+            }
+            settle();
+            pending = true;
+            stamp = rowStamp;
+            stored = query.value(1);
+            id = rowId;
         }
+        if (points->size() < wanted)
+            settle();
         return true;
     };
     QVector<QPointF> before;

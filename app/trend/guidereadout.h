@@ -55,7 +55,7 @@ public:
     // The same from the stored history of a label of a project (the table "data"), whatever a
     // drawn curve of it kept: the last stored sample with a drawable value whose time lies
     // before the end of the second, held by the same rule (TrendCurve::holdsAt) over the
-    // stored samples around it.
+    // stored samples around it. Of records with one stamp the first stored is the sample.
     static bool storedValueAt(const QSqlDatabase &db, int projectId, const QString &label,
                               qint64 secondMs, qint64 periodMs, double *value);
 

@@ -384,6 +384,8 @@ void MainWindow::on_searchfor_clicked()
         setScaleCells(r, scales.zero, scales.full);
     }
     if (extremes.isEmpty()) {
+        // The readouts spoke of the previous window; this one has nothing to read.
+        resetHistoryGuides(rows);
         showSearchStatus(tr("查询成功，但没有数据"));
         return;
     }

@@ -24,6 +24,7 @@ constexpr int progressRecords = 16384;
 // Julian day of 1970-01-01.
 constexpr qint64 epochJulianDay = 2440588;
 constexpr qint64 dayMs = 86400000;
+using Offset = ReportPivot::LabelRecords::Offset;
 
 double notANumber()
 {
@@ -76,7 +77,7 @@ double numberOf(const QVariant &value, QString *text)
 // Puts the records of a label in the order of their stamps, stably (between equal stamps the
 // order they were read in). The select returns them in this order; only stamps stored in a
 // form other than the program's can come out of it.
-void sortByStamp(QVector<qint32> *offsets, QVector<double> *values, QHash<qint32, QString> *texts)
+void sortByStamp(QVector<Offset> *offsets, QVector<double> *values, QHash<qint32, QString> *texts)
 {
     if (std::is_sorted(offsets->cbegin(), offsets->cend()))
         return;
@@ -84,7 +85,7 @@ void sortByStamp(QVector<qint32> *offsets, QVector<double> *values, QHash<qint32
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return offsets->at(a) < offsets->at(b); });
-    QVector<qint32> sortedOffsets(offsets->size());
+    QVector<Offset> sortedOffsets(offsets->size());
     QVector<double> sortedValues(values->size());
     QHash<qint32, QString> sortedTexts;
     for (int i = 0; i < order.size(); ++i) {
@@ -184,13 +185,40 @@ void ReportPivot::addLabel(LabelRecords records)
     m_runs.append(std::move(records));
 }
 
-void ReportPivot::LabelRecords::add(qint64 ms, const QVariant &value, const QString &datetime)
+void ReportPivot::LabelRecords::add(qint64 ms, const QVariant &value, const QString &datetime,
+                                    qint64 id)
 {
     QString text;
     const double number = numberOf(value, &text);
     const qint64 offset = ms == unreadableStamp ? 0 : ms - m_base;
-    if (ms == unreadableStamp || offset < std::numeric_limits<qint32>::min()
-        || offset > std::numeric_limits<qint32>::max()) {
+    const bool unreadable = ms == unreadableStamp || offset < std::numeric_limits<Offset>::min()
+                            || offset > std::numeric_limits<Offset>::max();
+    // A second record of the last one's stamp (two labels of the table on one address with
+    // different types are stored under one name): the first stored stays.
+    if (m_last != Last::None && ms == m_lastMs && datetime == m_lastStamp) {
+        if (id >= m_lastId)
+            return;
+        m_lastId = id;
+        if (m_last == Last::Unreadable) {
+            Unreadable &record = m_unreadable.last();
+            record.number = number;
+            record.text = text.isNull() ? -1 : m_unreadableTexts.size();
+            if (!text.isNull())
+                m_unreadableTexts << text;
+            return;
+        }
+        const int index = m_values.size() - 1;
+        m_values[index] = number;
+        m_texts.remove(index);
+        if (!text.isNull())
+            m_texts.insert(index, text);
+        return;
+    }
+    m_lastMs = ms;
+    m_lastStamp = datetime;
+    m_lastId = id;
+    if (unreadable) {
+        m_last = Last::Unreadable;
         // Not written by this program: a row of its own text, before the rest.
         const int textIndex = text.isNull() ? -1 : m_unreadableTexts.size();
         if (textIndex >= 0)
@@ -198,9 +226,10 @@ void ReportPivot::LabelRecords::add(qint64 ms, const QVariant &value, const QStr
         m_unreadable.append({ms == unreadableStamp ? datetime : secondsText(ms), number, textIndex});
         return;
     }
+    m_last = Last::Readable;
     if (!text.isNull())
         m_texts.insert(m_offsets.size(), text);
-    m_offsets.append(qint32(offset));
+    m_offsets.append(Offset(offset));
     m_values.append(number);
 }
 
@@ -219,8 +248,8 @@ ReportTable ReportPivot::take()
 
     // The rows: every stamp of any label, once, in time order; stamps SQLite cannot read first,
     // in text order.
-    QVector<qint32> rows;
-    QVector<qint32> merged;
+    QVector<Offset> rows;
+    QVector<Offset> merged;
     for (LabelRecords &run : m_runs) {
         sortByStamp(&run.m_offsets, &run.m_values, &run.m_texts);
         if (rows != run.m_offsets) {
@@ -235,12 +264,12 @@ ReportTable ReportPivot::take()
             table.stampTexts << record.stamp;
         progress();
     }
-    merged = QVector<qint32>();
+    merged = QVector<Offset>();
     table.stampTexts.sort();
     table.stampTexts.removeDuplicates();
     const int unreadableRows = table.stampTexts.size();
     table.stamps.reserve(rows.size());
-    for (qint32 offset : qAsConst(rows))
+    for (Offset offset : qAsConst(rows))
         table.stamps.append(m_base + offset);
 
     // Each label's stamps become its rows, in place; its values stay where they are. Of two
@@ -267,7 +296,7 @@ ReportTable ReportPivot::take()
             cells.append(row);
             values.append(record.number);
         }
-        QVector<qint32> &offsets = run.m_offsets;
+        QVector<Offset> &offsets = run.m_offsets;
         int kept = 0;
         int at = 0;
         for (int i = 0; i < offsets.size(); ++i) {
@@ -325,11 +354,13 @@ QString ReportQuery::statement() const
     // Along the history index (label, datetime, projectid, value), which holds every column
     // read here: the table itself is never visited. The stamp comes as ms on a calendar
     // without zones (exact: SQLite keeps julian days in whole ms), which spares a text per
-    // record; a stamp SQLite cannot read comes as its text.
+    // record; a stamp SQLite cannot read comes as its text. Records of one stamp come in the
+    // index's order (by value); their row ids, which the index holds too, tell which was stored
+    // first, without a sort.
     return QStringLiteral(
         "SELECT CAST(ROUND((julianday(datetime) - 2440587.5) * 86400000.0) AS INTEGER), value, "
-        "CASE WHEN julianday(datetime) IS NULL THEN datetime END FROM data WHERE label = ? AND "
-        "datetime > ? AND datetime < ? AND projectid = ? ORDER BY datetime");
+        "CASE WHEN julianday(datetime) IS NULL THEN datetime END, id FROM data WHERE label = ? "
+        "AND datetime > ? AND datetime < ? AND projectid = ? ORDER BY datetime");
 }
 
 QVariantList ReportQuery::boundValues(const QString &label) const
@@ -353,7 +384,8 @@ QSqlError ReportQuery::readLabel(const QSqlDatabase &db, const QVariantList &val
     while (query.next()) {
         const QVariant ms = query.value(0);
         records->add(ms.isNull() ? ReportPivot::unreadableStamp : ms.toLongLong(), query.value(1),
-                     ms.isNull() ? query.value(2).toString() : QString());
+                     ms.isNull() ? query.value(2).toString() : QString(),
+                     query.value(3).toLongLong());
         if (showProgress && ++sinceProgress == progressRecords) {
             sinceProgress = 0;
             m_progress();

@@ -50,7 +50,7 @@ struct ReportTable
 
 // Turns history records into report rows: one row per stamp, a cell per label. The records of a
 // label come in time order; a label stored twice with one stamp (two rows of the label table
-// with the same address) fills its cell with the first of them.
+// with the same address and different types) fills its cell with the first stored of them.
 class ReportPivot
 {
 public:
@@ -59,15 +59,20 @@ public:
     class LabelRecords
     {
     public:
+        // A stamp as ms after the pivot's base: 32 bits reach 24.8 days, which is why a report
+        // spans no more than ReportQuery::maxSpanSeconds (checked below ReportQuery).
+        using Offset = qint32;
         // label: the index of labelIndex(); baseMs: the pivot's.
         explicit LabelRecords(int label = -1, qint64 baseMs = 0)
             : m_label(label)
             , m_base(baseMs)
         {
         }
-        // ms: the stamp on a calendar without zones, or unreadableStamp with the stored text.
-        // A value that is neither a number nor null is kept as its text.
-        void add(qint64 ms, const QVariant &value, const QString &datetime);
+        // ms: the stamp on a calendar without zones, or unreadableStamp with the stored text;
+        // id: the record's row id. A value that is neither a number nor null is kept as its
+        // text. Records of one stamp come one after the other (the select orders by stamp);
+        // of them the first stored, the lowest id, is kept, as the guide lines read it.
+        void add(qint64 ms, const QVariant &value, const QString &datetime, qint64 id);
 
     private:
         friend class ReportPivot;
@@ -79,12 +84,17 @@ public:
         };
         int m_label;
         qint64 m_base;
-        // Stamps as ms after the base: a week's span needs no more than 32 bits.
-        QVector<qint32> m_offsets;
+        QVector<Offset> m_offsets;
         QVector<double> m_values;
         QHash<qint32, QString> m_texts; // by record
         QVector<Unreadable> m_unreadable;
         QStringList m_unreadableTexts;
+        // The stamp and row id of the record added last, and where it went.
+        enum class Last { None, Readable, Unreadable };
+        Last m_last = Last::None;
+        qint64 m_lastMs = 0;
+        QString m_lastStamp;
+        qint64 m_lastId = 0;
     };
     static constexpr qint64 unreadableStamp = std::numeric_limits<qint64>::min();
 
@@ -120,7 +130,8 @@ private:
 class ReportQuery
 {
 public:
-    // A report covers at most seven days.
+    // A report covers at most seven days, which keeps every record's stamp within an offset
+    // of the pivot (static_assert below).
     static constexpr qint64 maxSpanSeconds = 7 * 24 * 3600;
     // How long a report waits for a history file that another program holds (ms).
     static constexpr int busyWaitMs = 1000;
@@ -161,3 +172,9 @@ private:
     std::function<void()> m_progress;
     int m_threads = 0;
 };
+
+// The span's cap and the stamps' offset type go together: with a longer span or a narrower
+// offset the later records of a span would no longer fit an offset.
+static_assert(ReportQuery::maxSpanSeconds * 1000
+                  <= std::numeric_limits<ReportPivot::LabelRecords::Offset>::max(),
+              "a report's span must fit the offset its records' stamps are kept in");

@@ -2,8 +2,9 @@
 // the report page's aims in the window on a week of 25 labels at a poll a second, each with the
 // figure measured. The databases are generated once and kept for later runs; housekeeping runs
 // on a copy. Run offscreen (QT_QPA_PLATFORM=offscreen) or on a screen:
-//   trend_report [database file]      (default: <program folder>/trend_report.db; the week:
-//                                      <build>/bench_data/trend_history_week.db)
+//   trend_report [database file [week file]]
+//       database file: default <program folder>/trend_report.db;
+//       week file: default <build>/bench_data/trend_history_week.db (made when missing).
 #include "benchwindow.h"
 #include "datafill.h"
 #include "historyparallelread.h"
@@ -417,7 +418,9 @@ int main(int argc, char *argv[])
                 [&] { return selectOnly(handler, labelCount, daySeconds); });
     }
 
-    const QString week = QStringLiteral(MORVELIN_BENCH_DATA_DIR "/trend_history_week.db");
+    const QString week = argc > 2
+                             ? QString::fromLocal8Bit(argv[2])
+                             : QStringLiteral(MORVELIN_BENCH_DATA_DIR "/trend_history_week.db");
     if (!ensureWeekHistory(week) || !windowReports(week, out, hundredThousandMs)) {
         out << "cannot run the report page on " << week << "\n";
         return 1;

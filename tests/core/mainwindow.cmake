@@ -21,3 +21,8 @@ target_include_directories(tst_windowfit PRIVATE
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
 # Its project polls the test driver.
 add_dependencies(tst_windowfit LibTestDriver)
+# The same program on a 1920 x 1080 screen, where the label table has room to spare.
+add_test(NAME tst_windowfit_1920 COMMAND bash ${CMAKE_SOURCE_DIR}/tests/common/xvfb-run-test.sh
+    1920x1080x24 $<TARGET_FILE:tst_windowfit> widestValuesWholeOnAWideScreen)
+set_tests_properties(tst_windowfit_1920 PROPERTIES TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1")

@@ -11,6 +11,7 @@
 #include "vexmarsimprocess.h"
 #include "windowfixture.h"
 
+#include <QColor>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -23,14 +24,35 @@ QString zh(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-// Element 0 of a read, every digit.
+// Element 0 of a read, every digit (a float's and a double's enough to tell every value).
 QString elementText(const CLabelVariable &record)
 {
     if (record.type == Int64)
         return QString::number(record.value.value<QList<qint64>>().value(0));
     if (record.type == UInt64)
         return QString::number(record.value.value<QList<quint64>>().value(0));
+    if (record.type == Float)
+        return QString::number(double(record.value.value<QList<float>>().value(0)), 'g', 9);
+    if (record.type == Double)
+        return QString::number(record.value.value<QList<double>>().value(0), 'g', 17);
     return QString::number(record.value.value<QList<unsigned char>>().value(0));
+}
+
+// A record of one element of type, given as its text.
+CLabelVariable recordOf(int type, const QString &text)
+{
+    CLabelVariable r;
+    r.type = type;
+    r.count = 1;
+    if (type == Int64)
+        r.value = QVariant::fromValue(QList<qint64>{text.toLongLong()});
+    else if (type == UInt64)
+        r.value = QVariant::fromValue(QList<quint64>{text.toULongLong()});
+    else if (type == Float)
+        r.value = QVariant::fromValue(QList<float>{float(text.toDouble())});
+    else
+        r.value = QVariant::fromValue(QList<double>{text.toDouble()});
+    return r;
 }
 
 } // namespace
@@ -53,7 +75,7 @@ private slots:
 
 private:
     void addDriverColumns();
-    // A row of those columns: the label at LW4 (Vexmar) or DB1.DBB16 (S7).
+    // A row of those columns: the label at LW4, a float at LA4 (Vexmar), or DB1.DBB16 (S7).
     QTestData &addWriteRow(const QString &tag, const QString &driver, const char *type,
                            const char *text);
     // Starts the driver's peer and opens a project with the one label; monitoring runs with
@@ -169,8 +191,10 @@ void tst_LabelWrite::addDriverColumns()
 QTestData &tst_LabelWrite::addWriteRow(const QString &tag, const QString &driver, const char *type,
                                        const char *text)
 {
-    const QString address
-        = driver == QLatin1String("s7") ? QStringLiteral("DB1.DBB16") : QStringLiteral("LW4");
+    // The Vexmar controllers take floats in their LA registers, not in LW.
+    const QString address = driver == QLatin1String("s7")    ? QStringLiteral("DB1.DBB16")
+                            : QLatin1String(type) == "float" ? QStringLiteral("LA4")
+                                                             : QStringLiteral("LW4");
     return QTest::newRow(qPrintable(tag)) << driver << address << QString(type) << QString(text);
 }
 
@@ -189,6 +213,9 @@ void tst_LabelWrite::exactIntegersReachTheController_data()
         {"Int64 smallest", "Int64", "-9223372036854775808"},
         {"UInt64 twenty digits", "UInt64", "18000000000000000001"},
         {"UInt64 largest", "UInt64", "18446744073709551615"},
+        // The minus sign U+2212, as a copy from a document gives it.
+        {"Int64 minus sign 2^53 + 1", "Int64", "−9007199254740993"},
+        {"Int64 minus sign eighteen digits", "Int64", "−123456789012345678"},
     };
     for (const auto &v : values) {
         addWriteRow(QStringLiteral("Vexmar ") + v.tag, "vexmar", v.type, v.text);
@@ -203,48 +230,74 @@ void tst_LabelWrite::exactIntegersReachTheController()
     MainWindow *window = openRowProject();
     QVERIFY(window);
     writeByDialog(text);
-    QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, text));
+    const QString written = QString(text).replace(QChar(0x2212), QLatin1Char('-'));
+    QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, written));
     const CLabelVariable back = readBack(address, window->labelDataType(0));
     QCOMPARE(back.status, int(LabelStatus::Ok));
-    QCOMPARE(elementText(back), text);
+    QCOMPARE(elementText(back), written);
     // The next tick shows it, every digit.
     window->onMonitorTimeout();
-    QCOMPARE(window->labelItem(0, 3)->text(), text);
+    QCOMPARE(window->labelItem(0, 3)->text(), written);
     QCOMPARE(m_f.prompt->shown, 0);
 }
 
 void tst_LabelWrite::unchangedDialogWritesWhatIsHeld_data()
 {
     addDriverColumns();
-    addWriteRow("Vexmar Int64", "vexmar", "Int64", "123456789012345678");
-    addWriteRow("Vexmar UInt64", "vexmar", "UInt64", "18446744073709551615");
-    addWriteRow("S7 Int64", "s7", "Int64", "123456789012345678");
-    addWriteRow("S7 UInt64", "s7", "UInt64", "18000000000000000001");
+    QTest::addColumn<QString>("prefill"); // what the dialog starts from
+    const struct
+    {
+        const char *tag;
+        const char *type;
+        const char *held;
+        const char *prefill;
+    } values[] = {
+        {"Int64 eighteen digits", "Int64", "123456789012345678", "123456789012345678"},
+        {"Int64 smallest", "Int64", "-9223372036854775808", "-9223372036854775808"},
+        {"UInt64 largest", "UInt64", "18446744073709551615", "18446744073709551615"},
+        {"UInt64 twenty digits", "UInt64", "18000000000000000001", "18000000000000000001"},
+        // The float's shortest text lies above the largest float, and rounds to it.
+        {"float largest", "float", "3.4028234663852886e+38", "3.4028235e+38"},
+        {"float most negative", "float", "-3.4028234663852886e+38", "-3.4028235e+38"},
+        {"float smallest normal", "float", "1.1754943508222875e-38", "1.1754944e-38"},
+        {"float smallest denormal", "float", "1.4012984643248171e-45", "1.4013e-45"},
+        {"double largest", "double", "1.7976931348623157e+308", "1.7976931348623157e+308"},
+        {"double smallest normal", "double", "2.2250738585072014e-308", "2.2250738585072014e-308"},
+        {"double smallest denormal", "double", "4.9406564584124654e-324", "4.94066e-324"},
+    };
+    for (const auto &v : values) {
+        for (const char *driver : {"vexmar", "s7"}) {
+            addWriteRow(QStringLiteral("%1 %2").arg(driver, v.tag), driver, v.type, v.held)
+                << QString(v.prefill);
+        }
+    }
 }
 
 void tst_LabelWrite::unchangedDialogWritesWhatIsHeld()
 {
     QFETCH(QString, address);
     QFETCH(QString, text);
+    QFETCH(QString, prefill);
     MainWindow *window = openRowProject();
     QVERIFY(window);
     // The controller holds the value before the window has seen it.
     const int t = window->labelDataType(0);
-    CLabelVariable held;
-    held.value = t == Int64 ? QVariant::fromValue(QList<qint64>{text.toLongLong()})
-                            : QVariant::fromValue(QList<quint64>{text.toULongLong()});
+    const CLabelVariable held = recordOf(t, text);
     QCOMPARE(window->driver()->WriteVariable(address, DataType(t), held, 1).status,
              int(LabelStatus::Ok));
     window->onMonitorTimeout();
-    QCOMPARE(window->labelItem(0, 3)->text(), text);
+    QCOMPARE(window->labelItem(0, 3)->foreground().color(), QColor(0, 205, 0));
 
     QLineEdit *edit = openDialog();
     QVERIFY(edit);
-    QCOMPARE(edit->text(), text);
+    QCOMPARE(edit->text(), prefill);
+    // Confirmed unchanged: written, and the controller holds what it held, to the last bit.
     window->writeDialog()->findChild<QPushButton *>("pushButton_ok")->click();
-    QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, text));
-    QCOMPARE(elementText(readBack(address, t)), text);
     QCOMPARE(m_f.prompt->shown, 0);
+    QCOMPARE(status(), zh("写值成功：%1 = %2").arg(address, prefill));
+    const CLabelVariable back = readBack(address, t);
+    QCOMPARE(back.status, int(LabelStatus::Ok));
+    QCOMPARE(elementText(back), elementText(held));
 }
 
 void tst_LabelWrite::dialogStartsFromTheSavedValue()

@@ -2,6 +2,7 @@
 // once per change from good to bad, value conversion, sample times, history batches, write
 // parsing with range checks, and the project path on the command line.
 #include "commandline.h"
+#include "elementtype.h"
 #include "monitorlogic.h"
 #include "sqlitehandler.h"
 #include "sqlrows.h"
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 Q_DECLARE_METATYPE(CLabelVariable)
@@ -67,6 +69,8 @@ private slots:
     void exactIntegers();
     void editText_data();
     void editText();
+    void prefillWritesBackWhatIsHeld_data();
+    void prefillWritesBackWhatIsHeld();
     void projectFromArguments_data();
     void projectFromArguments();
 };
@@ -456,6 +460,25 @@ void tst_MonitorLogic::writeParsing_data()
     QTest::newRow("float in range") << "-3.4e38" << int(float_ABCD) << true << -3.4e38 << "";
     QTest::newRow("double large") << "1e300" << int(Double) << true << 1e300 << "";
     QTest::newRow("bool any number") << "0.5" << int(Bool) << true << 0.5 << "";
+    // The minus sign U+2212 is a minus sign for every type; other look-alikes are no number.
+    QTest::newRow("double minus sign") << zh("−2.5") << int(Double) << true << -2.5 << "";
+    QTest::newRow("float minus sign in the exponent")
+        << zh("1e−3") << int(Float) << true << 1e-3 << "";
+    QTest::newRow("Int16 minus sign") << zh("−5") << int(Int16) << true << -5.0 << "";
+    QTest::newRow("UInt8 minus sign") << zh("−1") << int(UInt8) << false << 0.0 << range;
+    QTest::newRow("Int16 full-width minus") << zh("－1") << int(Int16) << false << 0.0 << notNumber;
+    QTest::newRow("float full-width minus") << zh("－1") << int(Float) << false << 0.0 << notNumber;
+    QTest::newRow("Int64 sign apart") << zh("− 1") << int(Int64) << false << 0.0 << notNumber;
+    QTest::newRow("Int64 group separator") << "1,000" << int(Int64) << false << 0.0 << notNumber;
+    QTest::newRow("UInt32 hexadecimal") << "0x10" << int(UInt32) << false << 0.0 << notNumber;
+    QTest::newRow("Int64 letters") << "12abc" << int(Int64) << false << 0.0 << notNumber;
+    QTest::newRow("Int64 beyond any double") << "1e400" << int(Int64) << false << 0.0 << range;
+    QTest::newRow("Int32 point only") << "." << int(Int32) << false << 0.0 << notNumber;
+    // The shortest text of the largest float lies above it, and rounds to it.
+    QTest::newRow("float largest float's text")
+        << "3.4028235e+38" << int(Float) << true << 3.4028235e38 << "";
+    QTest::newRow("float rounds to infinity")
+        << "-3.4028236e+38" << int(float_DCBA) << false << 0.0 << range;
 }
 
 void tst_MonitorLogic::writeParsing()
@@ -557,11 +580,21 @@ void tst_MonitorLogic::exactIntegers_data()
         {"Int8 smallest", "-128", Int8, "-128"},
         {"Int8 over", "128", Int8, "", "128", "Int8 的范围（-128 至 127）"},
         {"UInt32 2^32", "4294967296", UInt32, "", "4294967296", "UInt32 的范围（0 至 4294967295）"},
+        // U+2212, as a copy from a document gives it: read as the digits, never as a double.
+        {"Int64 minus sign 2^53 + 1", "−9007199254740993", Int64, "-9007199254740993"},
+        {"Int64 minus sign eighteen digits", " −123456789012345678 ", Int64, "-123456789012345678"},
+        {"Int64 minus sign smallest", "−9223372036854775808", int64_BADCFEHG,
+         "-9223372036854775808"},
+        {"Int64 minus sign below the smallest", "−9223372036854775809", Int64, "",
+         "−9223372036854775809", int64},
+        {"Int32 minus sign in the exponent", "125e−2", Int32, "1"},
+        {"UInt64 minus sign -0.5 truncates to 0", "−0.5", UInt64, "0"},
+        {"UInt16 minus sign negative", "−1", UInt16, "", "−1", "UInt16 的范围（0 至 65535）"},
     };
     for (const auto &r : rows) {
         const QString refusal
             = r.refused ? zh("数值 %1 超出 %2").arg(r.refused, zh(r.bounds)) : QString();
-        QTest::newRow(r.tag) << r.text << r.type << r.written << refusal;
+        QTest::newRow(r.tag) << zh(r.text) << r.type << r.written << refusal;
     }
 }
 
@@ -632,5 +665,63 @@ void tst_MonitorLogic::editText()
     QCOMPARE(LabelValue::toDouble(type, WriteValue::record(type, parsed.value)),
              LabelValue::toDouble(type, WriteValue::record(type, value)));
 }
+void tst_MonitorLogic::prefillWritesBackWhatIsHeld_data()
+{
+    QTest::addColumn<CLabelVariable>("held"); // the record a tick read
+    using F = std::numeric_limits<float>;
+    using D = std::numeric_limits<double>;
+    using I = std::numeric_limits<qint64>;
+    const struct
+    {
+        const char *tag;
+        CLabelVariable held;
+    } rows[] = {
+        {"float largest", recordOf(Float, QList<float>{F::max()})},
+        {"float most negative", recordOf(float_CDAB, QList<float>{-F::max()})},
+        {"float smallest normal", recordOf(Float, QList<float>{F::min()})},
+        {"float smallest denormal", recordOf(Float, QList<float>{F::denorm_min()})},
+        {"float largest denormal", recordOf(Float, QList<float>{F::min() - F::denorm_min()})},
+        {"float negative denormal", recordOf(float_DCBA, QList<float>{-F::denorm_min()})},
+        {"float 0.1", recordOf(Float, QList<float>{0.1f})},
+        {"double largest", recordOf(Double, QList<double>{D::max()})},
+        {"double most negative", recordOf(double_GHEFCDAB, QList<double>{-D::max()})},
+        {"double smallest normal", recordOf(Double, QList<double>{D::min()})},
+        {"double smallest denormal", recordOf(Double, QList<double>{D::denorm_min()})},
+        {"double a third", recordOf(Double, QList<double>{1.0 / 3.0})},
+        {"Int64 largest", recordOf(Int64, QList<qint64>{I::max()})},
+        {"Int64 smallest", recordOf(Int64, QList<qint64>{I::min()})},
+        {"Int64 2^53 + 1 byte order", recordOf(int64_HGFEDCBA, QList<qint64>{9007199254740993})},
+        {"UInt64 largest", recordOf(UInt64, QList<quint64>{std::numeric_limits<quint64>::max()})},
+        {"UInt64 2^63 + 1", recordOf(uint64_GHEFCDAB, QList<quint64>{9223372036854775809ull})},
+        {"UInt64 zero", recordOf(UInt64, QList<quint64>{0})},
+        {"Int32 smallest", recordOf(Int32, QList<int>{std::numeric_limits<int>::min()})},
+        {"UInt32 largest", recordOf(UInt32, QList<unsigned>{std::numeric_limits<unsigned>::max()})},
+        {"Int8 smallest", recordOf(Int8, QList<char>{char(-128)})},
+        {"bool true", recordOf(Bool, QList<bool>{true})},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.tag) << r.held;
+}
+
+void tst_MonitorLogic::prefillWritesBackWhatIsHeld()
+{
+    QFETCH(CLabelVariable, held);
+    const int type = held.type;
+    // As the table keeps it and the menu hands it to the dialog.
+    const LabelValue shown = LabelValue::convert(type, held);
+    const QString text = WriteValue::prefillText(type, shown.exact.toDouble(), shown.exact);
+    // Confirmed unchanged: taken, and the record sent holds the element read, bit for bit.
+    const WriteValue::Parsed parsed = WriteValue::parse(text, type);
+    QVERIFY2(parsed.ok, qPrintable(text + QLatin1Char(' ') + parsed.errorText));
+    CLabelVariable sent = WriteValue::exactRecord(type, parsed.exact);
+    QCOMPARE(sent.value.userType(), held.value.userType());
+    withElementType(type, [&](auto tag) {
+        using T = decltype(tag);
+        const T want = held.value.value<QList<T>>().value(0);
+        const T got = sent.value.value<QList<T>>().value(0);
+        QVERIFY2(std::memcmp(&want, &got, sizeof(T)) == 0, qPrintable(text));
+    });
+}
+
 QTEST_GUILESS_MAIN(tst_MonitorLogic)
 #include "tst_monitorlogic.moc"

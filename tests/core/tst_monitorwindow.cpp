@@ -7,9 +7,11 @@
 #include "sqlrows.h"
 #include "testdrivercontrol.h"
 #include "ui_mainwindow.h"
+#include "unprivileged.h"
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QFile>
 #include <QLibrary>
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -78,6 +81,9 @@ private slots:
     void rowsFoundByAddressAndType();
     void stopKeepsRowOrder();
     void historyFailureShownOncePerRun();
+    void unmakeableHistoryFileChangesNothing_data();
+    void unmakeableHistoryFileChangesNothing();
+    void lostHistoryConnectionNamesFileAndCause();
     void bindingFailures_data();
     void bindingFailures();
     void busySerialLinkRefusesStart();
@@ -935,6 +941,131 @@ void tst_MonitorWindow::historyFailureShownOncePerRun()
     tick();
     QCOMPARE(status(), failure);
     QTRY_COMPARE(m_f.prompt->pending(), 0);
+}
+
+void tst_MonitorWindow::unmakeableHistoryFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("mode");        // the saved instance mode
+    QTest::addColumn<bool>("switchMode");     // else a project is opened
+    QTest::addColumn<QString>("consequence"); // the box's last line up to the file still in use
+    QTest::newRow("switch to multiple-instance mode")
+        << "0" << true << zh("多应用模式未开启，历史数据仍写入 ");
+    QTest::newRow("open a project in multiple-instance mode")
+        << "1" << false << zh("工程未打开，历史数据仍写入 ");
+}
+
+void tst_MonitorWindow::unmakeableHistoryFileChangesNothing()
+{
+    RUN_UNPRIVILEGED_WHEN_ROOT();
+    QFETCH(QString, mode);
+    QFETCH(bool, switchMode);
+    QFETCH(QString, consequence);
+    QSettings(m_f.path("settings.ini"), QSettings::IniFormat).setValue("multiModeofAPP/Mode", mode);
+    // A project in a folder this program cannot write (a read-only share, another user's).
+    ProjectData data;
+    data.driveLibName = QStringLiteral("LibTestDriver");
+    data.hasConnect = true;
+    data.linkMode = QStringLiteral("net");
+    data.linkParameter = link;
+    data.labels << LabelRow{"", "LW1", "", "", "", "Int16"};
+    QVERIFY(QDir(m_f.dir->path()).mkdir("share"));
+    data.name = QStringLiteral("a.dpro");
+    const QString shared = m_f.path("share/a.dpro");
+    QVERIFY(ProjectFile::write(shared, data));
+    data.name = QStringLiteral("here.dpro");
+    QVERIFY(ProjectFile::write(m_f.path("here.dpro"), data));
+    QString why;
+    QVERIFY2(makeUnwritable(m_f.path("share"), &why), qPrintable(why));
+    QFile probe(m_f.path("share/a.db"));
+    QVERIFY(!probe.open(QIODevice::WriteOnly));
+    const QString reason = probe.errorString();
+
+    MainWindow *window = m_f.create();
+    window->setMonitorPause([](int) {});
+    QVERIFY(window->openProjectFile(switchMode ? shared : m_f.path("here.dpro")));
+    QTRY_COMPARE(window->windowTitle(),
+                 "Morvelin V1.8.5" + QString(mode == "1" ? zh(" —— 多应用模式") : QString()));
+    const QString title = window->windowTitle();
+    const QString file = window->databaseFileName();
+    const QString project = window->projectFilePath(false);
+    QCOMPARE(QFileInfo(file).fileName(), mode == "1" ? "here.db" : "HistoryData.db");
+
+    // Refused, with the file that cannot be made, why, and where the history still goes.
+    m_f.prompt->expectStartingWith(
+        "critical", "Error",
+        zh("无法创建文件！") + "\n" + QDir::toNativeSeparators(m_f.path("share/a.db")) + "\n"
+            + reason + "\n" + consequence + QDir::toNativeSeparators(file));
+    if (switchMode)
+        ui()->action_openMM->trigger();
+    else
+        QVERIFY(!window->openProjectFile(shared));
+    QCOMPARE(m_f.prompt->pending(), 0);
+    QCOMPARE(m_f.prompt->shown, 1);
+    QVERIFY(!QFileInfo::exists(m_f.path("share/a.db")));
+    QCOMPARE(window->instanceMode(), mode);
+    QCOMPARE(ui()->action_openMM->isEnabled(), mode == "0");
+    QCOMPARE(ui()->action_closeMM->isEnabled(), mode == "1");
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(QSettings(m_f.path("settings.ini"), QSettings::IniFormat)
+                 .value("multiModeofAPP/Mode")
+                 .toString(),
+             mode);
+    QCOMPARE(window->databaseFileName(), file);
+    QCOMPARE(window->projectFilePath(false), project);
+
+    // Every sample goes on into the file in use, and the trend reads them back from it.
+    QItemSelectionModel *selection = ui()->tableView_label->selectionModel();
+    selection->select(m_f.window->labelModel()->index(0, 1), QItemSelectionModel::ClearAndSelect);
+    labelAction(5)->trigger();
+    QCOMPARE(ui()->tableWidget->rowCount(), 1);
+    start();
+    tick();
+    tick();
+    const QString count = QStringLiteral("SELECT count(*) FROM data");
+    QCOMPARE(sqlRows(file, count), QStringList{"2"});
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(QDateTime::currentDateTime().addSecs(-30));
+    ui()->searchfor->click();
+    QCOMPARE(status(), zh("查询成功"));
+    tick();
+    QCOMPARE(sqlRows(file, count), QStringList{"3"});
+
+    // A reader's failed open of another file leaves the polling's connection alone.
+    QVERIFY(!window->historyDatabase()->openDatabase(m_f.path("share/a.db")));
+    QCOMPARE(window->historyDatabase()->databaseFile(), file);
+    tick();
+    tick();
+    QCOMPARE(sqlRows(file, count), QStringList{"5"});
+    QCoreApplication::processEvents();
+    QCOMPARE(m_f.prompt->shown, 1);
+}
+
+void tst_MonitorWindow::lostHistoryConnectionNamesFileAndCause()
+{
+    RUN_UNPRIVILEGED_WHEN_ROOT();
+    MainWindow *window = openProject({{"LW1", "Int16"}});
+    QVERIFY(window);
+    const QString file = window->databaseFileName();
+    start();
+    tick();
+    // The connection gone and the file unreadable to this program (another user's now).
+    window->historyDatabase()->closeDatabase();
+    const QFile::Permissions mode = QFile::permissions(file);
+    QVERIFY(QFile::setPermissions(file, QFile::WriteOwner));
+    QVERIFY(!QFile(file).open(QIODevice::ReadOnly));
+    m_f.prompt->expectStartingWith(
+        "warning", zh("警告"), zh("历史数据无法写入：") + QDir::toNativeSeparators(file) + "\n");
+    tick();
+    QTRY_COMPARE(m_f.prompt->pending(), 0);
+    // The cause is SQLite's refusal of the file, not Qt's "Driver not loaded".
+    const QString text = m_f.prompt->texts.last();
+    QVERIFY2(!text.contains("Driver not loaded") && text.contains("unable to open"),
+             qPrintable(text));
+    // Readable again: the next tick opens it and stores, and says so.
+    QVERIFY(QFile::setPermissions(file, mode));
+    tick();
+    QVERIFY2(status().startsWith(zh("历史数据已恢复写入（")), qPrintable(status()));
+    QCOMPARE(sqlRows(file, "SELECT value FROM data"), (QStringList{"1", "3"}));
 }
 
 void tst_MonitorWindow::bindingFailures_data()

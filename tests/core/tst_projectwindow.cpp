@@ -37,6 +37,15 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
 }
 
+// A history file whose "project" table refuses every new row ("refused").
+void makeRowlessDatabase(const QString &path)
+{
+    QVERIFY(SQLiteHandler::createDatabase(path));
+    QCOMPARE(sqlRows(path, "CREATE TRIGGER refuse BEFORE INSERT ON project "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+             QStringList());
+}
+
 } // namespace
 
 class tst_ProjectWindow : public QObject
@@ -53,6 +62,7 @@ private slots:
     void historyDatabaseByMode_data();
     void historyDatabaseByMode();
     void modeSwitchMovesOpenProject();
+    void modeSwitchRefusedWithoutProjectRow();
     void driverNameChecked_data();
     void driverNameChecked();
     void noProjectRowKeepsMonitoringOff();
@@ -290,6 +300,35 @@ void tst_ProjectWindow::modeSwitchMovesOpenProject()
     QCOMPARE(window->projectId(), 1);
 }
 
+void tst_ProjectWindow::modeSwitchRefusedWithoutProjectRow()
+{
+    makeDriver("LibTest");
+    const QString path = writeProject("proj", "a", "LibTest");
+    // The project's own file is there but takes no project row.
+    makeRowlessDatabase(m_f.path("proj/a.db"));
+    MainWindow *window = m_f.create();
+    open(path);
+    const int id = window->projectId();
+    QVERIFY(id > 0);
+
+    m_f.prompt->expectStartingWith("critical", "Error",
+                                   zh("数据库无相关ID或数据") + "\n"
+                                       + QDir::toNativeSeparators(m_f.path("proj/a.db"))
+                                       + "\nrefused");
+    ui()->action_openMM->trigger();
+    // Nothing moved: the mode, its setting, the file and the project's row in it.
+    QCOMPARE(window->instanceMode(), QStringLiteral("0"));
+    QVERIFY(ui()->action_openMM->isEnabled());
+    QCOMPARE(window->databaseFileName(), m_f.path("HistoryData.db"));
+    QCOMPARE(window->historyDatabase()->databaseFile(), m_f.path("HistoryData.db"));
+    QCOMPARE(window->projectId(), id);
+    QVERIFY(ui()->pushButton_startMonitor->isEnabled());
+    QCOMPARE(QSettings(m_f.path("settings.ini"), QSettings::IniFormat)
+                 .value("multiModeofAPP/Mode")
+                 .toString(),
+             QStringLiteral("0"));
+}
+
 void tst_ProjectWindow::driverNameChecked_data()
 {
     QTest::addColumn<QString>("driver");
@@ -330,10 +369,7 @@ void tst_ProjectWindow::noProjectRowKeepsMonitoringOff()
     setMode("1");
     const QString good = writeProject("proj", "good", "LibTest");
     const QString bad = writeProject("proj", "bad", "LibTest");
-    QVERIFY(SQLiteHandler::createDatabase(m_f.path("proj/bad.db")));
-    QCOMPARE(sqlRows(m_f.path("proj/bad.db"), "CREATE TRIGGER refuse BEFORE INSERT ON project "
-                                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
-             QStringList());
+    makeRowlessDatabase(m_f.path("proj/bad.db"));
     MainWindow *window = m_f.create();
     open(good);
     QVERIFY(window->projectId() > 0);
@@ -416,8 +452,13 @@ void tst_ProjectWindow::uncreatableDatabaseBoxUntranslated()
     const QString path = writeProject("proj", "a", "LibTest", {{"", "D1", "", "", "", "Int16"}});
     MainWindow *window = m_f.create();
     QCOMPARE(ui()->menu_file->title(), QStringLiteral("File"));
-    m_f.prompt->expect("critical", "Error", zh("无法创建文件！"));
+    // The file is named, and what did not happen.
+    m_f.prompt->expectStartingWith(
+        "critical", "Error",
+        zh("无法创建文件！") + "\n" + QDir::toNativeSeparators(m_f.path("HistoryData.db")) + "\n");
     open(path);
+    QVERIFY2(m_f.prompt->texts.last().endsWith("\nThe project was not opened."),
+             qPrintable(m_f.prompt->texts.last()));
     QVERIFY(window->projectFilePath(false).isEmpty());
     QCOMPARE(window->labelRowCount(), 0);
 }
@@ -502,7 +543,7 @@ void tst_ProjectWindow::randomBytesKeepTheDemoLabels()
     MainWindow *window = m_f.create();
     open(path);
     const QList<LabelRow> demo = window->labelRows();
-    QCOMPARE(demo.size(), 46);
+    QCOMPARE(demo.size(), 47);
 
     // Noise two of whose lines happen to cut into six fields.
     QRandomGenerator random(8);

@@ -1,10 +1,11 @@
 #include "sqlitehandler.h"
+#include "sqlrows.h"
+#include "unprivileged.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <functional>
 
 using Call = std::function<void(SQLiteHandler &)>;
@@ -26,6 +27,8 @@ private slots:
     void handlersShareOneConnection();
     void createDatabaseFailureText();
     void openFailure();
+    void failedOpenKeepsTheFileInUse_data();
+    void failedOpenKeepsTheFileInUse();
     void insertBindsInKeyOrder();
     void insertRecordsRefusesOtherKeys();
     void updateAndDelete();
@@ -207,6 +210,41 @@ void tst_SQLiteHandler::openFailure()
     QCOMPARE(errors.count(), 1);
     QVERIFY(!handler.isOpen());
     QVERIFY(handler.databaseFile().isEmpty());
+}
+
+void tst_SQLiteHandler::failedOpenKeepsTheFileInUse_data()
+{
+    QTest::addColumn<bool>("unwritableFolder"); // else a folder that is not there
+    QTest::newRow("folder the program cannot write") << true;
+    QTest::newRow("missing folder") << false;
+}
+
+void tst_SQLiteHandler::failedOpenKeepsTheFileInUse()
+{
+    QFETCH(bool, unwritableFolder);
+    if (unwritableFolder)
+        RUN_UNPRIVILEGED_WHEN_ROOT();
+    SQLiteHandler handler;
+    QVERIFY(handler.openDatabase(dbPath()));
+    QVERIFY(handler.insertRecord(QStringLiteral("data"), sample(1, QStringLiteral("a"), 1)));
+    QString other = dbPath(QStringLiteral("missing/line1.db"));
+    if (unwritableFolder) {
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("share")));
+        QString why;
+        QVERIFY2(makeUnwritable(dbPath(QStringLiteral("share")), &why), qPrintable(why));
+        other = dbPath(QStringLiteral("share/line1.db"));
+    }
+    QSignalSpy errors(&handler, &SQLiteHandler::errorOccurred);
+    QVERIFY(!handler.openDatabase(other));
+    QCOMPARE(errors.count(), 1);
+    QVERIFY(!errors.first().first().toString().isEmpty());
+    QVERIFY(!QFileInfo::exists(other));
+    // Whoever writes through this handler goes on writing into the file it had.
+    QVERIFY(handler.isOpen());
+    QCOMPARE(handler.databaseFile(), QFileInfo(dbPath()).absoluteFilePath());
+    QVERIFY(handler.insertRecord(QStringLiteral("data"), sample(1, QStringLiteral("b"), 2)));
+    QCOMPARE(sqlRows(dbPath(), QStringLiteral("SELECT label FROM data ORDER BY id")),
+             (QStringList{"a", "b"}));
 }
 
 void tst_SQLiteHandler::insertBindsInKeyOrder()

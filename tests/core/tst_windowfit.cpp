@@ -101,6 +101,7 @@ private slots:
     void windowStaysOnTheScreen();
     void valuesInView_data();
     void valuesInView();
+    void widestValuesWholeOnAWideScreen();
 
 private:
     Ui::MainWindow *ui() const { return m_f.window->form(); }
@@ -317,6 +318,29 @@ void tst_WindowFit::valuesInView()
 
     ui()->pushButton_stopMonitor->click();
     QTRY_VERIFY_WITH_TIMEOUT(!w->monitorRunning(), 10000);
+}
+
+void tst_WindowFit::widestValuesWholeOnAWideScreen()
+{
+    // Run on a 1920 x 1080 screen of its own (see tests/core/mainwindow.cmake).
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    if (screen.width() < 1920)
+        QSKIP("needs a screen 1920 pixels wide");
+    MainWindow *w = showProject(QStringLiteral("Chinese"), 2);
+    QVERIFY(w);
+    // The values a 64-bit label can show that take the most room, as the project left them.
+    QStandardItemModel *labels = w->labelModel();
+    labels->item(0, 3)->setText(QStringLiteral("-9223372036854775808"));
+    labels->item(1, 3)->setText(QStringLiteral("18446744073709551615"));
+    QTableView *view = ui()->tableView_label;
+    QTRY_VERIFY_WITH_TIMEOUT(view->viewport()->width() >= 1800, 5000);
+    saveShot(QStringLiteral("widest-values-1920"));
+    // Shown whole, not "-9223372036854775…", the table having room to spare; every column in
+    // view.
+    const int needed = static_cast<QAbstractItemView *>(view)->sizeHintForColumn(3);
+    QVERIFY2(view->columnWidth(3) >= needed,
+             qPrintable(QStringLiteral("%1 < %2").arg(view->columnWidth(3)).arg(needed)));
+    QCOMPARE(columnsInView(view, 0).size(), labels->columnCount());
 }
 
 QTEST_MAIN(tst_WindowFit)

@@ -6,9 +6,11 @@ morvelin_add_test(tst_firmwarewindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firmw
     ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h
     ${CMAKE_SOURCE_DIR}/tests/core/mosquittobroker.h ${CMAKE_CURRENT_LIST_DIR}/firmwaretesting.h
     ${CMAKE_CURRENT_LIST_DIR}/pausedinput.h ${CMAKE_CURRENT_LIST_DIR}/imageswap.h
+    ${CMAKE_CURRENT_LIST_DIR}/fwctrlsimprocess.h ${CMAKE_CURRENT_LIST_DIR}/ptysimprocess.h
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_firmwarewindow PRIVATE ${CMAKE_SOURCE_DIR}/tests/core
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
+add_dependencies(tst_firmwarewindow fwctrlsim)
 
 morvelin_add_test(tst_firmwareserial SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_firmwareserial.cpp
     ${CMAKE_SOURCE_DIR}/tests/core/windowfixture.h ${CMAKE_CURRENT_LIST_DIR}/fwctrlsimprocess.h

@@ -5,7 +5,7 @@ morvelin_add_test(tst_devicecodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_deviceco
 morvelin_add_test(tst_devicelink SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicelink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_SOURCE_DIR}/tests/common/threadclock.h
     LIBS morvelin_device)
-add_dependencies(tst_devicelink loggersim)
+add_dependencies(tst_devicelink loggersim linerelay)
 # The stored times must come out the same eight hours east of UTC and at UTC.
 morvelin_add_test(tst_dataloggerprotocol
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_dataloggerprotocol.cpp LIBS morvelin_device
@@ -22,7 +22,7 @@ morvelin_add_test(tst_loggerwindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_loggerw
     LIBS morvelin_window TIMEOUT 600)
 target_include_directories(tst_loggerwindow PRIVATE ${core_tests}
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
-add_dependencies(tst_loggerwindow loggersim)
+add_dependencies(tst_loggerwindow loggersim linerelay)
 # The window while a device job runs: the menus and page buttons it refuses, the boxes that wait
 # for its end, the quit that stops or waits for it, the busy refusal beside the read-off's
 # progress.

@@ -1,7 +1,8 @@
 // The device link over a socat pty pair against the data-logger simulator: opening, the
 // exchange of one request and its reply read to its length at the data-logger's own time-outs,
 // input dropped before a request, a line that goes away, and a firmware exchange that carries a
-// whole upload dialogue.
+// whole upload dialogue; on a line paced at 9600 baud too, where a long frame is on the line for
+// longer than a reply may take.
 #include "dataloggerprotocol.h"
 #include "devicelink.h"
 #include "firmwareupload.h"
@@ -43,6 +44,8 @@ private slots:
     void init();
     void cleanup();
     void openAndReopen();
+    void lineTime_data();
+    void lineTime();
     void closedPortSendsNothing();
     void exchange_data();
     void exchange();
@@ -54,7 +57,8 @@ private slots:
     void firmwareDialogue();
 
 private:
-    void startSim(const QStringList &extra);
+    // lineRate: the baud rate of a paced line between link and simulator; 0: none, 115200.
+    void startSim(const QStringList &extra, int lineRate = 0);
 
     std::unique_ptr<LoggerSimProcess> m_sim;
     std::unique_ptr<QSerialPort> m_port;
@@ -75,10 +79,13 @@ void TestDeviceLink::cleanup()
     m_sim.reset();
 }
 
-void TestDeviceLink::startSim(const QStringList &extra)
+void TestDeviceLink::startSim(const QStringList &extra, int lineRate)
 {
+    m_sim->setLineRate(lineRate);
     QVERIFY2(m_sim->start(extra), qPrintable(m_sim->error()));
-    QVERIFY(m_link->open(parseDeviceLink(m_sim->portName() + ",115200,8,1,N")));
+    const int baud = lineRate > 0 ? lineRate : 115200;
+    QVERIFY(
+        m_link->open(parseDeviceLink(m_sim->portName() + QStringLiteral(",%1,8,1,N").arg(baud))));
 }
 
 void TestDeviceLink::openAndReopen()
@@ -101,6 +108,47 @@ void TestDeviceLink::openAndReopen()
     QVERIFY(!m_link->open(parseDeviceLink("/nonexistent/tty,9600,8,1,N")));
     QVERIFY(!m_link->isOpen());
     QVERIFY(!m_link->open(parseDeviceLink(m_sim->portName() + ",9600,8,1.5,N")));
+}
+
+void TestDeviceLink::lineTime_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QSerialPort::DataBits>("dataBits");
+    QTest::addColumn<QSerialPort::Parity>("parity");
+    QTest::addColumn<QSerialPort::StopBits>("stopBits");
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<int>("ms");
+
+    const auto d8 = QSerialPort::Data8;
+    const auto none = QSerialPort::NoParity;
+    const auto one = QSerialPort::OneStop;
+    // 10 bits a byte for 8N1: 96 bytes fill 100 ms at 9600 exactly.
+    QTest::newRow("8N1 9600, 96 bytes") << 9600 << d8 << none << one << 96 << 100;
+    QTest::newRow("8N1 9600, a 1000-byte write frame") << 9600 << d8 << none << one << 1011 << 1054;
+    QTest::newRow("8N1 115200, a 1000-byte write frame")
+        << 115200 << d8 << none << one << 1011 << 88;
+    QTest::newRow("8N1 9600, one byte rounds up") << 9600 << d8 << none << one << 1 << 2;
+    QTest::newRow("8E1 9600, a command frame")
+        << 9600 << d8 << QSerialPort::EvenParity << one << 12 << 14;
+    QTest::newRow("8O2 9600, 1000 bytes")
+        << 9600 << d8 << QSerialPort::OddParity << QSerialPort::TwoStop << 1000 << 1250;
+    QTest::newRow("8N2 9600, 960 bytes")
+        << 9600 << d8 << none << QSerialPort::TwoStop << 960 << 1100;
+    QTest::newRow("7N1.5 9600, 100 bytes")
+        << 9600 << QSerialPort::Data7 << none << QSerialPort::OneAndHalfStop << 100 << 99;
+    QTest::newRow("5N1 300, one byte") << 300 << QSerialPort::Data5 << none << one << 1 << 24;
+    QTest::newRow("nothing written") << 9600 << d8 << none << one << 0 << 0;
+    QTest::newRow("rate unknown") << -1 << d8 << none << one << 100 << 0;
+}
+
+void TestDeviceLink::lineTime()
+{
+    QFETCH(int, baud);
+    QFETCH(QSerialPort::DataBits, dataBits);
+    QFETCH(QSerialPort::Parity, parity);
+    QFETCH(QSerialPort::StopBits, stopBits);
+    QFETCH(int, bytes);
+    QTEST(DeviceLink::lineTimeMs(bytes, baud, dataBits, parity, stopBits), "ms");
 }
 
 void TestDeviceLink::closedPortSendsNothing()
@@ -129,6 +177,7 @@ void TestDeviceLink::exchange_data()
     QTest::addColumn<int>("timeoutMs");
     QTest::addColumn<int>("rc");
     QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("lineRate");
 
     const QByteArray command = hex("0601ff000000000000000000");
     const QByteArray opened = hex("0601ff0000000000");
@@ -137,26 +186,38 @@ void TestDeviceLink::exchange_data()
     // Pieces this far apart are one reply; this far apart, a reply cut short.
     const QString together = QStringLiteral("50");
     const QString apart = QStringLiteral("600");
-    QTest::newRow("whole reply") << QStringList() << command << replyMs << 0 << opened;
+    QTest::newRow("whole reply") << QStringList() << command << replyMs << 0 << opened << 0;
     QTest::newRow("silence leaves the reply as it was")
-        << QStringList{"--fault", "silence@1"} << command << replyMs << -1 << QByteArray("kept");
+        << QStringList{"--fault", "silence@1"} << command << replyMs << -1 << QByteArray("kept")
+        << 0;
     QTest::newRow("command 3 + 5, read to its 8 bytes")
         << QStringList{"--fault", "split=3@1", "--split-ms", together} << command << replyMs << 0
-        << opened;
+        << opened << 0;
     QTest::newRow("clock 2 + 3, read to its 5 bytes")
         << QStringList{"--fault", "split=2@1", "--split-ms", together} << clock << replyMs << 0
-        << hex("3001000000");
+        << hex("3001000000") << 0;
     QTest::newRow("write frame 4 + 4, read to its 8 bytes")
         << QStringList{"--fault", "split=4@1", "--split-ms", together} << write << replyMs << 0
-        << hex("0205000000000000");
+        << hex("0205000000000000") << 0;
     QTest::newRow("a byte too many in the same read stays")
-        << QStringList{"--fault", "extra=1@1"} << clock << replyMs << 0 << hex("3001000000ee");
+        << QStringList{"--fault", "extra=1@1"} << clock << replyMs << 0 << hex("3001000000ee") << 0;
     QTest::newRow("a pause past the piece time-out cuts the reply")
         << QStringList{"--fault", "split=3@1", "--split-ms", apart} << command << replyMs << 0
-        << opened.left(3);
+        << opened.left(3) << 0;
     QTest::newRow("a long first wait, the rest at the line's pace")
         << QStringList{"--fault", "late=500@1", "--fault", "split=1@1", "--split-ms", apart}
-        << hex("07010200000000") << DataLoggerProtocol::clearFlashTimeoutMs << 0 << hex("07");
+        << hex("07010200000000") << DataLoggerProtocol::clearFlashTimeoutMs << 0 << hex("07") << 0;
+    // A frame of 1000 data bytes is on a 9600-baud line for over a second: its reply's wait
+    // begins once it has left.
+    QByteArray area(1000, char(0x5A));
+    const QByteArray longWrite = hex("020701002600000000e803") + area;
+    QTest::newRow("1000 data bytes at 9600 baud")
+        << QStringList() << longWrite << replyMs << 0 << hex("0207000000000000") << 9600;
+    QTest::newRow("1000 data bytes at 115200 baud")
+        << QStringList() << longWrite << replyMs << 0 << hex("0207000000000000") << 115200;
+    QTest::newRow("silence after 1000 data bytes at 9600 baud")
+        << QStringList{"--fault", "silence@1"} << longWrite << replyMs << -1 << QByteArray("kept")
+        << 9600;
 }
 
 void TestDeviceLink::exchange()
@@ -165,7 +226,8 @@ void TestDeviceLink::exchange()
     QFETCH(QByteArray, frame);
     QFETCH(int, timeoutMs);
     QFETCH(QByteArray, reply);
-    startSim(faults);
+    QFETCH(int, lineRate);
+    startSim(faults, lineRate);
     QByteArray got = "kept";
     QTEST(m_link->exchange(frame, &got, timeoutMs, replyTo(frame), replyMs), "rc");
     QCOMPARE(got.toHex(' '), reply.toHex(' '));
@@ -252,17 +314,21 @@ void TestDeviceLink::firmwareDialogue_data()
 {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<int>("imageBytes");
-    QTest::newRow("600 bytes, whole replies") << QStringList() << 600;
-    QTest::newRow("512 bytes ends with a full block") << QStringList() << 512;
+    QTest::addColumn<int>("lineRate");
+    QTest::newRow("600 bytes, whole replies") << QStringList() << 600 << 0;
+    QTest::newRow("512 bytes ends with a full block") << QStringList() << 512 << 0;
     QTest::newRow("every second reply split 3 + 4")
-        << QStringList{"--fault", "split=3%2", "--split-ms", "50"} << 600;
+        << QStringList{"--fault", "split=3%2", "--split-ms", "50"} << 600 << 0;
+    // A block is on a 9600-baud line for longer than the controller's reply may take.
+    QTest::newRow("600 bytes at 9600 baud") << QStringList() << 600 << 9600;
 }
 
 void TestDeviceLink::firmwareDialogue()
 {
     QFETCH(QStringList, faults);
     QFETCH(int, imageBytes);
-    startSim(faults);
+    QFETCH(int, lineRate);
+    startSim(faults, lineRate);
     QByteArray image;
     for (int i = 0; i < imageBytes; ++i)
         image.append(char(i * 13 + 7));

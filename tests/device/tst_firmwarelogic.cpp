@@ -1,6 +1,6 @@
 // The firmware page's rules without a window: the size limits and the block answers of an
-// upload (from the image read at its start), the broker settings file, the topics and the
-// client id.
+// upload (from the image read at its start), the refusal of a start while it runs, the broker
+// settings file, the topics and the client id.
 #include "brokersettings.h"
 #include "firmwareupload.h"
 
@@ -44,6 +44,8 @@ private slots:
     void imageTakenAtStart();
     void restartCountsFromZero();
     void stoppedUploadAnswersNothing();
+    void secondStartRefused_data();
+    void secondStartRefused();
     void brokerSettings_data();
     void brokerSettings();
     void topicsAndDeviceIds_data();
@@ -55,6 +57,7 @@ private:
 };
 
 Q_DECLARE_METATYPE(FirmwareImage)
+Q_DECLARE_METATYPE(FirmwareChannel)
 Q_DECLARE_METATYPE(FirmwareStart::Outcome)
 
 void tst_FirmwareLogic::sizeLimits_data()
@@ -87,7 +90,7 @@ void tst_FirmwareLogic::sizeLimits()
     // A counter left by an earlier upload is reset only by a start that passes.
     QVERIFY(writeFile(m_dir.filePath("old.bin"), imageBytes(1000)));
     QCOMPARE(upload.answer(0, m_dir.filePath("old.bin")).outcome, FirmwareBlock::Outcome::Block);
-    const FirmwareStart start = upload.start(path);
+    const FirmwareStart start = upload.start(path, FirmwareChannel::Serial);
     QCOMPARE(start.outcome, outcome);
     QCOMPARE(start.size, size < 0 ? 0 : size);
     QCOMPARE(upload.counter(), outcome == FirmwareStart::Outcome::Started ? 0 : 1);
@@ -115,7 +118,7 @@ void tst_FirmwareLogic::wholeUpload()
     const QByteArray bytes = imageBytes(size);
     QVERIFY(writeFile(path, bytes));
     FirmwareUpload upload(image);
-    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.start(path, FirmwareChannel::Serial).outcome, FirmwareStart::Outcome::Started);
 
     const int blocks = int((size + 255) / 256);
     QByteArray received;
@@ -144,7 +147,7 @@ void tst_FirmwareLogic::repeatedRequests()
     const QString path = m_dir.filePath("image.bin");
     QVERIFY(writeFile(path, imageBytes(102400)));
     FirmwareUpload upload(FirmwareImage::App);
-    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.start(path, FirmwareChannel::Serial).outcome, FirmwareStart::Outcome::Started);
     QCOMPARE(upload.answer(0, path).outcome, FirmwareBlock::Outcome::Block);
     QCOMPARE(upload.answer(0, path).outcome, FirmwareBlock::Outcome::NotContiguous);
     QCOMPARE(upload.answer(2, path).outcome, FirmwareBlock::Outcome::NotContiguous);
@@ -177,7 +180,7 @@ void tst_FirmwareLogic::imageTakenAtStart()
     QVERIFY(writeFile(first, image));
     QVERIFY(writeFile(second, QByteArray(102400, 'b')));
     FirmwareUpload upload(FirmwareImage::App);
-    QCOMPARE(upload.start(first).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.start(first, FirmwareChannel::Serial).outcome, FirmwareStart::Outcome::Started);
     QByteArray sent = upload.answer(0, first).data;
 
     QString path = first;
@@ -212,7 +215,7 @@ void tst_FirmwareLogic::restartCountsFromZero()
     QCOMPARE(unasked.number, quint16(1));
     QCOMPARE(unasked.data, bytes.left(256));
     QCOMPARE(upload.answer(1, path).number, quint16(2));
-    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.start(path, FirmwareChannel::Serial).outcome, FirmwareStart::Outcome::Started);
     QCOMPARE(upload.answer(1, path).outcome, FirmwareBlock::Outcome::NotContiguous);
     QCOMPARE(upload.answer(0, path).number, quint16(1));
 }
@@ -225,7 +228,7 @@ void tst_FirmwareLogic::stoppedUploadAnswersNothing()
     const QByteArray bytes = imageBytes(102400);
     QVERIFY(writeFile(path, bytes));
     FirmwareUpload upload(FirmwareImage::App);
-    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.start(path, FirmwareChannel::Serial).outcome, FirmwareStart::Outcome::Started);
     QCOMPARE(upload.answer(0, path).outcome, FirmwareBlock::Outcome::Block);
     upload.stop();
     QVERIFY(!upload.isRunning());
@@ -233,12 +236,66 @@ void tst_FirmwareLogic::stoppedUploadAnswersNothing()
     QCOMPARE(upload.counter(), 1);
     QCOMPARE(upload.sentBytes(), qint64(256));
 
-    QCOMPARE(upload.start(path).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.start(path, FirmwareChannel::Serial).outcome, FirmwareStart::Outcome::Started);
     for (int i = 0; i < 400; ++i)
         QCOMPARE(upload.answer(i, path).outcome, FirmwareBlock::Outcome::Block);
     QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
     upload.stop();
     QCOMPARE(upload.answer(400, path).outcome, FirmwareBlock::Outcome::Complete);
+}
+
+void tst_FirmwareLogic::secondStartRefused_data()
+{
+    QTest::addColumn<FirmwareImage>("image");
+    QTest::addColumn<FirmwareChannel>("first");
+    QTest::addColumn<FirmwareChannel>("second");
+    using C = FirmwareChannel;
+    QTest::newRow("APP on MQTT, again on MQTT") << FirmwareImage::App << C::Mqtt << C::Mqtt;
+    QTest::newRow("APP on MQTT, again on serial") << FirmwareImage::App << C::Mqtt << C::Serial;
+    QTest::newRow("OS on serial, again on MQTT") << FirmwareImage::Os << C::Serial << C::Mqtt;
+}
+
+// A start while the upload runs is refused and changes nothing: the blocks go on from the first
+// start's image, on its channel, to the end; once it has ended, completed or stopped, a start
+// is taken again.
+void tst_FirmwareLogic::secondStartRefused()
+{
+    QFETCH(FirmwareImage, image);
+    QFETCH(FirmwareChannel, first);
+    QFETCH(FirmwareChannel, second);
+    const QString path = m_dir.filePath("image.bin");
+    const QString other = m_dir.filePath("other.bin");
+    const QByteArray bytes = imageBytes(102400);
+    QVERIFY(writeFile(path, bytes));
+    QVERIFY(writeFile(other, QByteArray(102400, 'b')));
+    FirmwareUpload upload(image);
+    QCOMPARE(upload.start(path, first).outcome, FirmwareStart::Outcome::Started);
+    QByteArray sent;
+    for (int i = 0; i < 100; ++i)
+        sent += upload.answer(i, path).data;
+
+    const FirmwareStart refused = upload.start(other, second);
+    QCOMPARE(refused.outcome, FirmwareStart::Outcome::Running);
+    QVERIFY(upload.isRunning());
+    QCOMPARE(upload.channel(), first);
+    QCOMPARE(upload.counter(), 100);
+    QCOMPARE(upload.sentBytes(), qint64(100 * 256));
+    QCOMPARE(upload.path(), path);
+    // The controller's next request is still the one after block 100.
+    QCOMPARE(upload.answer(0, other).outcome, FirmwareBlock::Outcome::NotContiguous);
+    for (int i = 100; i < 400; ++i)
+        sent += upload.answer(i, other).data;
+    QCOMPARE(upload.answer(400, other).outcome, FirmwareBlock::Outcome::Complete);
+    QCOMPARE(sent, bytes);
+    QVERIFY(!upload.isRunning());
+
+    QCOMPARE(upload.start(other, second).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.channel(), second);
+    QCOMPARE(upload.counter(), 0);
+    QCOMPARE(upload.start(path, first).outcome, FirmwareStart::Outcome::Running);
+    upload.stop();
+    QCOMPARE(upload.start(path, first).outcome, FirmwareStart::Outcome::Started);
+    QCOMPARE(upload.channel(), first);
 }
 
 void tst_FirmwareLogic::brokerSettings_data()

@@ -2,8 +2,9 @@
 // and against the firmware-controller simulator, each on a socat pty, at the page's own waits:
 // whole uploads in one firmware exchange, the controller's faults and late answers, a window
 // that stays painted through a long upload, reboot and version packets, connect and disconnect
-// around a data-logger command, and the serial lock; an image that stays what it was at the
-// start whatever the user or the disk does meanwhile, and a quit that stops an upload.
+// around a data-logger command, the serial lock and a link not connected; an image that stays
+// what it was at the start whatever the user or the disk does meanwhile, and a quit that stops
+// an upload.
 #include "dialogsetlink.h"
 #include "firmwaretesting.h"
 #include "fwctrlsimprocess.h"
@@ -79,6 +80,8 @@ private slots:
     void rebootAndVersion();
     void connectAroundLoggerCommand();
     void lockRefusal();
+    void linkNotConnected_data();
+    void linkNotConnected();
 
 private:
     // The device simulator with these faults, and the window with its link string on the pty.
@@ -290,7 +293,8 @@ void tst_FirmwareSerial::lineLostDuringUpload()
 }
 
 // A 1 MiB upload runs long: the window is painted all through it with the bar moving, and the
-// other device buttons, and the page's own, are refused while it holds the serial link.
+// other device buttons are refused while it holds the serial link, the page's own because the
+// upload runs.
 void tst_FirmwareSerial::windowPaintedDuringUpload()
 {
     QVERIFY(startController());
@@ -332,8 +336,8 @@ void tst_FirmwareSerial::windowPaintedDuringUpload()
 
     QCOMPARE(logLines().last(), QStringLiteral("APP 下载完成"));
     QTRY_COMPARE_WITH_TIMEOUT(firmware(), bytes, 10000);
-    const QString busy = QStringLiteral("串口正忙，请稍后再试");
-    QCOMPARE(refusals, QStringList({busy, busy}));
+    QCOMPARE(refusals, QStringList({QStringLiteral("串口正忙，请稍后再试"),
+                                    QStringLiteral("“更新APP”正在进行，请等它结束后再操作")}));
     QCOMPARE(fwRequests().filter(QStringLiteral("465708afe3")).size(), 0);
 
     // Paints from the click to the end of the upload, none more than 250 ms of the upload's
@@ -524,6 +528,46 @@ void tst_FirmwareSerial::lockRefusal()
     QVERIFY(fwRequests().isEmpty());
     m_ui->pb_version->click();
     QCOMPARE(logLines(), QStringList({busy, busy, "loggersim 1.0"}));
+}
+
+void tst_FirmwareSerial::linkNotConnected_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("更新APP") << "pb_update";
+    QTest::newRow("更新OS") << "pb_update_vexmar";
+    QTest::newRow("APP reboot") << "pb_reboot";
+    QTest::newRow("OS reboot") << "pb_reboot_vexmar";
+    QTest::newRow("version") << "pb_version";
+}
+
+// On the serial channel with the link not connected, a press of the page says so and sends
+// nothing; no upload begins, so the file controls stay free.
+void tst_FirmwareSerial::linkNotConnected()
+{
+    QFETCH(QString, button);
+    QVERIFY(startController());
+    QVERIFY(m_ui->button_Serial->isChecked());
+    QVERIFY(!m_window->isDeviceLinkOpen());
+    const QString path = m_fixture.path("image.bin");
+    QVERIFY(writeImage(path, imageBytes(102400)));
+    m_ui->filepath->setText(path);
+    m_ui->filepath_vexmar->setText(path);
+    m_window->statusBar()->clearMessage();
+    m_window->findChild<QPushButton *>(button)->click();
+    const QString said = QStringLiteral("串口未连接，请先点击“连接”");
+    QCOMPARE(logLines(), QStringList(said));
+    QCOMPARE(m_window->statusBar()->currentMessage(), said);
+    QVERIFY(!m_window->updateBin()->uploadRunning());
+    QVERIFY(m_ui->pb_openfile->isEnabled());
+    QVERIFY(m_ui->pb_openfile_vexmar->isEnabled());
+    QCOMPARE(m_ui->progressBar->value(), 0);
+    QCOMPARE(m_ui->progressBar_vexmar->value(), 0);
+    // Once connected, the same press reaches the controller.
+    m_ui->pb_Connect->click();
+    QVERIFY(m_window->isDeviceLinkOpen());
+    QVERIFY(fwRequests().isEmpty());
+    m_window->findChild<QPushButton *>(button)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!fwRequests().isEmpty(), 5000);
 }
 
 QTEST_MAIN(tst_FirmwareSerial)

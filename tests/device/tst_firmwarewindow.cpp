@@ -3,8 +3,10 @@
 // OS uploads, reboot and version packets, replies in the log, the broker going away and coming
 // late, the channel buttons and a language switch; an image that stays what it was at the start
 // whatever the user or the disk does meanwhile, a controller that stops asking, a quit during an
-// upload, and the client going with the window.
+// upload, and the client going with the window; against the firmware-controller simulator on
+// the broker, a second start or another packet for the controller refused while an upload runs.
 #include "firmwaretesting.h"
+#include "fwctrlsimprocess.h"
 #include "fwpacket.h"
 #include "imageswap.h"
 #include "mainwindow.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
@@ -60,6 +63,8 @@ private slots:
     void controllerGivesUp();
     void quitDuringUpload_data();
     void quitDuringUpload();
+    void pressesDuringUploadRefused_data();
+    void pressesDuringUploadRefused();
     void clientGoesWithTheWindow();
 
 private:
@@ -675,6 +680,84 @@ void tst_FirmwareWindow::quitDuringUpload()
     QVERIFY(upload.sentBytes() < 262144);
     QTRY_COMPARE_WITH_TIMEOUT(controller.image.size(), int(upload.sentBytes()), 10000);
     QVERIFY(controller.image == image.left(int(upload.sentBytes())));
+}
+
+void tst_FirmwareWindow::pressesDuringUploadRefused_data()
+{
+    QTest::addColumn<bool>("serialChosen");
+    QTest::newRow("MQTT channel") << false;
+    QTest::newRow("after choosing 串口通信, no serial link") << true;
+}
+
+// While an APP upload runs over MQTT, pressing 更新APP again, 更新OS, a reboot, the version or
+// (on MQTT) 连接 sends the controller nothing and says which job runs; the upload keeps its
+// channel and goes on to the last block, and the file controls stay locked until it has.
+void tst_FirmwareWindow::pressesDuringUploadRefused()
+{
+    QFETCH(bool, serialChosen);
+    writeConfig(m_broker.port());
+    // The controller holds its answer to block 100 long enough for the presses to land while
+    // the upload is under way, and well inside the page's wait for the next request.
+    const int holdMs = 8000;
+    QVERIFY(holdMs < Update_Bin::mqttRequestWaitMs);
+    FwCtrlSimProcess controller;
+    QVERIFY2(controller.startOnBroker(m_broker.port(), "dev7",
+                                      {QStringLiteral("late=%1@101").arg(holdMs)}),
+             qPrintable(controller.error()));
+    QVERIFY(connectPage("dev7"));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_ui->tabWidget->setCurrentWidget(m_ui->tab_2);
+
+    const qint64 size = 262144;
+    const QByteArray image = imageBytes(size);
+    const QString appPath = m_fixture.path("app.bin");
+    const QString osPath = m_fixture.path("os.bin");
+    QVERIFY(writeImage(appPath, image));
+    QVERIFY(writeImage(osPath, imageBytes(1000)));
+    m_ui->filepath->setText(appPath);
+    m_ui->filepath_vexmar->setText(osPath);
+    QTest::mouseClick(m_ui->pb_update, Qt::LeftButton);
+    // The start packet and blocks 1 to 100 have reached the controller.
+    QTRY_COMPARE_WITH_TIMEOUT(controller.packets().size(), 101, 30000);
+    const FirmwareUpload &upload = m_window->updateBin()->appUpload();
+    QVERIFY(upload.isRunning());
+    QCOMPARE(upload.counter(), 100);
+
+    QList<QPushButton *> presses{m_ui->pb_update, m_ui->pb_update_vexmar, m_ui->pb_reboot,
+                                 m_ui->pb_reboot_vexmar, m_ui->pb_version};
+    if (serialChosen)
+        QTest::mouseClick(m_ui->button_Serial, Qt::LeftButton);
+    else
+        presses << m_ui->pb_Connect;
+    QCOMPARE(m_ui->button_Serial->isChecked(), serialChosen);
+    const QString refusal = QStringLiteral("“更新APP”正在进行，请等它结束后再操作");
+    for (QPushButton *button : presses) {
+        const int lines = logLines().size();
+        m_window->statusBar()->clearMessage();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(m_window->statusBar()->currentMessage(), refusal);
+        QCOMPARE(logLines().mid(lines), QStringList(refusal));
+    }
+    QVERIFY(upload.isRunning());
+    QCOMPARE(upload.channel(), FirmwareChannel::Mqtt);
+    QCOMPARE(upload.counter(), 100);
+    QVERIFY(!m_ui->pb_openfile->isEnabled());
+    QVERIFY(!m_ui->filepath->isEnabled());
+    QVERIFY(!m_window->updateBin()->osUpload().isRunning());
+
+    QTRY_VERIFY_WITH_TIMEOUT(logLines().contains(QStringLiteral("APP 下载完成")), 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(controller.firmware().size(), int(size), 10000);
+    QVERIFY(controller.firmware() == image);
+    // One start packet and each block once: nothing the presses sent reached the controller.
+    const QStringList packets = controller.packets();
+    QCOMPARE(packets.size(), 1 + int(size / 256));
+    QCOMPARE(packets.filter(QRegularExpression("^\\d+ fw 465701")).size(), 1);
+    QCOMPARE(packets.filter(QRegularExpression("^\\d+ fw 465702")).size(), int(size / 256));
+    QCOMPARE(logLines().filter(QStringLiteral("未完成")).size(), 0);
+    QCOMPARE(logLines().filter(QStringLiteral("APP process:")).size(), int(size / 256));
+    QVERIFY(!upload.isRunning());
+    QVERIFY(m_ui->pb_openfile->isEnabled());
 }
 
 // The window takes the page's MQTT client with it: the broker sees it go and its network thread

@@ -1,9 +1,11 @@
 // The window's data-logger page against the data-logger simulator on a socat pty pair, at the
 // program's own time-outs: the commands and their boxes, the read-off into the history database,
-// the memory-image download, the window kept painted through both, a line that goes away, the
+// the memory-image download (on a line paced at 9600 baud too), the window kept painted through
+// both, a line that goes away, the
 // firmware page's buttons after the link closed, and the serial lock that refuses a second
 // device operation.
 #include "dialogsetlink.h"
+#include "loggerimagedownload.h"
 #include "loggersimprocess.h"
 #include "projectfile.h"
 #include "simmarker.h"
@@ -18,6 +20,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -54,11 +57,18 @@ QStringList expectedRows(int firstBatch, int batches, int values = 2, int projec
     return rows;
 }
 
-QByteArray testImage()
+// Image bytes that differ from area to area and frame to frame.
+QByteArray imagePattern(int size)
 {
     QByteArray image;
-    for (int i = 0; i < imageBytes; ++i)
+    for (int i = 0; i < size; ++i)
         image.append(char((i * 7 + i / 253) & 0xFF));
+    return image;
+}
+
+QByteArray testImage()
+{
+    QByteArray image = imagePattern(imageBytes);
     // Area 26 (bytes 1028 .. 1107 of the image) carries the closing command 04 at its byte 56.
     image[1028 + 56] = char(0x04);
     return image;
@@ -107,6 +117,8 @@ private slots:
     void clearLocalDatabase();
     void download_data();
     void download();
+    void downloadAtLineRate_data();
+    void downloadAtLineRate();
     void paintedDuringJob_data();
     void paintedDuringJob();
     void lineGone_data();
@@ -118,7 +130,9 @@ private slots:
     void clickDuringDownloadPause();
 
 private:
-    void startSim(const QStringList &extra);
+    // lineRate: the baud rate of a paced line between the window and the simulator, which the
+    // link string then names; 0: none, and 115200 in the link string.
+    void startSim(const QStringList &extra, int lineRate = 0);
     QString writeImage(const QByteArray &bytes);
     bool sentBeforeMarker(QStringList *sent);
     QString statusText() const { return m_window->statusBar()->currentMessage(); }
@@ -151,10 +165,13 @@ void TestLoggerWindow::cleanup()
     m_watchdog.disarm();
 }
 
-void TestLoggerWindow::startSim(const QStringList &extra)
+void TestLoggerWindow::startSim(const QStringList &extra, int lineRate)
 {
+    m_sim->setLineRate(lineRate);
     QVERIFY2(m_sim->start(extra), qPrintable(m_sim->error()));
-    m_window->linkDialog()->linkParameter(m_sim->portName() + ",115200,8,1,N");
+    const int baud = lineRate > 0 ? lineRate : 115200;
+    m_window->linkDialog()->linkParameter(m_sim->portName()
+                                          + QStringLiteral(",%1,8,1,N").arg(baud));
 }
 
 QString TestLoggerWindow::writeImage(const QByteArray &bytes)
@@ -414,6 +431,61 @@ void TestLoggerWindow::download()
     QCOMPARE(m_ui->progressBar->value(), imageBytes);
 }
 
+void TestLoggerWindow::downloadAtLineRate_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::newRow("9600 baud") << 9600;
+    QTest::newRow("115200 baud") << 115200;
+}
+
+// Both rates of the link dialog, with every byte on a line of that rate. The whole image takes
+// over 90 s at 9600 baud; a shorter one of four areas (2,612 bytes: area 1, area 21 in one frame
+// of 500, area 22 in two of 1000, area 26 with the closing command) shows the same frames in
+// some seconds.
+void TestLoggerWindow::downloadAtLineRate()
+{
+    QFETCH(int, baud);
+    const QList<LoggerImageDownload::Area> areas{{1, 32}, {21, 500}, {22, 2000}, {26, 80}};
+    const int size = LoggerImageDownload::imageSize(areas);
+    QByteArray image = imagePattern(size);
+    // Area 26 is last: its byte 56 is the closing command 04.
+    image[size - 80 + LoggerImageDownload::closingCodeOffset] = char(0x04);
+    m_window->setImageAreas(areas);
+    startSim({}, baud);
+    m_ui->lineEdit_binpath->setText(writeImage(image));
+    m_window->openDeviceLink();
+    QVERIFY(m_window->isDeviceLinkOpen());
+    QCOMPARE(m_window->serialPort()->baudRate(), baud);
+    m_fx.prompt->expect("information", tips, "下载完成");
+    m_ui->pushButton_bindownload->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QCOMPARE(m_ui->progressBar->value(), size);
+
+    // The device's memory, laid out by its whole table, holds the four areas and nothing else.
+    QByteArray expected;
+    int taken = 0;
+    for (const LoggerImageDownload::Area &a : LoggerImageDownload::areas()) {
+        const bool sent = std::any_of(areas.begin(), areas.end(),
+                                      [&a](const auto &s) { return s.number == a.number; });
+        if (sent) {
+            expected.append(image.mid(taken, a.size));
+            taken += a.size;
+        } else {
+            expected.append(QByteArray(a.size, '\0'));
+        }
+    }
+    QVERIFY(m_sim->memory() == expected);
+    // Opening, start mark, ten polls, five area frames, the finish mark (6 into area 32, sent
+    // as 0x21) and the two closing commands.
+    const QStringList requests = m_sim->requests();
+    QCOMPARE(requests.size(), 20);
+    const QStringList finish = requests.at(17).split(QLatin1Char(' '));
+    QCOMPARE(finish.value(1), QStringLiteral("write"));
+    QCOMPARE(finish.value(2).mid(8, 2), QStringLiteral("21"));
+    QCOMPARE(finish.value(2).mid(22, 2), QStringLiteral("06"));
+    QCOMPARE(m_sim->requestKinds().mid(18), (QStringList{"command", "command"}));
+}
+
 void TestLoggerWindow::paintedDuringJob_data()
 {
     QTest::addColumn<bool>("readOff");
@@ -498,8 +570,10 @@ void TestLoggerWindow::lineGone_data()
     QTest::addColumn<QString>("during");
     QTest::addColumn<QString>("box");
     QTest::newRow("idle on the firmware page's link") << "idle" << QString();
-    QTest::newRow("a download") << "download"
-                                << "下载失败:-1";
+    // The line goes at the first frame end past 20,000 bytes.
+    QTest::newRow("a download")
+        << "download"
+        << "下载失败:-1\n设备已收到开始标记，已写入 20288/88488 Byte，未收到结束标记";
     QTest::newRow("a read-off") << "readoff"
                                 << "校验错误，离线数据导入停止";
 }
@@ -602,12 +676,24 @@ void TestLoggerWindow::downloadFailures_data()
         << QStringList() << imageBytes - 1 << true << "文件大小错误" << 0 << 7;
     QTest::newRow("file one byte long, nothing sent")
         << QStringList() << imageBytes + 1 << true << "文件大小错误" << 0 << 7;
+    // Past the start mark the box says what the device now holds.
     QTest::newRow("status 5 in the fourth poll")
-        << QStringList{"--fault", "status=5@6"} << imageBytes << true << "下载失败:5" << 6 << 7;
+        << QStringList{"--fault", "status=5@6"} << imageBytes << true
+        << "下载失败:5\n设备已收到开始标记，已写入 0/88488 Byte，未收到结束标记" << 6 << 7;
     QTest::newRow("device result 7 for an area frame")
-        << QStringList{"--fault", "result=7@14"} << imageBytes << true << "下载失败:7" << 14 << 32;
+        << QStringList{"--fault", "result=7@14"} << imageBytes << true
+        << "下载失败:7\n设备已收到开始标记，已写入 32/88488 Byte，未收到结束标记" << 14 << 32;
+    QTest::newRow("device silent from the fourth area frame on")
+        << QStringList{"--fault", "silence@16-200"} << imageBytes << true
+        << "下载失败:-1\n设备已收到开始标记，已写入 96/88488 Byte，未收到结束标记" << 16 << 96;
+    QTest::newRow("finish mark refused")
+        << QStringList{"--fault", "result=3@115"} << imageBytes << true
+        << "下载失败:-1\n设备已收到开始标记，已写入 88488/88488 Byte，结束标记未获确认" << 115
+        << 87604;
     QTest::newRow("closing reply with one byte more")
-        << QStringList{"--fault", "extra=1@116"} << imageBytes << true << "下载失败" << 116 << 0;
+        << QStringList{"--fault", "extra=1@116"} << imageBytes << true
+        << "下载失败\n设备已收到开始标记、88488/88488 Byte 和结束标记，关闭命令未获确认" << 116
+        << 0;
 }
 
 void TestLoggerWindow::downloadFailures()

@@ -274,6 +274,12 @@ void tst_GuideReadout::storedSample_data()
     QTest::newRow("other project and label do not count") << "10:00:20" << none;
     QTest::newRow("last millisecond of the second") << "10:00:30" << 3.0;
     QTest::newRow("before it") << "10:00:29" << none;
+    // Two records of one stamp (two rows of the label table on one address with different
+    // types): the first stored is the sample, as in the report.
+    QTest::newRow("one stamp twice, the larger stored first") << "10:10:40" << 9.0;
+    QTest::newRow("one stamp twice, the smaller stored first") << "10:10:50" << -3.0;
+    QTest::newRow("one stamp twice, held after it") << "10:10:52" << -3.0;
+    QTest::newRow("one stamp twice, a NaN stored first: the sample before") << "10:10:45" << 9.0;
 }
 
 void tst_GuideReadout::storedSample()
@@ -292,7 +298,10 @@ void tst_GuideReadout::storedSample()
                         {row(1, "a", 1, "10:00:00.300"), row(1, "a", 2, "10:00:05.200"),
                          row(1, "a", inf, "10:00:07.100"), row(1, "a", nan, "10:00:08.000"),
                          row(1, "a", 3, "10:00:30.999"), row(2, "a", 50, "10:00:20.000"),
-                         row(1, "b", 60, "10:00:20.000")}));
+                         row(1, "b", 60, "10:00:20.000"), row(1, "a", 9, "10:10:40.000"),
+                         row(1, "a", 4, "10:10:40.000"), row(1, "a", nan, "10:10:45.000"),
+                         row(1, "a", 8, "10:10:45.000"), row(1, "a", -3, "10:10:50.000"),
+                         row(1, "a", 6, "10:10:50.000")}));
     const qint64 second
         = QDateTime::fromString("2026-12-10 " + guide, "yyyy-MM-dd hh:mm:ss").toMSecsSinceEpoch();
     double value = -99;

@@ -62,6 +62,8 @@ private slots:
     void historyCurveTakesTheRowColour();
     void guidesReadTheStoredSamples();
     void eachSearchSaysItsOutcome();
+    void searchWithoutDataClearsTheReadouts_data();
+    void searchWithoutDataClearsTheReadouts();
     void heldValuesReadAtEveryGuideSecond_data();
     void heldValuesReadAtEveryGuideSecond();
 
@@ -842,6 +844,51 @@ void tst_HistoryWindow::eachSearchSaysItsOutcome()
     QVERIFY(QDir(m_f.dir->path()).mkdir("HistoryData.db"));
     ui()->searchfor->click();
     QCOMPARE(bar->currentMessage(), zh("查询失败"));
+}
+
+void tst_HistoryWindow::searchWithoutDataClearsTheReadouts_data()
+{
+    QTest::addColumn<QString>("dataStart");
+    QTest::addColumn<QString>("emptyStart"); // empty: the ">>" step from the window with data
+    QTest::newRow("searched") << QStringLiteral("11:00:00.000") << QStringLiteral("08:00:00.000");
+    QTest::newRow("stepped") << QStringLiteral("11:01:00.000") << QString();
+}
+
+// After a search that found data and guides read in it, a window without data leaves no value
+// or time of the previous window in the readouts, as a search with data does.
+void tst_HistoryWindow::searchWithoutDataClearsTheReadouts()
+{
+    QFETCH(QString, dataStart);
+    QFETCH(QString, emptyStart);
+    m_now = at("10:00:00.500");
+    openSeededProject(seeded);
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(at(dataStart));
+    ui()->searchfor->click();
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("查询成功"));
+    readAtGuides(at(dataStart), at(dataStart));
+    for (int c = 5; c <= 11; ++c)
+        QVERIFY2(!cell(0, c).isEmpty(), qPrintable(QString::number(c)));
+    QVERIFY(ChartDrawer::textItemAt(ui()->dataTableWidget, 0, 2)->isVisible());
+
+    if (emptyStart.isEmpty()) {
+        ui()->fastForwardfor1min->click();
+    } else {
+        ui()->startDateTimeEdit->setDateTime(at(emptyStart));
+        ui()->searchfor->click();
+    }
+    QCOMPARE(m_f.window->statusBar()->currentMessage(), zh("查询成功，但没有数据"));
+    for (int r = 0; r < ui()->tableWidget->rowCount(); ++r) {
+        QStringList readouts;
+        for (int c = 5; c <= 11; ++c)
+            readouts << cell(r, c);
+        QCOMPARE(readouts, QVector<QString>(7).toList());
+        for (int c : {2, 3})
+            QVERIFY(!ChartDrawer::textItemAt(ui()->dataTableWidget, r, c)->isVisible());
+    }
+    const ChartDrawer *view = m_f.window->trendView();
+    QVERIFY(!view->guideLineItem(0)->isVisible());
+    QVERIFY(!view->guideLineItem(1)->isVisible());
 }
 
 void tst_HistoryWindow::heldValuesReadAtEveryGuideSecond_data()

@@ -268,6 +268,21 @@ void tst_Report::query_data()
     const QStringList twiceRows{second(0) + "|0|1|2", tenRows.at(1)};
     QTest::newRow("a label stored twice with one stamp fills its cell once")
         << ReportCase{twice, abc, base.addSecs(-1), base.addSecs(20), twiceRows};
+    // Two rows of the label table on one address with different types: of the two records of
+    // a stamp the first stored fills the cell, whichever value is the smaller.
+    QVector<HistoryRow> twiceSmallerLast = historyPolls(1, abc, 2, base);
+    twiceSmallerLast.insert(1, HistoryRow{1, "A", -7, at(0)});
+    twiceSmallerLast.append(HistoryRow{1, "C", -9, at(1)});
+    QTest::newRow("of a label's two records of one stamp the first stored, not the smaller")
+        << ReportCase{twiceSmallerLast, abc, base.addSecs(-1), base.addSecs(20), tenRows.mid(0, 2)};
+    const QVector<HistoryRow> twiceUnreadable{
+        {1, "A", 5, second(1) + "junk"}, {1, "A", -5, second(1) + "junk"}, {1, "A", 3, at(0)}};
+    QTest::newRow("of two records of one unreadable stamp the first stored")
+        << ReportCase{twiceUnreadable,
+                      {"A"},
+                      base.addSecs(-1),
+                      base.addSecs(20),
+                      {second(1) + "|5", second(0) + "|3"}};
     const QVector<HistoryRow> unreadable{{1, "A", 1, second(1) + "junk"},
                                          {1, "B", 2, second(1) + "junk"},
                                          {1, "A", 3, at(0)},

@@ -2,7 +2,9 @@
 // seeded history, queried and saved through the file-chooser seam; the housekeeping signal
 // trimming the project's database.
 #include "../core/windowfixture.h"
+#include "chartdrawer.h"
 #include "historyseed.h"
+#include "monitorlogic.h"
 #include "projectfile.h"
 #include "reportmodel.h"
 #include "testdrivercontrol.h"
@@ -12,6 +14,7 @@
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QGraphicsLineItem>
 #include <QLibrary>
 #include <QPushButton>
 #include <QSettings>
@@ -42,6 +45,7 @@ private slots:
     void busyHistoryFile();
     void pollsDuringQueryKept();
     void rowsArePolls();
+    void reportAndGuidesTakeTheFirstStored();
     void warningWaitsForTheSave();
 
 private:
@@ -235,9 +239,9 @@ void tst_ReportWindow::queryFailures()
     QCOMPARE(model()->rowCount(), 2);
     QCOMPARE(status(), zh("查询失败：数据组没有标签"));
 
-    // No record in the span.
+    // No record in the span: no failure, no data.
     query(0, base.addSecs(60), base.addSecs(120));
-    QCOMPARE(status(), zh("查询失败"));
+    QCOMPARE(status(), zh("查询成功，但没有数据"));
     QCOMPARE(model()->rowCount(), 0);
     QVERIFY(!ui()->saveReport->isEnabled());
 
@@ -487,6 +491,70 @@ void tst_ReportWindow::rowsArePolls()
                                     .arg(label, model()->cellText(row, c + 1))
                                     .arg(poll.key())
                                     .arg(expected)));
+        }
+    }
+}
+
+// Two rows of the label table on one address with different types store two records of that
+// address under one stamp each poll. The report's cell and the guide's readout of that second
+// show the same record, the first stored, whichever of the two values is the smaller.
+void tst_ReportWindow::reportAndGuidesTakeTheFirstStored()
+{
+    struct Stored
+    {
+        QString address;
+        double first;  // read as the first of its two types
+        double second; // the same memory read as the other type
+    };
+    const QList<Stored> table{
+        {"LW1", 65535, -1},  // UInt16, then Int32: the first stored is the larger
+        {"LW2", -2, 65534}}; // Int16, then UInt16: the first stored is the smaller
+    MainWindow *window = openProject(
+        {LabelRow{"", "LW1", "", "", "", "UInt16"}, LabelRow{"", "LW1", "", "", "", "Int32"},
+         LabelRow{"", "LW2", "", "", "", "Int16"}, LabelRow{"", "LW2", "", "", "", "UInt16"}},
+        {{"Plant", {"LW1", "LW2"}}});
+    QVERIFY(window);
+    // As the polling loop stores a tick: the read list's order (address, then type), one
+    // stamp, one batch through the window's own history connection.
+    const int polls = 4;
+    for (int p = 0; p < polls; ++p) {
+        HistoryBatch batch;
+        const QString stamp = historyTime(base.addSecs(p).addMSecs(250));
+        for (const Stored &stored : table) {
+            batch.add(MonitorLogic::historySample(window->projectId(), stored.address, stamp,
+                                                  stored.first - p));
+            batch.add(MonitorLogic::historySample(window->projectId(), stored.address, stamp,
+                                                  stored.second + p));
+        }
+        QString error;
+        QVERIFY2(batch.flush(*window->historyDatabase(), &error), qPrintable(error));
+    }
+
+    query(0, base.addSecs(-60), base.addSecs(60));
+    QCOMPARE(status(), zh("查询成功"));
+    QCOMPARE(model()->rowCount(), polls);
+
+    // The trend page shows the section; a search of the same seconds, a guide on each.
+    QCOMPARE(ui()->tableWidget->rowCount(), table.size());
+    ui()->StartandPause->click();
+    ui()->startDateTimeEdit->setDateTime(base);
+    ui()->searchfor->click();
+    QCOMPARE(status(), zh("查询成功"));
+    ChartDrawer *view = window->trendView();
+    view->guideLineItem(0)->show();
+    for (int p = 0; p < polls; ++p) {
+        view->setGuideTime(base.addSecs(p), base.addSecs(p));
+        window->updateGuideReadouts(0);
+        for (int c = 0; c < table.size(); ++c) {
+            const QString first = QString::number(table.at(c).first - p);
+            const QTableWidgetItem *guide = ui()->tableWidget->item(c, 5);
+            const QString shown = QStringLiteral("%1 at %2: report %3, guide %4")
+                                      .arg(table.at(c).address)
+                                      .arg(p)
+                                      .arg(model()->cellText(p, c + 1),
+                                           guide ? guide->text() : QStringLiteral("<none>"));
+            QVERIFY2(model()->cellText(p, c + 1) == first, qPrintable(shown));
+            QVERIFY2(guide && guide->text() == first, qPrintable(shown));
         }
     }
 }

@@ -21,6 +21,7 @@ private slots:
     void projectNamesTheDriverAndEveryType();
     void everyLabelPollsAndValuesChange();
     void outputsKeepWhatIsWritten();
+    void sixtyFourBitLabelKeepsWhatIsWritten();
 
 private:
     // The demo project's driver connected to the simulator in demo mode; null, with error, when
@@ -157,6 +158,44 @@ void tst_LibVexmarDemo::outputsKeepWhatIsWritten()
         if (written.contains(r.name))
             QCOMPARE(numberOf(d->ReadVariable(r.name, DataType(r.type), 1)), written.value(r.name));
     }
+    QCOMPARE(d->DestroyFree(), 0);
+}
+
+void tst_LibVexmarDemo::sixtyFourBitLabelKeepsWhatIsWritten()
+{
+    VexmarSimProcess sim;
+    QString error;
+    CDriveBaseClass *d = connectDemo(&sim, &error);
+    QVERIFY2(d, qPrintable(error));
+    // A value a double cannot carry, to every 64-bit label of the demo.
+    const qint64 want = 9007199254740993;
+    QStringList written;
+    for (const Induction::SReadInfo &r : qAsConst(m_records)) {
+        if (r.type != Int64 && r.type != UInt64)
+            continue;
+        CLabelVariable value;
+        value.value = r.type == Int64 ? QVariant::fromValue(QList<qint64>{want})
+                                      : QVariant::fromValue(QList<quint64>{quint64(want)});
+        value.count = 1;
+        value.type = r.type;
+        QCOMPARE(d->WriteVariable(r.name, DataType(r.type), value, 1).status, int(LabelStatus::Ok));
+        written << r.name;
+    }
+    // After the inputs have moved on, one of them at least still holds it, every digit.
+    const QString before = valueText(d->ReadVariable(QStringLiteral("AI1"), Int32, 1).value);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        valueText(d->ReadVariable(QStringLiteral("AI1"), Int32, 1).value) != before, 5000);
+    QStringList kept;
+    for (const Induction::SReadInfo &r : qAsConst(m_records)) {
+        if (!written.contains(r.name))
+            continue;
+        const CLabelVariable back = d->ReadVariable(r.name, DataType(r.type), 1);
+        const qint64 x = r.type == Int64 ? back.value.value<QList<qint64>>().value(0)
+                                         : qint64(back.value.value<QList<quint64>>().value(0));
+        if (back.status == LabelStatus::Ok && x == want)
+            kept << r.name;
+    }
+    QVERIFY2(!kept.isEmpty(), qPrintable(written.join(QLatin1Char(' '))));
     QCOMPARE(d->DestroyFree(), 0);
 }
 

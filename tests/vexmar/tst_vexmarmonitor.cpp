@@ -2,8 +2,10 @@
 // folder's libdrive, over UDP on 127.0.0.1 and over a socat pty pair: the history database gets
 // the simulator's values under the project's id, with real times, one exchange per block, and a
 // value written through the write dialog is what the next tick reads and stores.
+#include "customcombobox.h"
 #include "dialogwritelabel.h"
 #include "drivebaseclass.h"
+#include "labeltypes.h"
 #include "projectfile.h"
 #include "sqlrows.h"
 #include "ui_mainwindow.h"
@@ -109,6 +111,8 @@ private slots:
     void menusHeldWhileConnecting();
     void unservedLabelsShownRefused();
     void warningWaitsForTheReport();
+    void readCellsLockedWhileMonitoring_data();
+    void readCellsLockedWhileMonitoring();
 
 private:
     // Starts the simulator with its pattern on "udp" or "serial" (with extra options such as
@@ -638,6 +642,109 @@ void tst_VexmarMonitor::warningWaitsForTheReport()
     release();
     hold.finish();
     holder.close();
+}
+
+void tst_VexmarMonitor::readCellsLockedWhileMonitoring_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("column"); // 1 the address, 5 the data type
+    QTest::addColumn<QString>("edited");
+    QTest::newRow("LA1 float to double") << "LA1" << 5 << "double";
+    QTest::newRow("LW1 Int64 to UInt64") << "LW1" << 5 << "UInt64";
+    QTest::newRow("LW5 to LW7") << "LW5" << 1 << "LW7";
+}
+
+// With the rights unlocked, the cells that say what a row reads (its address and type) take no
+// edit while monitoring runs, so that no row keeps a value in the colour of a good read that is
+// no longer read: neither a double click nor the edit key opens them, an editor left open from
+// before the start closes unsaved, and the row is read and stored at every tick. Once stopped,
+// they open again, and the next run reads the row as edited.
+void tst_VexmarMonitor::readCellsLockedWhileMonitoring()
+{
+    QFETCH(QString, address);
+    QFETCH(int, column);
+    QFETCH(QString, edited);
+    const QList<Label> labels{{"LA1", "float", ""}, {"LW1", "Int64", ""}, {"LW5", "Int32", ""}};
+    MainWindow *window = openProject("udp", labels);
+    QVERIFY(window);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->onPermissionGranted();
+    QTableView *view = ui()->tableView_label;
+    int row = -1;
+    for (int r = 0; r < window->labelRowCount(); ++r) {
+        if (window->labelItem(r, 1)->text() == address)
+            row = r;
+    }
+    QVERIFY(row >= 0);
+    const QModelIndex cell = window->labelModel()->index(row, column);
+    const int type = window->labelDataType(row);
+    // As a window system delivers it: a click, then the press that makes it a double click.
+    auto doubleClick = [view](const QModelIndex &index) {
+        view->scrollTo(index);
+        const QPoint at = view->visualRect(index).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    };
+    // A cell opened for editing before the start.
+    doubleClick(cell);
+    QVERIFY(view->indexWidget(cell));
+    m_f.window->samplingSeconds = 300;
+    start();
+    m_f.window->monitorTimer()->stop();
+    QVERIFY(!view->indexWidget(cell));
+    QCOMPARE(window->labelItem(row, 1)->text(), address);
+    QCOMPARE(window->labelDataType(row), type);
+
+    const QString where = QStringLiteral("WHERE label = '%1'").arg(address);
+    for (int i = 0; i < 2; ++i) {
+        doubleClick(cell);
+        QVERIFY(!view->indexWidget(cell));
+        QTest::keyClick(view, Qt::Key_F2);
+        QVERIFY(!view->indexWidget(cell));
+        QVERIFY(!window->labelItem(row, column)->isEditable());
+        // What does not change the read (the description) stays open to editing.
+        QVERIFY(window->labelItem(row, 2)->isEditable());
+        const int stored = dataRows("id", where).size();
+        tick();
+        QCOMPARE(dataRows("id", where).size(), stored + 1);
+        QCOMPARE(window->labelItem(row, 0)->text(), dataRows("datetime", where).last());
+        QCOMPARE(valueCell(address)->foreground().color(), QColor(0, 205, 0));
+    }
+    stop();
+
+    // Stopped: the cell opens to a double click again.
+    QVERIFY(window->labelItem(row, column)->isEditable());
+    doubleClick(cell);
+    QWidget *editor = view->indexWidget(cell);
+    QVERIFY(editor);
+    if (auto *selector = qobject_cast<CustomComboBox *>(editor)) {
+        const int position = LabelTypes::positionOfName(edited);
+        selector->setCurrentIndex(position);
+        emit selector->activated(position);
+    } else {
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        QVERIFY(line);
+        line->selectAll();
+        QTest::keyClicks(line, edited);
+        QTest::keyClick(line, Qt::Key_Return);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!view->indexWidget(cell), waitMs);
+    const QString now = window->labelItem(row, 1)->text();
+    const int nowType = window->labelDataType(row);
+    QCOMPARE(column == 1 ? now : dataTypeName(nowType), edited);
+
+    // The next run reads the row as it stands.
+    startByHand();
+    QVERIFY(window->readList().contains(Induction::SReadInfo{now, nowType}));
+    const QString whereNow = QStringLiteral("WHERE label = '%1'").arg(now);
+    const int before = dataRows("id", whereNow).size();
+    tick();
+    QCOMPARE(dataRows("id", whereNow).size(), before + 1);
+    QCOMPARE(window->labelItem(row, 0)->text(), dataRows("datetime", whereNow).last());
+    QCOMPARE(window->labelItem(row, 3)->foreground().color(), QColor(0, 205, 0));
+    stop();
+    QCOMPARE(m_f.prompt->shown, 0);
 }
 
 QTEST_MAIN(tst_VexmarMonitor)

@@ -1,7 +1,6 @@
 #include "fwcontroller.h"
 
 #include <QRegularExpression>
-#include <QSerialPort>
 
 bool FwControllerFault::parse(const QString &text, FwControllerFault *fault)
 {
@@ -20,21 +19,19 @@ bool FwControllerFault::parse(const QString &text, FwControllerFault *fault)
     return true;
 }
 
-FwController::FwController(QSerialPort *port, QList<FwControllerFault> faults,
-                           const QString &logPath, const QString &fwDumpPath)
-    : m_port(port)
+FwController::FwController(Writer writer, QList<FwControllerFault> faults, const QString &logPath,
+                           const QString &fwDumpPath)
+    : m_writer(std::move(writer))
     , m_faults(std::move(faults))
     , m_peer(QByteArray("fwctrlsim 1.0", 14), fwDumpPath)
     , m_outbox([this](const QByteArray &bytes, int request) {
-        m_port->write(bytes);
-        m_port->flush();
+        m_writer(bytes);
         m_log.line(
             QStringLiteral("reply %1 %2").arg(request).arg(QString::fromLatin1(bytes.toHex())));
     })
 {
     if (!logPath.isEmpty())
         m_log.open(logPath);
-    connect(m_port, &QSerialPort::readyRead, this, &FwController::onReadyRead);
 }
 
 const FwControllerFault *FwController::fault(FwControllerFault::Kind kind) const
@@ -46,9 +43,9 @@ const FwControllerFault *FwController::fault(FwControllerFault::Kind kind) const
     return nullptr;
 }
 
-void FwController::onReadyRead()
+void FwController::feed(const QByteArray &bytes)
 {
-    m_buffer.append(m_port->readAll());
+    m_buffer.append(bytes);
     while (!m_buffer.isEmpty()) {
         const int n = m_buffer.at(0) == 'F' ? m_peer.packetLength(m_buffer) : -1;
         if (n < 0) {
@@ -66,6 +63,15 @@ void FwController::onReadyRead()
         m_buffer.remove(0, n);
         handle(packet);
     }
+}
+
+void FwController::take(const QByteArray &payload)
+{
+    if (!payload.startsWith("FW")) {
+        m_log.line(QStringLiteral("unknown ") + QString::fromLatin1(payload.toHex()));
+        return;
+    }
+    handle(payload);
 }
 
 void FwController::handle(const QByteArray &packet)

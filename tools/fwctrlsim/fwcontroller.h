@@ -8,8 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-
-class QSerialPort;
+#include <functional>
 
 // A fault that makes the reply to request k (numbered from 1 in arrival order) misbehave.
 struct FwControllerFault
@@ -23,23 +22,30 @@ struct FwControllerFault
     static bool parse(const QString &text, FwControllerFault *fault);
 };
 
-// The controller: cuts FW packets from the serial stream and answers them as a controller
-// taking an image does (FwUploadPeer), with the faults asked for; a completed image goes to
-// fwDumpPath.
+// The controller: takes FW packets, cut from a serial stream or whole from a broker, and
+// answers them as a controller taking an image does (FwUploadPeer), with the faults asked for;
+// a completed image goes to fwDumpPath.
 class FwController : public QObject
 {
     Q_OBJECT
 
 public:
-    FwController(QSerialPort *port, QList<FwControllerFault> faults, const QString &logPath,
+    // Puts one reply on the controller's way back to the program.
+    using Writer = std::function<void(const QByteArray &bytes)>;
+
+    FwController(Writer writer, QList<FwControllerFault> faults, const QString &logPath,
                  const QString &fwDumpPath);
 
+    // Bytes from a serial line: every packet they finish is answered.
+    void feed(const QByteArray &bytes);
+    // One message from the broker, which carries one packet whole.
+    void take(const QByteArray &payload);
+
 private:
-    void onReadyRead();
     void handle(const QByteArray &packet);
     const FwControllerFault *fault(FwControllerFault::Kind kind) const;
 
-    QSerialPort *m_port;
+    Writer m_writer;
     QList<FwControllerFault> m_faults;
     SimLog m_log;
     FwUploadPeer m_peer;
