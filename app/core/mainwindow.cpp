@@ -536,14 +536,16 @@ void MainWindow::enableProjectActions()
     ui->viewTime->setVisible(true);
     for (QWidget *w :
          {static_cast<QWidget *>(ui->rangeTime), static_cast<QWidget *>(ui->StartandPause),
-          static_cast<QWidget *>(ui->saveWave), static_cast<QWidget *>(ui->dataClassification),
-          static_cast<QWidget *>(ui->queryData), static_cast<QWidget *>(ui->dataClassification1)})
+          static_cast<QWidget *>(ui->dataClassification),
+          static_cast<QWidget *>(ui->dataClassification1)})
         w->setEnabled(true);
     ui->action_savePro->setEnabled(true);
     ui->refresh->setEnabled(true);
     if (m_labelActions.size() > 1)
         m_labelActions[1]->setEnabled(true);
     m_projectOpen = 1;
+    // 保存图像 and 查询数据.
+    showReportButtons();
     updateStartButton();
 }
 

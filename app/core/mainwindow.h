@@ -39,6 +39,7 @@ class DialogNewProject;
 class DialogPermissions;
 class DialogSetLink;
 class DialogWriteLabel;
+class QAbstractButton;
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -202,22 +203,28 @@ public:
     }
     // The firmware page's updater; it lives as long as the window.
     Update_Bin *updateBin() const { return m_updateBin; }
-    // Runs operation, the device job named job, holding the serial lock; false, with the busy
-    // message, when another device operation holds it.
-    bool runSerialOperation(const QString &job, const std::function<void()> &operation);
+    // Runs operation, the device job of the button job, holding the serial lock; false, with the
+    // busy message, when another device operation holds it.
+    bool runSerialOperation(const QAbstractButton *job, const std::function<void()> &operation);
     const AtLinkSequence *atLinkSequence() const { return m_atLink.get(); }
     // A device job runs: an operation on the serial link (read-off, download, commands, a
     // firmware dialogue) or an upload over MQTT. Meanwhile nothing that changes the project or
     // the history file runs and no menu opens a dialog; a quit asks to stop the job or wait.
     bool deviceJobRunning() const;
-    // The running job's name (the text of the button that began it).
+    // A device job holds the serial lock (any but an upload over MQTT): it runs on the GUI
+    // thread, and whatever runs an event loop of its own now (a box, a file dialog, the report's
+    // query) would run inside it and hold it until closed or done.
+    bool serialJobRunning() const;
+    // Refuses, saying why, what would hold a job on the serial link; false when none runs.
+    bool refuseDuringSerialJob();
+    // The running job's name: the text that the button which began it shows now.
     QString deviceJobName() const;
-    // After a job began or ended: the gating follows, and a quit that waited goes on.
+    // After a job began or ended: the gating follows, and a quit or a box that waited goes on.
     void deviceJobChanged();
     // A quit chose to stop the running job: it ends at its next step, keeping what it has.
     bool deviceJobStopRequested() const { return m_deviceStopRequested; }
     // A refusal or a word on the running job: in the status bar and the device log. The
-    // read-off's progress line carries it on for ms (-1: until the job ends).
+    // read-off's progress line carries it on for ms (-1: not; it makes a quit's word anew).
     void showDeviceNotice(const QString &text, int ms);
     // How long a refusal stays beside the read-off's progress (ms): long enough to be read.
     static constexpr int deviceNoticeMs = 5000;
@@ -515,6 +522,10 @@ private:
     // The extremes the value axis returns to when the scaled view ends.
     void shownValueExtremes(float *max, float *min) const;
 
+    // Report and housekeeping (app/trend/mainwindow_report.cpp)
+    // 保存图像 and the report's buttons: as a project and a job on the serial link allow.
+    void showReportButtons();
+
     // Trend history and sections (app/trend/mainwindow_history.cpp)
     // The series table's rows as section entries: label, zero and full scale texts.
     QList<SectionEntry> seriesSectionRows() const;
@@ -552,7 +563,7 @@ private:
     void releaseDeviceLink();
     void startReadOff(DataLoggerProtocol::Wording wording);
     // One command frame on a link opened for it; the reply's text in a box.
-    void runLoggerCommand(const QString &job, const QByteArray &frame, int timeoutMs,
+    void runLoggerCommand(const QAbstractButton *job, const QByteArray &frame, int timeoutMs,
                           QString (*replyText)(const QByteArray &));
     int deviceWaitMs(int timeoutMs) const;
     // Mode 0 of sendFrame with the reply's length told: the first bytes within timeoutMs, the
@@ -576,6 +587,9 @@ private:
     void showSerialBusy();
     // Refuses, saying why, what must not run during a device job; false when none runs.
     bool refuseDuringDeviceJob();
+    // What a quit chosen during the job waits for, in the language of the moment; empty when
+    // no quit waits.
+    QString quitAfterJobText() const;
     // The exit during a device job: stop it, wait for it, or stay.
     void askToQuitDuringDeviceJob();
     void quitFromTray();
@@ -699,15 +713,14 @@ private:
     // Set when the line went away under the open link, until the link is opened again.
     bool m_deviceLinkLost = false;
     QElapsedTimer m_paintClock;
-    // Operations holding the serial lock (one at a time), and the name of the running job.
+    // Operations holding the serial lock (one at a time), and the button that began the job.
     int m_deviceOperations = 0;
-    QString m_deviceJobName;
+    const QAbstractButton *m_deviceJobButton = nullptr;
     bool m_deviceJobShown = false;
     bool m_deviceStopRequested = false;
     bool m_quitAfterDeviceJob = false;
     QActionGroup *m_deviceJobGate = nullptr;
-    // The word on the running job (a quit's choice), and a refusal shown for a while.
-    QString m_deviceJobNotice;
+    // A refusal shown for a while.
     QString m_deviceNotice;
     QElapsedTimer m_deviceNoticeClock;
     int m_deviceNoticeMs = 0;

@@ -509,9 +509,11 @@ void MainWindow::warnLater(const QString &text, bool queue)
 bool MainWindow::boxesHeld() const
 {
     // A box's own event loop would run inside the tick, the report's query or its workbook
-    // save, and hold it (and every sample the report keeps back) until closed; the box waits
-    // for their end instead. At exit no box comes at all.
-    return m_tickRunning || (m_datasheet && m_datasheet->isBusy()) || m_exiting;
+    // save, or a job on the serial link (a read-off, a download, a serial upload), and hold it
+    // (and every sample the report keeps back) until closed; the box waits for their end
+    // instead. An upload over MQTT goes on behind a box. At exit no box comes at all.
+    return m_tickRunning || (m_datasheet && m_datasheet->isBusy()) || serialJobRunning()
+           || m_exiting;
 }
 
 void MainWindow::showPendingWarning()
@@ -521,8 +523,8 @@ void MainWindow::showPendingWarning()
     m_warningShown = true;
     QTimer::singleShot(0, this, [this] {
         m_warningShown = false;
-        // Met by the pause of a tick or the report's work that started first: their end
-        // shows it.
+        // Met by the pause of a tick, the report's work or a device job that started first:
+        // their end shows it.
         if (boxesHeld() || m_pendingWarnings.isEmpty())
             return;
         const QString text = m_pendingWarnings.takeFirst();

@@ -8,6 +8,7 @@
 #include "ui_mainwindow.h"
 #include "update_bin.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QDebug>
@@ -31,16 +32,16 @@ QString downloadHoldsText(const LoggerImageDownload::Result &r, int imageBytes)
     case LoggerImageDownload::Marks::None:
         return QString();
     case LoggerImageDownload::Marks::Start:
-        holds = QCoreApplication::translate("MainWindow",
-                                            "设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记");
+        holds = QCoreApplication::translate(
+            "MainWindow", "设备已收到开始标记，已写入 %1/%2 Byte，未收到结束标记");
         break;
     case LoggerImageDownload::Marks::FinishSent:
-        holds = QCoreApplication::translate("MainWindow",
-                                            "设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认");
+        holds = QCoreApplication::translate(
+            "MainWindow", "设备已收到开始标记，已写入 %1/%2 Byte，结束标记未获确认");
         break;
     case LoggerImageDownload::Marks::Finish:
-        holds = QCoreApplication::translate("MainWindow",
-                                            "设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认");
+        holds = QCoreApplication::translate(
+            "MainWindow", "设备已收到开始标记、%1/%2 Byte 和结束标记，关闭命令未获确认");
         break;
     }
     return QLatin1Char('\n') + holds.arg(r.sentBytes).arg(imageBytes);
@@ -48,14 +49,14 @@ QString downloadHoldsText(const LoggerImageDownload::Result &r, int imageBytes)
 
 } // namespace
 
-// Holds the serial lock for one device operation started by a click, the device job named by
-// that click. Another operation that runs the event loop (the download's pauses, a driver's
+// Holds the serial lock for one device operation started by a click, the device job of the
+// button clicked. Another operation that runs the event loop (the download's pauses, a driver's
 // connect) may let a second click in; that click is refused instead of freezing on the lock or
 // closing the link under the first.
 class MainWindow::DeviceOperation
 {
 public:
-    DeviceOperation(MainWindow *window, const QString &job)
+    DeviceOperation(MainWindow *window, const QAbstractButton *job)
         : m_window(window)
         , m_held(window->m_serialLock.tryLock())
     {
@@ -64,7 +65,7 @@ public:
             return;
         }
         ++window->m_deviceOperations;
-        window->m_deviceJobName = job;
+        window->m_deviceJobButton = job;
         window->deviceJobChanged();
     }
     ~DeviceOperation()
@@ -118,13 +119,20 @@ void MainWindow::keepWindowPainted()
 
 bool MainWindow::deviceJobRunning() const
 {
-    return m_deviceOperations > 0 || (m_updateBin && m_updateBin->uploadRunning());
+    return serialJobRunning() || (m_updateBin && m_updateBin->uploadRunning());
+}
+
+bool MainWindow::serialJobRunning() const
+{
+    return m_deviceOperations > 0;
 }
 
 QString MainWindow::deviceJobName() const
 {
-    if (m_deviceOperations > 0 || !m_updateBin)
-        return m_deviceJobName;
+    // The button's text as the form shows it now: the job is named in the language of the
+    // moment, whichever was chosen when it began.
+    if (serialJobRunning() || !m_updateBin)
+        return m_deviceJobButton ? m_deviceJobButton->text() : QString();
     return m_updateBin->runningUploadName();
 }
 
@@ -155,13 +163,17 @@ void MainWindow::deviceJobChanged()
     const bool running = deviceJobRunning();
     m_deviceJobGate->setEnabled(!running);
     showDeviceFileControls();
+    showReportButtons();
+    // The boxes that fell due during a job on the serial link: from the event loop, once the
+    // job's own slot has returned. None when the program quits after the job.
+    if (!m_quitAfterDeviceJob)
+        showPendingWarning();
     if (running == m_deviceJobShown)
         return;
     m_deviceJobShown = running;
     m_deviceStopRequested = false;
     if (running)
         return;
-    m_deviceJobNotice.clear();
     if (!m_quitAfterDeviceJob)
         return;
     m_quitAfterDeviceJob = false;
@@ -185,9 +197,7 @@ void MainWindow::showDeviceFileControls()
 
 void MainWindow::showDeviceNotice(const QString &text, int ms)
 {
-    if (ms < 0) {
-        m_deviceJobNotice = text;
-    } else {
+    if (ms >= 0) {
         m_deviceNotice = text;
         m_deviceNoticeMs = ms;
         m_deviceNoticeClock.start();
@@ -205,8 +215,9 @@ void MainWindow::showSerialBusy()
 QString MainWindow::readOffProgressText(int batches) const
 {
     QStringList parts{tr("正在读取设备数据：已读取%1批").arg(batches)};
-    if (!m_deviceJobNotice.isEmpty())
-        parts << m_deviceJobNotice;
+    const QString quitNotice = quitAfterJobText();
+    if (!quitNotice.isEmpty())
+        parts << quitNotice;
     if (!m_deviceNotice.isEmpty() && m_deviceNoticeClock.isValid()
         && m_deviceNoticeClock.elapsed() < m_deviceNoticeMs)
         parts << m_deviceNotice;
@@ -221,24 +232,40 @@ bool MainWindow::refuseDuringDeviceJob()
     return true;
 }
 
+bool MainWindow::refuseDuringSerialJob()
+{
+    if (!serialJobRunning())
+        return false;
+    refuseForJob(deviceJobName());
+    return true;
+}
+
 void MainWindow::refuseForJob(const QString &job)
 {
     showDeviceNotice(tr("“%1”正在进行，请等它结束后再操作").arg(job), deviceNoticeMs);
 }
 
+QString MainWindow::quitAfterJobText() const
+{
+    // Made when shown, so that it follows a change of language.
+    if (!m_quitAfterDeviceJob)
+        return QString();
+    if (m_deviceStopRequested)
+        return tr("正在停止“%1”，停止后退出程序").arg(deviceJobName());
+    return tr("“%1”结束后退出程序").arg(deviceJobName());
+}
+
 void MainWindow::askToQuitDuringDeviceJob()
 {
-    const QString job = deviceJobName();
     const int choice = prompt()->choose(
         this, tr("确认退出"),
         tr("“%1”正在进行。\n停止作业：已收到的数据完整保存，并告知停在何处，然后退出程序。\n"
            "等待：作业结束后退出程序。")
-            .arg(job),
+            .arg(deviceJobName()),
         {tr("停止作业并退出"), tr("等待作业结束后退出"), tr("取消")});
     if (choice != 0 && choice != 1) {
         // Staying withdraws a quit chosen before.
         m_quitAfterDeviceJob = false;
-        m_deviceJobNotice.clear();
         return;
     }
     // An upload over MQTT may have ended while the question was open.
@@ -247,13 +274,10 @@ void MainWindow::askToQuitDuringDeviceJob()
         return;
     }
     m_quitAfterDeviceJob = true;
-    if (choice == 1) {
-        showDeviceNotice(tr("“%1”结束后退出程序").arg(job), -1);
-        return;
-    }
-    m_deviceStopRequested = true;
-    showDeviceNotice(tr("正在停止“%1”，停止后退出程序").arg(job), -1);
-    if (m_updateBin)
+    if (choice == 0)
+        m_deviceStopRequested = true;
+    showDeviceNotice(quitAfterJobText(), -1);
+    if (choice == 0 && m_updateBin)
         m_updateBin->stopUploads();
 }
 
@@ -404,20 +428,19 @@ int MainWindow::exchangeReply(const QByteArray &frame, QByteArray *reply, int ti
 
 void MainWindow::on_pushButton_COM_ClearFlashData_clicked()
 {
-    runLoggerCommand(ui->pushButton_COM_ClearFlashData->text(),
-                     DataLoggerProtocol::clearFlashFrame(), DataLoggerProtocol::clearFlashTimeoutMs,
-                     DataLoggerProtocol::clearFlashText);
+    runLoggerCommand(ui->pushButton_COM_ClearFlashData, DataLoggerProtocol::clearFlashFrame(),
+                     DataLoggerProtocol::clearFlashTimeoutMs, DataLoggerProtocol::clearFlashText);
 }
 
 void MainWindow::on_pushButton_COM_CheckTime_clicked()
 {
-    runLoggerCommand(ui->pushButton_COM_CheckTime->text(),
+    runLoggerCommand(ui->pushButton_COM_CheckTime,
                      DataLoggerProtocol::setClockFrame(m_deviceClock()),
                      DataLoggerProtocol::replyTimeoutMs, DataLoggerProtocol::setClockText);
 }
 
-void MainWindow::runLoggerCommand(const QString &job, const QByteArray &frame, int timeoutMs,
-                                  QString (*replyText)(const QByteArray &))
+void MainWindow::runLoggerCommand(const QAbstractButton *job, const QByteArray &frame,
+                                  int timeoutMs, QString (*replyText)(const QByteArray &))
 {
     // One exchange: a stop asked meanwhile takes effect when it ends.
     DeviceOperation operation(this, job);
@@ -440,7 +463,7 @@ void MainWindow::on_pushButton_COM_ClearDatabaseData_clicked()
 {
     // Needs no link: it empties the local history of every project. Not while a read-off
     // writes into it.
-    DeviceOperation operation(this, ui->pushButton_COM_ClearDatabaseData->text());
+    DeviceOperation operation(this, ui->pushButton_COM_ClearDatabaseData);
     if (operation.refused())
         return;
     const bool deleted = historyDatabase()->openDatabase(m_dbFileName)
@@ -464,7 +487,7 @@ void MainWindow::on_pushButton_B_ClearFlashData_clicked() {}
 
 void MainWindow::on_pushButton_B_Link_clicked()
 {
-    DeviceOperation operation(this, ui->pushButton_B_Link->text());
+    DeviceOperation operation(this, ui->pushButton_B_Link);
     if (operation.refused())
         return;
     // The module sits on the device link as it stands: the link is neither opened nor closed
@@ -480,8 +503,7 @@ void MainWindow::RecSol(QString messages)
 void MainWindow::startReadOff(DataLoggerProtocol::Wording wording)
 {
     const bool serial = wording == DataLoggerProtocol::Wording::Serial;
-    DeviceOperation operation(
-        this, (serial ? ui->pushButton_COM_ReadOff : ui->pushButton_B_RecData)->text());
+    DeviceOperation operation(this, serial ? ui->pushButton_COM_ReadOff : ui->pushButton_B_RecData);
     if (operation.refused())
         return;
     // Without a project row the rows would belong to no project.
@@ -578,7 +600,7 @@ void MainWindow::on_pushButton_openbinfile_clicked()
 
 void MainWindow::on_pushButton_bindownload_clicked()
 {
-    DeviceOperation operation(this, ui->pushButton_bindownload->text());
+    DeviceOperation operation(this, ui->pushButton_bindownload);
     if (operation.refused() || !m_deviceLinkOpen)
         return;
     const LoggerImageDownload::Result r = [this] {
@@ -605,10 +627,9 @@ void MainWindow::on_pushButton_bindownload_clicked()
         prompt()->information(this, tr("提示信息"), tr("文件大小错误"));
         break;
     case LoggerImageDownload::Outcome::Halted:
-        prompt()->information(this, tr("提示信息"),
-                              tr("下载已停止：已写入 %1/%2 Byte，设备未收到结束标记")
-                                  .arg(r.sentBytes)
-                                  .arg(size));
+        prompt()->information(
+            this, tr("提示信息"),
+            tr("下载已停止：已写入 %1/%2 Byte，设备未收到结束标记").arg(r.sentBytes).arg(size));
         break;
     }
 }
@@ -628,7 +649,8 @@ int MainWindow::sendFirmwarePacket(int command)
     return m_imageDownload.controlBlock(command);
 }
 
-bool MainWindow::runSerialOperation(const QString &job, const std::function<void()> &operation)
+bool MainWindow::runSerialOperation(const QAbstractButton *job,
+                                    const std::function<void()> &operation)
 {
     DeviceOperation held(this, job);
     if (held.refused())

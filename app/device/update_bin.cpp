@@ -177,7 +177,7 @@ void Update_Bin::runPageAction(const QPushButton *button, const std::function<vo
         action();
         return;
     }
-    mainWindow->runSerialOperation(button->text(), [this, &action] {
+    mainWindow->runSerialOperation(button, [this, &action] {
         if (chosenChannel() == Channel::Serial && !mainWindow->isDeviceLinkOpen()) {
             mainWindow->showDeviceNotice(tr("串口未连接，请先点击“%1”").arg(ui->pb_Connect->text()),
                                          MainWindow::deviceNoticeMs);
@@ -289,7 +289,7 @@ void Update_Bin::on_pb_Connect_clicked()
             connectBroker();
         return;
     }
-    mainWindow->runSerialOperation(ui->pb_Connect->text(), [this] {
+    mainWindow->runSerialOperation(ui->pb_Connect, [this] {
         if (mainWindow->isDeviceLinkOpen())
             return;
         mainWindow->openDeviceLink();
@@ -348,7 +348,7 @@ void Update_Bin::on_pb_Disconnect_clicked()
 {
     if (chosenChannel() == Channel::Mqtt) {
         client->disconnectFromHost();
-    } else if (!mainWindow->runSerialOperation(ui->pb_Disconnect->text(), [this] {
+    } else if (!mainWindow->runSerialOperation(ui->pb_Disconnect, [this] {
                    if (mainWindow->isDeviceLinkOpen())
                        mainWindow->closeDeviceLink();
                })) {

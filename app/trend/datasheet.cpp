@@ -51,7 +51,7 @@ void datasheet::clearTable()
 {
     m_model->clear();
     // Nothing to save.
-    m_ui->saveReport->setEnabled(false);
+    showButtons();
 }
 
 QString datasheet::busyText()
@@ -67,11 +67,20 @@ void datasheet::keepPainted()
 void datasheet::setBusy(bool busy)
 {
     m_busy = busy;
-    m_ui->queryData->setEnabled(!busy);
-    if (busy)
-        m_ui->saveReport->setEnabled(false);
-    else
-        m_ui->saveReport->setEnabled(!m_model->isEmpty());
+    showButtons();
+}
+
+void datasheet::setAllowed(bool allowed)
+{
+    m_allowed = allowed;
+    showButtons();
+}
+
+void datasheet::showButtons()
+{
+    const bool free = m_allowed && !m_busy;
+    m_ui->queryData->setEnabled(free);
+    m_ui->saveReport->setEnabled(free && !m_model->isEmpty());
 }
 
 void datasheet::showStatus(const QString &text)
@@ -107,7 +116,8 @@ QStringList datasheet::labelDescriptions(const QStringList &labels) const
 
 void datasheet::on_queryData_clicked()
 {
-    if (m_busy)
+    // A press that came in before the button was greyed out.
+    if (m_busy || m_mainWindow->refuseDuringSerialJob())
         return;
     if (m_ui->dataClassification1->count() == 0) {
         clearTable();
@@ -196,7 +206,7 @@ QString datasheet::reportFolder() const
 void datasheet::on_saveReport_clicked()
 {
     // No report, no workbook.
-    if (m_busy || m_model->isEmpty())
+    if (m_busy || m_model->isEmpty() || m_mainWindow->refuseDuringSerialJob())
         return;
     reportEnd();
     if (m_model->rowCount() > ReportWorkbook::maxReportRows) {

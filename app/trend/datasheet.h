@@ -24,6 +24,9 @@ public:
     bool isBusy() const { return m_busy; }
     // The query's readers hold the history file: a write now would wait for them.
     bool readsHistory() const { return m_readsHistory; }
+    // Whether the window lets the page's buttons be pressed (a project is open, no job holds the
+    // serial link); each button then follows the page's own state.
+    void setAllowed(bool allowed);
 
 signals:
     // A query or a save has ended (isBusy() is false again): what waited for it may go on.
@@ -43,6 +46,7 @@ private:
     static void keepPainted();
     static QString busyText();
     void setBusy(bool busy);
+    void showButtons();
 
     MainWindow *m_mainWindow;
     Ui_MainWindow *m_ui;
@@ -50,4 +54,5 @@ private:
     ReportModel *m_model;
     bool m_busy = false;
     bool m_readsHistory = false;
+    bool m_allowed = false;
 };

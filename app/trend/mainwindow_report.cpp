@@ -1,5 +1,5 @@
 // The report side of the main window: history housekeeping on the 30 s timer of monitoring,
-// and the trend tab's picture saved as an image.
+// the trend tab's picture saved as an image, and when the report's buttons may be pressed.
 #include "chartdrawer.h"
 #include "datasheet.h"
 #include "mainwindow.h"
@@ -39,8 +39,21 @@ void MainWindow::trimHistoryData()
                  << (outcome.budgetSpent ? "(more next run)" : "");
 }
 
+void MainWindow::showReportButtons()
+{
+    // A file dialog or the report's query runs an event loop of its own, which would run inside
+    // a job on the serial link and hold it until closed or done.
+    const bool allowed = m_projectOpen != 0 && !serialJobRunning();
+    ui->saveWave->setEnabled(allowed);
+    if (m_datasheet)
+        m_datasheet->setAllowed(allowed);
+}
+
 void MainWindow::on_saveWave_clicked()
 {
+    // A press that came in before the button was greyed out.
+    if (refuseDuringSerialJob())
+        return;
     QString fileName
         = fileChooser()->saveFileName(nullptr, tr("保存图像"), QString(), tr("PNG 图像 (*.png)"));
     if (fileName.isEmpty())

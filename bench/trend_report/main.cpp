@@ -418,9 +418,9 @@ int main(int argc, char *argv[])
                 [&] { return selectOnly(handler, labelCount, daySeconds); });
     }
 
-    const QString week
-        = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                   : QStringLiteral(MORVELIN_BENCH_DATA_DIR "/trend_history_week.db");
+    const QString week = argc > 2
+                             ? QString::fromLocal8Bit(argv[2])
+                             : QStringLiteral(MORVELIN_BENCH_DATA_DIR "/trend_history_week.db");
     if (!ensureWeekHistory(week) || !windowReports(week, out, hundredThousandMs)) {
         out << "cannot run the report page on " << week << "\n";
         return 1;

@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <cstdio>
 
 // What a run of the current test function without file-mode overrides gave.
@@ -27,14 +26,12 @@ struct UnprivilegedRun
 inline bool ignoresFolderModes()
 {
     QTemporaryDir dir;
-    if (!dir.isValid()
-        || !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+    if (!dir.isValid() || !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
         return false;
     QFile probe(QDir(dir.path()).filePath(QStringLiteral("probe")));
     const bool wrote = probe.open(QIODevice::WriteOnly);
     probe.close();
-    QFile::setPermissions(dir.path(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return wrote;
 }
 
@@ -62,7 +59,8 @@ inline UnprivilegedRun runAsUnprivilegedWhenRoot(int timeoutMs = 60000)
     if (!child.waitForFinished(timeoutMs)) {
         child.kill();
         child.waitForFinished(5000);
-        run.output = QStringLiteral("the run without file-mode overrides did not end in %1 ms\n").arg(timeoutMs);
+        run.output = QStringLiteral("the run without file-mode overrides did not end in %1 ms\n")
+                         .arg(timeoutMs);
     }
     run.output += QString::fromLocal8Bit(child.readAll());
     // The function itself passed, not merely nothing failed (a skip passes nothing).
@@ -72,8 +70,8 @@ inline UnprivilegedRun runAsUnprivilegedWhenRoot(int timeoutMs = 60000)
         if (line.startsWith(QLatin1String("PASS   : ")) && line.contains(passLine))
             functionPassed = true;
     }
-    run.passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
-                 && functionPassed;
+    run.passed
+        = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && functionPassed;
     if (!run.passed) {
         // QtTest cuts long messages short: the child's log goes to stderr whole, less its
         // debug lines.
@@ -84,7 +82,8 @@ inline UnprivilegedRun runAsUnprivilegedWhenRoot(int timeoutMs = 60000)
         }
         std::fprintf(stderr, "---- the run without file-mode overrides ----\n%s\n----\n",
                      qPrintable(lines.join(QLatin1Char('\n'))));
-        run.output = QStringLiteral("the run without file-mode overrides failed (its log is above)");
+        run.output
+            = QStringLiteral("the run without file-mode overrides failed (its log is above)");
     }
     return run;
 }
@@ -100,8 +99,9 @@ inline bool makeUnwritable(const QString &dir, QString *why)
     QFile probe(QDir(dir).filePath(QStringLiteral(".probe")));
     if (probe.open(QIODevice::WriteOnly)) {
         probe.remove();
-        *why = dir + QStringLiteral(" is still writable: the test runs with rights that ignore "
-                                    "the folder's mode");
+        *why = dir
+               + QStringLiteral(" is still writable: the test runs with rights that ignore "
+                                "the folder's mode");
         return false;
     }
     return true;

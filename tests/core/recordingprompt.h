@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Answers the boxes a test expects, in order, and records every box nobody expected.
 class RecordingPrompt : public Prompt
@@ -90,6 +91,20 @@ private:
     }
 
     QList<Box> m_expected;
+};
+
+// Answers as the recording prompt does, and first lets the test look at the window as a warning
+// comes.
+class WatchedPrompt : public RecordingPrompt
+{
+public:
+    std::function<void()> onBox;
+    void warning(QWidget *parent, const QString &title, const QString &text) override
+    {
+        if (onBox)
+            onBox();
+        RecordingPrompt::warning(parent, title, text);
+    }
 };
 
 // Answers file dialogs from a list, in order, and records every caption; with no answer left

@@ -23,13 +23,14 @@ morvelin_add_test(tst_loggerwindow SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_loggerw
 target_include_directories(tst_loggerwindow PRIVATE ${core_tests}
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
 add_dependencies(tst_loggerwindow loggersim linerelay)
-# The window while a device job runs: the menus it refuses, the quit that stops or waits for it,
-# the busy refusal beside the read-off's progress.
+# The window while a device job runs: the menus and page buttons it refuses, the boxes that wait
+# for its end, the quit that stops or waits for it, the busy refusal beside the read-off's
+# progress.
 morvelin_add_test(tst_devicejobs SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_devicejobs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/loggersimprocess.h ${CMAKE_CURRENT_LIST_DIR}/testwatchdog.h
     ${CMAKE_CURRENT_LIST_DIR}/pausedinput.h
     ${core_tests}/windowfixture.h ${core_tests}/recordingprompt.h ${core_tests}/sqlrows.h
-    LIBS morvelin_window TIMEOUT 600)
+    LIBS morvelin_window morvelin_testdriver_control TIMEOUT 600)
 target_include_directories(tst_devicejobs PRIVATE ${core_tests}
     ${CMAKE_BINARY_DIR}/app/morvelin_window_autogen/include)
-add_dependencies(tst_devicejobs loggersim)
+add_dependencies(tst_devicejobs loggersim LibTestDriver)

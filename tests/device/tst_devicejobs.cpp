@@ -1,23 +1,30 @@
 // The window while a device job runs, driven from outside as a user would (every click given in
 // the pauses of the job that keeps the window painted), against the data-logger simulator on a
 // socat pty pair at the program's own time-outs: a read-off keeps the history file and the
-// project it started with whatever the menus are asked, the menus refuse what would change them
-// or open a dialog, 退出 stops the job or waits for it, and the busy refusal of 开始监视 stays
-// readable beside the read-off's progress.
+// project it started with whatever the menus are asked, the menus and the page buttons refuse
+// what would change them or open a dialog, monitoring's warning waits for the job's end, 退出
+// stops the job or waits for it and names it in the language of the moment, and the busy
+// refusal of 开始监视 stays readable beside the read-off's progress.
+#include "../trend/historyseed.h"
 #include "dialognewproject.h"
 #include "dialogsetlink.h"
 #include "loggersimprocess.h"
 #include "pausedinput.h"
 #include "projectfile.h"
 #include "sqlrows.h"
+#include "testdrivercontrol.h"
 #include "testwatchdog.h"
 #include "ui_mainwindow.h"
 #include "windowfixture.h"
 
+#include <QDateTimeEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTextBrowser>
+#include <QTimer>
 
 namespace {
 
@@ -44,6 +51,18 @@ QString quitQuestion(const QString &job)
 
 const QStringList quitButtons{"停止作业并退出", "等待作业结束后退出", "取消"};
 
+// The same in the English catalogue.
+const QString readOffJobEnglish = QStringLiteral("Read Off Device Data");
+QString quitQuestionEnglish(const QString &job)
+{
+    return QStringLiteral("“%1” is running.\nStop the job: what has been received is kept whole "
+                          "and you are told where it stopped, then the program quits.\nWait: the "
+                          "program quits once the job has ended.")
+        .arg(job);
+}
+const QStringList quitButtonsEnglish{"Stop the job and quit", "Quit when the job has ended",
+                                     "Cancel"};
+
 // Every status-bar message with the milliseconds it came at.
 class MessageLog : public QObject
 {
@@ -68,13 +87,18 @@ class TestDeviceJobs : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void readOffKeepsItsProject_data();
     void readOffKeepsItsProject();
     void gatedDuringJob();
+    void warningWaitsForTheJob_data();
+    void warningWaitsForTheJob();
     void quitDuringReadOff_data();
     void quitDuringReadOff();
+    void quitNamesJobInCurrentLanguage_data();
+    void quitNamesJobInCurrentLanguage();
     void quitStopsDownload();
     void busyRefusalReadable();
 
@@ -92,13 +116,28 @@ private:
         return m_ui->textBrowser->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
     void expectReadOff(const QString &end);
+    // An image of the download's size in the program folder, named in the page's path field.
+    void writeImage();
+    // Monitoring of the open project on the test driver, one tick done, the next one only when
+    // the test starts it.
+    void startMonitoring();
 
     WindowFixture m_fx;
+    TestDriverControl *m_control = nullptr;
     MainWindow *m_window = nullptr;
     Ui::MainWindow *m_ui = nullptr;
     std::unique_ptr<LoggerSimProcess> m_sim;
     TestWatchdog m_watchdog;
 };
+
+void TestDeviceJobs::initTestCase()
+{
+    // The same file as the window's binding (through a link), hence the same control record.
+    QString error;
+    m_control
+        = loadTestDriverControl(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver"), &error);
+    QVERIFY2(m_control, qPrintable(error));
+}
 
 void TestDeviceJobs::init()
 {
@@ -107,6 +146,7 @@ void TestDeviceJobs::init()
     QVERIFY(m_fx.linkDriver(QStringLiteral(MORVELIN_TEST_DRIVER_DIR "/LibTestDriver.so"),
                             "LibTest.so"));
     m_sim = std::make_unique<LoggerSimProcess>();
+    m_control->reset();
 }
 
 void TestDeviceJobs::cleanup()
@@ -174,6 +214,32 @@ void TestDeviceJobs::expectReadOff(const QString &end)
     m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
     if (!end.isEmpty())
         m_fx.prompt->expect("information", tips, end);
+}
+
+void TestDeviceJobs::writeImage()
+{
+    QByteArray image(88488, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char((i * 7 + i / 253) & 0xFF);
+    QFile file(m_fx.path("logger.bin"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+    m_ui->lineEdit_binpath->setText(file.fileName());
+}
+
+void TestDeviceJobs::startMonitoring()
+{
+    m_window->samplingSeconds = 300;
+    QVERIFY(m_ui->pushButton_startMonitor->isEnabled());
+    m_ui->pushButton_startMonitor->click();
+    QVERIFY(m_window->monitorRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(m_control->blockReadings, 1, 10000);
+    QVERIFY(m_window->connectionGood);
+    // The tick has ended (its sample stored) once the next one is minutes away.
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->monitorTimer()->isActive()
+                                 && m_window->monitorTimer()->remainingTime() > 60000,
+                             10000);
 }
 
 void TestDeviceJobs::readOffKeepsItsProject_data()
@@ -248,14 +314,33 @@ void TestDeviceJobs::readOffKeepsItsProject()
 }
 
 // During a job every entry that would change the project or the history file, or open a
-// dialog, is greyed out, and one triggered all the same is refused with a word; 退出, the
+// dialog, is greyed out, and so are the page buttons whose file dialog or query would hold the
+// job (保存图像, 查询数据, 保存报表); one triggered all the same is refused with a word. 退出, the
 // languages and 显示窗口 stay. Afterwards each is as it was, the entries disabled for their own
 // reasons included.
 void TestDeviceJobs::gatedDuringJob()
 {
     createWindow("0");
     startSim(longReadOff);
+    // A chart section of the project's label, and its history of the last minutes: the report
+    // can be queried and saved.
+    {
+        QSettings sections(m_fx.path("A.ini"), QSettings::IniFormat);
+        sections.setValue("Section/0", 1);
+        sections.setValue("Section/1", 1);
+        sections.setValue("Section1/1", "AI3");
+        sections.setValue("Section1/name", "Plant");
+    }
     openProject(writeProject("A"));
+    QCOMPARE(m_window->projectFilePath(true), m_fx.path("A.ini"));
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY(seedHistory(m_window->historyDatabase()->database(),
+                        historyPolls(m_window->projectId(), {"AI3"}, 5, now.addSecs(-120))));
+    m_ui->dateTimeStart->setDateTime(now.addSecs(-600));
+    m_ui->dateTimeEnd->setDateTime(now.addSecs(60));
+    m_ui->queryData->click();
+    QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("查询成功"));
+    QCOMPARE(m_ui->reportTable->model()->rowCount(), 5);
     m_window->onPermissionGranted();
     const QList<QAction *> labelMenu = m_window->labelMenu()->actions();
     const QList<QAction *> trayMenu = m_window->trayMenu()->actions();
@@ -277,7 +362,10 @@ void TestDeviceJobs::gatedDuringJob()
                                  m_ui->filepath,
                                  m_ui->filepath_vexmar,
                                  m_ui->lineEdit_binpath,
-                                 m_ui->pushButton_openbinfile};
+                                 m_ui->pushButton_openbinfile,
+                                 m_ui->saveWave,
+                                 m_ui->queryData,
+                                 m_ui->saveReport};
     const QList<QObject *> kept{m_ui->action_closeAPP, m_ui->action_Chinese, m_ui->action_English,
                                 trayMenu.at(1),        trayMenu.at(2),       labelMenu.at(0),
                                 labelMenu.at(2),       labelMenu.at(5),      labelMenu.at(6)};
@@ -300,6 +388,7 @@ void TestDeviceJobs::gatedDuringJob()
     QList<bool> gatedDuring;
     QList<bool> keptDuring;
     QStringList refusals;
+    const QList<QPushButton *> pageButtons{m_ui->saveWave, m_ui->queryData, m_ui->saveReport};
     PausedInput input;
     input.step([this] { return batchesShown() >= 10; },
                [&] {
@@ -312,7 +401,27 @@ void TestDeviceJobs::gatedDuringJob()
                        a->trigger();
                        refusals << m_window->statusBar()->currentMessage();
                    }
+                   // A press that came before the buttons were greyed out.
+                   for (QPushButton *b : pageButtons) {
+                       m_window->statusBar()->clearMessage();
+                       emit b->clicked();
+                       refusals << m_window->statusBar()->currentMessage();
+                   }
                });
+    // A click on each greyed button, its page in front, takes nothing.
+    QStringList clicked;
+    for (QPushButton *b : pageButtons) {
+        input.step([] { return true; },
+                   [this, b, &clicked] {
+                       for (QWidget *w = b; w; w = w->parentWidget()) {
+                           if (m_ui->tabWidget->indexOf(w) >= 0)
+                               m_ui->tabWidget->setCurrentWidget(w);
+                       }
+                       m_window->statusBar()->clearMessage();
+                       QTest::mouseClick(b, Qt::LeftButton);
+                       clicked << m_window->statusBar()->currentMessage();
+                   });
+    }
     input.start();
     expectReadOff(readOffDone());
     m_ui->pushButton_COM_ReadOff->click();
@@ -322,13 +431,111 @@ void TestDeviceJobs::gatedDuringJob()
     QCOMPARE(gatedDuring, QVector<bool>(gated.size(), false).toList());
     QCOMPARE(keptDuring, keptBefore);
     const QString refusal = QStringLiteral("“%1”正在进行，请等它结束后再操作").arg(readOffJob);
-    QCOMPARE(refusals, QStringList({refusal, refusal, refusal, refusal}));
-    QCOMPARE(logLines().count(refusal), 4);
+    QCOMPARE(refusals, QStringList(QVector<QString>(7, refusal).toList()));
+    QCOMPARE(logLines().count(refusal), 7);
+    QCOMPARE(clicked, QStringList({"", "", ""}));
+    // No file dialog opened and the report was not read again.
     QVERIFY(m_fx.chooser->calls.size() == 1);
+    QCOMPARE(m_ui->reportTable->model()->rowCount(), 5);
     QCOMPARE(m_window->instanceMode(), QStringLiteral("0"));
     QVERIFY(!m_window->newProjectDialog()->isVisible());
     QCOMPARE(states(gated), gatedBefore);
     QCOMPARE(states(kept), keptBefore);
+}
+
+void TestDeviceJobs::warningWaitsForTheJob_data()
+{
+    QTest::addColumn<QString>("job");
+    QTest::newRow("离线读取设备数据") << "read-off";
+    QTest::newRow("下载") << "download";
+    QTest::newRow("更新APP, serial") << "upload";
+}
+
+// Monitoring meets a response time-out in a tick that runs inside a job on the serial link (in
+// one of the job's pauses): its warning box waits for the job's end and comes after the job's
+// own end box, and the job goes on meanwhile.
+void TestDeviceJobs::warningWaitsForTheJob()
+{
+    QFETCH(QString, job);
+    const bool readOff = job == "read-off";
+    const bool upload = job == "upload";
+    auto *prompt = new WatchedPrompt;
+    m_fx.prompt.reset(prompt);
+    createWindow("0");
+    startSim(readOff ? longReadOff : QStringList{"--line-rate", "460800"});
+    openProject(writeProject("A"));
+    startMonitoring();
+    // A quarter megabyte of APP image, or the download's image; its progress in the bar.
+    const int uploadBytes = 256 * 1024;
+    const int whole = readOff ? batchesHeld : upload ? uploadBytes : 88488;
+    const int begun = readOff ? 10 : whole / 8;
+    const auto progress
+        = [this, readOff] { return readOff ? batchesShown() : m_ui->progressBar->value(); };
+    QPushButton *button = readOff  ? m_ui->pushButton_COM_ReadOff
+                          : upload ? m_ui->pb_update
+                                   : m_ui->pushButton_bindownload;
+    if (upload) {
+        const QString path = m_fx.path("image.bin");
+        QByteArray image(uploadBytes, '\0');
+        for (int i = 0; i < image.size(); ++i)
+            image[i] = char((i * 13 + i / 251) & 0xFF);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(image);
+        file.close();
+        m_ui->filepath->setText(path);
+        QVERIFY(m_ui->button_Serial->isChecked());
+        m_ui->pb_Connect->click();
+    } else if (!readOff) {
+        writeImage();
+        m_window->openDeviceLink();
+    }
+    QVERIFY(readOff || m_window->isDeviceLinkOpen());
+
+    int dueAt = -1;
+    int tickedAt = -1;
+    PausedInput input;
+    input.step([&] { return progress() >= begun; },
+               [&] {
+                   m_control->statusByAddress.insert("AI3", 8);
+                   m_window->monitorTimer()->start(0);
+               });
+    input.step([this] { return m_control->blockReadings >= 2; },
+               [&] {
+                   dueAt = progress();
+                   tickedAt = m_control->blockReadings;
+               });
+    input.start();
+    bool jobAtWarning = true;
+    prompt->onBox = [&] { jobAtWarning = m_window->deviceJobRunning(); };
+    // The upload ends in its log, the others in a box.
+    if (readOff)
+        expectReadOff("离线数据导入完成");
+    else if (!upload)
+        m_fx.prompt->expect("information", tips, "下载完成");
+    m_fx.prompt->expect("warning", "警告", "连接异常：响应超时");
+    const int jobBoxes = readOff ? 2 : upload ? 0 : 1;
+    button->click();
+    QVERIFY(input.done());
+    // The warning fell due with the job under way, and the job went on to its end.
+    QVERIFY2(dueAt >= begun && dueAt < whole, qPrintable(QString::number(dueAt)));
+    QCOMPARE(tickedAt, 2);
+    if (readOff) {
+        // Every row read off, beside the one sample of the first tick.
+        QCOMPARE(sqlRows(m_window->databaseFileName(), "SELECT COUNT(*) FROM data"),
+                 QStringList(QString::number(batchesHeld * valuesPerBatch + 1)));
+    } else {
+        QCOMPARE(m_ui->progressBar->value(), whole);
+    }
+    if (upload)
+        QCOMPARE(logLines().last(), QStringLiteral("APP 下载完成"));
+    // Its box comes from the event loop once the job's slot has returned.
+    QCOMPARE(m_fx.prompt->shown, jobBoxes);
+    QTRY_COMPARE_WITH_TIMEOUT(m_fx.prompt->pending(), 0, 10000);
+    QCOMPARE(m_fx.prompt->texts.last(), QStringLiteral("连接异常：响应超时"));
+    QVERIFY(!jobAtWarning);
+    m_ui->pushButton_stopMonitor->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->monitorRunning(), 10000);
 }
 
 void TestDeviceJobs::quitDuringReadOff_data()
@@ -421,20 +628,72 @@ void TestDeviceJobs::quitDuringReadOff()
     QCOMPARE(m_sim->requestKinds().size(), batches);
 }
 
+void TestDeviceJobs::quitNamesJobInCurrentLanguage_data()
+{
+    QTest::addColumn<bool>("switchFirst");
+    QTest::newRow("英文, then 退出") << true;
+    QTest::newRow("退出 (wait), then 英文") << false;
+}
+
+// A read-off started in Chinese, the language switched to English during it: the quit box and
+// the word on the waiting quit name the job in English, as the page's button now does.
+void TestDeviceJobs::quitNamesJobInCurrentLanguage()
+{
+    QFETCH(bool, switchFirst);
+    createWindow("0");
+    startSim(longReadOff);
+    MessageLog messages(m_window->statusBar());
+    const QString waitingEnglish
+        = QStringLiteral("The program quits once “%1” has ended").arg(readOffJobEnglish);
+
+    PausedInput input;
+    const auto begun = [this] { return batchesShown() >= 10; };
+    const auto english = [&input, this](PausedInput::Condition when) {
+        input.menuEntry(std::move(when), m_ui->menubar, m_ui->menu_config, m_ui->action_English,
+                        nullptr, m_ui->menu);
+    };
+    const auto quit = [&input, this](PausedInput::Condition when) {
+        input.menuEntry(std::move(when), m_ui->menubar, m_ui->menu_file, m_ui->action_closeAPP);
+    };
+    m_fx.prompt->expect("question", "读取数据", "读取数据请等待", true);
+    if (switchFirst) {
+        english(begun);
+        quit([this] { return m_ui->pushButton_COM_ReadOff->text() == readOffJobEnglish; });
+        m_fx.prompt->expectChoice("Warning", quitQuestionEnglish(readOffJobEnglish),
+                                  quitButtonsEnglish, 1);
+    } else {
+        quit(begun);
+        english([] { return true; });
+        m_fx.prompt->expectChoice("确认退出", quitQuestion(readOffJob), quitButtons, 1);
+    }
+    m_fx.prompt->expect("information", "Information", "Offline data imported");
+    input.start();
+    m_ui->pushButton_COM_ReadOff->click();
+    QCOMPARE(m_fx.prompt->pending(), 0);
+    QVERIFY(input.done());
+    QTRY_COMPARE_WITH_TIMEOUT(m_fx.quits, 1, 10000);
+
+    // Once the quit waits, the progress lines in English carry its word in English.
+    int said = 0;
+    while (said < messages.texts.size() && !messages.texts.at(said).contains(waitingEnglish))
+        ++said;
+    QStringList englishLines;
+    for (int i = said; i < messages.texts.size(); ++i) {
+        if (messages.texts.at(i).startsWith("Reading the device records:"))
+            englishLines << messages.texts.at(i);
+    }
+    QVERIFY2(englishLines.size() >= 3, qPrintable(messages.texts.join(" | ")));
+    for (const QString &text : qAsConst(englishLines))
+        QVERIFY2(text.contains(waitingEnglish), qPrintable(text));
+}
+
 // A download stopped by 退出 ends before its finish mark, says how far it came, and the program
 // quits; the device hears neither the finish mark nor a closing command.
 void TestDeviceJobs::quitStopsDownload()
 {
     createWindow("0");
     startSim({"--line-rate", "460800"});
-    QByteArray image(88488, '\0');
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = char((i * 7 + i / 253) & 0xFF);
-    QFile file(m_fx.path("logger.bin"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(image);
-    file.close();
-    m_ui->lineEdit_binpath->setText(file.fileName());
+    writeImage();
     m_window->openDeviceLink();
     QVERIFY(m_window->isDeviceLinkOpen());
 

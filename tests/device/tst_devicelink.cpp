@@ -84,7 +84,8 @@ void TestDeviceLink::startSim(const QStringList &extra, int lineRate)
     m_sim->setLineRate(lineRate);
     QVERIFY2(m_sim->start(extra), qPrintable(m_sim->error()));
     const int baud = lineRate > 0 ? lineRate : 115200;
-    QVERIFY(m_link->open(parseDeviceLink(m_sim->portName() + QStringLiteral(",%1,8,1,N").arg(baud))));
+    QVERIFY(
+        m_link->open(parseDeviceLink(m_sim->portName() + QStringLiteral(",%1,8,1,N").arg(baud))));
 }
 
 void TestDeviceLink::openAndReopen()
@@ -131,7 +132,8 @@ void TestDeviceLink::lineTime_data()
         << 9600 << d8 << QSerialPort::EvenParity << one << 12 << 14;
     QTest::newRow("8O2 9600, 1000 bytes")
         << 9600 << d8 << QSerialPort::OddParity << QSerialPort::TwoStop << 1000 << 1250;
-    QTest::newRow("8N2 9600, 960 bytes") << 9600 << d8 << none << QSerialPort::TwoStop << 960 << 1100;
+    QTest::newRow("8N2 9600, 960 bytes")
+        << 9600 << d8 << none << QSerialPort::TwoStop << 960 << 1100;
     QTest::newRow("7N1.5 9600, 100 bytes")
         << 9600 << QSerialPort::Data7 << none << QSerialPort::OneAndHalfStop << 100 << 99;
     QTest::newRow("5N1 300, one byte") << 300 << QSerialPort::Data5 << none << one << 1 << 24;
@@ -186,7 +188,8 @@ void TestDeviceLink::exchange_data()
     const QString apart = QStringLiteral("600");
     QTest::newRow("whole reply") << QStringList() << command << replyMs << 0 << opened << 0;
     QTest::newRow("silence leaves the reply as it was")
-        << QStringList{"--fault", "silence@1"} << command << replyMs << -1 << QByteArray("kept") << 0;
+        << QStringList{"--fault", "silence@1"} << command << replyMs << -1 << QByteArray("kept")
+        << 0;
     QTest::newRow("command 3 + 5, read to its 8 bytes")
         << QStringList{"--fault", "split=3@1", "--split-ms", together} << command << replyMs << 0
         << opened << 0;

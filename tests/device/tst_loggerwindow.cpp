@@ -680,9 +680,8 @@ void TestLoggerWindow::downloadAtLineRate()
     QByteArray expected;
     int taken = 0;
     for (const LoggerImageDownload::Area &a : LoggerImageDownload::areas()) {
-        const bool sent = std::any_of(areas.begin(), areas.end(), [&a](const auto &s) {
-            return s.number == a.number;
-        });
+        const bool sent = std::any_of(areas.begin(), areas.end(),
+                                      [&a](const auto &s) { return s.number == a.number; });
         if (sent) {
             expected.append(image.mid(taken, a.size));
             taken += a.size;

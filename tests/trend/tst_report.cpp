@@ -275,9 +275,8 @@ void tst_Report::query_data()
     twiceSmallerLast.append(HistoryRow{1, "C", -9, at(1)});
     QTest::newRow("of a label's two records of one stamp the first stored, not the smaller")
         << ReportCase{twiceSmallerLast, abc, base.addSecs(-1), base.addSecs(20), tenRows.mid(0, 2)};
-    const QVector<HistoryRow> twiceUnreadable{{1, "A", 5, second(1) + "junk"},
-                                              {1, "A", -5, second(1) + "junk"},
-                                              {1, "A", 3, at(0)}};
+    const QVector<HistoryRow> twiceUnreadable{
+        {1, "A", 5, second(1) + "junk"}, {1, "A", -5, second(1) + "junk"}, {1, "A", 3, at(0)}};
     QTest::newRow("of two records of one unreadable stamp the first stored")
         << ReportCase{twiceUnreadable,
                       {"A"},

@@ -26,20 +26,6 @@ namespace {
 
 const QDateTime base(QDate(2024, 5, 1), QTime(10, 0, 0));
 
-// Answers as the recording prompt does, and first lets the test look at the window as the box
-// comes.
-class WatchedPrompt : public RecordingPrompt
-{
-public:
-    std::function<void()> onBox;
-    void warning(QWidget *parent, const QString &title, const QString &text) override
-    {
-        if (onBox)
-            onBox();
-        RecordingPrompt::warning(parent, title, text);
-    }
-};
-
 } // namespace
 
 class tst_ReportWindow : public QObject
@@ -523,11 +509,10 @@ void tst_ReportWindow::reportAndGuidesTakeTheFirstStored()
     const QList<Stored> table{
         {"LW1", 65535, -1},  // UInt16, then Int32: the first stored is the larger
         {"LW2", -2, 65534}}; // Int16, then UInt16: the first stored is the smaller
-    MainWindow *window = openProject({LabelRow{"", "LW1", "", "", "", "UInt16"},
-                                      LabelRow{"", "LW1", "", "", "", "Int32"},
-                                      LabelRow{"", "LW2", "", "", "", "Int16"},
-                                      LabelRow{"", "LW2", "", "", "", "UInt16"}},
-                                     {{"Plant", {"LW1", "LW2"}}});
+    MainWindow *window = openProject(
+        {LabelRow{"", "LW1", "", "", "", "UInt16"}, LabelRow{"", "LW1", "", "", "", "Int32"},
+         LabelRow{"", "LW2", "", "", "", "Int16"}, LabelRow{"", "LW2", "", "", "", "UInt16"}},
+        {{"Plant", {"LW1", "LW2"}}});
     QVERIFY(window);
     // As the polling loop stores a tick: the read list's order (address, then type), one
     // stamp, one batch through the window's own history connection.
