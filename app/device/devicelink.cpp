@@ -210,15 +210,23 @@ bool DeviceLink::waitForBytes(int timeoutMs)
         // The hook may have run the event loop, which reads the line too (or closed it).
         if (!isOpen())
             return false;
-        if (m_port->bytesAvailable() > 0)
+        if (m_port->bytesAvailable() > 0) {
+            farEndAnswered();
             return true;
+        }
         // The line is asked at least once, even when the time is up.
         const qint64 left = qMax<qint64>(0, deadline.remainingTime());
         const int slice = m_waitHook ? int(qMin<qint64>(left, waitSliceMs)) : int(left);
-        if (m_port->waitForReadyRead(slice))
+        if (m_port->waitForReadyRead(slice)) {
+            farEndAnswered();
             return true;
-        if (deadline.hasExpired())
-            return isOpen() && m_port->bytesAvailable() > 0;
+        }
+        if (deadline.hasExpired()) {
+            if (!isOpen() || m_port->bytesAvailable() == 0)
+                return false;
+            farEndAnswered();
+            return true;
+        }
     }
     return false;
 }

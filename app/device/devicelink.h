@@ -89,6 +89,10 @@ public:
     // How long what was written is still on its way out at the port's rate and framing (ms);
     // 0 once the last byte has left.
     int sendingMs() const;
+    // The far end answered: in this request-and-reply dialogue it has taken what was written
+    // before, however fast the line delivered it (a pty, a USB adapter that buffers), so no
+    // earlier write is still counted as on its way.
+    void farEndAnswered() { m_lineClear = QDeadlineTimer(0); }
     // Reads what arrives within timeoutMs without writing anything; empty on silence.
     QByteArray readMore(int timeoutMs);
     // Drops what arrives until silenceMs pass without a byte: the answer to a request whose

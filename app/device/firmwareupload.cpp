@@ -155,6 +155,7 @@ int FirmwareSerialExchange::run(const QByteArray &packet, int replyWaitMs)
         if (port->bytesAvailable() > 0 || port->waitForReadyRead(slice)) {
             const QByteArray bytes = port->readAll();
             if (!bytes.isEmpty()) {
+                m_link->farEndAnswered();
                 silence.restart();
                 handOver(framer.feed(bytes));
                 continue;

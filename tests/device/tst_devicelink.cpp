@@ -55,6 +55,7 @@ private slots:
     void waitsRunTheHook();
     void firmwareDialogue_data();
     void firmwareDialogue();
+    void replyEndsTheLineTime();
 
 private:
     // lineRate: the baud rate of a paced line between link and simulator; 0: none, 115200.
@@ -362,6 +363,23 @@ void TestDeviceLink::firmwareDialogue()
     QCOMPARE(requested, expected);
     QCOMPARE(handedOver, blocks + 1);
     QCOMPARE(m_sim->firmware(), image);
+}
+
+// A line that delivers at once (a pty, an adapter that buffers): the reply shows that the frame
+// has arrived, so nothing after it waits out the frame's time at the nominal rate, and a long
+// dialogue does not pile those times up.
+void TestDeviceLink::replyEndsTheLineTime()
+{
+    startSim({});
+    QVERIFY(m_link->open(parseDeviceLink(m_sim->portName() + QStringLiteral(",9600,8,1,N"))));
+    const QByteArray longWrite = hex("020701002600000000e803") + QByteArray(1000, char(0x5A));
+    QVERIFY(DeviceLink::lineTimeMs(longWrite.size(), 9600, QSerialPort::Data8,
+                                   QSerialPort::NoParity, QSerialPort::OneStop)
+            > 1000);
+    QByteArray got;
+    QCOMPARE(m_link->exchange(longWrite, &got, replyMs, replyTo(longWrite), replyMs), 0);
+    QCOMPARE(got.toHex(' '), hex("0207000000000000").toHex(' '));
+    QCOMPARE(m_link->sendingMs(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceLink)
