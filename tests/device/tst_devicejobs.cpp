@@ -510,7 +510,7 @@ void TestDeviceJobs::warningWaitsForTheJob()
     prompt->onBox = [&] { jobAtWarning = m_window->deviceJobRunning(); };
     // The upload ends in its log, the others in a box.
     if (readOff)
-        expectReadOff("离线数据导入完成");
+        expectReadOff(readOffDone());
     else if (!upload)
         m_fx.prompt->expect("information", tips, "下载完成");
     m_fx.prompt->expect("warning", "警告", "连接异常：响应超时");
@@ -666,7 +666,10 @@ void TestDeviceJobs::quitNamesJobInCurrentLanguage()
         english([] { return true; });
         m_fx.prompt->expectChoice("确认退出", quitQuestion(readOffJob), quitButtons, 1);
     }
-    m_fx.prompt->expect("information", "Information", "Offline data imported");
+    m_fx.prompt->expect("information", "Information",
+                        QStringLiteral("Offline data imported; %1 batches (%2 values) imported")
+                            .arg(batchesHeld)
+                            .arg(batchesHeld * valuesPerBatch));
     input.start();
     m_ui->pushButton_COM_ReadOff->click();
     QCOMPARE(m_fx.prompt->pending(), 0);
